@@ -1,0 +1,120 @@
+// The program's only path to the mouse: link layer, command set of both
+// families, connect sequence and notification listener.
+#pragma once
+
+#include "device/deviceentry.h"
+
+#include <QFuture>
+#include <QList>
+#include <QString>
+#include <QThread>
+
+#include <array>
+#include <atomic>
+#include <memory>
+
+struct hid_device_;
+typedef struct hid_device_ hid_device;
+class Widget;
+
+struct HidDeviceCloser {
+    void operator()(hid_device *handle) const;
+};
+using HidHandle = std::unique_ptr<hid_device, HidDeviceCloser>;
+
+class Hid_Thread : public QThread
+{
+    Q_OBJECT
+public:
+    explicit Hid_Thread(QObject *parent = nullptr);
+    ~Hid_Thread() override; // stops and waits for a running listener
+
+    // Fields in their declared order.
+    Widget *owner = nullptr;
+    QList<std::shared_ptr<DeviceEntry>> deviceList;
+    int deviceIndex = 1;
+    HidHandle hidHandle;
+    HidHandle notifyHandle;
+    std::atomic<bool> hidIdle{true};
+    std::atomic<bool> listening{false};
+    QFuture<void> listenFuture;
+    std::array<uchar, 9> sendBuf{};
+    std::array<uchar, 9> recvBuf{};
+    std::array<uchar, 256> dataBuf{};
+
+    // Command family of the connected mouse ("560" or anything else for 553).
+    void setIcType(const QString &icType);
+    QString icType() const;
+    bool is560() const;
+
+    // The current entry, or nullptr when deviceIndex is outside the list.
+    DeviceEntry *currentEntry() const;
+
+    // Link operations.
+    hid_device *openHidDevice(int index);
+    hid_device *openNotifyDevice(int index);
+    void closeHidDevice();
+    void closeNotifyDevice();
+    bool waitHidIdle();
+    bool hidGetCommand(int dataLen);
+    bool hidSetCommand(int dataLen, bool pause);
+    void hidPause();
+
+    // Connect sequence and listener.
+    void startDevice(uint index);
+    void listenDevice(uint index);
+    void stopListen();
+
+    // Bound on each blocking input read of a query's data phase.
+    static constexpr int kDataPhaseReadTimeoutMs = 1000;
+
+signals:
+    // Emitted from the listener's pool thread; connect with an automatic or
+    // queued connection so that the receiver runs on its own thread.
+    void dpiStageReported(int stage);
+    void deviceRemoved();
+
+public slots:
+    uchar hidCS(uchar *cmd);
+    bool chkDeviceIsEnCode(int index);
+    void USBDataEncryption(uchar FIFOBuf[], uchar SecrecyCode[]);
+    void USBDataDecipher(uchar FIFOBuf[], uchar SecrecyCode[]);
+    void hid553_00H_GetSecrecyCode(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4);
+    void hid553_83H_GetKeyboardoption(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4);
+    void hid560_81H_GetKeyboardoption(uchar &byte1, uchar &byte2);
+    void hid560_82H_GetCurrentProfile(uchar &byte1);
+    void hid560_84H_GetCurrentDPI(uchar &byte1, uchar &byte2);
+    void hid553_8BH_GetCurrentDPI(uchar &byte1);
+    void hid553_01H_SetReportRate(uchar rate);
+    void hid553_02H_SetCurrentKeyMatrix(uchar currentKeyMatrix);
+    void hid553_11H_SetDPISet(uchar dpiStage, uchar *src8);
+    void hid553_0BH_SetCurrentDPI(uchar stage);
+    void hid553_12H_SetKeyMatrix(uchar *src64, uchar indexAddOne);
+    void hid553_13H_SetMacroKey(uchar macroId, uchar *src128);
+    void hid553_16H_SetSlaveAttritube(uchar *src64);
+    void hid560_03H_SetReportRate(uchar rate);
+    void hid560_04H_SetCurrentDPI(uchar stage);
+    void hid560_0DH_SetKeyMatrix(uchar *src64, uchar indexAddOne);
+    void hid560_0FH_SetMacroKey(uchar macroId, uchar *src128);
+    void hid553_03H_SetKeyboardoption(uchar byte1, uchar byte2, uchar byte3, uchar byte4);
+    void hid553_04H_SetGunData(uchar byte1, uchar byte2, uchar byte3, uchar byte4);
+    void hid560_01H_SetKeyboardoption(uchar byte1, uchar byte2);
+    void hid560_0CH_setProfile(uchar *src128, uchar profileData);
+    void hid560_8CH_readProfile(uchar *src128, uchar profileNo);
+    void hid560_02H_SetCurrentProfile(uchar profile);
+    void hid553_0DH_SetRGBLedEffect(uchar effect, uchar option1, uchar option2);
+    void hid553_0CH_SetFixLEDColor(uchar *src3);
+    void hid553_10H_SetLED8StageColor(uchar type, uchar *src24);
+    bool hid_87H_GetLEDInstructFunction(uchar type, uchar &option1, uchar &option2, uchar &option3);
+    void hid553_07H_Lod(uchar stage, uchar en);
+    void hid560_09H_Lod(uchar stage, uchar en);
+
+private:
+    QString m_icType;
+};
+
+// The program-wide secrecy code: positions 1..6 hold the six characters of
+// the device's sCode, position 0 stays 0.
+extern uchar SecrecyCode[8];
+// "TaMiKeVo"
+extern const uchar USBCodeTable[8];

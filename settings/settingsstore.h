@@ -1,0 +1,72 @@
+// The settings files under the modules folder and the key/value interface
+// that the scene reads and writes. Needs only QtCore.
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class UserDialogs;
+
+using ProfileImage = std::array<uchar, 128>;
+
+class SettingsStore : public QObject
+{
+    Q_OBJECT
+public:
+    // modulesDir is the folder that holds setting/, gun/, macro/, i18n/;
+    // the program passes "./modules".
+    explicit SettingsStore(const QString &modulesDir = QStringLiteral("./modules"),
+                           UserDialogs *dialogs = nullptr, QObject *parent = nullptr);
+    ~SettingsStore() override;
+
+    QString modulesDir() const;
+    QString modulePath(const QString &relative) const; // modulesDir + "/" + relative
+    void setDialogs(UserDialogs *dialogs);
+    UserDialogs *dialogs() const;
+
+    // Capability flags, read once from the global file at construction.
+    bool isColorful = false;
+    bool isGun = false;
+    QString icType;
+    bool is55328 = false;
+    bool is560() const { return icType == QLatin1String("560"); }
+
+    // Handles. profile(i) is p<i+1>.bin; nullptr outside 0..9.
+    QSettings *global() const;
+    QSettings *defaults() const;
+    QSettings *profile(int index) const;
+    QSettings *currentProfile() const;
+    int currentProfileIndex() const;
+
+    // The five 128-byte on-board profile images of a 560-family mouse.
+    std::array<ProfileImage, 5> profileImages{};
+
+    // List convention: a one-item list is stored with "loaderquiver" after it.
+    static QStringList padList(const QStringList &list);
+    static QStringList dropPadding(const QStringList &list);
+
+public slots:
+    QVariant getData(const QVariant &key, bool isRecovery);
+    QVariantList getDataList(const QVariant &key, bool isRecovery);
+    QVariant getGlobalData(const QVariant &key);
+    void setData(const QVariant &key, const QVariant &data);
+    void setDataList(const QVariant &key, const QVariantList &datalist);
+    void setGlobalData(const QVariant &key, const QVariant &tmpdata);
+    void setCurrentProfile(int profile);
+    void resetProfile(int profile);
+    bool loadProfile(int profile);
+    void saveProfile(int profile);
+    void copyProfile(int destprofile, int srcprofile);
+    void resetApconfig();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
