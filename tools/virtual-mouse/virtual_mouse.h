@@ -21,7 +21,7 @@ struct Config {
     uint16_t usage2 = 0xff01;
     bool notifyInterface = true; // false: the notification interface is absent
     int family = 553;            // 553 or 560
-    bool encoded = false;
+    bool encoded = true;         // frames scrambled with secrecyCode
     std::string secrecyCode = "417306"; // six characters
     int reportLength = 32;               // 32 or 64
     std::array<uint8_t, 4> keyboardOptions{}; // 560 uses the first two
