@@ -110,7 +110,23 @@ public slots:
     void hid560_09H_Lod(uchar stage, uchar en);
 
 private:
+    using Params = std::array<uchar, 6>;
+
+    std::shared_ptr<DeviceEntry> entryAt(int index) const;
+    hid_device *openInterface(HidHandle &handle, QString &path);
+    bool failExchange();
+    bool finishExchange();
+    // One command or query with its claim, frame and data phase; the busy
+    // line is written when the command interface cannot be claimed.
+    bool runCommand(const char *busyLine, uchar code, const Params &params, const uchar *payload,
+                    int length, bool pause);
+    bool claimForQuery(const char *busyLine, uchar code, const Params &params);
+    void listenLoop(const std::shared_ptr<DeviceEntry> &entry);
+
     QString m_icType;
+    // Outcome of the last query slot: false when it was busy or its exchange
+    // failed (the caller then holds only its preloaded values).
+    bool lastExchangeOk = false;
 };
 
 // The program-wide secrecy code: positions 1..6 hold the six characters of

@@ -1,0 +1,93 @@
+#include "device/devicepresence.h"
+
+#include "device/hid_thread.h"
+#include "device/hidapilock.h"
+
+#include <hidapi.h>
+
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QSettings>
+
+namespace {
+
+struct EnumerationDeleter {
+    void operator()(hid_device_info *list) const
+    {
+        QMutexLocker locker(&HidApiLock::mutex());
+        hid_free_enumeration(list);
+    }
+};
+using Enumeration = std::unique_ptr<hid_device_info, EnumerationDeleter>;
+
+// Ids are stored as base-16 text ("04d9"); text that does not convert gives 0.
+uint16_t hexValue(const QSettings &settings, const QString &key)
+{
+    return settings.value(key, 0).toString().toUShort(nullptr, 16);
+}
+
+} // namespace
+
+namespace DevicePresence {
+
+QList<std::shared_ptr<DeviceEntry>> readDeviceList(const QString &apConfigPath)
+{
+    QList<std::shared_ptr<DeviceEntry>> list;
+    if (!QFileInfo(apConfigPath).isFile())
+        return list;
+    const QSettings settings(apConfigPath, QSettings::IniFormat);
+    const int count = settings.value(QStringLiteral("common/deviceCount"), 0).toInt();
+    for (int n = 0; n < count; ++n) {
+        const QString group = QString::number(n) + QLatin1Char('/');
+        auto entry = std::make_shared<DeviceEntry>();
+        const QVariant type = settings.value(group + QLatin1String("type"));
+        entry->type = type.isValid() ? type.toString().toInt(nullptr, 16) : -1;
+        entry->vid = hexValue(settings, group + QLatin1String("vid"));
+        entry->pid = hexValue(settings, group + QLatin1String("pid"));
+        entry->usagePage = hexValue(settings, group + QLatin1String("usagePage"));
+        entry->usage = hexValue(settings, group + QLatin1String("usage"));
+        entry->usagePage2 = hexValue(settings, group + QLatin1String("usagePage2"));
+        entry->usage2 = hexValue(settings, group + QLatin1String("usage2"));
+        entry->reportLength = settings.value(group + QLatin1String("reportLength"), 32).toInt();
+        entry->isEncode = settings.value(group + QLatin1String("isEncode"), false).toBool();
+        entry->sCode =
+            settings.value(group + QLatin1String("sCode"), QStringLiteral("417306")).toString();
+        list.append(entry);
+    }
+    return list;
+}
+
+void findInterfaces(QList<std::shared_ptr<DeviceEntry>> &list)
+{
+    for (const auto &entry : list) {
+        entry->path.clear();
+        entry->path2.clear();
+        Enumeration found;
+        {
+            QMutexLocker locker(&HidApiLock::mutex());
+            found.reset(hid_enumerate(entry->vid, entry->pid));
+        }
+        for (const hid_device_info *info = found.get(); info; info = info->next) {
+            if (!info->path)
+                continue;
+            if (info->usage_page == entry->usagePage && info->usage == entry->usage)
+                entry->path = QString::fromLocal8Bit(info->path);
+            if (info->usage_page == entry->usagePage2 && info->usage == entry->usage2)
+                entry->path2 = QString::fromLocal8Bit(info->path);
+        }
+    }
+}
+
+int admitFirst(Hid_Thread &hid, const QList<std::shared_ptr<DeviceEntry>> &list)
+{
+    hid.deviceList = list;
+    for (int j = 0; j < list.size(); ++j) {
+        if (list.at(j)->path.isEmpty())
+            continue;
+        if (hid.chkDeviceIsEnCode(j))
+            return j;
+    }
+    return -1;
+}
+
+} // namespace DevicePresence

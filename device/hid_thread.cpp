@@ -1,0 +1,624 @@
+#include "device/hid_thread.h"
+
+#include "device/hidapilock.h"
+#include "device/hidcodec.h"
+
+#include <hidapi.h>
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QMutexLocker>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+uchar SecrecyCode[8] = {};
+
+namespace {
+
+constexpr int kClaimTries = 255;
+constexpr int kClaimSleepMs = 8;
+constexpr int kOutputReportGapMs = 120;
+constexpr int kPauseStepMs = 64;
+constexpr int kListenReadTimeoutMs = 500;
+constexpr int kMaxPayload = 128;
+
+void processPendingEvents()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+} // namespace
+
+QMutex &HidApiLock::mutex()
+{
+    static QMutex lock;
+    return lock;
+}
+
+void HidDeviceCloser::operator()(hid_device *handle) const
+{
+    if (!handle)
+        return;
+    QMutexLocker locker(&HidApiLock::mutex());
+    hid_close(handle);
+}
+
+Hid_Thread::Hid_Thread(QObject *parent) : QThread(parent) {}
+
+Hid_Thread::~Hid_Thread()
+{
+    // The listener emits through this object and owns notifyHandle: it has to
+    // be gone before either is.
+    stopListen();
+    listenFuture.waitForFinished();
+}
+
+void Hid_Thread::setIcType(const QString &icType)
+{
+    m_icType = icType;
+}
+
+QString Hid_Thread::icType() const
+{
+    return m_icType;
+}
+
+bool Hid_Thread::is560() const
+{
+    return m_icType == QLatin1String("560");
+}
+
+std::shared_ptr<DeviceEntry> Hid_Thread::entryAt(int index) const
+{
+    if (index < 0 || index >= deviceList.size())
+        return nullptr;
+    return deviceList.at(index);
+}
+
+DeviceEntry *Hid_Thread::currentEntry() const
+{
+    return entryAt(deviceIndex).get();
+}
+
+// ---------------------------------------------------------------------------
+// Link
+
+hid_device *Hid_Thread::openInterface(HidHandle &handle, QString &path)
+{
+    if (path.isEmpty())
+        return nullptr;
+    handle.reset();
+    hid_device *device = nullptr;
+    {
+        QMutexLocker locker(&HidApiLock::mutex());
+        device = hid_open_path(path.toLocal8Bit().constData());
+    }
+    if (!device) {
+        // Gone for this interface until the presence check finds it again.
+        path.clear();
+        return nullptr;
+    }
+    hid_set_nonblocking(device, 0);
+    handle.reset(device);
+    return device;
+}
+
+hid_device *Hid_Thread::openHidDevice(int index)
+{
+    const auto entry = entryAt(index);
+    if (!entry)
+        return nullptr;
+    return openInterface(hidHandle, entry->path);
+}
+
+hid_device *Hid_Thread::openNotifyDevice(int index)
+{
+    const auto entry = entryAt(index);
+    if (!entry)
+        return nullptr;
+    return openInterface(notifyHandle, entry->path2);
+}
+
+void Hid_Thread::closeHidDevice()
+{
+    hidHandle.reset();
+}
+
+void Hid_Thread::closeNotifyDevice()
+{
+    notifyHandle.reset();
+}
+
+bool Hid_Thread::waitHidIdle()
+{
+    for (int tries = 0; tries < kClaimTries; ++tries) {
+        if (hidIdle.exchange(false))
+            return true;
+        QThread::msleep(kClaimSleepMs);
+        processPendingEvents();
+    }
+    return false;
+}
+
+void Hid_Thread::hidPause()
+{
+    QThread::msleep(kPauseStepMs);
+    QThread::msleep(kPauseStepMs);
+}
+
+bool Hid_Thread::failExchange()
+{
+    closeHidDevice();
+    hidIdle = true;
+    return false;
+}
+
+bool Hid_Thread::finishExchange()
+{
+    closeHidDevice();
+    hidIdle = true;
+    return true;
+}
+
+bool Hid_Thread::hidGetCommand(int dataLen)
+{
+    // Held for the whole exchange: event processing elsewhere may replace the list.
+    const auto entry = entryAt(deviceIndex);
+    if (!entry || dataLen < 0 || dataLen > int(dataBuf.size()) || !openHidDevice(deviceIndex)) {
+        hidIdle = true;
+        return false;
+    }
+    if (entry->isEncode)
+        USBDataEncryption(&sendBuf[1], SecrecyCode);
+
+    if (!openHidDevice(deviceIndex) ||
+        hid_send_feature_report(hidHandle.get(), sendBuf.data(), sendBuf.size()) < 0)
+        return failExchange();
+    if (!openHidDevice(deviceIndex) ||
+        hid_get_feature_report(hidHandle.get(), recvBuf.data(), recvBuf.size()) < 0)
+        return failExchange();
+
+    if (dataLen == 0) {
+        finishExchange();
+        if (entry->isEncode)
+            USBDataDecipher(&recvBuf[1], SecrecyCode);
+        return true;
+    }
+
+    // Input data phase, never scrambled. The reports are gathered aside so that
+    // a phase that breaks off leaves dataBuf (the caller's preload) whole.
+    const int reportLength = entry->reportLength;
+    if (reportLength <= 0)
+        return failExchange();
+    const int chunk = std::min(dataLen, reportLength);
+    std::vector<uchar> payload;
+    payload.reserve(std::size_t(dataLen));
+    std::vector<uchar> report(std::size_t(reportLength) + 1);
+    while (int(payload.size()) < dataLen) {
+        std::fill(report.begin(), report.end(), 0);
+        if (!openHidDevice(deviceIndex))
+            return failExchange();
+        const int got = hid_read_timeout(hidHandle.get(), report.data(), report.size(),
+                                         kDataPhaseReadTimeoutMs);
+        if (got <= 0)
+            return failExchange();
+        const int take = std::min(chunk, dataLen - int(payload.size()));
+        payload.insert(payload.end(), report.begin(), report.begin() + take);
+    }
+    std::copy(payload.begin(), payload.end(), dataBuf.begin());
+    return finishExchange();
+}
+
+bool Hid_Thread::hidSetCommand(int dataLen, bool pause)
+{
+    processPendingEvents();
+    const auto entry = entryAt(deviceIndex);
+    if (!entry || dataLen < 0 || dataLen > int(dataBuf.size()) || !openHidDevice(deviceIndex)) {
+        hidIdle = true;
+        return false;
+    }
+    if (entry->isEncode)
+        USBDataEncryption(&sendBuf[1], SecrecyCode);
+
+    if (!openHidDevice(deviceIndex) ||
+        hid_send_feature_report(hidHandle.get(), sendBuf.data(), sendBuf.size()) < 0)
+        return failExchange();
+    if (pause)
+        hidPause();
+    if (dataLen == 0)
+        return finishExchange();
+
+    // Output data phase, never scrambled.
+    const int reportLength = entry->reportLength;
+    const int count = HidCodec::reportCount(dataLen, reportLength);
+    if (count == 0) {
+        qDebug() << "HID FAIL";
+        return failExchange();
+    }
+    for (int i = 0; i < count; ++i) {
+        const auto report = HidCodec::outputReport(dataBuf.data(), dataLen, reportLength, i);
+        if (!openHidDevice(deviceIndex) ||
+            hid_write(hidHandle.get(), report.data(), report.size()) < 0) {
+            qDebug() << "HID FAIL";
+            return failExchange();
+        }
+        QThread::msleep(kOutputReportGapMs);
+    }
+    qDebug() << "HID SUCCESS";
+    if (pause)
+        hidPause();
+    return finishExchange();
+}
+
+uchar Hid_Thread::hidCS(uchar *cmd)
+{
+    return HidCodec::checksum(cmd);
+}
+
+void Hid_Thread::USBDataEncryption(uchar FIFOBuf[], uchar SecrecyCode[])
+{
+    HidCodec::encrypt(FIFOBuf, SecrecyCode);
+}
+
+void Hid_Thread::USBDataDecipher(uchar FIFOBuf[], uchar SecrecyCode[])
+{
+    HidCodec::decipher(FIFOBuf, SecrecyCode);
+}
+
+bool Hid_Thread::chkDeviceIsEnCode(int index)
+{
+    deviceIndex = index;
+    std::srand(unsigned(std::time(nullptr)));
+    uchar challenge[4];
+    for (uchar &c : challenge)
+        c = uchar(std::rand() & 0xFF);
+
+    const auto entry = entryAt(index);
+    if (entry && entry->sCode.size() == 6) {
+        const QByteArray code = entry->sCode.toLatin1();
+        for (int i = 0; i < 6; ++i)
+            SecrecyCode[i + 1] = uchar(code.at(i));
+    }
+
+    uchar answer[4] = {challenge[0], challenge[1], challenge[2], challenge[3]};
+    hid553_00H_GetSecrecyCode(answer[0], answer[1], answer[2], answer[3]);
+    // A busy or broken exchange hands the challenge back untouched or zeroed;
+    // neither is an answer.
+    const bool ok = lastExchangeOk && std::equal(answer, answer + 4, challenge);
+    qDebug() << "chkDeviceIsEnCode = " << ok;
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Command set
+
+bool Hid_Thread::runCommand(const char *busyLine, uchar code, const Params &params,
+                            const uchar *payload, int length, bool pause)
+{
+    if (!waitHidIdle()) {
+        qDebug() << busyLine;
+        return false;
+    }
+    sendBuf = HidCodec::buildFrame(code, params);
+    if (length > 0)
+        std::copy(payload, payload + length, dataBuf.begin());
+    return hidSetCommand(length, pause);
+}
+
+bool Hid_Thread::claimForQuery(const char *busyLine, uchar code, const Params &params)
+{
+    if (!waitHidIdle()) {
+        qDebug() << busyLine;
+        lastExchangeOk = false;
+        return false;
+    }
+    sendBuf = HidCodec::buildFrame(code, params);
+    recvBuf.fill(0);
+    return true;
+}
+
+void Hid_Thread::hid553_00H_GetSecrecyCode(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4)
+{
+    if (!claimForQuery("cmd Failed 00", 0x00, {byte1, byte2, byte3, byte4, 0, 0}))
+        return;
+    lastExchangeOk = hidGetCommand(0);
+    byte1 = recvBuf[2];
+    byte2 = recvBuf[3];
+    byte3 = recvBuf[4];
+    byte4 = recvBuf[5];
+}
+
+void Hid_Thread::hid553_83H_GetKeyboardoption(uchar &byte1, uchar &byte2, uchar &byte3,
+                                              uchar &byte4)
+{
+    if (!claimForQuery("cmd Failed 83", 0x83, {}))
+        return;
+    recvBuf[2] = byte1;
+    recvBuf[3] = byte2;
+    recvBuf[4] = byte3;
+    recvBuf[5] = byte4;
+    lastExchangeOk = hidGetCommand(0);
+    byte1 = recvBuf[2];
+    byte2 = recvBuf[3];
+    byte3 = recvBuf[4];
+    byte4 = recvBuf[5];
+}
+
+void Hid_Thread::hid560_81H_GetKeyboardoption(uchar &byte1, uchar &byte2)
+{
+    if (!claimForQuery("cmd Failed 81", 0x81, {}))
+        return;
+    recvBuf[2] = byte1;
+    recvBuf[3] = byte2;
+    lastExchangeOk = hidGetCommand(0);
+    byte1 = recvBuf[2];
+    byte2 = recvBuf[3];
+}
+
+void Hid_Thread::hid560_82H_GetCurrentProfile(uchar &byte1)
+{
+    if (!claimForQuery("cmd Failed 82", 0x82, {}))
+        return;
+    recvBuf[2] = byte1;
+    lastExchangeOk = hidGetCommand(0);
+    byte1 = recvBuf[2];
+}
+
+void Hid_Thread::hid560_84H_GetCurrentDPI(uchar &byte1, uchar &byte2)
+{
+    if (!claimForQuery("cmd Failed 84", 0x84, {byte1, 0, 0, 0, 0, 0}))
+        return;
+    recvBuf[2] = byte1;
+    recvBuf[3] = byte2;
+    lastExchangeOk = hidGetCommand(0);
+    byte1 = recvBuf[2];
+    byte2 = recvBuf[3];
+}
+
+void Hid_Thread::hid553_8BH_GetCurrentDPI(uchar &byte1)
+{
+    if (!claimForQuery("cmd Failed 8BH", 0x8B, {}))
+        return;
+    recvBuf[2] = byte1;
+    lastExchangeOk = hidGetCommand(0);
+    byte1 = recvBuf[2];
+}
+
+void Hid_Thread::hid553_01H_SetReportRate(uchar rate)
+{
+    qDebug() << "hid553_01H_SetReportRate = " << rate;
+    runCommand("cmd Failed 01", 0x01, {rate, 0, 0, 0, 0, 0}, nullptr, 0, true);
+}
+
+void Hid_Thread::hid553_02H_SetCurrentKeyMatrix(uchar currentKeyMatrix)
+{
+    qDebug() << "hid553_02H_SetCurrentKeyMatrix = " << currentKeyMatrix;
+    runCommand("cmd Failed 02", 0x02, {currentKeyMatrix, 0, 0, 0, 0, 0}, nullptr, 0, true);
+}
+
+void Hid_Thread::hid553_11H_SetDPISet(uchar dpiStage, uchar *src8)
+{
+    if (!src8)
+        return;
+    qDebug() << "hid553_11H_SetDPISet ,dpiStage = " << dpiStage;
+    {
+        QDebug line = qDebug();
+        line << "DPI - src8 = ";
+        for (int i = 0; i < 8; ++i)
+            line << int(src8[i]);
+    }
+    runCommand("cmd Failed 11", 0x11, {dpiStage, 0x08, 0, 0, 0, 0}, src8, 8, true);
+}
+
+void Hid_Thread::hid553_0BH_SetCurrentDPI(uchar stage)
+{
+    qDebug() << "hid553_0BH_SetCurrentDPI = " << stage;
+    runCommand("cmd Failed 0B", 0x0B, {stage, 0, 0, 0, 0, 0}, nullptr, 0, true);
+}
+
+void Hid_Thread::hid553_12H_SetKeyMatrix(uchar *src64, uchar indexAddOne)
+{
+    if (!src64)
+        return;
+    qDebug() << "hid553_12H_SetKeyMatrix , indexAddOne = " << indexAddOne;
+    runCommand("cmd Failed 12", 0x12, {indexAddOne, 0x40, 0x08, 0, 0, 0}, src64, 64, true);
+}
+
+void Hid_Thread::hid553_13H_SetMacroKey(uchar macroId, uchar *src128)
+{
+    if (!src128)
+        return;
+    qDebug() << "hid553_13H_SetMacroKey , macroId = " << macroId
+             << ",src128 = " << static_cast<const void *>(src128);
+    runCommand("cmd Failed 13", 0x13, {macroId, 0x80, 0, 0, 0, 0}, src128, kMaxPayload, true);
+}
+
+void Hid_Thread::hid553_16H_SetSlaveAttritube(uchar *src64)
+{
+    if (!src64)
+        return;
+    qDebug() << "hid553_16H_SetSlaveAttritube = ";
+    runCommand("cmd Failed 16", 0x16, {0x00, 0x40, 0, 0, 0, 0}, src64, 64, true);
+}
+
+void Hid_Thread::hid560_03H_SetReportRate(uchar rate)
+{
+    runCommand("cmd Failed 03", 0x03, {0x01, rate, 0, 0, 0, 0}, nullptr, 0, true);
+}
+
+void Hid_Thread::hid560_04H_SetCurrentDPI(uchar stage)
+{
+    runCommand("cmd Failed 04", 0x04, {0x01, stage, 0, 0, 0, 0}, nullptr, 0, true);
+}
+
+void Hid_Thread::hid560_0DH_SetKeyMatrix(uchar *src64, uchar indexAddOne)
+{
+    if (!src64)
+        return;
+    // The 560 matrix travels as 128 bytes: the 64 given, then zeros.
+    std::array<uchar, kMaxPayload> payload{};
+    std::copy(src64, src64 + 64, payload.begin());
+    runCommand("cmd Failed 0D", 0x0D, {indexAddOne, 0x80, 0, 0, 0, 0}, payload.data(), kMaxPayload,
+               true);
+}
+
+void Hid_Thread::hid560_0FH_SetMacroKey(uchar macroId, uchar *src128)
+{
+    if (!src128)
+        return;
+    runCommand("cmd Failed 0F", 0x0F, {macroId, 0x80, 0, 0, 0, 0}, src128, kMaxPayload, true);
+}
+
+void Hid_Thread::hid553_03H_SetKeyboardoption(uchar byte1, uchar byte2, uchar byte3, uchar byte4)
+{
+    qDebug() << "hid553_03H_SetKeyboardoption , byte1-4 =" << byte1 << byte2 << byte3 << byte4;
+    runCommand("cmd Failed 03", 0x03, {byte1, byte2, byte3, byte4, 0, 0}, nullptr, 0, false);
+}
+
+void Hid_Thread::hid553_04H_SetGunData(uchar byte1, uchar byte2, uchar byte3, uchar byte4)
+{
+    runCommand("cmd Failed 04", 0x04, {0x00, byte1, byte2, byte3, byte4, 0}, nullptr, 0, false);
+}
+
+void Hid_Thread::hid560_01H_SetKeyboardoption(uchar byte1, uchar byte2)
+{
+    runCommand("cmd Failed 01", 0x01, {byte1, byte2, 0, 0, 0, 0}, nullptr, 0, false);
+}
+
+void Hid_Thread::hid560_0CH_setProfile(uchar *src128, uchar profileData)
+{
+    if (!src128)
+        return;
+    runCommand("cmd Failed 0C", 0x0C, {profileData, 0x80, 0, 0, 0, 0}, src128, kMaxPayload, true);
+}
+
+void Hid_Thread::hid560_8CH_readProfile(uchar *src128, uchar profileNo)
+{
+    if (!src128)
+        return;
+    if (!claimForQuery("cmd Failed 8c", 0x8C, {profileNo, 0, 0, 0, 0, 0}))
+        return;
+    std::copy(src128, src128 + kMaxPayload, dataBuf.begin());
+    lastExchangeOk = hidGetCommand(kMaxPayload);
+    std::copy(dataBuf.begin(), dataBuf.begin() + kMaxPayload, src128);
+}
+
+void Hid_Thread::hid560_02H_SetCurrentProfile(uchar profile)
+{
+    runCommand("cmd Failed 02", 0x02, {profile, 0, 0, 0, 0, 0}, nullptr, 0, false);
+}
+
+void Hid_Thread::hid553_0DH_SetRGBLedEffect(uchar effect, uchar option1, uchar option2)
+{
+    qDebug() << "hid553_0DH_SetRGBLedEffect , effect = " << effect << option1 << option2;
+    runCommand("cmd Failed 0D", 0x0D, {effect, option1, option2, 0, 0, 0}, nullptr, 0, true);
+}
+
+void Hid_Thread::hid553_0CH_SetFixLEDColor(uchar *src3)
+{
+    if (!src3)
+        return;
+    runCommand("cmd Failed 0C", 0x0C, {src3[0], src3[1], src3[2], 0, 0, 0}, nullptr, 0, true);
+}
+
+void Hid_Thread::hid553_10H_SetLED8StageColor(uchar type, uchar *src24)
+{
+    if (!src24)
+        return;
+    qDebug() << "hid553_10H_SetLED8StageColor , type = " << type
+             << ",src24 = " << static_cast<const void *>(src24);
+    const uchar length = type == 2 ? 4 : 24;
+    runCommand("cmd Failed 10", 0x10, {type, length, 0, 0, 0, 0}, src24, length, true);
+}
+
+bool Hid_Thread::hid_87H_GetLEDInstructFunction(uchar type, uchar &option1, uchar &option2,
+                                                uchar &option3)
+{
+    if (!claimForQuery("cmd Failed", 0x87, {type, 0, 0, 0, 0, 0}))
+        return false;
+    lastExchangeOk = hidGetCommand(0);
+    if (!lastExchangeOk)
+        return false;
+    option1 = recvBuf[3];
+    option2 = recvBuf[4];
+    option3 = recvBuf[5];
+    return true;
+}
+
+void Hid_Thread::hid553_07H_Lod(uchar stage, uchar en)
+{
+    runCommand("hid553_07H_Lod", 0x07, {0x00, stage, 0x7D, en, 0, 0}, nullptr, 0, true);
+}
+
+void Hid_Thread::hid560_09H_Lod(uchar stage, uchar en)
+{
+    runCommand("hid560_09H_Lod", 0x09, {uchar(en ? stage : 0), 0x7D, 0, 0, 0, 0}, nullptr, 0, true);
+}
+
+// ---------------------------------------------------------------------------
+// Connect sequence and listener
+
+void Hid_Thread::startDevice(uint index)
+{
+    // Only one listener may hold the notification interface.
+    stopListen();
+    listenFuture.waitForFinished();
+
+    // Switch the DPI notification on. When the read fails there is nothing
+    // sound to write back, so the options are left as the device has them.
+    if (is560()) {
+        uchar b1 = 0, b2 = 0;
+        hid560_81H_GetKeyboardoption(b1, b2);
+        if (lastExchangeOk)
+            hid560_01H_SetKeyboardoption(uchar(b1 | 0x08), b2);
+    } else {
+        uchar b1 = 0, b2 = 0, b3 = 0, b4 = 0;
+        hid553_83H_GetKeyboardoption(b1, b2, b3, b4);
+        if (lastExchangeOk)
+            hid553_03H_SetKeyboardoption(b1, b2, b3, uchar(b4 | 0x40));
+    }
+
+    const auto entry = entryAt(int(index));
+    listening = true;
+    listenFuture = QtConcurrent::run([this, entry] { listenLoop(entry); });
+}
+
+void Hid_Thread::listenDevice(uint index)
+{
+    listenLoop(entryAt(int(index)));
+}
+
+void Hid_Thread::stopListen()
+{
+    listening = false;
+}
+
+void Hid_Thread::listenLoop(const std::shared_ptr<DeviceEntry> &entry)
+{
+    // Without a notification interface there is nothing to watch; clearing the
+    // flag lets device-change notices schedule checks again.
+    if (!entry || entry->path2.isEmpty()) {
+        listening = false;
+        return;
+    }
+    while (listening) {
+        if (!openInterface(notifyHandle, entry->path2)) {
+            qDebug() << "Device removed";
+            entry->path2.clear();
+            listening = false;
+            emit deviceRemoved();
+            return;
+        }
+        uchar report[4] = {};
+        const int got =
+            hid_read_timeout(notifyHandle.get(), report, sizeof report, kListenReadTimeoutMs);
+        if (got == 4 && report[0] == 0x06 && report[1] == 0x07)
+            emit dpiStageReported(report[3]);
+        closeNotifyDevice();
+    }
+}
