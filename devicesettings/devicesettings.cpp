@@ -1,0 +1,257 @@
+#include "devicesettings/devicesettings.h"
+
+#include "device/hid_thread.h"
+#include "devicesettings/commandfamily.h"
+#include "devicesettings/devicecoding.h"
+#include "platform/pointersettings.h"
+#include "settings/settingsstore.h"
+
+#include <QDebug>
+
+#include <limits>
+
+using namespace DeviceCoding;
+
+namespace {
+
+constexpr int kProfileImages = 5;
+
+// Items 4n..4n+3 of a matrix list as they were given, missing ones as 0.
+QVariantList entryItems(const QVariantList &matrix, int n)
+{
+    QVariantList items;
+    for (int i = 4 * n; i < 4 * n + 4; ++i)
+        items << (i < matrix.size() ? matrix.at(i) : QVariant(0));
+    return items;
+}
+
+QString indexedKey(const char *group, int n)
+{
+    return QLatin1String(group) + QLatin1Char('/') + QString::number(n);
+}
+
+QString stageColourKey(uchar type)
+{
+    return QStringLiteral("mouse/dpiColorType") + QString::number(type);
+}
+
+} // namespace
+
+DeviceSettings::DeviceSettings(SettingsStore *store, Hid_Thread *hid, QObject *parent)
+    : QObject(parent), m_store(store), m_hid(hid), m_pointer(PointerSettings::createSystem())
+{
+    Q_ASSERT(store && hid);
+}
+
+DeviceSettings::~DeviceSettings() = default;
+
+void DeviceSettings::setPointerSettings(std::unique_ptr<PointerSettings> pointer)
+{
+    m_pointer = std::move(pointer);
+}
+
+PointerSettings *DeviceSettings::pointerSettings() const
+{
+    return m_pointer.get();
+}
+
+const CommandFamily &DeviceSettings::family() const
+{
+    return CommandFamily::of(*m_store);
+}
+
+// ---- button assignment ----
+
+void DeviceSettings::mouseSetKeyMatrix(QVariant mouseMode, QVariantList src64, QVariantList src64_2,
+                                       bool isSendData, QVariantList otherParam)
+{
+    m_store->setData(QStringLiteral("mouse/mouseMode"), mouseMode);
+    for (int n = 0; n < 16; ++n) {
+        m_store->setDataList(indexedKey("mouseKeyMatrix", n), entryItems(src64, n));
+        m_store->setDataList(indexedKey("mouseKeyMatrix2", n), entryItems(src64_2, n));
+    }
+    if (!isSendData)
+        return;
+
+    const CommandFamily &commands = family();
+    const QVariantList &source = mouseMode.toLongLong() != 0 ? src64_2 : src64;
+    KeyMatrix main = buildMainMatrix(source, commands.sniperEntry());
+    if (!hasWeaponKey(main)) {
+        commands.sendKeyLayer(*m_hid, main.data(), 1);
+        return;
+    }
+
+    std::array<QVariantList, 16> firmware;
+    for (int n = 0; n < 16; ++n)
+        firmware[n] = m_store->getDataList(indexedKey("mouseFwKeyMatrix", n), false);
+    WeaponLayers set = startWeaponLayers(main, firmwareLayer(firmware));
+    commands.applyWeaponKeys(set);
+    setFirePeriods(set, otherParam);
+    commands.sendWeaponLayers(*m_hid, *m_store, set);
+}
+
+void DeviceSettings::mouseResetKeyMatrix()
+{
+    std::array<QVariantList, 16> firmware;
+    for (int n = 0; n < 16; ++n)
+        firmware[n] = m_store->getDataList(indexedKey("mouseFwKeyMatrix", n), false);
+    KeyLayer layer = firmwareLayer(firmware);
+    const CommandFamily &commands = family();
+    for (uchar l = 2; l <= 4; ++l)
+        commands.sendKeyLayer(*m_hid, layer.data(), l);
+}
+
+void DeviceSettings::mouseSwitchKeyMatrix(int indexNo)
+{
+    family().switchKeyMatrix(*m_hid, indexNo);
+}
+
+QVariantList DeviceSettings::mouseGetKeydefine(QVariant mouseMode, QVariant index, bool isRecovery)
+{
+    const char *group = mouseMode.toLongLong() == 0 ? "mouseKeyMatrix" : "mouseKeyMatrix2";
+    const QString key = QLatin1String(group) + QLatin1Char('/') + index.toString();
+    return m_store->getDataList(key, isRecovery);
+}
+
+// ---- DPI ----
+
+void DeviceSettings::mouseSetDpi(int dpiCount, QString sensorType, QVariantList dpiValueArray,
+                                 QVariantList dpiEnableArray)
+{
+    const DpiCoding coding = codeDpiStages(sensorType, dpiValueArray);
+    family().sendDpiStages(*m_hid, *m_store, coding, dpiCount, dpiEnableArray);
+}
+
+void DeviceSettings::mouseSetCurrentDPI(uchar currentDPI)
+{
+    family().setCurrentDpi(*m_hid, currentDPI);
+}
+
+QVariant DeviceSettings::mouseGetCurrentDPI()
+{
+    return int(family().readCurrentDpi(*m_hid));
+}
+
+// ---- lighting ----
+
+void DeviceSettings::mouseSetLedType(uchar effect, uchar brightness, uchar speed, uchar direction,
+                                     QVariantList rgbArray)
+{
+    qDebug() << "effect = " << int(effect);
+    qDebug() << "brightness = " << int(brightness);
+    qDebug() << "speed = " << int(speed);
+    qDebug() << "direction = " << int(direction);
+    qDebug() << "rgbArray = " << rgbArray;
+    // The same command on both families.
+    AttributeRecord record = lightAttributeRecord(effect, brightness, speed, direction, rgbArray);
+    m_hid->hid553_16H_SetSlaveAttritube(record.data());
+}
+
+void DeviceSettings::mouseSetRGBEffect(uchar effect, uchar option1, uchar option2)
+{
+    if (m_store->isColorful)
+        family().sendColorfulEffect(*m_hid, *m_store, colorfulEffect(effect, option1, option2));
+    else
+        family().sendPlainEffect(*m_hid, *m_store, plainEffect(effect, option1, option2));
+}
+
+void DeviceSettings::mouseSetRGBColor(uchar type, QVariantList src24)
+{
+    ColourBlock block = colourBlock(src24);
+    family().sendStageColours(*m_hid, *m_store, type, block);
+}
+
+void DeviceSettings::ui_10H_SetLED8StageColor(uchar type, QVariantList src24)
+{
+    m_store->setDataList(stageColourKey(type), src24);
+    ColourBlock block = colourBlock(src24);
+    if (type == 2)
+        block = packStageNibbles(block);
+    m_hid->hid553_10H_SetLED8StageColor(type, block.data());
+}
+
+QVariantList DeviceSettings::ui_90H_GetLED8StageColor(uchar type)
+{
+    const QVariantList stored = m_store->getDataList(stageColourKey(type), false);
+    QVariantList values;
+    for (const QVariant &item : stored)
+        values << item.toUInt();
+    return values;
+}
+
+bool DeviceSettings::chkIsLogoLedWork()
+{
+    uchar option1 = 0, option2 = 0, option3 = 0;
+    const bool answered = m_hid->hid_87H_GetLEDInstructFunction(0, option1, option2, option3);
+    return answered && option1 == 0;
+}
+
+// ---- on-board profiles, rates, keyboard options ----
+
+void DeviceSettings::mouseSetProfile(uint profileNo)
+{
+    if (profileNo >= kProfileImages)
+        return; // there is no such image to send
+    m_hid->hid560_0CH_setProfile(m_store->profileImages[profileNo].data(), uchar(profileNo));
+}
+
+void DeviceSettings::mouseReadProfile(uint profileNo)
+{
+    if (profileNo >= kProfileImages)
+        return; // nowhere to put it
+    m_hid->hid560_8CH_readProfile(m_store->profileImages[profileNo].data(), uchar(profileNo));
+}
+
+QVariant DeviceSettings::mouseReadCurrentProfile()
+{
+    uchar profile = 0;
+    m_hid->hid560_82H_GetCurrentProfile(profile);
+    return int(profile);
+}
+
+void DeviceSettings::mouseSetReportRate(uchar rate)
+{
+    family().setReportRate(*m_hid, rate);
+}
+
+void DeviceSettings::mouseSetLodValue(uchar rate, uchar en)
+{
+    qDebug() << "test" << int(rate) << int(en);
+    family().setLiftOff(*m_hid, rate, en);
+}
+
+void DeviceSettings::mouseSetKeyboardoption(uchar byte1, uchar byte2, uchar byte3, uchar byte4)
+{
+    m_hid->hid553_03H_SetKeyboardoption(byte1, byte2, byte3, byte4);
+}
+
+QVariantList DeviceSettings::GetKeyboardoption()
+{
+    // A failed read hands back these zeros.
+    uchar byte1 = 0, byte2 = 0, byte3 = 0, byte4 = 0;
+    m_hid->hid553_83H_GetKeyboardoption(byte1, byte2, byte3, byte4);
+    return {int(byte1), int(byte2), int(byte3), int(byte4)};
+}
+
+// ---- pointer settings ----
+
+void DeviceSettings::mouseSetCursorSpeed(uint cursorSpeed)
+{
+    if (!m_pointer || !m_pointer->setCursorSpeed(pointerSpeed(cursorSpeed)))
+        qDebug() << "setCursorSpeed Failed";
+}
+
+void DeviceSettings::mouseSetDoubleClickSpeed(uint speed)
+{
+    if (!m_pointer || !m_pointer->setDoubleClickTime(doubleClickMs(speed)))
+        qDebug() << "setDoubleClickSpeed Failed";
+}
+
+void DeviceSettings::mouseSetVerticalScrollLines(uint lines)
+{
+    const int clamped = lines > uint(std::numeric_limits<int>::max())
+                            ? std::numeric_limits<int>::max()
+                            : int(lines);
+    if (!m_pointer || !m_pointer->setWheelScrollLines(clamped))
+        qDebug() << "setVerticalScrollLines Failed";
+}

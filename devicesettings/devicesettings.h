@@ -1,0 +1,73 @@
+// The device operations of the settings pages: button assignment, DPI,
+// lighting, on-board profiles, rates, keyboard options and the desktop's
+// pointer settings. The scene and the command-line tool call the slots by
+// name, so names and parameter types are fixed.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+#include <memory>
+
+class Hid_Thread;
+class SettingsStore;
+class PointerSettings;
+class CommandFamily;
+
+class DeviceSettings : public QObject
+{
+    Q_OBJECT
+public:
+    DeviceSettings(SettingsStore *store, Hid_Thread *hid, QObject *parent = nullptr);
+    ~DeviceSettings() override;
+
+    // Replaces the desktop's pointer settings (tests inject a fake).
+    void setPointerSettings(std::unique_ptr<PointerSettings> pointer);
+    PointerSettings *pointerSettings() const;
+
+public slots:
+    // Button assignment.
+    void mouseSetKeyMatrix(QVariant mouseMode, QVariantList src64, QVariantList src64_2,
+                           bool isSendData, QVariantList otherParam);
+    void mouseResetKeyMatrix();
+    void mouseSwitchKeyMatrix(int indexNo);
+    QVariantList mouseGetKeydefine(QVariant mouseMode, QVariant index, bool isRecovery);
+
+    // DPI.
+    void mouseSetDpi(int dpiCount, QString sensorType, QVariantList dpiValueArray,
+                     QVariantList dpiEnableArray);
+    void mouseSetCurrentDPI(uchar currentDPI);
+    QVariant mouseGetCurrentDPI();
+
+    // Lighting.
+    void mouseSetLedType(uchar effect, uchar brightness, uchar speed, uchar direction,
+                         QVariantList rgbArray);
+    void mouseSetRGBEffect(uchar effect, uchar option1, uchar option2);
+    void mouseSetRGBColor(uchar type, QVariantList src24);
+    void ui_10H_SetLED8StageColor(uchar type, QVariantList src24);
+    QVariantList ui_90H_GetLED8StageColor(uchar type);
+    bool chkIsLogoLedWork();
+
+    // On-board profiles, rates, keyboard options.
+    void mouseSetProfile(uint profileNo);
+    void mouseReadProfile(uint profileNo);
+    QVariant mouseReadCurrentProfile();
+    void mouseSetReportRate(uchar rate);
+    void mouseSetLodValue(uchar rate, uchar en);
+    void mouseSetKeyboardoption(uchar byte1, uchar byte2, uchar byte3, uchar byte4);
+    QVariantList GetKeyboardoption();
+
+    // The desktop's pointer settings.
+    void mouseSetCursorSpeed(uint cursorSpeed);
+    void mouseSetDoubleClickSpeed(uint speed);
+    void mouseSetVerticalScrollLines(uint lines);
+
+private:
+    const CommandFamily &family() const;
+
+    SettingsStore *m_store;
+    Hid_Thread *m_hid;
+    std::unique_ptr<PointerSettings> m_pointer;
+};

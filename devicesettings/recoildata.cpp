@@ -1,0 +1,134 @@
+#include "devicesettings/recoildata.h"
+
+#include "devicesettings/commandfamily.h"
+#include "devicesettings/devicecoding.h"
+#include "settings/settingsstore.h"
+
+#include <QFileInfo>
+#include <QSettings>
+
+#include <memory>
+
+namespace {
+
+const QString kGroup = QStringLiteral("gunData");
+
+QString gunKey(const QVariant &name)
+{
+    return kGroup + QLatin1Char('/') + name.toString();
+}
+
+// Items first..last of a list as text, missing ones as "0".
+QStringList textItems(const QVariantList &list, int first, int last)
+{
+    QStringList items;
+    for (int i = first; i <= last; ++i)
+        items << (i < list.size() ? list.at(i).toString() : QStringLiteral("0"));
+    return items;
+}
+
+} // namespace
+
+RecoilData::RecoilData(SettingsStore *store, Hid_Thread *hid, QObject *parent)
+    : QObject(parent), m_store(store), m_hid(hid)
+{
+    Q_ASSERT(store && hid);
+}
+
+QString RecoilData::gunDataPath() const
+{
+    return m_store->modulePath(QStringLiteral("gun/gunData.bin"));
+}
+
+namespace {
+
+// A settings object on the weapon table for the length of one call, or null
+// when the file is not there (it is never created here).
+std::unique_ptr<QSettings> openTable(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return nullptr;
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+} // namespace
+
+void RecoilData::mouseSaveGundata(QVariant index, QVariantList src6)
+{
+    auto table = openTable(gunDataPath());
+    if (!table)
+        return;
+    table->setValue(gunKey(index), textItems(src6, 0, 5));
+}
+
+void RecoilData::modifyGundata(QVariant modifyType, QVariantList src6)
+{
+    auto table = openTable(gunDataPath());
+    if (!table || src6.isEmpty())
+        return; // without a name there is nothing to remove or write
+    switch (modifyType.toInt()) {
+    case 0:
+        table->remove(gunKey(src6.at(0)));
+        break;
+    case 1:
+        // Renamed: drop the old entry (when its name came along) and write the
+        // five values under the new name.
+        if (src6.size() > 6)
+            table->remove(gunKey(src6.at(6)));
+        table->setValue(gunKey(src6.at(0)), textItems(src6, 1, 5));
+        break;
+    default:
+        break;
+    }
+}
+
+QVariantList RecoilData::getGunData(QVariant name)
+{
+    auto table = openTable(gunDataPath());
+    if (!table)
+        return {};
+    return table->value(gunKey(name), 0).toList();
+}
+
+QStringList RecoilData::getGunDataKey()
+{
+    auto table = openTable(gunDataPath());
+    if (!table)
+        return {};
+    table->beginGroup(kGroup);
+    return table->childKeys();
+}
+
+QVariant RecoilData::getXYSensitive(QVariant index)
+{
+    const QVariant value =
+        m_store->getData(QStringLiteral("XYSensitive/") + index.toString(), false);
+    return value.isValid() ? value : QVariant(4);
+}
+
+void RecoilData::setXYSensitive(QVariant index, QVariant xyData)
+{
+    m_store->setData(QStringLiteral("XYSensitive/") + index.toString(), xyData);
+}
+
+QVariant RecoilData::getselectGun(QVariant index)
+{
+    const QVariant value = m_store->getData(QStringLiteral("selectGun/") + index.toString(), false);
+    return value.isValid() ? value : QVariant(QString());
+}
+
+void RecoilData::setSelectGun(QVariant index, QVariant xyData)
+{
+    m_store->setData(QStringLiteral("selectGun/") + index.toString(), xyData);
+}
+
+void RecoilData::mouseSendGundata(int slot, QVariantList values)
+{
+    if (!m_store->isGun)
+        return;
+    if (slot < 1 || slot > 3)
+        return; // only three weapon slots exist
+    using DeviceCoding::itemByte;
+    CommandFamily::of(*m_store).sendWeaponRecord(*m_hid, *m_store, slot, itemByte(values, 0),
+                                                 itemByte(values, 1), itemByte(values, 2));
+}
