@@ -24,6 +24,7 @@ constexpr int kClaimSleepMs = 8;
 constexpr int kOutputReportGapMs = 120;
 constexpr int kPauseStepMs = 64;
 constexpr int kListenReadTimeoutMs = 500;
+constexpr int kNotifyReadRoom = 65;
 constexpr int kMaxPayload = 128;
 
 void processPendingEvents()
@@ -614,7 +615,9 @@ void Hid_Thread::listenLoop(const std::shared_ptr<DeviceEntry> &entry)
             emit deviceRemoved();
             return;
         }
-        uchar report[4] = {};
+        // Room for more than the notification, so that a longer report shows
+        // its length instead of passing as a truncated one.
+        uchar report[kNotifyReadRoom] = {};
         const int got =
             hid_read_timeout(notifyHandle.get(), report, sizeof report, kListenReadTimeoutMs);
         if (got == 4 && report[0] == 0x06 && report[1] == 0x07)

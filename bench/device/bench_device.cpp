@@ -1,0 +1,202 @@
+// Sends every command of both families to the virtual mouse and compares the
+// wall time of each with the pauses the link has to make for it.
+//
+//   bench-device [repetitions]     (default 3; the mean per command is shown)
+//
+// Ends with 1 when a command with an output data phase spends 5 % or more
+// beyond its mandated pauses.
+#include "device/devicepresence.h"
+#include "device/hid_thread.h"
+#include "tools/virtual-mouse/virtual_mouse.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTextStream>
+
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+struct Command {
+    const char *name;
+    int family;
+    bool pause;
+    int outputReports; // at report length 32
+    bool dataPhase;
+    std::function<void(Hid_Thread &)> send;
+};
+
+uchar g_src[128];
+
+std::vector<Command> commands()
+{
+    return {
+        {"hid553_00H_GetSecrecyCode", 553, false, 0, false,
+         [](Hid_Thread &h) {
+             uchar a = 1, b = 2, c = 3, d = 4;
+             h.hid553_00H_GetSecrecyCode(a, b, c, d);
+         }},
+        {"hid553_83H_GetKeyboardoption", 553, false, 0, false,
+         [](Hid_Thread &h) {
+             uchar a = 0, b = 0, c = 0, d = 0;
+             h.hid553_83H_GetKeyboardoption(a, b, c, d);
+         }},
+        {"hid553_8BH_GetCurrentDPI", 553, false, 0, false,
+         [](Hid_Thread &h) {
+             uchar a = 0;
+             h.hid553_8BH_GetCurrentDPI(a);
+         }},
+        {"hid_87H_GetLEDInstructFunction", 553, false, 0, false,
+         [](Hid_Thread &h) {
+             uchar a = 0, b = 0, c = 0;
+             h.hid_87H_GetLEDInstructFunction(1, a, b, c);
+         }},
+        {"hid553_01H_SetReportRate", 553, true, 0, false,
+         [](Hid_Thread &h) { h.hid553_01H_SetReportRate(1); }},
+        {"hid553_02H_SetCurrentKeyMatrix", 553, true, 0, false,
+         [](Hid_Thread &h) { h.hid553_02H_SetCurrentKeyMatrix(1); }},
+        {"hid553_03H_SetKeyboardoption", 553, false, 0, false,
+         [](Hid_Thread &h) { h.hid553_03H_SetKeyboardoption(0, 0, 0, 0x40); }},
+        {"hid553_04H_SetGunData", 553, false, 0, false,
+         [](Hid_Thread &h) { h.hid553_04H_SetGunData(1, 2, 3, 4); }},
+        {"hid553_07H_Lod", 553, true, 0, false, [](Hid_Thread &h) { h.hid553_07H_Lod(2, 1); }},
+        {"hid553_0BH_SetCurrentDPI", 553, true, 0, false,
+         [](Hid_Thread &h) { h.hid553_0BH_SetCurrentDPI(2); }},
+        {"hid553_0CH_SetFixLEDColor", 553, true, 0, false,
+         [](Hid_Thread &h) { h.hid553_0CH_SetFixLEDColor(g_src); }},
+        {"hid553_0DH_SetRGBLedEffect", 553, true, 0, false,
+         [](Hid_Thread &h) { h.hid553_0DH_SetRGBLedEffect(1, 2, 3); }},
+        {"hid553_10H_SetLED8StageColor (4 B)", 553, true, 1, true,
+         [](Hid_Thread &h) { h.hid553_10H_SetLED8StageColor(2, g_src); }},
+        {"hid553_10H_SetLED8StageColor (24 B)", 553, true, 1, true,
+         [](Hid_Thread &h) { h.hid553_10H_SetLED8StageColor(1, g_src); }},
+        {"hid553_11H_SetDPISet", 553, true, 1, true,
+         [](Hid_Thread &h) { h.hid553_11H_SetDPISet(8, g_src); }},
+        {"hid553_12H_SetKeyMatrix", 553, true, 2, true,
+         [](Hid_Thread &h) { h.hid553_12H_SetKeyMatrix(g_src, 1); }},
+        {"hid553_13H_SetMacroKey", 553, true, 4, true,
+         [](Hid_Thread &h) { h.hid553_13H_SetMacroKey(1, g_src); }},
+        {"hid553_16H_SetSlaveAttritube", 553, true, 2, true,
+         [](Hid_Thread &h) { h.hid553_16H_SetSlaveAttritube(g_src); }},
+        {"hid560_81H_GetKeyboardoption", 560, false, 0, false,
+         [](Hid_Thread &h) {
+             uchar a = 0, b = 0;
+             h.hid560_81H_GetKeyboardoption(a, b);
+         }},
+        {"hid560_82H_GetCurrentProfile", 560, false, 0, false,
+         [](Hid_Thread &h) {
+             uchar a = 0;
+             h.hid560_82H_GetCurrentProfile(a);
+         }},
+        {"hid560_84H_GetCurrentDPI", 560, false, 0, false,
+         [](Hid_Thread &h) {
+             uchar a = 1, b = 0;
+             h.hid560_84H_GetCurrentDPI(a, b);
+         }},
+        {"hid560_8CH_readProfile (input)", 560, false, 0, true,
+         [](Hid_Thread &h) {
+             uchar image[128] = {};
+             h.hid560_8CH_readProfile(image, 0);
+         }},
+        {"hid560_01H_SetKeyboardoption", 560, false, 0, false,
+         [](Hid_Thread &h) { h.hid560_01H_SetKeyboardoption(0x08, 0); }},
+        {"hid560_02H_SetCurrentProfile", 560, false, 0, false,
+         [](Hid_Thread &h) { h.hid560_02H_SetCurrentProfile(1); }},
+        {"hid560_03H_SetReportRate", 560, true, 0, false,
+         [](Hid_Thread &h) { h.hid560_03H_SetReportRate(1); }},
+        {"hid560_04H_SetCurrentDPI", 560, true, 0, false,
+         [](Hid_Thread &h) { h.hid560_04H_SetCurrentDPI(2); }},
+        {"hid560_09H_Lod", 560, true, 0, false, [](Hid_Thread &h) { h.hid560_09H_Lod(2, 1); }},
+        {"hid560_0CH_setProfile", 560, true, 4, true,
+         [](Hid_Thread &h) { h.hid560_0CH_setProfile(g_src, 1); }},
+        {"hid560_0DH_SetKeyMatrix", 560, true, 4, true,
+         [](Hid_Thread &h) { h.hid560_0DH_SetKeyMatrix(g_src, 1); }},
+        {"hid560_0FH_SetMacroKey", 560, true, 4, true,
+         [](Hid_Thread &h) { h.hid560_0FH_SetMacroKey(1, g_src); }},
+    };
+}
+
+bool connectVirtualMouse(Hid_Thread &hid, int family)
+{
+    kvm::Config config = kvm::defaultConfig();
+    config.family = family;
+    config.reportLength = 32;
+    kvm::configure(config);
+    auto entry = std::make_shared<DeviceEntry>();
+    entry->vid = config.vid;
+    entry->pid = config.pid;
+    entry->usagePage = config.usagePage;
+    entry->usage = config.usage;
+    entry->usagePage2 = config.usagePage2;
+    entry->usage2 = config.usage2;
+    entry->reportLength = config.reportLength;
+    entry->isEncode = config.encoded;
+    entry->sCode = QString::fromStdString(config.secrecyCode);
+    QList<std::shared_ptr<DeviceEntry>> list{entry};
+    DevicePresence::findInterfaces(list);
+    hid.setIcType(QString::number(family));
+    return DevicePresence::admitFirst(hid, list) == 0;
+}
+
+void quietDebug(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type != QtDebugMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int repetitions = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 3;
+    qInstallMessageHandler(quietDebug);
+    for (int i = 0; i < 128; ++i)
+        g_src[i] = uchar(i);
+
+    QTextStream out(stdout);
+    out << QStringLiteral("%1 %2 %3 %4\n")
+               .arg(QStringLiteral("command"), -38)
+               .arg(QStringLiteral("wall ms"), 9)
+               .arg(QStringLiteral("paused ms"), 10)
+               .arg(QStringLiteral("overhead"), 10);
+    bool withinBound = true;
+    for (int family : {553, 560}) {
+        Hid_Thread hid;
+        if (!connectVirtualMouse(hid, family)) {
+            std::fprintf(stderr, "virtual mouse of family %d not admitted\n", family);
+            return 2;
+        }
+        for (const Command &command : commands()) {
+            if (command.family != family)
+                continue;
+            const int before = kvm::state().errors;
+            QElapsedTimer clock;
+            clock.start();
+            for (int r = 0; r < repetitions; ++r)
+                command.send(hid);
+            const double wall = double(clock.nsecsElapsed()) / 1e6 / repetitions;
+            const double mandated = (command.pause ? 256.0 : 0.0) + 120.0 * command.outputReports;
+            QString overhead = QStringLiteral("%1 ms").arg(wall - mandated, 0, 'f', 2);
+            if (mandated > 0) {
+                const double percent = (wall - mandated) / mandated * 100.0;
+                overhead = QStringLiteral("%1 %").arg(percent, 0, 'f', 2);
+                if (command.dataPhase && percent >= 5.0)
+                    withinBound = false;
+            }
+            out << QStringLiteral("%1 %2 %3 %4%5\n")
+                       .arg(QString::fromLatin1(command.name), -38)
+                       .arg(wall, 9, 'f', 2)
+                       .arg(mandated, 10, 'f', 0)
+                       .arg(overhead, 10)
+                       .arg(kvm::state().errors != before ? QStringLiteral("  (device error)")
+                                                          : QString());
+            out.flush();
+        }
+    }
+    out << (withinBound ? "data phases within 5 % of their pauses\n"
+                        : "a data phase exceeded 5 % beyond its pauses\n");
+    return withinBound ? 0 : 1;
+}

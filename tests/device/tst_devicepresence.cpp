@@ -1,0 +1,159 @@
+// Device list, interface matching and admission against the virtual mouse.
+#include "tests/device/vmfixture.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString writeConfig(const QTemporaryDir &dir, const QByteArray &text)
+{
+    const QString path = dir.filePath(QStringLiteral("apConfig.bin"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    file.write(text);
+    return path;
+}
+
+int handshakes()
+{
+    int n = 0;
+    for (const auto &e : vmtest::entries("send_feature"))
+        n += e.plain.size() == 9 && e.plain[1] == 0x00;
+    return n;
+}
+
+} // namespace
+
+class TestDevicePresence : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readDeviceList();
+    void missingFileGivesEmptyList();
+    void findInterfaces();
+    void admitFirst();
+};
+
+void TestDevicePresence::readDeviceList()
+{
+    QTemporaryDir dir;
+    const QString path = writeConfig(dir, "[common]\n"
+                                          "deviceCount=3\n"
+                                          "name=Kesta\n"
+                                          "[0]\n"
+                                          "type=1\n"
+                                          "vid=04d9\n"
+                                          "pid=A09F\n"
+                                          "usagePage=ff00\n"
+                                          "usage=ff00\n"
+                                          "usagePage2=ff01\n"
+                                          "usage2=ff01\n"
+                                          "reportLength=64\n"
+                                          "isEncode=true\n"
+                                          "sCode=123456\n"
+                                          "[2]\n"
+                                          "vid=zz\n"
+                                          "pid=1234\n");
+    const auto list = DevicePresence::readDeviceList(path);
+    QCOMPARE(list.size(), 3);
+
+    const DeviceEntry &first = *list[0];
+    QCOMPARE(first.type, 1);
+    QCOMPARE(first.vid, uint16_t(0x04d9));
+    QCOMPARE(first.pid, uint16_t(0xa09f));
+    QCOMPARE(first.usagePage, uint16_t(0xff00));
+    QCOMPARE(first.usage2, uint16_t(0xff01));
+    QCOMPARE(first.reportLength, 64);
+    QVERIFY(first.isEncode);
+    QCOMPARE(first.sCode, QStringLiteral("123456"));
+    QVERIFY(first.path.isEmpty() && first.path2.isEmpty());
+
+    // Group 1 is missing altogether.
+    const DeviceEntry &missing = *list[1];
+    QCOMPARE(missing.type, -1);
+    QCOMPARE(missing.vid, uint16_t(0));
+    QCOMPARE(missing.pid, uint16_t(0));
+    QCOMPARE(missing.usagePage, uint16_t(0));
+    QCOMPARE(missing.reportLength, 32);
+    QVERIFY(!missing.isEncode);
+    QCOMPARE(missing.sCode, QStringLiteral("417306"));
+
+    // Text that is not base 16 reads as 0; absent report length is 32.
+    QCOMPARE(list[2]->vid, uint16_t(0));
+    QCOMPARE(list[2]->pid, uint16_t(0x1234));
+    QCOMPARE(list[2]->type, -1);
+    QCOMPARE(list[2]->reportLength, 32);
+}
+
+void TestDevicePresence::missingFileGivesEmptyList()
+{
+    QTemporaryDir dir;
+    QVERIFY(DevicePresence::readDeviceList(dir.filePath(QStringLiteral("none.bin"))).isEmpty());
+    QVERIFY(DevicePresence::readDeviceList(dir.path()).isEmpty());
+}
+
+void TestDevicePresence::findInterfaces()
+{
+    kvm::Config config = vmtest::config(553, true);
+    kvm::configure(config);
+    auto present = vmtest::entryFor(config);
+    auto absent = vmtest::entryFor(config);
+    absent->pid = 0x1111;
+    absent->path = QStringLiteral("stale");
+    auto zeros = std::make_shared<DeviceEntry>();
+    QList<std::shared_ptr<DeviceEntry>> list{present, absent, zeros};
+    DevicePresence::findInterfaces(list);
+
+    QVERIFY(!present->path.isEmpty());
+    QVERIFY(!present->path2.isEmpty());
+    QVERIFY(present->path != present->path2);
+    QVERIFY(absent->path.isEmpty() && absent->path2.isEmpty());
+    // Vendor 0 and product 0 enumerate everything, but no interface has usage (0, 0).
+    QVERIFY(zeros->path.isEmpty() && zeros->path2.isEmpty());
+
+    config.notifyInterface = false;
+    kvm::configure(config);
+    DevicePresence::findInterfaces(list);
+    QVERIFY(!present->path.isEmpty());
+    QVERIFY(present->path2.isEmpty());
+}
+
+void TestDevicePresence::admitFirst()
+{
+    const kvm::Config config = vmtest::config(553, true);
+    kvm::configure(config);
+
+    // Both listed devices are present: only the first is handshaken.
+    QList<std::shared_ptr<DeviceEntry>> both{vmtest::entryFor(config), vmtest::entryFor(config)};
+    DevicePresence::findInterfaces(both);
+    Hid_Thread hid;
+    kvm::clearWireLog();
+    QCOMPARE(DevicePresence::admitFirst(hid, both), 0);
+    QCOMPARE(hid.deviceList, both);
+    QCOMPARE(hid.deviceIndex, 0);
+    QCOMPARE(handshakes(), 1);
+
+    // An absent entry is skipped without traffic, a wrong code is tried and
+    // passed over, and the next good one is admitted.
+    QList<std::shared_ptr<DeviceEntry>> mixed{std::make_shared<DeviceEntry>(),
+                                              vmtest::entryFor(config), vmtest::entryFor(config)};
+    DevicePresence::findInterfaces(mixed);
+    mixed[0]->path.clear();
+    mixed[1]->sCode = QStringLiteral("000000");
+    kvm::clearWireLog();
+    QCOMPARE(DevicePresence::admitFirst(hid, mixed), 2);
+    QCOMPARE(hid.deviceIndex, 2);
+    QCOMPARE(handshakes(), 2);
+
+    // Nothing present: -1, and the list is still replaced.
+    QList<std::shared_ptr<DeviceEntry>> none{vmtest::entryFor(config)};
+    QCOMPARE(DevicePresence::admitFirst(hid, none), -1);
+    QCOMPARE(hid.deviceList, none);
+    QCOMPARE(DevicePresence::admitFirst(hid, {}), -1);
+}
+
+QTEST_GUILESS_MAIN(TestDevicePresence)
+#include "tst_devicepresence.moc"
