@@ -1,0 +1,29 @@
+// File-level helpers of the macro library that need the disk but no state.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace MacroFiles {
+
+// True when path is a readable INI file that carries config/total, the mark
+// of a macro file (also of an exchanged .mc file).
+bool isMacroFile(const QString &path);
+
+// Removes everything inside folder (hidden entries included), then folder
+// itself. Each entry is tried once, so an entry that cannot be removed does
+// not keep the walk going. Symbolic links are removed as links; what they
+// point to is never entered. Returns whether the folder is gone.
+bool removeFolderTree(const QString &folder);
+
+// The same walk with the single removals done by remove(path, isDirectory),
+// which reports whether the entry went.
+using EntryRemover = std::function<bool(const QString &path, bool isDirectory)>;
+bool removeFolderTree(const QString &folder, const EntryRemover &remove);
+
+// Copies source over destination, replacing an existing file. Nothing is
+// removed unless the source is a readable file different from destination.
+bool replaceFile(const QString &source, const QString &destination);
+
+} // namespace MacroFiles

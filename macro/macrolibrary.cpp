@@ -1,0 +1,274 @@
+#include "macro/macrolibrary.h"
+
+#include "device/hid_thread.h"
+#include "macro/macroencoder.h"
+#include "macro/macrofiles.h"
+#include "settings/settingsstore.h"
+#include "settings/userdialogs.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <array>
+
+using MacroPaths::itemPath;
+
+namespace {
+
+// A level argument as the scene sends it (a number, maybe as text); -1 when
+// it is not a number, which every path rule treats as out of range.
+int levelOf(const QVariant &v)
+{
+    bool ok = false;
+    const int level = v.toString().trimmed().toInt(&ok);
+    return ok ? level : -1;
+}
+
+bool isMacroType(const QVariant &type)
+{
+    return type.toString().trimmed() == QLatin1String("0");
+}
+
+// A macro step is stored as one string; a hand-edited file without quotes
+// reads back as a list split at the comma.
+QString stepText(const QVariant &v)
+{
+    if (v.userType() == QMetaType::QStringList)
+        return v.toStringList().join(QLatin1Char(','));
+    return v.toString();
+}
+
+// A settings value read as a list, whichever way it was written.
+QStringList stringsOf(const QVariant &v)
+{
+    if (!v.isValid())
+        return {};
+    if (v.userType() == QMetaType::QStringList)
+        return v.toStringList();
+    if (v.userType() == QMetaType::QVariantList) {
+        QStringList out;
+        for (const QVariant &item : v.toList())
+            out.append(item.toString());
+        return out;
+    }
+    return {v.toString()};
+}
+
+// Bound on config/total when loading, so that a damaged or foreign file
+// cannot make the list grow without end.
+constexpr int kMaxLoadedSteps = 65536;
+
+constexpr int kProfilesCleanedOnDelete = 6; // p1..p6
+constexpr int kButtons = 16;
+constexpr int kMacroSlots = 12;
+
+} // namespace
+
+MacroLibrary::MacroLibrary(SettingsStore *store, Hid_Thread *hid, QObject *parent)
+    : QObject(parent), m_store(store), m_hid(hid)
+{
+}
+
+MacroLibrary::~MacroLibrary() = default;
+
+QString MacroLibrary::libraryRoot() const
+{
+    return m_store->modulePath(QStringLiteral("macro"));
+}
+
+QString MacroLibrary::nameListPath() const
+{
+    return m_store->modulePath(QStringLiteral("setting/name.bin"));
+}
+
+void MacroLibrary::setMacroSelectName(const QVariant &name1, const QVariant &name2,
+                                      const QVariant &name3, const QVariant &name4,
+                                      const QVariant &name5)
+{
+    m_selection.names[0] = name1.toString();
+    m_selection.names[1] = name2.toString();
+    m_selection.names[2] = name3.toString();
+    m_selection.names[3] = name4.toString();
+    m_selection.names[4] = name5.toString();
+}
+
+void MacroLibrary::setMacroLevel(const QVariant &level)
+{
+    m_level = level.toString();
+}
+
+bool MacroLibrary::createMacroIni(const QVariant &name, const QVariant &macroIndex,
+                                  const QVariant &macroLevel, const QVariant &macroType)
+{
+    const int level = levelOf(macroLevel);
+    const bool folder = !isMacroType(macroType);
+    // A level outside the tree creates nothing yet still answers true, as the
+    // scene expects; a name that is not one path component is refused.
+    if (level < 0 || level > MacroPaths::kMaxLevel)
+        return true;
+    const QString path = itemPath(libraryRoot(), m_selection, level, name.toString(), folder);
+    if (path.isEmpty())
+        return false;
+
+    // The folder the item goes into must already be there: creating a macro
+    // never makes folders on the way.
+    if (!QFileInfo(QFileInfo(path).path()).isDir())
+        return true;
+
+    if (!folder) {
+        QSettings file(path, QSettings::IniFormat);
+        file.setValue(QStringLiteral("config/index"), macroIndex.toUInt());
+        file.setValue(QStringLiteral("config/total"), 0);
+        file.setValue(QStringLiteral("config/repeat"), 1);
+        file.setValue(QStringLiteral("config/did"), -1);
+        return true;
+    }
+
+    if (QFileInfo(path).isDir()) {
+        if (UserDialogs *dialogs = m_store->dialogs())
+            dialogs->warning(QStringLiteral("Create folder"), QStringLiteral("Duplicate name！"));
+        return true;
+    }
+    QDir().mkdir(path);
+    return true;
+}
+
+bool MacroLibrary::saveMacroIni(const QVariant &macroLevel, const QVariant &name,
+                                const QStringList &macros, const QVariant &repeat)
+{
+    const QString path =
+        itemPath(libraryRoot(), m_selection, levelOf(macroLevel), name.toString(), false);
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return false;
+    QSettings file(path, QSettings::IniFormat);
+    file.remove(QStringLiteral("macro"));
+    file.setValue(QStringLiteral("config/total"), int(macros.size()));
+    file.setValue(QStringLiteral("config/repeat"), repeat.toInt());
+    for (int i = 0; i < macros.size(); ++i)
+        file.setValue(QStringLiteral("macro/") + QString::number(i), macros.at(i));
+    return true;
+}
+
+QStringList MacroLibrary::loadMacroIni(const QVariant &macroLevel, const QVariant &name)
+{
+    const QString path =
+        itemPath(libraryRoot(), m_selection, levelOf(macroLevel), name.toString(), false);
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return {};
+    QSettings file(path, QSettings::IniFormat);
+    const int total =
+        qBound(0, file.value(QStringLiteral("config/total"), 0).toInt(), kMaxLoadedSteps);
+    QStringList out;
+    out.reserve(total + 1);
+    for (int i = 0; i < total; ++i) {
+        const QVariant v = file.value(QStringLiteral("macro/") + QString::number(i));
+        out.append(v.isValid() ? stepText(v) : QStringLiteral("0"));
+    }
+    const QVariant repeat = file.value(QStringLiteral("config/repeat"));
+    out.append(repeat.isValid() ? repeat.toString() : QStringLiteral("0"));
+    return out;
+}
+
+bool MacroLibrary::deleteMacroIni(const QVariant &macroLevel, const QVariant &macroType,
+                                  const QVariant &name)
+{
+    const bool folder = !isMacroType(macroType);
+    const QString path =
+        itemPath(libraryRoot(), m_selection, levelOf(macroLevel), name.toString(), folder);
+    if (path.isEmpty())
+        return false;
+    if (!folder)
+        return QFileInfo(path).isFile() && QFile::remove(path);
+    MacroFiles::removeFolderTree(path);
+    return true;
+}
+
+bool MacroLibrary::modifyMacroNameUpdateProfile(const QVariant &macroLevel,
+                                                const QVariant &macroType, const QVariant &oldname,
+                                                const QVariant &newname)
+{
+    const int level = levelOf(macroLevel);
+    const bool folder = !isMacroType(macroType);
+    const QString oldPath = itemPath(libraryRoot(), m_selection, level, oldname.toString(), folder);
+    const QString newPath = itemPath(libraryRoot(), m_selection, level, newname.toString(), folder);
+    if (oldPath.isEmpty() || newPath.isEmpty())
+        return false;
+
+    // A rename never replaces what already carries the new name.
+    const QFileInfo target(newPath);
+    const bool taken = target.exists() || target.isSymLink();
+
+    if (!folder) {
+        if (!QFileInfo(oldPath).isFile() || taken)
+            return false;
+        return QFile::rename(oldPath, newPath);
+    }
+    if (!QFileInfo(oldPath).isDir()) {
+        qDebug()
+            << "========================  rename  = false  ===================================";
+        return false;
+    }
+    qDebug() << "=========  oldfilePathName ==" << oldPath << ",newfilePathName = " << newPath
+             << ",exist = " << true;
+    if (taken)
+        return false;
+    return QDir().rename(oldPath, newPath);
+}
+
+void MacroLibrary::deleteMacroUpdateProfile(const QString &macroName)
+{
+    QSettings *defaults = m_store->defaults();
+    for (int p = 0; p < kProfilesCleanedOnDelete; ++p) {
+        QSettings *profile = m_store->profile(p);
+        if (!profile)
+            continue;
+        for (int k = 0; k < kButtons; ++k) {
+            const QString matrixKey = QStringLiteral("mouseKeyMatrix/") + QString::number(k);
+            const QStringList entry = stringsOf(profile->value(matrixKey));
+            if (entry.size() < 3 || entry.at(0).trimmed() != QLatin1String("4"))
+                continue;
+            const QString slotKey = QStringLiteral("mouseMacroKey/") + entry.at(2).trimmed();
+            if (profile->value(slotKey).toString() != macroName)
+                continue;
+            const QStringList fallback =
+                defaults ? stringsOf(defaults->value(matrixKey)) : QStringList();
+            profile->setValue(matrixKey, fallback);
+        }
+    }
+}
+
+bool MacroLibrary::mouseSendMacroData(const QVariantList &macroData, const QVariant &macroIndex)
+{
+    const int index = macroIndex.toInt() & 0xFF;
+    if (index >= kMacroSlots || !m_hid)
+        return true;
+    // The block is the slot's whole memory: longer data is cut, never written
+    // past its end.
+    std::array<uchar, MacroEncoder::kBlockSize> block{};
+    const int n = qMin(int(macroData.size()), MacroEncoder::kBlockSize);
+    for (int i = 0; i < n; ++i)
+        block[size_t(i)] = uchar(macroData.at(i).toInt() & 0xFF);
+    if (m_store->is560())
+        m_hid->hid560_0FH_SetMacroKey(uchar(index + 1), block.data());
+    else
+        m_hid->hid553_13H_SetMacroKey(uchar(index + 1), block.data());
+    return true;
+}
+
+QVariantList MacroLibrary::encodeMacro(const QStringList &steps, int repeat)
+{
+    const QByteArray bytes = MacroEncoder::encode(steps, repeat);
+    QVariantList out;
+    out.reserve(bytes.size());
+    for (const char b : bytes)
+        out.append(int(uchar(b)));
+    return out;
+}
+
+int MacroLibrary::macroEncodedLength(const QStringList &steps)
+{
+    return MacroEncoder::encodedLength(steps);
+}

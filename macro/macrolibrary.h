@@ -1,0 +1,101 @@
+// The macro library as the scene sees it: macro files and folders under
+// modules/macro, the name lists in setting/name.bin that describe the tree,
+// import and export of .mc files, and the transfer of an encoded macro to
+// the mouse. Every public slot is called by name from the scene.
+#pragma once
+
+#include "macro/macropaths.h"
+#include "macro/namelistfile.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+
+class SettingsStore;
+class Hid_Thread;
+class QSettings;
+
+class MacroLibrary : public QObject
+{
+    Q_OBJECT
+public:
+    MacroLibrary(SettingsStore *store, Hid_Thread *hid, QObject *parent = nullptr);
+    ~MacroLibrary() override;
+
+    QString libraryRoot() const;  // modules/macro
+    QString nameListPath() const; // modules/setting/name.bin
+    MacroPaths::SelectionPath selectionPath() const { return m_selection; }
+    QString macroLevel() const { return m_level; }
+    QString batchSourceFolder() const { return m_batchSource; }
+    QString exportRoot() const { return m_exportRoot; }
+
+public slots:
+    // Library store: selection path, files and folders, profile clean-up.
+    void setMacroSelectName(const QVariant &name1, const QVariant &name2, const QVariant &name3,
+                            const QVariant &name4, const QVariant &name5);
+    void setMacroLevel(const QVariant &level);
+    bool createMacroIni(const QVariant &name, const QVariant &macroIndex,
+                        const QVariant &macroLevel, const QVariant &macroType);
+    bool saveMacroIni(const QVariant &macroLevel, const QVariant &name, const QStringList &macros,
+                      const QVariant &repeat);
+    QStringList loadMacroIni(const QVariant &macroLevel, const QVariant &name);
+    bool deleteMacroIni(const QVariant &macroLevel, const QVariant &macroType,
+                        const QVariant &name);
+    bool modifyMacroNameUpdateProfile(const QVariant &macroLevel, const QVariant &macroType,
+                                      const QVariant &oldname, const QVariant &newname);
+    void deleteMacroUpdateProfile(const QString &macroName);
+
+    // Name lists in name.bin.
+    QStringList getNameList(int type);
+    bool updataNameList(int type, const QVariantList &nameList);
+    QStringList getMacroList_Att(int att);
+    QStringList getMacroSubList_Att(int att, const QString &name);
+    bool updataMacroList(int att, int macroLevel, const QString &currentName,
+                         const QVariantList &nameList, const QVariantList &typeList,
+                         const QVariantList &showImg, const QVariantList &txtMargin,
+                         const QVariantList &level, const QVariantList &no0,
+                         const QVariantList &no1, const QVariantList &no2, const QVariantList &no3,
+                         const QVariantList &no4);
+    void updataMacroList_delOld(const QString &macroLevel);
+
+    // Import, export and folder walks.
+    QString loadMacroFile(int macroLevel, int selectType);
+    void saveMacroFile(int macroLevel, const QString &macroName);
+    QString loadMacroFile_batch();
+    void loadMacroFile_sub_batch();
+    QStringList getMacroFileName_batch(int macroLevel, int macroType);
+    void searchMacroFile_sub_batch(const QString &currentName, int currentLevel, int deleteLevel);
+    void getbatchPath();
+    void saveMacroFile_batch(int macroLevel, const QVariantList &macroFileName,
+                             const QVariantList &macroFileType);
+
+    // Encoding and transfer.
+    bool mouseSendMacroData(const QVariantList &macroData, const QVariant &macroIndex);
+    QVariantList encodeMacro(const QStringList &steps, int repeat);
+    int macroEncodedLength(const QStringList &steps);
+
+private:
+    QSettings &names();
+    void namesWritten();
+    QStringList readList(const QString &key);
+    void writeList(const QString &key, const QStringList &list, bool removeWhenEmpty);
+    void removeListSet(const QString &prefix);
+    void dropListSet(const QString &prefix); // removeListSet with its debug line
+
+    void clearDepthLists();
+    void importFolder(const QString &source, const QString &target, int depth);
+    void walkLibrary(const QString &folder, const QString &prefix, int depth, int deleteLevel);
+    QString desktopFolder() const;
+
+    SettingsStore *m_store = nullptr;
+    Hid_Thread *m_hid = nullptr;
+    MacroPaths::SelectionPath m_selection;
+    QString m_level;
+    QString m_batchSource;
+    QString m_exportRoot;
+    QStringList m_macrosAtDepth[5];  // depths 1..5
+    QStringList m_foldersAtDepth[4]; // depths 1..4
+    NameListFile m_names;
+};

@@ -1,0 +1,169 @@
+// The name lists of name.bin: the plain lists of other pages and the list
+// sets that describe the macro tree, one set per folder.
+#include "macro/macrolibrary.h"
+
+#include "settings/settingsstore.h"
+
+#include <QDebug>
+#include <QSettings>
+
+namespace {
+
+const char *const kPlainListKeys[] = {"macro/macroName", "gun/gunName", "profile/profileName",
+                                      "gun/selectGun"};
+constexpr int kPlainListCount = 4;
+
+// getMacroList_Att numbering of the root lists (the names come from getNameList(0)).
+const char *const kRootAttSuffixes[] = {"macroType", "showImg", "txtMargin", "level", "no0",
+                                        "no1",       "no2",     "no3",       "no4"};
+constexpr int kRootAttCount = 9;
+
+QStringList toStrings(const QVariantList &list)
+{
+    QStringList out;
+    out.reserve(list.size());
+    for (const QVariant &v : list)
+        out.append(v.toString());
+    return out;
+}
+
+QString key(const QString &prefix, const QString &suffix)
+{
+    return prefix + QLatin1Char('/') + suffix;
+}
+
+} // namespace
+
+QSettings &MacroLibrary::names()
+{
+    m_names.setPath(nameListPath());
+    return m_names.settings();
+}
+
+void MacroLibrary::namesWritten()
+{
+    m_names.written();
+}
+
+QStringList MacroLibrary::readList(const QString &key)
+{
+    const QVariant v = names().value(key);
+    // Only a stored list is a list; a plain value reads as an empty one.
+    if (v.userType() == QMetaType::QStringList)
+        return v.toStringList();
+    if (v.userType() == QMetaType::QVariantList)
+        return toStrings(v.toList());
+    return {};
+}
+
+void MacroLibrary::writeList(const QString &key, const QStringList &list, bool removeWhenEmpty)
+{
+    if (list.isEmpty() && removeWhenEmpty)
+        names().remove(key);
+    else
+        names().setValue(key, SettingsStore::padList(list));
+}
+
+void MacroLibrary::removeListSet(const QString &prefix)
+{
+    for (const QString &suffix : MacroPaths::listSuffixes())
+        names().remove(key(prefix, suffix));
+}
+
+QStringList MacroLibrary::getNameList(int type)
+{
+    if (type < 0 || type >= kPlainListCount)
+        return {};
+    return readList(QLatin1String(kPlainListKeys[type]));
+}
+
+bool MacroLibrary::updataNameList(int type, const QVariantList &nameList)
+{
+    if (type < 0 || type >= kPlainListCount)
+        return true;
+    writeList(QLatin1String(kPlainListKeys[type]), toStrings(nameList), true);
+    namesWritten();
+    return true;
+}
+
+QStringList MacroLibrary::getMacroList_Att(int att)
+{
+    if (att < 0 || att >= kRootAttCount)
+        return {};
+    return readList(key(MacroPaths::rootPrefix(), QLatin1String(kRootAttSuffixes[att])));
+}
+
+QStringList MacroLibrary::getMacroSubList_Att(int att, const QString &name)
+{
+    static const char *const suffixes[] = {"macroType", "showImg", "txtMargin", "level",
+                                           "macroName", "no0",     "no1",       "no2",
+                                           "no3",       "no4"};
+    if (att < 0 || att > 9)
+        return {};
+    const QString prefix = MacroPaths::subListPrefix(m_selection, m_level.toInt(), name);
+    // Outside levels 1..5 the keys have no group; nothing writes those.
+    const QString k =
+        prefix.isEmpty() ? QLatin1String(suffixes[att]) : key(prefix, QLatin1String(suffixes[att]));
+    return readList(k);
+}
+
+bool MacroLibrary::updataMacroList(int att, int macroLevel, const QString &currentName,
+                                   const QVariantList &nameList, const QVariantList &typeList,
+                                   const QVariantList &showImg, const QVariantList &txtMargin,
+                                   const QVariantList &level, const QVariantList &no0,
+                                   const QVariantList &no1, const QVariantList &no2,
+                                   const QVariantList &no3, const QVariantList &no4)
+{
+    const QStringList lists[] = {toStrings(nameList),  toStrings(typeList), toStrings(showImg),
+                                 toStrings(txtMargin), toStrings(level),    toStrings(no0),
+                                 toStrings(no1),       toStrings(no2),      toStrings(no3),
+                                 toStrings(no4)};
+    qDebug() << "=========================== updataMacroList =====================================";
+    QStringList quoted;
+    for (const QString &n : lists[0])
+        quoted << QLatin1Char('"') + n + QLatin1Char('"');
+    qDebug().noquote() << "nameList = "
+                       << QLatin1Char('(') + quoted.join(QStringLiteral(", ")) + QLatin1Char(')');
+
+    const QStringList &suffixes = MacroPaths::listSuffixes();
+    auto writeSet = [&](const QString &prefix, bool removeEmpty) {
+        for (int i = 0; i < suffixes.size(); ++i)
+            writeList(key(prefix, suffixes.at(i)), lists[i], removeEmpty);
+    };
+    auto targetPrefix = [&](int count) {
+        return count == 0 ? MacroPaths::rootPrefix() : MacroPaths::joinedNames(m_selection, count);
+    };
+
+    switch (att) {
+    case 0:
+    case 1:
+        if (macroLevel < 0 || macroLevel > MacroPaths::kMaxLevel)
+            return true;
+        if (att == 0 && macroLevel > 0)
+            removeListSet(MacroPaths::joinedNames(m_selection, macroLevel - 1) + currentName);
+        writeSet(targetPrefix(macroLevel), true);
+        break;
+    case 2:
+        if (macroLevel < 0 || macroLevel >= MacroPaths::kMaxLevel)
+            return true;
+        removeListSet(MacroPaths::joinedNames(m_selection, macroLevel + 1));
+        writeSet(MacroPaths::joinedNames(m_selection, macroLevel) + currentName, false);
+        break;
+    default:
+        return true;
+    }
+    namesWritten();
+    return true;
+}
+
+void MacroLibrary::dropListSet(const QString &prefix)
+{
+    qDebug() << "=============================  updataMacroList_delOld, removeName = " << prefix;
+    removeListSet(prefix);
+}
+
+void MacroLibrary::updataMacroList_delOld(const QString &macroLevel)
+{
+    dropListSet(macroLevel);
+    namesWritten();
+}
