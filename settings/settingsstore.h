@@ -52,6 +52,10 @@ public:
     static QStringList padList(const QStringList &list);
     static QStringList dropPadding(const QStringList &list);
 
+    // True when path holds an INI profile (the groups every profile has); a
+    // file that fails this is never copied over a profile.
+    static bool looksLikeProfile(const QString &path);
+
 public slots:
     QVariant getData(const QVariant &key, bool isRecovery);
     QVariantList getDataList(const QVariant &key, bool isRecovery);

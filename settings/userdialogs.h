@@ -25,9 +25,9 @@ public:
 class ScriptedDialogs : public UserDialogs
 {
 public:
-    QStringList answers;   // consumed from the front
-    QStringList asked;     // "open|caption|dir|filter", "save|...", "dir|caption|dir"
-    QStringList warnings;  // "title|text"
+    QStringList answers;  // consumed from the front
+    QStringList asked;    // "open|caption|dir|filter", "save|...", "dir|caption|dir"
+    QStringList warnings; // "title|text"
 
     QString getOpenFileName(const QString &caption, const QString &dir,
                             const QString &filter) override;

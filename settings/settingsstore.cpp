@@ -1,0 +1,358 @@
+#include "settings/settingsstore.h"
+
+#include "settings/userdialogs.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QMetaType>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kPadding = QStringLiteral("loaderquiver");
+constexpr int kProfileCount = 10;
+// A profile is a few kilobytes; anything far larger is not one of ours.
+constexpr qint64 kMaxSettingsFileSize = 1024 * 1024;
+
+std::unique_ptr<QSettings> openIni(const QString &path)
+{
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+// The scene hands JS arrays over as a QJSValue inside the variant. QtQml
+// registers a converter to QVariantList, so this works without linking it.
+bool isScriptValue(const QVariant &v)
+{
+    return qstrcmp(v.metaType().name(), "QJSValue") == 0;
+}
+
+QStringList toTextList(const QVariantList &items)
+{
+    QStringList out;
+    out.reserve(items.size());
+    for (const QVariant &item : items)
+        out.append(item.toString());
+    return out;
+}
+
+// What goes into the file: lists always as padded QStringList (a QVariantList
+// would be written as an unreadable blob), everything else as given.
+QVariant storableValue(const QVariant &data)
+{
+    if (isScriptValue(data)) {
+        QVariant converted = data;
+        if (converted.convert(QMetaType::fromType<QVariantList>()))
+            return SettingsStore::padList(toTextList(converted.toList()));
+        return QVariant();
+    }
+    const int type = data.typeId();
+    if (type == QMetaType::QStringList)
+        return SettingsStore::padList(data.toStringList());
+    if (type == QMetaType::QVariantList)
+        return SettingsStore::padList(toTextList(data.toList()));
+    return data;
+}
+
+QVariantList asVariantList(const QVariant &stored)
+{
+    const int type = stored.typeId();
+    if (type == QMetaType::QVariantList)
+        return stored.toList();
+    if (type != QMetaType::QStringList)
+        return {};
+    QVariantList out;
+    const QStringList items = stored.toStringList();
+    out.reserve(items.size());
+    for (const QString &item : items)
+        out.append(item);
+    return out;
+}
+
+void writeAndSync(QSettings *settings, const QString &key, const QVariant &value)
+{
+    if (!settings || key.isEmpty())
+        return;
+    // A null value reads back as absent either way; leave no @Invalid() behind.
+    if (value.isValid())
+        settings->setValue(key, value);
+    else
+        settings->remove(key);
+    // Written through at once: a crash right after a change must not lose it.
+    settings->sync();
+    if (settings->status() != QSettings::NoError)
+        qDebug() << "settings write failed" << settings->fileName() << key;
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
+bool readSmallFile(const QString &path, QByteArray *data)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSettingsFileSize)
+        return false;
+    *data = file.read(kMaxSettingsFileSize + 1);
+    return file.error() == QFile::NoError && data->size() <= kMaxSettingsFileSize;
+}
+
+// Replaces path by data in one step: the bytes go to a temporary file in the
+// same folder that is renamed over path only when complete, so a failure
+// anywhere leaves the old file whole. The settings lock keeps another process
+// from syncing into the file meanwhile.
+bool writeFileAtomically(const QString &path, const QByteArray &data)
+{
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(2000))
+        return false;
+
+    const QFileInfo before(path);
+    const QDateTime oldStamp = before.exists() ? before.lastModified() : QDateTime();
+
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit())
+        return false;
+
+    // QSettings decides whether its in-process cache is stale by size and
+    // modification time (milliseconds). A same-sized file written within the
+    // same millisecond would keep the old cache alive, so move the time on.
+    if (oldStamp.isValid() && QFileInfo(path).lastModified() == oldStamp) {
+        QFile touched(path);
+        if (touched.open(QIODevice::Append))
+            touched.setFileTime(oldStamp.addMSecs(1), QFileDevice::FileModificationTime);
+    }
+    return true;
+}
+
+} // namespace
+
+struct SettingsStore::Private {
+    QString modulesDir;
+    UserDialogs *dialogs = nullptr;
+    std::unique_ptr<QSettings> global;
+    std::unique_ptr<QSettings> defaults;
+    std::array<std::unique_ptr<QSettings>, kProfileCount> profiles;
+    int current = 0;
+
+    QString settingPath(const QString &name) const
+    {
+        return modulesDir + QStringLiteral("/setting/") + name;
+    }
+
+    // Makes handle's file a copy of source. The old object is synced and
+    // destroyed before the file changes and a fresh one is opened after, so
+    // nothing it cached can reach the new file.
+    bool replaceFile(std::unique_ptr<QSettings> &handle, const QString &source, bool mustBeProfile)
+    {
+        const QString target = handle->fileName();
+        if (sameFile(source, target))
+            return true;
+        QByteArray data;
+        if (!readSmallFile(source, &data) || (mustBeProfile && !looksLikeProfile(source))) {
+            qDebug() << "profile source refused" << source;
+            return false;
+        }
+        handle->sync();
+        handle.reset();
+        const bool ok = writeFileAtomically(target, data);
+        handle = openIni(target);
+        if (!ok)
+            qDebug() << "replacing settings file failed" << target;
+        return ok;
+    }
+};
+
+SettingsStore::SettingsStore(const QString &modulesDir, UserDialogs *dialogs, QObject *parent)
+    : QObject(parent), d(std::make_unique<Private>())
+{
+    d->modulesDir = modulesDir;
+    d->dialogs = dialogs;
+    d->global = openIni(d->settingPath(QStringLiteral("apConfig.bin")));
+    d->defaults = openIni(d->settingPath(QStringLiteral("pD.bin")));
+    for (int i = 0; i < kProfileCount; ++i)
+        d->profiles[i] = openIni(d->settingPath(QStringLiteral("p%1.bin").arg(i + 1)));
+
+    isColorful = d->global->value(QStringLiteral("mouse/isColorful")).toBool();
+    isGun = d->global->value(QStringLiteral("mouse/isGun")).toBool();
+    icType = d->global->value(QStringLiteral("mouse/icType")).toString();
+    is55328 = d->global->value(QStringLiteral("mouse/is55328")).toBool();
+    qDebug() << "========================== ui_View ==================================";
+}
+
+SettingsStore::~SettingsStore() = default;
+
+QString SettingsStore::modulesDir() const
+{
+    return d->modulesDir;
+}
+
+QString SettingsStore::modulePath(const QString &relative) const
+{
+    return d->modulesDir + QLatin1Char('/') + relative;
+}
+
+void SettingsStore::setDialogs(UserDialogs *dialogs)
+{
+    d->dialogs = dialogs;
+}
+
+UserDialogs *SettingsStore::dialogs() const
+{
+    return d->dialogs;
+}
+
+QSettings *SettingsStore::global() const
+{
+    return d->global.get();
+}
+
+QSettings *SettingsStore::defaults() const
+{
+    return d->defaults.get();
+}
+
+QSettings *SettingsStore::profile(int index) const
+{
+    if (index < 0 || index >= kProfileCount)
+        return nullptr;
+    return d->profiles[index].get();
+}
+
+QSettings *SettingsStore::currentProfile() const
+{
+    return profile(d->current);
+}
+
+int SettingsStore::currentProfileIndex() const
+{
+    return d->current;
+}
+
+QStringList SettingsStore::padList(const QStringList &list)
+{
+    if (list.size() != 1)
+        return list;
+    return QStringList{list.first(), kPadding};
+}
+
+QStringList SettingsStore::dropPadding(const QStringList &list)
+{
+    if (list.size() == 2 && list.at(1) == kPadding)
+        return QStringList{list.first()};
+    return list;
+}
+
+bool SettingsStore::looksLikeProfile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0 || file.size() > kMaxSettingsFileSize)
+        return false;
+    if (file.readAll().contains('\0'))
+        return false;
+    const QSettings probe(path, QSettings::IniFormat);
+    if (probe.status() != QSettings::NoError)
+        return false;
+    const QStringList groups = probe.childGroups();
+    return groups.contains(QStringLiteral("mouse")) &&
+           groups.contains(QStringLiteral("mouseKeyMatrix"));
+}
+
+QVariant SettingsStore::getData(const QVariant &key, bool isRecovery)
+{
+    QSettings *file = isRecovery ? defaults() : currentProfile();
+    const QString name = key.toString();
+    if (!file || name.isEmpty())
+        return QVariant();
+    return file->value(name);
+}
+
+QVariantList SettingsStore::getDataList(const QVariant &key, bool isRecovery)
+{
+    return asVariantList(getData(key, isRecovery));
+}
+
+QVariant SettingsStore::getGlobalData(const QVariant &key)
+{
+    const QString name = key.toString();
+    if (name.isEmpty())
+        return QVariant();
+    return d->global->value(name);
+}
+
+void SettingsStore::setData(const QVariant &key, const QVariant &data)
+{
+    writeAndSync(currentProfile(), key.toString(), storableValue(data));
+}
+
+void SettingsStore::setDataList(const QVariant &key, const QVariantList &datalist)
+{
+    writeAndSync(currentProfile(), key.toString(), padList(toTextList(datalist)));
+}
+
+void SettingsStore::setGlobalData(const QVariant &key, const QVariant &tmpdata)
+{
+    writeAndSync(d->global.get(), key.toString(), storableValue(tmpdata));
+}
+
+void SettingsStore::setCurrentProfile(int profile)
+{
+    d->current = profile;
+}
+
+void SettingsStore::resetProfile(int profile)
+{
+    if (profile < 0 || profile >= kProfileCount)
+        return;
+    d->replaceFile(d->profiles[profile], d->settingPath(QStringLiteral("pD.bin")), false);
+}
+
+bool SettingsStore::loadProfile(int profile)
+{
+    if (profile < 0 || profile >= kProfileCount || !d->dialogs)
+        return false;
+    const QString chosen = d->dialogs->getOpenFileName(
+        tr("Open File"), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
+        QStringLiteral("Profile(*.pf)"));
+    if (chosen.isEmpty())
+        return false;
+    return d->replaceFile(d->profiles[profile], chosen, true);
+}
+
+void SettingsStore::saveProfile(int profile)
+{
+    if (profile < 0 || profile >= kProfileCount || !d->dialogs)
+        return;
+    const QString target = d->dialogs->getSaveFileName(
+        tr("Save File"), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
+        QStringLiteral("Profile(*.pf)"));
+    if (target.isEmpty())
+        return;
+    QSettings *handle = d->profiles[profile].get();
+    handle->sync();
+    if (sameFile(handle->fileName(), target))
+        return;
+    QByteArray data;
+    if (!readSmallFile(handle->fileName(), &data) || !writeFileAtomically(target, data))
+        qDebug() << "profile export failed" << target;
+}
+
+void SettingsStore::copyProfile(int destprofile, int srcprofile)
+{
+    if (destprofile < 0 || destprofile >= kProfileCount || srcprofile < 0 ||
+        srcprofile >= kProfileCount || destprofile == srcprofile)
+        return;
+    QSettings *source = d->profiles[srcprofile].get();
+    source->sync();
+    d->replaceFile(d->profiles[destprofile], source->fileName(), false);
+}
+
+void SettingsStore::resetApconfig()
+{
+    d->replaceFile(d->global, d->settingPath(QStringLiteral("apConfigD.bin")), false);
+}
