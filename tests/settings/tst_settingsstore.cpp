@@ -1,0 +1,328 @@
+#include "settings/settingsstore.h"
+#include "settings/userdialogs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJSEngine>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeText(const QString &path, const QByteArray &text)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+const QByteArray kDebugLine =
+    "========================== ui_View ==================================";
+
+} // namespace
+
+class TestSettingsStore : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_modules;
+    ScriptedDialogs m_dialogs;
+
+    QString settingFile(const QString &name) const { return m_modules + "/setting/" + name; }
+    QString profileFile(int index) const
+    {
+        return settingFile(QStringLiteral("p%1.bin").arg(index + 1));
+    }
+
+    // A store over fresh copies of the shipped files.
+    std::unique_ptr<SettingsStore> makeStore()
+    {
+        QTest::ignoreMessage(QtDebugMsg, kDebugLine.constData());
+        return std::make_unique<SettingsStore>(m_modules, &m_dialogs);
+    }
+
+    void stage(const QString &folderTemplate = QString())
+    {
+        m_dir = folderTemplate.isEmpty() ? std::make_unique<QTemporaryDir>()
+                                         : std::make_unique<QTemporaryDir>(folderTemplate);
+        m_modules = m_dir->path() + "/modules";
+        QDir().mkpath(m_modules + "/setting");
+        const QDir shipped(qEnvironmentVariable("KESTA_SOURCE_DIR") + "/modules/setting");
+        const QStringList files = shipped.entryList(QDir::Files);
+        QVERIFY(files.contains("pD.bin"));
+        for (const QString &name : files)
+            QVERIFY(QFile::copy(shipped.filePath(name), settingFile(name)));
+        m_dialogs = ScriptedDialogs();
+    }
+
+private slots:
+    void init() { stage(); }
+
+    void capabilitiesAreReadFromTheGlobalFile()
+    {
+        writeText(settingFile("apConfig.bin"), "[mouse]\nisColorful=false\nisGun=true\n"
+                                               "icType=560\nis55328=true\n");
+        const auto store = makeStore();
+        QCOMPARE(store->isColorful, false);
+        QCOMPARE(store->isGun, true);
+        QCOMPARE(store->icType, QStringLiteral("560"));
+        QVERIFY(store->is560());
+        QCOMPARE(store->is55328, true);
+        QCOMPARE(store->currentProfileIndex(), 0);
+    }
+
+    void recoveryReadsDefaultsAndWritesGoToTheCurrentProfile()
+    {
+        const auto store = makeStore();
+        store->setCurrentProfile(3);
+        store->setData(QStringLiteral("mouse/dpiCount"), 5);
+        QVERIFY(readAll(profileFile(3)).contains("dpiCount=5\n"));
+        QCOMPARE(readAll(profileFile(0)), readAll(settingFile("pD.bin")));
+        QCOMPARE(store->getData(QStringLiteral("mouse/dpiCount"), false).toInt(), 5);
+        QCOMPARE(store->getData(QStringLiteral("mouse/dpiCount"), true).toInt(), 8);
+        QVERIFY(!store->getData(QStringLiteral("mouse/noSuchKey"), false).isValid());
+    }
+
+    void outOfRangeProfileIndexTouchesNothing()
+    {
+        const auto store = makeStore();
+        store->setCurrentProfile(10);
+        QVERIFY(!store->getData(QStringLiteral("mouse/dpiCount"), false).isValid());
+        store->setData(QStringLiteral("mouse/dpiCount"), 5);
+        QVERIFY(!QFile::exists(settingFile("p11.bin")));
+        QVERIFY(!store->loadProfile(-1));
+        QVERIFY(m_dialogs.asked.isEmpty());
+    }
+
+    void listsKeepTheirShape()
+    {
+        const auto store = makeStore();
+        store->setDataList(QStringLiteral("mouseLight/lightName"),
+                           QVariantList{QStringLiteral("Solo")});
+        QVERIFY(readAll(profileFile(0)).contains("lightName=Solo, loaderquiver\n"));
+        QCOMPARE(store->getDataList(QStringLiteral("mouseLight/lightName"), false),
+                 (QVariantList{QStringLiteral("Solo"), QStringLiteral("loaderquiver")}));
+
+        // A JS array reaches setData wrapped in a QJSValue.
+        QJSEngine engine;
+        store->setData(QStringLiteral("mouse/dpiValueArray"),
+                       QVariant::fromValue(engine.evaluate(QStringLiteral("[800, 1600]"))));
+        QVERIFY(readAll(profileFile(0)).contains("dpiValueArray=800, 1600\n"));
+
+        QVERIFY(store->getDataList(QStringLiteral("mouse/dpiCount"), false).isEmpty());
+        QVERIFY(store->getDataList(QStringLiteral("mouse/noSuchKey"), true).isEmpty());
+    }
+
+    void padding_data()
+    {
+        QTest::addColumn<QStringList>("list");
+        QTest::addColumn<QStringList>("padded");
+        QTest::addColumn<QStringList>("dropped");
+        const QString pad = QStringLiteral("loaderquiver");
+        QTest::newRow("empty") << QStringList() << QStringList() << QStringList();
+        QTest::newRow("one item") << QStringList{"a"} << QStringList{"a", pad} << QStringList{"a"};
+        QTest::newRow("two real items")
+            << QStringList{"a", "b"} << QStringList{"a", "b"} << QStringList{"a", "b"};
+        QTest::newRow("sentinel not last")
+            << QStringList{pad, "b"} << QStringList{pad, "b"} << QStringList{pad, "b"};
+        QTest::newRow("three ending in sentinel")
+            << QStringList{"a", "b", pad} << QStringList{"a", "b", pad}
+            << QStringList{"a", "b", pad};
+    }
+
+    void padding()
+    {
+        QFETCH(QStringList, list);
+        QFETCH(QStringList, padded);
+        QFETCH(QStringList, dropped);
+        QCOMPARE(SettingsStore::padList(list), padded);
+        QCOMPARE(SettingsStore::dropPadding(SettingsStore::padList(list)), dropped);
+    }
+
+    void resetAndCopyReplaceOnlyTheirTarget()
+    {
+        const auto store = makeStore();
+        for (int i = 0; i < 3; ++i) {
+            store->setCurrentProfile(i);
+            store->setData(QStringLiteral("mouse/lod"), 100 + i);
+        }
+        QByteArray before[10];
+        for (int i = 0; i < 10; ++i)
+            before[i] = readAll(profileFile(i));
+
+        store->resetProfile(2);
+        QCOMPARE(readAll(profileFile(2)), readAll(settingFile("pD.bin")));
+        QCOMPARE(store->getData(QStringLiteral("mouse/lod"), false).toInt(), 3);
+
+        store->copyProfile(1, 1);
+        store->copyProfile(3, 0);
+        for (int i = 0; i < 10; ++i) {
+            if (i == 2)
+                continue;
+            QCOMPARE(readAll(profileFile(i)), i == 3 ? before[0] : before[i]);
+        }
+    }
+
+    void exportCopiesTheChosenProfile_data()
+    {
+        QTest::addColumn<int>("profile");
+        QTest::newRow("first profile is p1") << 0;
+        QTest::newRow("last profile is p10") << 9;
+    }
+
+    void exportCopiesTheChosenProfile()
+    {
+        QFETCH(int, profile);
+        const auto store = makeStore();
+        store->setCurrentProfile(profile);
+        store->setData(QStringLiteral("mouse/lod"), 42);
+        const QString target = m_dir->filePath("out.pf");
+        writeText(target, "an older export");
+        m_dialogs.answers = QStringList{target, QString()};
+        store->saveProfile(profile);
+        QCOMPARE(readAll(target), readAll(profileFile(profile)));
+        const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        QCOMPARE(m_dialogs.asked, QStringList{"save|Save File|" + desktop + "|Profile(*.pf)"});
+
+        store->saveProfile(profile); // cancelled
+        QCOMPARE(readAll(target), readAll(profileFile(profile)));
+    }
+
+    void importAcceptsOnlyProfiles_data()
+    {
+        QTest::addColumn<QString>("choice"); // relative to the temporary folder
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("cancelled") << QString() << QByteArray() << false;
+        QTest::newRow("missing file") << "none.pf" << QByteArray() << false;
+        QTest::newRow("a folder") << "." << QByteArray() << false;
+        QTest::newRow("empty file") << "empty.pf" << QByteArray("") << false;
+        QTest::newRow("binary") << "bin.pf" << QByteArray("\x00\x01[mouse]\n\xff", 11) << false;
+        QTest::newRow("ini without profile groups")
+            << "other.pf" << QByteArray("[a]\nb=1\n") << false;
+        QTest::newRow("profile") << "good.pf"
+                                 << QByteArray("[mouse]\nlod=9\n[mouseKeyMatrix]\n0=1, 0, 240, 0\n")
+                                 << true;
+    }
+
+    void importAcceptsOnlyProfiles()
+    {
+        QFETCH(QString, choice);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, accepted);
+        const QString path = choice.isEmpty() ? QString() : m_dir->filePath(choice);
+        if (!content.isNull())
+            writeText(path, content);
+        const auto store = makeStore();
+        const QByteArray before = readAll(profileFile(1));
+        m_dialogs.answers = QStringList{path};
+        QCOMPARE(store->loadProfile(1), accepted);
+        QCOMPARE(readAll(profileFile(1)), accepted ? content : before);
+        store->setCurrentProfile(1);
+        QCOMPARE(store->getData(QStringLiteral("mouse/lod"), false).toString(),
+                 QString(accepted ? "9" : "3"));
+        const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        QCOMPARE(m_dialogs.asked, QStringList{"open|Open File|" + desktop + "|Profile(*.pf)"});
+    }
+
+    void failedReplacementKeepsTheOldFile()
+    {
+        const QString folder = m_modules + "/setting";
+        const auto store = makeStore();
+        const QByteArray before = readAll(profileFile(1));
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        bool immutable = false;
+        if (QFile(folder + "/probe").open(QIODevice::WriteOnly)) { // root ignores the mode
+            QFile::remove(folder + "/probe");
+            immutable = QProcess::execute("chattr", {"+i", folder}) == 0;
+            if (!immutable) {
+                QFile::setPermissions(folder,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                QSKIP("cannot make a folder read-only for this user");
+            }
+        }
+        m_dialogs.answers = QStringList{settingFile("pD.bin")};
+        const bool loaded = store->loadProfile(1);
+        store->resetProfile(1);
+        store->copyProfile(1, 0);
+        store->resetApconfig();
+        if (immutable)
+            QProcess::execute("chattr", {"-i", folder});
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(!loaded);
+        QCOMPARE(readAll(profileFile(1)), before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 14);
+    }
+
+    void missingDefaultsLeaveFilesAlone()
+    {
+        const auto store = makeStore();
+        store->setGlobalData(QStringLiteral("common/language"), QStringLiteral("German"));
+        const QByteArray global = readAll(settingFile("apConfig.bin"));
+        const QByteArray profile = readAll(profileFile(0));
+        QFile::remove(settingFile("apConfigD.bin"));
+        QFile::remove(settingFile("pD.bin"));
+        store->resetApconfig();
+        store->resetProfile(0);
+        QCOMPARE(readAll(settingFile("apConfig.bin")), global);
+        QCOMPARE(readAll(profileFile(0)), profile);
+    }
+
+    void resetApconfigRestoresTheDefaults()
+    {
+        const auto store = makeStore();
+        store->setGlobalData(QStringLiteral("mouse/profileNo"), 4);
+        store->resetApconfig();
+        QCOMPARE(readAll(settingFile("apConfig.bin")), readAll(settingFile("apConfigD.bin")));
+        QCOMPARE(store->getGlobalData(QStringLiteral("mouse/profileNo")).toInt(), 0);
+    }
+
+    // The replaced file is the same size as before (mouseMode 1 -> 0) and, in
+    // memory, written within the same millisecond: no cached value may return.
+    void nothingStaleReachesAReplacedFile()
+    {
+        if (QFileInfo("/dev/shm").isWritable())
+            stage("/dev/shm/tst_settingsstore-XXXXXX");
+        const auto store = makeStore();
+        const auto other = makeStore();
+        store->setData(QStringLiteral("mouse/mouseMode"), 1);
+        other->setData(QStringLiteral("mouse/reportRate"), 1);
+        store->resetProfile(0);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(readAll(profileFile(0)), readAll(settingFile("pD.bin")));
+
+        store->setData(QStringLiteral("mouse/lod"), 9);
+        other->setData(QStringLiteral("mouse/lodEn"), 0);
+        const QByteArray text = readAll(profileFile(0));
+        QVERIFY(text.contains("mouseMode=0\n"));
+        QVERIFY(text.contains("reportRate=3\n"));
+        QVERIFY(text.contains("lod=9\n"));
+        QVERIFY(text.contains("lodEn=0\n"));
+        QCOMPARE(other->getData(QStringLiteral("mouse/mouseMode"), false).toInt(), 0);
+    }
+
+    void writesSurviveACrash()
+    {
+        QProcess child;
+        child.start(QCoreApplication::applicationDirPath() + "/settings_crash_writer", {m_modules});
+        QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QVERIFY(readAll(profileFile(0)).contains("lod=77\n"));
+        QVERIFY(readAll(profileFile(0)).contains("lightName=Solo, loaderquiver\n"));
+        QVERIFY(readAll(settingFile("apConfig.bin")).contains("language=German\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsStore)
+#include "tst_settingsstore.moc"
