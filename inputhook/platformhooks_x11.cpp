@@ -1,6 +1,7 @@
 // Capture on Linux desktops: the X11 RECORD extension watches every key and
 // button of the display. Without an X11 display (Wayland alone) there is no
-// global capture and the program runs without it.
+// global capture and the program runs without it; under XWayland only the
+// input going to X11 programs is seen.
 
 #include "inputhook/platformhooks.h"
 
