@@ -88,6 +88,32 @@ std::vector<WireEntry> wireLog();      // every call since configure()/clearWire
 void clearWireLog();
 std::vector<std::string> errorLog();   // error texts in order
 
+// --- Additions for tests and tools ------------------------------------------
+
+// Interface paths as hid_enumerate lists them (stable, whatever the config says).
+extern const char *const commandPath; // "/dev/hidraw-kesta-0"
+extern const char *const notifyPath;  // "/dev/hidraw-kesta-1"
+
+// The frame arithmetic the device uses, so a test can act as the host.
+using Block = std::array<uint8_t, 8>;                   // frame bytes 1..8
+uint8_t frameChecksum(const uint8_t *codeAndParams);    // complement of the sum of 7 bytes
+void scramble(Block &block, const std::string &code);   // as the host scrambles a frame
+void unscramble(Block &block, const std::string &code); // as the device deciphers it
+
+// Reads a config INI (keys in README). Unknown keys and bad values are reported in
+// *error (one line each) and leave the default; returns false if the file is unreadable.
+bool loadConfigFile(const std::string &path, Config &config, std::string *error = nullptr);
+
+// Re-reads KESTA_VM_CONFIG, KESTA_VM_STATE, KESTA_VM_LOG and KESTA_VM_CONTROL as the
+// library does when it is loaded: a fresh device whose on-board memory comes from the
+// state file when there is one.
+void restart();
+
+// The control FIFO (see README); start replaces a running reader. Returns false when the
+// path exists and is not a FIFO, cannot be created, or another process serves it.
+bool startControl(const std::string &path);
+void stopControl();
+
 } // namespace kvm
 
 // Seam for the program's device-change notices: the library calls cb(ctx) after

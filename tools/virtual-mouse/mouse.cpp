@@ -1,0 +1,511 @@
+#include "mouse.h"
+
+#include "settings_io.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <new>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kvm {
+
+const char *const commandPath = "/dev/hidraw-kesta-0";
+const char *const notifyPath = "/dev/hidraw-kesta-1";
+
+namespace {
+
+// A long-running program keeps its listener reading every half second; keep the
+// in-memory log bounded (the file keeps everything).
+constexpr size_t maxWireEntries = 200000;
+
+std::string environment(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value ? value : "";
+}
+
+// Never destroyed: the listener thread of a program may still be inside a read when
+// the process ends, and the FIFO reader blocks until then.
+template <class T> class Immortal
+{
+public:
+    Immortal() { ::new (static_cast<void *>(storage_)) T(); }
+    T &get() { return *std::launder(reinterpret_cast<T *>(storage_)); }
+
+private:
+    alignas(T) unsigned char storage_[sizeof(T)];
+};
+
+// The FIFO is created and the environment read when the library is loaded, before
+// the program makes its first hidapi call.
+[[maybe_unused]] const bool loadedAtStart = (Mouse::instance(), true);
+
+} // namespace
+
+UniqueFd &UniqueFd::operator=(UniqueFd &&other) noexcept
+{
+    reset(other.release());
+    return *this;
+}
+
+int UniqueFd::release()
+{
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
+void UniqueFd::reset(int fd)
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = fd;
+}
+
+double monotonicMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+void warn(const std::string &text)
+{
+    std::fprintf(stderr, "kesta-virtual-mouse: %s\n", text.c_str());
+}
+
+Mouse &Mouse::instance()
+{
+    static Immortal<Mouse> mouse;
+    return mouse.get();
+}
+
+Mouse::Mouse()
+{
+    loadEnvironment();
+}
+
+void Mouse::reset(const Config &config)
+{
+    firmware.reset(config);
+    faults = Faults{};
+    callsUntilUnplug = -1;
+    plugged = true;
+    firmware.state().plugged = true;
+    wire.clear();
+    inputChanged.notify_all();
+}
+
+void Mouse::loadEnvironment()
+{
+    Config config = defaultConfig();
+    const std::string configPath = environment("KESTA_VM_CONFIG");
+    if (!configPath.empty()) {
+        std::string errors;
+        if (!loadConfigFile(configPath, config, &errors))
+            warn("cannot read config file " + configPath + "; using the defaults");
+        else if (!errors.empty())
+            warn("config file " + configPath + ":\n" + errors);
+    }
+    const std::string controlPath = environment("KESTA_VM_CONTROL");
+    bool wasPlugged = true;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        wasPlugged = plugged;
+        reset(config);
+        statePath = environment("KESTA_VM_STATE");
+        std::string text;
+        if (!statePath.empty() && readTextFile(statePath, text)) {
+            std::string errors;
+            stateFromText(text, firmware.state(), errors);
+            if (!errors.empty())
+                warn("state file " + statePath + ":\n" + errors);
+        }
+        logFile.reset();
+        const std::string logPath = environment("KESTA_VM_LOG");
+        if (!logPath.empty()) {
+            logFile.reset(::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+            if (logFile.get() < 0)
+                warn("cannot open log file " + logPath + ": " + std::strerror(errno));
+        }
+    }
+    if (controlPath.empty())
+        control.stop();
+    else if (!control.start(controlPath))
+        warn("cannot use " + controlPath + " as the control FIFO");
+    if (!wasPlugged)
+        fireChange();
+}
+
+void Mouse::logLine(const std::string &line)
+{
+    if (logFile.get() < 0)
+        return;
+    const std::string text = line + "\n";
+    // One write per line on an O_APPEND file: lines of two processes never mix.
+    if (::write(logFile.get(), text.data(), text.size()) < 0)
+        logFile.reset();
+}
+
+void Mouse::log(WireEntry entry)
+{
+    entry.t = monotonicMs();
+    char time[32];
+    std::snprintf(time, sizeof time, "%.3f", entry.t);
+    logLine(std::string("{\"t\":") + time + ",\"call\":" + jsonString(entry.call) +
+            ",\"iface\":" + jsonString(entry.iface) +
+            ",\"bytes\":" + jsonString(hexBytes(entry.bytes.data(), entry.bytes.size())) +
+            ",\"plain\":" + jsonString(hexBytes(entry.plain.data(), entry.plain.size())) +
+            ",\"result\":" + std::to_string(entry.result) +
+            ",\"verdict\":" + jsonString(entry.verdict) + "}");
+    if (wire.size() >= maxWireEntries)
+        wire.erase(wire.begin(), wire.begin() + maxWireEntries / 10);
+    wire.push_back(std::move(entry));
+}
+
+void Mouse::persist()
+{
+    if (statePath.empty())
+        return;
+    if (!writeFileAtomically(statePath, stateToText(firmware.state())))
+        warn("cannot write state file " + statePath);
+}
+
+bool Mouse::setPlugged(bool on)
+{
+    if (plugged == on)
+        return false;
+    plugged = on;
+    firmware.state().plugged = on;
+    firmware.detach();
+    if (!on)
+        ++generation; // what was open before stays dead, as a removed hidraw node
+    inputChanged.notify_all();
+    return true;
+}
+
+bool Mouse::countCall()
+{
+    if (callsUntilUnplug < 0)
+        return false;
+    if (callsUntilUnplug-- > 0)
+        return false;
+    return setPlugged(false);
+}
+
+std::shared_ptr<Handle> Mouse::find(const hid_device *dev) const
+{
+    const auto it = handles.find(dev);
+    return it == handles.end() ? nullptr : it->second.handle;
+}
+
+bool Mouse::alive(const Handle &handle) const
+{
+    return !handle.closed && plugged && handle.generation == generation;
+}
+
+void Mouse::fireChange()
+{
+    void (*callback)(void *) = nullptr;
+    void *context = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        callback = changeCallback;
+        context = changeContext;
+    }
+    if (callback)
+        callback(context);
+}
+
+Call::~Call()
+{
+    lock.unlock();
+    if (unplugged)
+        m.fireChange();
+}
+
+// --- Control FIFO -----------------------------------------------------------
+
+bool Control::start(const std::string &path)
+{
+    stop();
+    std::lock_guard<std::mutex> lock(mutex_);
+    struct stat info {
+    };
+    if (::stat(path.c_str(), &info) == 0) {
+        if (!S_ISFIFO(info.st_mode))
+            return false;
+    } else if (::mkfifo(path.c_str(), 0600) != 0) {
+        return false;
+    }
+    // Read and write: writers that come and go never leave the reader at end of file.
+    UniqueFd fifo(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (fifo.get() < 0)
+        return false;
+    // A child process that inherits LD_PRELOAD and the environment must not read
+    // lines meant for its parent: the first process to serve the FIFO keeps it.
+    if (::flock(fifo.get(), LOCK_EX | LOCK_NB) != 0) {
+        warn(path + " is served by another process");
+        return false;
+    }
+    int wake[2];
+    if (::pipe2(wake, O_CLOEXEC) != 0)
+        return false;
+    fifo_ = std::move(fifo);
+    wakeRead_.reset(wake[0]);
+    wakeWrite_.reset(wake[1]);
+    thread_ = std::thread(&Control::run, this, fifo_.get(), wakeRead_.get());
+    return true;
+}
+
+void Control::stop()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!thread_.joinable())
+        return;
+    const char stopByte = 'q';
+    if (::write(wakeWrite_.get(), &stopByte, 1) != 1)
+        warn("cannot stop the control reader");
+    thread_.join();
+    fifo_.reset();
+    wakeRead_.reset();
+    wakeWrite_.reset();
+}
+
+void Control::run(int fifo, int wake)
+{
+    std::string pending;
+    pollfd fds[2] = {{fifo, POLLIN, 0}, {wake, POLLIN, 0}};
+    for (;;) {
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        if (fds[1].revents)
+            return;
+        char buffer[512];
+        const ssize_t count = ::read(fifo, buffer, sizeof buffer);
+        if (count <= 0)
+            continue;
+        pending.append(buffer, static_cast<size_t>(count));
+        for (auto end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
+            const std::string line = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            if (!handleControlLine(line))
+                warn("unknown control line \"" + line + "\"");
+        }
+    }
+}
+
+bool handleControlLine(const std::string &text)
+{
+    std::string line = text;
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
+        line.pop_back();
+    const auto start = line.find_first_not_of(" \t");
+    if (start == std::string::npos)
+        return true; // empty lines are harmless
+    line = line.substr(start);
+    const auto blank = line.find(' ');
+    const std::string word = line.substr(0, blank);
+    const std::string rest = blank == std::string::npos ? "" : line.substr(blank + 1);
+
+    if (word == "dpi") {
+        char *end = nullptr;
+        const long stage = std::strtol(rest.c_str(), &end, 10);
+        if (rest.empty() || *end != '\0' || stage < 0 || stage > 255)
+            return false;
+        pressDpiButton(static_cast<int>(stage));
+    } else if (word == "unplug" && rest.empty()) {
+        unplug();
+    } else if (word == "plug" && rest.empty()) {
+        plug();
+    } else if (word == "dump" && rest.empty()) {
+        Mouse &m = Mouse::instance();
+        const std::string json = dumpJson();
+        std::lock_guard<std::mutex> lock(m.mutex);
+        char time[32];
+        std::snprintf(time, sizeof time, "%.3f", monotonicMs());
+        const std::string entry = std::string("{\"t\":") + time +
+                                  ",\"call\":\"dump\",\"iface\":\"\",\"bytes\":\"\",\"plain\":\"\","
+                                  "\"result\":0,\"verdict\":\"ok\",\"state\":" +
+                                  json + "}";
+        if (m.logFile.get() >= 0)
+            m.logLine(entry);
+        else
+            std::fprintf(stderr, "%s\n", json.c_str());
+    } else if (word == "notify") {
+        std::vector<uint8_t> report;
+        char *end = nullptr;
+        for (const char *p = rest.c_str(); *p; p = end) {
+            const long value = std::strtol(p, &end, 16);
+            if (end == p || value < 0 || value > 255)
+                return false;
+            report.push_back(static_cast<uint8_t>(value));
+        }
+        if (report.empty())
+            return false;
+        queueNotification(report);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// --- The in-process API -------------------------------------------------------
+
+Config defaultConfig()
+{
+    return Config{};
+}
+
+bool loadConfigFile(const std::string &path, Config &config, std::string *error)
+{
+    std::string text;
+    if (!readTextFile(path, text)) {
+        if (error)
+            *error = "cannot read " + path;
+        return false;
+    }
+    std::string errors;
+    parseConfigText(text, config, errors);
+    if (error)
+        *error = errors;
+    return true;
+}
+
+void configure(const Config &config)
+{
+    Mouse &m = Mouse::instance();
+    bool wasPlugged = true;
+    {
+        std::lock_guard<std::mutex> lock(m.mutex);
+        wasPlugged = m.plugged;
+        m.reset(config);
+        m.persist();
+    }
+    if (!wasPlugged)
+        m.fireChange();
+}
+
+void restart()
+{
+    Mouse::instance().loadEnvironment();
+}
+
+void setFaults(const Faults &faults)
+{
+    Mouse &m = Mouse::instance();
+    std::lock_guard<std::mutex> lock(m.mutex);
+    m.faults = faults;
+    m.callsUntilUnplug = faults.unplugAfterCalls;
+    m.firmware.setDropInputReports(faults.dropInputReports);
+}
+
+void clearFaults()
+{
+    setFaults(Faults{});
+}
+
+void pressDpiButton(int stage)
+{
+    Mouse &m = Mouse::instance();
+    std::lock_guard<std::mutex> lock(m.mutex);
+    if (!m.plugged)
+        return;
+    m.firmware.pressDpiButton(stage);
+    m.persist();
+    m.inputChanged.notify_all();
+}
+
+void queueNotification(const std::vector<uint8_t> &report)
+{
+    Mouse &m = Mouse::instance();
+    std::lock_guard<std::mutex> lock(m.mutex);
+    if (!m.plugged)
+        return;
+    m.firmware.queueNotification(report);
+    m.inputChanged.notify_all();
+}
+
+static void setPlugged(bool on)
+{
+    Mouse &m = Mouse::instance();
+    bool changed = false;
+    {
+        std::lock_guard<std::mutex> lock(m.mutex);
+        changed = m.setPlugged(on);
+    }
+    if (changed)
+        m.fireChange();
+}
+
+void unplug()
+{
+    setPlugged(false);
+}
+void plug()
+{
+    setPlugged(true);
+}
+
+State state()
+{
+    Mouse &m = Mouse::instance();
+    std::lock_guard<std::mutex> lock(m.mutex);
+    return m.firmware.state();
+}
+
+std::string dumpJson()
+{
+    return stateToJson(state());
+}
+
+std::vector<WireEntry> wireLog()
+{
+    Mouse &m = Mouse::instance();
+    std::lock_guard<std::mutex> lock(m.mutex);
+    return m.wire;
+}
+
+void clearWireLog()
+{
+    Mouse &m = Mouse::instance();
+    std::lock_guard<std::mutex> lock(m.mutex);
+    m.wire.clear();
+}
+
+std::vector<std::string> errorLog()
+{
+    Mouse &m = Mouse::instance();
+    std::lock_guard<std::mutex> lock(m.mutex);
+    return m.firmware.errorLog();
+}
+
+bool startControl(const std::string &path)
+{
+    return Mouse::instance().control.start(path);
+}
+void stopControl()
+{
+    Mouse::instance().control.stop();
+}
+
+} // namespace kvm
+
+extern "C" void kesta_vm_set_change_callback(void (*cb)(void *ctx), void *ctx)
+{
+    kvm::Mouse &m = kvm::Mouse::instance();
+    std::lock_guard<std::mutex> lock(m.mutex);
+    m.changeCallback = cb;
+    m.changeContext = ctx;
+}
