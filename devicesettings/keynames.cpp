@@ -4,6 +4,7 @@ namespace KeyNames {
 
 const QVector<Entry> &table()
 {
+    // clang-format off: one key per line reads as the table it is
     static const QVector<Entry> entries = {
         {0x04, "A"},
         {0x05, "B"},
@@ -139,6 +140,7 @@ const QVector<Entry> &table()
         {0xF3, "MS-B4"},
         {0xF4, "MS-B5"},
     };
+    // clang-format on
     return entries;
 }
 
