@@ -4,7 +4,8 @@ namespace KeyNames {
 
 const QVector<Entry> &table()
 {
-    // clang-format off: one key per line reads as the table it is
+    // One key per line reads as the table it is.
+    // clang-format off
     static const QVector<Entry> entries = {
         {0x04, "A"},
         {0x05, "B"},
