@@ -97,7 +97,9 @@ hid_device *openPath(Mouse &m, const char *path)
         m.globalError =
             widen("Failed to open a device with path '" + name + "': No such file or directory");
         WireEntry e = entry("open", nullptr, nullptr, 0, -1, "no such device: " + name);
-        m.log(e);
+        if (name == commandPath || name == notifyPath) // still say which one went
+            e.iface = ifaceName(name == commandPath ? Iface::Command : Iface::Notify);
+        m.log(std::move(e));
         return nullptr;
     }
     auto handle = std::make_shared<Handle>();

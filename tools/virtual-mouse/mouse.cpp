@@ -90,7 +90,7 @@ Mouse &Mouse::instance()
 
 Mouse::Mouse()
 {
-    loadEnvironment();
+    loadEnvironment(true);
 }
 
 void Mouse::reset(const Config &config)
@@ -104,7 +104,7 @@ void Mouse::reset(const Config &config)
     inputChanged.notify_all();
 }
 
-void Mouse::loadEnvironment()
+void Mouse::loadEnvironment(bool atLoad)
 {
     Config config = defaultConfig();
     const std::string configPath = environment("KESTA_VM_CONFIG");
@@ -137,10 +137,13 @@ void Mouse::loadEnvironment()
                 warn("cannot open log file " + logPath + ": " + std::strerror(errno));
         }
     }
-    if (controlPath.empty())
+    if (controlPath.empty()) {
         control.stop();
-    else if (!control.start(controlPath))
-        warn("cannot use " + controlPath + " as the control FIFO");
+    } else {
+        const std::string why = atLoad ? control.arm(controlPath) : control.start(controlPath);
+        if (!why.empty())
+            warn("cannot use " + controlPath + " as the control FIFO: " + why);
+    }
     if (!wasPlugged)
         fireChange();
 }
@@ -225,6 +228,13 @@ void Mouse::fireChange()
         callback(context);
 }
 
+Call::Call() : m(Mouse::instance())
+{
+    m.control.startIfArmed();
+    lock = std::unique_lock<std::mutex>(m.mutex);
+    unplugged = m.countCall();
+}
+
 Call::~Call()
 {
     lock.unlock();
@@ -234,41 +244,83 @@ Call::~Call()
 
 // --- Control FIFO -----------------------------------------------------------
 
-bool Control::start(const std::string &path)
+namespace {
+
+std::string makeFifo(const std::string &path)
 {
-    stop();
-    std::lock_guard<std::mutex> lock(mutex_);
     struct stat info {
     };
-    if (::stat(path.c_str(), &info) == 0) {
-        if (!S_ISFIFO(info.st_mode))
-            return false;
-    } else if (::mkfifo(path.c_str(), 0600) != 0) {
-        return false;
-    }
-    // Read and write: writers that come and go never leave the reader at end of file.
-    UniqueFd fifo(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
-    if (fifo.get() < 0)
-        return false;
-    // A child process that inherits LD_PRELOAD and the environment must not read
-    // lines meant for its parent: the first process to serve the FIFO keeps it.
-    if (::flock(fifo.get(), LOCK_EX | LOCK_NB) != 0) {
-        warn(path + " is served by another process");
-        return false;
-    }
-    int wake[2];
-    if (::pipe2(wake, O_CLOEXEC) != 0)
-        return false;
-    fifo_ = std::move(fifo);
-    wakeRead_.reset(wake[0]);
-    wakeWrite_.reset(wake[1]);
-    thread_ = std::thread(&Control::run, this, fifo_.get(), wakeRead_.get());
-    return true;
+    if (::stat(path.c_str(), &info) == 0)
+        return S_ISFIFO(info.st_mode) ? "" : "it exists and is not a FIFO";
+    if (::mkfifo(path.c_str(), 0600) != 0)
+        return std::strerror(errno);
+    return {};
+}
+
+} // namespace
+
+std::string Control::start(const std::string &path)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    armed_ = false;
+    stopLocked();
+    return startLocked(path);
+}
+
+std::string Control::arm(const std::string &path)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopLocked();
+    const std::string why = makeFifo(path);
+    armedPath_ = path;
+    armed_ = why.empty();
+    return why;
+}
+
+void Control::startIfArmed()
+{
+    if (!armed_)
+        return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!armed_)
+        return;
+    armed_ = false;
+    const std::string why = startLocked(armedPath_);
+    if (!why.empty())
+        warn("cannot use " + armedPath_ + " as the control FIFO: " + why);
 }
 
 void Control::stop()
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    armed_ = false;
+    stopLocked();
+}
+
+std::string Control::startLocked(const std::string &path)
+{
+    if (std::string why = makeFifo(path); !why.empty())
+        return why;
+    // Read and write: writers that come and go never leave the reader at end of file.
+    UniqueFd fifo(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (fifo.get() < 0)
+        return std::strerror(errno);
+    // Two programs running with the library must not take each other's lines: the
+    // first to serve the FIFO keeps it.
+    if (::flock(fifo.get(), LOCK_EX | LOCK_NB) != 0)
+        return "another process serves it";
+    int wake[2];
+    if (::pipe2(wake, O_CLOEXEC) != 0)
+        return std::strerror(errno);
+    fifo_ = std::move(fifo);
+    wakeRead_.reset(wake[0]);
+    wakeWrite_.reset(wake[1]);
+    thread_ = std::thread(&Control::run, this, fifo_.get(), wakeRead_.get());
+    return {};
+}
+
+void Control::stopLocked()
+{
     if (!thread_.joinable())
         return;
     const char stopByte = 'q';
@@ -399,7 +451,7 @@ void configure(const Config &config)
 
 void restart()
 {
-    Mouse::instance().loadEnvironment();
+    Mouse::instance().loadEnvironment(false);
 }
 
 void setFaults(const Faults &faults)
@@ -493,7 +545,10 @@ std::vector<std::string> errorLog()
 
 bool startControl(const std::string &path)
 {
-    return Mouse::instance().control.start(path);
+    const std::string why = Mouse::instance().control.start(path);
+    if (!why.empty())
+        warn("cannot use " + path + " as the control FIFO: " + why);
+    return why.empty();
 }
 void stopControl()
 {

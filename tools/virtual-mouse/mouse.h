@@ -6,6 +6,7 @@
 
 #include <hidapi.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -50,18 +51,27 @@ struct Handle {
     std::unique_ptr<hid_device_info, InfoDeleter> info;
 };
 
-// Reads control lines from a FIFO on a thread of its own. Has its own lock: start and
-// stop must not be called with Mouse::mutex held (the reader may be waiting for it).
+// Reads control lines from a FIFO on a thread of its own. Has its own lock, taken
+// before Mouse::mutex and never while holding it (the reader may be waiting for it).
 class Control
 {
 public:
-    bool start(const std::string &path);
+    // Creates the FIFO if absent and starts the reader; returns why not, or "".
+    std::string start(const std::string &path);
+    // Creates the FIFO now; the reader starts with the process's first hidapi call,
+    // so wrappers that inherit LD_PRELOAD (a shell, timeout) never serve it.
+    std::string arm(const std::string &path);
+    void startIfArmed();
     void stop();
 
 private:
+    std::string startLocked(const std::string &path);
+    void stopLocked();
     void run(int fifo, int wake);
 
     std::mutex mutex_;
+    std::atomic<bool> armed_{false};
+    std::string armedPath_;
     std::thread thread_;
     UniqueFd fifo_, wakeRead_, wakeWrite_;
 };
@@ -107,7 +117,7 @@ public:
 
     // Without the mutex held:
     void fireChange();
-    void loadEnvironment();
+    void loadEnvironment(bool atLoad);
 };
 
 // One hidapi call: holds the lock, counts the call for unplugAfterCalls and tells the
@@ -115,7 +125,7 @@ public:
 class Call
 {
 public:
-    Call() : m(Mouse::instance()), lock(m.mutex), unplugged(m.countCall()) {}
+    Call();
     ~Call();
     Call(const Call &) = delete;
     Call &operator=(const Call &) = delete;
@@ -124,7 +134,7 @@ public:
     std::unique_lock<std::mutex> lock;
 
 private:
-    bool unplugged;
+    bool unplugged = false;
 };
 
 double monotonicMs();

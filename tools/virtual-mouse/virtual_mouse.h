@@ -19,11 +19,11 @@ struct Config {
     uint16_t usage = 0xff00;
     uint16_t usagePage2 = 0xff01; // notification interface
     uint16_t usage2 = 0xff01;
-    bool notifyInterface = true; // false: the notification interface is absent
-    int family = 553;            // 553 or 560
-    bool encoded = true;         // frames scrambled with secrecyCode
-    std::string secrecyCode = "417306"; // six characters
-    int reportLength = 32;               // 32 or 64
+    bool notifyInterface = true;              // false: the notification interface is absent
+    int family = 553;                         // 553 or 560
+    bool encoded = true;                      // frames scrambled with secrecyCode
+    std::string secrecyCode = "417306";       // six characters
+    int reportLength = 32;                    // 32 or 64
     std::array<uint8_t, 4> keyboardOptions{}; // 560 uses the first two
     std::array<Image, 5> profiles{};          // on-board profile images 0..4
     std::array<uint8_t, 3> ledInstruct{};     // answer of query 87H (reply bytes 3..5)
@@ -31,19 +31,19 @@ struct Config {
 
 // Faults a test can inject; each applies until configure() or clearFaults().
 struct Faults {
-    bool silent = false;          // feature-report reads fail (-1): the device never answers
-    int dropInputReports = 0;     // the input data phase of 8CH sends this many reports fewer
-    int unplugAfterCalls = -1;    // unplug after this many further hidapi calls (>= 0 arms it)
+    bool silent = false;       // feature-report reads fail (-1): the device never answers
+    int dropInputReports = 0;  // the input data phase of 8CH sends this many reports fewer
+    int unplugAfterCalls = -1; // unplug after this many further hidapi calls (>= 0 arms it)
 };
 
 struct WireEntry {
-    double t = 0;                // monotonic milliseconds
-    std::string call;            // enumerate, open, close, send_feature, get_feature, write, read
-    std::string iface;           // command or notify (empty for enumerate)
-    std::vector<uint8_t> bytes;  // as they crossed the wire (report ID byte included)
-    std::vector<uint8_t> plain;  // deciphered frame (send_feature, get_feature); else empty
-    std::string verdict;         // "ok" or the error text
-    int result = 0;              // what the hidapi call returned
+    double t = 0;               // monotonic milliseconds
+    std::string call;           // enumerate, open, close, send_feature, get_feature, write, read
+    std::string iface;          // command or notify (empty for enumerate)
+    std::vector<uint8_t> bytes; // as they crossed the wire (report ID byte included)
+    std::vector<uint8_t> plain; // deciphered frame (send_feature, get_feature); else empty
+    std::string verdict;        // "ok" or the error text
+    int result = 0;             // what the hidapi call returned
 };
 
 struct State {
@@ -55,14 +55,14 @@ struct State {
     std::array<uint8_t, 4> keyboardOptions{};
     uint8_t currentProfile = 0;
     std::array<Image, 5> profiles{};
-    std::array<Image, 4> keyMatrix{};   // layers 1..4 as received (64 or 128 bytes, rest 0)
-    uint8_t currentKeyMatrix = 0;       // 553 02H
-    std::array<Image, 12> macros{};     // macros 1..12
-    std::array<uint8_t, 8> dpiCodes{};  // 553 11H payload
-    uint8_t dpiStageArg = 0;            // 553 11H frame byte 2
+    std::array<Image, 4> keyMatrix{};  // layers 1..4 as received (64 or 128 bytes, rest 0)
+    uint8_t currentKeyMatrix = 0;      // 553 02H
+    std::array<Image, 12> macros{};    // macros 1..12
+    std::array<uint8_t, 8> dpiCodes{}; // 553 11H payload
+    uint8_t dpiStageArg = 0;           // 553 11H frame byte 2
     uint8_t currentDpi = 1;
-    std::array<uint8_t, 3> ledEffect{}; // 553 0DH
-    std::array<uint8_t, 64> attribute{}; // 16H payload
+    std::array<uint8_t, 3> ledEffect{};              // 553 0DH
+    std::array<uint8_t, 64> attribute{};             // 16H payload
     std::array<std::vector<uint8_t>, 3> stageColors; // 10H payload by type 0..2
     std::array<uint8_t, 3> fixedColor{};             // 553 0CH
     std::array<std::array<uint8_t, 3>, 3> gunData{}; // 553 04H by slot: repeat, X, Y
@@ -73,20 +73,21 @@ struct State {
 };
 
 Config defaultConfig();
-void configure(const Config &config);   // fresh device: state from config, faults cleared, plugged, log cleared
+// Fresh device: state from config, faults cleared, plugged, log cleared.
+void configure(const Config &config);
 void setFaults(const Faults &faults);
 void clearFaults();
 
-void pressDpiButton(int stage);                          // queues 06 07 00 stage on the notification interface
+void pressDpiButton(int stage); // queues 06 07 00 stage on the notification interface
 void queueNotification(const std::vector<uint8_t> &report); // any raw report
 void unplug();
 void plug();
 
 State state();
-std::string dumpJson();                // the whole state as one JSON object
-std::vector<WireEntry> wireLog();      // every call since configure()/clearWireLog()
+std::string dumpJson();           // the whole state as one JSON object
+std::vector<WireEntry> wireLog(); // every call since configure()/clearWireLog()
 void clearWireLog();
-std::vector<std::string> errorLog();   // error texts in order
+std::vector<std::string> errorLog(); // error texts in order
 
 // --- Additions for tests and tools ------------------------------------------
 
