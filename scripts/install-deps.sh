@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-declarative-dev-tools
-  qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml-workerscript
+  qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
   qml6-module-qttest qml6-module-qtquick-controls qml6-module-qtquick-templates
   qml6-module-qtquick-layouts libgl-dev
   libhidapi-dev libudev-dev libx11-dev libxtst-dev

@@ -1,0 +1,59 @@
+#include "app/widget.h"
+#include "inputhook/copydata.h"
+#include "inputhook/inputhook.h"
+#include "singleinstance/qtsinglecoreapplication.h"
+#include "view/myqquickview.h"
+
+#include <QDir>
+
+#include <memory>
+
+namespace {
+
+void onKey(uchar usage, bool isDown, void *context)
+{
+    if (auto *widget = static_cast<Widget *>(context))
+        widget->view()->detectKeyboard(isDown, usage);
+}
+
+void onButton(uchar code, bool isDown, int x, int y, void *context)
+{
+    if (auto *widget = static_cast<Widget *>(context))
+        widget->view()->detectMouse(isDown, code, x, y);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    auto app = std::make_unique<QtSingleCoreApplication>(argc, argv);
+    if (app->isRunning()) {
+        app->sendMessage(QString(), 5000);
+        return 1;
+    }
+
+    QString dir = QCoreApplication::applicationFilePath();
+    dir.truncate(dir.lastIndexOf(QLatin1Char('/')));
+    QDir::setCurrent(dir);
+
+    auto widget = std::make_unique<Widget>();
+    QObject::connect(app.get(), &QtSingleCoreApplication::messageReceived, widget.get(),
+                     &Widget::receiveMessage);
+
+    InputHook hook(false); // installs the hooks; running without them is fine
+    hook.setKeyboardCallback(&onKey, widget.get());
+    hook.setMouseCallback(&onButton, widget.get());
+    hook.setCopyDataHandler(&CopyData::handleMessage, app.get(), widget.get());
+
+    widget->showNormal();
+    widget->checkDevice();
+
+    const int result = QApplication::exec();
+
+    hook.removeHooks();
+    widget.reset();
+    // The controller was released with deleteLater; let it go now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    app.reset();
+    return result;
+}

@@ -1,0 +1,181 @@
+#include "app/widget.h"
+
+#include "app/userevent.h"
+#include "device/devicepresence.h"
+#include "devicesettings/devicesettings.h"
+#include "platform/devicenotifier.h"
+#include "settings/langstrings.h"
+#include "settings/settingsstore.h"
+#include "view/myqquickview.h"
+#include "view/operations.h"
+#include "view/ui_controler.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QIcon>
+#include <QMenu>
+#include <QQmlContext>
+
+namespace {
+
+const char *const kTrayStyleSheet =
+    "QMenu { border: 1px solid rgb(100, 100, 100); background: rgb(68, 69, 73); } "
+    "QMenu::item { height: 22px; padding: 0px 25px 0px 20px; } "
+    "QMenu::item:enabled { color: rgb(225, 225, 225); } "
+    "QMenu::item:!enabled { color: rgb(155, 155, 155); } "
+    "QMenu::item:enabled:selected { color: rgb(230, 230, 230); background: rgba(255, 255, 255, "
+    "40); } "
+    "QMenu::separator { height: 1px; background: rgb(100, 100, 100); } "
+    "QMenu::indicator { width: 13px; height: 13px; } "
+    "QMenu::icon { padding-left: 2px; padding-right: 2px; } ";
+
+} // namespace
+
+Widget::Widget(QWidget *parent) : QWidget(parent)
+{
+    hid.owner = this;
+
+    controler = new Ui_Controler(); // no parent: released with deleteLater
+    controler->setupUi(this);
+    view()->setHidThread(&hid);
+    view()->rootContext()->setContextProperty(QStringLiteral("hid"), &hid);
+
+    timer.setInterval(2048);
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, this, &Widget::checkDevice);
+
+    tray = new QSystemTrayIcon(this);
+    auto *quit = new QAction(tr("Quit (&Q)"), this);
+    connect(quit, &QAction::triggered, this, &Widget::exitSYS);
+    auto *menu = new QMenu(this);
+    menu->addAction(quit);
+    menu->setStyleSheet(QString::fromLatin1(kTrayStyleSheet));
+    tray->setContextMenu(menu);
+    tray->setToolTip(QStringLiteral("ZORVANT KESTA MOUSE R218"));
+    tray->setIcon(QIcon(QStringLiteral("./modules/img/logo.ico")));
+    connect(tray, &QSystemTrayIcon::activated, this, &Widget::trayIconActivated);
+    tray->setVisible(true);
+
+    // What the listener finds is delivered here, on the GUI thread.
+    connect(&hid, &Hid_Thread::dpiStageReported, this, [this](int stage) {
+        view()->setCurrentDPI(stage);
+        tray->showMessage(QStringLiteral("Info"), dpiSwitchText(stage) + QLatin1Char(' '),
+                          QSystemTrayIcon::Information, 10000);
+    });
+    connect(&hid, &Hid_Thread::deviceRemoved, this, [this] { view()->setEnabled(false); });
+
+    notifier = new DeviceChangeNotifier(this);
+    connect(notifier, &DeviceChangeNotifier::deviceChanged, this, &Widget::onDeviceChangeNotice);
+}
+
+Widget::~Widget()
+{
+    hid.stopListen();
+    controler->deleteLater();
+}
+
+myQQuickView *Widget::view() const
+{
+    return controler->view();
+}
+
+QString Widget::dpiSwitchText(int stage)
+{
+    const QStringList texts = LangStrings::dpiSwitchTexts();
+    const int k = (stage >= 1 && stage <= 7) ? stage - 1 : 7;
+    return k < texts.size() ? texts.at(k) : QString();
+}
+
+void Widget::onDeviceChangeNotice()
+{
+    if (!hid.listening)
+        timer.start();
+}
+
+void Widget::postRestore()
+{
+    // Stands in for the posted restore system command.
+    QMetaObject::invokeMethod(
+        this, [this] { setVisible(true); }, Qt::QueuedConnection);
+}
+
+void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason != QSystemTrayIcon::DoubleClick)
+        return;
+    if (deviceConnected)
+        postRestore();
+    showNormal();
+}
+
+void Widget::checkDevice()
+{
+    const QString apConfig =
+        view()->operations()->settings()->modulePath(QStringLiteral("setting/apConfig.bin"));
+    auto list = DevicePresence::readDeviceList(apConfig);
+    DevicePresence::findInterfaces(list);
+    if (DevicePresence::admitFirst(hid, list) >= 0)
+        connectSequence();
+    else
+        disconnectSequence();
+}
+
+void Widget::connectSequence()
+{
+    qDebug() << "Device Connect";
+    view()->clearHidBusy();
+    deviceConnected = true;
+    tray->showMessage(QStringLiteral("Info"), QStringLiteral("Detect Device"),
+                      QSystemTrayIcon::Information, 10000);
+    hid.setIcType(view()->icType());
+    hid.startDevice(uint(hid.deviceIndex));
+    if (view()->icType() == QLatin1String("560")) {
+        DeviceSettings *ds = view()->operations()->deviceSettings();
+        ds->mouseReadProfile(0);
+        ds->mouseReadProfile(1);
+        if (view()->isGun()) {
+            ds->mouseReadProfile(2);
+            ds->mouseReadProfile(3);
+            ds->mouseReadProfile(4);
+        }
+    }
+    view()->setEnabled(true);
+    startView();
+}
+
+void Widget::disconnectSequence()
+{
+    qDebug() << "Device DisConnect";
+    deviceConnected = false;
+    setVisible(false);
+}
+
+void Widget::startView()
+{
+    view()->initUI();
+    QCoreApplication::postEvent(this, new UserEvent(UserEvent::StartView));
+}
+
+void Widget::customEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Type(UserEvent::Type)) {
+        auto *user = static_cast<UserEvent *>(event);
+        if (user->code == UserEvent::StartView)
+            view()->runUI();
+    }
+}
+
+void Widget::receiveMessage(QString message)
+{
+    Q_UNUSED(message);
+    qDebug() << "------------------------- receiveMessage---------------------";
+    if (deviceConnected)
+        postRestore();
+}
+
+void Widget::exitSYS()
+{
+    hid.stopListen();
+    QCoreApplication::exit(0);
+}

@@ -1,0 +1,59 @@
+// The main window: a frameless, translucent window whose whole surface is the
+// scene, the tray icon, the device check and the protocol object.
+#pragma once
+
+#include "device/hid_thread.h"
+
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+
+class Ui_Controler;
+class myQQuickView;
+class DeviceChangeNotifier;
+
+class Widget : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Widget(QWidget *parent = nullptr);
+    ~Widget() override;
+
+    myQQuickView *view() const;
+    Hid_Thread *hidThread() { return &hid; }
+    QSystemTrayIcon *trayIcon() const { return tray; }
+    QTimer *deviceCheckTimer() { return &timer; }
+    bool isDeviceConnected() const { return deviceConnected; }
+
+    // The rule of the device-change message: restart the check timer, but
+    // only while no listener runs.
+    void onDeviceChangeNotice();
+    // The restore message (posted, then setVisible(true)).
+    void postRestore();
+
+    static QString dpiSwitchText(int stage);
+
+public slots:
+    void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
+    void checkDevice();
+    void exitSYS();
+    void receiveMessage(QString message);
+
+protected:
+    void customEvent(QEvent *event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
+#endif
+
+private:
+    void connectSequence();
+    void disconnectSequence();
+    void startView();
+
+    QTimer timer;
+    Ui_Controler *controler = nullptr; // released with deleteLater
+    Hid_Thread hid;
+    QSystemTrayIcon *tray = nullptr;
+    DeviceChangeNotifier *notifier = nullptr;
+    bool deviceConnected = false;
+};

@@ -1,0 +1,303 @@
+// The main window against the virtual mouse: the device check and the
+// connect and disconnect sequences, device-change notices and the check
+// timer, the listener's effects, and the second-start message.
+#include "app/widget.h"
+#include "tools/virtual-mouse/virtual_mouse.h"
+#include "view/myqquickview.h"
+
+#include "../stagemodules.h"
+
+#include <QElapsedTimer>
+#include <QQuickItem>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+int countFrames(uint8_t code, int *firstParam = nullptr, std::vector<int> *params = nullptr)
+{
+    int n = 0;
+    for (const kvm::WireEntry &e : kvm::wireLog()) {
+        if (e.call != "send_feature" || e.plain.size() < 3 || e.plain[1] != code)
+            continue;
+        ++n;
+        if (firstParam && n == 1)
+            *firstParam = e.plain[2];
+        if (params)
+            params->push_back(e.plain[2]);
+    }
+    return n;
+}
+
+} // namespace
+
+class TstWidget : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void connectStartsListenerAndScene();
+    void firstListedDeviceWins();
+    void missingGroupAndAbsentDeviceHideTheWindow();
+    void wrongSecrecyCodeHidesTheWindow();
+    void missingNotificationInterfaceStillConnects();
+    void family560ReadsItsProfiles_data();
+    void family560ReadsItsProfiles();
+    void burstOfNoticesGivesOneCheck();
+    void noticesAreDroppedWhileListening();
+    void virtualMousePlugAndUnplugAreNotices();
+    void dpiButtonAndRemovalReachTheView();
+    void secondStartRestoresOnlyWhenConnected();
+    void quitClearsTheListenerFirst();
+
+private:
+    // Writes key=value pairs into the staged global file before the window exists.
+    void setGlobal(const QVariantMap &values);
+    void makeWidget();
+    QQuickItem *root() const { return m_widget->view()->rootObject(); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Widget> m_widget;
+    QString m_oldDir;
+};
+
+void TstWidget::init()
+{
+    kvm::configure(kvm::defaultConfig());
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(stageModules(m_dir->path()));
+    m_oldDir = QDir::currentPath();
+    QDir::setCurrent(m_dir->path());
+}
+
+void TstWidget::cleanup()
+{
+    m_widget.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QDir::setCurrent(m_oldDir);
+    m_dir.reset();
+}
+
+void TstWidget::setGlobal(const QVariantMap &values)
+{
+    QSettings global(QStringLiteral("modules/setting/apConfig.bin"), QSettings::IniFormat);
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        if (it.value().isNull())
+            global.remove(it.key());
+        else
+            global.setValue(it.key(), it.value());
+    }
+    global.sync();
+}
+
+void TstWidget::makeWidget()
+{
+    m_widget = std::make_unique<Widget>();
+    m_widget->showNormal();
+}
+
+void TstWidget::connectStartsListenerAndScene()
+{
+    makeWidget();
+    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    QVERIFY(m_widget->isVisible());
+    QVERIFY(m_widget->hidThread()->listening);
+    QVERIFY(m_widget->view()->isInputEnabled());
+    // The notification option bit went out with the 553 option write.
+    QCOMPARE(kvm::state().keyboardOptions[3] & 0x40, 0x40);
+    // "initUI" first, "run" one pass later.
+    QTRY_VERIFY(calls.count() >= 2);
+    QStringList names;
+    for (const auto &call : calls)
+        names << call.at(0).toString();
+    const int init = names.indexOf(QStringLiteral("initUI"));
+    const int run = names.indexOf(QStringLiteral("run"));
+    QVERIFY(init >= 0);
+    QVERIFY(run > init);
+}
+
+void TstWidget::firstListedDeviceWins()
+{
+    QSettings global(QStringLiteral("modules/setting/apConfig.bin"), QSettings::IniFormat);
+    global.setValue(QStringLiteral("common/deviceCount"), 2);
+    for (const QString &key : global.allKeys()) {
+        if (key.startsWith(QLatin1String("0/")))
+            global.setValue(QStringLiteral("1/") + key.mid(2), global.value(key));
+    }
+    global.sync();
+    makeWidget();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    QCOMPARE(m_widget->hidThread()->deviceIndex, 0);
+    QCOMPARE(m_widget->hidThread()->deviceList.size(), 2);
+    QCOMPARE(countFrames(0x00), 1); // the second entry is never handshaken
+}
+
+void TstWidget::missingGroupAndAbsentDeviceHideTheWindow()
+{
+    // Entry 0 names a device that is not there; entry 1 has no group at all.
+    setGlobal({{"common/deviceCount", 2}, {"0/pid", "1234"}});
+    makeWidget();
+    QVERIFY(m_widget->isVisible());
+    m_widget->checkDevice();
+    QVERIFY(!m_widget->isDeviceConnected());
+    QVERIFY(!m_widget->isVisible());
+    const auto &list = m_widget->hidThread()->deviceList;
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(list.at(1)->type, -1);
+    QCOMPARE(list.at(1)->vid, 0);
+    QVERIFY(list.at(1)->path.isEmpty()); // no interface has the usage pair (0, 0)
+    QCOMPARE(countFrames(0x00), 0);
+}
+
+void TstWidget::wrongSecrecyCodeHidesTheWindow()
+{
+    setGlobal({{"0/sCode", "999999"}});
+    makeWidget();
+    m_widget->checkDevice();
+    QVERIFY(!m_widget->isDeviceConnected());
+    QVERIFY(!m_widget->isVisible());
+    QCOMPARE(countFrames(0x00), 0); // the mouse cannot read a frame scrambled with another code
+    QVERIFY(kvm::state().errors > 0);
+}
+
+void TstWidget::missingNotificationInterfaceStillConnects()
+{
+    kvm::Config config = kvm::defaultConfig();
+    config.notifyInterface = false;
+    kvm::configure(config);
+    makeWidget();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    QVERIFY(m_widget->hidThread()->currentEntry()->path2.isEmpty());
+    // Without a notification interface no listener can run: notices count again.
+    QTRY_VERIFY(!m_widget->hidThread()->listening);
+    m_widget->onDeviceChangeNotice();
+    QVERIFY(m_widget->deviceCheckTimer()->isActive());
+}
+
+void TstWidget::family560ReadsItsProfiles_data()
+{
+    QTest::addColumn<bool>("isGun");
+    QTest::addColumn<std::vector<int>>("profiles");
+    QTest::newRow("without weapons") << false << std::vector<int>{0, 1};
+    QTest::newRow("with weapons") << true << std::vector<int>{0, 1, 2, 3, 4};
+}
+
+void TstWidget::family560ReadsItsProfiles()
+{
+    QFETCH(bool, isGun);
+    QFETCH(std::vector<int>, profiles);
+    kvm::Config config = kvm::defaultConfig();
+    config.family = 560;
+    for (int p = 0; p < 5; ++p)
+        config.profiles[p].fill(uint8_t(0x10 + p));
+    kvm::configure(config);
+    setGlobal({{"mouse/icType", "560"}, {"mouse/isGun", isGun}});
+    makeWidget();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    std::vector<int> read;
+    countFrames(0x8C, nullptr, &read);
+    QCOMPARE(read, profiles);
+    // 560 family: option bit 0x08 of the first byte.
+    QCOMPARE(kvm::state().keyboardOptions[0] & 0x08, 0x08);
+}
+
+void TstWidget::burstOfNoticesGivesOneCheck()
+{
+    makeWidget();
+    QSignalSpy checks(m_widget->deviceCheckTimer(), &QTimer::timeout);
+    QElapsedTimer sinceLast;
+    for (int i = 0; i < 10; ++i) {
+        m_widget->onDeviceChangeNotice();
+        sinceLast.start();
+        QTest::qWait(100);
+    }
+    QVERIFY(checks.wait(5000));
+    const qint64 waited = sinceLast.elapsed();
+    QVERIFY2(waited >= 2000, qPrintable(QString::number(waited)));
+    QTest::qWait(300);
+    QCOMPARE(checks.count(), 1);
+}
+
+void TstWidget::noticesAreDroppedWhileListening()
+{
+    makeWidget();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->hidThread()->listening);
+    m_widget->onDeviceChangeNotice();
+    QVERIFY(!m_widget->deviceCheckTimer()->isActive());
+}
+
+void TstWidget::virtualMousePlugAndUnplugAreNotices()
+{
+    makeWidget();
+    QVERIFY(!m_widget->deviceCheckTimer()->isActive());
+    kvm::unplug();
+    QTRY_VERIFY(m_widget->deviceCheckTimer()->isActive());
+    m_widget->deviceCheckTimer()->stop();
+    kvm::plug();
+    QTRY_VERIFY(m_widget->deviceCheckTimer()->isActive());
+}
+
+void TstWidget::dpiButtonAndRemovalReachTheView()
+{
+    makeWidget();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->hidThread()->listening);
+    kvm::pressDpiButton(2);
+    QTRY_COMPARE(root()->property("currentDpiStage").toInt(), 1);
+    kvm::unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_widget->view()->isInputEnabled(), 5000);
+    QTRY_VERIFY(!m_widget->hidThread()->listening);
+    // Stale: still connected until the next check, which the notice schedules.
+    QVERIFY(m_widget->isDeviceConnected());
+    QTRY_VERIFY(m_widget->deviceCheckTimer()->isActive());
+    kvm::plug();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    QVERIFY(m_widget->view()->isInputEnabled());
+}
+
+void TstWidget::secondStartRestoresOnlyWhenConnected()
+{
+    kvm::unplug();
+    makeWidget();
+    m_widget->checkDevice();
+    QVERIFY(!m_widget->isVisible());
+    m_widget->receiveMessage(QString());
+    QTest::qWait(50);
+    QVERIFY(!m_widget->isVisible());
+
+    kvm::plug();
+    m_widget->checkDevice();
+    m_widget->hide();
+    m_widget->receiveMessage(QString());
+    QTRY_VERIFY(m_widget->isVisible());
+}
+
+void TstWidget::quitClearsTheListenerFirst()
+{
+    makeWidget();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->hidThread()->listening);
+    bool listeningAtExit = true;
+    QTimer::singleShot(0, m_widget.get(), [&] {
+        m_widget->exitSYS();
+        listeningAtExit = m_widget->hidThread()->listening;
+    });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(!listeningAtExit);
+}
+
+QTEST_MAIN(TstWidget)
+#include "tst_widget.moc"

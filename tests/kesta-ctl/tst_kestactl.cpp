@@ -1,0 +1,206 @@
+// kesta-ctl as scripts use it: the real binary, a staged modules folder, and
+// the virtual mouse preloaded where a device is needed.
+#include "tools/kesta-ctl/ctl.h"
+
+#include "../stagemodules.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+class TstKestaCtl : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void parsesItsCommandLine_data();
+    void parsesItsCommandLine();
+    void jsonArguments_data();
+    void jsonArguments();
+    void listsTheOperations();
+    void readsTheShippedValue();
+    void valuesRoundTripAcrossRuns();
+    void refusesWhatDoesNotFit_data();
+    void refusesWhatDoesNotFit();
+    void answersDialogsInOrder();
+    void drivesTheVirtualMouse();
+
+private:
+    Run ctl(const QStringList &args, bool withMouse = false);
+    QTemporaryDir m_dir;
+    QString m_modules;
+};
+
+void TstKestaCtl::initTestCase()
+{
+    QVERIFY(stageModules(m_dir.path()));
+    m_modules = m_dir.path() + QStringLiteral("/modules");
+}
+
+Run TstKestaCtl::ctl(const QStringList &args, bool withMouse)
+{
+    const QString bin = qEnvironmentVariable("KESTA_BIN_DIR");
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (withMouse) {
+        env.insert(QStringLiteral("LD_PRELOAD"),
+                   bin + QStringLiteral("/libkesta-virtual-mouse.so"));
+        env.insert(QStringLiteral("KESTA_VM_LOG"), m_dir.path() + QStringLiteral("/wire.log"));
+    }
+    process.setProcessEnvironment(env);
+    QStringList all{QStringLiteral("--modules-dir"), m_modules};
+    if (!withMouse)
+        all << QStringLiteral("--no-device");
+    process.start(bin + QStringLiteral("/kesta-ctl"), all + args);
+    process.waitForFinished(60000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()).trimmed(),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+void TstKestaCtl::parsesItsCommandLine_data()
+{
+    QTest::addColumn<QStringList>("argv");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("argCount");
+    QTest::newRow("call with arguments")
+        << QStringList{"call", "getData", "\"k\"", "false"} << true << "getData" << 2;
+    QTest::newRow("options before the command")
+        << QStringList{"--no-device", "--answer", "/x.pf", "call", "loadProfile", "0"} << true
+        << "loadProfile" << 1;
+    QTest::newRow("list") << QStringList{"list"} << true << "" << 0;
+    QTest::newRow("no command") << QStringList{"--no-device"} << false << "" << 0;
+    QTest::newRow("call without a name") << QStringList{"call"} << false << "" << 0;
+    QTest::newRow("unknown option") << QStringList{"--fast", "list"} << false << "" << 0;
+    QTest::newRow("option without value") << QStringList{"--answer"} << false << "" << 0;
+}
+
+void TstKestaCtl::parsesItsCommandLine()
+{
+    QFETCH(QStringList, argv);
+    QFETCH(bool, ok);
+    QFETCH(QString, operation);
+    QFETCH(int, argCount);
+    Ctl::Options options;
+    QString error;
+    QCOMPARE(Ctl::parseArguments(argv, &options, &error), ok);
+    if (ok) {
+        QCOMPARE(options.operation, operation);
+        QCOMPARE(options.args.size(), argCount);
+    } else {
+        QVERIFY(!error.isEmpty());
+    }
+}
+
+void TstKestaCtl::jsonArguments_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("formatted");
+    QTest::newRow("number") << "3" << true << "3";
+    QTest::newRow("string") << "\"mouse/lod\"" << true << "\"mouse/lod\"";
+    QTest::newRow("list") << "[1, 2, \"x\"]" << true << "[1,2,\"x\"]";
+    QTest::newRow("boolean") << "true" << true << "true";
+    QTest::newRow("bare word") << "mouse" << false << "";
+    QTest::newRow("two values") << "1, 2" << false << "";
+}
+
+void TstKestaCtl::jsonArguments()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(QString, formatted);
+    QVariant value;
+    QString error;
+    QCOMPARE(Ctl::parseJsonArgument(text, &value, &error), ok);
+    if (ok)
+        QCOMPARE(Ctl::formatResult(value), formatted);
+}
+
+void TstKestaCtl::listsTheOperations()
+{
+    const Run run = ctl({QStringLiteral("list")});
+    QCOMPARE(run.code, 0);
+    const QStringList lines = run.out.split(QLatin1Char('\n'));
+    for (const char *op :
+         {"getData(QVariant,bool)", "mouseSetDpi(int,QString,QVariantList,QVariantList)",
+          "createMacroIni(QVariant,QVariant,QVariant,QVariant)", "getLangStrings(QString,QString)"})
+        QVERIFY2(lines.contains(QLatin1String(op)), op);
+}
+
+void TstKestaCtl::readsTheShippedValue()
+{
+    const Run run = ctl({"call", "getData", "\"mouse/dpiCount\"", "false"});
+    QCOMPARE(run.code, 0);
+    QSettings pD(m_modules + QStringLiteral("/setting/pD.bin"), QSettings::IniFormat);
+    QCOMPARE(run.out, QStringLiteral("\"%1\"").arg(pD.value("mouse/dpiCount").toString()));
+}
+
+void TstKestaCtl::valuesRoundTripAcrossRuns()
+{
+    QCOMPARE(ctl({"call", "setDataList", "\"mouse/dpiValueArray\"", "[800, 1600]"}).code, 0);
+    const Run run = ctl({"call", "getDataList", "\"mouse/dpiValueArray\"", "false"});
+    QCOMPARE(run.code, 0);
+    QCOMPARE(run.out, QStringLiteral("[\"800\",\"1600\"]"));
+}
+
+void TstKestaCtl::refusesWhatDoesNotFit_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown operation") << QStringList{"call", "fly"} << "unknown operation";
+    QTest::newRow("missing argument")
+        << QStringList{"call", "getData", "\"k\""} << "different number of arguments";
+    QTest::newRow("not JSON") << QStringList{"call", "getData", "k", "false"} << "not a JSON value";
+    QTest::newRow("unknown command") << QStringList{"fly"} << "unknown command";
+}
+
+void TstKestaCtl::refusesWhatDoesNotFit()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    const Run run = ctl(args);
+    QCOMPARE(run.code, 2);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+}
+
+void TstKestaCtl::answersDialogsInOrder()
+{
+    const QString exported = m_dir.path() + QStringLiteral("/p3.pf");
+    QCOMPARE(ctl({"--answer", exported, "call", "saveProfile", "2"}).code, 0);
+    QVERIFY(QFile::exists(exported));
+    const Run run = ctl({"--answer", exported, "call", "loadProfile", "4"});
+    QCOMPARE(run.code, 0);
+    QCOMPARE(run.out, QStringLiteral("true"));
+    // No answer left: the dialog counts as cancelled.
+    QCOMPARE(ctl({"call", "loadProfile", "4"}).out, QStringLiteral("false"));
+}
+
+void TstKestaCtl::drivesTheVirtualMouse()
+{
+    QFile::remove(m_dir.path() + QStringLiteral("/wire.log"));
+    const Run run = ctl({"call", "mouseSetCurrentDPI", "3"}, true);
+    QCOMPARE(run.code, 0);
+    QFile log(m_dir.path() + QStringLiteral("/wire.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    // The shipped device list admits the virtual mouse, then the command goes out.
+    QVERIFY2(text.contains(QStringLiteral("\"plain\":\"00 0b 03 00 00 00 00 00 f1\"")),
+             qPrintable(text.right(2000)));
+}
+
+QTEST_GUILESS_MAIN(TstKestaCtl)
+#include "tst_kestactl.moc"

@@ -1,0 +1,255 @@
+// The view host and the window controller: window size rule, scene calls by
+// name with their delivery, wheel steps, busy lock, and the forwarding of
+// every operation to the QtCore classes.
+#include "device/hid_thread.h"
+#include "view/myqquickview.h"
+#include "view/operations.h"
+#include "view/screenrule.h"
+#include "view/ui_controler.h"
+
+#include "../stagemodules.h"
+
+#include <QMetaMethod>
+#include <QQuickItem>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include <memory>
+
+class TstView : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void screenRule_data();
+    void screenRule();
+    void wheelSteps_data();
+    void wheelSteps();
+
+    void setupPublishesTheSceneAndItsContext();
+    void maximiseThenRestore();
+    void resizeGripAddsTheOffset();
+    void busyLockCallsTheScene();
+    void wheelReachesTheSceneQueued();
+    void horizontalWheelIsDropped();
+    void currentDpiFromAnotherThreadArrivesOnTheGuiThread();
+    void initThenRunArriveInOrder();
+    void disabledViewTakesNoInput();
+    void everyOperationIsForwarded();
+
+private:
+    QQuickItem *root() const { return m_ctl->view()->rootObject(); }
+    QString m_oldDir;
+    QTemporaryDir m_dir;
+    std::unique_ptr<QWidget> m_widget;
+    std::unique_ptr<Ui_Controler> m_ctl;
+    Hid_Thread m_hid;
+};
+
+void TstView::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(stageModules(m_dir.path()));
+    m_oldDir = QDir::currentPath();
+    QDir::setCurrent(m_dir.path());
+}
+
+void TstView::init()
+{
+    m_widget = std::make_unique<QWidget>();
+    m_ctl = std::make_unique<Ui_Controler>();
+    m_ctl->setupUi(m_widget.get());
+    m_ctl->view()->setHidThread(&m_hid);
+    QVERIFY(root());
+}
+
+void TstView::cleanup()
+{
+    m_ctl.reset();
+    m_widget.reset();
+}
+
+void TstView::screenRule_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QSize>("window");
+    QTest::newRow("1920x1080 two thirds") << QSize(1920, 1080) << QSize(1280, 720);
+    QTest::newRow("1280 wide keeps its size") << QSize(1280, 1024) << QSize(1280, 1024);
+    QTest::newRow("1281 wide truncates") << QSize(1281, 800) << QSize(854, 533);
+    QTest::newRow("small screen") << QSize(1024, 768) << QSize(1024, 768);
+}
+
+void TstView::screenRule()
+{
+    QFETCH(QSize, screen);
+    QFETCH(QSize, window);
+    QCOMPARE(windowSizeForScreen(screen), window);
+}
+
+void TstView::wheelSteps_data()
+{
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("steps");
+    QTest::newRow("one notch") << 120 << 1;
+    QTest::newRow("two notches") << 240 << 2;
+    QTest::newRow("one notch back") << -120 << -1;
+    QTest::newRow("half a notch") << 60 << 0;
+    QTest::newRow("just under a notch back") << -119 << 0;
+}
+
+void TstView::wheelSteps()
+{
+    QFETCH(int, delta);
+    QFETCH(int, steps);
+    QCOMPARE(::wheelSteps(delta), steps);
+}
+
+void TstView::setupPublishesTheSceneAndItsContext()
+{
+    QCOMPARE(m_widget->objectName(), QStringLiteral("Widget"));
+    QCOMPARE(m_ctl->view()->objectName(), QStringLiteral("ui_View"));
+    QVERIFY(m_widget->windowFlags().testFlag(Qt::FramelessWindowHint));
+    QVERIFY(m_widget->testAttribute(Qt::WA_TranslucentBackground));
+    QCOMPARE(m_widget->windowTitle(),
+             QSettings(QStringLiteral("modules/setting/apConfig.bin"), QSettings::IniFormat)
+                 .value(QStringLiteral("common/name"))
+                 .toString());
+    const QSize expected = windowSizeForScreen(QGuiApplication::primaryScreen()->geometry().size());
+    QCOMPARE(m_widget->size(), expected);
+    QCOMPARE(root()->property("frameW").toInt(), expected.width());
+    QCOMPARE(root()->property("frameH").toInt(), expected.height());
+    QCOMPARE(root()->property("isFrameMax").toBool(), false);
+}
+
+void TstView::maximiseThenRestore()
+{
+    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    m_widget->show();
+    m_widget->resize(700, 500); // the user's own size does not matter on restore
+    m_ctl->onMaxRestore();
+    QVERIFY(m_ctl->isMaximised());
+    QCOMPARE(root()->property("isFrameMax").toBool(), true);
+    QCOMPARE(root()->property("frameW").toInt(), screen.width());
+    m_ctl->onMaxRestore();
+    QVERIFY(!m_ctl->isMaximised());
+    const QSize normal = windowSizeForScreen(screen);
+    QCOMPARE(root()->property("frameW").toInt(), normal.width());
+    QCOMPARE(root()->property("frameH").toInt(), normal.height());
+    QCOMPARE(root()->property("isFrameMax").toBool(), false);
+    QCOMPARE(calls.count(), 2);
+    QCOMPARE(calls.at(0).at(0).toString(), QStringLiteral("setScreenRect"));
+}
+
+void TstView::resizeGripAddsTheOffset()
+{
+    m_widget->resize(1280, 720);
+    m_widget->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_widget.get()));
+    QTRY_COMPARE(m_ctl->view()->size(), QSize(1280, 720));
+    m_ctl->test(10, -5);
+    QCOMPARE(m_widget->size(), QSize(1290, 715));
+}
+
+void TstView::busyLockCallsTheScene()
+{
+    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
+    m_ctl->setBusy();
+    QCOMPARE(calls.count(), 1);
+    QCOMPARE(calls.at(0).at(0).toString(), QStringLiteral("setProtectUI"));
+    QCOMPARE(calls.at(0).at(1).toList().value(0).toInt(), 0);
+    // The lock disables the view until the protect timer runs out.
+    m_ctl->setBusy(200);
+    QVERIFY(!m_ctl->view()->isInputEnabled());
+    QTRY_VERIFY(m_ctl->view()->isInputEnabled());
+}
+
+void TstView::wheelReachesTheSceneQueued()
+{
+    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(m_ctl->view(), &wheel);
+    QVERIFY(wheel.isAccepted());
+    QCOMPARE(calls.count(), 0); // queued: not yet
+    QTRY_COMPARE(calls.count(), 1);
+    QCOMPARE(calls.at(0).at(0).toString(), QStringLiteral("scroll"));
+    QCOMPARE(calls.at(0).at(1).toList().value(0).toInt(), 2);
+}
+
+void TstView::horizontalWheelIsDropped()
+{
+    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(120, 0), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(m_ctl->view(), &wheel);
+    QTest::qWait(50);
+    QCOMPARE(calls.count(), 0);
+}
+
+void TstView::currentDpiFromAnotherThreadArrivesOnTheGuiThread()
+{
+    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
+    std::unique_ptr<QThread> worker(QThread::create([this] { m_ctl->view()->setCurrentDPI(3); }));
+    worker->start();
+    QVERIFY(worker->wait(5000));
+    QTRY_COMPARE(calls.count(), 1);
+    QCOMPARE(calls.at(0).at(0).toString(), QStringLiteral("setCurrentDPI"));
+    QCOMPARE(root()->property("currentDpiStage").toInt(), 2);
+    // Stage 0 reaches the scene, which ignores it.
+    m_ctl->view()->setCurrentDPI(0);
+    QCOMPARE(root()->property("currentDpiStage").toInt(), 2);
+}
+
+void TstView::initThenRunArriveInOrder()
+{
+    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
+    m_ctl->view()->initUI();
+    m_ctl->view()->runUI();
+    QCOMPARE(calls.count(), 0);
+    QTRY_VERIFY(calls.count() >= 2);
+    QStringList names;
+    for (const auto &call : calls)
+        names << call.at(0).toString();
+    QCOMPARE(names.indexOf(QStringLiteral("initUI")), 0);
+    QVERIFY(names.indexOf(QStringLiteral("run")) > 0);
+}
+
+void TstView::disabledViewTakesNoInput()
+{
+    myQQuickView *view = m_ctl->view();
+    view->setEnabled(false);
+    QVERIFY(!view->container()->isEnabled());
+    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view, &wheel);
+    QTest::qWait(50);
+    QCOMPARE(calls.count(), 0);
+    view->setEnabled(true);
+    QVERIFY(view->container()->isEnabled());
+}
+
+void TstView::everyOperationIsForwarded()
+{
+    // The scene finds every operation on ui_View with the same signature.
+    const QMetaObject *mo = m_ctl->view()->metaObject();
+    const QStringList signatures = m_ctl->view()->operations()->signatures();
+    QVERIFY(signatures.size() > 60);
+    for (const QString &signature : signatures) {
+        const int index = mo->indexOfMethod(signature.toLatin1().constData());
+        QVERIFY2(index >= 0, qPrintable(signature + QStringLiteral(" is not forwarded")));
+        QCOMPARE(mo->method(index).methodType(), QMetaMethod::Slot);
+    }
+}
+
+QTEST_MAIN(TstView)
+#include "tst_view.moc"

@@ -1,0 +1,167 @@
+#include "view/operations.h"
+
+#include "devicesettings/devicesettings.h"
+#include "devicesettings/recoildata.h"
+#include "macro/macrolibrary.h"
+#include "settings/langstrings.h"
+#include "settings/settingsstore.h"
+
+#include <QMetaMethod>
+
+#include <vector>
+
+struct Operations::Private {
+    Hid_Thread *hid = nullptr;
+    std::unique_ptr<SettingsStore> settings;
+    std::unique_ptr<LangStrings> lang;
+    std::unique_ptr<DeviceSettings> deviceSettings;
+    std::unique_ptr<RecoilData> recoil;
+    std::unique_ptr<MacroLibrary> macros;
+};
+
+Operations::Operations(const QString &modulesDir, UserDialogs *dialogs, QObject *parent)
+    : QObject(parent), d(new Private)
+{
+    d->settings = std::make_unique<SettingsStore>(modulesDir, dialogs);
+    d->lang = std::make_unique<LangStrings>(modulesDir);
+}
+
+Operations::~Operations() = default;
+
+void Operations::attachDevice(Hid_Thread *hid)
+{
+    d->hid = hid;
+    d->deviceSettings = std::make_unique<DeviceSettings>(d->settings.get(), hid);
+    d->recoil = std::make_unique<RecoilData>(d->settings.get(), hid);
+    d->macros = std::make_unique<MacroLibrary>(d->settings.get(), hid);
+}
+
+Hid_Thread *Operations::hid() const
+{
+    return d->hid;
+}
+SettingsStore *Operations::settings() const
+{
+    return d->settings.get();
+}
+LangStrings *Operations::lang() const
+{
+    return d->lang.get();
+}
+DeviceSettings *Operations::deviceSettings() const
+{
+    return d->deviceSettings.get();
+}
+RecoilData *Operations::recoil() const
+{
+    return d->recoil.get();
+}
+MacroLibrary *Operations::macros() const
+{
+    return d->macros.get();
+}
+
+QList<QObject *> Operations::objects() const
+{
+    QList<QObject *> out{d->settings.get(), d->lang.get()};
+    for (QObject *o :
+         {static_cast<QObject *>(d->deviceSettings.get()), static_cast<QObject *>(d->recoil.get()),
+          static_cast<QObject *>(d->macros.get())}) {
+        if (o)
+            out.append(o);
+    }
+    return out;
+}
+
+namespace {
+
+// Public slots declared by the class itself (not QObject's own).
+std::vector<QMetaMethod> operationMethods(const QObject *object)
+{
+    std::vector<QMetaMethod> out;
+    const QMetaObject *mo = object->metaObject();
+    for (int i = QObject::staticMetaObject.methodCount(); i < mo->methodCount(); ++i) {
+        const QMetaMethod m = mo->method(i);
+        if (m.access() == QMetaMethod::Public && m.methodType() == QMetaMethod::Slot)
+            out.push_back(m);
+    }
+    return out;
+}
+
+} // namespace
+
+QStringList Operations::signatures() const
+{
+    QStringList out;
+    for (QObject *o : objects()) {
+        for (const QMetaMethod &m : operationMethods(o))
+            out.append(QString::fromLatin1(m.methodSignature()));
+    }
+    return out;
+}
+
+bool Operations::call(const QString &name, const QVariantList &args, QVariant *result,
+                      QString *error)
+{
+    bool nameFound = false;
+    for (QObject *o : objects()) {
+        for (const QMetaMethod &m : operationMethods(o)) {
+            if (QString::fromLatin1(m.name()) != name)
+                continue;
+            nameFound = true;
+            if (m.parameterCount() != args.size())
+                continue;
+
+            // Convert every argument to its parameter type; keep the storage alive.
+            std::vector<QVariant> converted;
+            converted.reserve(args.size());
+            bool ok = true;
+            for (int i = 0; i < args.size() && ok; ++i) {
+                const QMetaType type = m.parameterMetaType(i);
+                if (type.id() == QMetaType::QVariant) {
+                    converted.push_back(args.at(i));
+                    continue;
+                }
+                QVariant v = args.at(i);
+                if (!v.canConvert(type) || !v.convert(type)) {
+                    ok = false;
+                    if (error) {
+                        *error = QStringLiteral("argument %1 of %2 cannot be read as %3")
+                                     .arg(i + 1)
+                                     .arg(QString::fromLatin1(m.methodSignature()),
+                                          QString::fromLatin1(type.name()));
+                    }
+                    break;
+                }
+                converted.push_back(v);
+            }
+            if (!ok)
+                return false;
+
+            // Call through the meta-call table: no limit on the argument count.
+            const QMetaType returnType = m.returnMetaType();
+            QVariant ret;
+            std::vector<void *> argv(converted.size() + 1, nullptr);
+            if (returnType.id() != QMetaType::Void) {
+                ret = QVariant(returnType);
+                argv[0] =
+                    returnType.id() == QMetaType::QVariant ? static_cast<void *>(&ret) : ret.data();
+            }
+            for (size_t i = 0; i < converted.size(); ++i) {
+                QVariant &v = converted[i];
+                argv[i + 1] = m.parameterMetaType(int(i)).id() == QMetaType::QVariant
+                                  ? static_cast<void *>(&v)
+                                  : v.data();
+            }
+            o->qt_metacall(QMetaObject::InvokeMetaMethod, m.methodIndex(), argv.data());
+            if (result)
+                *result = ret;
+            return true;
+        }
+    }
+    if (error) {
+        *error = nameFound ? QStringLiteral("%1 takes a different number of arguments").arg(name)
+                           : QStringLiteral("unknown operation: %1").arg(name);
+    }
+    return false;
+}

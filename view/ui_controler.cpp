@@ -1,0 +1,133 @@
+#include "view/ui_controler.h"
+
+#include "view/myqquickview.h"
+#include "view/screenrule.h"
+#include "view/operations.h"
+#include "settings/settingsstore.h"
+
+#include <QDebug>
+#include <QGuiApplication>
+#include <QQmlContext>
+#include <QScreen>
+#include <QSettings>
+#include <QVBoxLayout>
+#include <QWidget>
+
+Ui_Controler::Ui_Controler(QObject *parent) : QObject(parent) {}
+
+Ui_Controler::~Ui_Controler() = default;
+
+namespace {
+
+QSize primaryScreenSize()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().size() : QSize(1280, 720);
+}
+
+} // namespace
+
+void Ui_Controler::setupUi(QWidget *widget)
+{
+    qDebug() << "=====================Ui_Controler - setupUi================================ ";
+    if (widget->objectName().isEmpty())
+        widget->setObjectName(QStringLiteral("Widget"));
+    m_widget = widget;
+    widget->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
+    widget->setWindowOpacity(1.0);
+    widget->setAttribute(Qt::WA_TranslucentBackground, true);
+    widget->setStyleSheet(QStringLiteral("background:transparent;"));
+
+    m_view = new myQQuickView(widget); // owned by its container below
+    m_view->setObjectName(QStringLiteral("ui_View"));
+    QWidget *container = QWidget::createWindowContainer(m_view, widget);
+    container->setFocusPolicy(Qt::StrongFocus);
+    m_view->setContainer(container);
+    auto *layout = new QVBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(container);
+
+    m_view->setSource(QUrl(QStringLiteral("qrc:/modules/qml/main.qml")));
+    QQmlContext *context = m_view->rootContext();
+    context->setContextProperty(QStringLiteral("ui_View"), m_view);
+    context->setContextProperty(QStringLiteral("hid"), nullptr); // set by the window
+    context->setContextProperty(QStringLiteral("ui_Ctl"), this);
+
+    isMax = false;
+    const QSize screen = primaryScreenSize();
+    const QSize size = windowSizeForScreen(screen);
+    qDebug() << "screen W,H = " << screen.width() << screen.height();
+    widget->resize(size);
+    m_view->callScene("setScreenRect", Qt::DirectConnection, {size.width(), size.height(), false});
+
+    QSettings global(
+        m_view->operations()->settings()->modulePath(QStringLiteral("setting/apConfig.bin")),
+        QSettings::IniFormat);
+    widget->setWindowTitle(global.value(QStringLiteral("common/name"), QString()).toString());
+}
+
+void Ui_Controler::onMinimize()
+{
+    if (m_widget)
+        m_widget->showMinimized();
+}
+
+void Ui_Controler::onMaxRestore()
+{
+    if (!m_widget || !m_view)
+        return;
+    const QSize screen = primaryScreenSize();
+    if (isMax) {
+        m_widget->showNormal();
+        isMax = false;
+        const QSize size = windowSizeForScreen(screen);
+        m_view->callScene("setScreenRect", Qt::DirectConnection,
+                          {size.width(), size.height(), false});
+    } else {
+        m_widget->showMaximized();
+        isMax = true;
+        m_view->callScene("setScreenRect", Qt::DirectConnection,
+                          {screen.width(), screen.height(), true});
+    }
+}
+
+void Ui_Controler::onHide()
+{
+    if (m_widget)
+        m_widget->setVisible(false);
+}
+
+void Ui_Controler::onClose()
+{
+    if (m_widget)
+        m_widget->close();
+}
+
+void Ui_Controler::onXChanged(int dx)
+{
+    if (m_widget)
+        m_widget->move(m_widget->x() + dx, m_widget->y());
+}
+
+void Ui_Controler::onYChanged(int dy)
+{
+    if (m_widget)
+        m_widget->move(m_widget->x(), m_widget->y() + dy);
+}
+
+void Ui_Controler::setBusy(int busyTime)
+{
+    if (m_view)
+        m_view->callScene("setProtectUI", Qt::DirectConnection, {busyTime});
+}
+
+void Ui_Controler::setBusy()
+{
+    setBusy(0);
+}
+
+void Ui_Controler::test(int dx, int dy)
+{
+    if (m_widget && m_view)
+        m_widget->resize(m_view->width() + dx, m_view->height() + dy);
+}
