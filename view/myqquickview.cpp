@@ -23,6 +23,12 @@ myQQuickView::myQQuickView(QWidget *mainWindow, const QString &modulesDir)
     m_ops = std::make_unique<Operations>(modulesDir, m_dialogs.get());
     setResizeMode(QQuickView::SizeRootObjectToView);
     setColor(Qt::transparent);
+    // One line when the scene is first on screen (scripts/measure-startup.sh waits for it).
+    auto first = std::make_shared<QMetaObject::Connection>();
+    *first = connect(this, &QQuickWindow::frameSwapped, this, [first] {
+        qDebug() << "scene: first frame";
+        QObject::disconnect(*first);
+    });
 }
 
 myQQuickView::~myQQuickView() = default;
