@@ -17,6 +17,10 @@
 #include <QMenu>
 #include <QQmlContext>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
 const char *const kTrayStyleSheet =
@@ -95,10 +99,28 @@ void Widget::onDeviceChangeNotice()
 
 void Widget::postRestore()
 {
-    // Stands in for the posted restore system command.
+#ifdef Q_OS_WIN
+    PostMessageW(reinterpret_cast<HWND>(winId()), WM_SYSCOMMAND, SC_RESTORE, 0);
+#else
+    // Stands in for the posted restore system command: a queued call.
     QMetaObject::invokeMethod(
         this, [this] { setVisible(true); }, Qt::QueuedConnection);
+#endif
 }
+
+#ifdef Q_OS_WIN
+bool Widget::nativeEvent(const QByteArray &eventType, void *message, qintptr *result)
+{
+    Q_UNUSED(eventType);
+    const MSG *msg = static_cast<const MSG *>(message);
+    if (msg->message == WM_SYSCOMMAND && msg->wParam == SC_RESTORE) // 0xF120 exactly
+        setVisible(true);
+    else if (msg->message == WM_DEVICECHANGE)
+        onDeviceChangeNotice();
+    // Never claimed: Qt's own handling follows.
+    return *result != 0;
+}
+#endif
 
 void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
 {

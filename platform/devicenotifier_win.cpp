@@ -1,0 +1,19 @@
+#include "platform/devicenotifier.h"
+
+// Windows tells the main window itself (WM_DEVICECHANGE); nothing to watch here.
+struct DeviceChangeNotifier::Private {
+};
+
+DeviceChangeNotifier::DeviceChangeNotifier(QObject *parent) : QObject(parent), d(new Private) {}
+
+DeviceChangeNotifier::~DeviceChangeNotifier() = default;
+
+bool DeviceChangeNotifier::udevActive() const
+{
+    return false;
+}
+
+bool DeviceChangeNotifier::virtualMouseActive() const
+{
+    return false;
+}
