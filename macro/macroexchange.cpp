@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 using MacroPaths::baseNameToFirstDot;
@@ -164,8 +165,8 @@ QStringList MacroLibrary::getMacroFileName_batch(int macroLevel, int macroType)
     return macroLevel < kMaxDepth ? m_foldersAtDepth[macroLevel - 1] : QStringList();
 }
 
-void MacroLibrary::walkLibrary(const QString &folder, const QString &prefix, int depth,
-                               int deleteLevel)
+void MacroLibrary::walkLibrary(QSettings &names, const QString &folder, const QString &prefix,
+                               int depth, int deleteLevel)
 {
     const QString suffix = QStringLiteral(".bin");
     for (const QFileInfo &fi : sortedEntries(folder, QDir::Files, QStringLiteral("*.bin")))
@@ -177,8 +178,8 @@ void MacroLibrary::walkLibrary(const QString &folder, const QString &prefix, int
         m_foldersAtDepth[depth - 1].append(name);
         const QString sub = prefix + name;
         if (deleteLevel <= depth)
-            dropListSet(sub);
-        walkLibrary(fi.filePath(), sub, depth + 1, deleteLevel);
+            dropListSet(names, sub);
+        walkLibrary(names, fi.filePath(), sub, depth + 1, deleteLevel);
     }
 }
 
@@ -193,10 +194,10 @@ void MacroLibrary::searchMacroFile_sub_batch(const QString &currentName, int cur
     if (start.isEmpty())
         return;
     // The folder's own name starts the prefixes, as the name lists know it.
+    QSettings names(nameListPath(), QSettings::IniFormat);
     if (deleteLevel == 0)
-        dropListSet(currentName);
-    walkLibrary(start, currentName, 1, deleteLevel);
-    namesWritten();
+        dropListSet(names, currentName);
+    walkLibrary(names, start, currentName, 1, deleteLevel);
 }
 
 void MacroLibrary::getbatchPath()

@@ -5,7 +5,6 @@
 #pragma once
 
 #include "macro/macropaths.h"
-#include "macro/namelistfile.h"
 
 #include <QObject>
 #include <QString>
@@ -77,16 +76,18 @@ public slots:
     int macroEncodedLength(const QStringList &steps);
 
 private:
-    QSettings &names();
-    void namesWritten();
-    QStringList readList(const QString &key);
-    void writeList(const QString &key, const QStringList &list, bool removeWhenEmpty);
-    void removeListSet(const QString &prefix);
-    void dropListSet(const QString &prefix); // removeListSet with its debug line
+    // name.bin is opened anew by every operation; settings objects of one
+    // process share Qt's parsed copy, so a read does not parse the file again.
+    QStringList readList(const QString &key) const;
+    static void writeList(QSettings &names, const QString &key, const QStringList &list,
+                          bool removeWhenEmpty);
+    static void removeListSet(QSettings &names, const QString &prefix);
+    static void dropListSet(QSettings &names, const QString &prefix); // with its debug line
 
     void clearDepthLists();
     void importFolder(const QString &source, const QString &target, int depth);
-    void walkLibrary(const QString &folder, const QString &prefix, int depth, int deleteLevel);
+    void walkLibrary(QSettings &names, const QString &folder, const QString &prefix, int depth,
+                     int deleteLevel);
     QString desktopFolder() const;
 
     SettingsStore *m_store = nullptr;
@@ -97,5 +98,4 @@ private:
     QString m_exportRoot;
     QStringList m_macrosAtDepth[5];  // depths 1..5
     QStringList m_foldersAtDepth[4]; // depths 1..4
-    NameListFile m_names;
 };

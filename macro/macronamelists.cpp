@@ -34,20 +34,10 @@ QString key(const QString &prefix, const QString &suffix)
 
 } // namespace
 
-QSettings &MacroLibrary::names()
+QStringList MacroLibrary::readList(const QString &key) const
 {
-    m_names.setPath(nameListPath());
-    return m_names.settings();
-}
-
-void MacroLibrary::namesWritten()
-{
-    m_names.written();
-}
-
-QStringList MacroLibrary::readList(const QString &key)
-{
-    const QVariant v = names().value(key);
+    const QSettings names(nameListPath(), QSettings::IniFormat);
+    const QVariant v = names.value(key);
     // Only a stored list is a list; a plain value reads as an empty one.
     if (v.userType() == QMetaType::QStringList)
         return v.toStringList();
@@ -56,18 +46,25 @@ QStringList MacroLibrary::readList(const QString &key)
     return {};
 }
 
-void MacroLibrary::writeList(const QString &key, const QStringList &list, bool removeWhenEmpty)
+void MacroLibrary::writeList(QSettings &names, const QString &key, const QStringList &list,
+                             bool removeWhenEmpty)
 {
     if (list.isEmpty() && removeWhenEmpty)
-        names().remove(key);
+        names.remove(key);
     else
-        names().setValue(key, SettingsStore::padList(list));
+        names.setValue(key, SettingsStore::padList(list));
 }
 
-void MacroLibrary::removeListSet(const QString &prefix)
+void MacroLibrary::removeListSet(QSettings &names, const QString &prefix)
 {
     for (const QString &suffix : MacroPaths::listSuffixes())
-        names().remove(key(prefix, suffix));
+        names.remove(key(prefix, suffix));
+}
+
+void MacroLibrary::dropListSet(QSettings &names, const QString &prefix)
+{
+    qDebug() << "=============================  updataMacroList_delOld, removeName = " << prefix;
+    removeListSet(names, prefix);
 }
 
 QStringList MacroLibrary::getNameList(int type)
@@ -81,8 +78,8 @@ bool MacroLibrary::updataNameList(int type, const QVariantList &nameList)
 {
     if (type < 0 || type >= kPlainListCount)
         return true;
-    writeList(QLatin1String(kPlainListKeys[type]), toStrings(nameList), true);
-    namesWritten();
+    QSettings names(nameListPath(), QSettings::IniFormat);
+    writeList(names, QLatin1String(kPlainListKeys[type]), toStrings(nameList), true);
     return true;
 }
 
@@ -125,10 +122,11 @@ bool MacroLibrary::updataMacroList(int att, int macroLevel, const QString &curre
     qDebug().noquote() << "nameList = "
                        << QLatin1Char('(') + quoted.join(QStringLiteral(", ")) + QLatin1Char(')');
 
+    QSettings names(nameListPath(), QSettings::IniFormat);
     const QStringList &suffixes = MacroPaths::listSuffixes();
     auto writeSet = [&](const QString &prefix, bool removeEmpty) {
         for (int i = 0; i < suffixes.size(); ++i)
-            writeList(key(prefix, suffixes.at(i)), lists[i], removeEmpty);
+            writeList(names, key(prefix, suffixes.at(i)), lists[i], removeEmpty);
     };
     auto targetPrefix = [&](int count) {
         return count == 0 ? MacroPaths::rootPrefix() : MacroPaths::joinedNames(m_selection, count);
@@ -140,30 +138,24 @@ bool MacroLibrary::updataMacroList(int att, int macroLevel, const QString &curre
         if (macroLevel < 0 || macroLevel > MacroPaths::kMaxLevel)
             return true;
         if (att == 0 && macroLevel > 0)
-            removeListSet(MacroPaths::joinedNames(m_selection, macroLevel - 1) + currentName);
+            removeListSet(names,
+                          MacroPaths::joinedNames(m_selection, macroLevel - 1) + currentName);
         writeSet(targetPrefix(macroLevel), true);
         break;
     case 2:
         if (macroLevel < 0 || macroLevel >= MacroPaths::kMaxLevel)
             return true;
-        removeListSet(MacroPaths::joinedNames(m_selection, macroLevel + 1));
+        removeListSet(names, MacroPaths::joinedNames(m_selection, macroLevel + 1));
         writeSet(MacroPaths::joinedNames(m_selection, macroLevel) + currentName, false);
         break;
     default:
-        return true;
+        break;
     }
-    namesWritten();
     return true;
-}
-
-void MacroLibrary::dropListSet(const QString &prefix)
-{
-    qDebug() << "=============================  updataMacroList_delOld, removeName = " << prefix;
-    removeListSet(prefix);
 }
 
 void MacroLibrary::updataMacroList_delOld(const QString &macroLevel)
 {
-    dropListSet(macroLevel);
-    namesWritten();
+    QSettings names(nameListPath(), QSettings::IniFormat);
+    dropListSet(names, macroLevel);
 }
