@@ -179,8 +179,9 @@ void TestMacroLibrary::folderDeletionEndsWithUndeletableEntries()
     int attempts = 0;
     const bool gone =
         MacroFiles::removeFolderTree(fx.macro("F"), [&](const QString &path, bool isDir) {
-            ++attempts;
-            if (path.endsWith("locked/a.bin"))
+            // Past a thousand attempts the walk is running away: let the file
+            // go so that the test ends and reports it.
+            if (++attempts < 1000 && path.endsWith("locked/a.bin"))
                 return false;
             return isDir ? QDir().rmdir(path) : QFile::remove(path);
         });
