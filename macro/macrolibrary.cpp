@@ -237,6 +237,8 @@ void MacroLibrary::deleteMacroUpdateProfile(const QString &macroName)
                 defaults ? stringsOf(defaults->value(matrixKey)) : QStringList();
             profile->setValue(matrixKey, fallback);
         }
+        // On disk at once, like every write through the data interface.
+        profile->sync();
     }
 }
 
