@@ -36,6 +36,7 @@ private slots:
     void refusesWhatDoesNotFit();
     void answersDialogsInOrder();
     void drivesTheVirtualMouse();
+    void macroCreatedSavedAndSentArrivesOnTheMouse();
 
 private:
     Run ctl(const QStringList &args, bool withMouse = false);
@@ -58,6 +59,7 @@ Run TstKestaCtl::ctl(const QStringList &args, bool withMouse)
         env.insert(QStringLiteral("LD_PRELOAD"),
                    bin + QStringLiteral("/libkesta-virtual-mouse.so"));
         env.insert(QStringLiteral("KESTA_VM_LOG"), m_dir.path() + QStringLiteral("/wire.log"));
+        env.insert(QStringLiteral("KESTA_VM_STATE"), m_dir.path() + QStringLiteral("/vm.state"));
     }
     process.setProcessEnvironment(env);
     QStringList all{QStringLiteral("--modules-dir"), m_modules};
@@ -200,6 +202,29 @@ void TstKestaCtl::drivesTheVirtualMouse()
     // The shipped device list admits the virtual mouse, then the command goes out.
     QVERIFY2(text.contains(QStringLiteral("\"plain\":\"00 0b 03 00 00 00 00 00 f1\"")),
              qPrintable(text.right(2000)));
+}
+
+void TstKestaCtl::macroCreatedSavedAndSentArrivesOnTheMouse()
+{
+    // As a script does it: each step a run of its own, the encoded block
+    // handed from one run to the next.
+    QCOMPARE(ctl({"call", "createMacroIni", "\"Burst\"", "0", "0", "0"}).out,
+             QStringLiteral("true"));
+    QCOMPARE(ctl({"call", "saveMacroIni", "0", "\"Burst\"", R"(["1,A","0,50","2,A"])", "300"}).out,
+             QStringLiteral("true"));
+    const Run loaded = ctl({"call", "loadMacroIni", "0", "\"Burst\""});
+    QCOMPARE(loaded.out, QStringLiteral(R"(["1,A","0,50","2,A","300"])"));
+    const Run encoded = ctl({"call", "encodeMacro", R"(["1,A","0,50","2,A"])", "300"});
+    QCOMPARE(encoded.out, QStringLiteral("[1,44,5,4,129,4,0,0]"));
+    const Run sent = ctl({"call", "mouseSendMacroData", encoded.out, "11"}, true);
+    QCOMPARE(sent.out, QStringLiteral("true"));
+
+    // The mouse keeps its memory in the state file: macro 12 holds the block.
+    QFile state(m_dir.path() + QStringLiteral("/vm.state"));
+    QVERIFY(state.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(state.readAll());
+    QVERIFY2(text.contains(QStringLiteral("macro12 = 01 2c 05 04 81 04 00 00 00")),
+             qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(TstKestaCtl)
