@@ -4,6 +4,8 @@
 // the mouse. Every public slot is called by name from the scene.
 #pragma once
 
+#include <memory>
+
 #include "macro/macropaths.h"
 
 #include <QObject>
@@ -76,8 +78,13 @@ public slots:
     int macroEncodedLength(const QStringList &steps);
 
 private:
-    // name.bin is opened anew by every operation; settings objects of one
-    // process share Qt's parsed copy, so a read does not parse the file again.
+    // name.bin through one held settings object. Every operation first checks
+    // the file on disk and reads it again when it changed (size, time or
+    // presence), so what another process wrote is seen as if the file were
+    // opened anew; unchanged, nothing is parsed again however large it is.
+    QSettings &nameList() const;
+    // Writes what an operation changed through to disk and remembers the file.
+    void nameListWritten() const;
     QStringList readList(const QString &key) const;
     static void writeList(QSettings &names, const QString &key, const QStringList &list,
                           bool removeWhenEmpty);
@@ -92,6 +99,8 @@ private:
 
     SettingsStore *m_store = nullptr;
     Hid_Thread *m_hid = nullptr;
+    mutable std::unique_ptr<QSettings> m_nameList;
+    mutable QString m_nameListStamp; // size and time of the file as last read
     MacroPaths::SelectionPath m_selection;
     QString m_level;
     QString m_batchSource;

@@ -5,6 +5,8 @@
 #include "settings/settingsstore.h"
 
 #include <QDebug>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
@@ -34,10 +36,43 @@ QString key(const QString &prefix, const QString &suffix)
 
 } // namespace
 
+namespace {
+
+QString fileStamp(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QString();
+    return QString::number(info.size()) + QLatin1Char('/') +
+           QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+} // namespace
+
+QSettings &MacroLibrary::nameList() const
+{
+    const QString path = nameListPath();
+    const QString stamp = fileStamp(path);
+    if (!m_nameList || stamp != m_nameListStamp) {
+        // Changed behind our back (or never read): read it as a new object would.
+        m_nameList.reset();
+        m_nameList = std::make_unique<QSettings>(path, QSettings::IniFormat);
+        m_nameListStamp = stamp;
+    }
+    return *m_nameList;
+}
+
+void MacroLibrary::nameListWritten() const
+{
+    if (!m_nameList)
+        return;
+    m_nameList->sync();
+    m_nameListStamp = fileStamp(nameListPath());
+}
+
 QStringList MacroLibrary::readList(const QString &key) const
 {
-    const QSettings names(nameListPath(), QSettings::IniFormat);
-    const QVariant v = names.value(key);
+    const QVariant v = nameList().value(key);
     // Only a stored list is a list; a plain value reads as an empty one.
     if (v.userType() == QMetaType::QStringList)
         return v.toStringList();
@@ -78,8 +113,8 @@ bool MacroLibrary::updataNameList(int type, const QVariantList &nameList)
 {
     if (type < 0 || type >= kPlainListCount)
         return true;
-    QSettings names(nameListPath(), QSettings::IniFormat);
-    writeList(names, QLatin1String(kPlainListKeys[type]), toStrings(nameList), true);
+    writeList(this->nameList(), QLatin1String(kPlainListKeys[type]), toStrings(nameList), true);
+    nameListWritten();
     return true;
 }
 
@@ -122,7 +157,7 @@ bool MacroLibrary::updataMacroList(int att, int macroLevel, const QString &curre
     qDebug().noquote() << "nameList = "
                        << QLatin1Char('(') + quoted.join(QStringLiteral(", ")) + QLatin1Char(')');
 
-    QSettings names(nameListPath(), QSettings::IniFormat);
+    QSettings &names = this->nameList();
     const QStringList &suffixes = MacroPaths::listSuffixes();
     auto writeSet = [&](const QString &prefix, bool removeEmpty) {
         for (int i = 0; i < suffixes.size(); ++i)
@@ -151,11 +186,12 @@ bool MacroLibrary::updataMacroList(int att, int macroLevel, const QString &curre
     default:
         break;
     }
+    nameListWritten();
     return true;
 }
 
 void MacroLibrary::updataMacroList_delOld(const QString &macroLevel)
 {
-    QSettings names(nameListPath(), QSettings::IniFormat);
-    dropListSet(names, macroLevel);
+    dropListSet(nameList(), macroLevel);
+    nameListWritten();
 }
