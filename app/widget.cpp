@@ -47,6 +47,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
 
     timer.setInterval(2048);
     timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early
     connect(&timer, &QTimer::timeout, this, &Widget::checkDevice);
 
     tray = new QSystemTrayIcon(this);

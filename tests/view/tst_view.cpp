@@ -215,12 +215,15 @@ void TstView::initThenRunArriveInOrder()
     m_ctl->view()->initUI();
     m_ctl->view()->runUI();
     QCOMPARE(calls.count(), 0);
-    QTRY_VERIFY(calls.count() >= 2);
-    QStringList names;
-    for (const auto &call : calls)
-        names << call.at(0).toString();
-    QCOMPARE(names.indexOf(QStringLiteral("initUI")), 0);
-    QVERIFY(names.indexOf(QStringLiteral("run")) > 0);
+    auto names = [&calls] {
+        QStringList out;
+        for (const auto &call : calls)
+            out << call.at(0).toString();
+        return out;
+    };
+    QTRY_VERIFY(names().contains(QStringLiteral("run")));
+    QCOMPARE(names().indexOf(QStringLiteral("initUI")), 0);
+    QVERIFY(names().indexOf(QStringLiteral("run")) > 0);
 }
 
 void TstView::disabledViewTakesNoInput()
