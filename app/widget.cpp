@@ -65,7 +65,8 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     // What the listener finds is delivered here, on the GUI thread.
     connect(&hid, &Hid_Thread::dpiStageReported, this, [this](int stage) {
         view()->setCurrentDPI(stage);
-        tray->showMessage(QStringLiteral("Info"), dpiSwitchText(stage) + QLatin1Char(' '),
+        tray->showMessage(QStringLiteral("Info"),
+                          LangStrings::dpiSwitchText(stage) + QLatin1Char(' '),
                           QSystemTrayIcon::Information, 10000);
     });
     connect(&hid, &Hid_Thread::deviceRemoved, this, [this] { view()->setEnabled(false); });
@@ -83,13 +84,6 @@ Widget::~Widget()
 myQQuickView *Widget::view() const
 {
     return controler->view();
-}
-
-QString Widget::dpiSwitchText(int stage)
-{
-    const QStringList texts = LangStrings::dpiSwitchTexts();
-    const int k = (stage >= 1 && stage <= 7) ? stage - 1 : 7;
-    return k < texts.size() ? texts.at(k) : QString();
 }
 
 void Widget::onDeviceChangeNotice()

@@ -31,8 +31,6 @@ public:
     // The restore message (posted, then setVisible(true)).
     void postRestore();
 
-    static QString dpiSwitchText(int stage);
-
 public slots:
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
     void checkDevice();
