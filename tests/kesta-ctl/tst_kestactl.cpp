@@ -36,6 +36,8 @@ private slots:
     void refusesWhatDoesNotFit();
     void answersDialogsInOrder();
     void drivesTheVirtualMouse();
+    void deviceOperationsReachTheWire_data();
+    void deviceOperationsReachTheWire();
     void macroCreatedSavedAndSentArrivesOnTheMouse();
 
 private:
@@ -202,6 +204,43 @@ void TstKestaCtl::drivesTheVirtualMouse()
     // The shipped device list admits the virtual mouse, then the command goes out.
     QVERIFY2(text.contains(QStringLiteral("\"plain\":\"00 0b 03 00 00 00 00 00 f1\"")),
              qPrintable(text.right(2000)));
+}
+
+void TstKestaCtl::deviceOperationsReachTheWire_data()
+{
+    // The shipped mouse: family 553, colourful, not 55328.
+    QTest::addColumn<QStringList>("call");
+    QTest::addColumn<QString>("frame");
+    QTest::newRow("lift-off") << QStringList{"mouseSetLodValue", "125", "1"}
+                              << "00 07 00 7d 7d 01 00 00 fd";
+    QTest::newRow("report rate") << QStringList{"mouseSetReportRate", "1"}
+                                 << "00 01 01 00 00 00 00 00 fd";
+    QTest::newRow("lighting effect")
+        << QStringList{"mouseSetRGBEffect", "5", "2", "4"} << "00 0d 05 ff 05 00 00 00 e9";
+    QTest::newRow("DPI stages") << QStringList{"mouseSetDpi", "4", "\"3320\"",
+                                               "[500,1000,1500,2000,2500,3000,3500,4000]",
+                                               "[1,1,1,1,1,1,1,1]"}
+                                << "00 11 08 08 00 00 00 00 de";
+}
+
+void TstKestaCtl::deviceOperationsReachTheWire()
+{
+    QFETCH(QStringList, call);
+    QFETCH(QString, frame);
+    QFile::remove(m_dir.path() + QStringLiteral("/wire.log"));
+    const Run run = ctl(QStringList{"call"} + call, true);
+    QCOMPARE(run.code, 0);
+    QFile log(m_dir.path() + QStringLiteral("/wire.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    QVERIFY2(text.contains(QStringLiteral("\"plain\":\"%1\"").arg(frame)),
+             qPrintable(text.right(1500)));
+    // The mouse accepted every frame and report it was sent.
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        if (line.contains(QLatin1String("\"call\":\"send_feature\"")) ||
+            line.contains(QLatin1String("\"call\":\"write\"")))
+            QVERIFY2(line.contains(QLatin1String("\"verdict\":\"ok\"")), qPrintable(line));
+    }
 }
 
 void TstKestaCtl::macroCreatedSavedAndSentArrivesOnTheMouse()
