@@ -7,8 +7,8 @@
 //
 // Ends with 1 when a command with an output data phase spends 5 % or more
 // beyond its mandated pauses.
-#include "device/devicepresence.h"
 #include "device/hid_thread.h"
+#include "tests/device/vmfixture.h"
 #include "tools/virtual-mouse/virtual_mouse.h"
 
 #include <QCoreApplication>
@@ -125,21 +125,7 @@ bool connectVirtualMouse(Hid_Thread &hid, int family)
     kvm::Config config = kvm::defaultConfig();
     config.family = family;
     config.reportLength = 32;
-    kvm::configure(config);
-    auto entry = std::make_shared<DeviceEntry>();
-    entry->vid = config.vid;
-    entry->pid = config.pid;
-    entry->usagePage = config.usagePage;
-    entry->usage = config.usage;
-    entry->usagePage2 = config.usagePage2;
-    entry->usage2 = config.usage2;
-    entry->reportLength = config.reportLength;
-    entry->isEncode = config.encoded;
-    entry->sCode = QString::fromStdString(config.secrecyCode);
-    QList<std::shared_ptr<DeviceEntry>> list{entry};
-    DevicePresence::findInterfaces(list);
-    hid.setIcType(QString::number(family));
-    return DevicePresence::admitFirst(hid, list) == 0;
+    return vmtest::admit(hid, config);
 }
 
 void quietDebug(QtMsgType type, const QMessageLogContext &, const QString &message)
