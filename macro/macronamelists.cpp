@@ -20,15 +20,6 @@ const char *const kRootAttSuffixes[] = {"macroType", "showImg", "txtMargin", "le
                                         "no1",       "no2",     "no3",       "no4"};
 constexpr int kRootAttCount = 9;
 
-QStringList toStrings(const QVariantList &list)
-{
-    QStringList out;
-    out.reserve(list.size());
-    for (const QVariant &v : list)
-        out.append(v.toString());
-    return out;
-}
-
 QString key(const QString &prefix, const QString &suffix)
 {
     return prefix + QLatin1Char('/') + suffix;
@@ -77,7 +68,7 @@ QStringList MacroLibrary::readList(const QString &key) const
     if (v.userType() == QMetaType::QStringList)
         return v.toStringList();
     if (v.userType() == QMetaType::QVariantList)
-        return toStrings(v.toList());
+        return SettingsStore::toTextList(v.toList());
     return {};
 }
 
@@ -113,7 +104,8 @@ bool MacroLibrary::updataNameList(int type, const QVariantList &nameList)
 {
     if (type < 0 || type >= kPlainListCount)
         return true;
-    writeList(this->nameList(), QLatin1String(kPlainListKeys[type]), toStrings(nameList), true);
+    writeList(this->nameList(), QLatin1String(kPlainListKeys[type]),
+              SettingsStore::toTextList(nameList), true);
     nameListWritten();
     return true;
 }
@@ -146,10 +138,12 @@ bool MacroLibrary::updataMacroList(int att, int macroLevel, const QString &curre
                                    const QVariantList &no1, const QVariantList &no2,
                                    const QVariantList &no3, const QVariantList &no4)
 {
-    const QStringList lists[] = {toStrings(nameList),  toStrings(typeList), toStrings(showImg),
-                                 toStrings(txtMargin), toStrings(level),    toStrings(no0),
-                                 toStrings(no1),       toStrings(no2),      toStrings(no3),
-                                 toStrings(no4)};
+    const QStringList lists[] = {
+        SettingsStore::toTextList(nameList), SettingsStore::toTextList(typeList),
+        SettingsStore::toTextList(showImg),  SettingsStore::toTextList(txtMargin),
+        SettingsStore::toTextList(level),    SettingsStore::toTextList(no0),
+        SettingsStore::toTextList(no1),      SettingsStore::toTextList(no2),
+        SettingsStore::toTextList(no3),      SettingsStore::toTextList(no4)};
     qDebug() << "=========================== updataMacroList =====================================";
     QStringList quoted;
     for (const QString &n : lists[0])

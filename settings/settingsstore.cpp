@@ -30,15 +30,6 @@ bool isScriptValue(const QVariant &v)
     return qstrcmp(v.metaType().name(), "QJSValue") == 0;
 }
 
-QStringList toTextList(const QVariantList &items)
-{
-    QStringList out;
-    out.reserve(items.size());
-    for (const QVariant &item : items)
-        out.append(item.toString());
-    return out;
-}
-
 // What goes into the file: lists always as padded QStringList (a QVariantList
 // would be written as an unreadable blob), everything else as given.
 QVariant storableValue(const QVariant &data)
@@ -46,14 +37,14 @@ QVariant storableValue(const QVariant &data)
     if (isScriptValue(data)) {
         QVariant converted = data;
         if (converted.convert(QMetaType::fromType<QVariantList>()))
-            return SettingsStore::padList(toTextList(converted.toList()));
+            return SettingsStore::padList(SettingsStore::toTextList(converted.toList()));
         return QVariant();
     }
     const int type = data.typeId();
     if (type == QMetaType::QStringList)
         return SettingsStore::padList(data.toStringList());
     if (type == QMetaType::QVariantList)
-        return SettingsStore::padList(toTextList(data.toList()));
+        return SettingsStore::padList(SettingsStore::toTextList(data.toList()));
     return data;
 }
 
@@ -232,6 +223,15 @@ QSettings *SettingsStore::currentProfile() const
 int SettingsStore::currentProfileIndex() const
 {
     return d->current;
+}
+
+QStringList SettingsStore::toTextList(const QVariantList &items)
+{
+    QStringList out;
+    out.reserve(items.size());
+    for (const QVariant &item : items)
+        out.append(item.toString());
+    return out;
 }
 
 QStringList SettingsStore::padList(const QStringList &list)

@@ -51,6 +51,8 @@ public:
     // List convention: a one-item list is stored with "loaderquiver" after it.
     static QStringList padList(const QStringList &list);
     static QStringList dropPadding(const QStringList &list);
+    // Items as the texts a list is stored with.
+    static QStringList toTextList(const QVariantList &items);
 
     // True when path holds an INI profile (the groups every profile has); a
     // file that fails this is never copied over a profile.
