@@ -145,7 +145,6 @@ void Widget::connectSequence()
     deviceConnected = true;
     tray->showMessage(QStringLiteral("Info"), QStringLiteral("Detect Device"),
                       QSystemTrayIcon::Information, 10000);
-    hid.setIcType(view()->icType());
     hid.startDevice(uint(hid.deviceIndex));
     if (view()->icType() == QLatin1String("560")) {
         DeviceSettings *ds = view()->operations()->deviceSettings();

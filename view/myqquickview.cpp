@@ -37,8 +37,6 @@ void myQQuickView::setHidThread(Hid_Thread *hid)
 {
     m_hid = hid;
     m_ops->attachDevice(hid);
-    if (hid)
-        hid->setIcType(icType());
 }
 
 QString myQQuickView::icType() const

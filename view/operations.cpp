@@ -1,5 +1,6 @@
 #include "view/operations.h"
 
+#include "device/hid_thread.h"
 #include "devicesettings/devicesettings.h"
 #include "devicesettings/recoildata.h"
 #include "macro/macrolibrary.h"
@@ -31,6 +32,8 @@ Operations::~Operations() = default;
 void Operations::attachDevice(Hid_Thread *hid)
 {
     d->hid = hid;
+    if (hid)
+        hid->setIcType(d->settings->icType); // the family of every command
     d->deviceSettings = std::make_unique<DeviceSettings>(d->settings.get(), hid);
     d->recoil = std::make_unique<RecoilData>(d->settings.get(), hid);
     d->macros = std::make_unique<MacroLibrary>(d->settings.get(), hid);

@@ -9,7 +9,6 @@
 #include <QGuiApplication>
 #include <QQmlContext>
 #include <QScreen>
-#include <QSettings>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -60,10 +59,8 @@ void Ui_Controler::setupUi(QWidget *widget)
     widget->resize(size);
     m_view->callScene("setScreenRect", Qt::DirectConnection, {size.width(), size.height(), false});
 
-    QSettings global(
-        m_view->operations()->settings()->modulePath(QStringLiteral("setting/apConfig.bin")),
-        QSettings::IniFormat);
-    widget->setWindowTitle(global.value(QStringLiteral("common/name"), QString()).toString());
+    widget->setWindowTitle(
+        m_view->operations()->settings()->getGlobalData(QStringLiteral("common/name")).toString());
 }
 
 void Ui_Controler::onMinimize()

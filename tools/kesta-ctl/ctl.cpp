@@ -140,7 +140,6 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
     Operations ops(options.modulesDir, &dialogs);
     Hid_Thread hid;
     ops.attachDevice(&hid);
-    hid.setIcType(ops.settings()->icType);
 
     if (options.command == QLatin1String("list")) {
         for (const QString &signature : ops.signatures())
