@@ -81,13 +81,3 @@ DeviceChangeNotifier::~DeviceChangeNotifier()
     if (d->seam)
         d->seam(nullptr, nullptr);
 }
-
-bool DeviceChangeNotifier::udevActive() const
-{
-    return d->socketNotifier != nullptr;
-}
-
-bool DeviceChangeNotifier::virtualMouseActive() const
-{
-    return d->seam != nullptr;
-}

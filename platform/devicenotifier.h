@@ -13,9 +13,6 @@ public:
     explicit DeviceChangeNotifier(QObject *parent = nullptr);
     ~DeviceChangeNotifier() override;
 
-    bool udevActive() const;
-    bool virtualMouseActive() const;
-
 signals:
     // Always emitted on the notifier's own thread.
     void deviceChanged();

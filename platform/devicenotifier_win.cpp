@@ -7,13 +7,3 @@ struct DeviceChangeNotifier::Private {
 DeviceChangeNotifier::DeviceChangeNotifier(QObject *parent) : QObject(parent), d(new Private) {}
 
 DeviceChangeNotifier::~DeviceChangeNotifier() = default;
-
-bool DeviceChangeNotifier::udevActive() const
-{
-    return false;
-}
-
-bool DeviceChangeNotifier::virtualMouseActive() const
-{
-    return false;
-}

@@ -16,8 +16,7 @@
 #include <QWheelEvent>
 #include <QWidget>
 
-myQQuickView::myQQuickView(QWidget *mainWindow, const QString &modulesDir)
-    : QQuickView(), m_mainWindow(mainWindow)
+myQQuickView::myQQuickView(QWidget *mainWindow, const QString &modulesDir) : QQuickView()
 {
     m_dialogs = std::make_unique<WidgetDialogs>(mainWindow);
     m_ops = std::make_unique<Operations>(modulesDir, m_dialogs.get());
@@ -119,7 +118,6 @@ void myQQuickView::setEnabled(bool enabled)
     m_enabled = enabled;
     if (m_container)
         m_container->setEnabled(enabled);
-    emit enabledChanged(enabled);
 }
 
 void myQQuickView::openUpdateExe() {}

@@ -25,7 +25,6 @@ public:
     ~myQQuickView() override;
 
     void setHidThread(Hid_Thread *hid);
-    Hid_Thread *hidThread() const { return m_hid; }
     Operations *operations() const { return m_ops.get(); }
     QWidget *container() const { return m_container; }
     void setContainer(QWidget *container) { m_container = container; }
@@ -42,9 +41,6 @@ public:
     // Captured input (hook callbacks): queued scene calls.
     void detectKeyboard(bool isDown, uchar usage);
     void detectMouse(bool isDown, uchar code, int x, int y);
-
-signals:
-    void enabledChanged(bool enabled);
 
 public slots:
     void clearHidBusy();
@@ -150,7 +146,6 @@ protected:
 
 private:
     Hid_Thread *m_hid = nullptr;
-    QWidget *m_mainWindow = nullptr;
     QWidget *m_container = nullptr;
     std::unique_ptr<UserDialogs> m_dialogs;
     std::unique_ptr<Operations> m_ops;
