@@ -172,6 +172,38 @@ QStringList MacroLibrary::loadMacroIni(const QVariant &macroLevel, const QVarian
     return out;
 }
 
+QStringList MacroLibrary::loadMacroByName(const QString &name)
+{
+    if (!MacroPaths::isSafeName(name))
+        return {};
+    // Breadth first, so a macro near the root wins over one deep in a folder.
+    QStringList folders{libraryRoot()};
+    for (int depth = 0; depth <= MacroPaths::kMaxLevel && !folders.isEmpty(); ++depth) {
+        QStringList next;
+        for (const QString &folder : std::as_const(folders)) {
+            const QString file = folder + QLatin1Char('/') + name + QStringLiteral(".bin");
+            if (QFileInfo(file).isFile()) {
+                const MacroPaths::SelectionPath saved = m_selection;
+                const QStringList parts =
+                    QDir(libraryRoot()).relativeFilePath(folder).split(QLatin1Char('/'));
+                MacroPaths::SelectionPath found;
+                for (int i = 0; i < depth && i < MacroPaths::kMaxLevel; ++i)
+                    found.names[i] = parts.value(i);
+                m_selection = found;
+                const QStringList steps = loadMacroIni(depth, name);
+                m_selection = saved;
+                return steps;
+            }
+            const QFileInfoList subs =
+                QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+            for (const QFileInfo &sub : subs)
+                next.append(sub.filePath());
+        }
+        folders = next;
+    }
+    return {};
+}
+
 bool MacroLibrary::deleteMacroIni(const QVariant &macroLevel, const QVariant &macroType,
                                   const QVariant &name)
 {

@@ -42,6 +42,10 @@ public slots:
     bool saveMacroIni(const QVariant &macroLevel, const QVariant &name, const QStringList &macros,
                       const QVariant &repeat);
     QStringList loadMacroIni(const QVariant &macroLevel, const QVariant &name);
+    // The steps of the macro called `name` wherever it lives in the library,
+    // as loadMacroIni gives them; the shallowest match wins and the
+    // selection path is left alone. Empty when no macro has that name.
+    QStringList loadMacroByName(const QString &name);
     bool deleteMacroIni(const QVariant &macroLevel, const QVariant &macroType,
                         const QVariant &name);
     bool modifyMacroNameUpdateProfile(const QVariant &macroLevel, const QVariant &macroType,

@@ -118,6 +118,7 @@ void myQQuickView::setEnabled(bool enabled)
     m_enabled = enabled;
     if (m_container)
         m_container->setEnabled(enabled);
+    emit inputEnabledChanged(enabled);
 }
 
 void myQQuickView::openUpdateExe() {}
@@ -437,6 +438,11 @@ bool myQQuickView::saveMacroIni(const QVariant &macroLevel, const QVariant &name
 QStringList myQQuickView::loadMacroIni(const QVariant &macroLevel, const QVariant &name)
 {
     return m_ops->macros()->loadMacroIni(macroLevel, name);
+}
+
+QStringList myQQuickView::loadMacroByName(const QString &name)
+{
+    return m_ops->macros()->loadMacroByName(name);
 }
 
 bool myQQuickView::deleteMacroIni(const QVariant &macroLevel, const QVariant &macroType,

@@ -109,6 +109,7 @@ public slots:
     bool saveMacroIni(const QVariant &macroLevel, const QVariant &name, const QStringList &macros,
                       const QVariant &repeat);
     QStringList loadMacroIni(const QVariant &macroLevel, const QVariant &name);
+    QStringList loadMacroByName(const QString &name);
     bool deleteMacroIni(const QVariant &macroLevel, const QVariant &macroType,
                         const QVariant &name);
     bool modifyMacroNameUpdateProfile(const QVariant &macroLevel, const QVariant &macroType,
@@ -138,6 +139,10 @@ public slots:
     QVariantList encodeMacro(const QStringList &steps, int repeat);
     int macroEncodedLength(const QStringList &steps);
     // @@FORWARDERS END@@
+
+signals:
+    // Input to the view was switched off or on (the busy lock).
+    void inputEnabledChanged(bool enabled);
 
 protected:
     void wheelEvent(QWheelEvent *event) override;

@@ -46,11 +46,13 @@ void Ui_Controler::setupUi(QWidget *widget)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(container);
 
-    m_view->setSource(QUrl(QStringLiteral("qrc:/modules/qml/main.qml")));
+    // The context objects exist before the scene is built, so that nothing
+    // in it ever sees them missing.
     QQmlContext *context = m_view->rootContext();
     context->setContextProperty(QStringLiteral("ui_View"), m_view);
     context->setContextProperty(QStringLiteral("hid"), nullptr); // set by the window
     context->setContextProperty(QStringLiteral("ui_Ctl"), this);
+    m_view->setSource(QUrl(QStringLiteral("qrc:/modules/qml/main.qml")));
 
     isMax = false;
     const QSize screen = primaryScreenSize();

@@ -1,76 +1,109 @@
 import QtQuick
 
-// Title, profile list and the window buttons: minimise, maximise/restore
-// (hidden), close (hides to the tray) and help.
+// Title, profile list, language selector (present, hidden, disabled) and the
+// window buttons: help, minimise, maximise/restore (hidden), close (hides to
+// the tray).
 Item {
     id: bar
 
-    height: 56
+    property var scene
+    readonly property alias help: helpMenu
+
+    height: Theme.topBarHeight
 
     Text {
         anchors.left: parent.left
         anchors.leftMargin: 24
         anchors.verticalCenter: parent.verticalCenter
         text: "KESTA  R218"
-        color: "#f2f2f2"
-        font.pixelSize: 22
+        color: Theme.text
+        font.family: Theme.fontFamily
+        font.pixelSize: Theme.fontTitle
         font.bold: true
         font.letterSpacing: 3
     }
 
     Row {
+        anchors.right: buttons.left
+        anchors.rightMargin: Theme.spacingLarge
+        anchors.verticalCenter: parent.verticalCenter
+        spacing: Theme.spacing
+
+        ThemedComboBox {
+            id: languageList
+            objectName: "languageList"
+            visible: false
+            enabled: false
+            width: 140
+            model: bar.scene.languageCaptions
+            currentIndex: bar.scene.langIndex
+            onActivated: index => bar.scene.changeLanguage(index)
+        }
+
+        Caption {
+            height: Theme.controlHeight
+            dim: true
+            text: bar.scene.texts("profile", ["Profile"])[0]
+        }
+
+        ThemedComboBox {
+            id: profileList
+            objectName: "profileList"
+            width: 220
+            model: bar.scene.pages ? bar.scene.pages.profileManager.entries : []
+            textRole: "name"
+            currentIndex: bar.scene.pages ? bar.scene.pages.profileManager.indexOfNumber(bar.scene.profileNo) : -1
+            Accessible.name: "Profile"
+            onActivated: index => bar.scene.changeProfile(bar.scene.pages.profileManager.entries[index].number)
+
+            Connections {
+                target: bar.scene
+                function onEmptyAreaPressed() {
+                    profileList.popup.close();
+                }
+            }
+        }
+    }
+
+    Row {
+        id: buttons
         anchors.right: parent.right
         anchors.rightMargin: 12
         anchors.verticalCenter: parent.verticalCenter
-        spacing: 6
+        spacing: 4
 
-        BarButton {
+        IconButton {
+            objectName: "helpButton"
             glyph: "?"
-            onClicked: helpMenu.visible = !helpMenu.visible
+            tip: "Help"
+            onClicked: helpMenu.visible ? helpMenu.close() : helpMenu.open()
         }
-        BarButton {
+        IconButton {
+            objectName: "minimizeButton"
             glyph: "–"
+            tip: "Minimise"
             onClicked: ui_Ctl.onMinimize()
         }
-        BarButton {
+        IconButton {
+            objectName: "maximizeButton"
             glyph: "□"
+            tip: "Maximise"
             visible: false
             onClicked: ui_Ctl.onMaxRestore()
         }
-        BarButton {
+        IconButton {
+            objectName: "closeButton"
             glyph: "×"
+            tip: "Close to the tray"
+            danger: true
             onClicked: ui_Ctl.onHide()
         }
     }
 
-    Rectangle {
+    HelpMenu {
         id: helpMenu
-        visible: false
-        anchors.right: parent.right
-        anchors.rightMargin: 12
-        anchors.top: parent.bottom
-        width: 200
-        height: 64
-        radius: 4
-        color: "#2a2c33"
-        border.color: "#44464f"
-        z: 10
-
-        Column {
-            anchors.centerIn: parent
-            spacing: 6
-            Text {
-                text: "verison:1.0"
-                color: "#c8c8c8"
-                font.pixelSize: 13
-            }
-            Text {
-                text: "<a href='https://kesta.example'>kesta.example</a>"
-                color: "#c8c8c8"
-                linkColor: "#ff6a5f"
-                font.pixelSize: 13
-                onLinkActivated: link => Qt.openUrlExternally(link)
-            }
-        }
+        objectName: "helpMenu"
+        x: bar.width - width - 12
+        y: bar.height
     }
 }

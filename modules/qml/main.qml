@@ -4,6 +4,10 @@ import QtQuick
 // setProtectUI, setCurrentDPI, initUI, run, scroll, detectKeyboard,
 // detectMouse); the pages reach native code through ui_View, ui_Ctl and hid.
 // Every page is drawn at the design size and scaled by zoomInRate_min.
+//
+// The frame with its pages is built asynchronously behind the start-up logo,
+// so the first frame is cheap; an initUI that arrives before the pages exist
+// runs as soon as they do.
 Item {
     id: root
 
@@ -31,13 +35,19 @@ Item {
     property bool isRunning: false
     property bool startupDone: false
     property bool busy: false
+    property bool initPending: false
 
     // Texts of the main page; replaced by the "keyMatrix" section.
-    property var keyMatrixStrings: ["Key ", "Key Function", "Editor", "Macro Editor", "Gun Editor", " Report Rate ", "Config", "Reset", "Reset factory setting", "Cancel", " OK ", "System setting", "Save", "Office Mode", "Game Mode", " LOD ", "Enable", "MOUSE MACRO", "BACKLIGHT", "SETTINGS", "Save and exit the program"]
+    readonly property var keyMatrixDefaults: ["Key ", "Key Function", "Editor", "Macro Editor", "Gun Editor", " Report Rate ", "Config", "Reset", "Reset factory setting", "Cancel", " OK ", "System setting", "Save", "Office Mode", "Game Mode", " LOD ", "Enable", "MOUSE MACRO", "BACKLIGHT", "SETTINGS", "Save and exit the program"]
+    readonly property var keyMatrixStrings: texts("keyMatrix", keyMatrixDefaults)
     readonly property var languageNames: ["English", "ChineseSimplified", "ChineseTraditional", "German", "French", "Italian", "Spanish"]
     readonly property var languageCaptions: ["ENGLISH", "简体中文", "繁體中文", "Deutsch", "Français", "Italiano", "Español"]
     readonly property var langSections: ["keyMatrix", "keyAssigment", "dpiSetting", "lightControl", "macroEditor", "systemSetting", "gunControl", "profile", "keyCode", "warningAssigment", "other"]
     property var langStrings: ({})
+
+    // The pages and overlays by name, once the frame is built (see Content).
+    property var frame: null
+    readonly property var pages: frame ? frame.pages : null
 
     signal emptyAreaPressed
     signal clickOfficeMode
@@ -47,14 +57,13 @@ Item {
     signal msg_KB(bool isDown, int usbCode)
     signal msg_MS(bool isDown, int code, int x, int y)
     signal msg_wheel(int value)
-    // Every call the host makes by name, for whoever watches the scene.
-    signal hostCalled(string name, var args)
 
     width: normalW
     height: normalH
 
+    // ---- Functions the host calls by name -------------------------------
+
     function setScreenRect(w, h, isMaxNormal) {
-        hostCalled("setScreenRect", [w, h, isMaxNormal]);
         frameW = w;
         frameH = h;
         isFrameMax = isMaxNormal;
@@ -65,7 +74,6 @@ Item {
     }
 
     function setProtectUI(interval) {
-        hostCalled("setProtectUI", [interval]);
         busy = true;
         ui_View.setEnabled(false);
         protectTimer.interval = interval;
@@ -73,89 +81,304 @@ Item {
     }
 
     function setCurrentDPI(dpiValue) {
-        hostCalled("setCurrentDPI", [dpiValue]);
         var stage = Number(dpiValue);
-        if (stage === 0)
+        if (!(stage > 0))
             return;
         currentDpiStage = stage - 1;
-        console.info("scene: DPI stage", stage);
-    }
-
-    function applyLanguage(name) {
-        var index = languageNames.indexOf(String(name));
-        if (index >= 0)
-            langIndex = index;
-        var strings = {};
-        for (var i = 0; i < langSections.length; ++i)
-            strings[langSections[i]] = ui_View.getLangStrings(langSections[i], name);
-        langStrings = strings;
-        var km = strings["keyMatrix"];
-        if (km && km.length > 0) {
-            var merged = keyMatrixStrings.slice();
-            for (var k = 0; k < km.length && k < merged.length; ++k)
-                if (km[k] !== "")
-                    merged[k] = km[k];
-            keyMatrixStrings = merged;
-        }
-    }
-
-    function setMouseMode(mode) {
-        mouseMode = mode;
-        isGun = (mode === 1);
-        if (mode === 1)
-            clickGameMode();
-        else
-            clickOfficeMode();
-        initDropDownList();
     }
 
     function initUI() {
-        hostCalled("initUI", []);
         setProtectUI(1000);
         root.visible = true;
-        if (!isPownOn) {
-            isColorful = String(ui_View.getGlobalData("mouse/isColorful")) === "true";
-            icType = String(ui_View.getGlobalData("mouse/icType"));
-            is55328 = String(ui_View.getGlobalData("mouse/is55328")) === "true";
-            isGun = String(ui_View.getGlobalData("mouse/isGun")) === "true";
-            keyCount = Number(ui_View.getGlobalData("mouse/keyCount")) || 0;
-            setMouseMode(Number(ui_View.getData("mouse/mouseMode", false)) || 0);
-            if (icType === "560") {
-                var current = Number(ui_View.mouseReadCurrentProfile());
-                if (current !== 1)
-                    hid.hid560_02H_SetCurrentProfile(1);
-            }
-            var stored = ui_View.getGlobalData("common/language");
-            language = (stored === undefined || stored === null) ? "English" : String(stored);
-            applyLanguage(language);
-            profileNo = Number(ui_View.getGlobalData("mouse/profileNo")) || 0;
-            ui_View.setCurrentProfile(profileNo);
-            content.initPages(false, false);
-            initDropDownList();
-            isPownOn = true;
+        if (!pages) {
+            initPending = true;
+            return;
         }
-        var stage = Number(ui_View.mouseGetCurrentDPI());
-        currentDpiStage = stage - 1;
+        if (!isPownOn)
+            firstInit();
+        currentDpiStage = Number(ui_View.mouseGetCurrentDPI()) - 1;
     }
 
     function run() {
-        hostCalled("run", []);
         isRunning = true;
     }
 
+    // Wheel steps from the host: the list or flickable under the pointer
+    // scrolls by three rows a step.
     function scroll(value) {
-        // Accepted and otherwise ignored: the pages scroll themselves.
-        hostCalled("scroll", [value]);
+        msg_wheel(Number(value));
+        var target = flickableAt(pointer.point.position.x, pointer.point.position.y);
+        if (!target)
+            return;
+        var step = 3 * 32 * Number(value);
+        var maxY = Math.max(0, target.contentHeight - target.height + target.originY);
+        target.contentY = Math.max(target.originY, Math.min(maxY, target.contentY - step));
     }
 
     function detectKeyboard(isDown, usbCode) {
-        hostCalled("detectKeyboard", [isDown, usbCode]);
         msg_KB(Boolean(isDown), Number(usbCode));
     }
 
     function detectMouse(isDown, code, x, y) {
-        hostCalled("detectMouse", [isDown, code, x, y]);
         msg_MS(Boolean(isDown), Number(code), Number(x), Number(y));
+    }
+
+    // ---- Strings ---------------------------------------------------------
+
+    // A page's texts: its built-in list with the loaded section laid over it.
+    function texts(section, defaults) {
+        var loaded = langStrings[section];
+        if (!loaded || loaded.length === 0)
+            return defaults;
+        var merged = defaults.slice();
+        for (var i = 0; i < loaded.length; ++i) {
+            if (i >= merged.length)
+                merged.push(loaded[i]);
+            else if (loaded[i] !== "")
+                merged[i] = loaded[i];
+        }
+        return merged;
+    }
+
+    function loadLanguage(name) {
+        var index = languageNames.indexOf(String(name));
+        if (index >= 0)
+            langIndex = index;
+        var strings = {};
+        for (var i = 0; i < langSections.length; ++i) {
+            var list = ui_View.getLangStrings(langSections[i], name);
+            if (langSections[i] !== "other")
+                strings[langSections[i]] = list;
+        }
+        langStrings = strings;
+    }
+
+    // The language selector: stores the choice and reloads every text.
+    function changeLanguage(index) {
+        if (index < 0 || index >= languageNames.length)
+            return;
+        language = languageNames[index];
+        ui_View.setGlobalData("common/language", language);
+        loadLanguage(language);
+        initDropDownList();
+    }
+
+    // ---- Busy state --------------------------------------------------------
+
+    function beginBusy() {
+        busy = true;
+        ui_View.setEnabled(false);
+    }
+
+    function endBusy() {
+        ui_View.setEnabled(true);
+        busy = protectTimer.running;
+    }
+
+    // ---- Flows -------------------------------------------------------------
+
+    function firstInit() {
+        isColorful = String(ui_View.getGlobalData("mouse/isColorful")) === "true";
+        icType = String(ui_View.getGlobalData("mouse/icType"));
+        is55328 = String(ui_View.getGlobalData("mouse/is55328")) === "true";
+        isGun = String(ui_View.getGlobalData("mouse/isGun")) === "true";
+        keyCount = Number(ui_View.getGlobalData("mouse/keyCount")) || 0;
+        // The stored profile is selected before anything reads profile values.
+        profileNo = Number(ui_View.getGlobalData("mouse/profileNo")) || 0;
+        ui_View.setCurrentProfile(profileNo);
+        setMouseMode(Number(ui_View.getData("mouse/mouseMode", false)) === 1 ? 1 : 0, false);
+        if (icType === "560") {
+            var current = Number(ui_View.mouseReadCurrentProfile());
+            if (current !== 1)
+                hid.hid560_02H_SetCurrentProfile(1);
+        }
+        var stored = ui_View.getGlobalData("common/language");
+        language = (stored === undefined || stored === null || String(stored) === "") ? "English" : String(stored);
+        loadLanguage(language);
+        pages.reportRate.init(false);
+        pages.lod.init(false);
+        pages.profileManager.init();
+        pages.recoil.init(false, false);
+        pages.keyAssign.init(false, false);
+        pages.keyMatrix.init(false, false);
+        pages.dpi.init(false, false);
+        pages.light.init(false, false);
+        pages.system.init(false, false);
+        initDropDownList();
+        isPownOn = true;
+    }
+
+    // Office (0) or game (1) mode.
+    function setMouseMode(mode, markDirty) {
+        mouseMode = mode;
+        isGun = (mode === 1);
+        pages.keyMatrix.initMode(mode);
+        if (mode === 1) {
+            clickGameMode();
+            if (markDirty)
+                pages.keyMatrix.isSave = true;
+        } else {
+            clickOfficeMode();
+        }
+        if (isPownOn)
+            pages.keyMatrix.init(false, false);
+        initDropDownList();
+    }
+
+    // Selects another profile file and sends every page of it to the mouse.
+    function changeProfile(number) {
+        number = Number(number);
+        if (number === profileNo || number < 0 || number > 9)
+            return;
+        beginBusy();
+        profileNo = number;
+        ui_View.setGlobalData("mouse/profileNo", profileNo);
+        ui_View.setCurrentProfile(profileNo);
+        pages.keyMatrix.init(true, false);
+        pages.reportRate.init(true);
+        pages.lod.init(true);
+        pages.dpi.init(true, false);
+        pages.light.init(true, false);
+        pages.system.init(true, false);
+        if (isGun) {
+            ui_View.mouseSwitchKeyMatrix(1);
+            ui_View.mouseResetKeyMatrix();
+        }
+        sendBoundMacros();
+        endBusy();
+    }
+
+    // "Save" and "OK": every dirty page saves and sends, in this order.
+    function saveAll() {
+        emptyAreaPressed();
+        var order = [pages.keyMatrix, pages.dpi, pages.light, pages.lod, pages.system, pages.reportRate];
+        var locked = pages.keyMatrix.isSave || pages.dpi.isSave || pages.light.isSave;
+        if (locked)
+            beginBusy();
+        for (var i = 0; i < order.length; ++i) {
+            var page = order[i];
+            if (!page.isSave)
+                continue;
+            page.isSave = false;
+            if (page === pages.system || page === pages.light)
+                page.saveData(true, 0);
+            else
+                page.saveData(true);
+        }
+        if (locked)
+            endBusy();
+    }
+
+    // "Reset": the profile defaults over the current profile, sent whole.
+    function resetAll() {
+        beginBusy();
+        pages.resetConfirm.close();
+        mouseMode = 0;
+        isGun = false;
+        pages.keyMatrix.initMode(0);
+        clickOfficeMode();
+        ui_View.resetProfile(profileNo);
+        pages.keyMatrix.init(true, true);
+        pages.keyMatrix.resetKeys();
+        pages.reportRate.init(true);
+        pages.lod.reset();
+        pages.dpi.init(true, true);
+        pages.light.init(true, true);
+        pages.system.init(true, true);
+        if (isGun) {
+            ui_View.mouseSwitchKeyMatrix(1);
+            ui_View.mouseResetKeyMatrix();
+        }
+        ui_View.mouseSetCurrentDPI(2);
+        currentDpiStage = 1;
+        pages.recoil.reset();
+        sendBoundMacros();
+        endBusy();
+        var all = [pages.keyMatrix, pages.dpi, pages.light, pages.lod, pages.system, pages.reportRate, pages.recoil];
+        for (var i = 0; i < all.length; ++i)
+            all[i].isSave = false;
+    }
+
+    // Every macro the current profile binds goes to its slot, so a button
+    // never plays a macro of another profile.
+    function sendBoundMacros() {
+        var slots = pages.keyMatrix.macroSlots();
+        for (var i = 0; i < slots.length; ++i)
+            sendMacroToSlot(slots[i].name, slots[i].slot);
+    }
+
+    function sendMacroToSlot(name, slot) {
+        var stored = ui_View.loadMacroByName(name);
+        if (!stored || stored.length === 0)
+            return;
+        var steps = stored.slice(0, stored.length - 1);
+        var repeat = Number(stored[stored.length - 1]) || 1;
+        ui_View.mouseSendMacroData(ui_View.encodeMacro(steps, repeat), slot);
+    }
+
+    // The macro editor deleted a macro: buttons bound to it get their saved
+    // assignment back.
+    function onMacroDeleted(name) {
+        pages.keyMatrix.releaseMacro(String(name));
+        ui_View.deleteMacroUpdateProfile(String(name));
+    }
+
+    // The macro editor renamed a macro or folder.
+    function onMacroRenamed(level, type, oldName, newName) {
+        var slots = pages.keyMatrix.macroSlots();
+        for (var i = 0; i < slots.length; ++i) {
+            if (slots[i].name === String(oldName))
+                ui_View.setData("mouseMacroKey/" + slots[i].slot, String(newName));
+        }
+        pages.keyMatrix.refreshTexts();
+        ui_View.modifyMacroNameUpdateProfile(level, type, oldName, newName);
+    }
+
+    // The macro editor changed a macro's steps: bound slots get it again.
+    function onMacroDataChanged(name) {
+        var slots = pages.keyMatrix.macroSlots();
+        for (var i = 0; i < slots.length; ++i) {
+            if (slots[i].name === String(name))
+                sendMacroToSlot(slots[i].name, slots[i].slot);
+        }
+    }
+
+    // ---- Overlays -------------------------------------------------------------
+
+    function showWarning(text) {
+        pages.warning.show(text);
+    }
+
+    // A yes/no question; `accepted` runs on OK.
+    function confirm(text, accepted) {
+        pages.confirm.ask(text, accepted);
+    }
+
+    function showTab(index) {
+        frame.showTab(index);
+    }
+
+    // ---- Wheel support -------------------------------------------------------
+
+    function flickableAt(x, y) {
+        var item = root.childAt(x, y);
+        var found = null;
+        var px = x, py = y;
+        var parentItem = root;
+        while (item) {
+            if (item.visible && item instanceof Flickable && (item as Flickable).contentHeight > item.height)
+                found = item;
+            var p = parentItem.mapToItem(item, px, py);
+            px = p.x;
+            py = p.y;
+            parentItem = item;
+            item = item.childAt(px, py);
+        }
+        return found;
+    }
+
+    HoverHandler {
+        id: pointer
     }
 
     Timer {
@@ -165,10 +388,8 @@ Item {
         onTriggered: {
             root.busy = false;
             ui_View.setEnabled(true);
-            if (!root.startupDone) {
+            if (!root.startupDone && contentLoader.status === Loader.Ready)
                 root.startupDone = true;
-                tabBar.currentIndex = tabBar.currentIndex;
-            }
         }
     }
 
@@ -180,161 +401,31 @@ Item {
         scale: root.zoomInRate_min
         transformOrigin: Item.TopLeft
 
-        // Empty areas drag the window.
-        MouseArea {
-            id: dragArea
-            property point pressPoint
+        Loader {
+            id: contentLoader
             anchors.fill: parent
+            asynchronous: true
             visible: root.startupDone
-            onPressed: mouse => {
-                pressPoint = Qt.point(mouse.x, mouse.y);
-                root.emptyAreaPressed();
+            sourceComponent: Content {
+                scene: root
             }
-            onPositionChanged: mouse => {
-                if (!pressed)
-                    return;
-                ui_Ctl.onXChanged(mouse.x - pressPoint.x);
-                ui_Ctl.onYChanged(mouse.y - pressPoint.y);
-            }
-        }
-
-        Rectangle {
-            id: background
-            anchors.fill: parent
-            visible: root.startupDone
-            radius: 10
-            gradient: Gradient {
-                GradientStop {
-                    position: 0.0
-                    color: "#24262c"
-                }
-                GradientStop {
-                    position: 1.0
-                    color: "#15161a"
-                }
-            }
-            border.color: "#3a3c44"
-        }
-
-        TopBar {
-            id: topBar
-            visible: root.startupDone
-            anchors.top: parent.top
-            anchors.left: parent.left
-            anchors.right: parent.right
-        }
-
-        Item {
-            id: content
-            visible: root.startupDone
-            anchors.top: topBar.bottom
-            anchors.left: parent.left
-            anchors.right: parent.right
-            anchors.bottom: parent.bottom
-
-            // Pages slot in here: each tab hosts one page item with
-            // init(isSendData, isRecovery) and saveData(isSendData).
-            property var pages: [mainPage, lightPage, settingsPage]
-
-            function initPages(isSendData, isRecovery) {
-                for (var i = 0; i < pages.length; ++i) {
-                    var page = pages[i].item;
-                    if (page && page.init)
-                        page.init(isSendData, isRecovery);
-                }
-            }
-
-            Row {
-                id: tabBar
-                property int currentIndex: 0
-                anchors.top: parent.top
-                anchors.topMargin: 8
-                anchors.horizontalCenter: parent.horizontalCenter
-                spacing: 4
-
-                Repeater {
-                    model: [17, 18, 19]
-                    delegate: TabButton {
-                        required property int index
-                        required property int modelData
-                        text: root.keyMatrixStrings[modelData]
-                        selected: tabBar.currentIndex === index
-                        // The lighting tab is reached only programmatically.
-                        visible: index !== 1
-                        onClicked: tabBar.currentIndex = index
-                    }
-                }
-            }
-
-            Rectangle {
-                id: frame
-                anchors.top: tabBar.bottom
-                anchors.topMargin: 8
-                anchors.left: parent.left
-                anchors.right: parent.right
-                anchors.bottom: parent.bottom
-                anchors.margins: 16
-                color: "#1c1e23"
-                radius: 6
-                border.color: "#30323a"
-
-                Loader {
-                    id: mainPage
-                    anchors.fill: parent
-                    visible: tabBar.currentIndex === 0
-                }
-                Loader {
-                    id: lightPage
-                    anchors.fill: parent
-                    visible: tabBar.currentIndex === 1
-                }
-                Loader {
-                    id: settingsPage
-                    anchors.fill: parent
-                    visible: tabBar.currentIndex === 2
+            onLoaded: {
+                root.frame = item;
+                if (!protectTimer.running)
+                    root.startupDone = true;
+                if (root.initPending) {
+                    root.initPending = false;
+                    root.initUI();
                 }
             }
         }
 
-        // Start-up logo, shown until the protect timer first runs out.
-        Item {
-            id: startupLogo
+        StartupLogo {
             anchors.fill: parent
             visible: !root.startupDone
-
-            Rectangle {
-                anchors.centerIn: parent
-                width: 360
-                height: 160
-                radius: 12
-                color: "#1b1d22"
-                border.color: "#e0483e"
-                border.width: 2
-
-                Column {
-                    anchors.centerIn: parent
-                    spacing: 6
-                    Text {
-                        anchors.horizontalCenter: parent.horizontalCenter
-                        text: "KESTA"
-                        color: "#f2f2f2"
-                        font.pixelSize: 44
-                        font.bold: true
-                        font.letterSpacing: 8
-                    }
-                    Text {
-                        anchors.horizontalCenter: parent.horizontalCenter
-                        text: "R218"
-                        color: "#e0483e"
-                        font.pixelSize: 18
-                        font.letterSpacing: 4
-                    }
-                }
-            }
         }
 
-        BusyIndicator {
-            id: busyIndicator
+        BusySpinner {
             anchors.centerIn: parent
             anchors.verticalCenterOffset: root.startupDone ? 0 : 130
             running: root.busy || !root.startupDone

@@ -17,7 +17,7 @@ Item {
             width: 8
             height: 8
             radius: 4
-            color: "#e0483e"
+            color: Theme.accent
             opacity: 0.25 + 0.75 * index / 7
             x: indicator.width / 2 - 4 + 18 * Math.cos(index * Math.PI / 4)
             y: indicator.height / 2 - 4 + 18 * Math.sin(index * Math.PI / 4)
@@ -28,7 +28,7 @@ Item {
         running: indicator.running
         from: 0
         to: 360
-        duration: 1200
+        duration: Theme.spin
         loops: Animation.Infinite
     }
 }

@@ -1,0 +1,55 @@
+import QtQuick
+
+// "Config" (profile manager) on the left, the website link, then Reset, Save
+// and OK on the right.
+Item {
+    id: bar
+
+    property var scene
+
+    height: Theme.bottomBarHeight
+
+    ThemedButton {
+        objectName: "configButton"
+        anchors.left: parent.left
+        anchors.leftMargin: 24
+        anchors.verticalCenter: parent.verticalCenter
+        text: bar.scene.keyMatrixStrings[6]
+        onClicked: bar.scene.pages.profileManager.open()
+    }
+
+    Text {
+        anchors.centerIn: parent
+        text: "<a href='https://kesta.example'>kesta.example</a>"
+        textFormat: Text.StyledText
+        color: Theme.textDim
+        linkColor: Theme.link
+        font.family: Theme.fontFamily
+        font.pixelSize: Theme.fontSmall
+        onLinkActivated: link => Qt.openUrlExternally(link)
+    }
+
+    Row {
+        anchors.right: parent.right
+        anchors.rightMargin: 24
+        anchors.verticalCenter: parent.verticalCenter
+        spacing: Theme.spacing
+
+        ThemedButton {
+            objectName: "resetButton"
+            text: bar.scene.keyMatrixStrings[7]
+            onClicked: bar.scene.pages.resetConfirm.open()
+        }
+        ThemedButton {
+            objectName: "saveButton"
+            text: bar.scene.keyMatrixStrings[12]
+            onClicked: bar.scene.saveAll()
+        }
+        ThemedButton {
+            objectName: "okButton"
+            accented: true
+            text: bar.scene.keyMatrixStrings[10].trim()
+            onClicked: bar.scene.pages.exitConfirm.open()
+        }
+    }
+}

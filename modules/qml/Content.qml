@@ -1,0 +1,207 @@
+import QtQuick
+
+// The program frame: top bar, tabs with their pages, bottom bar and every
+// overlay. `pages` names each page and overlay for the root's flows.
+Item {
+    id: content
+
+    property var scene
+    property int currentTab: 0
+
+    readonly property var pages: ({
+            keyMatrix: mainPage.keyMatrix,
+            dpi: mainPage.dpi,
+            picture: mainPage.picture,
+            reportRate: reportRate,
+            lod: lod,
+            light: lightPage,
+            system: settingsPage.system,
+            macroEditor: settingsPage.macroEditor,
+            keyAssign: keyAssign,
+            macroAssign: macroAssign,
+            inputAssign: inputAssign,
+            dpiAssign: dpiAssign,
+            recoil: recoil,
+            profileManager: profileManager,
+            warning: warning,
+            confirm: confirm,
+            resetConfirm: resetConfirm,
+            exitConfirm: exitConfirm,
+            help: topBar.help
+        })
+
+    function showTab(index) {
+        if (index === 2 && currentTab !== 2) {
+            scene.setProtectUI(300);
+            settingsPage.macroEditor.init();
+        }
+        currentTab = index;
+    }
+
+    // The two settings shown on two pages each: one object, two views.
+    ReportRateSetting {
+        id: reportRate
+    }
+    LodSetting {
+        id: lod
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        radius: Theme.radius + 4
+        gradient: Gradient {
+            GradientStop {
+                position: 0.0
+                color: Theme.windowTop
+            }
+            GradientStop {
+                position: 1.0
+                color: Theme.window
+            }
+        }
+        border.color: Theme.border
+    }
+
+    // Empty areas close drop-downs and drag the window.
+    WindowDragArea {
+        anchors.fill: parent
+        onPressedEmpty: content.scene.emptyAreaPressed()
+    }
+
+    TopBar {
+        id: topBar
+        scene: content.scene
+        anchors.top: parent.top
+        anchors.left: parent.left
+        anchors.right: parent.right
+    }
+
+    Row {
+        id: tabBar
+        anchors.top: topBar.bottom
+        anchors.horizontalCenter: parent.horizontalCenter
+        spacing: 6
+
+        Repeater {
+            model: [17, 18, 19]
+            delegate: PageTab {
+                required property int index
+                required property int modelData
+                objectName: "tab" + index
+                text: content.scene.keyMatrixStrings[modelData]
+                selected: content.currentTab === index
+                // The lighting tab is reached from the main page only.
+                visible: index !== 1
+                onClicked: content.showTab(index)
+            }
+        }
+    }
+
+    Rectangle {
+        id: frame
+        anchors.top: tabBar.bottom
+        anchors.topMargin: 8
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: bottomBar.top
+        anchors.leftMargin: Theme.margin
+        anchors.rightMargin: Theme.margin
+        color: "transparent"
+
+        MainPage {
+            id: mainPage
+            objectName: "mainPage"
+            anchors.fill: parent
+            scene: content.scene
+            reportRate: reportRate
+            lod: lod
+            visible: content.currentTab === 0
+        }
+        LightingPage {
+            id: lightPage
+            objectName: "lightPage"
+            anchors.fill: parent
+            scene: content.scene
+            visible: content.currentTab === 1
+        }
+        SettingsPage {
+            id: settingsPage
+            objectName: "settingsPage"
+            anchors.fill: parent
+            scene: content.scene
+            lod: lod
+            visible: content.currentTab === 2
+        }
+    }
+
+    BottomBar {
+        id: bottomBar
+        scene: content.scene
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+    }
+
+    // Overlays, above everything else.
+    KeyAssignOverlay {
+        id: keyAssign
+        objectName: "keyAssign"
+        scene: content.scene
+    }
+    MacroAssignOverlay {
+        id: macroAssign
+        objectName: "macroAssign"
+        scene: content.scene
+    }
+    InputAssignOverlay {
+        id: inputAssign
+        objectName: "inputAssign"
+        scene: content.scene
+    }
+    DpiAssignOverlay {
+        id: dpiAssign
+        objectName: "dpiAssign"
+        scene: content.scene
+    }
+    RecoilEditor {
+        id: recoil
+        objectName: "recoil"
+        scene: content.scene
+    }
+    ProfileManager {
+        id: profileManager
+        objectName: "profileManager"
+        scene: content.scene
+    }
+    ConfirmOverlay {
+        id: resetConfirm
+        objectName: "resetConfirm"
+        title: content.scene.keyMatrixStrings[7]
+        message: content.scene.keyMatrixStrings[8]
+        okText: content.scene.keyMatrixStrings[10]
+        cancelText: content.scene.keyMatrixStrings[9]
+        onAccepted: content.scene.resetAll()
+    }
+    ConfirmOverlay {
+        id: exitConfirm
+        objectName: "exitConfirm"
+        title: content.scene.keyMatrixStrings[20]
+        message: content.scene.keyMatrixStrings[20] + "?"
+        okText: content.scene.keyMatrixStrings[10]
+        cancelText: content.scene.keyMatrixStrings[9]
+        onAccepted: {
+            content.scene.saveAll();
+            ui_Ctl.onMinimize();
+        }
+    }
+    ConfirmOverlay {
+        id: confirm
+        objectName: "confirm"
+        okText: content.scene.keyMatrixStrings[10]
+        cancelText: content.scene.keyMatrixStrings[9]
+    }
+    WarningOverlay {
+        id: warning
+        objectName: "warning"
+    }
+}

@@ -1,0 +1,9 @@
+import QtQuick
+
+// Captures a key combination for one button.
+Overlay {
+    id: overlay
+
+    property var scene
+
+}

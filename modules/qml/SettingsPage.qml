@@ -1,0 +1,44 @@
+import QtQuick
+
+// Tab 2: the system settings on the left, the macro library on the right.
+Item {
+    id: page
+
+    property var scene
+    property var lod
+    readonly property alias system: system
+    readonly property alias macroEditor: macroEditor
+
+    SystemSettingsPage {
+        id: system
+        objectName: "systemPage"
+        scene: page.scene
+        lod: page.lod
+        x: 0
+        width: 440
+        height: page.height
+    }
+
+    MacroEditorPage {
+        id: macroEditor
+        objectName: "macroEditor"
+        scene: page.scene
+        x: 452
+        width: page.width - 452
+        height: page.height
+    }
+
+    // The editor's changes reach the buttons bound to its macros.
+    Connections {
+        target: macroEditor
+        function onDeleteMacro(macroName) {
+            page.scene.onMacroDeleted(macroName);
+        }
+        function onModifyMacroName(level, type, macroOldName, macroNewName) {
+            page.scene.onMacroRenamed(level, type, macroOldName, macroNewName);
+        }
+        function onModifyMacroData(macroName) {
+            page.scene.onMacroDataChanged(macroName);
+        }
+    }
+}

@@ -1,0 +1,83 @@
+import QtQuick
+import QtQuick.Controls.Basic
+
+// A drop-down list in the scene's look. Closes when the root asks every
+// drop-down to close (`closeRequested` wired by the page).
+ComboBox {
+    id: control
+
+    implicitHeight: Theme.controlHeight
+    implicitWidth: 160
+    font.family: Theme.fontFamily
+    font.pixelSize: Theme.fontNormal
+    focusPolicy: Qt.StrongFocus
+    hoverEnabled: true
+
+    delegate: ItemDelegate {
+        id: entry
+        required property int index
+        required property var modelData
+        width: ListView.view ? ListView.view.width : control.width
+        height: Theme.rowHeight
+        highlighted: control.highlightedIndex === index
+        hoverEnabled: true
+        contentItem: Text {
+            text: control.textRole ? entry.modelData[control.textRole] : entry.modelData
+            color: entry.highlighted ? Theme.textOnAccent : Theme.text
+            font: control.font
+            elide: Text.ElideRight
+            verticalAlignment: Text.AlignVCenter
+        }
+        background: Rectangle {
+            color: entry.highlighted ? Theme.accent : (entry.hovered ? Theme.raisedHover : "transparent")
+        }
+    }
+
+    indicator: Text {
+        x: control.width - width - 10
+        y: (control.height - height) / 2
+        text: "▾"
+        color: Theme.textDim
+        font.pixelSize: Theme.fontNormal
+    }
+
+    contentItem: Text {
+        leftPadding: 10
+        rightPadding: 24
+        text: control.displayText
+        font: control.font
+        color: control.enabled ? Theme.text : Theme.textFaint
+        verticalAlignment: Text.AlignVCenter
+        elide: Text.ElideRight
+    }
+
+    background: Rectangle {
+        radius: Theme.radius
+        color: control.hovered ? Theme.raisedHover : Theme.raised
+        border.color: control.popup.visible ? Theme.accent : Theme.border
+        FocusRing {
+            control: control
+            shown: control.visualFocus
+        }
+    }
+
+    popup: Popup {
+        y: control.height + 2
+        width: control.width
+        implicitHeight: Math.min(contentItem.implicitHeight + 2, 320)
+        padding: 1
+        contentItem: ListView {
+            clip: true
+            implicitHeight: contentHeight
+            model: control.popup.visible ? control.delegateModel : null
+            currentIndex: control.highlightedIndex
+            boundsBehavior: Flickable.StopAtBounds
+            ScrollIndicator.vertical: ScrollIndicator {}
+        }
+        background: Rectangle {
+            radius: Theme.radius
+            color: Theme.raised
+            border.color: Theme.borderStrong
+        }
+    }
+}

@@ -1,0 +1,215 @@
+// The real program against the linked virtual mouse: a staged modules folder,
+// the main window with its view host, operations and scene, connected and
+// initialised. Tests drive the scene by object names and page names and check
+// what reached the settings files and the wire.
+#pragma once
+
+#include "app/widget.h"
+#include "tools/virtual-mouse/virtual_mouse.h"
+#include "view/myqquickview.h"
+
+#include "../stagemodules.h"
+
+#include <QFile>
+#include <QJSValue>
+#include <QQmlProperty>
+#include <QQuickItem>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+#include <memory>
+#include <vector>
+
+// One command as it crossed the wire: the plain frame (report ID first) and
+// the data phase that followed it (report ID bytes removed).
+struct SceneCommand {
+    std::vector<uint8_t> frame;
+    std::vector<uint8_t> data;
+    uint8_t code() const { return frame.size() > 1 ? frame[1] : 0; }
+    uint8_t param(int k) const { return size_t(k) < frame.size() ? frame[k] : 0; }
+};
+
+class SceneRig
+{
+public:
+    // Values written into the staged files before the program starts:
+    // "setting/apConfig.bin" -> {key: value}.
+    using FileValues = QMap<QString, QVariantMap>;
+
+    ~SceneRig() { stop(); }
+
+    bool start(const FileValues &values = {}, kvm::Config config = kvm::defaultConfig())
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        if (!m_dir->isValid() || !stageModules(m_dir->path()))
+            return false;
+        m_oldDir = QDir::currentPath();
+        QDir::setCurrent(m_dir->path());
+        for (auto file = values.begin(); file != values.end(); ++file) {
+            QSettings ini(QStringLiteral("modules/") + file.key(), QSettings::IniFormat);
+            for (auto it = file.value().begin(); it != file.value().end(); ++it)
+                ini.setValue(it.key(), it.value());
+            ini.sync();
+        }
+        kvm::configure(config);
+        widget = std::make_unique<Widget>();
+        widget->showNormal();
+        widget->checkDevice();
+        if (!widget->isDeviceConnected())
+            return false;
+        // initUI is queued; the frame is built asynchronously.
+        if (!QTest::qWaitFor([this] { return root() && root()->property("isPownOn").toBool(); },
+                             20000))
+            return false;
+        if (!QTest::qWaitFor([this] { return !root()->property("busy").toBool(); }, 5000))
+            return false;
+        kvm::clearWireLog();
+        return true;
+    }
+
+    void stop()
+    {
+        if (!widget)
+            return;
+        widget.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QDir::setCurrent(m_oldDir);
+        m_dir.reset();
+    }
+
+    myQQuickView *view() const { return widget->view(); }
+    QQuickItem *root() const { return widget ? widget->view()->rootObject() : nullptr; }
+
+    // A page or overlay by the name the root's flows use ("keyMatrix", "dpi", ...).
+    QObject *page(const QString &name) const
+    {
+        return root()->property("pages").value<QJSValue>().property(name).toQObject();
+    }
+
+    // Any item of the scene by objectName.
+    QObject *item(const QString &objectName) const
+    {
+        return root()->findChild<QObject *>(objectName);
+    }
+
+    // Calls a QML function with up to five arguments.
+    static QVariant call(QObject *target, const char *function, const QVariantList &args = {})
+    {
+        QVariant r;
+        QVariant a[5];
+        for (int i = 0; i < args.size() && i < 5; ++i)
+            a[i] = args.at(i);
+        bool ok = false;
+        switch (args.size()) {
+        case 0:
+            ok = QMetaObject::invokeMethod(target, function, Q_RETURN_ARG(QVariant, r));
+            break;
+        case 1:
+            ok = QMetaObject::invokeMethod(target, function, Q_RETURN_ARG(QVariant, r),
+                                           Q_ARG(QVariant, a[0]));
+            break;
+        case 2:
+            ok = QMetaObject::invokeMethod(target, function, Q_RETURN_ARG(QVariant, r),
+                                           Q_ARG(QVariant, a[0]), Q_ARG(QVariant, a[1]));
+            break;
+        case 3:
+            ok = QMetaObject::invokeMethod(target, function, Q_RETURN_ARG(QVariant, r),
+                                           Q_ARG(QVariant, a[0]), Q_ARG(QVariant, a[1]),
+                                           Q_ARG(QVariant, a[2]));
+            break;
+        case 4:
+            ok = QMetaObject::invokeMethod(target, function, Q_RETURN_ARG(QVariant, r),
+                                           Q_ARG(QVariant, a[0]), Q_ARG(QVariant, a[1]),
+                                           Q_ARG(QVariant, a[2]), Q_ARG(QVariant, a[3]));
+            break;
+        default:
+            ok = QMetaObject::invokeMethod(target, function, Q_RETURN_ARG(QVariant, r),
+                                           Q_ARG(QVariant, a[0]), Q_ARG(QVariant, a[1]),
+                                           Q_ARG(QVariant, a[2]), Q_ARG(QVariant, a[3]),
+                                           Q_ARG(QVariant, a[4]));
+        }
+        if (!ok)
+            qWarning("SceneRig: cannot call %s", function);
+        if (r.userType() == qMetaTypeId<QJSValue>())
+            r = r.value<QJSValue>().toVariant();
+        return r;
+    }
+
+    // The text of a staged file ("setting/p1.bin").
+    static QString fileText(const QString &relative)
+    {
+        QFile f(QStringLiteral("modules/") + relative);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll());
+    }
+
+    // A value as written in an INI file on disk ("group/key"), raw text, with
+    // surrounding quotes removed; a null string when absent. Read from the
+    // file itself: settings objects of this process share one cache.
+    static QString iniValue(const QString &relative, const QString &key)
+    {
+        const QString group = key.section(QLatin1Char('/'), 0, 0);
+        const QString name = key.section(QLatin1Char('/'), 1);
+        QString current;
+        const QStringList lines = fileText(relative).split(QLatin1Char('\n'));
+        for (const QString &raw : lines) {
+            const QString line = raw.trimmed();
+            if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+                current = line.mid(1, line.size() - 2);
+                continue;
+            }
+            const int eq = line.indexOf(QLatin1Char('='));
+            if (eq < 0 || current != group || line.left(eq).trimmed() != name)
+                continue;
+            QString value = line.mid(eq + 1).trimmed();
+            if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
+                value.endsWith(QLatin1Char('"')))
+                value = value.mid(1, value.size() - 2);
+            return value;
+        }
+        return QString();
+    }
+
+    // The current profile file ("setting/p<n+1>.bin").
+    QString profileFile() const
+    {
+        return QStringLiteral("setting/p%1.bin").arg(root()->property("profileNo").toInt() + 1);
+    }
+    QString profileValue(const QString &key) const { return iniValue(profileFile(), key); }
+
+    static std::vector<SceneCommand> wireCommands()
+    {
+        std::vector<SceneCommand> commands;
+        for (const kvm::WireEntry &e : kvm::wireLog()) {
+            if (e.iface != "command")
+                continue;
+            if (e.call == "send_feature") {
+                commands.push_back({e.plain, {}});
+            } else if ((e.call == "write" || e.call == "read") && !commands.empty() &&
+                       e.result > 0) {
+                const size_t skip = e.call == "write" ? 1 : 0; // output reports carry the ID
+                commands.back().data.insert(commands.back().data.end(), e.bytes.begin() + skip,
+                                            e.bytes.end());
+            }
+        }
+        return commands;
+    }
+
+    static std::vector<int> wireCodes()
+    {
+        std::vector<int> codes;
+        for (const SceneCommand &c : wireCommands())
+            codes.push_back(c.code());
+        return codes;
+    }
+
+    std::unique_ptr<Widget> widget;
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_oldDir;
+};

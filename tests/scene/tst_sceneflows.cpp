@@ -1,0 +1,81 @@
+// The scene's root flows on the real program: start-up state, DPI stage
+// reports, window buttons, save all, profile change and reset all, checked on
+// the settings files and on the virtual mouse's wire.
+#include "scenerig.h"
+
+#include <QSignalSpy>
+
+class TstSceneFlows : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup() { m_rig.stop(); }
+
+    void currentDpiReport_data();
+    void currentDpiReport();
+    void storedGameModeStartsInGameMode();
+    void closeHidesTheWindow();
+    void saveAllWithNothingDirtySendsNothing();
+
+private:
+    SceneRig m_rig;
+};
+
+void TstSceneFlows::currentDpiReport_data()
+{
+    QTest::addColumn<int>("report");
+    QTest::addColumn<int>("stage");
+    QTest::newRow("stage 3 selects index 2") << 3 << 2;
+    QTest::newRow("0 is ignored") << 0 << 1;
+    QTest::newRow("stage 8 selects index 7") << 8 << 7;
+}
+
+void TstSceneFlows::currentDpiReport()
+{
+    QFETCH(int, report);
+    QFETCH(int, stage);
+    QVERIFY(m_rig.start());
+    SceneRig::call(m_rig.root(), "setCurrentDPI", {2});
+    SceneRig::call(m_rig.root(), "setCurrentDPI", {report});
+    QCOMPARE(m_rig.root()->property("currentDpiStage").toInt(), stage);
+}
+
+void TstSceneFlows::storedGameModeStartsInGameMode()
+{
+    SceneRig::FileValues values;
+    values["setting/p1.bin"]["mouse/mouseMode"] = 1;
+    values["setting/apConfig.bin"]["mouse/profileNo"] = 0;
+    QVERIFY(m_rig.start(values));
+    QCOMPARE(m_rig.root()->property("mouseMode").toInt(), 1);
+    QCOMPARE(m_rig.root()->property("isGun").toBool(), true);
+    auto *recoil = qobject_cast<QQuickItem *>(m_rig.item(QStringLiteral("recoilButton")));
+    QVERIFY(recoil);
+    QVERIFY(recoil->isVisible());
+    auto *game = qobject_cast<QQuickItem *>(m_rig.item(QStringLiteral("gameModeButton")));
+    QVERIFY(game);
+    QVERIFY(!game->isVisible());
+    QVERIFY(!game->isEnabled());
+}
+
+void TstSceneFlows::closeHidesTheWindow()
+{
+    QVERIFY(m_rig.start());
+    QVERIFY(m_rig.widget->isVisible());
+    QObject *close = m_rig.item(QStringLiteral("closeButton"));
+    QVERIFY(close);
+    QMetaObject::invokeMethod(close, "clicked");
+    QTRY_VERIFY(!m_rig.widget->isVisible());
+    QVERIFY(m_rig.widget->trayIcon()->isVisible());
+}
+
+void TstSceneFlows::saveAllWithNothingDirtySendsNothing()
+{
+    QVERIFY(m_rig.start());
+    QSignalSpy inputSwitches(m_rig.view(), &myQQuickView::inputEnabledChanged);
+    SceneRig::call(m_rig.root(), "saveAll");
+    QCOMPARE(inputSwitches.count(), 0);
+    QVERIFY(SceneRig::wireCommands().empty());
+}
+
+QTEST_MAIN(TstSceneFlows)
+#include "tst_sceneflows.moc"
