@@ -177,7 +177,7 @@ Item {
         id: resetConfirm
         objectName: "resetConfirm"
         title: content.scene.keyMatrixStrings[7]
-        message: content.scene.keyMatrixStrings[8]
+        message: content.scene.texts("warningAssigment", [])[7] || content.scene.keyMatrixStrings[8]
         okText: content.scene.keyMatrixStrings[10]
         cancelText: content.scene.keyMatrixStrings[9]
         onAccepted: content.scene.resetAll()
@@ -186,7 +186,7 @@ Item {
         id: exitConfirm
         objectName: "exitConfirm"
         title: content.scene.keyMatrixStrings[20]
-        message: content.scene.keyMatrixStrings[20] + "?"
+        message: content.scene.texts("warningAssigment", [])[8] || content.scene.keyMatrixStrings[20]
         okText: content.scene.keyMatrixStrings[10]
         cancelText: content.scene.keyMatrixStrings[9]
         onAccepted: {

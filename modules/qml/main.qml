@@ -85,6 +85,7 @@ Item {
         if (!(stage > 0))
             return;
         currentDpiStage = stage - 1;
+        console.info("scene: DPI stage", stage);
     }
 
     function initUI() {
@@ -234,6 +235,12 @@ Item {
         profileNo = number;
         ui_View.setGlobalData("mouse/profileNo", profileNo);
         ui_View.setCurrentProfile(profileNo);
+        sendProfile();
+        endBusy();
+    }
+
+    // Loads every page from the current profile and sends it to the mouse.
+    function sendProfile() {
         pages.keyMatrix.init(true, false);
         pages.reportRate.init(true);
         pages.lod.init(true);
@@ -245,7 +252,6 @@ Item {
             ui_View.mouseResetKeyMatrix();
         }
         sendBoundMacros();
-        endBusy();
     }
 
     // "Save" and "OK": every dirty page saves and sends, in this order.

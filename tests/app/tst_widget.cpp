@@ -5,6 +5,7 @@
 #include "tools/virtual-mouse/virtual_mouse.h"
 #include "view/myqquickview.h"
 
+#include "../scenecalls.h"
 #include "../stagemodules.h"
 
 #include <QElapsedTimer>
@@ -105,7 +106,7 @@ void TstWidget::makeWidget()
 void TstWidget::connectStartsListenerAndScene()
 {
     makeWidget();
-    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
+    SceneCalls calls(root());
     m_widget->checkDevice();
     QVERIFY(m_widget->isDeviceConnected());
     QVERIFY(m_widget->isVisible());
@@ -113,16 +114,10 @@ void TstWidget::connectStartsListenerAndScene()
     QVERIFY(m_widget->view()->isInputEnabled());
     // The notification option bit went out with the 553 option write.
     QCOMPARE(kvm::state().keyboardOptions[3] & 0x40, 0x40);
-    // "initUI" first, "run" one pass later.
-    auto names = [&calls] {
-        QStringList out;
-        for (const auto &call : calls)
-            out << call.at(0).toString();
-        return out;
-    };
-    QTRY_VERIFY(names().contains(QStringLiteral("run")));
-    const int init = names().indexOf(QStringLiteral("initUI"));
-    const int run = names().indexOf(QStringLiteral("run"));
+    // "initUI" (which locks the view first) before "run", one pass later.
+    QTRY_VERIFY(calls.names.contains(QStringLiteral("run")));
+    const int init = calls.names.indexOf(QStringLiteral("setProtectUI"));
+    const int run = calls.names.indexOf(QStringLiteral("run"));
     QVERIFY(init >= 0);
     QVERIFY(run > init);
 }

@@ -1,92 +1,43 @@
-// Stand-ins for ui_View, ui_Ctl and hid: they answer the scene's reads from a
-// table the test fills and record every call.
+// The scene's root under Qt Quick Test with the real context objects: the
+// view host with its operations on a staged modules folder, the protocol
+// object admitted to the linked virtual mouse, and the window controller.
+// `fixture` gives the tests the wire and the staged files.
+#include "device/devicepresence.h"
+#include "device/hid_thread.h"
+#include "tools/virtual-mouse/virtual_mouse.h"
+#include "view/myqquickview.h"
+#include "view/ui_controler.h"
+
+#include "../stagemodules.h"
+
 #include <QQmlContext>
 #include <QQmlEngine>
-#include <QUrl>
-#include <QVariantMap>
+#include <QTemporaryDir>
 #include <QtQuickTest>
 
-class Recorder : public QObject
+#include <memory>
+
+class Fixture : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QVariantList calls READ calls NOTIFY callsChanged)
 public:
-    QVariantList calls() const { return m_calls; }
-    // Answers by operation name and first argument ("getGlobalData:mouse/icType").
-    Q_INVOKABLE void answer(const QString &key, const QVariant &value) { m_answers[key] = value; }
-    Q_INVOKABLE void reset()
-    {
-        m_calls.clear();
-        m_answers.clear();
-        emit callsChanged();
-    }
-    Q_INVOKABLE int count(const QString &name) const
-    {
-        int n = 0;
-        for (const QVariant &call : m_calls)
-            n += call.toList().value(0).toString() == name;
-        return n;
-    }
+    explicit Fixture(myQQuickView *view) : m_view(view) {}
 
-signals:
-    void callsChanged();
-
-protected:
-    QVariant record(const QString &name, const QVariantList &args = {})
+    // Commands that reached the mouse since the last clearWire(), as codes.
+    Q_INVOKABLE QVariantList wireCodes() const
     {
-        m_calls.append(QVariant(QVariantList{name, args}));
-        emit callsChanged();
-        const QString key =
-            args.isEmpty() ? name : name + QLatin1Char(':') + args.first().toString();
-        return m_answers.value(key, m_answers.value(name));
+        QVariantList codes;
+        for (const kvm::WireEntry &e : kvm::wireLog()) {
+            if (e.iface == "command" && e.call == "send_feature" && e.plain.size() > 1)
+                codes << int(e.plain[1]);
+        }
+        return codes;
     }
+    Q_INVOKABLE void clearWire() { kvm::clearWireLog(); }
+    Q_INVOKABLE bool inputEnabled() const { return m_view->isInputEnabled(); }
 
 private:
-    QVariantList m_calls;
-    QVariantMap m_answers;
-};
-
-class FakeView : public Recorder
-{
-    Q_OBJECT
-public slots:
-    void setEnabled(bool enabled) { record(QStringLiteral("setEnabled"), {enabled}); }
-    QVariant getGlobalData(const QVariant &key)
-    {
-        return record(QStringLiteral("getGlobalData"), {key});
-    }
-    QVariant getData(const QVariant &key, bool isRecovery)
-    {
-        return record(QStringLiteral("getData"), {key, isRecovery});
-    }
-    QStringList getLangStrings(const QString &section, const QString &language)
-    {
-        return record(QStringLiteral("getLangStrings"), {section, language}).toStringList();
-    }
-    QVariant mouseReadCurrentProfile() { return record(QStringLiteral("mouseReadCurrentProfile")); }
-    QVariant mouseGetCurrentDPI() { return record(QStringLiteral("mouseGetCurrentDPI")); }
-    void setCurrentProfile(int profile) { record(QStringLiteral("setCurrentProfile"), {profile}); }
-};
-
-class FakeController : public Recorder
-{
-    Q_OBJECT
-public slots:
-    void onXChanged(int dx) { record(QStringLiteral("onXChanged"), {dx}); }
-    void onYChanged(int dy) { record(QStringLiteral("onYChanged"), {dy}); }
-    void onMinimize() { record(QStringLiteral("onMinimize")); }
-    void onMaxRestore() { record(QStringLiteral("onMaxRestore")); }
-    void onHide() { record(QStringLiteral("onHide")); }
-};
-
-class FakeHid : public Recorder
-{
-    Q_OBJECT
-public slots:
-    void hid560_02H_SetCurrentProfile(int profile)
-    {
-        record(QStringLiteral("hid560_02H_SetCurrentProfile"), {profile});
-    }
+    myQQuickView *m_view;
 };
 
 class Setup : public QObject
@@ -95,19 +46,41 @@ class Setup : public QObject
 public slots:
     void qmlEngineAvailable(QQmlEngine *engine)
     {
+        if (!m_view && !build())
+            qFatal("tst_qml: the virtual mouse could not be admitted");
         QQmlContext *context = engine->rootContext();
-        context->setContextProperty(QStringLiteral("ui_View"), &m_view);
+        context->setContextProperty(QStringLiteral("ui_View"), m_view.get());
         context->setContextProperty(QStringLiteral("ui_Ctl"), &m_ctl);
         context->setContextProperty(QStringLiteral("hid"), &m_hid);
+        context->setContextProperty(QStringLiteral("fixture"), m_fixture.get());
         context->setContextProperty(QStringLiteral("sceneUrl"),
-                                    QUrl::fromLocalFile(qEnvironmentVariable("KESTA_SOURCE_DIR") +
-                                                        QStringLiteral("/modules/qml/main.qml")));
+                                    QUrl(QStringLiteral("qrc:/modules/qml/main.qml")));
     }
 
 private:
-    FakeView m_view;
-    FakeController m_ctl;
-    FakeHid m_hid;
+    bool build()
+    {
+        if (!m_dir.isValid() || !stageModules(m_dir.path()))
+            return false;
+        QDir::setCurrent(m_dir.path());
+        kvm::configure(kvm::defaultConfig());
+        auto list = DevicePresence::readDeviceList(QStringLiteral("modules/setting/apConfig.bin"));
+        DevicePresence::findInterfaces(list);
+        if (DevicePresence::admitFirst(m_hid, list) < 0)
+            return false;
+        // No main window: Qt Quick Test runs a QGuiApplication, and these
+        // tests open no file dialogs.
+        m_view = std::make_unique<myQQuickView>(nullptr);
+        m_view->setHidThread(&m_hid);
+        m_fixture = std::make_unique<Fixture>(m_view.get());
+        return true;
+    }
+
+    QTemporaryDir m_dir;
+    Hid_Thread m_hid;
+    Ui_Controler m_ctl;
+    std::unique_ptr<myQQuickView> m_view;
+    std::unique_ptr<Fixture> m_fixture;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(scene, Setup)

@@ -66,9 +66,13 @@ public:
             return false;
         if (!QTest::qWaitFor([this] { return !root()->property("busy").toBool(); }, 5000))
             return false;
-        kvm::clearWireLog();
+        if (clearWireAfterStart)
+            kvm::clearWireLog();
         return true;
     }
+
+    // Whether start() forgets what the connect and the first initialisation sent.
+    bool clearWireAfterStart = true;
 
     void stop()
     {

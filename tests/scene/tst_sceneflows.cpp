@@ -9,11 +9,17 @@ class TstSceneFlows : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { m_rig.stop(); }
+    void cleanup()
+    {
+        m_rig.stop();
+        m_rig.clearWireAfterStart = true;
+    }
 
     void currentDpiReport_data();
     void currentDpiReport();
     void storedGameModeStartsInGameMode();
+    void firstInitMakesProfileOneCurrent_data();
+    void firstInitMakesProfileOneCurrent();
     void closeHidesTheWindow();
     void saveAllWithNothingDirtySendsNothing();
 
@@ -55,6 +61,36 @@ void TstSceneFlows::storedGameModeStartsInGameMode()
     QVERIFY(game);
     QVERIFY(!game->isVisible());
     QVERIFY(!game->isEnabled());
+}
+
+void TstSceneFlows::firstInitMakesProfileOneCurrent_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<bool>("asks");
+    QTest::newRow("560 on profile 0 is switched to profile 1") << 560 << true;
+    QTest::newRow("553 has no on-board profile to ask for") << 553 << false;
+}
+
+void TstSceneFlows::firstInitMakesProfileOneCurrent()
+{
+    QFETCH(int, family);
+    QFETCH(bool, asks);
+    SceneRig::FileValues values;
+    values["setting/apConfig.bin"]["mouse/icType"] = QString::number(family);
+    kvm::Config config = kvm::defaultConfig();
+    config.family = family;
+    m_rig.clearWireAfterStart = false;
+    QVERIFY(m_rig.start(values, config));
+    int queries = 0;
+    QList<int> switches;
+    for (const SceneCommand &c : SceneRig::wireCommands()) {
+        queries += c.code() == 0x82;
+        if (c.code() == 0x02)
+            switches << c.param(2);
+    }
+    QCOMPARE(queries, asks ? 1 : 0);
+    if (asks)
+        QCOMPARE(switches, QList<int>{1});
 }
 
 void TstSceneFlows::closeHidesTheWindow()

@@ -1,0 +1,95 @@
+// Renders the real program's scene, each tab and each overlay, to PNG files:
+//   scene_screenshots <output folder>
+// Runs the main window against the linked virtual mouse with a staged copy of
+// the shipped data (see scripts/screenshots.sh).
+#include "scenerig.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QQuickWindow>
+
+#include <functional>
+
+namespace {
+
+struct Shot {
+    const char *file;
+    std::function<void(SceneRig &)> show;
+};
+
+void openOverlay(SceneRig &rig, const char *name, const QVariantList &args = {},
+                 const char *function = "open")
+{
+    SceneRig::call(rig.page(QLatin1String(name)), function, args);
+}
+
+void closeOverlays(SceneRig &rig)
+{
+    for (const char *name : {"keyAssign", "macroAssign", "inputAssign", "dpiAssign", "recoil",
+                             "profileManager", "warning", "confirm", "resetConfirm",
+                             "exitConfirm", "help"}) {
+        if (QObject *overlay = rig.page(QLatin1String(name)))
+            SceneRig::call(overlay, "close");
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QDir().mkpath(out);
+    const QString outDir = QDir(out).absolutePath();
+
+    SceneRig::FileValues values;
+    values["setting/apConfig.bin"]["mouse/isColorful"] = true;
+    values["setting/apConfig.bin"]["mouse/isGun"] = true;
+    SceneRig rig;
+    if (!rig.start(values)) {
+        qCritical("scene_screenshots: the program did not start against the virtual mouse");
+        return 1;
+    }
+
+    const QList<Shot> shots = {
+        {"main.png", [](SceneRig &r) { SceneRig::call(r.root(), "showTab", {0}); }},
+        {"lighting.png", [](SceneRig &r) { SceneRig::call(r.root(), "showTab", {1}); }},
+        {"settings.png", [](SceneRig &r) { SceneRig::call(r.root(), "showTab", {2}); }},
+        {"key-assignment.png",
+         [](SceneRig &r) {
+             SceneRig::call(r.root(), "showTab", {0});
+             openOverlay(r, "keyAssign", {3}, "openFor");
+         }},
+        {"macro-assignment.png", [](SceneRig &r) { openOverlay(r, "macroAssign", {2}, "openFor"); }},
+        {"input-assignment.png", [](SceneRig &r) { openOverlay(r, "inputAssign", {4}, "openFor"); }},
+        {"dpi-assignment.png", [](SceneRig &r) { openOverlay(r, "dpiAssign", {5}, "openFor"); }},
+        {"recoil-editor.png", [](SceneRig &r) { openOverlay(r, "recoil"); }},
+        {"profile-manager.png", [](SceneRig &r) { openOverlay(r, "profileManager"); }},
+        {"warning.png",
+         [](SceneRig &r) {
+             SceneRig::call(r.root(), "showWarning",
+                            {QStringLiteral(
+                                "Please keep a key at least for the left button function.")});
+         }},
+        {"reset-confirmation.png", [](SceneRig &r) { openOverlay(r, "resetConfirm"); }},
+        {"exit-confirmation.png", [](SceneRig &r) { openOverlay(r, "exitConfirm"); }},
+        {"help-menu.png", [](SceneRig &r) { openOverlay(r, "help"); }},
+    };
+
+    int failures = 0;
+    for (const Shot &shot : shots) {
+        closeOverlays(rig);
+        shot.show(rig);
+        QTest::qWait(400); // let the scene lay out and paint
+        const QImage image = rig.view()->grabWindow();
+        const QString path = outDir + QLatin1Char('/') + QLatin1String(shot.file);
+        if (image.isNull() || !image.save(path)) {
+            qWarning("scene_screenshots: could not write %s", qPrintable(path));
+            ++failures;
+        } else {
+            qInfo("%s", qPrintable(path));
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
