@@ -26,9 +26,9 @@ void openOverlay(SceneRig &rig, const char *name, const QVariantList &args = {},
 
 void closeOverlays(SceneRig &rig)
 {
-    for (const char *name : {"keyAssign", "macroAssign", "inputAssign", "dpiAssign", "recoil",
-                             "profileManager", "warning", "confirm", "resetConfirm",
-                             "exitConfirm", "help"}) {
+    for (const char *name :
+         {"keyAssign", "macroAssign", "inputAssign", "dpiAssign", "recoil", "profileManager",
+          "warning", "confirm", "resetConfirm", "exitConfirm", "help"}) {
         if (QObject *overlay = rig.page(QLatin1String(name)))
             SceneRig::call(overlay, "close");
     }
@@ -61,16 +61,18 @@ int main(int argc, char **argv)
              SceneRig::call(r.root(), "showTab", {0});
              openOverlay(r, "keyAssign", {3}, "openFor");
          }},
-        {"macro-assignment.png", [](SceneRig &r) { openOverlay(r, "macroAssign", {2}, "openFor"); }},
-        {"input-assignment.png", [](SceneRig &r) { openOverlay(r, "inputAssign", {4}, "openFor"); }},
+        {"macro-assignment.png",
+         [](SceneRig &r) { openOverlay(r, "macroAssign", {2}, "openFor"); }},
+        {"input-assignment.png",
+         [](SceneRig &r) { openOverlay(r, "inputAssign", {4}, "openFor"); }},
         {"dpi-assignment.png", [](SceneRig &r) { openOverlay(r, "dpiAssign", {5}, "openFor"); }},
         {"recoil-editor.png", [](SceneRig &r) { openOverlay(r, "recoil"); }},
         {"profile-manager.png", [](SceneRig &r) { openOverlay(r, "profileManager"); }},
         {"warning.png",
          [](SceneRig &r) {
-             SceneRig::call(r.root(), "showWarning",
-                            {QStringLiteral(
-                                "Please keep a key at least for the left button function.")});
+             SceneRig::call(
+                 r.root(), "showWarning",
+                 {QStringLiteral("Please keep a key at least for the left button function.")});
          }},
         {"reset-confirmation.png", [](SceneRig &r) { openOverlay(r, "resetConfirm"); }},
         {"exit-confirmation.png", [](SceneRig &r) { openOverlay(r, "exitConfirm"); }},

@@ -51,10 +51,9 @@ int main(int argc, char **argv)
     QFile::remove(json);
     QProcess lint;
     lint.setProcessChannelMode(QProcess::MergedChannels);
-    lint.start(QString::fromLocal8Bit(argv[1]), {QStringLiteral("--build"),
-                                                 QString::fromLocal8Bit(argv[2]),
-                                                 QStringLiteral("--target"),
-                                                 QStringLiteral("kesta_scene_qmllint_json")});
+    lint.start(QString::fromLocal8Bit(argv[1]),
+               {QStringLiteral("--build"), QString::fromLocal8Bit(argv[2]),
+                QStringLiteral("--target"), QStringLiteral("kesta_scene_qmllint_json")});
     lint.waitForFinished(300000);
     QFile file(json);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -63,8 +62,7 @@ int main(int argc, char **argv)
     }
     const QJsonArray files = QJsonDocument::fromJson(file.readAll())["files"].toArray();
     static const QSet<QString> contextObjects = {QStringLiteral("ui_View"),
-                                                 QStringLiteral("ui_Ctl"),
-                                                 QStringLiteral("hid")};
+                                                 QStringLiteral("ui_Ctl"), QStringLiteral("hid")};
     int failures = 0;
     for (const QJsonValue &entry : files) {
         const QString path = entry["filename"].toString();
