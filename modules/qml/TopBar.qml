@@ -43,7 +43,7 @@ Item {
         Caption {
             height: Theme.controlHeight
             dim: true
-            text: bar.scene.texts("profile", ["Profile"])[0]
+            text: bar.scene.texts("profile", ["Profile Manager", "Profile"])[1]
         }
 
         ThemedComboBox {

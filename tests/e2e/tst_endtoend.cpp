@@ -46,11 +46,19 @@ private slots:
     void cleanupTestCase();
     void trayIconDocksWithItsToolTip();
     void connectsAndStartsTheScene();
+    void profileListChangesTheProfile();
     void dpiButtonReachesTheScene();
     void unplugDisablesAndPlugReconnectsAfterTheTimer();
     void secondStartHandsOverAndEnds();
+    void closeHidesToTheTray();
 
 private:
+    // The main window's position on the screen, and a click at a point of the
+    // scene's design coordinates (the window is 1280x720 on a 1920x1080
+    // screen, so design and window pixels are the same).
+    QPoint windowPosition() const;
+    void clickScene(int x, int y);
+    void key(const QString &keys);
     QString tree() const { return run(QStringLiteral("xwininfo"), {"-root", "-tree"}, m_display); }
     int topLevelWindowsOfTheProgram() const;
     bool dockedIcon(QPoint *position) const;
@@ -160,6 +168,35 @@ void TstEndToEnd::control(const QByteArray &line)
     fifo.write(line + '\n');
 }
 
+QPoint TstEndToEnd::windowPosition() const
+{
+    const QString id = run(QStringLiteral("xdotool"),
+                           {"search", "--onlyvisible", "--name", "^KESTA R218$"}, m_display)
+                           .section(QLatin1Char('\n'), 0, 0)
+                           .trimmed();
+    if (id.isEmpty())
+        return QPoint(-1, -1);
+    const QString geometry = run(QStringLiteral("xdotool"), {"getwindowgeometry", id}, m_display);
+    static const QRegularExpression position(QStringLiteral("Position: (-?\\d+),(-?\\d+)"));
+    const auto m = position.match(geometry);
+    return m.hasMatch() ? QPoint(m.captured(1).toInt(), m.captured(2).toInt()) : QPoint(-1, -1);
+}
+
+void TstEndToEnd::clickScene(int x, int y)
+{
+    const QPoint origin = windowPosition();
+    QVERIFY2(origin.x() >= 0, "the main window is not on screen");
+    run(QStringLiteral("xdotool"),
+        {"mousemove", QString::number(origin.x() + x), QString::number(origin.y() + y), "click",
+         "1"},
+        m_display);
+}
+
+void TstEndToEnd::key(const QString &keys)
+{
+    run(QStringLiteral("xdotool"), {"key", keys}, m_display);
+}
+
 void TstEndToEnd::trayIconDocksWithItsToolTip()
 {
     // The icon's window sits inside the tray's panel.
@@ -190,6 +227,30 @@ void TstEndToEnd::connectsAndStartsTheScene()
     // The scene's first initialisation reads the current DPI stage: query 8BH
     // goes out after the connect.
     QTRY_VERIFY_WITH_TIMEOUT(wireLog().contains(QLatin1String("\"plain\":\"00 8b")), 15000);
+}
+
+void TstEndToEnd::profileListChangesTheProfile()
+{
+    // The start-up lock has run out once the frame shows.
+    QTest::qWait(1500);
+    const int before = int(wireLog().count(QLatin1Char('\n')));
+    auto sentSince = [this, before] { return wireLog().section(QLatin1Char('\n'), before); };
+    // The profile list sits in the top bar, left of the window buttons: open
+    // it with the pointer, move to the next profile with the keyboard.
+    clickScene(1030, 28);
+    QTest::qWait(400);
+    key(QStringLiteral("Down"));
+    key(QStringLiteral("Return"));
+    // Every page of the new profile is sent: the key matrix (12H), the report
+    // rate (01H), the lift-off (07H) and the DPI stages (11H).
+    QTRY_VERIFY_WITH_TIMEOUT(sentSince().contains(QLatin1String("\"plain\":\"00 11")), 20000);
+    for (const char *code : {"00 12", "00 01", "00 07", "00 11"}) {
+        QVERIFY2(sentSince().contains(QStringLiteral("\"plain\":\"%1").arg(QLatin1String(code))),
+                 code);
+    }
+    QFile global(m_dir.path() + QStringLiteral("/modules/setting/apConfig.bin"));
+    QVERIFY(global.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(global.readAll()).contains(QLatin1String("profileNo=1")));
 }
 
 void TstEndToEnd::dpiButtonReachesTheScene()
@@ -223,6 +284,18 @@ void TstEndToEnd::secondStartHandsOverAndEnds()
     QTRY_VERIFY_WITH_TIMEOUT(output().contains(QLatin1String(
                                  "------------------------- receiveMessage---------------------")),
                              10000);
+    QVERIFY(m_app.state() == QProcess::Running);
+}
+
+void TstEndToEnd::closeHidesToTheTray()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(windowPosition().x() >= 0, 10000);
+    QTest::qWait(1500); // the restore's lock runs out
+    // The close button is the last of the top bar's buttons.
+    clickScene(1280 - 12 - 17, 28);
+    QTRY_VERIFY_WITH_TIMEOUT(windowPosition().x() < 0, 10000);
+    QPoint icon;
+    QVERIFY(dockedIcon(&icon));
     QVERIFY(m_app.state() == QProcess::Running);
 }
 
