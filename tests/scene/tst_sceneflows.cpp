@@ -20,6 +20,7 @@ private slots:
     void storedGameModeStartsInGameMode();
     void firstInitMakesProfileOneCurrent_data();
     void firstInitMakesProfileOneCurrent();
+    void languageSelectorStoresAndReloads();
     void closeHidesTheWindow();
     void saveAllWithNothingDirtySendsNothing();
 
@@ -91,6 +92,25 @@ void TstSceneFlows::firstInitMakesProfileOneCurrent()
     QCOMPARE(queries, asks ? 1 : 0);
     if (asks)
         QCOMPARE(switches, QList<int>{1});
+}
+
+void TstSceneFlows::languageSelectorStoresAndReloads()
+{
+    QVERIFY(m_rig.start());
+    auto *selector = qobject_cast<QQuickItem *>(m_rig.item(QStringLiteral("languageList")));
+    QVERIFY(selector);
+    QVERIFY(!selector->isVisible());
+    QVERIFY(!selector->isEnabled());
+    SceneRig::call(m_rig.root(), "changeLanguage", {3});
+    QCOMPARE(SceneRig::iniValue(QStringLiteral("setting/apConfig.bin"),
+                                QStringLiteral("common/language")),
+             QStringLiteral("German"));
+    QCOMPARE(m_rig.root()->property("langIndex").toInt(), 3);
+    const QStringList strings = m_rig.root()->property("keyMatrixStrings").toStringList();
+    QCOMPARE(strings.value(12), QStringLiteral("Speichern"));
+    auto *save = m_rig.item(QStringLiteral("saveButton"));
+    QVERIFY(save);
+    QCOMPARE(save->property("text").toString(), QStringLiteral("Speichern"));
 }
 
 void TstSceneFlows::closeHidesTheWindow()
