@@ -18,7 +18,7 @@
 
 myQQuickView::myQQuickView(QWidget *mainWindow, const QString &modulesDir) : QQuickView()
 {
-    m_dialogs = std::make_unique<WidgetDialogs>(mainWindow);
+    m_dialogs = std::make_unique<SwitchableDialogs>(mainWindow);
     m_ops = std::make_unique<Operations>(modulesDir, m_dialogs.get());
     setResizeMode(QQuickView::SizeRootObjectToView);
     setColor(Qt::transparent);
@@ -31,6 +31,11 @@ myQQuickView::myQQuickView(QWidget *mainWindow, const QString &modulesDir) : QQu
 }
 
 myQQuickView::~myQQuickView() = default;
+
+void myQQuickView::setDialogs(UserDialogs *dialogs)
+{
+    m_dialogs->setTarget(dialogs);
+}
 
 void myQQuickView::setHidThread(Hid_Thread *hid)
 {

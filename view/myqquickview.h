@@ -13,6 +13,7 @@
 class Hid_Thread;
 class Operations;
 class UserDialogs;
+class SwitchableDialogs;
 class QWidget;
 
 class myQQuickView : public QQuickView
@@ -25,6 +26,9 @@ public:
     ~myQQuickView() override;
 
     void setHidThread(Hid_Thread *hid);
+    // Answers the operations' file dialogs and warnings instead of the
+    // window's own dialogs (nullptr: the window's again). Not owned.
+    void setDialogs(UserDialogs *dialogs);
     Operations *operations() const { return m_ops.get(); }
     QWidget *container() const { return m_container; }
     void setContainer(QWidget *container) { m_container = container; }
@@ -152,7 +156,7 @@ protected:
 private:
     Hid_Thread *m_hid = nullptr;
     QWidget *m_container = nullptr;
-    std::unique_ptr<UserDialogs> m_dialogs;
+    std::unique_ptr<SwitchableDialogs> m_dialogs;
     std::unique_ptr<Operations> m_ops;
     bool m_enabled = true;
 };

@@ -1,0 +1,125 @@
+// The profile manager on the real program: the six-profile limit, import
+// naming and numbering, export, rename and delete, checked on name.bin, the
+// profile files and the dialogs asked.
+#include "scenerig.h"
+#include "settings/userdialogs.h"
+
+class TstProfileManager : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void importWithSixProfilesChangesNothing();
+    void deleteFreesTheNumberAndImportTakesIt();
+    void renameKeepsTheNumber_data();
+    void renameKeepsTheNumber();
+    void theProfileInUseCannotBeDeleted();
+    void exportWritesTheProfileFile();
+
+private:
+    QObject *manager() const { return m_rig.page(QStringLiteral("profileManager")); }
+    static QString names()
+    {
+        return SceneRig::iniValue(QStringLiteral("setting/name.bin"),
+                                  QStringLiteral("profile/profileName"));
+    }
+
+    SceneRig m_rig;
+    ScriptedDialogs m_dialogs;
+};
+
+void TstProfileManager::init()
+{
+    m_dialogs = ScriptedDialogs();
+    QVERIFY(m_rig.start());
+    m_rig.view()->setDialogs(&m_dialogs);
+    SceneRig::call(manager(), "open");
+}
+
+void TstProfileManager::cleanup()
+{
+    m_rig.stop();
+}
+
+void TstProfileManager::importWithSixProfilesChangesNothing()
+{
+    const QString before = names();
+    QCOMPARE(manager()->property("entries").toList().size(), 6);
+    QCOMPARE(SceneRig::call(manager(), "importProfile").toBool(), false);
+    QCOMPARE(names(), before);
+    QVERIFY(m_dialogs.asked.isEmpty()); // no file was asked for
+    QObject *warning = m_rig.page(QStringLiteral("warning"));
+    QVERIFY(warning->property("visible").toBool());
+    QCOMPARE(warning->property("message").toString(), QStringLiteral("Up to six profiles"));
+}
+
+void TstProfileManager::deleteFreesTheNumberAndImportTakesIt()
+{
+    // Shipped: Default0, Office1, Game2, Shooter3, Strategy4, Custom5.
+    QVERIFY(SceneRig::call(manager(), "deleteProfile", {2}).toBool());
+    QCOMPARE(names(), QStringLiteral("Default0, Office1, Shooter3, Strategy4, Custom5"));
+
+    // A profile exported from this program: Shooter3's file.
+    QTemporaryDir exchange;
+    const QString file = exchange.filePath(QStringLiteral("mine.pf"));
+    QVERIFY(QFile::copy(QStringLiteral("modules/setting/p4.bin"), file));
+    m_dialogs.answers << file;
+    QVERIFY(SceneRig::call(manager(), "importProfile").toBool());
+    QCOMPARE(m_dialogs.asked.size(), 1);
+    QVERIFY(m_dialogs.asked.first().startsWith(QLatin1String("open|")));
+    // The first free name and the lowest free number.
+    QCOMPARE(names(),
+             QStringLiteral("Default0, Office1, Shooter3, Strategy4, Custom5, profile_02"));
+    QCOMPARE(SceneRig::fileText(QStringLiteral("setting/p3.bin")),
+             SceneRig::fileText(QStringLiteral("setting/p4.bin")));
+}
+
+void TstProfileManager::renameKeepsTheNumber_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("plain name") << "Sniper"
+                                << "Default0, Sniper1, Game2";
+    QTest::newRow("blanks trimmed") << "  Sniper  "
+                                    << "Default0, Sniper1, Game2";
+    QTest::newRow("a name ending in a digit") << "Team7"
+                                              << "Default0, Team71, Game2";
+    QTest::newRow("empty is refused") << "   "
+                                      << "Default0, Office1, Game2";
+}
+
+void TstProfileManager::renameKeepsTheNumber()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, stored);
+    SceneRig::call(manager(), "renameProfile", {1, name});
+    QVERIFY(names().startsWith(stored));
+    // The list reads back with the number it had.
+    SceneRig::call(manager(), "init");
+    QCOMPARE(SceneRig::call(manager(), "indexOfNumber", {1}).toInt(), 1);
+}
+
+void TstProfileManager::theProfileInUseCannotBeDeleted()
+{
+    const QString before = names();
+    QCOMPARE(m_rig.root()->property("profileNo").toInt(), 0);
+    QCOMPARE(SceneRig::call(manager(), "deleteProfile", {0}).toBool(), false);
+    QCOMPARE(names(), before);
+}
+
+void TstProfileManager::exportWritesTheProfileFile()
+{
+    QTemporaryDir exchange;
+    const QString file = exchange.filePath(QStringLiteral("out.pf"));
+    m_dialogs.answers << file;
+    SceneRig::call(manager(), "exportProfile", {3}); // Shooter3: p4.bin
+    QFile exported(file);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(exported.readAll()),
+             SceneRig::fileText(QStringLiteral("setting/p4.bin")));
+}
+
+QTEST_MAIN(TstProfileManager)
+#include "tst_profilemanager.moc"
