@@ -252,11 +252,11 @@ void TstInstall::installedProgramKeepsTheUsersSettings()
     QVERIFY(!shippedBefore.isEmpty());
 
     // First start: the shipped data is copied into the user's folder.
-    QVERIFY(startProgram({"--hidden"}));
+    QVERIFY(startProgram({}));
     QTRY_VERIFY2_WITH_TIMEOUT(programOutput().contains("Device Connect"),
                               qPrintable(programOutput()), 30000);
     QCOMPARE(snapshot(user), shippedBefore);
-    QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows().isEmpty(), 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(!visibleWindows().isEmpty(), qPrintable(programOutput()), 30000);
 
     // Both programs name that folder.
     const Run ctlDir = run(usr("bin/kesta-ctl"), {"--print-modules-dir"}, programEnvironment());
