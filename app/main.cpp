@@ -1,10 +1,15 @@
 #include "app/widget.h"
+#include "desktop/modulesfolder.h"
+#include "desktop/startoptions.h"
 #include "inputhook/copydata.h"
 #include "inputhook/inputhook.h"
 #include "singleinstance/qtsinglecoreapplication.h"
 #include "view/myqquickview.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTextStream>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 
@@ -24,6 +29,28 @@ void onButton(uchar code, bool isDown, int x, int y, void *context)
         widget->view()->detectMouse(isDown, code, x, y);
 }
 
+QStringList rawArguments(int argc, char *argv[])
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    return args;
+}
+
+// --print-modules-dir, --help, --version: answered without a display.
+int answerAtOnce(int argc, char *argv[], const StartOptions &options)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    if (options.help)
+        out << startUsage();
+    else if (options.version)
+        out << "kesta-config " << KESTA_VERSION << "\n";
+    else
+        out << ModulesFolder::resolveForThisProgram().path << "\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -34,15 +61,29 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 
+    const StartOptions early = parseStartOptions(rawArguments(argc, argv));
+    if (early.endsAtOnce())
+        return answerAtOnce(argc, argv, early);
+
     auto app = std::make_unique<QtSingleCoreApplication>(argc, argv);
+    // What is left once Qt has taken its own options.
+    const StartOptions options = parseStartOptions(QCoreApplication::arguments().mid(1));
+    if (!options.error.isEmpty()) {
+        QTextStream(stderr) << "kesta-config: " << options.error << "\n" << startUsage();
+        return 2;
+    }
+    // Desktops match the window to its launcher and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.zorvant.KestaConfig"));
     if (app->isRunning()) {
         app->sendMessage(QString(), 5000);
         return 1;
     }
 
-    QString dir = QCoreApplication::applicationFilePath();
-    dir.truncate(dir.lastIndexOf(QLatin1Char('/')));
-    QDir::setCurrent(dir);
+    // Every path of the program is ./modules/...: the folder that holds the
+    // modules folder becomes the current directory (the executable's own in a
+    // portable build, the user's data folder when installed).
+    const ModulesFolder::Resolved modules = ModulesFolder::resolveForThisProgram();
+    QDir::setCurrent(QFileInfo(modules.path).absolutePath());
 
     auto widget = std::make_unique<Widget>();
     QObject::connect(app.get(), &QtSingleCoreApplication::messageReceived, widget.get(),
@@ -53,7 +94,8 @@ int main(int argc, char *argv[])
     hook.setMouseCallback(&onButton, widget.get());
     hook.setCopyDataHandler(&CopyData::handleMessage, app.get(), widget.get());
 
-    widget->showNormal();
+    if (!options.hidden) // --hidden: the tray icon only, as after a login
+        widget->showNormal();
     widget->checkDevice();
 
     const int result = QApplication::exec();

@@ -18,6 +18,7 @@ SOURCES = [
     ("devicesettings/devicesettings.h", "DeviceSettings", "deviceSettings()"),
     ("devicesettings/recoildata.h", "RecoilData", "recoil()"),
     ("macro/macrolibrary.h", "MacroLibrary", "macros()"),
+    ("desktop/autostart.h", "Autostart", "autostart()"),
 ]
 BEGIN_H, END_H = "    // @@FORWARDERS BEGIN@@", "    // @@FORWARDERS END@@"
 BEGIN_CPP, END_CPP = "// @@FORWARDER BODIES BEGIN@@", "// @@FORWARDER BODIES END@@"

@@ -11,6 +11,7 @@ packages=(
   qml6-module-qtquick-layouts libgl-dev
   libhidapi-dev libudev-dev libx11-dev libxtst-dev
   xvfb xauth fonts-dejavu-core trayer xdotool x11-utils imagemagick libbenchmark-dev
+  librsvg2-bin desktop-file-utils appstream lintian dpkg-dev file
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "view/myqquickview.h"
 
+#include "desktop/autostart.h"
 #include "device/hid_thread.h"
 #include "devicesettings/devicesettings.h"
 #include "devicesettings/recoildata.h"
@@ -559,5 +560,15 @@ QVariantList myQQuickView::encodeMacro(const QStringList &steps, int repeat)
 int myQQuickView::macroEncodedLength(const QStringList &steps)
 {
     return m_ops->macros()->macroEncodedLength(steps);
+}
+
+bool myQQuickView::isAutostart()
+{
+    return m_ops->autostart()->isAutostart();
+}
+
+bool myQQuickView::setAutostart(bool enabled)
+{
+    return m_ops->autostart()->setAutostart(enabled);
 }
 // @@FORWARDER BODIES END@@

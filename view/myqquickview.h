@@ -142,6 +142,8 @@ public slots:
     bool mouseSendMacroData(const QVariantList &macroData, const QVariant &macroIndex);
     QVariantList encodeMacro(const QStringList &steps, int repeat);
     int macroEncodedLength(const QStringList &steps);
+    bool isAutostart();
+    bool setAutostart(bool enabled);
     // @@FORWARDERS END@@
 
 signals:

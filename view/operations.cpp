@@ -1,5 +1,6 @@
 #include "view/operations.h"
 
+#include "desktop/autostart.h"
 #include "device/hid_thread.h"
 #include "devicesettings/devicesettings.h"
 #include "devicesettings/recoildata.h"
@@ -18,6 +19,7 @@ struct Operations::Private {
     std::unique_ptr<DeviceSettings> deviceSettings;
     std::unique_ptr<RecoilData> recoil;
     std::unique_ptr<MacroLibrary> macros;
+    std::unique_ptr<Autostart> autostart;
 };
 
 Operations::Operations(const QString &modulesDir, UserDialogs *dialogs, QObject *parent)
@@ -25,6 +27,7 @@ Operations::Operations(const QString &modulesDir, UserDialogs *dialogs, QObject 
 {
     d->settings = std::make_unique<SettingsStore>(modulesDir, dialogs);
     d->lang = std::make_unique<LangStrings>(modulesDir);
+    d->autostart = std::make_unique<Autostart>();
 }
 
 Operations::~Operations() = default;
@@ -63,10 +66,14 @@ MacroLibrary *Operations::macros() const
 {
     return d->macros.get();
 }
+Autostart *Operations::autostart() const
+{
+    return d->autostart.get();
+}
 
 QList<QObject *> Operations::objects() const
 {
-    QList<QObject *> out{d->settings.get(), d->lang.get()};
+    QList<QObject *> out{d->settings.get(), d->lang.get(), d->autostart.get()};
     for (QObject *o :
          {static_cast<QObject *>(d->deviceSettings.get()), static_cast<QObject *>(d->recoil.get()),
           static_cast<QObject *>(d->macros.get())}) {

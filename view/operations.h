@@ -16,6 +16,7 @@ class LangStrings;
 class DeviceSettings;
 class RecoilData;
 class MacroLibrary;
+class Autostart;
 
 class Operations : public QObject
 {
@@ -33,6 +34,7 @@ public:
     DeviceSettings *deviceSettings() const; // null until attachDevice
     RecoilData *recoil() const;             // null until attachDevice
     MacroLibrary *macros() const;           // null until attachDevice
+    Autostart *autostart() const;
 
     // The objects whose public slots are operations, in lookup order.
     QList<QObject *> objects() const;

@@ -30,6 +30,7 @@ private slots:
     void jsonArguments_data();
     void jsonArguments();
     void listsTheOperations();
+    void printsTheSettingsFolder();
     void readsTheShippedValue();
     void valuesRoundTripAcrossRuns();
     void refusesWhatDoesNotFit_data();
@@ -89,6 +90,10 @@ void TstKestaCtl::parsesItsCommandLine_data()
     QTest::newRow("call without a name") << QStringList{"call"} << false << "" << 0;
     QTest::newRow("unknown option") << QStringList{"--fast", "list"} << false << "" << 0;
     QTest::newRow("option without value") << QStringList{"--answer"} << false << "" << 0;
+    QTest::newRow("print the settings folder")
+        << QStringList{"--modules-dir", "/x", "--print-modules-dir"} << true << "" << 0;
+    QTest::newRow("print the folder takes no command")
+        << QStringList{"--print-modules-dir", "list"} << false << "" << 0;
 }
 
 void TstKestaCtl::parsesItsCommandLine()
@@ -142,6 +147,13 @@ void TstKestaCtl::listsTheOperations()
          {"getData(QVariant,bool)", "mouseSetDpi(int,QString,QVariantList,QVariantList)",
           "createMacroIni(QVariant,QVariant,QVariant,QVariant)", "getLangStrings(QString,QString)"})
         QVERIFY2(lines.contains(QLatin1String(op)), op);
+}
+
+void TstKestaCtl::printsTheSettingsFolder()
+{
+    const Run run = ctl({QStringLiteral("--print-modules-dir")});
+    QCOMPARE(run.code, 0);
+    QCOMPARE(run.out, QFileInfo(m_modules).absoluteFilePath());
 }
 
 void TstKestaCtl::readsTheShippedValue()

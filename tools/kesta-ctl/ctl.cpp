@@ -1,5 +1,6 @@
 #include "tools/kesta-ctl/ctl.h"
 
+#include "desktop/modulesfolder.h"
 #include "device/devicepresence.h"
 #include "device/hid_thread.h"
 #include "devicesettings/devicesettings.h"
@@ -8,6 +9,7 @@
 #include "view/operations.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -21,6 +23,7 @@ const char *const kUsage =
     "usage: kesta-ctl [--modules-dir DIR] [--no-device] [--answer PATH]... call OPERATION "
     "[ARG...]\n"
     "       kesta-ctl [--modules-dir DIR] list\n"
+    "       kesta-ctl --print-modules-dir\n"
     "Arguments are JSON: 3, \"text\", true, [1, 2, 3]. Results are printed as JSON.";
 
 } // namespace
@@ -41,12 +44,21 @@ bool parseArguments(const QStringList &argv, Options *options, QString *error)
                 options->answers.append(argv.at(++i));
         } else if (a == QLatin1String("--no-device")) {
             options->useDevice = false;
+        } else if (a == QLatin1String("--print-modules-dir")) {
+            options->command = QStringLiteral("print-modules-dir");
         } else if (a.startsWith(QLatin1String("--"))) {
             *error = QStringLiteral("unknown option %1").arg(a);
             return false;
         } else {
             break;
         }
+    }
+    if (options->command == QLatin1String("print-modules-dir")) {
+        if (i != argv.size()) {
+            *error = QStringLiteral("--print-modules-dir takes no command");
+            return false;
+        }
+        return true;
     }
     if (i >= argv.size()) {
         *error = QStringLiteral("no command given");
@@ -133,7 +145,11 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
         return 2;
     }
     if (options.modulesDir.isEmpty())
-        options.modulesDir = QCoreApplication::applicationDirPath() + QStringLiteral("/modules");
+        options.modulesDir = ModulesFolder::resolveForThisProgram().path;
+    if (options.command == QLatin1String("print-modules-dir")) {
+        out << QFileInfo(options.modulesDir).absoluteFilePath() << "\n";
+        return 0;
+    }
 
     ScriptedDialogs dialogs;
     dialogs.answers = options.answers;

@@ -11,10 +11,10 @@ class QTextStream;
 namespace Ctl {
 
 struct Options {
-    QString modulesDir;    // empty: beside the executable
+    QString modulesDir;    // empty: the folder kesta-config uses (ModulesFolder)
     bool useDevice = true; // run the device check and handshake first
     QStringList answers;   // dialog answers, in order
-    QString command;       // "call" or "list"
+    QString command;       // "call", "list" or "print-modules-dir"
     QString operation;
     QStringList args; // JSON texts
 };

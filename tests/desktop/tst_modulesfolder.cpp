@@ -1,0 +1,223 @@
+// Where the settings live: the portable folder beside the program, or a
+// per-user copy of the shipped data that later starts and newer shipped
+// data sets never overwrite.
+#include "../stagemodules.h"
+#include "desktop/modulesfolder.h"
+#include "desktop/startoptions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace ModulesFolder;
+
+namespace {
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// A value as another process would read it: straight from the file's text.
+QString valueInFile(const QString &path, const QString &group, const QString &key)
+{
+    QString current;
+    for (const QString &raw : QString::fromUtf8(contents(path)).split(QLatin1Char('\n'))) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            current = line.mid(1, line.size() - 2);
+        else if (current == group && line.startsWith(key + QLatin1Char('=')))
+            return line.mid(key.size() + 1);
+    }
+    return QStringLiteral("<absent>");
+}
+
+void writeText(const QString &path, const QByteArray &text)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+void setValue(const QString &path, const QString &key, const QString &value)
+{
+    QSettings s(path, QSettings::IniFormat);
+    s.setValue(key, value);
+    s.sync();
+}
+
+void removeKey(const QString &path, const QString &key)
+{
+    QSettings s(path, QSettings::IniFormat);
+    s.remove(key);
+    s.sync();
+}
+
+} // namespace
+
+class TstModulesFolder : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void portableFolderIsUsedWhenWritable();
+    void firstStartCopiesTheShippedData();
+    void laterStartsKeepTheUsersValues();
+    void newerShippedDataOnlyAddsWhatIsMissing();
+    void anInterruptedCopyIsCompletedAtTheNextStart();
+    void unwritableUserFolderFallsBackToTheShippedData();
+    void nothingShippedKeepsTheFolderBesideTheProgram();
+    void startOptions_data();
+    void startOptions();
+
+private:
+    QString shippedFile(const QString &relative) const { return m_places.shipped + "/" + relative; }
+    QString userFile(const QString &relative) const { return m_places.user + "/" + relative; }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    Places m_places;
+};
+
+void TstModulesFolder::init()
+{
+    // An installed layout: usr/bin (no modules beside it), usr/share/... and a home.
+    m_dir = std::make_unique<QTemporaryDir>();
+    const QString root = m_dir->path();
+    QVERIFY(QDir().mkpath(root + "/usr/bin"));
+    QVERIFY(stageModules(root + "/usr/share/kesta-config"));
+    m_places.beside = root + "/usr/bin/modules";
+    m_places.shipped = root + "/usr/share/kesta-config/modules";
+    m_places.user = root + "/home/.local/share/kesta-config/modules";
+}
+
+void TstModulesFolder::portableFolderIsUsedWhenWritable()
+{
+    QVERIFY(stageModules(m_dir->path() + "/usr/bin"));
+    const Resolved r = resolve(m_places);
+    QCOMPARE(r.kind, Kind::Portable);
+    QCOMPARE(r.path, m_places.beside);
+    QVERIFY(r.warning.isEmpty());
+    QVERIFY(!QFileInfo::exists(m_dir->path() + "/home")); // nothing copied
+}
+
+void TstModulesFolder::firstStartCopiesTheShippedData()
+{
+    // The shipped files are read-only, as a package installs them.
+    QFile(shippedFile("setting/p1.bin")).setPermissions(QFile::ReadOwner | QFile::ReadOther);
+    const Resolved r = resolve(m_places);
+    QCOMPARE(r.kind, Kind::User);
+    QCOMPARE(r.path, m_places.user);
+    for (const char *relative :
+         {"setting/apConfig.bin", "setting/p1.bin", "setting/pD.bin", "setting/name.bin",
+          "gun/gunData.bin", "i18n/English.ini", "img/logo.ico"}) {
+        QCOMPARE(contents(userFile(relative)), contents(shippedFile(relative)));
+    }
+    QVERIFY(QFileInfo(userFile("macro")).isDir());
+    // The copy belongs to the user even where the shipped file was read-only.
+    QVERIFY(QFileInfo(userFile("setting/p1.bin")).permissions() & QFile::WriteOwner);
+    QVERIFY(!QFileInfo::exists(userFile("setting/p1.bin.part")));
+}
+
+void TstModulesFolder::laterStartsKeepTheUsersValues()
+{
+    QCOMPARE(resolve(m_places).kind, Kind::User);
+    const QString global = shippedFile("setting/apConfig.bin");
+    const QByteArray shippedBefore = contents(global);
+    setValue(userFile("setting/apConfig.bin"), "common/language", "German");
+    removeKey(userFile("setting/p1.bin"), "mouse/dpiCount"); // the user's file, the user's business
+    writeText(userFile("macro/m1.bin"), "[macro]\nname=mine\n");
+
+    QCOMPARE(resolve(m_places).kind, Kind::User);
+    QCOMPARE(valueInFile(userFile("setting/apConfig.bin"), "common", "language"), "German");
+    QCOMPARE(valueInFile(userFile("setting/p1.bin"), "mouse", "dpiCount"), "<absent>");
+    QCOMPARE(contents(userFile("macro/m1.bin")), QByteArray("[macro]\nname=mine\n"));
+    QCOMPARE(contents(global), shippedBefore);
+}
+
+void TstModulesFolder::newerShippedDataOnlyAddsWhatIsMissing()
+{
+    QCOMPARE(resolve(m_places).kind, Kind::User);
+    setValue(userFile("setting/apConfig.bin"), "common/language", "German");
+    const QByteArray untouched = contents(userFile("setting/p2.bin"));
+
+    // The next version ships a changed value, a new key, a new file and a
+    // corrected language file.
+    setValue(shippedFile("setting/apConfig.bin"), "common/language", "French");
+    setValue(shippedFile("setting/apConfig.bin"), "common/newKey", "42");
+    writeText(shippedFile("setting/p11.bin"), "[mouse]\ndpiCount=4\n");
+    setValue(shippedFile("i18n/English.ini"), "lang/fixed", "Fixed text");
+
+    QCOMPARE(resolve(m_places).kind, Kind::User);
+    const QString global = userFile("setting/apConfig.bin");
+    QCOMPARE(valueInFile(global, "common", "language"), "German");
+    QCOMPARE(valueInFile(global, "common", "newKey"), "42");
+    QCOMPARE(valueInFile(global, "common", "name"), "KESTA R218");
+    QCOMPARE(contents(userFile("setting/p11.bin")), QByteArray("[mouse]\ndpiCount=4\n"));
+    QCOMPARE(contents(userFile("i18n/English.ini")), contents(shippedFile("i18n/English.ini")));
+    QCOMPARE(contents(userFile("setting/p2.bin")), untouched); // nothing missing: not rewritten
+}
+
+void TstModulesFolder::anInterruptedCopyIsCompletedAtTheNextStart()
+{
+    // A first start that ended half-way: part of a file, no stamp.
+    QVERIFY(QDir().mkpath(userFile("setting")));
+    writeText(userFile("setting/apConfig.bin"), "[common]\nlanguage=German\n");
+    writeText(userFile("setting/p1.bin.part"), "[mouse]\n");
+
+    QCOMPARE(resolve(m_places).kind, Kind::User);
+    const QString global = userFile("setting/apConfig.bin");
+    QCOMPARE(valueInFile(global, "common", "language"), "German");
+    QCOMPARE(valueInFile(global, "mouse", "icType"), "553");
+    QCOMPARE(contents(userFile("setting/p1.bin")), contents(shippedFile("setting/p1.bin")));
+    QVERIFY(!QFileInfo::exists(userFile("setting/p1.bin.part")));
+}
+
+void TstModulesFolder::unwritableUserFolderFallsBackToTheShippedData()
+{
+    // A file where the user's data folder should be: nothing can be made there.
+    QVERIFY(QDir().mkpath(m_dir->path() + "/home/.local/share"));
+    writeText(m_dir->path() + "/home/.local/share/kesta-config", "not a folder");
+    const Resolved r = resolve(m_places);
+    QCOMPARE(r.kind, Kind::ReadOnly);
+    QCOMPARE(r.path, m_places.shipped);
+    QVERIFY(r.warning.contains(QLatin1String("changes will not be kept")));
+}
+
+void TstModulesFolder::nothingShippedKeepsTheFolderBesideTheProgram()
+{
+    QVERIFY(QDir(m_dir->path() + "/usr/share").removeRecursively());
+    const Resolved r = resolve(m_places);
+    QCOMPARE(r.path, m_places.beside);
+    QVERIFY(!r.warning.isEmpty());
+    QVERIFY(!QFileInfo::exists(m_places.user));
+}
+
+void TstModulesFolder::startOptions_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("hidden");
+    QTest::addColumn<bool>("endsAtOnce");
+    QTest::addColumn<bool>("error");
+    QTest::newRow("none") << QStringList{} << false << false << false;
+    QTest::newRow("hidden") << QStringList{"--hidden"} << true << false << false;
+    QTest::newRow("print the folder")
+        << QStringList{"--print-modules-dir"} << false << true << false;
+    QTest::newRow("help") << QStringList{"-h"} << false << true << false;
+    QTest::newRow("unknown") << QStringList{"--hidden", "--fast"} << true << false << true;
+    QTest::newRow("single dash is not ours") << QStringList{"-hidden"} << false << false << true;
+}
+
+void TstModulesFolder::startOptions()
+{
+    QFETCH(QStringList, args);
+    const StartOptions o = parseStartOptions(args);
+    QTEST(o.hidden, "hidden");
+    QTEST(o.endsAtOnce(), "endsAtOnce");
+    QTEST(!o.error.isEmpty(), "error");
+}
+
+QTEST_GUILESS_MAIN(TstModulesFolder)
+#include "tst_modulesfolder.moc"
