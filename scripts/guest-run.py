@@ -72,11 +72,13 @@ mount -t devpts devpts /new/dev/pts
 mkdir -p "/new$share"
 mount -t 9p -o $opts share "/new$share" || fail "cannot mount the shared folder"
 : > "/new$run/started"
-chroot /new /bin/sh "$run/guest.sh" > "/new$run/stdout" 2> "/new$run/stderr" < /new/dev/null
-echo $? > "/new$run/rc"
+# The new root becomes the root of process 1 (udev refuses to run in a chroot).
+exec switch_root /new /bin/sh -c "/bin/sh $run/guest.sh > $run/stdout 2> $run/stderr < /dev/null
+echo \$? > $run/rc
 sync
-umount "/new$share"
-off
+umount $share
+echo o > /proc/sysrq-trigger
+sleep 60"
 """
 
 # Runs inside the guest's new root, as root.
