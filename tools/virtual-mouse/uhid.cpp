@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/signalfd.h>
+#include <sys/timerfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +27,14 @@ namespace kvm {
 namespace {
 
 constexpr uint16_t busUsb = 0x03;
+
+// A USB mouse hands its reports over when the host polls it, and the host polls
+// only while a program holds the node open. The data phase of a query therefore
+// goes to the kernel when a program next opens the node after reading the reply
+// (the program reopens its handle before every call; reports handed to a handle
+// that is then closed are lost), or this long after the reply when the node
+// stays open.
+constexpr long dataPhaseDelayMs = 250;
 
 class Fd
 {
@@ -124,6 +133,7 @@ private:
     bool send(Node &node, uhid_event &event);
     void handleEvent(Node &node);
     void flushInput(Node &node);
+    void armDataPhase(bool on);
     bool controlLine(const std::string &line);
     void readControl();
     void log(const char *call, Iface iface, const uint8_t *data, size_t length, int result,
@@ -139,6 +149,8 @@ private:
     Fd logFile_;
     Fd control_;
     Fd signals_;
+    Fd dataPhaseTimer_;
+    bool replyRead_ = false; // the reply of the last frame was read: its data phase may go
     std::string pending_;
 };
 
@@ -193,6 +205,7 @@ bool UhidMouse::start()
     sigaddset(&set, SIGTERM);
     sigprocmask(SIG_BLOCK, &set, nullptr);
     signals_.reset(::signalfd(-1, &set, SFD_CLOEXEC));
+    dataPhaseTimer_.reset(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
 
     nodes_[0].iface = Iface::Command;
     nodes_[1].iface = Iface::Notify;
@@ -268,6 +281,8 @@ void UhidMouse::setPlugged(bool on)
     plugged_ = on;
     firmware_.state().plugged = on;
     firmware_.detach();
+    replyRead_ = false;
+    armDataPhase(false);
     for (Node &node : nodes_) {
         if (node.fd.get() < 0)
             continue;
@@ -278,12 +293,23 @@ void UhidMouse::setPlugged(bool on)
     }
 }
 
-// Reports the firmware has queued go to the kernel; notifications wait until a
-// program holds the node open, as nobody would read them before.
+void UhidMouse::armDataPhase(bool on)
+{
+    itimerspec when{};
+    when.it_value.tv_nsec = on ? dataPhaseDelayMs * 1000000L : 0;
+    timerfd_settime(dataPhaseTimer_.get(), 0, &when, nullptr);
+}
+
+// Reports the firmware has queued go to the kernel while a program holds the node
+// open: notifications at once, the data phase of a query once its reply was read.
 void UhidMouse::flushInput(Node &node)
 {
-    if (!node.created || (node.iface == Iface::Notify && node.opened == 0))
+    if (!node.created || node.opened == 0)
         return;
+    if (node.iface == Iface::Command && !replyRead_)
+        return;
+    if (node.iface == Iface::Command)
+        armDataPhase(false);
     while (firmware_.hasInput(node.iface)) {
         const Report report = firmware_.takeInput(node.iface);
         uhid_event event{};
@@ -310,6 +336,8 @@ void UhidMouse::handleEvent(Node &node)
         break;
     case UHID_CLOSE:
         node.opened = std::max(0, node.opened - 1);
+        if (node.iface == Iface::Command && node.opened == 0)
+            armDataPhase(false); // no longer polled: the data waits for the next open
         log("close", node.iface, nullptr, 0, 0, "ok");
         break;
     case UHID_OUTPUT: {
@@ -347,7 +375,9 @@ void UhidMouse::handleEvent(Node &node)
         log("get_feature", node.iface, read.wire.data(), read.wire.size(),
             static_cast<int>(read.wire.size()),
             read.fresh ? "ok" : "no reply prepared: the last one is repeated", &read.plain);
-        flushInput(node); // the data phase of a query follows its reply
+        replyRead_ = true;
+        if (firmware_.hasInput(Iface::Command))
+            armDataPhase(true);
         break;
     }
     case UHID_SET_REPORT: {
@@ -362,6 +392,7 @@ void UhidMouse::handleEvent(Node &node)
             out.stall = true;
         } else {
             out = firmware_.receiveFeature(req.data, size);
+            replyRead_ = false;
         }
         if (out.changed)
             persist();
@@ -433,8 +464,7 @@ bool UhidMouse::controlLine(const std::string &text)
     } else {
         return false;
     }
-    for (Node &node : nodes_)
-        flushInput(node);
+    flushInput(nodes_[1]);
     return true;
 }
 
@@ -456,11 +486,12 @@ void UhidMouse::readControl()
 int UhidMouse::run()
 {
     while (!quit_) {
-        pollfd fds[4] = {{nodes_[0].fd.get(), POLLIN, 0},
+        pollfd fds[5] = {{nodes_[0].fd.get(), POLLIN, 0},
                          {nodes_[1].fd.get(), POLLIN, 0},
                          {control_.get(), POLLIN, 0},
-                         {signals_.get(), POLLIN, 0}};
-        if (::poll(fds, 4, -1) < 0) {
+                         {signals_.get(), POLLIN, 0},
+                         {dataPhaseTimer_.get(), POLLIN, 0}};
+        if (::poll(fds, 5, -1) < 0) {
             if (errno == EINTR)
                 continue;
             warn(std::string("poll: ") + std::strerror(errno));
@@ -478,6 +509,11 @@ int UhidMouse::run()
             readControl();
         if (fds[3].revents & POLLIN)
             quit_ = true;
+        if (fds[4].revents & POLLIN) {
+            uint64_t expirations = 0;
+            if (::read(dataPhaseTimer_.get(), &expirations, sizeof expirations) > 0)
+                flushInput(nodes_[0]);
+        }
     }
     for (Node &node : nodes_)
         destroy(node);
