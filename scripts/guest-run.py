@@ -17,6 +17,7 @@ did not finish within --timeout.
 """
 
 import argparse
+import ctypes
 import fcntl
 import glob
 import hashlib
@@ -94,6 +95,11 @@ UDEV = """if ! /lib/systemd/systemd-udevd --daemon 2>/dev/null; then
   echo "guest: cannot start systemd-udevd" >&2
   exit 125
 fi"""
+
+
+def die_with_parent():
+    """In the child before exec: QEMU ends when the runner does (killed on a time-out)."""
+    ctypes.CDLL(None).prctl(1, 9)  # PR_SET_PDEATHSIG, SIGKILL
 
 
 def skip(reason):
@@ -292,7 +298,7 @@ def main():
     limit = args.boot_timeout + args.timeout + 30
     with open(os.path.join(run, "qemu.log"), "w") as qemu_log:
         process = subprocess.Popen(qemu_cmd, stdin=subprocess.DEVNULL, stdout=qemu_log,
-                                   stderr=subprocess.STDOUT)
+                                   stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
         boot_seconds = None
         while process.poll() is None:
             now = time.monotonic() - started_at

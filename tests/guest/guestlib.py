@@ -1,5 +1,6 @@
 """Helpers shared by the guest tests: paths, the guest runner, wire logs."""
 
+import ctypes
 import glob
 import json
 import os
@@ -19,6 +20,11 @@ MOUSE_HID_ID = "0003:04D9:A09F"
 # input report when it hands it to the kernel ("input"), the shim when the
 # program reads it ("read").
 EXCHANGE = {"send_feature", "get_feature", "write", "read", "input"}
+
+
+def die_with_parent():
+    """In the child before exec: the guest ends when the test does (killed on a time-out)."""
+    ctypes.CDLL(None).prctl(1, 9)  # PR_SET_PDEATHSIG, SIGKILL
 
 
 def work_dir(name):
@@ -44,7 +50,8 @@ def run_in_guest(share, command, timeout, env=()):
         args += ["--env", e]
     started = time.monotonic()
     result = subprocess.run(args + ["--"] + command, stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, text=True, timeout=timeout + 300)
+                            stderr=subprocess.PIPE, text=True, timeout=timeout + 300,
+                            preexec_fn=die_with_parent)
     if result.returncode == SKIP:
         print(result.stdout.strip().splitlines()[-1] if result.stdout.strip() else "SKIP")
         sys.exit(SKIP)

@@ -28,13 +28,13 @@ namespace {
 
 constexpr uint16_t busUsb = 0x03;
 
-// A USB mouse hands its reports over when the host polls it, and the host polls
-// only while a program holds the node open. The data phase of a query therefore
-// goes to the kernel when a program next opens the node after reading the reply
-// (the program reopens its handle before every call; reports handed to a handle
-// that is then closed are lost), or this long after the reply when the node
-// stays open.
-constexpr long dataPhaseDelayMs = 250;
+// A USB mouse hands over one report per poll of its interrupt endpoint, and the
+// host polls only while a program holds the node open; the kernel drops what a
+// handle had not read when it is closed. So one report goes to the kernel when a
+// program opens the node (the program reopens its handle before every call), the
+// next after this long if the node stays open. The data phase of a query waits
+// until its reply was read: the handle that reads the reply is closed next.
+constexpr long pollIntervalMs = 250;
 
 class Fd
 {
@@ -125,6 +125,7 @@ private:
         Fd fd;
         bool created = false;
         int opened = 0; // hidraw readers (UHID_OPEN / UHID_CLOSE)
+        Fd poll;        // timerfd: the next poll while the node stays open
     };
 
     bool create(Node &node);
@@ -132,8 +133,8 @@ private:
     void setPlugged(bool on);
     bool send(Node &node, uhid_event &event);
     void handleEvent(Node &node);
-    void flushInput(Node &node);
-    void armDataPhase(bool on);
+    void deliver(Node &node);
+    void schedule(Node &node, bool on);
     bool controlLine(const std::string &line);
     void readControl();
     void log(const char *call, Iface iface, const uint8_t *data, size_t length, int result,
@@ -149,7 +150,6 @@ private:
     Fd logFile_;
     Fd control_;
     Fd signals_;
-    Fd dataPhaseTimer_;
     bool replyRead_ = false; // the reply of the last frame was read: its data phase may go
     std::string pending_;
 };
@@ -205,7 +205,6 @@ bool UhidMouse::start()
     sigaddset(&set, SIGTERM);
     sigprocmask(SIG_BLOCK, &set, nullptr);
     signals_.reset(::signalfd(-1, &set, SFD_CLOEXEC));
-    dataPhaseTimer_.reset(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
 
     nodes_[0].iface = Iface::Command;
     nodes_[1].iface = Iface::Notify;
@@ -218,6 +217,7 @@ bool UhidMouse::start()
             return false;
         }
         node.fd.reset(fd);
+        node.poll.reset(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
         if (!create(node))
             return false;
     }
@@ -282,7 +282,8 @@ void UhidMouse::setPlugged(bool on)
     firmware_.state().plugged = on;
     firmware_.detach();
     replyRead_ = false;
-    armDataPhase(false);
+    for (Node &node : nodes_)
+        schedule(node, false);
     for (Node &node : nodes_) {
         if (node.fd.get() < 0)
             continue;
@@ -293,33 +294,31 @@ void UhidMouse::setPlugged(bool on)
     }
 }
 
-void UhidMouse::armDataPhase(bool on)
+void UhidMouse::schedule(Node &node, bool on)
 {
     itimerspec when{};
-    when.it_value.tv_nsec = on ? dataPhaseDelayMs * 1000000L : 0;
-    timerfd_settime(dataPhaseTimer_.get(), 0, &when, nullptr);
+    when.it_value.tv_nsec = on ? pollIntervalMs * 1000000L : 0;
+    timerfd_settime(node.poll.get(), 0, &when, nullptr);
 }
 
-// Reports the firmware has queued go to the kernel while a program holds the node
-// open: notifications at once, the data phase of a query once its reply was read.
-void UhidMouse::flushInput(Node &node)
+// One queued report to the kernel, if a program holds the node open.
+void UhidMouse::deliver(Node &node)
 {
-    if (!node.created || node.opened == 0)
+    schedule(node, false);
+    if (!node.created || node.opened == 0 || !firmware_.hasInput(node.iface))
         return;
     if (node.iface == Iface::Command && !replyRead_)
         return;
-    if (node.iface == Iface::Command)
-        armDataPhase(false);
-    while (firmware_.hasInput(node.iface)) {
-        const Report report = firmware_.takeInput(node.iface);
-        uhid_event event{};
-        event.type = UHID_INPUT2;
-        event.u.input2.size = static_cast<uint16_t>(std::min<size_t>(report.size(), UHID_DATA_MAX));
-        std::memcpy(event.u.input2.data, report.data(), event.u.input2.size);
-        const bool ok = send(node, event);
-        log("input", node.iface, report.data(), report.size(), ok ? int(report.size()) : -1,
-            ok ? "ok" : "write to /dev/uhid failed");
-    }
+    const Report report = firmware_.takeInput(node.iface);
+    uhid_event event{};
+    event.type = UHID_INPUT2;
+    event.u.input2.size = static_cast<uint16_t>(std::min<size_t>(report.size(), UHID_DATA_MAX));
+    std::memcpy(event.u.input2.data, report.data(), event.u.input2.size);
+    const bool ok = send(node, event);
+    log("input", node.iface, report.data(), report.size(), ok ? int(report.size()) : -1,
+        ok ? "ok" : "write to /dev/uhid failed");
+    if (firmware_.hasInput(node.iface))
+        schedule(node, true);
 }
 
 void UhidMouse::handleEvent(Node &node)
@@ -332,12 +331,12 @@ void UhidMouse::handleEvent(Node &node)
     case UHID_OPEN:
         ++node.opened;
         log("open", node.iface, nullptr, 0, 0, "ok");
-        flushInput(node);
+        deliver(node);
         break;
     case UHID_CLOSE:
         node.opened = std::max(0, node.opened - 1);
-        if (node.iface == Iface::Command && node.opened == 0)
-            armDataPhase(false); // no longer polled: the data waits for the next open
+        if (node.opened == 0)
+            schedule(node, false); // no longer polled: the rest waits for the next open
         log("close", node.iface, nullptr, 0, 0, "ok");
         break;
     case UHID_OUTPUT: {
@@ -376,8 +375,8 @@ void UhidMouse::handleEvent(Node &node)
             static_cast<int>(read.wire.size()),
             read.fresh ? "ok" : "no reply prepared: the last one is repeated", &read.plain);
         replyRead_ = true;
-        if (firmware_.hasInput(Iface::Command))
-            armDataPhase(true);
+        if (firmware_.hasInput(Iface::Command) && node.opened > 0)
+            schedule(node, true);
         break;
     }
     case UHID_SET_REPORT: {
@@ -464,7 +463,9 @@ bool UhidMouse::controlLine(const std::string &text)
     } else {
         return false;
     }
-    flushInput(nodes_[1]);
+    // A notification while the listener reads goes at once; else at its next open.
+    if (plugged_ && firmware_.hasInput(Iface::Notify))
+        deliver(nodes_[1]);
     return true;
 }
 
@@ -486,12 +487,10 @@ void UhidMouse::readControl()
 int UhidMouse::run()
 {
     while (!quit_) {
-        pollfd fds[5] = {{nodes_[0].fd.get(), POLLIN, 0},
-                         {nodes_[1].fd.get(), POLLIN, 0},
-                         {control_.get(), POLLIN, 0},
-                         {signals_.get(), POLLIN, 0},
-                         {dataPhaseTimer_.get(), POLLIN, 0}};
-        if (::poll(fds, 5, -1) < 0) {
+        pollfd fds[6] = {{nodes_[0].fd.get(), POLLIN, 0},   {nodes_[1].fd.get(), POLLIN, 0},
+                         {control_.get(), POLLIN, 0},       {signals_.get(), POLLIN, 0},
+                         {nodes_[0].poll.get(), POLLIN, 0}, {nodes_[1].poll.get(), POLLIN, 0}};
+        if (::poll(fds, 6, -1) < 0) {
             if (errno == EINTR)
                 continue;
             warn(std::string("poll: ") + std::strerror(errno));
@@ -509,10 +508,11 @@ int UhidMouse::run()
             readControl();
         if (fds[3].revents & POLLIN)
             quit_ = true;
-        if (fds[4].revents & POLLIN) {
+        for (int i = 0; i < 2; ++i) {
             uint64_t expirations = 0;
-            if (::read(dataPhaseTimer_.get(), &expirations, sizeof expirations) > 0)
-                flushInput(nodes_[0]);
+            if ((fds[4 + i].revents & POLLIN) &&
+                ::read(nodes_[i].poll.get(), &expirations, sizeof expirations) > 0)
+                deliver(nodes_[i]);
         }
     }
     for (Node &node : nodes_)
