@@ -35,6 +35,10 @@ constexpr uint16_t busUsb = 0x03;
 // next after this long if the node stays open. The data phase of a query waits
 // until its reply was read: the handle that reads the reply is closed next.
 constexpr long pollIntervalMs = 250;
+// A notification goes at the next open of its node, or after this long if the node
+// stays open: longer than the program's listener cycle (500 ms), so that it reaches
+// a fresh read and not one that is about to end with its handle.
+constexpr long notifyDelayMs = 1000;
 
 class Fd
 {
@@ -296,8 +300,10 @@ void UhidMouse::setPlugged(bool on)
 
 void UhidMouse::schedule(Node &node, bool on)
 {
+    const long ms = node.iface == Iface::Notify ? notifyDelayMs : pollIntervalMs;
     itimerspec when{};
-    when.it_value.tv_nsec = on ? pollIntervalMs * 1000000L : 0;
+    when.it_value.tv_sec = on ? ms / 1000 : 0;
+    when.it_value.tv_nsec = on ? (ms % 1000) * 1000000L : 0;
     timerfd_settime(node.poll.get(), 0, &when, nullptr);
 }
 
@@ -463,9 +469,8 @@ bool UhidMouse::controlLine(const std::string &text)
     } else {
         return false;
     }
-    // A notification while the listener reads goes at once; else at its next open.
-    if (plugged_ && firmware_.hasInput(Iface::Notify))
-        deliver(nodes_[1]);
+    if (plugged_ && firmware_.hasInput(Iface::Notify) && nodes_[1].opened > 0)
+        schedule(nodes_[1], true);
     return true;
 }
 
