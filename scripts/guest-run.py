@@ -247,6 +247,8 @@ def prepare(cache):
             else:
                 open(kernel + ".none", "w").close()
         if not os.path.exists(initrd):
+            for old in glob.glob(os.path.join(cache, "initramfs-*.cpio")):
+                os.remove(old)  # of another init script or kernel
             build_initramfs(version, initrd + ".tmp")
             os.replace(initrd + ".tmp", initrd)
     return qemu, kernel if os.path.exists(kernel) else vmlinuz, initrd
