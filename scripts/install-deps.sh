@@ -11,7 +11,11 @@ packages=(
   qml6-module-qtquick-layouts libgl-dev
   libhidapi-dev libudev-dev libx11-dev libxtst-dev
   xvfb xauth fonts-dejavu-core trayer xdotool x11-utils imagemagick libbenchmark-dev
+  # the installed program and its Debian package
   librsvg2-bin desktop-file-utils appstream lintian dpkg-dev file
+  python3
+  # the guest tests (tests/guest): a Debian kernel booted by QEMU, with udev inside
+  qemu-system-x86 linux-image-amd64 busybox-static udev
 )
 
 missing=()
