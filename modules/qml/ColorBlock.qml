@@ -10,6 +10,15 @@ Rectangle {
 
     signal clicked
 
+    // Light swatches get a dark label, dark ones a light label.
+    readonly property bool isLight: {
+        var t = String(colour);
+        var r = parseInt(t.substr(1, 2), 16) || 0;
+        var g = parseInt(t.substr(3, 2), 16) || 0;
+        var b = parseInt(t.substr(5, 2), 16) || 0;
+        return 0.299 * r + 0.587 * g + 0.114 * b > 140;
+    }
+
     implicitWidth: 28
     implicitHeight: 28
     radius: Theme.radiusSmall
@@ -41,7 +50,7 @@ Rectangle {
         font.family: Theme.fontFamily
         font.pixelSize: Theme.fontSmall
         font.bold: true
-        color: Theme.window
+        color: block.isLight ? Theme.window : Theme.text
     }
 
     HoverHandler {

@@ -236,8 +236,7 @@ Item {
                     height: 32
                     radius: Theme.radiusSmall
                     color: current ? Theme.accentSoft : "transparent"
-                    opacity: index < page.shownCount ? 1 : 0
-                    enabled: index < page.shownCount
+                    visible: index < page.shownCount
 
                     ThemedCheckBox {
                         objectName: "dpiEnable" + row.index

@@ -466,7 +466,7 @@ Item {
         ColorPicker {
             objectPrefix: "lightPicker"
             y: blockGrid.height + Theme.spacingLarge + 8
-            width: Math.min(parent.width, 340)
+            width: Math.min(parent.width, 420)
             enabled: page.effect !== 6
             colour: page.blocks.length > page.colorIndex ? String(page.blocks[page.colorIndex]) : Theme.swatches[0]
             onEdited: function (colour) {

@@ -37,7 +37,7 @@ Overlay {
 
     title: strings[0]
     panelWidth: 780
-    panelHeight: 470
+    panelHeight: 400
 
     // ---- Values ------------------------------------------------------------
 
@@ -207,7 +207,7 @@ Overlay {
         y: 0
         width: 280
         height: parent.height
-        title: overlay.strings[2]
+        title: overlay.strings[1].trim()
 
         Column {
             width: parent.width
