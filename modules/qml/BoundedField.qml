@@ -1,0 +1,38 @@
+import QtQuick
+
+// A whole-number field that takes only minimum..maximum. Anything else
+// (out of range, not a number, empty) puts the previous value back; a
+// valid new number emits `committed`.
+ThemedTextField {
+    id: field
+
+    property int minimum: 0
+    property int maximum: 255
+    property int value: 0
+
+    signal committed(int value)
+
+    implicitWidth: 80
+    text: String(value)
+    inputMethodHints: Qt.ImhFormattedNumbersOnly
+    maximumLength: 5
+
+    function accept(input) {
+        var t = String(input).trim();
+        if (!/^-?[0-9]{1,4}$/.test(t))
+            return false;
+        var n = Number(t);
+        if (n < minimum || n > maximum)
+            return false;
+        if (n !== value)
+            committed(n);
+        return true;
+    }
+
+    onEditingFinished: {
+        accept(text);
+        text = Qt.binding(function () {
+            return String(field.value);
+        });
+    }
+}

@@ -1,0 +1,137 @@
+import QtQuick
+import QtQuick.Controls.Basic
+
+// Picks a colour: preset swatches, red/green/blue sliders and a hexadecimal
+// field (#rrggbb). `colour` is the colour shown; every user change emits
+// `edited` with the new "#rrggbb" text.
+Item {
+    id: picker
+
+    property string colour: Theme.swatches[0]
+    property string objectPrefix: "picker"
+
+    signal edited(string colour)
+
+    implicitWidth: 300
+    implicitHeight: 176
+
+    function hex2(n) {
+        var s = Math.max(0, Math.min(255, Math.round(n))).toString(16);
+        return s.length < 2 ? "0" + s : s;
+    }
+
+    function component(text, k) {
+        var t = String(text);
+        return parseInt(t.substr(1 + 2 * k, 2), 16) || 0;
+    }
+
+    function compose(r, g, b) {
+        return "#" + hex2(r) + hex2(g) + hex2(b);
+    }
+
+    function apply(text) {
+        if (text === colour)
+            return;
+        colour = text;
+        edited(text);
+    }
+
+    Flow {
+        id: swatchRow
+        width: parent.width
+        spacing: 6
+        Repeater {
+            model: Theme.swatches
+            delegate: ColorBlock {
+                required property string modelData
+                width: 24
+                height: 24
+                colour: modelData
+                selected: String(modelData).toLowerCase() === picker.colour.toLowerCase()
+                onClicked: picker.apply(String(modelData).toLowerCase())
+            }
+        }
+    }
+
+    Column {
+        id: channels
+        anchors.top: swatchRow.bottom
+        anchors.topMargin: Theme.spacing
+        width: parent.width
+        spacing: 2
+
+        Repeater {
+            model: ["R", "G", "B"]
+            delegate: Item {
+                id: channel
+                required property int index
+                required property string modelData
+                width: channels.width
+                height: 26
+
+                Caption {
+                    width: 18
+                    height: parent.height
+                    dim: true
+                    text: channel.modelData
+                }
+                ThemedSlider {
+                    objectName: picker.objectPrefix + channel.modelData
+                    x: 22
+                    width: parent.width - 22 - 44
+                    anchors.verticalCenter: parent.verticalCenter
+                    from: 0
+                    to: 255
+                    stepSize: 1
+                    snapMode: Slider.SnapAlways
+                    value: picker.component(picker.colour, channel.index)
+                    Accessible.name: channel.modelData
+                    onMoved: {
+                        var c = [picker.component(picker.colour, 0), picker.component(picker.colour, 1), picker.component(picker.colour, 2)];
+                        c[channel.index] = value;
+                        picker.apply(picker.compose(c[0], c[1], c[2]));
+                    }
+                }
+                Caption {
+                    x: parent.width - 40
+                    width: 40
+                    height: parent.height
+                    horizontalAlignment: Text.AlignRight
+                    text: String(picker.component(picker.colour, channel.index))
+                }
+            }
+        }
+    }
+
+    Row {
+        anchors.top: channels.bottom
+        anchors.topMargin: Theme.spacing
+        spacing: Theme.spacing
+
+        Rectangle {
+            width: 40
+            height: Theme.controlHeight
+            radius: Theme.radiusSmall
+            color: picker.colour
+            border.color: Theme.borderStrong
+        }
+        ThemedTextField {
+            id: hexField
+            objectName: picker.objectPrefix + "Hex"
+            width: 110
+            text: picker.colour
+            maximumLength: 7
+            validator: RegularExpressionValidator {
+                regularExpression: /#[0-9a-fA-F]{0,6}/
+            }
+            // Anything but a full #rrggbb gives the shown colour back.
+            onEditingFinished: {
+                if (/^#[0-9a-fA-F]{6}$/.test(text))
+                    picker.apply(text.toLowerCase());
+                text = Qt.binding(function () {
+                    return picker.colour;
+                });
+            }
+        }
+    }
+}
