@@ -436,22 +436,18 @@ Item {
                         }
                     }
 
-                    Text {
+                    CircledLabel {
                         id: label
                         x: 4
-                        width: 26
-                        height: row.height
-                        text: page.labels[row.modelData] || ""
+                        anchors.verticalCenter: parent.verticalCenter
+                        diameter: 22
+                        label: page.labels[row.modelData] || ""
                         color: row.lit ? Theme.accent : Theme.text
-                        font.family: Theme.fontFamily
-                        font.pixelSize: Theme.fontLarge
-                        horizontalAlignment: Text.AlignHCenter
-                        verticalAlignment: Text.AlignVCenter
                     }
 
                     Caption {
                         objectName: "keyText_" + row.modelData
-                        x: label.x + label.width + 6
+                        x: label.x + label.width + 8
                         width: combo.x - x - 6
                         height: row.height
                         dim: !row.lit

@@ -175,14 +175,13 @@ Item {
                     antialiasing: true
                 }
 
-                Text {
+                CircledLabel {
                     anchors.horizontalCenter: parent.horizontalCenter
                     anchors.verticalCenter: parent.verticalCenter
                     anchors.verticalCenterOffset: spot.isMain ? 20 : 0
-                    text: page.keyMatrix ? page.keyMatrix.labelOf(spot.modelData) : ""
+                    label: page.keyMatrix ? page.keyMatrix.labelOf(spot.modelData) : ""
                     color: spot.lit ? Theme.textOnAccent : Theme.text
-                    font.family: Theme.fontFamily
-                    font.pixelSize: spot.isMain ? Theme.fontTitle + 4 : Theme.fontLarge
+                    diameter: spot.isMain ? 30 : Math.min(22, spot.width - 4)
                 }
 
                 MouseArea {
