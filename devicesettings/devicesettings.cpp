@@ -1,8 +1,10 @@
 #include "devicesettings/devicesettings.h"
+#include "devicesettings/buttonlabels.h"
 
 #include "device/hid_thread.h"
 #include "devicesettings/commandfamily.h"
 #include "devicesettings/devicecoding.h"
+#include "devicesettings/keynames.h"
 #include "platform/pointersettings.h"
 #include "settings/settingsstore.h"
 
@@ -111,6 +113,24 @@ QVariantList DeviceSettings::mouseGetKeydefine(QVariant mouseMode, QVariant inde
     const char *group = mouseMode.toLongLong() == 0 ? "mouseKeyMatrix" : "mouseKeyMatrix2";
     const QString key = QLatin1String(group) + QLatin1Char('/') + index.toString();
     return m_store->getDataList(key, isRecovery);
+}
+
+QStringList DeviceSettings::getButtonLabels()
+{
+    return ButtonLabels::labels();
+}
+
+QVariantList DeviceSettings::getKeyCodes()
+{
+    QVariantList codes;
+    for (int code : KeyNames::codes())
+        codes.append(code);
+    return codes;
+}
+
+QStringList DeviceSettings::getKeyNames()
+{
+    return KeyNames::names();
 }
 
 // ---- DPI ----

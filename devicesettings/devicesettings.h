@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 
@@ -34,6 +35,11 @@ public slots:
     void mouseResetKeyMatrix();
     void mouseSwitchKeyMatrix(int indexNo);
     QVariantList mouseGetKeydefine(QVariant mouseMode, QVariant index, bool isRecovery);
+    // The label of every matrix position ("①".., empty for the fixed ones).
+    QStringList getButtonLabels();
+    // The key-name table as two parallel lists (codes, built-in names).
+    QVariantList getKeyCodes();
+    QStringList getKeyNames();
 
     // DPI.
     void mouseSetDpi(int dpiCount, QString sensorType, QVariantList dpiValueArray,

@@ -204,6 +204,30 @@ QStringList MacroLibrary::loadMacroByName(const QString &name)
     return {};
 }
 
+QStringList MacroLibrary::getMacroNames()
+{
+    QStringList names;
+    QStringList folders{libraryRoot()};
+    for (int depth = 0; depth <= MacroPaths::kMaxLevel && !folders.isEmpty(); ++depth) {
+        QStringList next;
+        for (const QString &folder : std::as_const(folders)) {
+            const QFileInfoList files =
+                QDir(folder).entryInfoList({QStringLiteral("*.bin")}, QDir::Files, QDir::Name);
+            for (const QFileInfo &file : files) {
+                const QString name = file.completeBaseName();
+                if (MacroPaths::isSafeName(name) && !names.contains(name))
+                    names.append(name);
+            }
+            const QFileInfoList subs =
+                QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+            for (const QFileInfo &sub : subs)
+                next.append(sub.filePath());
+        }
+        folders = next;
+    }
+    return names;
+}
+
 bool MacroLibrary::deleteMacroIni(const QVariant &macroLevel, const QVariant &macroType,
                                   const QVariant &name)
 {

@@ -46,6 +46,10 @@ public slots:
     // as loadMacroIni gives them; the shallowest match wins and the
     // selection path is left alone. Empty when no macro has that name.
     QStringList loadMacroByName(const QString &name);
+    // Every macro name of the library once, in the order loadMacroByName
+    // searches (nearest the root first, then by name), so that a listed name
+    // always plays the macro loadMacroByName finds for it.
+    QStringList getMacroNames();
     bool deleteMacroIni(const QVariant &macroLevel, const QVariant &macroType,
                         const QVariant &name);
     bool modifyMacroNameUpdateProfile(const QVariant &macroLevel, const QVariant &macroType,

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-declarative-dev-tools
   qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
   qml6-module-qttest qml6-module-qtquick-controls qml6-module-qtquick-templates
-  qml6-module-qtquick-layouts libgl-dev
+  qml6-module-qtquick-layouts qml6-module-qtquick-shapes libgl-dev
   libhidapi-dev libudev-dev libx11-dev libxtst-dev
   xvfb xauth fonts-dejavu-core trayer xdotool x11-utils imagemagick libbenchmark-dev
   # the installed program and its Debian package

@@ -275,6 +275,21 @@ QVariantList myQQuickView::mouseGetKeydefine(QVariant mouseMode, QVariant index,
     return m_ops->deviceSettings()->mouseGetKeydefine(mouseMode, index, isRecovery);
 }
 
+QStringList myQQuickView::getButtonLabels()
+{
+    return m_ops->deviceSettings()->getButtonLabels();
+}
+
+QVariantList myQQuickView::getKeyCodes()
+{
+    return m_ops->deviceSettings()->getKeyCodes();
+}
+
+QStringList myQQuickView::getKeyNames()
+{
+    return m_ops->deviceSettings()->getKeyNames();
+}
+
 void myQQuickView::mouseSetDpi(int dpiCount, QString sensorType, QVariantList dpiValueArray,
                                QVariantList dpiEnableArray)
 {
@@ -449,6 +464,11 @@ QStringList myQQuickView::loadMacroIni(const QVariant &macroLevel, const QVarian
 QStringList myQQuickView::loadMacroByName(const QString &name)
 {
     return m_ops->macros()->loadMacroByName(name);
+}
+
+QStringList myQQuickView::getMacroNames()
+{
+    return m_ops->macros()->getMacroNames();
 }
 
 bool myQQuickView::deleteMacroIni(const QVariant &macroLevel, const QVariant &macroType,

@@ -75,6 +75,9 @@ public slots:
     void mouseResetKeyMatrix();
     void mouseSwitchKeyMatrix(int indexNo);
     QVariantList mouseGetKeydefine(QVariant mouseMode, QVariant index, bool isRecovery);
+    QStringList getButtonLabels();
+    QVariantList getKeyCodes();
+    QStringList getKeyNames();
     void mouseSetDpi(int dpiCount, QString sensorType, QVariantList dpiValueArray,
                      QVariantList dpiEnableArray);
     void mouseSetCurrentDPI(uchar currentDPI);
@@ -114,6 +117,7 @@ public slots:
                       const QVariant &repeat);
     QStringList loadMacroIni(const QVariant &macroLevel, const QVariant &name);
     QStringList loadMacroByName(const QString &name);
+    QStringList getMacroNames();
     bool deleteMacroIni(const QVariant &macroLevel, const QVariant &macroType,
                         const QVariant &name);
     bool modifyMacroNameUpdateProfile(const QVariant &macroLevel, const QVariant &macroType,

@@ -1,9 +1,80 @@
 import QtQuick
+import "ButtonMap.js" as ButtonMap
 
-// Assigns a DPI function to one button.
+// Assigns a DPI function (up, down, loop, sniper) to one button.
 Overlay {
     id: overlay
 
     property var scene
 
+    readonly property var page: scene && scene.pages ? scene.pages.keyMatrix : null
+    readonly property var captions: page ? page.captions : ButtonMap.captionDefaults
+    readonly property var strings: scene ? scene.keyMatrixStrings : []
+    readonly property var choices: ButtonMap.groups[ButtonMap.groupIndex("dpi")].choices
+
+    property int buttonIndex: -1
+    property int choiceIndex: -1
+
+    function openFor(index) {
+        if (!page)
+            return;
+        buttonIndex = index;
+        var entry = page.entryOf(index);
+        choiceIndex = -1;
+        for (var c = 0; c < choices.length; ++c) {
+            if (ButtonMap.sameEntry(choices[c].entry, entry))
+                choiceIndex = c;
+        }
+        open();
+    }
+
+    function accept() {
+        if (choiceIndex < 0)
+            return;
+        if (page.assign(buttonIndex, choices[choiceIndex].entry.slice()))
+            close();
+    }
+
+    title: page && buttonIndex >= 0 ? captions[0] + page.numberOf(buttonIndex) + " : " + captions[21] : captions[21]
+    panelWidth: 420
+    panelHeight: 300
+
+    Column {
+        width: parent.width
+        spacing: 2
+
+        Repeater {
+            model: overlay.choices
+            delegate: ThemedRadioButton {
+                required property int index
+                required property var modelData
+                objectName: "dpiChoice_" + modelData.caption
+                width: parent ? parent.width : 0
+                height: Theme.rowHeight
+                checkable: false
+                checked: overlay.choiceIndex === index
+                text: overlay.captions[modelData.caption]
+                onClicked: overlay.choiceIndex = index
+            }
+        }
+    }
+
+    Row {
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        spacing: Theme.spacing
+
+        ThemedButton {
+            objectName: "dpiAssignCancel"
+            text: overlay.strings[9] || "Cancel"
+            onClicked: overlay.close()
+        }
+        ThemedButton {
+            objectName: "dpiAssignOk"
+            accented: true
+            enabled: overlay.choiceIndex >= 0
+            text: overlay.strings[10] || "OK"
+            onClicked: overlay.accept()
+        }
+    }
 }

@@ -1,12 +1,353 @@
 import QtQuick
+import "ButtonMap.js" as ButtonMap
 
-// Assigns a function to one button.
+// Assigns a function to one button: every group of functions on the left,
+// the group's choices on the right. Fire keys and key combinations are
+// captured from the keyboard through the root's input relay.
 Overlay {
     id: overlay
 
     property var scene
-
     property bool isSave: false
 
-    function init(isSendData, isRecovery) {}
+    readonly property var page: scene && scene.pages ? scene.pages.keyMatrix : null
+    readonly property var captions: page ? page.captions : ButtonMap.captionDefaults
+    readonly property var strings: scene ? scene.keyMatrixStrings : []
+
+    property int buttonIndex: -1
+    property int groupIndex: 0
+    property int choiceIndex: -1
+    readonly property var group: ButtonMap.groups[groupIndex]
+    readonly property var shownGroups: groupsFor(scene ? scene.mouseMode : 0, buttonIndex)
+
+    // Fire key: captured key, repeat interval in ms, count (0 endless).
+    property int fireKey: 0
+    property int fireRate: 10
+    property int fireTimes: 3
+    property bool waitingForKey: false
+    // Key combination: modifier bits and two keys.
+    property int comboBits: 0
+    property int comboKey1: 0
+    property int comboKey2: 0
+
+    function init(isSendData, isRecovery) {
+        close();
+        buttonIndex = -1;
+    }
+
+    // Opens the overlay for button `index` on group `groupKey` (empty: the
+    // group of the button's current function).
+    function openFor(index, groupKey) {
+        if (!page)
+            return;
+        buttonIndex = index;
+        var entry = page.entryOf(index);
+        var type = Number(entry[0]);
+        fireKey = type === 1 ? Number(entry[1]) : 0;
+        fireRate = type === 1 && Number(entry[2]) >= 1 ? Number(entry[2]) : 10;
+        fireTimes = type === 1 ? Number(entry[3]) : 3;
+        comboBits = type === 2 ? Number(entry[1]) : 0;
+        comboKey1 = type === 2 ? Number(entry[2]) : 0;
+        comboKey2 = type === 2 ? Number(entry[3]) : 0;
+        var key = groupKey !== "" ? groupKey : ButtonMap.groupOf(entry);
+        var g = ButtonMap.groupIndex(key);
+        if (shownGroups.indexOf(g) < 0)
+            g = shownGroups[0];
+        selectGroup(g);
+        var found = ButtonMap.findChoice(entry);
+        choiceIndex = found && found.group === g ? found.choice : -1;
+        open();
+    }
+
+    function selectGroup(g) {
+        choiceIndex = -1;
+        groupIndex = g;
+        waitingForKey = ButtonMap.groups[g].key === "fire" && fireKey === 0;
+    }
+
+    // Pick the choice with caption `caption` in the current group.
+    function pickCaption(caption) {
+        var choices = group.choices;
+        for (var c = 0; c < choices.length; ++c) {
+            if (choices[c].caption === caption)
+                choiceIndex = c;
+        }
+    }
+
+    function groupsFor(mode, index) {
+        var out = new Array(0);
+        for (var g = 0; g < ButtonMap.groups.length; ++g) {
+            var item = ButtonMap.groups[g];
+            if (item.gameOnly && mode !== 1)
+                continue;
+            if (item.key === "macro" && (index < 0 || index >= ButtonMap.macroSlots))
+                continue;
+            out.push(g);
+        }
+        return out;
+    }
+
+    // The entry the current choice produces, null when nothing is chosen.
+    function pendingEntry() {
+        switch (group.key) {
+        case "fire":
+            return fireKey > 0 ? [1, fireKey, fireRate, fireTimes] : null;
+        case "combo":
+            return comboBits !== 0 || comboKey1 !== 0 ? [2, comboBits, comboKey1, comboKey2] : null;
+        case "macro":
+            return null;
+        }
+        var choices = group.choices;
+        return choiceIndex >= 0 && choiceIndex < choices.length ? choices[choiceIndex].entry.slice() : null;
+    }
+
+    function accept() {
+        if (group.key === "fire" && !(rateField.commit() && timesField.commit()))
+            return;
+        var entry = pendingEntry();
+        if (!entry)
+            return;
+        if (page.assign(buttonIndex, entry))
+            close();
+    }
+
+    function keyText(code) {
+        return page && code > 0 ? page.keyName(code) : "";
+    }
+
+    title: page && buttonIndex >= 0 ? captions[0] + page.numberOf(buttonIndex) + " : " + page.textOf(buttonIndex) : ""
+    panelWidth: 780
+    panelHeight: 480
+    onClosed: waitingForKey = false
+
+    Connections {
+        target: overlay.scene
+        enabled: overlay.visible && overlay.waitingForKey
+        function onMsg_KB(isDown, usbCode) {
+            if (!isDown || usbCode <= 0 || usbCode > 255)
+                return;
+            overlay.fireKey = usbCode;
+            overlay.waitingForKey = false;
+        }
+    }
+
+    // Groups.
+    Column {
+        id: groupColumn
+        width: 200
+        spacing: 4
+
+        Repeater {
+            model: overlay.shownGroups
+            delegate: ThemedButton {
+                required property int modelData
+                objectName: "keyGroup_" + ButtonMap.groups[modelData].key
+                width: groupColumn.width
+                implicitHeight: Theme.controlHeight + 4
+                checked: overlay.groupIndex === modelData
+                text: overlay.captions[ButtonMap.groups[modelData].caption]
+                onClicked: overlay.selectGroup(modelData)
+            }
+        }
+    }
+
+    Rectangle {
+        id: area
+        x: groupColumn.width + Theme.spacingLarge
+        width: parent.width - x
+        height: parent.height - buttons.height - Theme.spacingLarge
+        radius: Theme.radius
+        color: Theme.surface
+        border.color: Theme.border
+
+        Caption {
+            id: groupTitle
+            x: Theme.margin
+            y: Theme.spacing
+            width: area.width - 2 * Theme.margin
+            height: 28
+            heading: true
+            text: overlay.captions[overlay.group.caption]
+        }
+
+        // Fixed choices, two columns.
+        Grid {
+            id: choiceGrid
+            x: Theme.margin
+            anchors.top: groupTitle.bottom
+            anchors.topMargin: Theme.spacing
+            columns: 2
+            columnSpacing: Theme.spacingLarge
+            rowSpacing: 2
+            visible: overlay.group.choices.length > 0
+
+            Repeater {
+                model: overlay.group.choices
+                delegate: ThemedRadioButton {
+                    required property int index
+                    required property var modelData
+                    objectName: "keyChoice_" + modelData.caption
+                    width: (area.width - 2 * Theme.margin - Theme.spacingLarge) / 2
+                    height: Theme.rowHeight
+                    checkable: false
+                    checked: overlay.choiceIndex === index
+                    text: overlay.captions[modelData.caption]
+                    onClicked: overlay.choiceIndex = index
+                }
+            }
+        }
+
+        // Fire key: key, rate, times or endless.
+        Column {
+            x: Theme.margin
+            anchors.top: groupTitle.bottom
+            anchors.topMargin: Theme.spacing
+            spacing: Theme.spacing
+            visible: overlay.group.key === "fire"
+
+            Row {
+                spacing: Theme.spacing
+                Caption {
+                    width: 90
+                    height: Theme.controlHeight + 4
+                    text: overlay.captions[9]
+                }
+                ThemedButton {
+                    objectName: "fireKey"
+                    width: 220
+                    checked: overlay.waitingForKey
+                    text: overlay.waitingForKey ? overlay.captions[10] : (overlay.fireKey > 0 ? overlay.keyText(overlay.fireKey) : overlay.captions[10])
+                    onClicked: overlay.waitingForKey = !overlay.waitingForKey
+                }
+            }
+            Row {
+                spacing: Theme.spacing
+                Caption {
+                    width: 90
+                    height: Theme.controlHeight
+                    text: overlay.captions[11]
+                }
+                ByteField {
+                    id: rateField
+                    objectName: "fireRate"
+                    minimum: 1
+                    maximum: 255
+                    value: overlay.fireRate
+                    onValueEdited: function (number) {
+                        overlay.fireRate = number;
+                    }
+                }
+                Caption {
+                    height: Theme.controlHeight
+                    dim: true
+                    text: "ms (1–255)"
+                }
+            }
+            Row {
+                spacing: Theme.spacing
+                Caption {
+                    width: 90
+                    height: Theme.controlHeight
+                    text: overlay.captions[12]
+                }
+                ByteField {
+                    id: timesField
+                    objectName: "fireTimes"
+                    minimum: 0
+                    maximum: 255
+                    value: overlay.fireTimes
+                    onValueEdited: function (number) {
+                        overlay.fireTimes = number;
+                    }
+                }
+                ThemedCheckBox {
+                    objectName: "fireEndless"
+                    height: Theme.controlHeight
+                    text: overlay.captions[13]
+                    checkable: false
+                    checked: overlay.fireTimes === 0
+                    onClicked: overlay.fireTimes = overlay.fireTimes === 0 ? 1 : 0
+                }
+            }
+        }
+
+        // Key combination, captured in the input overlay.
+        Column {
+            x: Theme.margin
+            anchors.top: groupTitle.bottom
+            anchors.topMargin: Theme.spacing
+            spacing: Theme.spacing
+            visible: overlay.group.key === "combo"
+
+            Rectangle {
+                width: area.width - 2 * Theme.margin
+                height: 48
+                radius: Theme.radius
+                color: Theme.raised
+                border.color: Theme.border
+                Caption {
+                    objectName: "comboText"
+                    anchors.fill: parent
+                    anchors.margins: Theme.spacing
+                    horizontalAlignment: Text.AlignHCenter
+                    font.pixelSize: Theme.fontLarge
+                    text: overlay.page ? ButtonMap.comboText(overlay.comboBits, overlay.comboKey1, overlay.comboKey2, overlay.keyText) : ""
+                }
+            }
+            ThemedButton {
+                objectName: "comboRecord"
+                text: overlay.captions[10]
+                onClicked: overlay.scene.pages.inputAssign.openFor(overlay.buttonIndex, [2, overlay.comboBits, overlay.comboKey1, overlay.comboKey2], function (bits, key1, key2) {
+                    overlay.comboBits = bits;
+                    overlay.comboKey1 = key1;
+                    overlay.comboKey2 = key2;
+                    return true;
+                })
+            }
+        }
+
+        // Macros are chosen in their own overlay.
+        Column {
+            x: Theme.margin
+            anchors.top: groupTitle.bottom
+            anchors.topMargin: Theme.spacing
+            spacing: Theme.spacing
+            visible: overlay.group.key === "macro"
+
+            Caption {
+                width: area.width - 2 * Theme.margin
+                dim: true
+                text: overlay.page && overlay.buttonIndex >= 0 && Number(overlay.page.entryOf(overlay.buttonIndex)[0]) === 4 ? overlay.page.textOf(overlay.buttonIndex) : ""
+            }
+            ThemedButton {
+                objectName: "macroChoose"
+                text: overlay.captions[17]
+                onClicked: {
+                    var index = overlay.buttonIndex;
+                    overlay.close();
+                    overlay.scene.pages.macroAssign.openFor(index);
+                }
+            }
+        }
+    }
+
+    Row {
+        id: buttons
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        spacing: Theme.spacing
+
+        ThemedButton {
+            objectName: "keyAssignCancel"
+            text: overlay.strings[9] || "Cancel"
+            onClicked: overlay.close()
+        }
+        ThemedButton {
+            objectName: "keyAssignOk"
+            accented: true
+            enabled: overlay.pendingEntry() !== null
+            text: overlay.strings[10] || "OK"
+            onClicked: overlay.accept()
+        }
+    }
 }

@@ -1,9 +1,141 @@
 import QtQuick
+import QtQuick.Controls.Basic
+import "ButtonMap.js" as ButtonMap
 
-// Binds a macro of the library to one button.
+// Binds a macro of the library to one button: the macro, and how it plays.
+// Confirming binds it to the button's own slot and sends it to the mouse.
 Overlay {
     id: overlay
 
     property var scene
 
+    readonly property var page: scene && scene.pages ? scene.pages.keyMatrix : null
+    readonly property var captions: page ? page.captions : ButtonMap.captionDefaults
+    readonly property var strings: scene ? scene.keyMatrixStrings : []
+
+    property int buttonIndex: -1
+    property var macroNames: []
+    property string selectedName: ""
+    property int playMode: 0
+
+    function openFor(index) {
+        if (!page || index < 0 || index >= ButtonMap.macroSlots)
+            return;
+        buttonIndex = index;
+        macroNames = ui_View.getMacroNames();
+        var entry = page.entryOf(index);
+        var bound = Number(entry[0]) === 4 ? page.macroName(page.mode, index) : "";
+        selectedName = macroNames.indexOf(bound) >= 0 ? bound : "";
+        playMode = Number(entry[0]) === 4 && Number(entry[1]) <= 2 ? Number(entry[1]) : 0;
+        open();
+    }
+
+    function selectMacro(name) {
+        if (macroNames.indexOf(String(name)) >= 0)
+            selectedName = String(name);
+    }
+
+    function accept() {
+        if (selectedName === "")
+            return;
+        if (page.bindMacro(buttonIndex, selectedName, playMode))
+            close();
+    }
+
+    title: page && buttonIndex >= 0 ? captions[0] + page.numberOf(buttonIndex) + " : " + captions[16] : captions[16]
+    panelWidth: 620
+    panelHeight: 490
+
+    Caption {
+        id: listTitle
+        width: parent.width
+        height: 24
+        dim: true
+        text: overlay.captions[17]
+    }
+
+    Rectangle {
+        id: listFrame
+        anchors.top: listTitle.bottom
+        anchors.topMargin: 4
+        width: parent.width
+        height: 208
+        radius: Theme.radius
+        color: Theme.surface
+        border.color: Theme.border
+
+        ListView {
+            id: list
+            objectName: "macroList"
+            anchors.fill: parent
+            anchors.margins: 2
+            clip: true
+            boundsBehavior: Flickable.StopAtBounds
+            model: overlay.macroNames
+            ScrollIndicator.vertical: ScrollIndicator {}
+            delegate: ItemDelegate {
+                id: macroItem
+                required property string modelData
+                objectName: "macroItem_" + modelData
+                width: list.width
+                height: Theme.rowHeight
+                hoverEnabled: true
+                highlighted: overlay.selectedName === modelData
+                onClicked: overlay.selectedName = modelData
+                contentItem: Text {
+                    text: macroItem.modelData
+                    color: macroItem.highlighted ? Theme.textOnAccent : Theme.text
+                    font.family: Theme.fontFamily
+                    font.pixelSize: Theme.fontNormal
+                    elide: Text.ElideRight
+                    verticalAlignment: Text.AlignVCenter
+                }
+                background: Rectangle {
+                    radius: Theme.radiusSmall
+                    color: macroItem.highlighted ? Theme.accent : (macroItem.hovered ? Theme.raisedHover : Theme.surface)
+                }
+            }
+        }
+    }
+
+    Column {
+        anchors.top: listFrame.bottom
+        anchors.topMargin: Theme.spacing
+        width: parent.width
+        spacing: 0
+
+        Repeater {
+            model: ButtonMap.playModeCaptions
+            delegate: ThemedRadioButton {
+                required property int index
+                required property int modelData
+                objectName: "macroMode_" + index
+                width: parent ? parent.width : 0
+                height: Theme.rowHeight
+                checkable: false
+                checked: overlay.playMode === index
+                text: overlay.captions[modelData]
+                onClicked: overlay.playMode = index
+            }
+        }
+    }
+
+    Row {
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        spacing: Theme.spacing
+
+        ThemedButton {
+            objectName: "macroAssignCancel"
+            text: overlay.strings[9] || "Cancel"
+            onClicked: overlay.close()
+        }
+        ThemedButton {
+            objectName: "macroAssignOk"
+            accented: true
+            enabled: overlay.selectedName !== ""
+            text: overlay.strings[10] || "OK"
+            onClicked: overlay.accept()
+        }
+    }
 }

@@ -1,11 +1,208 @@
 import QtQuick
+import QtQuick.Shapes
+import "ButtonMap.js" as ButtonMap
 
-// Top view of the mouse with its numbered buttons.
+// Top view of the mouse, drawn as vector shapes, with its numbered buttons.
+// Hovering a button here highlights it in the key list and the other way
+// round; clicking one opens its assignment.
 Item {
     id: page
 
     property var scene
     property bool isSave: false
-
     property var keyMatrix
+
+    readonly property var shown: keyMatrix ? keyMatrix.visibleIndexes : []
+    readonly property int hovered: keyMatrix ? keyMatrix.hoveredIndex : -1
+    readonly property real zoom: drawing.scale * (scene ? scene.zoomInRate_min : 1)
+
+    function isShown(index) {
+        return shown.indexOf(index) >= 0;
+    }
+
+    function fillOf(index) {
+        return hovered === index ? Theme.shellHighlight : Theme.shellButton;
+    }
+
+    Item {
+        id: drawing
+        width: 264
+        height: 492
+        anchors.centerIn: parent
+        scale: Math.min(page.width / width, page.height / height)
+
+        Shape {
+            id: body
+            anchors.fill: parent
+            // Drawn at the scale it is shown at (and twice that, smoothed
+            // down), so the outline stays sharp at every window size.
+            layer.enabled: true
+            layer.samples: 4
+            layer.smooth: true
+            layer.textureSize: Qt.size(Math.ceil(width * page.zoom * 2), Math.ceil(height * page.zoom * 2)) // qmllint disable type
+
+            ShapePath {
+                fillColor: Theme.shell
+                strokeColor: Theme.shellEdge
+                strokeWidth: 2
+                startX: 132
+                startY: 12
+                PathCubic {
+                    x: 228
+                    y: 150
+                    control1X: 192
+                    control1Y: 12
+                    control2X: 228
+                    control2Y: 62
+                }
+                PathLine {
+                    x: 230
+                    y: 330
+                }
+                PathCubic {
+                    x: 132
+                    y: 480
+                    control1X: 230
+                    control1Y: 436
+                    control2X: 190
+                    control2Y: 480
+                }
+                PathCubic {
+                    x: 34
+                    y: 330
+                    control1X: 74
+                    control1Y: 480
+                    control2X: 34
+                    control2Y: 436
+                }
+                PathLine {
+                    x: 36
+                    y: 150
+                }
+                PathCubic {
+                    x: 132
+                    y: 12
+                    control1X: 36
+                    control1Y: 62
+                    control2X: 72
+                    control2Y: 12
+                }
+            }
+
+            // The two main buttons, following the shell's front.
+            ShapePath {
+                fillColor: page.isShown(0) ? page.fillOf(0) : Theme.shell
+                strokeColor: Theme.shellEdge
+                strokeWidth: 1
+                startX: 117
+                startY: 20
+                PathLine {
+                    x: 117
+                    y: 190
+                }
+                PathLine {
+                    x: 42
+                    y: 190
+                }
+                PathLine {
+                    x: 41
+                    y: 150
+                }
+                PathCubic {
+                    x: 117
+                    y: 20
+                    control1X: 41
+                    control1Y: 76
+                    control2X: 74
+                    control2Y: 22
+                }
+            }
+            ShapePath {
+                fillColor: page.isShown(1) ? page.fillOf(1) : Theme.shell
+                strokeColor: Theme.shellEdge
+                strokeWidth: 1
+                startX: 147
+                startY: 20
+                PathLine {
+                    x: 147
+                    y: 190
+                }
+                PathLine {
+                    x: 222
+                    y: 190
+                }
+                PathLine {
+                    x: 223
+                    y: 150
+                }
+                PathCubic {
+                    x: 147
+                    y: 20
+                    control1X: 223
+                    control1Y: 76
+                    control2X: 190
+                    control2Y: 22
+                }
+            }
+        }
+
+        // The other buttons, their labels and where the pointer hits them.
+        Repeater {
+            model: page.shown
+            delegate: Item {
+                id: spot
+                required property int modelData
+                readonly property var place: ButtonMap.spots[modelData] || ({
+                        x: 0,
+                        y: 0,
+                        w: 0,
+                        h: 0
+                    })
+                readonly property bool isMain: place.main !== undefined
+                readonly property bool lit: page.hovered === modelData
+                readonly property bool locked: page.keyMatrix ? page.keyMatrix.soleLeftHolder(modelData, page.keyMatrix.entries) : false
+                x: place.x
+                y: place.y
+                width: place.w
+                height: place.h
+
+                Rectangle {
+                    anchors.fill: parent
+                    visible: !spot.isMain
+                    radius: Math.min(width, height) / 3
+                    color: page.fillOf(spot.modelData)
+                    border.color: Theme.shellEdge
+                    antialiasing: true
+                }
+
+                CircledLabel {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    anchors.verticalCenter: parent.verticalCenter
+                    anchors.verticalCenterOffset: spot.isMain ? 20 : 0
+                    label: page.keyMatrix ? page.keyMatrix.labelOf(spot.modelData) : ""
+                    color: spot.lit ? Theme.textOnAccent : Theme.text
+                    diameter: spot.isMain ? 30 : Math.min(22, spot.width - 4)
+                }
+
+                MouseArea {
+                    objectName: "pictureButton_" + spot.modelData
+                    anchors.fill: parent
+                    hoverEnabled: true
+                    cursorShape: spot.locked ? Qt.ForbiddenCursor : Qt.PointingHandCursor
+                    onContainsMouseChanged: {
+                        if (!page.keyMatrix)
+                            return;
+                        if (containsMouse)
+                            page.keyMatrix.hoveredIndex = spot.modelData;
+                        else if (page.keyMatrix.hoveredIndex === spot.modelData)
+                            page.keyMatrix.hoveredIndex = -1;
+                    }
+                    onClicked: {
+                        if (page.keyMatrix)
+                            page.keyMatrix.openAssignment(spot.modelData);
+                    }
+                }
+            }
+        }
+    }
 }

@@ -24,6 +24,7 @@ private slots:
     void hostileNamesAreRefused_data();
     void hostileNamesAreRefused();
     void deletedMacroResetsBoundButtonsOfFirstSixProfiles();
+    void macroNamesOnceNearestTheRootFirst();
 };
 
 void TestMacroLibrary::createWritesConfigAtItsLevel()
@@ -317,6 +318,20 @@ void TestMacroLibrary::deletedMacroResetsBoundButtonsOfFirstSixProfiles()
     }
     QCOMPARE(fx.store->profile(0)->value("mouseKeyMatrix/2").toStringList(),
              (QStringList{"1", "0", "240", "0"}));
+}
+
+// The list the macro-assignment overlay shows: a name that lives in several
+// folders is listed once, where loadMacroByName finds it.
+void TestMacroLibrary::macroNamesOnceNearestTheRootFirst()
+{
+    MacroFixture fx({{"macro/Zed.bin", "[config]\ntotal=0\n"},
+                     {"macro/A/Alpha.bin", "[config]\ntotal=0\n"},
+                     {"macro/A/Zed.bin", "[config]\ntotal=0\n"},
+                     {"macro/B/C/Deep.bin", "[config]\ntotal=0\n"},
+                     {"macro/B/notes.txt", "not a macro"}});
+    QCOMPARE(fx.lib->getMacroNames(),
+             (QStringList{QStringLiteral("Zed"), QStringLiteral("Alpha"), QStringLiteral("Deep")}));
+    QVERIFY(MacroFixture().lib->getMacroNames().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestMacroLibrary)

@@ -1,0 +1,49 @@
+#include "devicesettings/buttonlabels.h"
+
+namespace ButtonLabels {
+
+namespace {
+
+// Circled digits start at U+2460 ("①").
+constexpr char16_t kFirstCircled = 0x2460;
+
+bool isFixed(int index)
+{
+    return index == 6 || index == 7;
+}
+
+} // namespace
+
+QString label(int index)
+{
+    if (index < 0 || index >= kPositions || isFixed(index))
+        return QString();
+    const int number = index < 6 ? index : index - 2; // 0-based among the labelled ones
+    return QString(QChar(char16_t(kFirstCircled + number)));
+}
+
+QStringList labels()
+{
+    QStringList all;
+    for (int i = 0; i < kPositions; ++i)
+        all.append(label(i));
+    return all;
+}
+
+int indexOf(const QString &text)
+{
+    if (text.isEmpty())
+        return -1;
+    for (int i = 0; i < kPositions; ++i) {
+        if (label(i) == text)
+            return i;
+    }
+    return -1;
+}
+
+bool hasMacroSlot(int index)
+{
+    return index >= 0 && index < kMacroSlots;
+}
+
+} // namespace ButtonLabels

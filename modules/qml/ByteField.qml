@@ -1,0 +1,41 @@
+import QtQuick
+
+// A number field for one stored byte: it takes whole numbers from `minimum`
+// to `maximum` and puts the previous value back on anything else.
+ThemedTextField {
+    id: field
+
+    property int minimum: 0
+    property int maximum: 255
+    property int value: 0
+
+    // A valid number was typed (the owner takes it into what `value` binds).
+    signal valueEdited(int number)
+
+    // Takes the typed text when it is valid; true when the value stands.
+    function commit() {
+        var typed = text.trim();
+        var number = /^[0-9]{1,3}$/.test(typed) ? parseInt(typed, 10) : NaN;
+        if (isNaN(number) || number < minimum || number > maximum) {
+            text = String(value);
+            return false;
+        }
+        valueEdited(number);
+        if (value !== number)
+            value = number;
+        text = String(number);
+        return true;
+    }
+
+    implicitWidth: 72
+    maximumLength: 3
+    inputMethodHints: Qt.ImhDigitsOnly
+    horizontalAlignment: TextInput.AlignRight
+    text: String(value)
+    onEditingFinished: commit()
+    onValueChanged: text = String(value)
+    onActiveFocusChanged: {
+        if (!activeFocus)
+            commit();
+    }
+}
