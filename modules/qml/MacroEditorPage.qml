@@ -1133,17 +1133,16 @@ Item {
                         }
                     }
 
-                    // A macro: a small play mark.
-                    Text {
-                        x: treeRow.modelData.node.txtMargin
-                        width: 16
-                        height: parent.height
+                    // A macro: a small sheet.
+                    Rectangle {
+                        x: treeRow.modelData.node.txtMargin + 2
+                        y: (parent.height - height) / 2
+                        width: 9
+                        height: 11
+                        radius: 2
                         visible: !treeRow.isFolder
-                        text: "▶"
-                        color: treeRow.selected ? Theme.accentHover : Theme.textFaint
-                        font.family: Theme.fontFamily
-                        font.pixelSize: Theme.fontSmall - 2
-                        verticalAlignment: Text.AlignVCenter
+                        color: "transparent"
+                        border.color: treeRow.selected ? Theme.accentHover : Theme.textFaint
                     }
 
                     Caption {
@@ -1288,7 +1287,7 @@ Item {
                         height: parent.height
                         horizontalAlignment: Text.AlignHCenter
                         color: stepRow.isDelay ? Theme.textFaint : (stepRow.modelData.type % 2 === 1 ? Theme.accentHover : Theme.focus)
-                        text: stepRow.isDelay ? "⏱" : (stepRow.modelData.type % 2 === 1 ? "↓" : "↑")
+                        text: stepRow.isDelay ? "◷" : (stepRow.modelData.type % 2 === 1 ? "↓" : "↑")
                     }
 
                     Caption {
@@ -1315,6 +1314,9 @@ Item {
                             y: 2
                             height: parent.height - 4
                             implicitWidth: 84
+                            topPadding: 0
+                            bottomPadding: 0
+                            verticalAlignment: TextInput.AlignVCenter
                             horizontalAlignment: TextInput.AlignRight
                             text: stepRow.modelData.info
                             maximumLength: 5
@@ -1344,8 +1346,8 @@ Item {
                 wrapMode: Text.WordWrap
                 elide: Text.ElideNone
                 dim: true
-                visible: page.steps.length === 0 && !page.recording
-                text: page.currentType === 0 ? page.t[8] + " / " + page.t[14] : page.t[1]
+                visible: page.steps.length === 0 && !page.recording && page.currentType === 0
+                text: page.t[8] + " / " + page.t[14]
             }
         }
 
