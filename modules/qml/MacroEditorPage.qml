@@ -899,6 +899,8 @@ Item {
         ticks = 0;
         recording = true;
         tickTimer.start();
+        // Keys typed into our window while recording must not operate the page.
+        keySink.forceActiveFocus();
     }
 
     function stopRecording() {
@@ -907,6 +909,8 @@ Item {
             return;
         recording = false;
         autosave();
+        if (keySink.activeFocus)
+            recordButton.forceActiveFocus();
     }
 
     // One captured key or button event while recording.
@@ -946,6 +950,12 @@ Item {
         var ratio = Screen.devicePixelRatio > 0 ? Screen.devicePixelRatio : 1;
         var p = scene.mapFromGlobal(x / ratio, y / ratio);
         return p.x >= 0 && p.y >= 0 && p.x < page.Window.width && p.y < page.Window.height;
+    }
+
+    Item {
+        id: keySink
+        Keys.onPressed: event => event.accepted = true
+        Keys.onReleased: event => event.accepted = true
     }
 
     Timer {
