@@ -545,7 +545,20 @@ Item {
             if (kept.indexOf(dropped[i]) < 0)
                 ui_View.updataMacroList_delOld(dropped[i]);
         }
-        deleteMacro(name);
+        // Buttons bound to a deleted macro get their saved assignment back.
+        // A folder takes its macros with it: those whose names no other
+        // macro of the library has (bindings name macros, not folders).
+        var released = type === 1 ? [] : [name];
+        if (type === 1) {
+            var remaining = macroNames(tree);
+            var inside = macroNames(node.subNode);
+            for (var r = 0; r < inside.length; ++r) {
+                if (remaining.indexOf(inside[r]) < 0 && released.indexOf(inside[r]) < 0)
+                    released.push(inside[r]);
+            }
+        }
+        for (var k = 0; k < released.length; ++k)
+            deleteMacro(released[k]);
         steps = [];
         ui_View.deleteMacroIni(level, type, name);
         renumber(siblings, level, parentPath);
@@ -553,6 +566,17 @@ Item {
         writeLists(1, level, name, siblings);
         clearSelection();
         return true;
+    }
+
+    function macroNames(list) {
+        var out = [];
+        for (var i = 0; i < list.length; ++i) {
+            if (list[i].macroType === 0)
+                out.push(list[i].textValue);
+            else
+                out = out.concat(macroNames(list[i].subNode));
+        }
+        return out;
     }
 
     // The name.bin prefixes of a folder and of every folder below it.

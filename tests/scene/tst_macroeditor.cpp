@@ -57,6 +57,8 @@ private slots:
     void stepCommands();
     void delayEditedInPlace_data();
     void delayEditedInPlace();
+    void insertKeyThroughItsDialog();
+    void deleteAsksFirst();
     void newFolderBelowLevel4IsRefused();
     void newMacroBesideSelectedMacroGoesToRoot();
     void duplicateNameIsRefused();
@@ -321,6 +323,45 @@ void TstMacroEditor::delayEditedInPlace()
              stored.mid(2));
 }
 
+void TstMacroEditor::insertKeyThroughItsDialog()
+{
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"K"}).toBool());
+    QVERIFY(library()->saveMacroIni(0, "K", {"1,A", "2,A"}, 1));
+    QVERIFY(call("selectByNames", {"K"}).toBool());
+    call("askInsertKey");
+    QObject *dialog = m_rig.item("keyCaptureDialog");
+    QVERIFY(dialog && dialog->property("visible").toBool());
+    // Mouse buttons are not keys; the next key press is shown by name.
+    SceneRig::call(m_rig.root(), "detectMouse", {true, 0xF0, -5000, -5000});
+    QCOMPARE(dialog->property("keyCode").toInt(), -1);
+    SceneRig::call(m_rig.root(), "detectKeyboard", {true, 0x06});
+    SceneRig::call(m_rig.root(), "detectKeyboard", {false, 0x06});
+    QCOMPARE(dialog->property("keyName").toString(), QStringLiteral("C"));
+    QCOMPARE(macroSteps("K.bin"), (QStringList{"1,A", "2,A"}));
+    SceneRig::call(dialog, "accept");
+    QVERIFY(!dialog->property("visible").toBool());
+    QCOMPARE(macroSteps("K.bin"), (QStringList{"1,A", "2,A", "1,C", "2,C"}));
+}
+
+void TstMacroEditor::deleteAsksFirst()
+{
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"Gone"}).toBool());
+    QVERIFY(call("selectByNames", {"Gone"}).toBool());
+    call("askDelete");
+    QObject *confirm = m_rig.page("confirm");
+    QVERIFY(confirm->property("visible").toBool());
+    QCOMPARE(confirm->property("message").toString(), QStringLiteral("Confirm delete ?"));
+    QVERIFY(QFileInfo::exists("modules/macro/Gone.bin"));
+    QObject *ok = confirm->findChild<QObject *>(QStringLiteral("okButton"));
+    QVERIFY(ok);
+    QMetaObject::invokeMethod(ok, "clicked");
+    QVERIFY(!QFileInfo::exists("modules/macro/Gone.bin"));
+    QVERIFY(storedList("macro/macroName").isEmpty());
+    QCOMPARE(m_page->property("currentLevel").toInt(), -1);
+}
+
 void TstMacroEditor::newFolderBelowLevel4IsRefused()
 {
     QVERIFY(start());
@@ -454,8 +495,9 @@ void TstMacroEditor::deleteKeepsOtherFoldersLists()
     QSignalSpy deleted(m_page, SIGNAL(deleteMacro(QString)));
     QVERIFY(call("selectByNames", {"A/B/D"}).toBool());
     QVERIFY(call("deleteSelected").toBool());
+    // The folder's macro is released, not a macro named like the folder.
     QCOMPARE(deleted.count(), 1);
-    QCOMPARE(deleted.at(0).at(0).toString(), QStringLiteral("D"));
+    QCOMPARE(deleted.at(0).at(0).toString(), QStringLiteral("p"));
     QVERIFY(!QFileInfo::exists("modules/macro/A/B/D"));
     QVERIFY(storedList("ABD/macroName").isEmpty());
     QVERIFY(storedList("AB/macroName").isEmpty());
