@@ -3,6 +3,9 @@
 #include "inputhook/keytables.h"
 #include "inputhook/platformhooks.h"
 #include "inputhook/winconstants.h"
+#include "inputhook/windowkeycapture.h"
+
+#include <QGuiApplication>
 
 #include <array>
 
@@ -56,12 +59,32 @@ InputHook::~InputHook()
 
 bool InputHook::installHooks()
 {
-    return PlatformHooks::install();
+    const bool global = PlatformHooks::install();
+    // A native Wayland window is not seen by the X11 capture of XWayland.
+    const bool ownWindowSeen = global && !QGuiApplication::platformName().startsWith(
+                                             QLatin1String("wayland"), Qt::CaseInsensitive);
+    QString mode;
+    if (ownWindowSeen) {
+        WindowKeyCapture::remove();
+        mode = QStringLiteral("global");
+    } else if (WindowKeyCapture::install()) {
+        mode = QStringLiteral("window");
+    }
+    publishCaptureMode(mode);
+    return global;
 }
 
 void InputHook::removeHooks()
 {
     PlatformHooks::remove();
+    WindowKeyCapture::remove();
+    publishCaptureMode(QString());
+}
+
+void InputHook::publishCaptureMode(const QString &mode)
+{
+    if (QCoreApplication *app = QCoreApplication::instance())
+        app->setProperty(kCaptureModeProperty, mode);
 }
 
 bool InputHook::hooksInstalled()

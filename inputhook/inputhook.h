@@ -11,6 +11,7 @@
 // procedures without any object of ours.
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 class QCoreApplication;
@@ -28,6 +29,8 @@ public:
     static constexpr uchar RightButton = 0xF1;
     static constexpr uchar MiddleButton = 0xF2;
 
+    static constexpr const char *kCaptureModeProperty = "kestaInputCapture";
+
     // Fills the translation tables and installs the hooks.
     explicit InputHook(bool nonUsLayout);
     ~InputHook();
@@ -38,6 +41,11 @@ public:
 
     // False when capture is not possible here (no hooks, no X11 display with
     // the RECORD extension); the program then simply runs without capture.
+    // Where our own window is not covered by the capture (no capture, or a
+    // native Wayland window), the keys that window receives while focused
+    // go through processKeyboardEvent instead (WindowKeyCapture).
+    // The application object's property kCaptureModeProperty tells which:
+    // "global", "window", or empty for none (removeHooks).
     bool installHooks();
     // Safe to call more than once.
     void removeHooks();
@@ -65,5 +73,7 @@ public:
     static bool keyDownState(quint8 usage);
 
 private:
+    static void publishCaptureMode(const QString &mode);
+
     bool m_nonUsLayout;
 };

@@ -85,6 +85,19 @@ public slots:
     QVariantList encodeMacro(const QStringList &steps, int repeat);
     int macroEncodedLength(const QStringList &steps);
 
+    // What the macro editor needs besides the library itself.
+    // The key-name table in table order: names and their codes.
+    QStringList macroKeyNames();
+    QVariantList macroKeyCodes();
+    // The items of the library folder `name` at `macroLevel` (selection path
+    // as for the other operations), macro files first, each group sorted by
+    // name ignoring case: "0,<macro>" and "1,<folder>". Empty when the folder
+    // does not exist or the level or a name is not acceptable.
+    QStringList macroFolderEntries(int macroLevel, const QString &name);
+    // How keys reach recording: "global" (every key and button of the
+    // desktop), "window" (only keys typed into our own window) or "" (none).
+    QString inputCaptureMode();
+
 private:
     // name.bin through one held settings object. Every operation first checks
     // the file on disk and reads it again when it changed (size, time or

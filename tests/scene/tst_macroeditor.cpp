@@ -1,0 +1,598 @@
+// The macro editor page on the real program: the tree built from name.bin,
+// recording, the step commands, the library commands and what they leave in
+// name.bin and the macro files.
+#include "scenerig.h"
+
+#include "macro/macrolibrary.h"
+#include "settings/settingsstore.h"
+#include "settings/userdialogs.h"
+#include "view/operations.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+namespace {
+
+// The list stored under a name.bin key, without the padding sentinel.
+QStringList storedList(const QString &key)
+{
+    QSettings names(QStringLiteral("modules/setting/name.bin"), QSettings::IniFormat);
+    QStringList l = names.value(key).toStringList();
+    if (l.size() == 2 && l.at(1) == QLatin1String("loaderquiver"))
+        l.removeLast();
+    return l;
+}
+
+QStringList macroSteps(const QString &relative)
+{
+    QSettings ini(QStringLiteral("modules/macro/") + relative, QSettings::IniFormat);
+    QStringList steps;
+    const int total = ini.value(QStringLiteral("config/total")).toInt();
+    for (int i = 0; i < total; ++i)
+        steps << ini.value(QStringLiteral("macro/%1").arg(i)).toString();
+    return steps;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TstMacroEditor : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup();
+
+    void treeFromNameLists();
+    void recordKeyWithPause_data();
+    void recordKeyWithPause();
+    void recordingStopsAt126Bytes();
+    void clicksOnOwnWindowAreNotRecorded();
+    void stepCommands_data();
+    void stepCommands();
+    void delayEditedInPlace_data();
+    void delayEditedInPlace();
+    void insertKeyThroughItsDialog();
+    void deleteAsksFirst();
+    void newFolderBelowLevel4IsRefused();
+    void newMacroBesideSelectedMacroGoesToRoot();
+    void duplicateNameIsRefused();
+    void renameKeepsBindingAndLists();
+    void deleteKeepsOtherFoldersLists();
+    void batchImportPlacesEntriesUnderTheirParents();
+    void batchExportWritesEveryFolder();
+    void captureNote();
+
+private:
+    bool start(const SceneRig::FileValues &values = {});
+    QVariant call(const char *function, const QVariantList &args = {})
+    {
+        return SceneRig::call(m_page, function, args);
+    }
+    QString warningShown() const;
+    MacroLibrary *library() const { return m_rig.view()->operations()->macros(); }
+
+    ScriptedDialogs m_dialogs; // outlives the rig
+    SceneRig m_rig;
+    QObject *m_page = nullptr;
+};
+
+bool TstMacroEditor::start(const SceneRig::FileValues &values)
+{
+    if (!m_rig.start(values))
+        return false;
+    m_dialogs = ScriptedDialogs();
+    m_rig.view()->operations()->settings()->setDialogs(&m_dialogs);
+    SceneRig::call(m_rig.root(), "showTab", {2});
+    m_page = m_rig.page(QStringLiteral("macroEditor"));
+    return m_page != nullptr;
+}
+
+void TstMacroEditor::cleanup()
+{
+    qApp->setProperty("kestaInputCapture", QVariant());
+    m_rig.stop();
+    m_page = nullptr;
+}
+
+QString TstMacroEditor::warningShown() const
+{
+    QObject *warning = m_rig.page(QStringLiteral("warning"));
+    if (!warning || !warning->property("visible").toBool())
+        return QString();
+    return warning->property("message").toString();
+}
+
+void TstMacroEditor::treeFromNameLists()
+{
+    SceneRig::FileValues values;
+    QVariantMap &names = values["setting/name.bin"];
+    names["macro/macroName"] = QStringList{"F", "m"};
+    names["macro/macroType"] = QStringList{"1", "0"};
+    names["F/macroName"] = QStringList{"G", "g"};
+    names["F/macroType"] = QStringList{"1", "0"};
+    names["FG/macroName"] = QStringList{"deep", "loaderquiver"};
+    names["FG/macroType"] = QStringList{"0", "loaderquiver"};
+    QVERIFY(start(values));
+    QVERIFY(writeFile("modules/macro/F/G/deep.bin",
+                      "[config]\ntotal=2\nrepeat=3\n[macro]\n0=\"1,A\"\n1=\"2,A\"\n"));
+
+    const QVariantList macros = call("macroList").toList();
+    QCOMPARE(macros.size(), 3);
+    QCOMPARE(macros.at(0).toMap().value("name").toString(), QStringLiteral("deep"));
+    QCOMPARE(macros.at(0).toMap().value("folder").toString(), QStringLiteral("F/G"));
+    QCOMPARE(macros.at(0).toMap().value("level").toInt(), 2);
+    QCOMPARE(macros.at(1).toMap().value("folder").toString(), QStringLiteral("F"));
+    QCOMPARE(macros.at(2).toMap().value("name").toString(), QStringLiteral("m"));
+
+    // Folders start closed; a double click (toggle) opens one.
+    QCOMPARE(m_page->property("rows").toList().size(), 2);
+    call("toggleFolder", {QVariant(QVariantList{0})});
+    QCOMPARE(m_page->property("rows").toList().size(), 4);
+
+    // Selecting an item sets the selection fields, the library's selection
+    // path and loads the steps; a folder enables no recording.
+    QVERIFY(call("selectByNames", {"F/G/deep"}).toBool());
+    QCOMPARE(m_page->property("currentLevel").toInt(), 2);
+    QCOMPARE(m_page->property("currentType").toInt(), 0);
+    QCOMPARE(m_page->property("selectIndex0").toInt(), 0);
+    QCOMPARE(m_page->property("selectIndex1").toInt(), 0);
+    QCOMPARE(m_page->property("selectIndex2").toInt(), -1);
+    QCOMPARE(m_page->property("selectName2").toString(), QStringLiteral("deep"));
+    QCOMPARE(library()->selectionPath().names[0], QStringLiteral("F"));
+    QCOMPARE(library()->selectionPath().names[1], QStringLiteral("G"));
+    QCOMPARE(library()->selectionPath().names[2], QStringLiteral("deep"));
+    QCOMPARE(m_page->property("steps").toList().size(), 2);
+    QCOMPARE(m_page->property("repeat").toInt(), 3);
+    QVERIFY(m_rig.item("recordButton")->property("enabled").toBool());
+    QVERIFY(call("selectByNames", {"F/G"}).toBool());
+    QVERIFY(!m_rig.item("recordButton")->property("enabled").toBool());
+    QCOMPARE(m_page->property("steps").toList().size(), 0);
+}
+
+void TstMacroEditor::recordKeyWithPause_data()
+{
+    QTest::addColumn<bool>("delay");
+    QTest::newRow("with Delay: press, pause, release") << true;
+    QTest::newRow("without Delay: the two key steps") << false;
+}
+
+void TstMacroEditor::recordKeyWithPause()
+{
+    QFETCH(bool, delay);
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"Rec"}).toBool());
+    QVERIFY(call("selectByNames", {"Rec"}).toBool());
+    m_page->setProperty("delayEnabled", delay);
+    QSignalSpy changed(m_page, SIGNAL(modifyMacroData(QString)));
+
+    call("toggleRecording");
+    QVERIFY(m_page->property("recording").toBool());
+    // A pause before the first key is never stored.
+    QTRY_VERIFY(m_page->property("ticks").toInt() >= 3);
+    SceneRig::call(m_rig.root(), "detectKeyboard", {true, 0x04});
+    QTRY_VERIFY(m_page->property("ticks").toInt() >= 5);
+    SceneRig::call(m_rig.root(), "detectKeyboard", {false, 0x04});
+    call("toggleRecording");
+    QVERIFY(!m_page->property("recording").toBool());
+
+    const QStringList steps = macroSteps("Rec.bin");
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.at(0).at(0).toString(), QStringLiteral("Rec"));
+    if (!delay) {
+        QCOMPARE(steps, (QStringList{"1,A", "2,A"}));
+        return;
+    }
+    QCOMPARE(steps.size(), 3);
+    QCOMPARE(steps.at(0), QStringLiteral("1,A"));
+    QCOMPARE(steps.at(2), QStringLiteral("2,A"));
+    QVERIFY(steps.at(1).startsWith(QLatin1String("0,")));
+    const int ms = steps.at(1).mid(2).toInt();
+    QVERIFY2(ms >= 50 && ms % 10 == 0, qPrintable(steps.at(1)));
+}
+
+void TstMacroEditor::recordingStopsAt126Bytes()
+{
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"Long"}).toBool());
+    QVERIFY(call("selectByNames", {"Long"}).toBool());
+    call("toggleRecording");
+    for (int i = 0; i < 31; ++i) {
+        SceneRig::call(m_rig.root(), "detectKeyboard", {true, 0x05});
+        SceneRig::call(m_rig.root(), "detectKeyboard", {false, 0x05});
+    }
+    SceneRig::call(m_rig.root(), "detectMouse", {true, 0xF0, -5000, -5000});
+    QCOMPARE(m_page->property("encodedLength").toInt(), 126);
+    // Leaving the page ends the recording and saves it.
+    SceneRig::call(m_rig.root(), "showTab", {0});
+    QVERIFY(!m_page->property("recording").toBool());
+    const QStringList steps = macroSteps("Long.bin");
+    QCOMPARE(steps.size(), 61);
+    QCOMPARE(steps.last(), QStringLiteral("1,B"));
+    QCOMPARE(library()->macroEncodedLength(steps), 126);
+
+    // Nothing can be inserted either.
+    SceneRig::call(m_rig.root(), "showTab", {2});
+    QVERIFY(call("selectByNames", {"Long"}).toBool());
+    call("insertButton", {"MS-L"});
+    call("insertDelay");
+    QCOMPARE(macroSteps("Long.bin").size(), 61);
+}
+
+void TstMacroEditor::clicksOnOwnWindowAreNotRecorded()
+{
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"Clicks"}).toBool());
+    QVERIFY(call("selectByNames", {"Clicks"}).toBool());
+    call("toggleRecording");
+    const QPoint inside = m_rig.view()->mapToGlobal(QPoint(20, 20));
+    const QPoint outside =
+        m_rig.view()->mapToGlobal(QPoint(m_rig.view()->width() + 50, m_rig.view()->height() + 50));
+    SceneRig::call(m_rig.root(), "detectMouse", {false, 0xF0, inside.x(), inside.y()});
+    SceneRig::call(m_rig.root(), "detectMouse", {true, 0xF1, outside.x(), outside.y()});
+    SceneRig::call(m_rig.root(), "detectMouse", {false, 0xF1, outside.x(), outside.y()});
+    SceneRig::call(m_rig.root(), "detectMouse", {true, 0xF0, inside.x(), inside.y()});
+    call("toggleRecording");
+    QCOMPARE(macroSteps("Clicks.bin"), (QStringList{"3,MS-R", "4,MS-R"}));
+}
+
+void TstMacroEditor::stepCommands_data()
+{
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QVariant>("argument");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList three{"1,A", "0,50", "2,A"};
+    QTest::newRow("Insert Left Key on the first of three")
+        << 0 << "insertButton" << QVariant("MS-L")
+        << QStringList{"1,A", "3,MS-L", "4,MS-L", "0,50", "2,A"};
+    QTest::newRow("Insert Right Key on the last: appended")
+        << 2 << "insertButton" << QVariant("MS-R") << three + QStringList{"3,MS-R", "4,MS-R"};
+    QTest::newRow("Insert Middle Key with none current: appended")
+        << -1 << "insertButton" << QVariant("MS-M") << three + QStringList{"3,MS-M", "4,MS-M"};
+    QTest::newRow("Insert Key before the current step")
+        << 1 << "insertKey" << QVariant(0x05) << QStringList{"1,A", "1,B", "2,B", "0,50", "2,A"};
+    QTest::newRow("Insert Key on the last: after it")
+        << 2 << "insertKey" << QVariant(0x05) << three + QStringList{"1,B", "2,B"};
+    QTest::newRow("Insert Key refuses a mouse button")
+        << 0 << "insertKey" << QVariant(0xF0) << three;
+    QTest::newRow("Insert Delay before the current step")
+        << 2 << "insertDelay" << QVariant() << QStringList{"1,A", "0,50", "0,50", "2,A"};
+    QTest::newRow("Delete the current step")
+        << 1 << "deleteStep" << QVariant() << QStringList{"1,A", "2,A"};
+}
+
+void TstMacroEditor::stepCommands()
+{
+    QFETCH(int, current);
+    QFETCH(QString, command);
+    QFETCH(QVariant, argument);
+    QFETCH(QStringList, expected);
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"Steps"}).toBool());
+    QVERIFY(library()->saveMacroIni(0, "Steps", {"1,A", "0,50", "2,A"}, 2));
+    QVERIFY(call("selectByNames", {"Steps"}).toBool());
+    m_page->setProperty("currentStep", current);
+    QSignalSpy changed(m_page, SIGNAL(modifyMacroData(QString)));
+    const QByteArray name = command.toLatin1();
+    if (argument.isValid())
+        call(name.constData(), {argument});
+    else
+        call(name.constData());
+    QCOMPARE(macroSteps("Steps.bin"), expected);
+    QCOMPARE(SceneRig::iniValue("macro/Steps.bin", "config/repeat"), QStringLiteral("2"));
+    QCOMPARE(changed.count(), expected.size() == 3 ? 0 : 1);
+    if (command == QLatin1String("insertDelay"))
+        QCOMPARE(m_page->property("currentStep").toInt(), current);
+}
+
+void TstMacroEditor::delayEditedInPlace_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("a number") << "120"
+                              << "0,120";
+    QTest::newRow("zero") << "0"
+                          << "0,0";
+    QTest::newRow("the largest") << "65535"
+                                 << "0,65535";
+    QTest::newRow("too large restores") << "65536"
+                                        << "0,50";
+    QTest::newRow("not a number restores") << "12a"
+                                           << "0,50";
+    QTest::newRow("negative restores") << "-5"
+                                       << "0,50";
+}
+
+void TstMacroEditor::delayEditedInPlace()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"D"}).toBool());
+    QVERIFY(library()->saveMacroIni(0, "D", {"1,A", "0,50", "2,A"}, 1));
+    QVERIFY(call("selectByNames", {"D"}).toBool());
+    call("setDelay", {1, typed});
+    QCOMPARE(macroSteps("D.bin").at(1), stored);
+    QCOMPARE(m_page->property("steps").toList().at(1).toMap().value("info").toString(),
+             stored.mid(2));
+}
+
+void TstMacroEditor::insertKeyThroughItsDialog()
+{
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"K"}).toBool());
+    QVERIFY(library()->saveMacroIni(0, "K", {"1,A", "2,A"}, 1));
+    QVERIFY(call("selectByNames", {"K"}).toBool());
+    call("askInsertKey");
+    QObject *dialog = m_rig.item("keyCaptureDialog");
+    QVERIFY(dialog && dialog->property("visible").toBool());
+    // Mouse buttons are not keys; the next key press is shown by name.
+    SceneRig::call(m_rig.root(), "detectMouse", {true, 0xF0, -5000, -5000});
+    QCOMPARE(dialog->property("keyCode").toInt(), -1);
+    SceneRig::call(m_rig.root(), "detectKeyboard", {true, 0x06});
+    SceneRig::call(m_rig.root(), "detectKeyboard", {false, 0x06});
+    QCOMPARE(dialog->property("keyName").toString(), QStringLiteral("C"));
+    QCOMPARE(macroSteps("K.bin"), (QStringList{"1,A", "2,A"}));
+    SceneRig::call(dialog, "accept");
+    QVERIFY(!dialog->property("visible").toBool());
+    QCOMPARE(macroSteps("K.bin"), (QStringList{"1,A", "2,A", "1,C", "2,C"}));
+}
+
+void TstMacroEditor::deleteAsksFirst()
+{
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"Gone"}).toBool());
+    QVERIFY(call("selectByNames", {"Gone"}).toBool());
+    call("askDelete");
+    QObject *confirm = m_rig.page("confirm");
+    QVERIFY(confirm->property("visible").toBool());
+    QCOMPARE(confirm->property("message").toString(), QStringLiteral("Confirm delete ?"));
+    QVERIFY(QFileInfo::exists("modules/macro/Gone.bin"));
+    QObject *ok = confirm->findChild<QObject *>(QStringLiteral("okButton"));
+    QVERIFY(ok);
+    QMetaObject::invokeMethod(ok, "clicked");
+    QVERIFY(!QFileInfo::exists("modules/macro/Gone.bin"));
+    QVERIFY(storedList("macro/macroName").isEmpty());
+    QCOMPARE(m_page->property("currentLevel").toInt(), -1);
+}
+
+void TstMacroEditor::newFolderBelowLevel4IsRefused()
+{
+    QVERIFY(start());
+    QString chain;
+    for (int level = 0; level <= 4; ++level) {
+        const QString name = QStringLiteral("L%1").arg(level);
+        QVERIFY(call("newFolder", {name}).toBool());
+        chain += (chain.isEmpty() ? QString() : QStringLiteral("/")) + name;
+        QVERIFY(call("selectByNames", {chain}).toBool());
+    }
+    QVERIFY(QFileInfo("modules/macro/L0/L1/L2/L3/L4").isDir());
+    QCOMPARE(m_page->property("currentLevel").toInt(), 4);
+    const QString before = SceneRig::fileText("setting/name.bin");
+    QVERIFY(!call("newFolder", {"X"}).toBool());
+    QCOMPARE(warningShown(), QStringLiteral("Can't add a new folder!"));
+    QCOMPARE(SceneRig::fileText("setting/name.bin"), before);
+    QVERIFY(!QFileInfo::exists("modules/macro/L0/L1/L2/L3/L4/X"));
+    // A macro still fits at level 5.
+    QVERIFY(call("newMacro", {"m5"}).toBool());
+    QVERIFY(QFileInfo::exists("modules/macro/L0/L1/L2/L3/L4/m5.bin"));
+    QCOMPARE(storedList("L0L1L2L3L4/macroName"), QStringList{"m5"});
+    QCOMPARE(storedList("L0L1L2L3L4/level"), QStringList{"5"});
+    QCOMPARE(storedList("L0L1L2L3L4/txtMargin"), QStringList{"105"});
+}
+
+void TstMacroEditor::newMacroBesideSelectedMacroGoesToRoot()
+{
+    QVERIFY(start());
+    QVERIFY(call("newFolder", {"F"}).toBool());
+    QVERIFY(call("selectByNames", {"F"}).toBool());
+    QVERIFY(call("newMacro", {"Inner"}).toBool());
+    QVERIFY(QFileInfo::exists("modules/macro/F/Inner.bin"));
+    QCOMPARE(storedList("F/macroName"), QStringList{"Inner"});
+    QCOMPARE(storedList("F/no0"), QStringList{"0"});
+    QVERIFY(call("selectByNames", {"F/Inner"}).toBool());
+    QVERIFY(call("newMacro", {"Top"}).toBool());
+    QVERIFY(QFileInfo::exists("modules/macro/Top.bin"));
+    QVERIFY(!QFileInfo::exists("modules/macro/F/Top.bin"));
+    QCOMPARE(storedList("macro/macroName"), (QStringList{"F", "Top"}));
+    QCOMPARE(storedList("macro/macroType"), (QStringList{"1", "0"}));
+    QCOMPARE(storedList("macro/showImg"), (QStringList{"true", "false"}));
+    QCOMPARE(storedList("F/macroName"), QStringList{"Inner"});
+}
+
+void TstMacroEditor::duplicateNameIsRefused()
+{
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"Same"}).toBool());
+    QVERIFY(call("newMacro", {"Other"}).toBool());
+    QVERIFY(!call("newFolder", {"Same"}).toBool());
+    QCOMPARE(warningShown(), QStringLiteral("Already have a macro with the same name!"));
+    QVERIFY(!QFileInfo("modules/macro/Same").isDir());
+    // A rename onto a sibling's name would leave the file behind: refused too.
+    QVERIFY(call("selectByNames", {"Other"}).toBool());
+    QVERIFY(!call("renameSelected", {"Same"}).toBool());
+    QVERIFY(QFileInfo::exists("modules/macro/Other.bin"));
+    QCOMPARE(storedList("macro/macroName"), (QStringList{"Same", "Other"}));
+    // Import of a macro whose name is taken: warned, listed once.
+    QTemporaryDir source;
+    QVERIFY(writeFile(source.filePath("Same.mc"), "[config]\ntotal=0\nrepeat=1\n"));
+    m_dialogs.answers = QStringList{source.filePath("Same.mc")};
+    call("clearSelection");
+    SceneRig::call(m_rig.page("warning"), "close");
+    call("importMacro");
+    QCOMPARE(warningShown(), QStringLiteral("Already have a macro with the same name!"));
+    QCOMPARE(storedList("macro/macroName"), (QStringList{"Same", "Other"}));
+}
+
+void TstMacroEditor::renameKeepsBindingAndLists()
+{
+    SceneRig::FileValues values;
+    values["setting/p1.bin"]["mouseKeyMatrix/3"] = QStringList{"4", "0", "3", "0"};
+    values["setting/p1.bin"]["mouseMacroKey/3"] = QStringLiteral("Old");
+    values["setting/apConfig.bin"]["mouse/profileNo"] = 0;
+    QVERIFY(start(values));
+    QVERIFY(call("newFolder", {"A"}).toBool());
+    QVERIFY(call("selectByNames", {"A"}).toBool());
+    QVERIFY(call("newFolder", {"B"}).toBool());
+    QVERIFY(call("selectByNames", {"A/B"}).toBool());
+    QVERIFY(call("newMacro", {"x"}).toBool());
+    call("clearSelection");
+    QVERIFY(call("newMacro", {"Old"}).toBool());
+
+    // A folder at level 0: the files follow, and every list set below it.
+    QVERIFY(call("selectByNames", {"A"}).toBool());
+    QSignalSpy renamed(m_page, SIGNAL(modifyMacroName(int, int, QString, QString)));
+    QVERIFY(call("renameSelected", {"Z"}).toBool());
+    QCOMPARE(renamed.count(), 1);
+    QVERIFY(QFileInfo::exists("modules/macro/Z/B/x.bin"));
+    QCOMPARE(storedList("macro/macroName"), (QStringList{"Z", "Old"}));
+    QCOMPARE(storedList("Z/macroName"), QStringList{"B"});
+    QCOMPARE(storedList("ZB/macroName"), QStringList{"x"});
+    QVERIFY(storedList("A/macroName").isEmpty());
+    QVERIFY(storedList("AB/macroName").isEmpty());
+    QCOMPARE(m_page->property("currentName").toString(), QStringLiteral("Z"));
+    QCOMPARE(library()->selectionPath().names[0], QStringLiteral("Z"));
+
+    // A bound macro keeps its button under the new name.
+    QVERIFY(call("selectByNames", {"Old"}).toBool());
+    QVERIFY(call("renameSelected", {"New"}).toBool());
+    QVERIFY(QFileInfo::exists("modules/macro/New.bin"));
+    QVERIFY(!QFileInfo::exists("modules/macro/Old.bin"));
+    QCOMPARE(storedList("macro/macroName"), (QStringList{"Z", "New"}));
+    const QVariantList bound = SceneRig::call(m_rig.page("keyMatrix"), "macroSlots").toList();
+    if (bound.isEmpty())
+        QSKIP("the key matrix page does not list macro bindings yet");
+    QCOMPARE(m_rig.profileValue("mouseMacroKey/3"), QStringLiteral("New"));
+}
+
+void TstMacroEditor::deleteKeepsOtherFoldersLists()
+{
+    QVERIFY(start());
+    // A/{B/{D/{p}}, C/{E/{q}}, N/{w}} and a root folder N/{z}.
+    const QStringList folders{"A", "A/B", "A/B/D", "A/C", "A/C/E", "A/N", "N"};
+    for (const QString &chain : folders) {
+        call("clearSelection");
+        const int cut = chain.lastIndexOf(QLatin1Char('/'));
+        if (cut > 0)
+            QVERIFY(call("selectByNames", {chain.left(cut)}).toBool());
+        QVERIFY(call("newFolder", {chain.mid(cut + 1)}).toBool());
+    }
+    const QStringList macros{"A/B/D/p", "A/C/E/q", "A/N/w", "N/z"};
+    for (const QString &chain : macros) {
+        const int cut = chain.lastIndexOf(QLatin1Char('/'));
+        QVERIFY(call("selectByNames", {chain.left(cut)}).toBool());
+        QVERIFY(call("newMacro", {chain.mid(cut + 1)}).toBool());
+    }
+    QCOMPARE(storedList("ACE/macroName"), QStringList{"q"});
+    QCOMPARE(storedList("N/macroName"), QStringList{"z"});
+
+    QSignalSpy deleted(m_page, SIGNAL(deleteMacro(QString)));
+    QVERIFY(call("selectByNames", {"A/B/D"}).toBool());
+    QVERIFY(call("deleteSelected").toBool());
+    // The folder's macro is released, not a macro named like the folder.
+    QCOMPARE(deleted.count(), 1);
+    QCOMPARE(deleted.at(0).at(0).toString(), QStringLiteral("p"));
+    QVERIFY(!QFileInfo::exists("modules/macro/A/B/D"));
+    QVERIFY(storedList("ABD/macroName").isEmpty());
+    QVERIFY(storedList("AB/macroName").isEmpty());
+    // Another folder at the same depth keeps its list.
+    QCOMPARE(storedList("ACE/macroName"), QStringList{"q"});
+
+    // A folder at level 1 named like a root folder: the root folder keeps its list.
+    QVERIFY(call("selectByNames", {"A/N"}).toBool());
+    QVERIFY(call("deleteSelected").toBool());
+    QVERIFY(storedList("AN/macroName").isEmpty());
+    QCOMPARE(storedList("N/macroName"), QStringList{"z"});
+    QCOMPARE(storedList("A/macroName"), (QStringList{"B", "C"}));
+
+    // Built again from name.bin, the tree still has every entry.
+    call("init");
+    QStringList names;
+    for (const QVariant &m : call("macroList").toList())
+        names << m.toMap().value("folder").toString() + "/" + m.toMap().value("name").toString();
+    QCOMPARE(names, (QStringList{"A/C/E/q", "N/z"}));
+    QCOMPARE(m_page->property("currentLevel").toInt(), -1);
+}
+
+void TstMacroEditor::batchImportPlacesEntriesUnderTheirParents()
+{
+    QVERIFY(start());
+    QTemporaryDir source;
+    const QString t = source.filePath("T");
+    QVERIFY(writeFile(t + "/c.mc", "[config]\ntotal=1\nrepeat=1\n[macro]\n0=\"1,C\"\n"));
+    QVERIFY(writeFile(t + "/S1/a.mc", "[config]\ntotal=0\nrepeat=1\n"));
+    QVERIFY(writeFile(t + "/S2/b.mc", "[config]\ntotal=0\nrepeat=1\n"));
+    QVERIFY(writeFile(t + "/S2/U/d.mc", "[config]\ntotal=0\nrepeat=1\n"));
+    QVERIFY(call("newMacro", {"m"}).toBool());
+    QVERIFY(call("selectByNames", {"m"}).toBool());
+    m_dialogs.answers = QStringList{t};
+    QVERIFY(call("batchImport").toBool());
+
+    QCOMPARE(storedList("macro/macroName"), (QStringList{"m", "T"}));
+    QCOMPARE(storedList("T/macroName"), (QStringList{"c", "S1", "S2"}));
+    QCOMPARE(storedList("T/macroType"), (QStringList{"0", "1", "1"}));
+    QCOMPARE(storedList("TS1/macroName"), QStringList{"a"});
+    QCOMPARE(storedList("TS2/macroName"), (QStringList{"b", "U"}));
+    QCOMPARE(storedList("TS2U/macroName"), QStringList{"d"});
+    QCOMPARE(storedList("TS2U/level"), QStringList{"3"});
+    QCOMPARE(storedList("TS2U/no2"), QStringList{"1"});
+
+    call("init");
+    QStringList names;
+    for (const QVariant &m : call("macroList").toList())
+        names << m.toMap().value("folder").toString() + "/" + m.toMap().value("name").toString();
+    QCOMPARE(names, (QStringList{"/m", "T/c", "T/S1/a", "T/S2/b", "T/S2/U/d"}));
+    QVERIFY(call("selectByNames", {"T/c"}).toBool());
+    QCOMPARE(m_page->property("steps").toList().size(), 1);
+}
+
+void TstMacroEditor::batchExportWritesEveryFolder()
+{
+    QVERIFY(start());
+    const QStringList folders{"A", "B", "B/C"};
+    for (const QString &chain : folders) {
+        call("clearSelection");
+        const int cut = chain.lastIndexOf(QLatin1Char('/'));
+        if (cut > 0)
+            QVERIFY(call("selectByNames", {chain.left(cut)}).toBool());
+        QVERIFY(call("newFolder", {chain.mid(cut + 1)}).toBool());
+    }
+    const QStringList macros{"A/m1", "B/m2", "B/C/m3", "m0"};
+    for (const QString &chain : macros) {
+        call("clearSelection");
+        const int cut = chain.lastIndexOf(QLatin1Char('/'));
+        if (cut > 0)
+            QVERIFY(call("selectByNames", {chain.left(cut)}).toBool());
+        QVERIFY(call("newMacro", {chain.mid(cut + 1)}).toBool());
+    }
+    QVERIFY(call("selectByNames", {"B/m2"}).toBool());
+    QTemporaryDir out;
+    m_dialogs.answers = QStringList{out.path()};
+    call("batchExport");
+    for (const char *file : {"Macro/m0.mc", "Macro/A/m1.mc", "Macro/B/m2.mc", "Macro/B/C/m3.mc"})
+        QVERIFY2(QFileInfo::exists(out.filePath(file)), file);
+    // The selection path is the selected macro's again.
+    QCOMPARE(library()->selectionPath().names[0], QStringLiteral("B"));
+    QCOMPARE(library()->selectionPath().names[1], QStringLiteral("m2"));
+}
+
+void TstMacroEditor::captureNote()
+{
+    QVERIFY(start());
+    call("init");
+    QObject *note = m_rig.item("captureNote");
+    QVERIFY(note);
+    QVERIFY(note->property("visible").toBool());
+    qApp->setProperty("kestaInputCapture", QStringLiteral("global"));
+    call("init");
+    QVERIFY(!note->property("visible").toBool());
+}
+
+QTEST_MAIN(TstMacroEditor)
+#include "tst_macroeditor.moc"
