@@ -191,14 +191,14 @@ int main(int argc, char *argv[])
     const std::vector<Scenario> scenarios = {
         {"key matrix, weapon key (4 layers)",
          [](myQQuickView *v, bool send) {
-             v->mouseSetKeyMatrix(1, QVariantList(64, 0), gameMatrixWithWeapons(), send,
-                                  {12, 34});
+             v->mouseSetKeyMatrix(1, QVariantList(64, 0), gameMatrixWithWeapons(), send, {12, 34});
          },
          true},
         {"DPI, 8 stages",
          [](myQQuickView *v, bool) {
              v->mouseSetDpi(8, QStringLiteral("3325"),
-                            {400, 800, 1200, 1600, 2400, 3200, 4000, 5000}, {1, 1, 1, 1, 1, 1, 1, 1});
+                            {400, 800, 1200, 1600, 2400, 3200, 4000, 5000},
+                            {1, 1, 1, 1, 1, 1, 1, 1});
          },
          false},
         {"macro send, 128 bytes",

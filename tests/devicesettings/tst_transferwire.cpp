@@ -20,13 +20,15 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
-// A busy machine stretches sleeps now and then; it never shortens them. Every
-// pause has to come out, in at least one of a few runs, within a millisecond
-// of the best the inline runs achieved: a delay that waiting on the link's
-// thread adds shows in all of them.
+// A busy machine stretches sleeps now and then; it never shortens them. No
+// call may come before its pause is over, and in at least one of a few runs
+// the typical (median) time beyond the pauses has to be within a millisecond
+// of the best inline run: a delay that waiting on the link's thread adds shows
+// in every run, a stretched sleep does not.
 constexpr int kTimingRuns = 5;
 constexpr double kPauseToleranceMs = 1.0;
 
@@ -92,8 +94,8 @@ QVariantList gameMatrixWithWeapons()
     for (int n = 0; n < 16; ++n)
         m << 0 << 0 << 0xF0 << 0;
     m[4 * 1] = 6, m[4 * 1 + 2] = 0x94, m[4 * 1 + 3] = 1; // My PC
-    m[4 * 3] = 3, m[4 * 3 + 2] = 0xB5;                    // media next
-    m[4 * 9] = 8, m[4 * 9 + 2] = 3;                       // three weapons on button 9
+    m[4 * 3] = 3, m[4 * 3 + 2] = 0xB5;                   // media next
+    m[4 * 9] = 8, m[4 * 9 + 2] = 3;                      // three weapons on button 9
     return m;
 }
 
@@ -138,8 +140,9 @@ void TstTransferWire::sameWire()
     if (recordDir.isEmpty())
         QVERIFY2(!reference.isEmpty(), qPrintable("no reference log " + name));
 
-    // Per call: the least time beyond its pause over the runs, inline and waited for.
-    QList<double> bestInline, bestWaited;
+    // Best (least) median time beyond the pauses over the runs.
+    double bestInline = 1e9;
+    double bestWaited = 1e9;
     for (int run = 0; run < kTimingRuns; ++run) {
         for (const bool inlineRun : {true, false}) {
             MouseRig rig;
@@ -173,34 +176,30 @@ void TstTransferWire::sameWire()
             for (int i = 0; i < log.size(); ++i)
                 QCOMPARE(log[i].call, reference[i].call);
             // Pauses: never shorter.
-            QList<double> &best = inlineRun ? bestInline : bestWaited;
-            if (best.isEmpty())
-                best = QList<double>(log.size(), 1e9);
+            std::vector<double> excess;
             for (int i = 0; i < log.size(); ++i) {
-                const double excess = log[i].gap - reference[i].gap;
-                QVERIFY2(excess >= 0, qPrintable(QStringLiteral("call %1 (%2) came %3 ms early")
+                const double beyond = log[i].gap - reference[i].gap;
+                QVERIFY2(beyond >= 0, qPrintable(QStringLiteral("call %1 (%2) came %3 ms early")
                                                      .arg(i)
                                                      .arg(log[i].call)
-                                                     .arg(-excess)));
-                best[i] = std::min(best[i], excess);
+                                                     .arg(-beyond)));
+                if (reference[i].gap > 0)
+                    excess.push_back(beyond);
             }
+            QVERIFY(!excess.empty());
+            std::nth_element(excess.begin(), excess.begin() + long(excess.size() / 2),
+                             excess.end());
+            const double median = excess[excess.size() / 2];
+            double &best = inlineRun ? bestInline : bestWaited;
+            best = std::min(best, median);
         }
-        bool allWithin = true;
-        for (int i = 0; i < bestWaited.size(); ++i)
-            allWithin = allWithin && bestWaited[i] <= bestInline[i] + kPauseToleranceMs;
-        if (allWithin)
+        if (bestWaited <= bestInline + kPauseToleranceMs)
             return;
     }
-    for (int i = 0; i < bestWaited.size(); ++i) {
-        QVERIFY2(bestWaited[i] <= bestInline[i] + kPauseToleranceMs,
-                 qPrintable(QStringLiteral("call %1 (%2) after its %3 ms pause: at best %4 ms "
-                                           "late, inline %5 ms")
-                                .arg(i)
-                                .arg(reference[i].call)
-                                .arg(reference[i].gap)
-                                .arg(bestWaited[i])
-                                .arg(bestInline[i])));
-    }
+    QVERIFY2(bestWaited <= bestInline + kPauseToleranceMs,
+             qPrintable(QStringLiteral("pauses at best %1 ms long (median), inline %2 ms")
+                            .arg(bestWaited)
+                            .arg(bestInline)));
 }
 
 QTEST_GUILESS_MAIN(TstTransferWire)
