@@ -1,0 +1,323 @@
+// The window during a device transfer: it keeps painting; input that arrives
+// meanwhile is dropped for good; notices, checks, messages, captured-input
+// relays and the scene's timers wait for the end of the transfer and are then
+// handled once.
+#include "app/widget.h"
+#include "device/transfergate.h"
+#include "platform/devicenotifier.h"
+#include "tools/virtual-mouse/virtual_mouse.h"
+#include "view/myqquickview.h"
+
+#include "../stagemodules.h"
+
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+namespace {
+
+QVariantList macroBlock()
+{
+    QVariantList block;
+    for (int k = 0; k < 128; ++k)
+        block << k;
+    return block;
+}
+
+int handshakes()
+{
+    int n = 0;
+    for (const kvm::WireEntry &e : kvm::wireLog())
+        if (e.call == "send_feature" && e.plain.size() > 1 && e.plain[1] == 0x00)
+            ++n;
+    return n;
+}
+
+} // namespace
+
+class TstTransfer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void windowPaintsDuringTransfer();
+    void arrivalsWaitForTheEnd_data();
+    void arrivalsWaitForTheEnd();
+    void inputDuringTransferIsDropped();
+
+private:
+    void connectWidget();
+    // Sends a macro (about 740 ms on the wire) from an event, as a page's
+    // handler does, and calls `during` at the given times while it runs.
+    // Returns false when the transfer was not running at one of them.
+    bool transfer(const QList<QPair<int, std::function<void()>>> &during);
+    QQuickItem *root() const { return m_widget->view()->rootObject(); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Widget> m_widget;
+    QString m_oldDir;
+    bool m_running = false;
+};
+
+void TstTransfer::init()
+{
+    kvm::configure(kvm::defaultConfig());
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(stageModules(m_dir->path()));
+    m_oldDir = QDir::currentPath();
+    QDir::setCurrent(m_dir->path());
+}
+
+void TstTransfer::cleanup()
+{
+    m_widget.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QDir::setCurrent(m_oldDir);
+    m_dir.reset();
+}
+
+void TstTransfer::connectWidget()
+{
+    m_widget = std::make_unique<Widget>();
+    m_widget->showNormal();
+    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    // The scene protects itself for a while after "initUI"; then the view
+    // takes input again.
+    QTRY_VERIFY(std::any_of(calls.begin(), calls.end(), [](const QList<QVariant> &call) {
+        return call.at(0).toString() == QLatin1String("initUI");
+    }));
+    QTRY_VERIFY_WITH_TIMEOUT(m_widget->view()->isInputEnabled(), 5000);
+    QTest::qWait(50);
+    kvm::clearWireLog();
+}
+
+bool TstTransfer::transfer(const QList<QPair<int, std::function<void()>>> &during)
+{
+    bool done = false;
+    bool allDuring = true;
+    QTimer::singleShot(0, m_widget->view(), [this, &done] {
+        m_running = true;
+        m_widget->view()->mouseSendMacroData(macroBlock(), 2);
+        m_running = false;
+        done = true;
+    });
+    for (const auto &step : during) {
+        QTimer::singleShot(step.first, m_widget->view(), [this, step, &allDuring] {
+            allDuring = allDuring && m_running;
+            step.second();
+        });
+    }
+    const bool finished = QTest::qWaitFor([&done] { return done; }, 10000);
+    // Whatever waited runs in the passes after the transfer.
+    QTest::qWait(100);
+    return finished && allDuring;
+}
+
+void TstTransfer::windowPaintsDuringTransfer()
+{
+    connectWidget();
+    if (QTest::currentTestFailed())
+        return;
+    // Something that moves: the scene's busy state turns its indicator.
+    m_widget->view()->setBusy(60000);
+    int frames = 0;
+    connect(m_widget->view(), &QQuickWindow::frameSwapped, this, [this, &frames] {
+        if (m_running)
+            ++frames;
+    });
+    QVERIFY(transfer({}));
+    // A frame every 16 ms would be about 45; a window that stands still has none.
+    QVERIFY2(frames >= 5, qPrintable(QString::number(frames)));
+    QVERIFY(kvm::state().errors == 0);
+}
+
+void TstTransfer::arrivalsWaitForTheEnd_data()
+{
+    QTest::addColumn<QString>("what");
+    for (const char *what : {"dpi notice", "device-change notice", "device check", "second start",
+                             "captured input", "busy timer"})
+        QTest::newRow(what) << QString::fromLatin1(what);
+}
+
+void TstTransfer::arrivalsWaitForTheEnd()
+{
+    QFETCH(QString, what);
+    connectWidget();
+    if (QTest::currentTestFailed())
+        return;
+    myQQuickView *view = m_widget->view();
+    Hid_Thread *hid = m_widget->hidThread();
+    // Scene calls as the host makes them.
+    QSignalSpy spy(root(), SIGNAL(hostCalled(QString, QVariant)));
+    auto callsOf = [&spy](const QString &name) {
+        int n = 0;
+        for (const auto &c : spy)
+            n += c.at(0).toString() == name;
+        return n;
+    };
+    bool arrivedDuring = false;
+    bool quietDuring = true;
+    std::function<void()> during;
+    std::function<void()> check; // at the last step, still during the transfer
+    int lastStep = 600;
+
+    if (what == "dpi notice") {
+        connect(hid, &Hid_Thread::dpiStageReported, this,
+                [this, &arrivedDuring] { arrivedDuring = arrivedDuring || m_running; });
+        during = [] { kvm::pressDpiButton(3); };
+        // The listener reads in cycles of 500 ms: send a longer transfer's worth.
+        lastStep = 0;
+    } else if (what == "device-change notice") {
+        hid->stopListen();
+        QTRY_VERIFY_WITH_TIMEOUT(hid->listenFuture.isFinished(), 3000);
+        auto *notifier = m_widget->findChild<DeviceChangeNotifier *>();
+        QVERIFY(notifier);
+        during = [notifier, &arrivedDuring] {
+            emit notifier->deviceChanged();
+            arrivedDuring = TransferGate::deferredCount() > 0;
+        };
+        check = [this, &quietDuring] { quietDuring = !m_widget->deviceCheckTimer()->isActive(); };
+    } else if (what == "device check") {
+        during = [this, &arrivedDuring] {
+            m_widget->checkDevice();
+            arrivedDuring = TransferGate::deferredCount() > 0;
+        };
+        check = [&quietDuring] { quietDuring = handshakes() == 0; };
+    } else if (what == "second start") {
+        m_widget->hide();
+        during = [this, &arrivedDuring] {
+            m_widget->receiveMessage(QString());
+            arrivedDuring = TransferGate::deferredCount() > 0;
+        };
+        check = [this, &quietDuring] { quietDuring = !m_widget->isVisible(); };
+    } else if (what == "captured input") {
+        during = [view, &arrivedDuring] {
+            view->detectKeyboard(true, 0x04);
+            view->detectMouse(true, 0xF0, 10, 20);
+            arrivedDuring = true;
+        };
+        check = [&quietDuring, &callsOf] {
+            quietDuring = callsOf("detectKeyboard") + callsOf("detectMouse") == 0;
+        };
+    } else if (what == "busy timer") {
+        // Runs out 200 ms into the transfer; its end enables the view.
+        during = [view, &arrivedDuring] {
+            view->setBusy(200);
+            arrivedDuring = !view->isInputEnabled();
+        };
+        check = [view, &quietDuring] { quietDuring = !view->isInputEnabled(); };
+    }
+
+    if (what == "dpi notice") {
+        // A key-matrix save with a weapon key takes about 2.1 s.
+        bool done = false;
+        QVariantList game;
+        for (int n = 0; n < 16; ++n)
+            game << 0 << 0 << 0xF0 << 0;
+        game[36] = 8;
+        game[38] = 3;
+        QTimer::singleShot(0, view, [&] {
+            m_running = true;
+            view->mouseSetKeyMatrix(1, QVariantList(64, 0), game, true, {12, 34});
+            quietDuring = callsOf("setCurrentDPI") == 0;
+            m_running = false;
+            done = true;
+        });
+        QTimer::singleShot(100, view, [&] { during(); });
+        QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+        QVERIFY(arrivedDuring);
+        QVERIFY(quietDuring);
+        QTRY_COMPARE(callsOf("setCurrentDPI"), 1);
+        QTest::qWait(200);
+        QCOMPARE(callsOf("setCurrentDPI"), 1);
+        QCOMPARE(kvm::state().errors, 0);
+        return;
+    }
+
+    QVERIFY(transfer({{100, during}, {lastStep, check}}));
+    QVERIFY(arrivedDuring);
+    QVERIFY2(quietDuring, "handled during the transfer");
+    // After the transfer: handled, once.
+    if (what == "device-change notice") {
+        QTRY_VERIFY(m_widget->deviceCheckTimer()->isActive());
+        QTRY_COMPARE_WITH_TIMEOUT(handshakes(), 1, 5000);
+    } else if (what == "device check") {
+        QTRY_COMPARE(handshakes(), 1);
+    } else if (what == "second start") {
+        QTRY_VERIFY(m_widget->isVisible());
+    } else if (what == "captured input") {
+        QTRY_COMPARE(callsOf("detectKeyboard"), 1);
+        QTRY_COMPARE(callsOf("detectMouse"), 1);
+    } else if (what == "busy timer") {
+        QTRY_VERIFY(view->isInputEnabled());
+    }
+    QTest::qWait(200);
+    if (what != "device-change notice")
+        QCOMPARE(handshakes(), what == "device check" ? 1 : 0);
+    QCOMPARE(kvm::state().errors, 0);
+}
+
+void TstTransfer::inputDuringTransferIsDropped()
+{
+    connectWidget();
+    if (QTest::currentTestFailed())
+        return;
+    myQQuickView *view = m_widget->view();
+    // A pad of our own over the scene that counts what reaches it.
+    QQmlComponent component(view->engine());
+    component.setData("import QtQuick\n"
+                      "Rectangle {\n"
+                      "  property int clicks: 0\n"
+                      "  property int keys: 0\n"
+                      "  width: 200; height: 200; z: 1000; color: 'green'\n"
+                      "  focus: true\n"
+                      "  Keys.onPressed: keys++\n"
+                      "  MouseArea { anchors.fill: parent; onClicked: parent.clicks++ }\n"
+                      "}\n",
+                      QUrl());
+    std::unique_ptr<QQuickItem> pad(qobject_cast<QQuickItem *>(component.create()));
+    QVERIFY2(pad, qPrintable(component.errorString()));
+    pad->setParentItem(view->contentItem());
+    pad->forceActiveFocus();
+    view->requestActivate();
+    QTRY_VERIFY(pad->hasActiveFocus());
+    const QPoint centre(100, 100);
+
+    // Outside a transfer both reach it.
+    QTest::mouseClick(view, Qt::LeftButton, {}, centre);
+    QTest::keyClick(view, Qt::Key_A);
+    QTRY_COMPARE(pad->property("clicks").toInt(), 1);
+    QTRY_COMPARE(pad->property("keys").toInt(), 1);
+
+    // During one, neither: not then, not afterwards.
+    auto input = [view, centre] {
+        QTest::mouseClick(view, Qt::LeftButton, {}, centre);
+        QTest::keyClick(view, Qt::Key_B);
+        // Also as events waiting in the queue.
+        QCoreApplication::postEvent(view, new QKeyEvent(QEvent::KeyPress, Qt::Key_C, {}, "c"));
+        QCoreApplication::postEvent(view, new QKeyEvent(QEvent::KeyRelease, Qt::Key_C, {}, "c"));
+    };
+    QVERIFY(transfer({{100, input}, {400, input}}));
+    QTest::qWait(300);
+    QCOMPARE(pad->property("clicks").toInt(), 1);
+    QCOMPARE(pad->property("keys").toInt(), 1);
+
+    // And the pad still works afterwards.
+    QTest::mouseClick(view, Qt::LeftButton, {}, centre);
+    QTRY_COMPARE(pad->property("clicks").toInt(), 2);
+}
+
+QTEST_MAIN(TstTransfer)
+#include "tst_transfer.moc"
