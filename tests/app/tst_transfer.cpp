@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -53,6 +54,7 @@ private slots:
     void arrivalsWaitForTheEnd_data();
     void arrivalsWaitForTheEnd();
     void inputDuringTransferIsDropped();
+    void commandDuringTransferIsRefused();
 
 private:
     void connectWidget();
@@ -330,6 +332,32 @@ void TstTransfer::inputDuringTransferIsDropped()
     // And the pad still works afterwards.
     QTest::mouseClick(view, Qt::LeftButton, {}, centre);
     QTRY_COMPARE(pad->property("clicks").toInt(), 2);
+}
+
+void TstTransfer::commandDuringTransferIsRefused()
+{
+    connectWidget();
+    if (QTest::currentTestFailed())
+        return;
+    // Something started from an event handled while the macro goes out: it
+    // must not run between the macro's steps, nor after them as if queued.
+    bool refusedDuring = false;
+    auto nested = [this, &refusedDuring] {
+        m_widget->view()->mouseSetCurrentDPI(2);
+        refusedDuring = m_running;
+    };
+    QVERIFY(transfer({{100, nested}}));
+    QVERIFY(refusedDuring);
+    QTest::qWait(200);
+    std::vector<int> codes;
+    for (const kvm::WireEntry &e : kvm::wireLog())
+        if (e.call == "send_feature" && e.plain.size() > 1)
+            codes.push_back(e.plain[1]);
+    QCOMPARE(codes, std::vector<int>{0x13});
+    QCOMPARE(kvm::state().errors, 0);
+    // Afterwards the link takes commands again.
+    m_widget->view()->mouseSetCurrentDPI(2);
+    QCOMPARE(int(kvm::state().currentDpi), 2);
 }
 
 QTEST_MAIN(TstTransfer)
