@@ -135,18 +135,16 @@ void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
 
 void Widget::checkDevice()
 {
-    if (TransferGate::busy() || TransferGate::deferredCount() > 0) {
-        TransferGate::whenIdle(this, [this] { checkDevice(); });
-        return;
-    }
-    const QString apConfig =
-        view()->operations()->settings()->modulePath(QStringLiteral("setting/apConfig.bin"));
-    auto list = DevicePresence::readDeviceList(apConfig);
-    DevicePresence::findInterfaces(list);
-    if (DevicePresence::admitFirst(hid, list) >= 0)
-        connectSequence();
-    else
-        disconnectSequence();
+    TransferGate::whenIdle(this, [this] {
+        const QString apConfig =
+            view()->operations()->settings()->modulePath(QStringLiteral("setting/apConfig.bin"));
+        auto list = DevicePresence::readDeviceList(apConfig);
+        DevicePresence::findInterfaces(list);
+        if (DevicePresence::admitFirst(hid, list) >= 0)
+            connectSequence();
+        else
+            disconnectSequence();
+    });
 }
 
 void Widget::connectSequence()

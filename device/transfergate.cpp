@@ -160,11 +160,14 @@ TransferGate::Scope::~Scope()
 
 void TransferGate::whenIdle(QObject *context, std::function<void()> fn)
 {
-    // Behind work that is still waiting for its flush, to keep the order.
-    if (busy() || (canWaitHere() && !state().deferred.empty()))
+    if (busy()) {
         defer(context, std::move(fn));
-    else
-        fn();
+        return;
+    }
+    // Work held back by a transfer that has ended goes first.
+    if (canWaitHere() && !state().deferred.empty())
+        flush();
+    fn();
 }
 
 void TransferGate::waitUntil(const std::atomic<bool> &done)

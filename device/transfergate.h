@@ -48,7 +48,8 @@ public:
     // True while a transfer runs on the GUI thread.
     static bool busy();
     // Runs fn at once, or, during a transfer, after it (in arrival order,
-    // unless context is gone by then).
+    // unless context is gone by then). Outside a transfer, work still held
+    // back by the last one runs first.
     static void whenIdle(QObject *context, std::function<void()> fn);
     // Handles events on the GUI thread, as above, until done is set; whoever
     // sets it has to wake the thread's event dispatcher.
