@@ -2,6 +2,7 @@
 
 #include "app/userevent.h"
 #include "device/devicepresence.h"
+#include "device/transfergate.h"
 #include "devicesettings/devicesettings.h"
 #include "platform/devicenotifier.h"
 #include "settings/langstrings.h"
@@ -62,12 +63,16 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     connect(tray, &QSystemTrayIcon::activated, this, &Widget::trayIconActivated);
     tray->setVisible(true);
 
-    // What the listener finds is delivered here, on the GUI thread.
+    // What the listener finds is delivered here, on the GUI thread. Notices,
+    // checks and messages that come during a device transfer are handled
+    // after it (TransferGate): they could start commands of their own.
     connect(&hid, &Hid_Thread::dpiStageReported, this, [this](int stage) {
-        view()->setCurrentDPI(stage);
-        tray->showMessage(QStringLiteral("Info"),
-                          LangStrings::dpiSwitchText(stage) + QLatin1Char(' '),
-                          QSystemTrayIcon::Information, 10000);
+        TransferGate::whenIdle(this, [this, stage] {
+            view()->setCurrentDPI(stage);
+            tray->showMessage(QStringLiteral("Info"),
+                              LangStrings::dpiSwitchText(stage) + QLatin1Char(' '),
+                              QSystemTrayIcon::Information, 10000);
+        });
     });
     connect(&hid, &Hid_Thread::deviceRemoved, this, [this] { view()->setEnabled(false); });
 
@@ -88,8 +93,10 @@ myQQuickView *Widget::view() const
 
 void Widget::onDeviceChangeNotice()
 {
-    if (!hid.listening)
-        timer.start();
+    TransferGate::whenIdle(this, [this] {
+        if (!hid.listening)
+            timer.start();
+    });
 }
 
 void Widget::postRestore()
@@ -128,14 +135,16 @@ void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
 
 void Widget::checkDevice()
 {
-    const QString apConfig =
-        view()->operations()->settings()->modulePath(QStringLiteral("setting/apConfig.bin"));
-    auto list = DevicePresence::readDeviceList(apConfig);
-    DevicePresence::findInterfaces(list);
-    if (DevicePresence::admitFirst(hid, list) >= 0)
-        connectSequence();
-    else
-        disconnectSequence();
+    TransferGate::whenIdle(this, [this] {
+        const QString apConfig =
+            view()->operations()->settings()->modulePath(QStringLiteral("setting/apConfig.bin"));
+        auto list = DevicePresence::readDeviceList(apConfig);
+        DevicePresence::findInterfaces(list);
+        if (DevicePresence::admitFirst(hid, list) >= 0)
+            connectSequence();
+        else
+            disconnectSequence();
+    });
 }
 
 void Widget::connectSequence()
@@ -185,9 +194,11 @@ void Widget::customEvent(QEvent *event)
 void Widget::receiveMessage(QString message)
 {
     Q_UNUSED(message);
-    qDebug() << "------------------------- receiveMessage---------------------";
-    if (deviceConnected)
-        postRestore();
+    TransferGate::whenIdle(this, [this] {
+        qDebug() << "------------------------- receiveMessage---------------------";
+        if (deviceConnected)
+            postRestore();
+    });
 }
 
 void Widget::exitSYS()

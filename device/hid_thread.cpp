@@ -2,9 +2,11 @@
 
 #include "device/hidapilock.h"
 #include "device/hidcodec.h"
+#include "device/transfergate.h"
 
 #include <hidapi.h>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QMutexLocker>
@@ -49,10 +51,17 @@ void HidDeviceCloser::operator()(hid_device *handle) const
     hid_close(handle);
 }
 
-Hid_Thread::Hid_Thread(QObject *parent) : QThread(parent) {}
+Hid_Thread::Hid_Thread(QObject *parent) : QThread(parent)
+{
+    // One thread, kept for the program's life: exchanges run one at a time
+    // and in order.
+    linkThread.setMaxThreadCount(1);
+    linkThread.setExpiryTimeout(-1);
+}
 
 Hid_Thread::~Hid_Thread()
 {
+    linkThread.waitForDone();
     // The listener emits through this object and owns notifyHandle: it has to
     // be gone before either is.
     stopListen();
@@ -137,6 +146,13 @@ void Hid_Thread::closeNotifyDevice()
 
 bool Hid_Thread::waitHidIdle()
 {
+    // A command started from an event handled while another one waits for
+    // the link on this thread would slip in between that command's steps: it
+    // is refused at once (it used to spend its tries in vain, since the
+    // holder could not go on before it gave up).
+    if (TransferGate::busy())
+        return false;
+    TransferGate::Scope transfer;
     for (int tries = 0; tries < kClaimTries; ++tries) {
         if (hidIdle.exchange(false))
             return true;
@@ -166,7 +182,32 @@ bool Hid_Thread::finishExchange()
     return true;
 }
 
+bool Hid_Thread::onLinkThread(const std::function<bool()> &exchange)
+{
+    if (!TransferGate::canWaitHere())
+        return exchange();
+    // The exchange, its pauses included, runs on the link's thread while this
+    // one goes on handling events (see TransferGate).
+    QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+    std::atomic<bool> done{false};
+    bool ok = false;
+    linkThread.start([&exchange, &ok, &done, dispatcher] {
+        ok = exchange();
+        done.store(true, std::memory_order_release);
+        if (dispatcher)
+            dispatcher->wakeUp();
+    });
+    TransferGate::waitUntil(done);
+    return ok;
+}
+
 bool Hid_Thread::hidGetCommand(int dataLen)
+{
+    TransferGate::Scope transfer;
+    return onLinkThread([this, dataLen] { return queryExchange(dataLen); });
+}
+
+bool Hid_Thread::queryExchange(int dataLen)
 {
     // Held for the whole exchange: event processing elsewhere may replace the list.
     const auto entry = entryAt(deviceIndex);
@@ -217,7 +258,13 @@ bool Hid_Thread::hidGetCommand(int dataLen)
 
 bool Hid_Thread::hidSetCommand(int dataLen, bool pause)
 {
+    TransferGate::Scope transfer;
     processPendingEvents();
+    return onLinkThread([this, dataLen, pause] { return commandExchange(dataLen, pause); });
+}
+
+bool Hid_Thread::commandExchange(int dataLen, bool pause)
+{
     const auto entry = entryAt(deviceIndex);
     if (!entry || dataLen < 0 || dataLen > int(dataBuf.size()) || !openHidDevice(deviceIndex)) {
         hidIdle = true;

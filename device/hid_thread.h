@@ -8,9 +8,11 @@
 #include <QList>
 #include <QString>
 #include <QThread>
+#include <QThreadPool>
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 struct hid_device_;
@@ -122,11 +124,18 @@ private:
                     int length, bool pause);
     bool claimForQuery(const char *busyLine, uchar code, const Params &params);
     void listenLoop(const std::shared_ptr<DeviceEntry> &entry);
+    // Runs an exchange on linkThread and waits for it (TransferGate); inline
+    // where no event loop can wait.
+    bool onLinkThread(const std::function<bool()> &exchange);
+    bool queryExchange(int dataLen);
+    bool commandExchange(int dataLen, bool pause);
 
     QString m_icType;
     // Outcome of the last query slot: false when it was busy or its exchange
     // failed (the caller then holds only its preloaded values).
     bool lastExchangeOk = false;
+    // The link's thread: exchanges and their pauses run there.
+    QThreadPool linkThread;
 };
 
 // The program-wide secrecy code: positions 1..6 hold the six characters of

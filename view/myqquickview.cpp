@@ -2,6 +2,7 @@
 
 #include "desktop/autostart.h"
 #include "device/hid_thread.h"
+#include "device/transfergate.h"
 #include "devicesettings/devicesettings.h"
 #include "devicesettings/recoildata.h"
 #include "macro/macrolibrary.h"
@@ -129,14 +130,19 @@ void myQQuickView::setEnabled(bool enabled)
 
 void myQQuickView::openUpdateExe() {}
 
+// Captured input reaches the scene after a running device transfer.
 void myQQuickView::detectKeyboard(bool isDown, uchar usage)
 {
-    callScene("detectKeyboard", Qt::QueuedConnection, {isDown, int(usage)});
+    TransferGate::whenIdle(this, [this, isDown, usage] {
+        callScene("detectKeyboard", Qt::QueuedConnection, {isDown, int(usage)});
+    });
 }
 
 void myQQuickView::detectMouse(bool isDown, uchar code, int x, int y)
 {
-    callScene("detectMouse", Qt::QueuedConnection, {isDown, uint(code), uint(x), uint(y)});
+    TransferGate::whenIdle(this, [this, isDown, code, x, y] {
+        callScene("detectMouse", Qt::QueuedConnection, {isDown, uint(code), uint(x), uint(y)});
+    });
 }
 
 void myQQuickView::wheelEvent(QWheelEvent *event)
