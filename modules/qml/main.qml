@@ -329,14 +329,24 @@ Item {
         ui_View.deleteMacroUpdateProfile(String(name));
     }
 
-    // The macro editor renamed a macro or folder.
+    // The macro editor renamed a macro or folder: bindings of both modes
+    // follow a renamed macro (a folder's macros keep their names).
     function onMacroRenamed(level, type, oldName, newName) {
-        var slots = pages.keyMatrix.macroSlots();
-        for (var i = 0; i < slots.length; ++i) {
-            if (slots[i].name === String(oldName))
-                ui_View.setData("mouseMacroKey/" + slots[i].slot, String(newName));
+        var km = pages.keyMatrix;
+        if (Number(type) === 0) {
+            var matrices = [km.office, km.game];
+            for (var m = 0; m < 2; ++m) {
+                for (var j = 0; j < 12; ++j) {
+                    var e = matrices[m][j];
+                    if (!e || Number(e[0]) !== 4)
+                        continue;
+                    var slot = Number(e[2]);
+                    if (km.macroName(m, slot) === String(oldName))
+                        ui_View.setData(km.macroGroup(m) + "/" + slot, String(newName));
+                }
+            }
         }
-        pages.keyMatrix.refreshTexts();
+        km.refreshTexts();
         ui_View.modifyMacroNameUpdateProfile(level, type, oldName, newName);
     }
 

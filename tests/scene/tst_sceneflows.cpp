@@ -23,6 +23,10 @@ private slots:
     void languageSelectorStoresAndReloads();
     void closeHidesTheWindow();
     void saveAllWithNothingDirtySendsNothing();
+    void profileChangeSendsEveryPageThenTheBoundMacros();
+    void choosingTheCurrentProfileDoesNothing();
+    void resetAllEndsOnStageTwoWithNothingDirty();
+    void macroRenameRewritesTheBindings();
 
 private:
     SceneRig m_rig;
@@ -131,6 +135,102 @@ void TstSceneFlows::saveAllWithNothingDirtySendsNothing()
     SceneRig::call(m_rig.root(), "saveAll");
     QCOMPARE(inputSwitches.count(), 0);
     QVERIFY(SceneRig::wireCommands().empty());
+}
+
+namespace {
+
+// Profile 2 (p2.bin) binds button 3 to the macro "m1" of the library root.
+SceneRig::FileValues profileWithAMacro()
+{
+    SceneRig::FileValues values;
+    values["setting/p2.bin"]["mouseKeyMatrix/3"] = QStringList{"4", "0", "3", "0"};
+    values["setting/p2.bin"]["mouseMacroKey/3"] = QStringLiteral("m1");
+    values["macro/m1.bin"]["config/total"] = 2;
+    values["macro/m1.bin"]["config/repeat"] = 1;
+    values["macro/m1.bin"]["macro/0"] = QStringLiteral("1,A");
+    values["macro/m1.bin"]["macro/1"] = QStringLiteral("2,A");
+    return values;
+}
+
+int firstIndexOf(const std::vector<SceneCommand> &commands, int code)
+{
+    for (size_t i = 0; i < commands.size(); ++i) {
+        if (commands[i].code() == code)
+            return int(i);
+    }
+    return -1;
+}
+
+} // namespace
+
+void TstSceneFlows::profileChangeSendsEveryPageThenTheBoundMacros()
+{
+    QVERIFY(m_rig.start(profileWithAMacro()));
+    QSignalSpy busy(m_rig.root(), SIGNAL(busyChanged()));
+    SceneRig::call(m_rig.root(), "changeProfile", {1});
+    QCOMPARE(SceneRig::iniValue(QStringLiteral("setting/apConfig.bin"),
+                                QStringLiteral("mouse/profileNo")),
+             QStringLiteral("1"));
+    QVERIFY(busy.count() >= 2); // shown, then hidden
+    QCOMPARE(m_rig.root()->property("busy").toBool(), false);
+
+    // Key matrix, report rate, lift-off, DPI, in that order; the macro last.
+    const auto commands = SceneRig::wireCommands();
+    const int matrix = firstIndexOf(commands, 0x12);
+    const int rate = firstIndexOf(commands, 0x01);
+    const int lod = firstIndexOf(commands, 0x07);
+    const int dpi = firstIndexOf(commands, 0x11);
+    const int macro = firstIndexOf(commands, 0x13);
+    QVERIFY(matrix >= 0 && rate >= 0 && lod >= 0 && dpi >= 0 && macro >= 0);
+    QVERIFY(matrix < rate && rate < lod && lod < dpi && dpi < macro);
+    QCOMPARE(int(commands.back().code()), 0x13);
+    // Macro number 4 (slot 3) carries the encoded steps.
+    QCOMPARE(int(commands[size_t(macro)].param(2)), 4);
+    const QVariantList encoded = m_rig.view()->encodeMacro({"1,A", "2,A"}, 1);
+    QVERIFY(!encoded.isEmpty());
+    const std::vector<uint8_t> &data = commands[size_t(macro)].data;
+    QVERIFY(data.size() >= size_t(encoded.size()));
+    for (int i = 0; i < encoded.size(); ++i)
+        QCOMPARE(int(data[size_t(i)]), encoded.at(i).toInt());
+}
+
+void TstSceneFlows::choosingTheCurrentProfileDoesNothing()
+{
+    QVERIFY(m_rig.start());
+    QSignalSpy busy(m_rig.root(), SIGNAL(busyChanged()));
+    SceneRig::call(m_rig.root(), "changeProfile", {0});
+    QCOMPARE(busy.count(), 0);
+    QVERIFY(SceneRig::wireCommands().empty());
+}
+
+void TstSceneFlows::resetAllEndsOnStageTwoWithNothingDirty()
+{
+    QVERIFY(m_rig.start());
+    for (const char *name : {"keyMatrix", "dpi", "light", "system", "lod", "reportRate"})
+        QVERIFY(m_rig.page(QLatin1String(name))->setProperty("isSave", true));
+    SceneRig::call(m_rig.root(), "resetAll");
+    QCOMPARE(int(kvm::state().currentDpi), 2);
+    QCOMPARE(m_rig.root()->property("currentDpiStage").toInt(), 1);
+    QCOMPARE(m_rig.root()->property("mouseMode").toInt(), 0);
+    for (const char *name : {"keyMatrix", "dpi", "light", "system", "lod", "reportRate", "recoil"})
+        QVERIFY2(!m_rig.page(QLatin1String(name))->property("isSave").toBool(), name);
+    // The profile file is the defaults again, and it went to the mouse.
+    QCOMPARE(m_rig.profileValue(QStringLiteral("mouse/dpiValueArray")),
+             SceneRig::iniValue(QStringLiteral("setting/pD.bin"),
+                                QStringLiteral("mouse/dpiValueArray")));
+    QVERIFY(firstIndexOf(SceneRig::wireCommands(), 0x11) >= 0);
+}
+
+void TstSceneFlows::macroRenameRewritesTheBindings()
+{
+    SceneRig::FileValues values = profileWithAMacro();
+    values["setting/apConfig.bin"]["mouse/profileNo"] = 1;
+    QVERIFY(m_rig.start(values));
+    SceneRig::call(m_rig.root(), "onMacroRenamed",
+                   {0, 0, QStringLiteral("m1"), QStringLiteral("combo")});
+    QCOMPARE(m_rig.profileValue(QStringLiteral("mouseMacroKey/3")), QStringLiteral("combo"));
+    QVERIFY(QFile::exists(QStringLiteral("modules/macro/combo.bin")));
+    QVERIFY(!QFile::exists(QStringLiteral("modules/macro/m1.bin")));
 }
 
 QTEST_MAIN(TstSceneFlows)
