@@ -132,6 +132,12 @@ void Widget::checkDevice()
         view()->operations()->settings()->modulePath(QStringLiteral("setting/apConfig.bin"));
     auto list = DevicePresence::readDeviceList(apConfig);
     DevicePresence::findInterfaces(list);
+    // Some other device came or went (only mice without a notification
+    // interface get here while connected): the connected one stays as it is.
+    if (deviceConnected && DevicePresence::stillAdmitted(hid, list)) {
+        qDebug() << "Device still connected";
+        return;
+    }
     if (DevicePresence::admitFirst(hid, list) >= 0)
         connectSequence();
     else

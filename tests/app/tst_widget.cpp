@@ -185,6 +185,30 @@ void TstWidget::missingNotificationInterfaceStillConnects()
     QTRY_VERIFY(!m_widget->hidThread()->listening);
     m_widget->onDeviceChangeNotice();
     QVERIFY(m_widget->deviceCheckTimer()->isActive());
+    m_widget->deviceCheckTimer()->stop();
+
+    // Another device anywhere on the machine: the mouse is still there and
+    // answers, so the check ends with the handshake.
+    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
+    kvm::clearWireLog();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    QCOMPARE(countFrames(0x00), 1);
+    QCOMPARE(countFrames(0x83), 0);
+    QCOMPARE(countFrames(0x03), 0);
+    QTest::qWait(50);
+    QVERIFY(calls.isEmpty());
+
+    // Gone, then back: the whole sequence again.
+    kvm::unplug();
+    m_widget->checkDevice();
+    QVERIFY(!m_widget->isDeviceConnected());
+    kvm::plug();
+    kvm::clearWireLog();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    QCOMPARE(countFrames(0x03), 1);
+    QTRY_VERIFY(!calls.isEmpty());
 }
 
 void TstWidget::family560ReadsItsProfiles_data()
