@@ -65,9 +65,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     // What the listener finds is delivered here, on the GUI thread.
     connect(&hid, &Hid_Thread::dpiStageReported, this, [this](int stage) {
         view()->setCurrentDPI(stage);
-        tray->showMessage(QStringLiteral("Info"),
-                          LangStrings::dpiSwitchText(stage) + QLatin1Char(' '),
-                          QSystemTrayIcon::Information, 10000);
+        showTrayMessage(LangStrings::dpiSwitchText(stage) + QLatin1Char(' '));
     });
     connect(&hid, &Hid_Thread::deviceRemoved, this, [this] { view()->setEnabled(false); });
 
@@ -149,8 +147,7 @@ void Widget::connectSequence()
     qDebug() << "Device Connect";
     view()->clearHidBusy();
     deviceConnected = true;
-    tray->showMessage(QStringLiteral("Info"), QStringLiteral("Detect Device"),
-                      QSystemTrayIcon::Information, 10000);
+    showTrayMessage(QStringLiteral("Detect Device"));
     hid.startDevice(uint(hid.deviceIndex));
     if (view()->icType() == QLatin1String("560")) {
         DeviceSettings *ds = view()->operations()->deviceSettings();
@@ -164,6 +161,14 @@ void Widget::connectSequence()
     }
     view()->setEnabled(true);
     startView();
+}
+
+void Widget::showTrayMessage(const QString &text)
+{
+    constexpr int kBubbleMs = 10000;
+    const QString title = QStringLiteral("Info");
+    tray->showMessage(title, text, QSystemTrayIcon::Information, kBubbleMs);
+    emit trayMessageShown(title, text, kBubbleMs);
 }
 
 void Widget::disconnectSequence()

@@ -31,6 +31,10 @@ public:
     // The restore message (posted, then setVisible(true)).
     void postRestore();
 
+signals:
+    // Every tray bubble, as it is shown (tests and logs; Xvfb has no tray).
+    void trayMessageShown(const QString &title, const QString &text, int msecs);
+
 public slots:
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
     void checkDevice();
@@ -47,6 +51,7 @@ private:
     void connectSequence();
     void disconnectSequence();
     void startView();
+    void showTrayMessage(const QString &text);
 
     QTimer timer;
     Ui_Controler *controler = nullptr; // released with deleteLater

@@ -2,6 +2,7 @@
 // connect and disconnect sequences, device-change notices and the check
 // timer, the listener's effects, and the second-start message.
 #include "app/widget.h"
+#include "settings/langstrings.h"
 #include "tools/virtual-mouse/virtual_mouse.h"
 #include "view/myqquickview.h"
 
@@ -55,6 +56,7 @@ private slots:
     void dpiButtonAndRemovalReachTheView();
     void secondStartRestoresOnlyWhenConnected();
     void quitClearsTheListenerFirst();
+    void trayBubbles();
 
 private:
     // Writes key=value pairs into the staged global file before the window exists.
@@ -178,9 +180,18 @@ void TstWidget::missingNotificationInterfaceStillConnects()
     config.notifyInterface = false;
     kvm::configure(config);
     makeWidget();
+    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
     m_widget->checkDevice();
     QVERIFY(m_widget->isDeviceConnected());
     QVERIFY(m_widget->hidThread()->currentEntry()->path2.isEmpty());
+    // The scene is started one pass after the connect sequence.
+    auto sceneRuns = [&calls] {
+        int n = 0;
+        for (const auto &call : calls)
+            n += call.at(0).toString() == QLatin1String("run");
+        return n;
+    };
+    QTRY_COMPARE(sceneRuns(), 1);
     // Without a notification interface no listener can run: notices count again.
     QTRY_VERIFY(!m_widget->hidThread()->listening);
     m_widget->onDeviceChangeNotice();
@@ -189,7 +200,7 @@ void TstWidget::missingNotificationInterfaceStillConnects()
 
     // Another device anywhere on the machine: the mouse is still there and
     // answers, so the check ends with the handshake.
-    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
+    calls.clear();
     kvm::clearWireLog();
     m_widget->checkDevice();
     QVERIFY(m_widget->isDeviceConnected());
@@ -208,7 +219,7 @@ void TstWidget::missingNotificationInterfaceStillConnects()
     m_widget->checkDevice();
     QVERIFY(m_widget->isDeviceConnected());
     QCOMPARE(countFrames(0x03), 1);
-    QTRY_VERIFY(!calls.isEmpty());
+    QTRY_COMPARE(sceneRuns(), 1);
 }
 
 void TstWidget::family560ReadsItsProfiles_data()
@@ -326,6 +337,33 @@ void TstWidget::quitClearsTheListenerFirst()
     });
     QCOMPARE(QCoreApplication::exec(), 0);
     QVERIFY(!listeningAtExit);
+}
+
+// "Detect Device" when a mouse connects, the DPI text with its trailing
+// blank when its button is pressed, each for ten seconds; nothing when a
+// device check finds the connected mouse still there.
+void TstWidget::trayBubbles()
+{
+    kvm::Config config = kvm::defaultConfig();
+    makeWidget();
+    QSignalSpy bubbles(m_widget.get(), &Widget::trayMessageShown);
+    m_widget->checkDevice();
+    QCOMPARE(bubbles.count(), 1);
+    QCOMPARE(bubbles.at(0), (QVariantList{"Info", "Detect Device", 10000}));
+
+    kvm::pressDpiButton(2);
+    QTRY_COMPARE(bubbles.count(), 2);
+    QCOMPARE(bubbles.at(1).at(1).toString(), LangStrings::dpiSwitchText(2) + QLatin1Char(' '));
+    QCOMPARE(bubbles.at(1).at(2).toInt(), 10000);
+
+    config.notifyInterface = false;
+    kvm::configure(config);
+    makeWidget();
+    QSignalSpy quiet(m_widget.get(), &Widget::trayMessageShown);
+    m_widget->checkDevice();
+    QCOMPARE(quiet.count(), 1);
+    m_widget->checkDevice();
+    QCOMPARE(quiet.count(), 1);
 }
 
 QTEST_MAIN(TstWidget)
