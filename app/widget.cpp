@@ -204,5 +204,5 @@ void Widget::receiveMessage(QString message)
 void Widget::exitSYS()
 {
     hid.stopListen();
-    QCoreApplication::exit(0);
+    m_quit(0);
 }

@@ -330,13 +330,17 @@ void TstWidget::quitClearsTheListenerFirst()
     makeWidget();
     m_widget->checkDevice();
     QVERIFY(m_widget->hidThread()->listening);
-    bool listeningAtExit = true;
-    QTimer::singleShot(0, m_widget.get(), [&] {
-        m_widget->exitSYS();
-        listeningAtExit = m_widget->hidThread()->listening;
+    // Seen at the moment the program is told to end.
+    int quits = 0;
+    bool listeningAtQuit = true;
+    m_widget->setQuitHandler([&](int code) {
+        ++quits;
+        listeningAtQuit = m_widget->hidThread()->listening;
+        QCOMPARE(code, 0);
     });
-    QCOMPARE(QCoreApplication::exec(), 0);
-    QVERIFY(!listeningAtExit);
+    m_widget->exitSYS();
+    QCOMPARE(quits, 1);
+    QVERIFY(!listeningAtQuit);
 }
 
 // "Detect Device" when a mouse connects, the DPI text with its trailing
