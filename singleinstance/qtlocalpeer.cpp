@@ -224,10 +224,9 @@ void QtLocalPeer::receiveConnection()
         auto *deadline = new QTimer(socket);
         deadline->setSingleShot(true);
         connect(deadline, &QTimer::timeout, socket, [socket, reception] {
-            if (reception->done)
-                return;
+            if (!reception->done)
+                qDebug("QtLocalPeer: a connection sent no whole message in time; dropped");
             reception->done = true;
-            qDebug("QtLocalPeer: a connection sent no whole message in time; dropped");
             socket->abort();
             socket->deleteLater();
         });
@@ -285,13 +284,14 @@ void QtLocalPeer::readFrom(QLocalSocket *socket, Reception &reception)
         return;
 
     reception.done = true;
+    // The sender closes once it has the answer (the socket goes then), or
+    // the deadline closes it.
     if (socket->state() == QLocalSocket::ConnectedState) {
         socket->write(ack, ackLength);
-        // Closes once the answer is out; the socket goes when it has.
-        socket->disconnectFromServer();
-    }
-    if (socket->state() == QLocalSocket::UnconnectedState)
+        socket->flush();
+    } else {
         socket->deleteLater();
+    }
     deliver(reception.bytes);
 }
 
