@@ -102,7 +102,7 @@ void TestMacroExchange::importRefusesWhatIsNoMacro_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("selected");
     QTest::newRow("text file") << "notes.mc" << QByteArray("just some text\n") << "A";
-    const char blob[] = "\x00\x01\xff\xfe[]=\x00"; // nine bytes and the terminating NUL
+    const char blob[] = "\x00\x01\xff\xfe[]=\x00"; // eight bytes and the closing NUL: nine in all
     QTest::newRow("binary") << "blob.mc" << QByteArray(blob, sizeof blob) << "A";
     // Over the size a macro file may have, even though it is a macro file.
     QByteArray huge = kMacroText + "\n[padding]\n";
