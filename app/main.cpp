@@ -57,9 +57,19 @@ int main(int argc, char *argv[])
 {
     // The scene is flat 2D: Qt Quick's software renderer starts in less than
     // half the time of a GL context and needs well under half the memory.
-    // QT_QUICK_BACKEND still chooses another backend.
-    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+    // QT_QUICK_BACKEND still chooses another backend when it names one Qt 6
+    // has ("rhi" for the GPU, "software", "openvg"); another name would make
+    // Qt fall back to a GL context after a warning, so it is ignored here.
+    const QByteArray backend = qgetenv("QT_QUICK_BACKEND");
+    if (backend != "rhi" && backend != "software" && backend != "openvg") {
+        if (!backend.isEmpty()) {
+            qWarning("QT_QUICK_BACKEND=%s is not a Qt Quick backend (rhi, software, openvg); "
+                     "the software renderer is used",
+                     backend.constData());
+            qunsetenv("QT_QUICK_BACKEND");
+        }
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    }
 
     const StartOptions early = parseStartOptions(rawArguments(argc, argv));
     if (early.endsAtOnce())

@@ -69,9 +69,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     connect(&hid, &Hid_Thread::dpiStageReported, this, [this](int stage) {
         TransferGate::whenIdle(this, [this, stage] {
             view()->setCurrentDPI(stage);
-            tray->showMessage(QStringLiteral("Info"),
-                              LangStrings::dpiSwitchText(stage) + QLatin1Char(' '),
-                              QSystemTrayIcon::Information, 10000);
+            showTrayMessage(LangStrings::dpiSwitchText(stage) + QLatin1Char(' '));
         });
     });
     connect(&hid, &Hid_Thread::deviceRemoved, this, [this] { view()->setEnabled(false); });
@@ -140,6 +138,12 @@ void Widget::checkDevice()
             view()->operations()->settings()->modulePath(QStringLiteral("setting/apConfig.bin"));
         auto list = DevicePresence::readDeviceList(apConfig);
         DevicePresence::findInterfaces(list);
+        // Some other device came or went (only mice without a notification
+        // interface get here while connected): the connected one stays as it is.
+        if (deviceConnected && DevicePresence::stillAdmitted(hid, list)) {
+            qDebug() << "Device still connected";
+            return;
+        }
         if (DevicePresence::admitFirst(hid, list) >= 0)
             connectSequence();
         else
@@ -152,8 +156,7 @@ void Widget::connectSequence()
     qDebug() << "Device Connect";
     view()->clearHidBusy();
     deviceConnected = true;
-    tray->showMessage(QStringLiteral("Info"), QStringLiteral("Detect Device"),
-                      QSystemTrayIcon::Information, 10000);
+    showTrayMessage(QStringLiteral("Detect Device"));
     hid.startDevice(uint(hid.deviceIndex));
     if (view()->icType() == QLatin1String("560")) {
         DeviceSettings *ds = view()->operations()->deviceSettings();
@@ -167,6 +170,14 @@ void Widget::connectSequence()
     }
     view()->setEnabled(true);
     startView();
+}
+
+void Widget::showTrayMessage(const QString &text)
+{
+    constexpr int kBubbleMs = 10000;
+    const QString title = QStringLiteral("Info");
+    tray->showMessage(title, text, QSystemTrayIcon::Information, kBubbleMs);
+    emit trayMessageShown(title, text, kBubbleMs);
 }
 
 void Widget::disconnectSequence()
@@ -204,5 +215,5 @@ void Widget::receiveMessage(QString message)
 void Widget::exitSYS()
 {
     hid.stopListen();
-    QCoreApplication::exit(0);
+    m_quit(0);
 }

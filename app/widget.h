@@ -4,9 +4,12 @@
 
 #include "device/hid_thread.h"
 
+#include <QCoreApplication>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
+
+#include <functional>
 
 class Ui_Controler;
 class myQQuickView;
@@ -30,6 +33,13 @@ public:
     void onDeviceChangeNotice();
     // The restore message (posted, then setVisible(true)).
     void postRestore();
+    // What exitSYS calls to end the program (QCoreApplication::exit); tests
+    // put a probe here to see what has happened by then.
+    void setQuitHandler(std::function<void(int)> quit) { m_quit = std::move(quit); }
+
+signals:
+    // Every tray bubble, as it is shown (tests and logs; Xvfb has no tray).
+    void trayMessageShown(const QString &title, const QString &text, int msecs);
 
 public slots:
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
@@ -47,6 +57,7 @@ private:
     void connectSequence();
     void disconnectSequence();
     void startView();
+    void showTrayMessage(const QString &text);
 
     QTimer timer;
     Ui_Controler *controler = nullptr; // released with deleteLater
@@ -54,4 +65,5 @@ private:
     QSystemTrayIcon *tray = nullptr;
     DeviceChangeNotifier *notifier = nullptr;
     bool deviceConnected = false;
+    std::function<void(int)> m_quit = [](int code) { QCoreApplication::exit(code); };
 };

@@ -5,6 +5,7 @@
 
 #include <hidapi.h>
 
+#include <QDebug>
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QSettings>
@@ -21,6 +22,10 @@ struct EnumerationDeleter {
 using Enumeration = std::unique_ptr<hid_device_info, EnumerationDeleter>;
 
 // Ids are stored as base-16 text ("04d9"); text that does not convert gives 0.
+// The list names the few mice this program knows; a count far beyond that
+// comes from a damaged file and would keep the device check busy for hours.
+constexpr int kMaxDeviceCount = 64;
+
 uint16_t hexValue(const QSettings &settings, const QString &key)
 {
     return settings.value(key, 0).toString().toUShort(nullptr, 16);
@@ -36,7 +41,12 @@ QList<std::shared_ptr<DeviceEntry>> readDeviceList(const QString &apConfigPath)
     if (!QFileInfo(apConfigPath).isFile())
         return list;
     const QSettings settings(apConfigPath, QSettings::IniFormat);
-    const int count = settings.value(QStringLiteral("common/deviceCount"), 0).toInt();
+    int count = settings.value(QStringLiteral("common/deviceCount"), 0).toInt();
+    if (count > kMaxDeviceCount) {
+        qDebug() << "device list: deviceCount" << count << "is more than" << kMaxDeviceCount
+                 << "- only the first" << kMaxDeviceCount << "are read";
+        count = kMaxDeviceCount;
+    }
     for (int n = 0; n < count; ++n) {
         const QString group = QString::number(n) + QLatin1Char('/');
         auto entry = std::make_shared<DeviceEntry>();
@@ -49,6 +59,12 @@ QList<std::shared_ptr<DeviceEntry>> readDeviceList(const QString &apConfigPath)
         entry->usagePage2 = hexValue(settings, group + QLatin1String("usagePage2"));
         entry->usage2 = hexValue(settings, group + QLatin1String("usage2"));
         entry->reportLength = settings.value(group + QLatin1String("reportLength"), 32).toInt();
+        if (entry->reportLength < 1 || entry->reportLength > DeviceEntry::kMaxReportLength) {
+            qDebug() << "device list: entry" << n << "has a report length of"
+                     << settings.value(group + QLatin1String("reportLength")).toString()
+                     << "- not a HID report length; the entry is not used";
+            entry->reportLength = 0;
+        }
         entry->isEncode = settings.value(group + QLatin1String("isEncode"), false).toBool();
         entry->sCode =
             settings.value(group + QLatin1String("sCode"), QStringLiteral("417306")).toString();
@@ -62,6 +78,8 @@ void findInterfaces(QList<std::shared_ptr<DeviceEntry>> &list)
     for (const auto &entry : list) {
         entry->path.clear();
         entry->path2.clear();
+        if (!entry->usable())
+            continue;
         Enumeration found;
         {
             QMutexLocker locker(&HidApiLock::mutex());
@@ -88,6 +106,22 @@ int admitFirst(Hid_Thread &hid, const QList<std::shared_ptr<DeviceEntry>> &list)
             return j;
     }
     return -1;
+}
+
+bool stillAdmitted(Hid_Thread &hid, const QList<std::shared_ptr<DeviceEntry>> &fresh)
+{
+    const int index = hid.deviceIndex;
+    const DeviceEntry *admitted = hid.currentEntry();
+    if (!admitted || admitted->path.isEmpty() || index < 0 || index >= fresh.size())
+        return false;
+    const DeviceEntry &now = *fresh.at(index);
+    if (now.path != admitted->path || now.vid != admitted->vid || now.pid != admitted->pid)
+        return false;
+    // A mouse with a notification interface is watched by the listener; once
+    // that has ended (the mouse went away) it has to be connected anew.
+    if (!now.path2.isEmpty() && !hid.listening)
+        return false;
+    return hid.chkDeviceIsEnCode(index);
 }
 
 } // namespace DevicePresence

@@ -21,4 +21,10 @@ void findInterfaces(QList<std::shared_ptr<DeviceEntry>> &list);
 // handshake; returns its index or -1 when none does.
 int admitFirst(Hid_Thread &hid, const QList<std::shared_ptr<DeviceEntry>> &list);
 
+// True when the entry hid has admitted is in fresh (a list just read and
+// matched) at the same index with the same command interface, and still
+// passes the handshake; a mouse with a notification interface also needs its
+// listener still running. Then nothing else has to happen for it.
+bool stillAdmitted(Hid_Thread &hid, const QList<std::shared_ptr<DeviceEntry>> &fresh);
+
 } // namespace DevicePresence

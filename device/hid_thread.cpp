@@ -26,7 +26,7 @@ constexpr int kClaimSleepMs = 8;
 constexpr int kOutputReportGapMs = 120;
 constexpr int kPauseStepMs = 64;
 constexpr int kListenReadTimeoutMs = 500;
-constexpr int kNotifyReadRoom = 65;
+constexpr int kNotifyLength = 4; // 06 07 00 <stage>
 constexpr int kMaxPayload = 128;
 
 void processPendingEvents()
@@ -477,13 +477,14 @@ void Hid_Thread::hid553_12H_SetKeyMatrix(uchar *src64, uchar indexAddOne)
     runCommand("cmd Failed 12", 0x12, {indexAddOne, 0x40, 0x08, 0, 0, 0}, src64, 64, true);
 }
 
-void Hid_Thread::hid553_13H_SetMacroKey(uchar macroId, uchar *src128)
+bool Hid_Thread::hid553_13H_SetMacroKey(uchar macroId, uchar *src128)
 {
     if (!src128)
-        return;
+        return false;
     qDebug() << "hid553_13H_SetMacroKey , macroId = " << macroId
              << ",src128 = " << static_cast<const void *>(src128);
-    runCommand("cmd Failed 13", 0x13, {macroId, 0x80, 0, 0, 0, 0}, src128, kMaxPayload, true);
+    return runCommand("cmd Failed 13", 0x13, {macroId, 0x80, 0, 0, 0, 0}, src128, kMaxPayload,
+                      true);
 }
 
 void Hid_Thread::hid553_16H_SetSlaveAttritube(uchar *src64)
@@ -515,11 +516,12 @@ void Hid_Thread::hid560_0DH_SetKeyMatrix(uchar *src64, uchar indexAddOne)
                true);
 }
 
-void Hid_Thread::hid560_0FH_SetMacroKey(uchar macroId, uchar *src128)
+bool Hid_Thread::hid560_0FH_SetMacroKey(uchar macroId, uchar *src128)
 {
     if (!src128)
-        return;
-    runCommand("cmd Failed 0F", 0x0F, {macroId, 0x80, 0, 0, 0, 0}, src128, kMaxPayload, true);
+        return false;
+    return runCommand("cmd Failed 0F", 0x0F, {macroId, 0x80, 0, 0, 0, 0}, src128, kMaxPayload,
+                      true);
 }
 
 void Hid_Thread::hid553_03H_SetKeyboardoption(uchar byte1, uchar byte2, uchar byte3, uchar byte4)
@@ -662,12 +664,12 @@ void Hid_Thread::listenLoop(const std::shared_ptr<DeviceEntry> &entry)
             emit deviceRemoved();
             return;
         }
-        // Room for more than the notification, so that a longer report shows
-        // its length instead of passing as a truncated one.
-        uchar report[kNotifyReadRoom] = {};
-        const int got =
-            hid_read_timeout(notifyHandle.get(), report, sizeof report, kListenReadTimeoutMs);
-        if (got == 4 && report[0] == 0x06 && report[1] == 0x07)
+        // A whole report is read; a device may pad the notification to its
+        // report length, and only the first four bytes carry it.
+        std::vector<uchar> report(std::size_t(std::max(entry->reportLength, kNotifyLength)));
+        const int got = hid_read_timeout(notifyHandle.get(), report.data(), report.size(),
+                                         kListenReadTimeoutMs);
+        if (got >= kNotifyLength && report[0] == 0x06 && report[1] == 0x07)
             emit dpiStageReported(report[3]);
         closeNotifyDevice();
     }

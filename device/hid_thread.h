@@ -92,12 +92,12 @@ public slots:
     void hid553_11H_SetDPISet(uchar dpiStage, uchar *src8);
     void hid553_0BH_SetCurrentDPI(uchar stage);
     void hid553_12H_SetKeyMatrix(uchar *src64, uchar indexAddOne);
-    void hid553_13H_SetMacroKey(uchar macroId, uchar *src128);
+    bool hid553_13H_SetMacroKey(uchar macroId, uchar *src128); // false: not delivered
     void hid553_16H_SetSlaveAttritube(uchar *src64);
     void hid560_03H_SetReportRate(uchar rate);
     void hid560_04H_SetCurrentDPI(uchar stage);
     void hid560_0DH_SetKeyMatrix(uchar *src64, uchar indexAddOne);
-    void hid560_0FH_SetMacroKey(uchar macroId, uchar *src128);
+    bool hid560_0FH_SetMacroKey(uchar macroId, uchar *src128); // false: not delivered
     void hid553_03H_SetKeyboardoption(uchar byte1, uchar byte2, uchar byte3, uchar byte4);
     void hid553_04H_SetGunData(uchar byte1, uchar byte2, uchar byte3, uchar byte4);
     void hid560_01H_SetKeyboardoption(uchar byte1, uchar byte2);

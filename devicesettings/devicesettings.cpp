@@ -67,10 +67,15 @@ const CommandFamily &DeviceSettings::family() const
 void DeviceSettings::mouseSetKeyMatrix(QVariant mouseMode, QVariantList src64, QVariantList src64_2,
                                        bool isSendData, QVariantList otherParam)
 {
-    m_store->setData(QStringLiteral("mouse/mouseMode"), mouseMode);
-    for (int n = 0; n < 16; ++n) {
-        m_store->setDataList(indexedKey("mouseKeyMatrix", n), entryItems(src64, n));
-        m_store->setDataList(indexedKey("mouseKeyMatrix2", n), entryItems(src64_2, n));
+    {
+        // 33 keys, one write of the profile (a failure is reported there).
+        SettingsStore::WriteBatch batch(m_store);
+        m_store->setData(QStringLiteral("mouse/mouseMode"), mouseMode);
+        for (int n = 0; n < 16; ++n) {
+            m_store->setDataList(indexedKey("mouseKeyMatrix", n), entryItems(src64, n));
+            m_store->setDataList(indexedKey("mouseKeyMatrix2", n), entryItems(src64_2, n));
+        }
+        batch.commit();
     }
     if (!isSendData)
         return;
@@ -192,9 +197,12 @@ void DeviceSettings::ui_10H_SetLED8StageColor(uchar type, QVariantList src24)
 
 QVariantList DeviceSettings::ui_90H_GetLED8StageColor(uchar type)
 {
-    const QVariantList stored = m_store->getDataList(stageColourKey(type), false);
+    // A one-item list is stored with the padding item after it; that item
+    // is not a colour.
+    const QStringList stored = SettingsStore::dropPadding(
+        SettingsStore::toTextList(m_store->getDataList(stageColourKey(type), false)));
     QVariantList values;
-    for (const QVariant &item : stored)
+    for (const QString &item : stored)
         values << item.toUInt();
     return values;
 }

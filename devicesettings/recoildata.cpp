@@ -2,6 +2,7 @@
 
 #include "devicesettings/commandfamily.h"
 #include "devicesettings/devicecoding.h"
+#include "settings/settingsfile.h"
 #include "settings/settingsstore.h"
 
 #include <QFileInfo>
@@ -59,6 +60,7 @@ void RecoilData::mouseSaveGundata(QVariant index, QVariantList src6)
     if (!table)
         return;
     table->setValue(gunKey(index), textItems(src6, 0, 5));
+    SettingsFile::sync(*table);
 }
 
 void RecoilData::modifyGundata(QVariant modifyType, QVariantList src6)
@@ -78,8 +80,9 @@ void RecoilData::modifyGundata(QVariant modifyType, QVariantList src6)
         table->setValue(gunKey(src6.at(0)), textItems(src6, 1, 5));
         break;
     default:
-        break;
+        return;
     }
+    SettingsFile::sync(*table);
 }
 
 QVariantList RecoilData::getGunData(QVariant name)

@@ -194,10 +194,12 @@ void MacroLibrary::searchMacroFile_sub_batch(const QString &currentName, int cur
     if (start.isEmpty())
         return;
     // The folder's own name starts the prefixes, as the name lists know it.
-    QSettings &names = nameList();
+    QSettings *names = nameList();
+    if (!names)
+        return;
     if (deleteLevel == 0)
-        dropListSet(names, currentName);
-    walkLibrary(names, start, currentName, 1, deleteLevel);
+        dropListSet(*names, currentName);
+    walkLibrary(*names, start, currentName, 1, deleteLevel);
     nameListWritten();
 }
 

@@ -1,5 +1,6 @@
 #include "macro/macrofiles.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,10 @@ bool isMacroFile(const QString &path)
     const QFileInfo info(path);
     if (!info.isFile() || !info.isReadable())
         return false;
+    if (info.size() > kMaxMacroFileSize) {
+        qDebug() << "macro file refused: larger than" << kMaxMacroFileSize << "bytes" << path;
+        return false;
+    }
     QSettings file(path, QSettings::IniFormat);
     if (file.status() != QSettings::NoError)
         return false;

@@ -2,13 +2,18 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 #include <functional>
 
 namespace MacroFiles {
 
-// True when path is a readable INI file that carries config/total, the mark
-// of a macro file (also of an exchanged .mc file).
+// The steps of one macro fit in a few kilobytes; larger files are refused.
+constexpr qint64 kMaxMacroFileSize = 1024 * 1024;
+
+// True when path is a readable INI file of at most kMaxMacroFileSize bytes
+// that carries config/total, the mark of a macro file (also of an exchanged
+// .mc file).
 bool isMacroFile(const QString &path);
 
 // Removes everything inside folder (hidden entries included), then folder

@@ -3,6 +3,7 @@
 #include "device/hid_thread.h"
 #include "macro/macroencoder.h"
 #include "macro/macrofiles.h"
+#include "settings/settingsfile.h"
 #include "settings/settingsstore.h"
 #include "settings/userdialogs.h"
 
@@ -113,20 +114,12 @@ bool MacroLibrary::createMacroIni(const QVariant &name, const QVariant &macroInd
     if (path.isEmpty())
         return false;
 
-    // The folder the item goes into must already be there: creating a macro
-    // never makes folders on the way.
+    if (!folder)
+        return createMacroFile(path, macroIndex.toUInt());
+
+    // A folder goes only into a folder that is already there.
     if (!QFileInfo(QFileInfo(path).path()).isDir())
         return true;
-
-    if (!folder) {
-        QSettings file(path, QSettings::IniFormat);
-        file.setValue(QStringLiteral("config/index"), macroIndex.toUInt());
-        file.setValue(QStringLiteral("config/total"), 0);
-        file.setValue(QStringLiteral("config/repeat"), 1);
-        file.setValue(QStringLiteral("config/did"), -1);
-        return true;
-    }
-
     if (QFileInfo(path).isDir()) {
         if (UserDialogs *dialogs = m_store->dialogs())
             dialogs->warning(QStringLiteral("Create folder"), QStringLiteral("Duplicate name！"));
@@ -134,6 +127,46 @@ bool MacroLibrary::createMacroIni(const QVariant &name, const QVariant &macroInd
     }
     QDir().mkdir(path);
     return true;
+}
+
+bool MacroLibrary::createMacroFile(const QString &path, uint index)
+{
+    const QFileInfo target(path);
+    if (target.isDir() || (target.isSymLink() && !target.exists())) {
+        qDebug() << "macro file cannot be created: something else has its name" << path;
+        return false;
+    }
+    // The folders on the way are made as the settings writer would make
+    // them, and taken away again when the file cannot be written.
+    QStringList made;
+    for (QFileInfo dir(target.path()); !dir.exists() && !dir.isSymLink();
+         dir = QFileInfo(dir.path()))
+        made.prepend(dir.filePath());
+    for (const QString &dir : std::as_const(made)) {
+        if (!QDir().mkdir(dir)) {
+            qDebug() << "macro folder cannot be created" << dir;
+            made.resize(made.indexOf(dir));
+            break;
+        }
+    }
+    const bool existed = target.exists();
+    bool ok = QFileInfo(target.path()).isDir();
+    if (ok) {
+        QSettings file(path, QSettings::IniFormat);
+        file.setValue(QStringLiteral("config/index"), index);
+        file.setValue(QStringLiteral("config/total"), 0);
+        file.setValue(QStringLiteral("config/repeat"), 1);
+        file.setValue(QStringLiteral("config/did"), -1);
+        ok = SettingsFile::sync(file) && QFileInfo(path).isFile();
+    }
+    if (!ok) {
+        qDebug() << "macro file cannot be created" << path;
+        if (!existed)
+            QFile::remove(path);
+        for (auto it = made.crbegin(); it != made.crend(); ++it)
+            QDir().rmdir(*it);
+    }
+    return ok;
 }
 
 bool MacroLibrary::saveMacroIni(const QVariant &macroLevel, const QVariant &name,
@@ -149,7 +182,7 @@ bool MacroLibrary::saveMacroIni(const QVariant &macroLevel, const QVariant &name
     file.setValue(QStringLiteral("config/repeat"), repeat.toInt());
     for (int i = 0; i < macros.size(); ++i)
         file.setValue(QStringLiteral("macro/") + QString::number(i), macros.at(i));
-    return true;
+    return SettingsFile::sync(file);
 }
 
 QStringList MacroLibrary::loadMacroIni(const QVariant &macroLevel, const QVariant &name)
@@ -294,26 +327,28 @@ void MacroLibrary::deleteMacroUpdateProfile(const QString &macroName)
             profile->setValue(matrixKey, fallback);
         }
         // On disk at once, like every write through the data interface.
-        profile->sync();
+        SettingsFile::sync(*profile);
     }
 }
 
 bool MacroLibrary::mouseSendMacroData(const QVariantList &macroData, const QVariant &macroIndex)
 {
     const int index = macroIndex.toInt() & 0xFF;
-    if (index >= kMacroSlots || !m_hid)
-        return true;
+    if (index >= kMacroSlots)
+        return true; // no such slot: nothing to send, as the scene expects
+    if (!m_hid)
+        return false;
     // The block is the slot's whole memory: longer data is cut, never written
     // past its end.
     std::array<uchar, MacroEncoder::kBlockSize> block{};
     const int n = qMin(int(macroData.size()), MacroEncoder::kBlockSize);
     for (int i = 0; i < n; ++i)
         block[size_t(i)] = uchar(macroData.at(i).toInt() & 0xFF);
+    // False when the command did not reach the mouse (busy link, write
+    // failed, device gone): kesta-ctl and the assignment overlay tell the user.
     if (m_store->is560())
-        m_hid->hid560_0FH_SetMacroKey(uchar(index + 1), block.data());
-    else
-        m_hid->hid553_13H_SetMacroKey(uchar(index + 1), block.data());
-    return true;
+        return m_hid->hid560_0FH_SetMacroKey(uchar(index + 1), block.data());
+    return m_hid->hid553_13H_SetMacroKey(uchar(index + 1), block.data());
 }
 
 QVariantList MacroLibrary::encodeMacro(const QStringList &steps, int repeat)

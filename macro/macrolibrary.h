@@ -22,6 +22,9 @@ class MacroLibrary : public QObject
 {
     Q_OBJECT
 public:
+    // name.bin of a real library is well under a megabyte.
+    static constexpr qint64 kMaxNameListSize = 16 * 1024 * 1024;
+
     MacroLibrary(SettingsStore *store, Hid_Thread *hid, QObject *parent = nullptr);
     ~MacroLibrary() override;
 
@@ -103,15 +106,18 @@ private:
     // the file on disk and reads it again when it changed (size, time or
     // presence), so what another process wrote is seen as if the file were
     // opened anew; unchanged, nothing is parsed again however large it is.
-    QSettings &nameList() const;
-    // Writes what an operation changed through to disk and remembers the file.
-    void nameListWritten() const;
+    // Null (with a debug line) when the file is beyond kMaxNameListSize.
+    QSettings *nameList() const;
+    // Writes what an operation changed through to disk and remembers the
+    // file; false when it could not be written (the file is left as it was).
+    bool nameListWritten() const;
     QStringList readList(const QString &key) const;
     static void writeList(QSettings &names, const QString &key, const QStringList &list,
                           bool removeWhenEmpty);
     static void removeListSet(QSettings &names, const QString &prefix);
     static void dropListSet(QSettings &names, const QString &prefix); // with its debug line
 
+    bool createMacroFile(const QString &path, uint index);
     void clearDepthLists();
     void importFolder(const QString &source, const QString &target, int depth);
     void walkLibrary(QSettings &names, const QString &folder, const QString &prefix, int depth,

@@ -2,6 +2,7 @@
 // sets that describe the macro tree, one set per folder.
 #include "macro/macrolibrary.h"
 
+#include "settings/settingsfile.h"
 #include "settings/settingsstore.h"
 
 #include <QDebug>
@@ -40,30 +41,45 @@ QString fileStamp(const QString &path)
 
 } // namespace
 
-QSettings &MacroLibrary::nameList() const
+QSettings *MacroLibrary::nameList() const
 {
     const QString path = nameListPath();
     const QString stamp = fileStamp(path);
+    if (QFileInfo(path).size() > kMaxNameListSize) {
+        // Far beyond any real library: reading it would take memory without
+        // end, and writing would replace it with what little was read.
+        qDebug() << "name lists refused: the file is larger than" << kMaxNameListSize << "bytes"
+                 << path;
+        m_nameList.reset();
+        m_nameListStamp.clear();
+        return nullptr;
+    }
     if (!m_nameList || stamp != m_nameListStamp) {
         // Changed behind our back (or never read): read it as a new object would.
         m_nameList.reset();
         m_nameList = std::make_unique<QSettings>(path, QSettings::IniFormat);
         m_nameListStamp = stamp;
     }
-    return *m_nameList;
+    return m_nameList.get();
 }
 
-void MacroLibrary::nameListWritten() const
+bool MacroLibrary::nameListWritten() const
 {
     if (!m_nameList)
-        return;
-    m_nameList->sync();
+        return false;
+    const bool ok = SettingsFile::sync(*m_nameList);
     m_nameListStamp = fileStamp(nameListPath());
+    if (!ok)
+        m_nameList.reset(); // it keeps its error: read anew next time
+    return ok;
 }
 
 QStringList MacroLibrary::readList(const QString &key) const
 {
-    const QVariant v = nameList().value(key);
+    const QSettings *names = nameList();
+    if (!names)
+        return {};
+    const QVariant v = names->value(key);
     // Only a stored list is a list; a plain value reads as an empty one.
     if (v.userType() == QMetaType::QStringList)
         return v.toStringList();
@@ -104,10 +120,12 @@ bool MacroLibrary::updataNameList(int type, const QVariantList &nameList)
 {
     if (type < 0 || type >= kPlainListCount)
         return true;
-    writeList(this->nameList(), QLatin1String(kPlainListKeys[type]),
-              SettingsStore::toTextList(nameList), true);
-    nameListWritten();
-    return true;
+    QSettings *names = this->nameList();
+    if (!names)
+        return false;
+    writeList(*names, QLatin1String(kPlainListKeys[type]), SettingsStore::toTextList(nameList),
+              true);
+    return nameListWritten();
 }
 
 QStringList MacroLibrary::getMacroList_Att(int att)
@@ -151,7 +169,10 @@ bool MacroLibrary::updataMacroList(int att, int macroLevel, const QString &curre
     qDebug().noquote() << "nameList = "
                        << QLatin1Char('(') + quoted.join(QStringLiteral(", ")) + QLatin1Char(')');
 
-    QSettings &names = this->nameList();
+    QSettings *file = this->nameList();
+    if (!file)
+        return false;
+    QSettings &names = *file;
     const QStringList &suffixes = MacroPaths::listSuffixes();
     auto writeSet = [&](const QString &prefix, bool removeEmpty) {
         for (int i = 0; i < suffixes.size(); ++i)
@@ -180,12 +201,13 @@ bool MacroLibrary::updataMacroList(int att, int macroLevel, const QString &curre
     default:
         break;
     }
-    nameListWritten();
-    return true;
+    return nameListWritten();
 }
 
 void MacroLibrary::updataMacroList_delOld(const QString &macroLevel)
 {
-    dropListSet(nameList(), macroLevel);
-    nameListWritten();
+    if (QSettings *names = nameList()) {
+        dropListSet(*names, macroLevel);
+        nameListWritten();
+    }
 }

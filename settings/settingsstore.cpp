@@ -1,14 +1,14 @@
 #include "settings/settingsstore.h"
 
+#include "settings/settingsfile.h"
 #include "settings/userdialogs.h"
 
-#include <QDateTime>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QMetaType>
-#include <QSaveFile>
+#include <QSet>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace {
@@ -63,19 +63,14 @@ QVariantList asVariantList(const QVariant &stored)
     return out;
 }
 
-void writeAndSync(QSettings *settings, const QString &key, const QVariant &value)
+// Changes one key in memory. A null value reads back as absent either way;
+// leave no @Invalid() behind.
+void writeValue(QSettings *settings, const QString &key, const QVariant &value)
 {
-    if (!settings || key.isEmpty())
-        return;
-    // A null value reads back as absent either way; leave no @Invalid() behind.
     if (value.isValid())
         settings->setValue(key, value);
     else
         settings->remove(key);
-    // Written through at once: a crash right after a change must not lose it.
-    settings->sync();
-    if (settings->status() != QSettings::NoError)
-        qDebug() << "settings write failed" << settings->fileName() << key;
 }
 
 bool sameFile(const QString &a, const QString &b)
@@ -93,34 +88,6 @@ bool readSmallFile(const QString &path, QByteArray *data)
     return file.error() == QFile::NoError && data->size() <= kMaxSettingsFileSize;
 }
 
-// Replaces path by data in one step: the bytes go to a temporary file in the
-// same folder that is renamed over path only when complete, so a failure
-// anywhere leaves the old file whole. The settings lock keeps another process
-// from syncing into the file meanwhile.
-bool writeFileAtomically(const QString &path, const QByteArray &data)
-{
-    QLockFile lock(path + QStringLiteral(".lock"));
-    if (!lock.tryLock(2000))
-        return false;
-
-    const QFileInfo before(path);
-    const QDateTime oldStamp = before.exists() ? before.lastModified() : QDateTime();
-
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit())
-        return false;
-
-    // QSettings decides whether its in-process cache is stale by size and
-    // modification time (milliseconds). A same-sized file written within the
-    // same millisecond would keep the old cache alive, so move the time on.
-    if (oldStamp.isValid() && QFileInfo(path).lastModified() == oldStamp) {
-        QFile touched(path);
-        if (touched.open(QIODevice::Append))
-            touched.setFileTime(oldStamp.addMSecs(1), QFileDevice::FileModificationTime);
-    }
-    return true;
-}
-
 } // namespace
 
 struct SettingsStore::Private {
@@ -130,6 +97,41 @@ struct SettingsStore::Private {
     std::unique_ptr<QSettings> defaults;
     std::array<std::unique_ptr<QSettings>, kProfileCount> profiles;
     int current = 0;
+    // Open write batches, and the files (global: -1, profiles: 0..9) changed
+    // inside them that are not on disk yet.
+    int batchDepth = 0;
+    QSet<int> pending;
+    bool batchFailed = false;
+
+    QSettings *handle(int id) const { return id < 0 ? global.get() : profiles[id].get(); }
+
+    // Writes a change to disk at once, or at the end of the open batch.
+    bool write(int id, const QString &key, const QVariant &value)
+    {
+        QSettings *settings = handle(id);
+        if (!settings || key.isEmpty())
+            return false;
+        writeValue(settings, key, value);
+        if (batchDepth > 0) {
+            pending.insert(id);
+            return true;
+        }
+        // Written through at once: a crash right after a change must not lose it.
+        if (SettingsFile::sync(*settings))
+            return true;
+        qDebug() << "settings write failed" << settings->fileName() << key;
+        reopen(id);
+        return false;
+    }
+
+    // A settings object keeps its first error: a failed one is replaced.
+    void reopen(int id)
+    {
+        std::unique_ptr<QSettings> &slot = id < 0 ? global : profiles[id];
+        const QString path = slot->fileName();
+        slot.reset();
+        slot = openIni(path);
+    }
 
     QString settingPath(const QString &name) const
     {
@@ -149,9 +151,10 @@ struct SettingsStore::Private {
             qDebug() << "profile source refused" << source;
             return false;
         }
-        handle->sync();
+        if (!SettingsFile::sync(*handle))
+            qDebug() << "unsaved changes dropped before replacing" << target;
         handle.reset();
-        const bool ok = writeFileAtomically(target, data);
+        const bool ok = SettingsFile::writeAtomically(target, data);
         handle = openIni(target);
         if (!ok)
             qDebug() << "replacing settings file failed" << target;
@@ -287,17 +290,51 @@ QVariant SettingsStore::getGlobalData(const QVariant &key)
 
 void SettingsStore::setData(const QVariant &key, const QVariant &data)
 {
-    writeAndSync(currentProfile(), key.toString(), storableValue(data));
+    if (currentProfile())
+        d->write(d->current, key.toString(), storableValue(data));
 }
 
 void SettingsStore::setDataList(const QVariant &key, const QVariantList &datalist)
 {
-    writeAndSync(currentProfile(), key.toString(), padList(toTextList(datalist)));
+    if (currentProfile())
+        d->write(d->current, key.toString(), padList(toTextList(datalist)));
 }
 
 void SettingsStore::setGlobalData(const QVariant &key, const QVariant &tmpdata)
 {
-    writeAndSync(d->global.get(), key.toString(), storableValue(tmpdata));
+    d->write(-1, key.toString(), storableValue(tmpdata));
+}
+
+SettingsStore::WriteBatch::WriteBatch(SettingsStore *store) : m_store(store)
+{
+    ++m_store->d->batchDepth;
+}
+
+SettingsStore::WriteBatch::~WriteBatch()
+{
+    if (m_open)
+        commit();
+}
+
+bool SettingsStore::WriteBatch::commit()
+{
+    if (!m_open)
+        return true;
+    m_open = false;
+    Private &d = *m_store->d;
+    if (--d.batchDepth > 0)
+        return true; // the outer batch writes
+    bool ok = true;
+    const QSet<int> files = std::exchange(d.pending, {});
+    for (const int id : files) {
+        QSettings *settings = d.handle(id);
+        if (settings && !SettingsFile::sync(*settings)) {
+            qDebug() << "settings write failed" << settings->fileName();
+            d.reopen(id);
+            ok = false;
+        }
+    }
+    return ok;
 }
 
 void SettingsStore::setCurrentProfile(int profile)
@@ -334,11 +371,14 @@ void SettingsStore::saveProfile(int profile)
     if (target.isEmpty())
         return;
     QSettings *handle = d->profiles[profile].get();
-    handle->sync();
+    if (!SettingsFile::sync(*handle)) {
+        d->reopen(profile);
+        return;
+    }
     if (sameFile(handle->fileName(), target))
         return;
     QByteArray data;
-    if (!readSmallFile(handle->fileName(), &data) || !writeFileAtomically(target, data))
+    if (!readSmallFile(handle->fileName(), &data) || !SettingsFile::writeAtomically(target, data))
         qDebug() << "profile export failed" << target;
 }
 
@@ -348,7 +388,10 @@ void SettingsStore::copyProfile(int destprofile, int srcprofile)
         srcprofile >= kProfileCount || destprofile == srcprofile)
         return;
     QSettings *source = d->profiles[srcprofile].get();
-    source->sync();
+    if (!SettingsFile::sync(*source)) {
+        d->reopen(srcprofile);
+        return;
+    }
     d->replaceFile(d->profiles[destprofile], source->fileName(), false);
 }
 

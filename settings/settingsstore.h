@@ -58,6 +58,25 @@ public:
     // file that fails this is never copied over a profile.
     static bool looksLikeProfile(const QString &path);
 
+    // Within a batch, setData, setDataList and setGlobalData change the files
+    // in memory only; commit() (or the end of the outermost batch) writes
+    // each changed file once. An operation that changes many keys opens one
+    // so that it writes its file once and can still report a failure.
+    class WriteBatch
+    {
+    public:
+        explicit WriteBatch(SettingsStore *store);
+        ~WriteBatch();
+        WriteBatch(const WriteBatch &) = delete;
+        WriteBatch &operator=(const WriteBatch &) = delete;
+        // False when a file could not be written (a debug line names it).
+        bool commit();
+
+    private:
+        SettingsStore *m_store;
+        bool m_open = true;
+    };
+
 public slots:
     QVariant getData(const QVariant &key, bool isRecovery);
     QVariantList getDataList(const QVariant &key, bool isRecovery);

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QLocalServer;
+class QLocalSocket;
 
 // One side of the single-instance guard. The first instance holds the write
 // lock of the lock file and listens on the local socket; every later one
@@ -19,6 +20,8 @@ public:
         QString id;           // the application id, or the lower-case executable path
         QString socketName;   // name of the local server
         QString lockFileName; // absolute path of the lock file
+        QString
+            serverName; // what the server listens on: the socket's path (a pipe name on Windows)
     };
 
     // An empty appId derives the id from the executable's path.
@@ -30,15 +33,23 @@ public:
     bool sendMessage(const QString &message, int timeout);
 
     QString applicationId() const { return m_id; }
-    QString socketName() const { return m_socketName; }
+    QString socketName() const { return m_socketName; } // the server name clients connect to
 
     // sessionSuffix may be empty; applicationFilePath is used only when appId is.
     static Names deriveNames(const QString &appId, const QString &applicationFilePath,
-                             const QString &sessionSuffix, const QString &tempPath);
+                             const QString &sessionSuffix, const QString &runtimeDir);
 
-    // How long a connection may stay silent before its length arrives.
-    // Tests shorten it; the program keeps the default.
-    void setLengthWaitTimeout(int msecs) { m_lengthWaitTimeout = msecs; }
+    // Where the lock file and the socket live: a folder no other user can
+    // write to (XDG_RUNTIME_DIR when it is private, else a 0700 folder of
+    // ours). Empty, with what went wrong in problem, when there is none.
+    static QString privateRuntimeDir(QString *problem = nullptr);
+
+    // A message is the path of a file at most; anything longer is refused.
+    static constexpr qint64 kMaxMessageLength = 64 * 1024;
+
+    // The time a connection has to deliver its whole message; a connection
+    // is read as its bytes arrive, never waited for. Tests shorten it.
+    void setConnectionDeadline(int msecs) { m_connectionDeadline = msecs; }
 
 signals:
     void messageReceived(const QString &message);
@@ -47,9 +58,15 @@ public slots:
     void receiveConnection();
 
 private:
+    struct Reception;
+    void readFrom(QLocalSocket *socket, Reception &reception);
+    void deliver(const QByteArray &body);
+
     QString m_id;
     QString m_socketName;
     QLocalServer *m_server; // child of the peer
     QtLP_Private::QtLockedFile m_lockFile;
-    int m_lengthWaitTimeout = 30000;
+    int m_connectionDeadline = 5000;
+    QString m_problem; // why the guard cannot work, if it cannot
+    bool m_problemReported = false;
 };

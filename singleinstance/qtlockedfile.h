@@ -25,6 +25,9 @@ public:
     bool unlock();
     bool isLocked() const { return m_lockMode != NoLock; }
     LockMode lockMode() const { return m_lockMode; }
+    // After a failed lock(): whether another holder was the reason (rather
+    // than an error of the lock call itself).
+    bool heldElsewhere() const { return m_heldElsewhere; }
 
 private:
 #ifdef Q_OS_WIN
@@ -37,6 +40,7 @@ private:
     QString m_mutexName;
 #endif
     LockMode m_lockMode = NoLock;
+    bool m_heldElsewhere = true;
 };
 
 } // namespace QtLP_Private

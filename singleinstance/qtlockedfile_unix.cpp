@@ -28,10 +28,12 @@ bool QtLockedFile::lock(LockMode mode, bool block)
         rc = ::flock(handle(), operation);
     } while (rc == -1 && errno == EINTR);
     if (rc == -1) {
-        if (errno != EWOULDBLOCK)
+        m_heldElsewhere = errno == EWOULDBLOCK;
+        if (!m_heldElsewhere)
             qWarning("QtLockedFile::lock(): flock failed, %s", qPrintable(qt_error_string(errno)));
         return false;
     }
+    m_heldElsewhere = false;
     m_lockMode = mode;
     return true;
 }

@@ -123,6 +123,7 @@ void myQQuickView::setEnabled(bool enabled)
     if (m_enabled == enabled)
         return;
     m_enabled = enabled;
+    qDebug() << (enabled ? "view: input enabled" : "view: input disabled");
     if (m_container)
         m_container->setEnabled(enabled);
     emit inputEnabledChanged(enabled);

@@ -2,6 +2,7 @@
 // connect and disconnect sequences, device-change notices and the check
 // timer, the listener's effects, and the second-start message.
 #include "app/widget.h"
+#include "settings/langstrings.h"
 #include "tools/virtual-mouse/virtual_mouse.h"
 #include "view/myqquickview.h"
 
@@ -56,6 +57,7 @@ private slots:
     void dpiButtonAndRemovalReachTheView();
     void secondStartRestoresOnlyWhenConnected();
     void quitClearsTheListenerFirst();
+    void trayBubbles();
 
 private:
     // Writes key=value pairs into the staged global file before the window exists.
@@ -173,13 +175,46 @@ void TstWidget::missingNotificationInterfaceStillConnects()
     config.notifyInterface = false;
     kvm::configure(config);
     makeWidget();
+    QSignalSpy calls(root(), SIGNAL(hostCalled(QString, QVariant)));
     m_widget->checkDevice();
     QVERIFY(m_widget->isDeviceConnected());
     QVERIFY(m_widget->hidThread()->currentEntry()->path2.isEmpty());
+    // The scene is started one pass after the connect sequence.
+    auto sceneRuns = [&calls] {
+        int n = 0;
+        for (const auto &call : calls)
+            n += call.at(0).toString() == QLatin1String("run");
+        return n;
+    };
+    QTRY_COMPARE(sceneRuns(), 1);
     // Without a notification interface no listener can run: notices count again.
     QTRY_VERIFY(!m_widget->hidThread()->listening);
     m_widget->onDeviceChangeNotice();
     QVERIFY(m_widget->deviceCheckTimer()->isActive());
+    m_widget->deviceCheckTimer()->stop();
+
+    // Another device anywhere on the machine: the mouse is still there and
+    // answers, so the check ends with the handshake.
+    calls.clear();
+    kvm::clearWireLog();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    QCOMPARE(countFrames(0x00), 1);
+    QCOMPARE(countFrames(0x83), 0);
+    QCOMPARE(countFrames(0x03), 0);
+    QTest::qWait(50);
+    QVERIFY(calls.isEmpty());
+
+    // Gone, then back: the whole sequence again.
+    kvm::unplug();
+    m_widget->checkDevice();
+    QVERIFY(!m_widget->isDeviceConnected());
+    kvm::plug();
+    kvm::clearWireLog();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    QCOMPARE(countFrames(0x03), 1);
+    QTRY_COMPARE(sceneRuns(), 1);
 }
 
 void TstWidget::family560ReadsItsProfiles_data()
@@ -290,13 +325,44 @@ void TstWidget::quitClearsTheListenerFirst()
     makeWidget();
     m_widget->checkDevice();
     QVERIFY(m_widget->hidThread()->listening);
-    bool listeningAtExit = true;
-    QTimer::singleShot(0, m_widget.get(), [&] {
-        m_widget->exitSYS();
-        listeningAtExit = m_widget->hidThread()->listening;
+    // Seen at the moment the program is told to end.
+    int quits = 0;
+    bool listeningAtQuit = true;
+    m_widget->setQuitHandler([&](int code) {
+        ++quits;
+        listeningAtQuit = m_widget->hidThread()->listening;
+        QCOMPARE(code, 0);
     });
-    QCOMPARE(QCoreApplication::exec(), 0);
-    QVERIFY(!listeningAtExit);
+    m_widget->exitSYS();
+    QCOMPARE(quits, 1);
+    QVERIFY(!listeningAtQuit);
+}
+
+// "Detect Device" when a mouse connects, the DPI text with its trailing
+// blank when its button is pressed, each for ten seconds; nothing when a
+// device check finds the connected mouse still there.
+void TstWidget::trayBubbles()
+{
+    kvm::Config config = kvm::defaultConfig();
+    makeWidget();
+    QSignalSpy bubbles(m_widget.get(), &Widget::trayMessageShown);
+    m_widget->checkDevice();
+    QCOMPARE(bubbles.count(), 1);
+    QCOMPARE(bubbles.at(0), (QVariantList{"Info", "Detect Device", 10000}));
+
+    kvm::pressDpiButton(2);
+    QTRY_COMPARE(bubbles.count(), 2);
+    QCOMPARE(bubbles.at(1).at(1).toString(), LangStrings::dpiSwitchText(2) + QLatin1Char(' '));
+    QCOMPARE(bubbles.at(1).at(2).toInt(), 10000);
+
+    config.notifyInterface = false;
+    kvm::configure(config);
+    makeWidget();
+    QSignalSpy quiet(m_widget.get(), &Widget::trayMessageShown);
+    m_widget->checkDevice();
+    QCOMPARE(quiet.count(), 1);
+    m_widget->checkDevice();
+    QCOMPARE(quiet.count(), 1);
 }
 
 QTEST_MAIN(TstWidget)

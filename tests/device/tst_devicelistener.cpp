@@ -47,8 +47,9 @@ void TestDeviceListener::stagesReachTheWindow()
     hid.startDevice(uint(hid.deviceIndex));
     QVERIFY(hid.listening);
 
-    // Out-of-range stages still go through (the window maps the texts); other
-    // reports and other lengths are dropped.
+    // Out-of-range stages still go through (the window maps the texts); a
+    // report padded up to the report length counts by its first four bytes;
+    // other reports and shorter ones are dropped.
     kvm::pressDpiButton(3);
     QTRY_COMPARE(reports.stages, QList<int>({3}));
     kvm::pressDpiButton(0);
@@ -56,10 +57,15 @@ void TestDeviceListener::stagesReachTheWindow()
     kvm::queueNotification({0x06, 0x08, 0x00, 0x02});
     kvm::queueNotification({0x06, 0x07, 0x00});
     kvm::queueNotification({0x06, 0x07, 0x00, 0x04, 0x00});
+    std::vector<uint8_t> padded(32, 0x00);
+    padded[0] = 0x06;
+    padded[1] = 0x07;
+    padded[3] = 0x06;
+    kvm::queueNotification(padded);
     kvm::pressDpiButton(5);
-    QTRY_COMPARE(reports.stages, QList<int>({3, 0, 9, 5}));
+    QTRY_COMPARE(reports.stages, QList<int>({3, 0, 9, 4, 6, 5}));
     QTest::qWait(600);
-    QCOMPARE(reports.stages, QList<int>({3, 0, 9, 5}));
+    QCOMPARE(reports.stages, QList<int>({3, 0, 9, 4, 6, 5}));
     QCOMPARE(reports.removals, 0);
 }
 

@@ -2,6 +2,7 @@
 #include "tests/device/vmfixture.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,6 +34,10 @@ class TestDevicePresence : public QObject
 private slots:
     void readDeviceList();
     void missingFileGivesEmptyList();
+    void deviceCountIsBounded_data();
+    void deviceCountIsBounded();
+    void reportLengthIsBounded_data();
+    void reportLengthIsBounded();
     void findInterfaces();
     void admitFirst();
 };
@@ -93,6 +98,66 @@ void TestDevicePresence::missingFileGivesEmptyList()
     QTemporaryDir dir;
     QVERIFY(DevicePresence::readDeviceList(dir.filePath(QStringLiteral("none.bin"))).isEmpty());
     QVERIFY(DevicePresence::readDeviceList(dir.path()).isEmpty());
+}
+
+void TestDevicePresence::deviceCountIsBounded_data()
+{
+    QTest::addColumn<QByteArray>("count");
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<bool>("said");
+    QTest::newRow("the largest list read whole") << QByteArray("64") << 64 << false;
+    QTest::newRow("one more") << QByteArray("65") << 64 << true;
+    QTest::newRow("2^31-1") << QByteArray("2147483647") << 64 << true;
+    QTest::newRow("negative") << QByteArray("-5") << 0 << false;
+}
+
+void TestDevicePresence::deviceCountIsBounded()
+{
+    QFETCH(QByteArray, count);
+    QFETCH(int, entries);
+    QFETCH(bool, said);
+    QTemporaryDir dir;
+    const QString path = writeConfig(dir, "[common]\ndeviceCount=" + count + "\n");
+    if (said)
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("deviceCount .* is more than 64"));
+    QCOMPARE(DevicePresence::readDeviceList(path).size(), entries);
+}
+
+void TestDevicePresence::reportLengthIsBounded_data()
+{
+    QTest::addColumn<QByteArray>("length");
+    QTest::addColumn<int>("read");
+    QTest::newRow("32") << QByteArray("32") << 32;
+    QTest::newRow("64") << QByteArray("64") << 64;
+    QTest::newRow("4096, the most HID allows") << QByteArray("4096") << 4096;
+    QTest::newRow("4097") << QByteArray("4097") << 0;
+    QTest::newRow("2^31-1") << QByteArray("2147483647") << 0;
+    QTest::newRow("zero") << QByteArray("0") << 0;
+    QTest::newRow("negative") << QByteArray("-32") << 0;
+    QTest::newRow("not a number") << QByteArray("many") << 0;
+}
+
+// A length that is not a HID report's makes the entry unusable: it is never
+// matched to an interface, so nothing is allocated or sent for it.
+void TestDevicePresence::reportLengthIsBounded()
+{
+    QFETCH(QByteArray, length);
+    QFETCH(int, read);
+    const kvm::Config config = vmtest::config(553, true);
+    kvm::configure(config);
+    QTemporaryDir dir;
+    const QString path = writeConfig(dir, "[common]\ndeviceCount=1\n[0]\nvid=04d9\npid=a09f\n"
+                                          "usagePage=ff00\nusage=ff00\nusagePage2=ff01\n"
+                                          "usage2=ff01\nreportLength=" +
+                                              length + "\n");
+    if (read == 0)
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("entry 0 has a report length of"));
+    auto list = DevicePresence::readDeviceList(path);
+    QCOMPARE(list.size(), 1);
+    QCOMPARE(list[0]->reportLength, read);
+    QCOMPARE(list[0]->usable(), read != 0);
+    DevicePresence::findInterfaces(list);
+    QCOMPARE(list[0]->path.isEmpty(), read == 0);
 }
 
 void TestDevicePresence::findInterfaces()

@@ -4,8 +4,10 @@
 #include "tests/device/vmfixture.h"
 
 #include <QElapsedTimer>
+#include <QSet>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 
 using Call = std::function<void(Hid_Thread &)>;
@@ -42,6 +44,42 @@ void verifyReopenPerCall()
         QVERIFY2(i > 0 && command[i - 1].call == "open", call.c_str());
     }
     QCOMPARE(QString::fromStdString(command.back().call), QStringLiteral("close"));
+}
+
+// The commands that settle 128 ms after their frame and after their data
+// phase; every other command and every query goes on at once.
+QSet<uchar> pausedCommands(int family)
+{
+    if (family == 560)
+        return {0x03, 0x04, 0x09, 0x0C, 0x0D, 0x0F};
+    return {0x01, 0x02, 0x07, 0x0B, 0x0C, 0x0D, 0x10, 0x11, 0x12, 0x13, 0x16};
+}
+
+constexpr double kSettleMs = 128;
+constexpr double kReportGapMs = 120;
+
+struct Gaps {
+    double afterFrame = -1; // from the frame to the next call on the command interface
+    double afterData = -1;  // from the last output report to the close
+};
+
+Gaps wireGaps()
+{
+    std::vector<kvm::WireEntry> command;
+    for (const auto &e : kvm::wireLog())
+        if (e.iface == "command")
+            command.push_back(e);
+    Gaps gaps;
+    double lastWrite = -1;
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        if (command[i].call == "send_feature" && i + 1 < command.size())
+            gaps.afterFrame = command[i + 1].t - command[i].t;
+        if (command[i].call == "write")
+            lastWrite = command[i].t;
+        if (command[i].call == "close" && lastWrite >= 0)
+            gaps.afterData = command[i].t - lastWrite;
+    }
+    return gaps;
 }
 
 } // namespace
@@ -292,6 +330,26 @@ void TestHidLink::framesOnTheWire()
     verifyReopenPerCall();
     QVERIFY(hid.hidIdle);
     QVERIFY(!hid.hidHandle);
+
+    // The settle pauses, from the wire log's times: after the frame, and
+    // after the last output report (its own 120 ms, then the pause).
+    const bool paused = pausedCommands(family).contains(uchar(frame.at(1)));
+    Gaps gaps = wireGaps();
+    // A busy machine can only lengthen a gap: a command that must not pause
+    // is measured again before it counts as pausing.
+    for (int again = 0; again < 2 && !paused && gaps.afterFrame >= kSettleMs; ++again) {
+        kvm::clearWireLog();
+        call(hid);
+        gaps = std::min(gaps, wireGaps(),
+                        [](const Gaps &a, const Gaps &b) { return a.afterFrame < b.afterFrame; });
+    }
+    if (paused)
+        QVERIFY2(gaps.afterFrame >= kSettleMs, qPrintable(QString::number(gaps.afterFrame)));
+    else
+        QVERIFY2(gaps.afterFrame < kSettleMs, qPrintable(QString::number(gaps.afterFrame)));
+    if (reports > 0)
+        QVERIFY2(gaps.afterData >= kReportGapMs + kSettleMs,
+                 qPrintable(QString::number(gaps.afterData)));
 }
 
 void TestHidLink::outputDataPhases_data()

@@ -4,10 +4,14 @@
 #include "devicesettings/recoildata.h"
 #include "mouserig.h"
 #include "platform/pointersettings.h"
+#include "tests/filesizelimit.h"
 
 #include <QTest>
 
 #include <vector>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -96,6 +100,8 @@ private slots:
     void keyMatrixWithoutWeaponKey_data();
     void keyMatrixWithoutWeaponKey();
     void keyMatrixStoredNotSent();
+    void keyMatrixWritesItsProfileOnce();
+    void keyMatrixOnAFullDiskKeepsTheProfile();
     void weaponLayersOnTheWire_data();
     void weaponLayersOnTheWire();
     void resetAndSwitchKeyMatrix_data();
@@ -194,6 +200,90 @@ void TestDeviceSettings::keyMatrixStoredNotSent()
     ds.mouseSetKeyMatrix(0, listOf({4, 1}), {}, false, {});
     QCOMPARE(asInts(ds.mouseGetKeydefine(0, 0, false)), (QList<int>{4, 1, 0, 0}));
     QCOMPARE(asInts(ds.mouseGetKeydefine(1, 15, false)), (QList<int>{0, 0, 0, 0}));
+}
+
+// Counts the times a file in a folder is replaced (renamed into place), as
+// every settings write does.
+class ReplacementCounter
+{
+public:
+    explicit ReplacementCounter(const QString &folder)
+        : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        if (m_fd >= 0)
+            inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_MOVED_TO);
+    }
+    ~ReplacementCounter()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    ReplacementCounter(const ReplacementCounter &) = delete;
+    ReplacementCounter &operator=(const ReplacementCounter &) = delete;
+    bool valid() const { return m_fd >= 0; }
+    // Replacements of name since the last call.
+    int take(const QByteArray &name)
+    {
+        int count = 0;
+        alignas(inotify_event) char buffer[4096];
+        for (;;) {
+            const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            for (ssize_t at = 0; at < got;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+                if (event->len > 0 && QByteArray(event->name) == name)
+                    ++count;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        return count;
+    }
+
+private:
+    int m_fd;
+};
+
+// One save of the button page writes its 33 keys with one write of the
+// profile, before the device hears of it.
+void TestDeviceSettings::keyMatrixWritesItsProfileOnce()
+{
+    MouseRig rig;
+    QVERIFY(rig.connect({553}));
+    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    ReplacementCounter counter(rig.dir.filePath("setting"));
+    QVERIFY(counter.valid());
+
+    ds.mouseSetKeyMatrix(0, officeMatrix(), QVariantList(64, 0), true, {});
+    QCOMPARE(counter.take("p1.bin"), 1);
+    QCOMPARE(counter.take("apConfig.bin"), 0);
+
+    // A single key written by the scene still goes to disk at once.
+    rig.store->setData("mouse/lod", 2);
+    QCOMPARE(counter.take("p1.bin"), 1);
+}
+
+void TestDeviceSettings::keyMatrixOnAFullDiskKeepsTheProfile()
+{
+    MouseRig rig;
+    QVERIFY(rig.connect({553}));
+    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    const QString profile = rig.settingPath("p1.bin");
+    QFile file(profile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    DebugLines debug;
+    {
+        FileSizeLimit full(FileSizeLimit::justAbove(profile));
+        QVERIFY(full.active());
+        ds.mouseSetKeyMatrix(0, officeMatrix(), QVariantList(64, 0), false, {});
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    QVERIFY(!rig.store->getData("mouse/mouseMode", false).isValid());
+    QVERIFY(debug.lines().filter("settings write failed").filter(profile).size() >= 1);
 }
 
 void TestDeviceSettings::weaponLayersOnTheWire_data()
@@ -543,6 +633,10 @@ void TestDeviceSettings::stageColourTables()
         first24[i] = uint8_t(i);
     QCOMPARE(kvm::state().stageColors[1], first24);
     QCOMPARE(ds.ui_90H_GetLED8StageColor(1).size(), 40);
+
+    // A one-item list comes back as it went in.
+    ds.ui_10H_SetLED8StageColor(1, listOf({7}));
+    QCOMPARE(ds.ui_90H_GetLED8StageColor(1), QVariantList{7u});
     QCOMPARE(kvm::state().errors, 0);
 }
 

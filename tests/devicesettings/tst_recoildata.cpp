@@ -1,8 +1,10 @@
 // The weapon table file, the per-profile recoil values and the weapon record.
 #include "devicesettings/recoildata.h"
 #include "mouserig.h"
+#include "tests/filesizelimit.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -42,7 +44,33 @@ private slots:
     void weaponRecord553();
     void weaponRecord560();
     void nothingSentOutsideTheSlots();
+    void fullDiskKeepsTheTable();
 };
+
+// A disk too full for the new table: the old one stays whole, and a debug
+// line names the file.
+void TestRecoilData::fullDiskKeepsTheTable()
+{
+    MouseRig rig;
+    QVERIFY(rig.connect({553, true}));
+    RecoilData recoil(rig.store.get(), rig.hid.get());
+    const QString path = recoil.gunDataPath();
+    writeTable(path, "[gunData]\nM416=L-Click, 10, 0, 10, 0\n");
+    const QByteArray before = fileText(path);
+    QTest::ignoreMessage(QtDebugMsg,
+                         QRegularExpression("failed.*" + QRegularExpression::escape(path)));
+    QTest::ignoreMessage(QtDebugMsg,
+                         QRegularExpression("failed.*" + QRegularExpression::escape(path)));
+    {
+        FileSizeLimit full(FileSizeLimit::justAbove(path));
+        QVERIFY(full.active());
+        recoil.mouseSaveGundata("AKM", QVariantList{"L-Click", 12, 0, 7, 0});
+        recoil.modifyGundata(1, QVariantList{"Groza", "L-Click", 1, 2, 3, 4});
+    }
+    QCOMPARE(fileText(path), before);
+    QVERIFY(recoil.getGunData("AKM").isEmpty());
+    QCOMPARE(recoil.getGunDataKey(), QStringList{"M416"});
+}
 
 void TestRecoilData::withoutTableFile()
 {

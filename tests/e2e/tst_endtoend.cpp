@@ -262,8 +262,12 @@ void TstEndToEnd::dpiButtonReachesTheScene()
 void TstEndToEnd::unplugDisablesAndPlugReconnectsAfterTheTimer()
 {
     const int connects = int(output().count(QLatin1String("Device Connect")));
+    const int disabled = int(output().count(QLatin1String("view: input disabled")));
     control("unplug");
     QTRY_VERIFY_WITH_TIMEOUT(output().contains(QLatin1String("Device removed")), 10000);
+    // The window stops taking input as soon as the listener sees the removal.
+    QTRY_VERIFY_WITH_TIMEOUT(output().count(QLatin1String("view: input disabled")) > disabled,
+                             10000);
     QElapsedTimer sincePlug;
     control("plug");
     sincePlug.start();

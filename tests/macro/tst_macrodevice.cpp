@@ -35,6 +35,8 @@ private slots:
     void sendsToTheSlotOfEachFamily_data();
     void sendsToTheSlotOfEachFamily();
     void slotsBeyondTwelveAreIgnored();
+    void failedCommandIsReported_data();
+    void failedCommandIsReported();
 };
 
 void TestMacroDevice::sendsToTheSlotOfEachFamily_data()
@@ -116,9 +118,52 @@ void TestMacroDevice::slotsBeyondTwelveAreIgnored()
     QCOMPARE(int(frames().size()), 1);
     QCOMPARE(int(frames()[0].plain.at(2)), 4);
 
-    // Without a device the command fails on its own; the answer is still true.
+    // Without a device link nothing can be sent.
     MacroLibrary detached(fx.store.get(), nullptr);
-    QVERIFY(detached.mouseSendMacroData(data, 0));
+    QVERIFY(!detached.mouseSendMacroData(data, 0));
+}
+
+// The command itself runs and fails: the mouse is gone after admission, or
+// it takes part of the transfer and then goes. The answer says so.
+void TestMacroDevice::failedCommandIsReported_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<int>("callsBeforeUnplug");
+    QTest::newRow("553, gone before the frame") << 553 << 0;
+    QTest::newRow("553, gone during the data phase") << 553 << 2;
+    QTest::newRow("560, gone before the frame") << 560 << 0;
+    QTest::newRow("560, gone during the data phase") << 560 << 2;
+}
+
+void TestMacroDevice::failedCommandIsReported()
+{
+    QFETCH(int, family);
+    QFETCH(int, callsBeforeUnplug);
+    MacroFixture fx(StagedFiles{
+        {"setting/apConfig.bin", apConfig(family == 560 ? QString("560") : QString("553"))}});
+    kvm::Config config = kvm::defaultConfig();
+    config.family = family;
+    kvm::configure(config);
+    Hid_Thread hid;
+    auto list = DevicePresence::readDeviceList(fx.path("setting/apConfig.bin"));
+    DevicePresence::findInterfaces(list);
+    QCOMPARE(DevicePresence::admitFirst(hid, list), 0);
+    MacroLibrary lib(fx.store.get(), &hid);
+    const QVariantList data{0x00, 0x01, 0x01, 0x04, 0x00, 0x00};
+
+    kvm::clearWireLog();
+    if (callsBeforeUnplug == 0) {
+        kvm::unplug();
+    } else {
+        kvm::Faults faults;
+        faults.unplugAfterCalls = callsBeforeUnplug;
+        kvm::setFaults(faults);
+    }
+    QVERIFY(!lib.mouseSendMacroData(data, 2));
+    // It was tried, not refused before any command.
+    QVERIFY(!kvm::wireLog().empty());
+    kvm::setFaults(kvm::Faults());
+    kvm::plug();
 }
 
 QTEST_GUILESS_MAIN(TestMacroDevice)

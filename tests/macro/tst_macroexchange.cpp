@@ -2,6 +2,8 @@
 // folders, and the library walk that drops name lists.
 #include "macrofixture.h"
 
+#include "macro/macrofiles.h"
+
 #include <QStandardPaths>
 
 namespace {
@@ -100,7 +102,13 @@ void TestMacroExchange::importRefusesWhatIsNoMacro_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("selected");
     QTest::newRow("text file") << "notes.mc" << QByteArray("just some text\n") << "A";
-    QTest::newRow("binary") << "blob.mc" << QByteArray("\x00\x01\xff\xfe[]=\x00", 10) << "A";
+    const char blob[] = "\x00\x01\xff\xfe[]=\x00"; // eight bytes and the closing NUL: nine in all
+    QTest::newRow("binary") << "blob.mc" << QByteArray(blob, sizeof blob) << "A";
+    // Over the size a macro file may have, even though it is a macro file.
+    QByteArray huge = kMacroText + "\n[padding]\n";
+    for (int i = 0; huge.size() <= MacroFiles::kMaxMacroFileSize; ++i)
+        huge += "p" + QByteArray::number(i) + "=" + QByteArray(100, 'x') + "\n";
+    QTest::newRow("larger than 1 MiB") << "huge.mc" << huge << "A";
     QTest::newRow("ini without total") << "almost.mc" << QByteArray("[config]\nrepeat=1\n") << "A";
     QTest::newRow("total not a number") << "bad.mc" << QByteArray("[config]\ntotal=many\n") << "A";
     QTest::newRow("name up to the dot is empty") << ".hidden.mc" << kMacroText << "A";

@@ -3,8 +3,10 @@
 #include "macrofixture.h"
 
 #include "macro/macrofiles.h"
+#include "tests/filesizelimit.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <unistd.h>
 
 class TestMacroLibrary : public QObject
@@ -16,6 +18,11 @@ private slots:
     void saveAndLoadRoundTrip();
     void saveAndLoadMissingOrDamagedFiles();
     void folderCreation();
+    void macroCreationMakesItsFolders();
+    void macroThatCannotExistIsRefused_data();
+    void macroThatCannotExistIsRefused();
+    void fullDiskKeepsMacrosAndNameLists_data();
+    void fullDiskKeepsMacrosAndNameLists();
     void levelOutsideTheTreeTouchesNothing();
     void deleteMacroAndFolder();
     void folderDeletionDoesNotFollowLinks();
@@ -107,13 +114,104 @@ void TestMacroLibrary::folderCreation()
     QCOMPARE(fx.dialogs.warnings, QStringList{QString::fromUtf8("Create folder|Duplicate name！")});
     QVERIFY(QFileInfo(fx.macro("F/keep.bin")).isFile());
 
-    // Only one level is created: a missing parent creates nothing, neither a
-    // folder nor a macro.
+    // Only one level of folders is created: a missing parent creates no folder.
     const QStringList before = fx.tree();
     fx.select("F", "Missing", "X");
     QVERIFY(fx.lib->createMacroIni("Deep", 0, 3, 1));
-    QVERIFY(fx.lib->createMacroIni("DeepMacro", 0, 2, 0));
     QCOMPARE(fx.tree(), before);
+}
+
+// A macro goes where the selection points even when its folders are not on
+// disk (yet): they are made, so that the steps saved next have a file.
+void TestMacroLibrary::macroCreationMakesItsFolders()
+{
+    MacroFixture fx;
+    fx.select("F", "Missing");
+    QVERIFY(fx.lib->createMacroIni("DeepMacro", 3, 2, 0));
+    QVERIFY(QFileInfo(fx.macro("F/Missing/DeepMacro.bin")).isFile());
+    QCOMPARE(iniValue(fx.macro("F/Missing/DeepMacro.bin"), "config", "index"), QString("3"));
+    QVERIFY(fx.lib->saveMacroIni(2, "DeepMacro", {"1,A"}, 2));
+    QCOMPARE(fx.lib->loadMacroIni(2, "DeepMacro"), (QStringList{"1,A", "2"}));
+}
+
+void TestMacroLibrary::macroThatCannotExistIsRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("selection");
+    QTest::addColumn<QString>("blocker"); // made before, relative to macro/
+    QTest::newRow("name too long for the file system")
+        << QString(300, 'n') << QStringList{"Sub"} << QString();
+    QTest::newRow("name too long, in folders still to make")
+        << QString(300, 'n') << QStringList{"Sub", "New", "Newer"} << QString();
+    QTest::newRow("a folder has the file's name") << "M" << QStringList{"Sub"} << "Sub/M.bin";
+}
+
+void TestMacroLibrary::macroThatCannotExistIsRefused()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, selection);
+    QFETCH(QString, blocker);
+    MacroFixture fx;
+    QDir().mkpath(fx.macro("Sub"));
+    if (!blocker.isEmpty())
+        QDir().mkpath(fx.macro(blocker));
+    selection.resize(5);
+    fx.select(selection[0], selection[1], selection[2], selection[3], selection[4]);
+    const QStringList before = fx.tree();
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("macro file cannot be created"));
+    QVERIFY(!fx.lib->createMacroIni(name, 0, int(selection.count(QString()) == 4 ? 1 : 3), 0));
+    QCOMPARE(fx.tree(), before);
+}
+
+// A disk too full for the new contents: false, the old file whole, the old
+// contents read back.
+void TestMacroLibrary::fullDiskKeepsMacrosAndNameLists_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::newRow("saveMacroIni") << "saveMacroIni";
+    QTest::newRow("createMacroIni over an existing macro") << "createMacroIni";
+    QTest::newRow("createMacroIni, new file") << "createNew";
+    QTest::newRow("updataNameList") << "updataNameList";
+    QTest::newRow("updataMacroList") << "updataMacroList";
+}
+
+void TestMacroLibrary::fullDiskKeepsMacrosAndNameLists()
+{
+    QFETCH(QString, operation);
+    MacroFixture fx;
+    QVERIFY(fx.lib->createMacroIni("M", 0, 0, 0));
+    QVERIFY(fx.lib->saveMacroIni(0, "M", {"1,A", "2,A"}, 1));
+    QVERIFY(fx.lib->updataNameList(0, {"M", "N"}));
+    const QString macroFile = fx.macro("M.bin");
+    const QString names = fx.path("setting/name.bin");
+    const QString target = operation.contains("List") ? names : macroFile;
+    const QByteArray before = fileBytes(target);
+    const QStringList tree = fx.tree();
+    QStringList many;
+    for (int i = 0; i < 40; ++i)
+        many << QString("1,K%1").arg(i);
+
+    bool result = true;
+    {
+        FileSizeLimit full(operation == "createNew" ? 0 : FileSizeLimit::justAbove(target));
+        QVERIFY(full.active());
+        if (operation == "saveMacroIni")
+            result = fx.lib->saveMacroIni(0, "M", many, 1);
+        else if (operation == "createMacroIni")
+            result = fx.lib->createMacroIni("M", 1234567890u, 0, 0);
+        else if (operation == "createNew")
+            result = fx.lib->createMacroIni("New", 0, 0, 0);
+        else if (operation == "updataNameList")
+            result = fx.lib->updataNameList(0, QVariantList(40, "a longer name"));
+        else if (operation == "updataMacroList")
+            result = fx.lib->updataMacroList(0, 0, QString(), QVariantList(40, "n"), {}, {}, {}, {},
+                                             {}, {}, {}, {}, {});
+    }
+    QVERIFY(!result);
+    QCOMPARE(fileBytes(target), before);
+    QCOMPARE(fx.tree(), tree);
+    QCOMPARE(fx.lib->loadMacroIni(0, "M"), (QStringList{"1,A", "2,A", "1"}));
+    QCOMPARE(fx.lib->getNameList(0), (QStringList{"M", "N"}));
 }
 
 void TestMacroLibrary::levelOutsideTheTreeTouchesNothing()

@@ -1,6 +1,10 @@
 // The ordered lists of name.bin: padding, prefixes and the three write modes.
 #include "macrofixture.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+#include <QRegularExpression>
+
 namespace {
 
 QVariantList vl(const QStringList &list)
@@ -55,7 +59,35 @@ private slots:
     void removeOneSet();
     void valuesFromTheSceneAreStoredAsText();
     void changesMadeElsewhereAreSeen();
+    void oversizedFileIsRefused();
 };
+
+// A name.bin far beyond any real library is neither read nor replaced.
+void TestMacroNameLists::oversizedFileIsRefused()
+{
+    MacroFixture fx;
+    const QString file = fx.path("setting/name.bin");
+    {
+        QFile big(file);
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        big.write("[macro]\nmacroName=A, B\n");
+        QVERIFY(big.resize(MacroLibrary::kMaxNameListSize + 1)); // sparse: no disk used
+    }
+    const QDateTime stamp = QFileInfo(file).lastModified();
+    const QRegularExpression refused("name lists refused: the file is larger than");
+    QTest::ignoreMessage(QtDebugMsg, refused);
+    QVERIFY(fx.lib->getNameList(0).isEmpty());
+    QTest::ignoreMessage(QtDebugMsg, refused);
+    QVERIFY(!fx.lib->updataNameList(0, {"C"}));
+    QTest::ignoreMessage(QtDebugMsg, refused);
+    QVERIFY(!write(*fx.lib, 0, 0, QString(), Set("x")));
+    QCOMPARE(QFileInfo(file).size(), MacroLibrary::kMaxNameListSize + 1);
+    QCOMPARE(QFileInfo(file).lastModified(), stamp);
+
+    // Cut back to its text, it is read as usual.
+    QVERIFY(QFile::resize(file, 23));
+    QCOMPARE(fx.lib->getNameList(0), (QStringList{"A", "B"}));
+}
 
 void TestMacroNameLists::plainListsFollowThePaddingRule()
 {

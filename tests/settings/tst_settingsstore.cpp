@@ -1,4 +1,6 @@
+#include "settings/settingsfile.h"
 #include "settings/settingsstore.h"
+#include "tests/filesizelimit.h"
 #include "settings/userdialogs.h"
 
 #include <QCoreApplication>
@@ -7,6 +9,8 @@
 #include <QFileInfo>
 #include <QJSEngine>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -310,6 +314,143 @@ private slots:
         QVERIFY(text.contains("lod=9\n"));
         QVERIFY(text.contains("lodEn=0\n"));
         QCOMPARE(other->getData(QStringLiteral("mouse/mouseMode"), false).toInt(), 0);
+    }
+
+    // A disk too full for the new contents: the operation must leave the
+    // file as it was (never empty or cut), say so, and the store must read
+    // the old values again.
+    void fullDiskKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("setData") << "setData"
+                                 << "p1.bin";
+        QTest::newRow("setDataList") << "setDataList"
+                                     << "p1.bin";
+        QTest::newRow("setGlobalData") << "setGlobalData"
+                                       << "apConfig.bin";
+        QTest::newRow("loadProfile") << "loadProfile"
+                                     << "p2.bin";
+        QTest::newRow("copyProfile") << "copyProfile"
+                                     << "p2.bin";
+        QTest::newRow("resetProfile") << "resetProfile"
+                                      << "p2.bin";
+        QTest::newRow("resetApconfig") << "resetApconfig"
+                                       << "apConfig.bin";
+    }
+
+    void fullDiskKeepsTheOldFile()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QString, file);
+        const QString path = settingFile(file);
+        const QByteArray padding(300, 'x');
+        // Sources larger than their targets for the replacing operations.
+        const QString import = m_dir->filePath("big.pf");
+        writeText(import, readAll(profileFile(0)) + "\n[zz]\npad=" + padding + "\n");
+        writeText(settingFile("pD.bin"),
+                  readAll(settingFile("pD.bin")) + "\n[zz]\npad=" + padding + "\n");
+        writeText(settingFile("apConfigD.bin"),
+                  readAll(settingFile("apConfigD.bin")) + "\n[zz]\npad=" + padding + "\n");
+        const auto store = makeStore();
+        store->setCurrentProfile(0);
+        if (operation == "copyProfile")
+            store->setData(QStringLiteral("zz/pad"), QString::fromLatin1(padding));
+        const QByteArray before = readAll(path);
+        QVERIFY(!before.isEmpty());
+        m_dialogs.answers = QStringList{import};
+
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("failed.*" + QRegularExpression::escape(path)));
+        bool result = false; // the answer of loadProfile, the one that gives one
+        {
+            FileSizeLimit full(FileSizeLimit::justAbove(path));
+            QVERIFY(full.active());
+            if (operation == "setData")
+                store->setData(QStringLiteral("mouse/lod"), QString::fromLatin1(padding));
+            else if (operation == "setDataList")
+                store->setDataList(QStringLiteral("mouse/lightName"), {padding, padding});
+            else if (operation == "setGlobalData")
+                store->setGlobalData(QStringLiteral("common/language"),
+                                     QString::fromLatin1(padding));
+            else if (operation == "loadProfile")
+                result = store->loadProfile(1);
+            else if (operation == "copyProfile")
+                store->copyProfile(1, 0);
+            else if (operation == "resetProfile")
+                store->resetProfile(1);
+            else if (operation == "resetApconfig")
+                store->resetApconfig();
+        }
+        QVERIFY(!result);
+        QCOMPARE(readAll(path), before);
+        // What the store reads is what the file holds.
+        QCOMPARE(store->getData(QStringLiteral("mouse/lod"), false).toString(), QString("3"));
+        const QString padText = QString::fromLatin1(padding);
+        QVERIFY(store->getDataList(QStringLiteral("mouse/lightName"), false) !=
+                (QVariantList{padText, padText}));
+        QVERIFY(store->getGlobalData(QStringLiteral("common/language")).toString() !=
+                QString::fromLatin1(padding));
+        store->setCurrentProfile(1);
+        QVERIFY(!store->getData(QStringLiteral("zz/pad"), false).isValid());
+        // No link or lock is left beside the files.
+        QCOMPARE(QDir(m_modules + "/setting").entryList(QDir::Files).size(), 14);
+
+        // With room again the same write goes through.
+        store->setCurrentProfile(0);
+        store->setData(QStringLiteral("mouse/lod"), 7);
+        QVERIFY(readAll(profileFile(0)).contains("lod=7\n"));
+    }
+
+    // What makes a file whole: every key on its own line, the last one ended.
+    void wholeIniText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("keys");
+        QTest::addColumn<bool>("whole");
+        const QByteArray full = "[a]\nx=1\ny=\"2, 3\"\n\n[b]\nz=@Invalid()\n";
+        QTest::newRow("whole") << full << 3 << true;
+        QTest::newRow("empty, no keys") << QByteArray() << 0 << true;
+        QTest::newRow("empty, keys expected") << QByteArray() << 3 << false;
+        QTest::newRow("cut mid-line") << full.left(full.size() - 3) << 3 << false;
+        QTest::newRow("cut at a line end") << full.left(full.indexOf("[b]")) << 3 << false;
+        QTest::newRow("windows line ends") << QByteArray("[a]\r\nx=1\r\n") << 1 << true;
+    }
+
+    void wholeIniText()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, keys);
+        QFETCH(bool, whole);
+        QCOMPARE(SettingsFile::isWholeIniText(text, keys), whole);
+    }
+
+    // The settings writer's own output passes the check, whatever it holds.
+    void settingsWriterOutputIsWhole()
+    {
+        const QString path = m_dir->filePath("probe.ini");
+        {
+            QSettings s(path, QSettings::IniFormat);
+            s.setValue("top", "1");
+            s.setValue("General/x", "general group");
+            s.setValue("g/[bracket", "v");
+            s.setValue("g/line", "two\nlines");
+            s.setValue("g/list", QStringList{"a", "b, c"});
+            s.setValue(QString::fromUtf8("g/\u5b8f key"), QString::fromUtf8("\u5b8f"));
+            s.setValue("h/empty", QString());
+            s.setValue("h/list0", QStringList());
+            QVERIFY(SettingsFile::sync(s));
+            QVERIFY(SettingsFile::isWholeIniText(readAll(path), int(s.allKeys().size())));
+        }
+        // Every shipped file, rewritten.
+        for (const QString &name : QDir(m_modules + "/setting").entryList(QDir::Files)) {
+            QSettings s(settingFile(name), QSettings::IniFormat);
+            s.setValue("zz/probe", 1);
+            QVERIFY2(SettingsFile::sync(s), qPrintable(name));
+            QVERIFY2(
+                SettingsFile::isWholeIniText(readAll(settingFile(name)), int(s.allKeys().size())),
+                qPrintable(name));
+        }
     }
 
     void writesSurviveACrash()

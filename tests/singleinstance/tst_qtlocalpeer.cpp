@@ -8,8 +8,15 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <qplatformdefs.h>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using QtLP_Private::QtLockedFile;
 
@@ -26,6 +33,33 @@ QByteArray frame(const QByteArray &body)
 {
     return frame(quint32(body.size()), body);
 }
+
+QtLocalPeer::Names namesOf(const QString &id)
+{
+    return QtLocalPeer::deriveNames(id, QString(), sessionSuffix(),
+                                    QtLocalPeer::privateRuntimeDir());
+}
+
+// Collects warnings and debug lines while it lives.
+class MessageLines
+{
+public:
+    MessageLines()
+    {
+        s_lines.clear();
+        m_previous = qInstallMessageHandler(&MessageLines::handle);
+    }
+    ~MessageLines() { qInstallMessageHandler(m_previous); }
+    QString text() const { return s_lines.join('\n'); }
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext &, const QString &line)
+    {
+        s_lines << line;
+    }
+    static inline QStringList s_lines;
+    QtMessageHandler m_previous = nullptr;
+};
 
 } // namespace
 
@@ -44,7 +78,11 @@ private slots:
     void receivedMessages();
     void silentClientIsDropped_data();
     void silentClientIsDropped();
+    void slowClientsDoNotHoldTheEventLoop();
     void unreachableFirstInstance();
+    void lockAndSocketLiveInAPrivateFolder_data();
+    void lockAndSocketLiveInAPrivateFolder();
+    void unusableLockFileIsNoRunningInstance();
     void secondInstanceHandsOverAndEnds_data();
     void secondInstanceHandsOverAndEnds();
     void firstStartRunsOn();
@@ -64,9 +102,9 @@ void tst_QtLocalPeer::init()
 void tst_QtLocalPeer::cleanup()
 {
     for (const QString &id : {m_id, m_id + QStringLiteral("-other")}) {
-        const auto names =
-            QtLocalPeer::deriveNames(id, QString(), sessionSuffix(), QDir::tempPath());
-        QLocalServer::removeServer(names.socketName);
+        const auto names = namesOf(id);
+        QLocalServer::removeServer(names.serverName);
+        QDir().rmdir(names.lockFileName);
         QFile::remove(names.lockFileName);
     }
 }
@@ -76,7 +114,7 @@ void tst_QtLocalPeer::deriveNames_data()
     QTest::addColumn<QString>("appId");
     QTest::addColumn<QString>("executable");
     QTest::addColumn<QString>("suffix");
-    QTest::addColumn<QString>("tempPath");
+    QTest::addColumn<QString>("runtimeDir");
     QTest::addColumn<QString>("id");
     QTest::addColumn<QString>("socketName");
     QTest::addColumn<QString>("lockFileName");
@@ -119,12 +157,15 @@ void tst_QtLocalPeer::deriveNames()
     QFETCH(QString, appId);
     QFETCH(QString, executable);
     QFETCH(QString, suffix);
-    QFETCH(QString, tempPath);
+    QFETCH(QString, runtimeDir);
+    QFETCH(QString, lockFileName);
 
-    const auto names = QtLocalPeer::deriveNames(appId, executable, suffix, tempPath);
+    const auto names = QtLocalPeer::deriveNames(appId, executable, suffix, runtimeDir);
     QTEST(names.id, "id");
     QTEST(names.socketName, "socketName");
-    QTEST(names.lockFileName, "lockFileName");
+    QCOMPARE(names.lockFileName, lockFileName);
+    // The socket lies beside the lock file.
+    QCOMPARE(names.serverName + "-lockfile", lockFileName);
 }
 
 void tst_QtLocalPeer::oneFirstInstancePerId()
@@ -140,7 +181,7 @@ void tst_QtLocalPeer::oneFirstInstancePerId()
     QVERIFY(!other.isClient());
 
     // The socket is open to this user only.
-    const QFileInfo socket(QDir::tempPath() + QLatin1Char('/') + first.socketName());
+    const QFileInfo socket(first.socketName());
     QVERIFY(socket.exists());
     const auto othersMay = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
                            QFileDevice::ReadOther | QFileDevice::WriteOther;
@@ -159,7 +200,8 @@ void tst_QtLocalPeer::receivedMessages_data()
     QTest::newRow("NUL ends the text") << frame(QByteArray("ab\0cd", 5)) << false << "ab";
     QTest::newRow("body shorter than its length")
         << frame(10, "hello") << true << QStringLiteral("hello");
-    QTest::newRow("length near 4 GiB") << frame(0xffffffffu, "abc") << true << "abc";
+    QTest::newRow("the longest message") << frame(QByteArray(QtLocalPeer::kMaxMessageLength, 'm'))
+                                         << false << QString(QtLocalPeer::kMaxMessageLength, 'm');
 }
 
 void tst_QtLocalPeer::receivedMessages()
@@ -196,6 +238,10 @@ void tst_QtLocalPeer::silentClientIsDropped_data()
     QTest::newRow("closes without sending") << QByteArray() << false;
     QTest::newRow("stays connected, sends nothing") << QByteArray() << true;
     QTest::newRow("stays connected after half a length") << QByteArray(2, '\0') << true;
+    QTest::newRow("stays connected after part of the body") << frame(10, "hel") << true;
+    QTest::newRow("announces 4 GiB") << frame(0xffffffffu, "abc") << true;
+    QTest::newRow("announces one byte too many")
+        << frame(quint32(QtLocalPeer::kMaxMessageLength + 1), "abc") << true;
 }
 
 void tst_QtLocalPeer::silentClientIsDropped()
@@ -205,7 +251,7 @@ void tst_QtLocalPeer::silentClientIsDropped()
 
     QtLocalPeer server(nullptr, m_id);
     QVERIFY(!server.isClient());
-    server.setLengthWaitTimeout(200);
+    server.setConnectionDeadline(200);
     QSignalSpy received(&server, &QtLocalPeer::messageReceived);
 
     {
@@ -236,10 +282,52 @@ void tst_QtLocalPeer::silentClientIsDropped()
     QCOMPARE(received.at(0).at(0).toString(), QStringLiteral("next"));
 }
 
+// A connection is read as its bytes come: one that stays silent or trickles
+// bytes keeps neither the event loop nor other senders waiting, and is cut
+// off at its deadline however it behaves.
+void tst_QtLocalPeer::slowClientsDoNotHoldTheEventLoop()
+{
+    QtLocalPeer server(nullptr, m_id);
+    QVERIFY(!server.isClient());
+    server.setConnectionDeadline(1500);
+    QSignalSpy received(&server, &QtLocalPeer::messageReceived);
+
+    QLocalSocket silent;
+    QSignalSpy silentDropped(&silent, &QLocalSocket::disconnected);
+    silent.connectToServer(server.socketName());
+    QVERIFY(silent.waitForConnected(2000));
+    QLocalSocket trickler;
+    QSignalSpy tricklerDropped(&trickler, &QLocalSocket::disconnected);
+    trickler.connectToServer(server.socketName());
+    QVERIFY(trickler.waitForConnected(2000));
+    QTimer trickle;
+    const QByteArray slow = frame(1000, QByteArray(1000, 't'));
+    int sent = 0;
+    connect(&trickle, &QTimer::timeout, &trickler, [&] {
+        if (sent < slow.size() && trickler.state() == QLocalSocket::ConnectedState)
+            trickler.write(slow.mid(sent++, 1));
+    });
+    trickle.start(20);
+
+    QElapsedTimer clock;
+    clock.start();
+    QLocalSocket client;
+    client.connectToServer(server.socketName());
+    QVERIFY(client.waitForConnected(2000));
+    client.write(frame("meanwhile"));
+    QTRY_COMPARE_WITH_TIMEOUT(received.count(), 1, 1000);
+    QVERIFY(clock.elapsed() < 1000);
+    QCOMPARE(received.at(0).at(0).toString(), QStringLiteral("meanwhile"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(silentDropped.count(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(tricklerDropped.count(), 1, 5000);
+    QCOMPARE(received.count(), 1);
+}
+
 void tst_QtLocalPeer::unreachableFirstInstance()
 {
     // The lock is held but nobody listens: both connection attempts fail.
-    const auto names = QtLocalPeer::deriveNames(m_id, QString(), sessionSuffix(), QDir::tempPath());
+    const auto names = namesOf(m_id);
     QtLockedFile holder(names.lockFileName);
     QVERIFY(holder.open(QIODevice::ReadWrite));
     QVERIFY(holder.lock(QtLockedFile::WriteLock, false));
@@ -281,8 +369,7 @@ void tst_QtLocalPeer::firstStartRunsOn()
 
 void tst_QtLocalPeer::crashedInstanceDoesNotBlockLaterStarts()
 {
-    const auto names = QtLocalPeer::deriveNames(m_id, QString(), sessionSuffix(), QDir::tempPath());
-    const QString socketPath = QDir::tempPath() + QLatin1Char('/') + names.socketName;
+    const QString socketPath = namesOf(m_id).serverName;
     {
         HelperProcess crashed({QStringLiteral("serve"), m_id});
         QCOMPARE(crashed.readLine(), QByteArray("listening"));
@@ -302,6 +389,58 @@ void tst_QtLocalPeer::crashedInstanceDoesNotBlockLaterStarts()
     QCOMPARE(quitter.finish(), 1);
     QCOMPARE(first.finish(), 0);
     QVERIFY(!QFileInfo::exists(socketPath));
+}
+
+void tst_QtLocalPeer::lockAndSocketLiveInAPrivateFolder_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("used");
+    QTest::newRow("private runtime folder is used") << 0700 << true;
+    QTest::newRow("runtime folder open to others is not") << 0777 << false;
+}
+
+void tst_QtLocalPeer::lockAndSocketLiveInAPrivateFolder()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, used);
+    QTemporaryDir runtime;
+    QVERIFY(::chmod(QFile::encodeName(runtime.path()).constData(), mode_t(mode)) == 0);
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const QString folder = QtLocalPeer::privateRuntimeDir();
+    {
+        QtLocalPeer peer(nullptr, m_id);
+        QVERIFY(!peer.isClient());
+        QCOMPARE(QFileInfo(peer.socketName()).absolutePath(), folder);
+        QVERIFY(QFileInfo(peer.socketName()).exists());
+        QCOMPARE(QFileInfo::exists(runtime.filePath(QFileInfo(peer.socketName()).fileName())),
+                 used);
+    }
+    qputenv("XDG_RUNTIME_DIR", saved);
+    QCOMPARE(folder == QDir(runtime.path()).absolutePath(), used);
+    // Whatever was chosen is closed to everybody else.
+    QT_STATBUF info;
+    QVERIFY(QT_LSTAT(QFile::encodeName(folder).constData(), &info) == 0);
+    QCOMPARE(int(info.st_mode & 077), 0);
+    QCOMPARE(info.st_uid, ::geteuid());
+}
+
+// Someone else's file (here a folder) where the lock file goes makes it
+// impossible to open: that is said, and the program starts all the same.
+void tst_QtLocalPeer::unusableLockFileIsNoRunningInstance()
+{
+    const auto names = namesOf(m_id);
+    QVERIFY(QDir().mkpath(names.lockFileName));
+    MessageLines lines;
+    QtLocalPeer peer(nullptr, m_id);
+    QVERIFY(!peer.isClient());
+    QVERIFY2(lines.text().contains("cannot open the lock file " + names.lockFileName),
+             qPrintable(lines.text()));
+
+    HelperProcess start({QStringLiteral("send"), m_id});
+    QCOMPARE(start.readLine(), QByteArray("first"));
+    QCOMPARE(start.finish(), 0);
+    QVERIFY(QDir().rmdir(names.lockFileName));
 }
 
 QTEST_MAIN(tst_QtLocalPeer)

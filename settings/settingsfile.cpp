@@ -1,0 +1,235 @@
+#include "settings/settingsfile.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStringList>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <unistd.h>
+#endif
+
+namespace SettingsFile {
+
+namespace {
+
+// Waiting longer than this for another writer means it hangs.
+constexpr int kLockWaitMs = 5000;
+
+// Setting files are small; name.bin of a large macro library is the biggest.
+constexpr qint64 kMaxCheckedSize = 64 * 1024 * 1024;
+
+// QSettings decides whether its in-process cache is stale by size and
+// modification time (milliseconds). When a file was put back with the same
+// stamp as the one it replaces, the cache would survive: move the time on.
+void makeStampDiffer(const QString &path, qint64 size, const QDateTime &stamp)
+{
+    const QFileInfo now(path);
+    if (!now.exists() || now.size() != size || now.lastModified() != stamp)
+        return;
+    QFile touched(path);
+    if (touched.open(QIODevice::Append))
+        touched.setFileTime(stamp.addMSecs(1), QFileDevice::FileModificationTime);
+}
+
+// The old contents of a file, kept while it is rewritten. A hard link costs
+// no space on a full disk and is put back with one rename; where links are
+// not possible the bytes are kept in memory instead.
+class Backup
+{
+public:
+    explicit Backup(const QString &path) : m_path(path), m_link(path + QStringLiteral(".old"))
+    {
+        const QFileInfo info(path);
+        m_existed = info.exists();
+        if (!m_existed)
+            return;
+#ifdef Q_OS_UNIX
+        QFile::remove(m_link); // left by a writer that was killed
+        const QByteArray from = QFile::encodeName(path);
+        const QByteArray to = QFile::encodeName(m_link);
+        if (::link(from.constData(), to.constData()) == 0) {
+            m_linked = true;
+            return;
+        }
+#endif
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) && file.size() <= kMaxCheckedSize) {
+            m_bytes = file.readAll();
+            m_held = file.error() == QFile::NoError;
+        }
+    }
+    ~Backup()
+    {
+        if (m_linked)
+            QFile::remove(m_link);
+    }
+    Backup(const Backup &) = delete;
+    Backup &operator=(const Backup &) = delete;
+
+    bool usable() const
+    {
+        return !m_existed || m_linked || m_held;
+    }
+
+    // After a write that did not happen at all: settings still holds the
+    // changes it could not write, and would write them at its next sync.
+    // They are replaced by what the file holds, read through the link (a
+    // name of its own, so that the settings cache cannot answer instead).
+    void revert(QSettings &settings)
+    {
+        if (!m_existed) {
+            settings.clear();
+            return;
+        }
+        if (!m_linked)
+            return;
+        const QSettings old(m_link, QSettings::IniFormat);
+        QStringList keys = settings.allKeys();
+        for (const QString &key : old.allKeys()) {
+            if (!keys.contains(key))
+                keys.append(key);
+        }
+        for (const QString &key : std::as_const(keys)) {
+            if (old.contains(key))
+                settings.setValue(key, old.value(key));
+            else
+                settings.remove(key);
+        }
+    }
+
+    // Puts the old contents back (or removes the file that was not there).
+    bool restore()
+    {
+        const QFileInfo cut(m_path);
+        const qint64 cutSize = cut.size();
+        const QDateTime cutStamp = cut.lastModified();
+        bool ok = false;
+        if (!m_existed) {
+            ok = !QFileInfo::exists(m_path) || QFile::remove(m_path);
+        } else if (m_linked) {
+#ifdef Q_OS_UNIX
+            const QByteArray from = QFile::encodeName(m_link);
+            const QByteArray to = QFile::encodeName(m_path);
+            ok = ::rename(from.constData(), to.constData()) == 0;
+            m_linked = !ok;
+#endif
+        } else if (m_held) {
+            ok = writeAtomically(m_path, m_bytes);
+        }
+        if (ok)
+            makeStampDiffer(m_path, cutSize, cutStamp);
+        return ok;
+    }
+
+private:
+    QString m_path;
+    QString m_link;
+    QByteArray m_bytes;
+    bool m_existed = false;
+    bool m_linked = false;
+    bool m_held = false;
+};
+
+bool fileIsWhole(const QString &path, int keyCount)
+{
+    QFile file(path);
+    if (!file.exists())
+        return keyCount == 0;
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxCheckedSize)
+        return false;
+    const QByteArray text = file.readAll();
+    return file.error() == QFile::NoError && isWholeIniText(text, keyCount);
+}
+
+} // namespace
+
+bool isWholeIniText(const QByteArray &text, int keyCount)
+{
+    if (text.isEmpty())
+        return keyCount == 0;
+    if (!text.endsWith('\n'))
+        return false;
+    // Keys are escaped so that none starts with '[' and none holds a line
+    // end; values have their line ends escaped too.
+    int keys = 0;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        const qsizetype end = text.indexOf('\n', start);
+        const QByteArrayView line = QByteArrayView(text).sliced(start, end - start).trimmed();
+        if (!line.isEmpty() && !line.startsWith('['))
+            ++keys;
+        start = end + 1;
+    }
+    return keys == keyCount;
+}
+
+bool sync(QSettings &settings)
+{
+    const QString path = settings.fileName();
+    // Our own writers take turns from the sync to the check, so that the
+    // file checked is the one this sync wrote. (QSettings holds its own lock
+    // on <file>.lock only during the write itself.)
+    QLockFile turn(path + QStringLiteral(".wlock"));
+    if (!turn.tryLock(kLockWaitMs) && turn.error() == QLockFile::LockFailedError) {
+        qDebug() << "settings write failed: another writer holds the file" << path;
+        return false;
+    }
+    // A turn that could not be taken for another reason (no room for the
+    // lock file) leaves the write to the checks below.
+    Backup backup(path);
+    if (!backup.usable()) {
+        qDebug() << "settings write failed: the old file cannot be kept" << path;
+        return false;
+    }
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        // Nothing was written (Qt saw the error); the file is as it was.
+        backup.revert(settings);
+        qDebug() << "settings write failed" << path;
+        return false;
+    }
+    if (fileIsWhole(path, int(settings.allKeys().size())))
+        return true;
+
+    const bool restored = backup.restore();
+    settings.sync(); // nothing pending now: reads the file as it is on disk
+    qDebug() << "settings write failed: the file was not written whole" << path
+             << (restored ? "(old contents kept)" : "(old contents could not be put back)");
+    return false;
+}
+
+bool writeAtomically(const QString &path, const QByteArray &data)
+{
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(2000))
+        return false;
+
+    const QFileInfo before(path);
+    const qint64 oldSize = before.exists() ? before.size() : -1;
+    const QDateTime oldStamp = before.exists() ? before.lastModified() : QDateTime();
+
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size())
+        return false;
+    // commit() does not report an error of the buffered tail it writes out
+    // while closing; flushed here, the error is seen and nothing is renamed.
+    if (!out.flush()) {
+        out.cancelWriting();
+        out.commit();
+        return false;
+    }
+    if (!out.commit())
+        return false;
+
+    if (oldStamp.isValid())
+        makeStampDiffer(path, oldSize, oldStamp);
+    return true;
+}
+
+} // namespace SettingsFile

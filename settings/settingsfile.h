@@ -1,0 +1,36 @@
+// Writing settings files so that a failed write is never taken for a good
+// one: a file is either replaced whole or left as it was, and the caller is
+// told which. Needs only QtCore.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QSettings;
+
+namespace SettingsFile {
+
+// Writes the changes settings holds to its file. On success the file holds
+// them whole. On failure the file keeps what it had before, settings reads
+// that again (the unwritten changes are dropped), a debug line names the
+// file and false is returned. A QSettings object keeps the first error it
+// met for good: after a failure, use a new object on the file.
+//
+// QSettings::sync() alone cannot be trusted for this: the last part of the
+// file goes out when its save file is committed, and an error there (disk
+// full, file size limit) is neither reported by the commit nor by status(),
+// so the file is replaced by a cut copy. The file is therefore checked after
+// the sync and put back from a link to the old one when it is not whole.
+bool sync(QSettings &settings);
+
+// Replaces path by data in one step: the bytes go to a temporary file in the
+// same folder that is renamed over path only when all of them were written,
+// so a failure anywhere leaves the old file whole. The settings lock keeps
+// another process from syncing into the file meanwhile.
+bool writeAtomically(const QString &path, const QByteArray &data);
+
+// True when text is a whole INI file as the settings writer writes it for
+// keyCount keys: every key on a line of its own, ending with a line end.
+bool isWholeIniText(const QByteArray &text, int keyCount);
+
+} // namespace SettingsFile
