@@ -1,5 +1,7 @@
 #include "tools/kesta-ctl/ctl.h"
 
+#include "tools/kesta-ctl/tasks.h"
+
 #include "device/devicepresence.h"
 #include "device/hid_thread.h"
 #include "devicesettings/devicesettings.h"
@@ -21,7 +23,39 @@ const char *const kUsage =
     "usage: kesta-ctl [--modules-dir DIR] [--no-device] [--answer PATH]... call OPERATION "
     "[ARG...]\n"
     "       kesta-ctl [--modules-dir DIR] list\n"
+    "       kesta-ctl [OPTIONS] COMMAND [ARGS...]   (kesta-ctl --help lists the commands)\n"
     "Arguments are JSON: 3, \"text\", true, [1, 2, 3]. Results are printed as JSON.";
+
+bool isTaskOrTool(const QString &command)
+{
+    return findTask(command) || command == QLatin1String("help") ||
+           command == QLatin1String("completion");
+}
+
+// Task commands show the result or a one-line error; the debug lines of the
+// operations only with --verbose.
+QtMessageHandler g_previousHandler = nullptr;
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg && g_previousHandler)
+        g_previousHandler(type, context, message);
+}
+
+struct QuietMessages {
+    explicit QuietMessages(bool on) : active(on)
+    {
+        if (active)
+            g_previousHandler = qInstallMessageHandler(quietHandler);
+    }
+    ~QuietMessages()
+    {
+        if (active)
+            qInstallMessageHandler(g_previousHandler);
+    }
+    QuietMessages(const QuietMessages &) = delete;
+    QuietMessages &operator=(const QuietMessages &) = delete;
+    bool active;
+};
 
 } // namespace
 
@@ -41,6 +75,11 @@ bool parseArguments(const QStringList &argv, Options *options, QString *error)
                 options->answers.append(argv.at(++i));
         } else if (a == QLatin1String("--no-device")) {
             options->useDevice = false;
+        } else if (a == QLatin1String("--verbose")) {
+            options->verbose = true;
+        } else if (a == QLatin1String("--help")) {
+            options->command = QStringLiteral("help");
+            return true;
         } else if (a.startsWith(QLatin1String("--"))) {
             *error = QStringLiteral("unknown option %1").arg(a);
             return false;
@@ -58,6 +97,10 @@ bool parseArguments(const QStringList &argv, Options *options, QString *error)
             *error = QStringLiteral("list takes no arguments");
             return false;
         }
+        return true;
+    }
+    if (isTaskOrTool(options->command)) {
+        options->args = argv.mid(i);
         return true;
     }
     if (options->command != QLatin1String("call")) {
@@ -97,19 +140,49 @@ QString formatResult(const QVariant &value)
     return text.mid(1, text.size() - 2); // unwrap the array
 }
 
+QString usageText()
+{
+    QString text =
+        QStringLiteral("NAME\n"
+                       "    kesta-ctl - the KESTA R218's settings from the command line\n\n"
+                       "SYNOPSIS\n"
+                       "    kesta-ctl [OPTIONS] COMMAND [ARGS...]\n"
+                       "    kesta-ctl [OPTIONS] call OPERATION [JSON-ARG...]\n"
+                       "    kesta-ctl [OPTIONS] list\n\n"
+                       "COMMANDS\n");
+    for (const TaskCommand &c : taskCommands())
+        text += QStringLiteral("    %1%2\n").arg(c.name.leftJustified(12), c.summary);
+    text += QStringLiteral(
+        "    call        call an operation by name with JSON arguments; prints the result as JSON\n"
+        "    list        every operation and its signature\n"
+        "    completion  bash|zsh: the shell completion script\n"
+        "    help        [COMMAND]: this text, or a command's manual (also COMMAND --help)\n\n"
+        "OPTIONS\n"
+        "    --modules-dir DIR  the settings folder (default: modules/ beside the program)\n"
+        "    --no-device        do not look for the mouse: settings are stored, nothing is sent\n"
+        "    --answer PATH      (call) answers the next file or folder dialog\n"
+        "    --verbose          show the operations' debug lines\n\n"
+        "EXIT STATUS\n"
+        "    0 done; 1 the work failed (for example no mouse answered: the settings were\n"
+        "    stored, nothing was sent); 2 bad usage: nothing was stored or sent.\n");
+    return text;
+}
+
 namespace {
 
 // The presence check and handshake, then what a connect reads: a 560-family
 // mouse's on-board profiles fill the images that later writes patch.
-bool connectDevice(Operations &ops, Hid_Thread &hid, QTextStream &err)
+bool connectDevice(Operations &ops, Hid_Thread &hid, QTextStream *err)
 {
     SettingsStore *store = ops.settings();
     auto list =
         DevicePresence::readDeviceList(store->modulePath(QStringLiteral("setting/apConfig.bin")));
     DevicePresence::findInterfaces(list);
     if (DevicePresence::admitFirst(hid, list) < 0) {
-        err << "kesta-ctl: no configured device answered; device operations will fail\n";
-        err.flush();
+        if (err) {
+            *err << "kesta-ctl: no configured device answered; device operations will fail\n";
+            err->flush();
+        }
         return false;
     }
     hid.hidIdle = true;
@@ -135,6 +208,45 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
     if (options.modulesDir.isEmpty())
         options.modulesDir = QCoreApplication::applicationDirPath() + QStringLiteral("/modules");
 
+    if (options.command == QLatin1String("help")) {
+        if (options.args.isEmpty()) {
+            out << usageText();
+            return 0;
+        }
+        const TaskCommand *task = findTask(options.args.first());
+        if (!task || options.args.size() > 1) {
+            err << "kesta-ctl help: no command " << options.args.join(QLatin1Char(' ')) << "\n";
+            return 2;
+        }
+        out << task->manual;
+        return 0;
+    }
+    if (options.command == QLatin1String("completion")) {
+        const QString script = completionScript(options.args.value(0));
+        if (options.args.size() != 1 || script.isEmpty()) {
+            err << "kesta-ctl completion: give the shell: bash or zsh\n";
+            return 2;
+        }
+        out << script;
+        return 0;
+    }
+    if (const TaskCommand *task = findTask(options.command)) {
+        if (options.args.contains(QLatin1String("--help"))) {
+            out << task->manual;
+            return 0;
+        }
+        QuietMessages quiet(!options.verbose);
+        ScriptedDialogs dialogs;
+        Operations ops(options.modulesDir, &dialogs);
+        Hid_Thread hid;
+        ops.attachDevice(&hid);
+        std::function<bool()> connect;
+        if (options.useDevice)
+            connect = [&ops, &hid] { return connectDevice(ops, hid, nullptr); };
+        Tasks tasks(ops, &dialogs, connect);
+        return tasks.run(options.command, options.args, out, err);
+    }
+
     ScriptedDialogs dialogs;
     dialogs.answers = options.answers;
     Operations ops(options.modulesDir, &dialogs);
@@ -158,7 +270,7 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
     }
 
     if (options.useDevice)
-        connectDevice(ops, hid, err);
+        connectDevice(ops, hid, &err);
 
     QVariant result;
     if (!ops.call(options.operation, args, &result, &error)) {

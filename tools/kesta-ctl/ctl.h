@@ -14,10 +14,14 @@ struct Options {
     QString modulesDir;    // empty: beside the executable
     bool useDevice = true; // run the device check and handshake first
     QStringList answers;   // dialog answers, in order
-    QString command;       // "call" or "list"
+    bool verbose = false;  // task commands: let the debug lines through
+    QString command;       // "call", "list", "help", "completion" or a task command
     QString operation;
-    QStringList args; // JSON texts
+    QStringList args; // JSON texts for call; the words after any other command
 };
+
+// The tool's own manual (kesta-ctl --help).
+QString usageText();
 
 // Parses argv (without the program name). On failure returns false with a
 // message in *error.
