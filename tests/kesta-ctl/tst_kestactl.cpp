@@ -4,8 +4,13 @@
 #include "tools/kesta-ctl/tasks.h"
 
 #include "../stagemodules.h"
+#include "singleinstance/qtlocalpeer.h"
+#include "singleinstance/qtlockedfile.h"
+#include "singleinstance/sessionsuffix.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -41,6 +46,7 @@ private slots:
     void deviceOperationsReachTheWire();
     void macroCreatedSavedAndSentArrivesOnTheMouse();
     void readmeTaskExamplesRun();
+    void changesRefusedWhileTheProgramRuns();
     void manualsForEveryCommand();
     void completionScriptIsTheGeneratedOne();
     void completionCompletesChoiceWords_data();
@@ -319,6 +325,38 @@ void TstKestaCtl::readmeTaskExamplesRun()
         if (entry.contains("\"call\":\"send_feature\"") || entry.contains("\"call\":\"write\""))
             QVERIFY2(entry.contains("\"verdict\":\"ok\""), entry.constData());
     }
+}
+
+void TstKestaCtl::changesRefusedWhileTheProgramRuns()
+{
+    // Hold the lock as a running kesta-config beside the tool does.
+    const QString bin = qEnvironmentVariable("KESTA_BIN_DIR");
+    const QtLocalPeer::Names names = QtLocalPeer::deriveNames(
+        QString(), QFileInfo(bin + QStringLiteral("/kesta-config")).absoluteFilePath(),
+        sessionSuffix(), QDir::tempPath());
+    auto lock = std::make_unique<QtLP_Private::QtLockedFile>(names.lockFileName);
+    QVERIFY(lock->open(QIODevice::ReadWrite));
+    QVERIFY(lock->lock(QtLP_Private::QtLockedFile::WriteLock, false));
+
+    QFile profile(m_modules + QStringLiteral("/setting/p1.bin"));
+    QVERIFY(profile.open(QIODevice::ReadOnly));
+    const QByteArray before = profile.readAll();
+    profile.close();
+    const Run refused = ctl({QStringLiteral("rate"), QStringLiteral("250")}, true);
+    QCOMPARE(refused.code, 1);
+    QVERIFY2(refused.err.contains(QStringLiteral("kesta-config is running")),
+             qPrintable(refused.err));
+    QVERIFY(profile.open(QIODevice::ReadOnly));
+    QCOMPARE(profile.readAll(), before);
+    profile.close();
+    // Reading is fine beside the program.
+    QCOMPARE(ctl({QStringLiteral("rate")}).code, 0);
+    QCOMPARE(ctl({QStringLiteral("button"), QStringLiteral("list"), QStringLiteral("--json")}).code,
+             0);
+
+    lock.reset(); // the program ended
+    QCOMPARE(ctl({QStringLiteral("rate"), QStringLiteral("250")}).code, 0);
+    QCOMPARE(ctl({QStringLiteral("rate")}).out, QStringLiteral("250 Hz"));
 }
 
 void TstKestaCtl::manualsForEveryCommand()

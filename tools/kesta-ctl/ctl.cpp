@@ -140,6 +140,30 @@ QString formatResult(const QVariant &value)
     return text.mid(1, text.size() - 2); // unwrap the array
 }
 
+namespace {
+std::function<bool()> g_programRunning;
+} // namespace
+
+void setProgramRunningCheck(std::function<bool()> check)
+{
+    g_programRunning = std::move(check);
+}
+
+bool taskOnlyReads(const QString &command, const QStringList &args)
+{
+    if (command == QLatin1String("status"))
+        return true;
+    for (const QString &a : args) {
+        if (a.startsWith(QLatin1String("--")))
+            continue;
+        // The first word decides; a value of an option counts as a word, so
+        // "light --preset 2 show" is taken as a change (refused, never missed).
+        return a == QLatin1String("show") || a == QLatin1String("list") ||
+               a == QLatin1String("tree");
+    }
+    return true;
+}
+
 QString usageText()
 {
     QString text =
@@ -234,6 +258,15 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
         if (options.args.contains(QLatin1String("--help"))) {
             out << task->manual;
             return 0;
+        }
+        // The program and the tool would interleave their frames, and the
+        // program's window would go on showing the old values.
+        if (!taskOnlyReads(options.command, options.args) && g_programRunning &&
+            g_programRunning()) {
+            err << "kesta-ctl " << options.command
+                << ": kesta-config is running; make the change in its window, or quit it "
+                   "(tray menu) and try again\n";
+            return 1;
         }
         QuietMessages quiet(!options.verbose);
         ScriptedDialogs dialogs;

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 class QTextStream;
 
 namespace Ctl {
@@ -32,6 +34,14 @@ bool parseJsonArgument(const QString &text, QVariant *value, QString *error);
 
 // Formats a result as JSON text ("null" for no result).
 QString formatResult(const QVariant &value);
+
+// Tells whether kesta-config runs (holds its single-instance lock). The
+// program installs the real check; without one the tool assumes it does not.
+void setProgramRunningCheck(std::function<bool()> check);
+
+// Whether a task command only reads (shows something): those may run
+// beside the program.
+bool taskOnlyReads(const QString &command, const QStringList &args);
 
 // Runs the tool; returns the exit code. Results go to out, messages to err.
 int run(const QStringList &argv, QTextStream &out, QTextStream &err);
