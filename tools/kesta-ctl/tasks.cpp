@@ -1043,21 +1043,21 @@ int Runner::pointer(QStringList args)
     if (sub == QLatin1String("show")) {
         if (hasSpeed || hasDouble || hasScroll)
             return usage(QStringLiteral("options that change the pointer go with set"));
-        const bool page_ = page.scrollRate > 100;
+        const bool wholeScreen = page.scrollRate > 100;
         if (json) {
             QJsonObject o;
             o[QStringLiteral("speed")] = sliderIndex(page.mouseRate);
             o[QStringLiteral("doubleClick")] = sliderIndex(page.doubleRate);
             o[QStringLiteral("scroll")] =
-                page_ ? QJsonValue(QStringLiteral("page")) : QJsonValue(page.scrollRate);
+                wholeScreen ? QJsonValue(QStringLiteral("page")) : QJsonValue(page.scrollRate);
             print(o);
             return 0;
         }
         m_out << "speed:        " << sliderIndex(page.mouseRate) << " (0..10)\n"
               << "double-click: " << sliderIndex(page.doubleRate) << " (0..10)\n"
               << "scroll:       "
-              << (page_ ? QStringLiteral("a page")
-                        : QStringLiteral("%1 lines").arg(page.scrollRate))
+              << (wholeScreen ? QStringLiteral("a page")
+                              : QStringLiteral("%1 lines").arg(page.scrollRate))
               << "\n";
         return 0;
     }
