@@ -1,10 +1,16 @@
 // kesta-ctl as scripts use it: the real binary, a staged modules folder, and
 // the virtual mouse preloaded where a device is needed.
 #include "tools/kesta-ctl/ctl.h"
+#include "tools/kesta-ctl/tasks.h"
 
 #include "../stagemodules.h"
+#include "singleinstance/qtlocalpeer.h"
+#include "singleinstance/qtlockedfile.h"
+#include "singleinstance/sessionsuffix.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -40,6 +46,12 @@ private slots:
     void deviceOperationsReachTheWire_data();
     void deviceOperationsReachTheWire();
     void macroCreatedSavedAndSentArrivesOnTheMouse();
+    void readmeTaskExamplesRun();
+    void changesRefusedWhileTheProgramRuns();
+    void manualsForEveryCommand();
+    void completionScriptIsTheGeneratedOne();
+    void completionCompletesChoiceWords_data();
+    void completionCompletesChoiceWords();
 
 private:
     Run ctl(const QStringList &args, bool withMouse = false);
@@ -276,6 +288,148 @@ void TstKestaCtl::macroCreatedSavedAndSentArrivesOnTheMouse()
     const QString text = QString::fromUtf8(state.readAll());
     QVERIFY2(text.contains(QStringLiteral("macro12 = 01 2c 05 04 81 04 00 00 00")),
              qPrintable(text));
+}
+
+void TstKestaCtl::readmeTaskExamplesRun()
+{
+    // The README's task examples, in order, on a fresh copy with the
+    // virtual mouse preloaded; files land in the working folder.
+    QFile readme(qEnvironmentVariable("KESTA_SOURCE_DIR") + QStringLiteral("/README.md"));
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const int section = text.indexOf(QStringLiteral("### Task commands"));
+    QVERIFY(section > 0);
+    const int begin = text.indexOf(QStringLiteral("```sh\n"), section) + 6;
+    const int end = text.indexOf(QStringLiteral("```"), begin);
+    const QStringList lines =
+        text.mid(begin, end - begin).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY(lines.size() >= 10);
+
+    QTemporaryDir work;
+    QVERIFY(stageModules(work.path()));
+    const QString bin = qEnvironmentVariable("KESTA_BIN_DIR");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LD_PRELOAD"), bin + QStringLiteral("/libkesta-virtual-mouse.so"));
+    env.insert(QStringLiteral("KESTA_VM_LOG"), work.path() + QStringLiteral("/wire.log"));
+    env.insert(QStringLiteral("KESTA_VM_STATE"), work.path() + QStringLiteral("/vm.state"));
+    env.insert(QStringLiteral("PATH"), work.path()); // no desktop tools: the desktop is left alone
+    for (const QString &line : lines) {
+        QStringList args = QProcess::splitCommand(line);
+        QCOMPARE(args.takeFirst(), QStringLiteral("kesta-ctl"));
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(work.path());
+        process.start(bin + QStringLiteral("/kesta-ctl"),
+                      QStringList{"--modules-dir", work.path() + QStringLiteral("/modules")} +
+                          args);
+        QVERIFY(process.waitForFinished(60000));
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(process.exitCode() == 0, qPrintable(line + ": " + err));
+        QVERIFY2(err.isEmpty(), qPrintable(line + ": " + err)); // no debug lines by default
+        QVERIFY2(!process.readAllStandardOutput().isEmpty(), qPrintable(line));
+    }
+    QVERIFY(QFile::exists(work.path() + QStringLiteral("/burst.mc")));
+    QVERIFY(QFile::exists(work.path() + QStringLiteral("/office.pf")));
+    // The mouse accepted every frame it was sent.
+    QFile log(work.path() + QStringLiteral("/wire.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    for (const QByteArray &entry : log.readAll().split('\n')) {
+        if (entry.contains("\"call\":\"send_feature\"") || entry.contains("\"call\":\"write\""))
+            QVERIFY2(entry.contains("\"verdict\":\"ok\""), entry.constData());
+    }
+}
+
+void TstKestaCtl::changesRefusedWhileTheProgramRuns()
+{
+    // Hold the lock as a running kesta-config beside the tool does.
+    const QString bin = qEnvironmentVariable("KESTA_BIN_DIR");
+    const QtLocalPeer::Names names = QtLocalPeer::deriveNames(
+        QString(), QFileInfo(bin + QStringLiteral("/kesta-config")).absoluteFilePath(),
+        sessionSuffix(), QDir::tempPath());
+    auto lock = std::make_unique<QtLP_Private::QtLockedFile>(names.lockFileName);
+    QVERIFY(lock->open(QIODevice::ReadWrite));
+    QVERIFY(lock->lock(QtLP_Private::QtLockedFile::WriteLock, false));
+
+    QFile profile(m_modules + QStringLiteral("/setting/p1.bin"));
+    QVERIFY(profile.open(QIODevice::ReadOnly));
+    const QByteArray before = profile.readAll();
+    profile.close();
+    const Run refused = ctl({QStringLiteral("rate"), QStringLiteral("250")}, true);
+    QCOMPARE(refused.code, 1);
+    QVERIFY2(refused.err.contains(QStringLiteral("kesta-config is running")),
+             qPrintable(refused.err));
+    QVERIFY(profile.open(QIODevice::ReadOnly));
+    QCOMPARE(profile.readAll(), before);
+    profile.close();
+    // Reading is fine beside the program.
+    QCOMPARE(ctl({QStringLiteral("rate")}).code, 0);
+    QCOMPARE(ctl({QStringLiteral("button"), QStringLiteral("list"), QStringLiteral("--json")}).code,
+             0);
+
+    lock.reset(); // the program ended
+    QCOMPARE(ctl({QStringLiteral("rate"), QStringLiteral("250")}).code, 0);
+    QCOMPARE(ctl({QStringLiteral("rate")}).out, QStringLiteral("250 Hz"));
+}
+
+void TstKestaCtl::manualsForEveryCommand()
+{
+    const Run overview = ctl({QStringLiteral("--help")});
+    QCOMPARE(overview.code, 0);
+    for (const Ctl::TaskCommand &c : Ctl::taskCommands()) {
+        QVERIFY2(overview.out.contains(QStringLiteral("    ") + c.name), qPrintable(c.name));
+        const Run manual = ctl({c.name, QStringLiteral("--help")});
+        QCOMPARE(manual.code, 0);
+        QVERIFY(manual.out.startsWith(QStringLiteral("NAME\n    kesta-ctl ") + c.name));
+        QVERIFY(manual.out.contains(QStringLiteral("SYNOPSIS")));
+        QCOMPARE(ctl({QStringLiteral("help"), c.name}).out, manual.out);
+    }
+    QCOMPARE(ctl({QStringLiteral("help"), QStringLiteral("fly")}).code, 2);
+}
+
+void TstKestaCtl::completionScriptIsTheGeneratedOne()
+{
+    QFile shipped(qEnvironmentVariable("KESTA_SOURCE_DIR") +
+                  QStringLiteral("/scripts/kesta-ctl.bash"));
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(shipped.readAll()), Ctl::completionScript(QStringLiteral("bash")));
+    QVERIFY(Ctl::completionScript(QStringLiteral("zsh")).contains(QStringLiteral("bashcompinit")));
+    QCOMPARE(ctl({QStringLiteral("completion"), QStringLiteral("fish")}).code, 2);
+}
+
+void TstKestaCtl::completionCompletesChoiceWords_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("command") << "kesta-ctl pro"
+                             << "profile";
+    QTest::newRow("after an option") << "kesta-ctl --no-device li"
+                                     << "light list";
+    QTest::newRow("sub-command") << "kesta-ctl dpi cou"
+                                 << "count";
+    QTest::newRow("choice after the colon") << "kesta-ctl button set 4 media:m"
+                                            << "mute";
+    QTest::newRow("option") << "kesta-ctl light set --bri"
+                            << "--brightness";
+}
+
+void TstKestaCtl::completionCompletesChoiceWords()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, expected);
+    // COMP_WORDS split as bash does, ':' being a word of its own.
+    QString words = line;
+    words.replace(QLatin1Char(':'), QLatin1String(" : "));
+    QStringList list = words.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QString script = Ctl::completionScript(QStringLiteral("bash")) +
+                           QStringLiteral("COMP_LINE='%1'; COMP_POINT=${#COMP_LINE}; "
+                                          "COMP_WORDS=(%2); COMP_CWORD=%3; _kesta_ctl; "
+                                          "echo \"${COMPREPLY[*]}\"\n")
+                               .arg(line, list.join(QLatin1Char(' ')))
+                               .arg(list.size() - 1);
+    QProcess bash;
+    bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), script});
+    QVERIFY(bash.waitForFinished(20000));
+    QCOMPARE(QString::fromUtf8(bash.readAllStandardOutput()).trimmed(), expected);
 }
 
 QTEST_GUILESS_MAIN(TstKestaCtl)

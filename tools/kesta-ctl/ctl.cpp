@@ -1,6 +1,8 @@
 #include "tools/kesta-ctl/ctl.h"
 
 #include "desktop/modulesfolder.h"
+#include "tools/kesta-ctl/tasks.h"
+
 #include "device/devicepresence.h"
 #include "device/hid_thread.h"
 #include "devicesettings/devicesettings.h"
@@ -24,7 +26,39 @@ const char *const kUsage =
     "[ARG...]\n"
     "       kesta-ctl [--modules-dir DIR] list\n"
     "       kesta-ctl --print-modules-dir\n"
+    "       kesta-ctl [OPTIONS] COMMAND [ARGS...]   (kesta-ctl --help lists the commands)\n"
     "Arguments are JSON: 3, \"text\", true, [1, 2, 3]. Results are printed as JSON.";
+
+bool isTaskOrTool(const QString &command)
+{
+    return findTask(command) || command == QLatin1String("help") ||
+           command == QLatin1String("completion");
+}
+
+// Task commands show the result or a one-line error; the debug lines of the
+// operations only with --verbose.
+QtMessageHandler g_previousHandler = nullptr;
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg && g_previousHandler)
+        g_previousHandler(type, context, message);
+}
+
+struct QuietMessages {
+    explicit QuietMessages(bool on) : active(on)
+    {
+        if (active)
+            g_previousHandler = qInstallMessageHandler(quietHandler);
+    }
+    ~QuietMessages()
+    {
+        if (active)
+            qInstallMessageHandler(g_previousHandler);
+    }
+    QuietMessages(const QuietMessages &) = delete;
+    QuietMessages &operator=(const QuietMessages &) = delete;
+    bool active;
+};
 
 } // namespace
 
@@ -46,6 +80,11 @@ bool parseArguments(const QStringList &argv, Options *options, QString *error)
             options->useDevice = false;
         } else if (a == QLatin1String("--print-modules-dir")) {
             options->command = QStringLiteral("print-modules-dir");
+        } else if (a == QLatin1String("--verbose")) {
+            options->verbose = true;
+        } else if (a == QLatin1String("--help")) {
+            options->command = QStringLiteral("help");
+            return true;
         } else if (a.startsWith(QLatin1String("--"))) {
             *error = QStringLiteral("unknown option %1").arg(a);
             return false;
@@ -70,6 +109,10 @@ bool parseArguments(const QStringList &argv, Options *options, QString *error)
             *error = QStringLiteral("list takes no arguments");
             return false;
         }
+        return true;
+    }
+    if (isTaskOrTool(options->command)) {
+        options->args = argv.mid(i);
         return true;
     }
     if (options->command != QLatin1String("call")) {
@@ -110,18 +153,72 @@ QString formatResult(const QVariant &value)
 }
 
 namespace {
+std::function<bool()> g_programRunning;
+} // namespace
+
+void setProgramRunningCheck(std::function<bool()> check)
+{
+    g_programRunning = std::move(check);
+}
+
+bool taskOnlyReads(const QString &command, const QStringList &args)
+{
+    if (command == QLatin1String("status"))
+        return true;
+    for (const QString &a : args) {
+        if (a.startsWith(QLatin1String("--")))
+            continue;
+        // The first word decides; a value of an option counts as a word, so
+        // "light --preset 2 show" is taken as a change (refused, never missed).
+        return a == QLatin1String("show") || a == QLatin1String("list") ||
+               a == QLatin1String("tree");
+    }
+    return true;
+}
+
+QString usageText()
+{
+    QString text =
+        QStringLiteral("NAME\n"
+                       "    kesta-ctl - the KESTA R218's settings from the command line\n\n"
+                       "SYNOPSIS\n"
+                       "    kesta-ctl [OPTIONS] COMMAND [ARGS...]\n"
+                       "    kesta-ctl [OPTIONS] call OPERATION [JSON-ARG...]\n"
+                       "    kesta-ctl [OPTIONS] list\n\n"
+                       "COMMANDS\n");
+    for (const TaskCommand &c : taskCommands())
+        text += QStringLiteral("    %1%2\n").arg(c.name.leftJustified(12), c.summary);
+    text += QStringLiteral(
+        "    call        call an operation by name with JSON arguments; prints the result as JSON\n"
+        "    list        every operation and its signature\n"
+        "    completion  bash|zsh: the shell completion script\n"
+        "    help        [COMMAND]: this text, or a command's manual (also COMMAND --help)\n\n"
+        "OPTIONS\n"
+        "    --modules-dir DIR  the settings folder (default: modules/ beside the program)\n"
+        "    --no-device        do not look for the mouse: settings are stored, nothing is sent\n"
+        "    --answer PATH      (call) answers the next file or folder dialog\n"
+        "    --verbose          show the operations' debug lines\n\n"
+        "EXIT STATUS\n"
+        "    0 done; 1 the work failed (for example no mouse answered: the settings were\n"
+        "    stored, nothing was sent); 2 bad usage: nothing was stored or sent.\n");
+    return text;
+}
+
+namespace {
 
 // The presence check and handshake, then what a connect reads: a 560-family
 // mouse's on-board profiles fill the images that later writes patch.
-bool connectDevice(Operations &ops, Hid_Thread &hid, QTextStream &err)
+bool connectDevice(Operations &ops, Hid_Thread &hid, QTextStream *err)
 {
     SettingsStore *store = ops.settings();
     auto list =
         DevicePresence::readDeviceList(store->modulePath(QStringLiteral("setting/apConfig.bin")));
     DevicePresence::findInterfaces(list);
     if (DevicePresence::admitFirst(hid, list) < 0) {
-        err << "kesta-ctl: no configured device answered; device operations will fail\n";
-        err.flush();
+        if (err) {
+            *err << "kesta-ctl: no configured device answered; device operations will fail\n";
+            err->flush();
+        }
         return false;
     }
     hid.hidIdle = true;
@@ -151,6 +248,54 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
         return 0;
     }
 
+    if (options.command == QLatin1String("help")) {
+        if (options.args.isEmpty()) {
+            out << usageText();
+            return 0;
+        }
+        const TaskCommand *task = findTask(options.args.first());
+        if (!task || options.args.size() > 1) {
+            err << "kesta-ctl help: no command " << options.args.join(QLatin1Char(' ')) << "\n";
+            return 2;
+        }
+        out << task->manual;
+        return 0;
+    }
+    if (options.command == QLatin1String("completion")) {
+        const QString script = completionScript(options.args.value(0));
+        if (options.args.size() != 1 || script.isEmpty()) {
+            err << "kesta-ctl completion: give the shell: bash or zsh\n";
+            return 2;
+        }
+        out << script;
+        return 0;
+    }
+    if (const TaskCommand *task = findTask(options.command)) {
+        if (options.args.contains(QLatin1String("--help"))) {
+            out << task->manual;
+            return 0;
+        }
+        // The program and the tool would interleave their frames, and the
+        // program's window would go on showing the old values.
+        if (!taskOnlyReads(options.command, options.args) && g_programRunning &&
+            g_programRunning()) {
+            err << "kesta-ctl " << options.command
+                << ": kesta-config is running; make the change in its window, or quit it "
+                   "(tray menu) and try again\n";
+            return 1;
+        }
+        QuietMessages quiet(!options.verbose);
+        ScriptedDialogs dialogs;
+        Operations ops(options.modulesDir, &dialogs);
+        Hid_Thread hid;
+        ops.attachDevice(&hid);
+        std::function<bool()> connect;
+        if (options.useDevice)
+            connect = [&ops, &hid] { return connectDevice(ops, hid, nullptr); };
+        Tasks tasks(ops, &dialogs, connect);
+        return tasks.run(options.command, options.args, out, err);
+    }
+
     ScriptedDialogs dialogs;
     dialogs.answers = options.answers;
     Operations ops(options.modulesDir, &dialogs);
@@ -174,7 +319,7 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
     }
 
     if (options.useDevice)
-        connectDevice(ops, hid, err);
+        connectDevice(ops, hid, &err);
 
     QVariant result;
     if (!ops.call(options.operation, args, &result, &error)) {

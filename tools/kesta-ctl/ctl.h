@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 class QTextStream;
 
 namespace Ctl {
@@ -14,10 +16,15 @@ struct Options {
     QString modulesDir;    // empty: the folder kesta-config uses (ModulesFolder)
     bool useDevice = true; // run the device check and handshake first
     QStringList answers;   // dialog answers, in order
-    QString command;       // "call", "list" or "print-modules-dir"
+    bool verbose = false;  // task commands: let the debug lines through
+    QString command;       // "call", "list", "help", "completion", "print-modules-dir"
+                           // or a task command
     QString operation;
-    QStringList args; // JSON texts
+    QStringList args; // JSON texts for call; the words after any other command
 };
+
+// The tool's own manual (kesta-ctl --help).
+QString usageText();
 
 // Parses argv (without the program name). On failure returns false with a
 // message in *error.
@@ -28,6 +35,14 @@ bool parseJsonArgument(const QString &text, QVariant *value, QString *error);
 
 // Formats a result as JSON text ("null" for no result).
 QString formatResult(const QVariant &value);
+
+// Tells whether kesta-config runs (holds its single-instance lock). The
+// program installs the real check; without one the tool assumes it does not.
+void setProgramRunningCheck(std::function<bool()> check);
+
+// Whether a task command only reads (shows something): those may run
+// beside the program.
+bool taskOnlyReads(const QString &command, const QStringList &args);
 
 // Runs the tool; returns the exit code. Results go to out, messages to err.
 int run(const QStringList &argv, QTextStream &out, QTextStream &err);

@@ -1,0 +1,612 @@
+// The task commands against the page operations they stand for: each case
+// runs the command on one staged modules copy and the operations a page
+// calls on another, both against the linked virtual mouse, and compares the
+// stored files and the frames on the wire. Bad arguments must leave the
+// modules folder byte-identical and the wire silent.
+#include "tools/kesta-ctl/assignments.h"
+#include "tools/kesta-ctl/buttonlabels.h"
+#include "tools/kesta-ctl/ctl.h"
+#include "tools/kesta-ctl/tasks.h"
+
+#include "../stagemodules.h"
+#include "device/devicepresence.h"
+#include "device/hid_thread.h"
+#include "devicesettings/devicesettings.h"
+#include "platform/pointersettings.h"
+#include "settings/settingsstore.h"
+#include "settings/userdialogs.h"
+#include "tools/virtual-mouse/virtual_mouse.h"
+#include "view/operations.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+
+class FakePointer : public PointerSettings
+{
+public:
+    QStringList *calls = nullptr;
+    bool setCursorSpeed(int speed) override
+    {
+        return record(QStringLiteral("speed %1").arg(speed));
+    }
+    bool setDoubleClickTime(int ms) override { return record(QStringLiteral("double %1").arg(ms)); }
+    bool setWheelScrollLines(int n) override { return record(QStringLiteral("lines %1").arg(n)); }
+
+private:
+    bool record(const QString &call)
+    {
+        calls->append(call);
+        return true;
+    }
+};
+
+// One staged modules folder with the operations connected to the virtual mouse.
+struct Side {
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Operations> ops;
+    std::unique_ptr<Hid_Thread> hid;
+    QStringList pointerCalls;
+
+    QString modules() const { return dir.path() + QStringLiteral("/modules"); }
+    QString expand(QString text) const { return text.replace(QLatin1String("$DIR"), dir.path()); }
+
+    bool open()
+    {
+        if (!stageModules(dir.path()))
+            return false;
+        kvm::configure(kvm::defaultConfig());
+        ops = std::make_unique<Operations>(modules(), &dialogs);
+        hid = std::make_unique<Hid_Thread>();
+        ops->attachDevice(hid.get());
+        auto pointer = std::make_unique<FakePointer>();
+        pointer->calls = &pointerCalls;
+        ops->deviceSettings()->setPointerSettings(std::move(pointer));
+        auto list =
+            DevicePresence::readDeviceList(modules() + QStringLiteral("/setting/apConfig.bin"));
+        DevicePresence::findInterfaces(list);
+        if (DevicePresence::admitFirst(*hid, list) < 0)
+            return false;
+        hid->hidIdle = true;
+        return true;
+    }
+
+    // "operation|json|json..."; "answer|PATH" answers the next file dialog.
+    bool call(const QString &step)
+    {
+        const QStringList parts = expand(step).split(QLatin1Char('|'));
+        if (parts.first() == QLatin1String("answer")) {
+            dialogs.answers.append(parts.at(1));
+            return true;
+        }
+        QVariantList args;
+        for (const QString &text : parts.mid(1)) {
+            QVariant value;
+            QString error;
+            if (!Ctl::parseJsonArgument(text, &value, &error)) {
+                qWarning() << error;
+                return false;
+            }
+            args.append(value);
+        }
+        QString error;
+        if (!ops->call(parts.first(), args, nullptr, &error)) {
+            qWarning() << step << error;
+            return false;
+        }
+        return true;
+    }
+
+    int task(const QStringList &argv, QString *out)
+    {
+        QString err;
+        QTextStream outStream(out);
+        QTextStream errStream(&err);
+        Ctl::Tasks tasks(*ops, &dialogs, [] { return true; });
+        QStringList args;
+        for (const QString &a : argv.mid(1))
+            args.append(expand(a));
+        const int code = tasks.run(argv.first(), args, outStream, errStream);
+        if (code != 0)
+            qWarning() << err;
+        return code;
+    }
+};
+
+// What crossed the wire towards the mouse: frames and data reports.
+QStringList sentToMouse()
+{
+    QStringList out;
+    for (const kvm::WireEntry &e : kvm::wireLog()) {
+        const auto &bytes = e.call == "send_feature" ? e.plain : e.bytes;
+        if (e.call != "send_feature" && e.call != "write")
+            continue;
+        QByteArray hex =
+            QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size())).toHex(' ');
+        out.append(QString::fromStdString(e.call) + QLatin1Char(' ') + QString::fromLatin1(hex));
+    }
+    return out;
+}
+
+// Every file under the modules folder with its text.
+QMap<QString, QByteArray> files(const QString &modules)
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(modules, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        out.insert(path.mid(modules.size()), f.readAll());
+    }
+    return out;
+}
+
+// The shipped matrices, with changes: "index=t,b1,b2,b3".
+QString matrix(const QStringList &changes = {})
+{
+    QList<QList<int>> m = {{0, 0, 240, 0}, {0, 0, 241, 0}, {0, 0, 242, 0}, {0, 0, 243, 0},
+                           {0, 0, 244, 0}, {5, 0, 3, 0},   {5, 0, 1, 0},   {5, 0, 2, 0},
+                           {5, 0, 1, 0},   {5, 0, 2, 0},   {3, 0, 233, 0}, {3, 0, 234, 0},
+                           {3, 0, 205, 0}, {3, 0, 226, 0}, {255, 0, 1, 0}, {255, 0, 2, 0}};
+    for (const QString &c : changes) {
+        const QStringList parts = c.split(QLatin1Char('='));
+        QList<int> entry;
+        for (const QString &v : parts.at(1).split(QLatin1Char(',')))
+            entry.append(v.toInt());
+        m[parts.at(0).toInt()] = entry;
+    }
+    QStringList items;
+    for (const auto &entry : m) {
+        for (int v : entry)
+            items.append(QString::number(v));
+    }
+    return QLatin1Char('[') + items.join(QLatin1Char(',')) + QLatin1Char(']');
+}
+
+QString keyMatrixStep(const QStringList &officeChanges)
+{
+    // The weapons in the three recoil slots have the period 10.
+    return QStringLiteral("mouseSetKeyMatrix|0|%1|%2|true|[10,10,10]")
+        .arg(matrix(officeChanges), matrix());
+}
+
+const char *const kDpiColours = R"(["#ff0000","#00ff00","#0000ff","#ffff00","#00ffff","#ff00ff"])";
+const char *const kDpiRgb =
+    "[255,0,0,0,255,0,0,0,255,255,255,0,0,255,255,255,0,255,255,255,255,255,255,255]";
+
+QStringList dpiSave(const QString &values, int count, const QString &enables,
+                    const QString &sentEnables, const QString &colours = QLatin1String(kDpiColours),
+                    const QString &rgb = QLatin1String(kDpiRgb))
+{
+    return {QStringLiteral("setDataList|\"mouse/dpiValueArray\"|") + values,
+            QStringLiteral("setData|\"mouse/currentDpiCount\"|%1").arg(count),
+            QStringLiteral("setDataList|\"mouse/dpiEnableArray\"|") + enables,
+            QStringLiteral("setDataList|\"mouse/dpiColorArray\"|") + colours,
+            QStringLiteral("mouseSetDpi|%1|\"3320\"|%2|%3").arg(count).arg(values, sentEnables),
+            QStringLiteral("mouseSetRGBColor|1|") + rgb};
+}
+
+const char *const kShippedValues = "[500,1000,2000,3000,4000,5000,6000,7000]";
+const char *const kColorValue = "[255,0,0,255,128,0,255,255,0,128,255,0,0,255,0,0,255,128,0,255,"
+                                "255,0,128,255,0,0,255,128,0,255,255,0,255,255,0,128,255,255,255,"
+                                "255,64,64,64,64,255]";
+
+QString repeated(const QString &rgb, int times)
+{
+    QStringList out;
+    for (int i = 0; i < times; ++i)
+        out.append(rgb);
+    return QLatin1Char('[') + out.join(QLatin1Char(',')) + QLatin1Char(']');
+}
+
+QStringList lightSave(int number, const QString &value, const QString &colours, int effect,
+                      int brightness, int speed, int direction, const QString &rgb)
+{
+    const QString suffix = number == 0 ? QString() : QString::number(number);
+    return {QStringLiteral("setData|\"mouseLight/lightNo\"|%1").arg(number),
+            QStringLiteral("setData|\"mouseLight/lightCount\"|4"),
+            QStringLiteral("setData|\"mouseLight/colorIndex%1\"|0").arg(suffix),
+            QStringLiteral("setDataList|\"mouseLight/lightValue%1\"|%2").arg(suffix, value),
+            QStringLiteral("setDataList|\"mouseLight/colorValue%1\"|%2").arg(suffix, colours),
+            QStringLiteral(
+                R"(setDataList|"mouseLight/lightName"|["Light 1","Light 2","Light 3","Light 4"])"),
+            QStringLiteral("mouseSetLedType|%1|%2|%3|%4|%5")
+                .arg(effect)
+                .arg(brightness)
+                .arg(speed)
+                .arg(direction)
+                .arg(repeated(rgb, 15))};
+}
+
+QStringList systemSave(int mouseRate, int scroll, const QStringList &sends, int lod = 3,
+                       int lodEn = 1)
+{
+    QStringList out{QStringLiteral("setData|\"mouse/mouseRate\"|%1").arg(mouseRate),
+                    QStringLiteral("setData|\"mouse/doubleRate\"|161"),
+                    QStringLiteral("setData|\"mouse/lod\"|%1").arg(lod),
+                    QStringLiteral("setData|\"mouse/lodEn\"|%1").arg(lodEn),
+                    QStringLiteral("setData|\"mouse/scrollRate\"|%1").arg(scroll)};
+    return out + sends;
+}
+
+const QStringList kBurst{QStringLiteral(R"(createMacroIni|"Burst"|0|0|0)"),
+                         QStringLiteral(R"(saveMacroIni|0|"Burst"|["1,A","0,50","2,A"]|3)")};
+
+} // namespace
+
+class TstTasks : public QObject
+{
+    Q_OBJECT
+private slots:
+    void buttonLabels_data();
+    void buttonLabels();
+    void choiceWords_data();
+    void choiceWords();
+    void storesAndSendsAsThePageDoes_data();
+    void storesAndSendsAsThePageDoes();
+    void profileSwitchSendsEveryPage();
+    void refusesBadArguments_data();
+    void refusesBadArguments();
+};
+
+void TstTasks::buttonLabels_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("index");
+    QTest::newRow("first") << "1" << 0;
+    QTest::newRow("circled first") << "①" << 0;
+    QTest::newRow("sixth") << "⑥" << 5;
+    QTest::newRow("seventh skips the fixed two") << "7" << 8;
+    QTest::newRow("last") << "⑭" << 15;
+    QTest::newRow("zero") << "0" << -1;
+    QTest::newRow("fifteen") << "15" << -1;
+    QTest::newRow("leading zero") << "04" << -1;
+    QTest::newRow("word") << "left" << -1;
+}
+
+void TstTasks::buttonLabels()
+{
+    QFETCH(QString, label);
+    QFETCH(int, index);
+    QCOMPARE(ButtonLabels::matrixIndex(label), index);
+    if (index >= 0)
+        QCOMPARE(ButtonLabels::matrixIndex(ButtonLabels::label(index)), index);
+}
+
+void TstTasks::choiceWords_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<bool>("gameMode");
+    QTest::addColumn<QList<int>>("entry"); // empty: refused
+    QTest::newRow("media") << "media:mute" << false << QList<int>{3, 0, 0xE2, 0};
+    QTest::newRow("case") << "Media:Volume-Up" << false << QList<int>{3, 0, 0xE9, 0};
+    QTest::newRow("combination") << "keys:ctrl+c" << false << QList<int>{2, 0x01, 0x06, 0};
+    QTest::newRow("right-hand modifiers and two keys")
+        << "keys:rctrl+ralt+del+end" << false << QList<int>{2, 0x50, 0x4C, 0x4D};
+    QTest::newRow("keypad plus") << "keys:shift+kp+" << false << QList<int>{2, 0x02, 0x57, 0};
+    QTest::newRow("three keys") << "keys:a+b+c" << false << QList<int>{};
+    QTest::newRow("unknown key") << "keys:ctrl+foo" << false << QList<int>{};
+    QTest::newRow("fire") << "fire:Space" << false << QList<int>{1, 0x2C, 50, 0};
+    QTest::newRow("windows max") << "windows:max" << false << QList<int>{6, 0x04, 0x2C, 0x1B};
+    QTest::newRow("sniper") << "dpi:sniper" << false << QList<int>{5, 0, 4, 0};
+    QTest::newRow("weapon in game mode") << "gun:3" << true << QList<int>{8, 0, 3, 0};
+    QTest::newRow("weapon in office mode") << "gun:3" << false << QList<int>{};
+    QTest::newRow("no group") << "mute" << false << QList<int>{};
+}
+
+void TstTasks::choiceWords()
+{
+    QFETCH(QString, word);
+    QFETCH(bool, gameMode);
+    QFETCH(QList<int>, entry);
+    Assignments::Choice choice;
+    QString error;
+    const bool ok = Assignments::parse(word, {}, gameMode, &choice, &error);
+    QCOMPARE(ok, !entry.isEmpty());
+    if (!ok) {
+        QVERIFY(!error.isEmpty());
+        return;
+    }
+    QCOMPARE((QList<int>{choice.entry[0], choice.entry[1], choice.entry[2], choice.entry[3]}),
+             entry);
+    // The word shown for the entry reads back as the same entry.
+    Assignments::Choice again;
+    QVERIFY(Assignments::parse(Assignments::word(choice.entry, {}), {}, gameMode, &again, &error));
+    QCOMPARE(again.entry, choice.entry);
+}
+
+void TstTasks::storesAndSendsAsThePageDoes_data()
+{
+    QTest::addColumn<QStringList>("setup");     // on both sides first
+    QTest::addColumn<QStringList>("command");   // the task command
+    QTest::addColumn<QStringList>("reference"); // what the page calls
+    QTest::addColumn<QStringList>("stored");    // key=value in the current profile
+
+    const QString allOn = QStringLiteral("[1,1,1,1,1,1,1,1]");
+    QTest::newRow("rate 1000") << QStringList{} << QStringList{"rate", "1000"}
+                               << QStringList{"setData|\"mouse/reportRate\"|3",
+                                              "mouseSetReportRate|1"}
+                               << QStringList{"mouse/reportRate=3"};
+    QTest::newRow("rate 125") << QStringList{} << QStringList{"rate", "125Hz"}
+                              << QStringList{"setData|\"mouse/reportRate\"|0",
+                                             "mouseSetReportRate|8"}
+                              << QStringList{"mouse/reportRate=0"};
+    QTest::newRow("lod low") << QStringList{} << QStringList{"lod", "low"}
+                             << QStringList{"setData|\"mouse/lod\"|3", "setData|\"mouse/lodEn\"|1",
+                                            "mouseSetLodValue|125|1"}
+                             << QStringList{"mouse/lod=3", "mouse/lodEn=1"};
+    QTest::newRow("lod medium") << QStringList{} << QStringList{"lod", "medium"}
+                                << QStringList{"setData|\"mouse/lod\"|164",
+                                               "setData|\"mouse/lodEn\"|1",
+                                               "mouseSetLodValue|108|1"}
+                                << QStringList{"mouse/lod=164"};
+    QTest::newRow("lod high, off")
+        << QStringList{} << QStringList{"lod", "high", "off"}
+        << QStringList{"setData|\"mouse/lod\"|325", "setData|\"mouse/lodEn\"|0",
+                       "mouseSetLodValue|90|0"}
+        << QStringList{"mouse/lod=325", "mouse/lodEn=0"};
+    QTest::newRow("dpi value on the grid")
+        << QStringList{} << QStringList{"dpi", "set", "2=1500", "8=500"}
+        << dpiSave("[500,1500,2000,3000,4000,5000,6000,500]", 4, allOn, "[1,1,1,1,0,0,0,0]")
+        << QStringList{"mouse/dpiValueArray=500, 1500, 2000, 3000, 4000, 5000, 6000, 500"};
+    QTest::newRow("dpi stages 2 and 5 disabled")
+        << QStringList{} << QStringList{"dpi", "disable", "2", "5"}
+        << dpiSave(kShippedValues, 6, "[1,0,1,1,0,1,1,1]", "[1,0,1,1,0,1,0,0]")
+        << QStringList{"mouse/currentDpiCount=6", "mouse/dpiEnableArray=1, 0, 1, 1, 0, 1, 1, 1"};
+    QTest::newRow("dpi count") << QStringList{} << QStringList{"dpi", "count", "7"}
+                               << dpiSave(kShippedValues, 7, allOn, "[1,1,1,1,1,1,1,0]")
+                               << QStringList{"mouse/currentDpiCount=7"};
+    QTest::newRow("dpi colour, stages 7 and 8 white")
+        << QStringList{} << QStringList{"dpi", "colour", "6", "#123ABC"}
+        << dpiSave(kShippedValues, 4, allOn, "[1,1,1,1,0,0,0,0]",
+                   R"(["#ff0000","#00ff00","#0000ff","#ffff00","#00ffff","#123abc"])",
+                   "[255,0,0,0,255,0,0,0,255,255,255,0,0,255,255,18,58,188,255,255,255,255,255,"
+                   "255]")
+        << QStringList{"mouse/dpiColorArray=#ff0000, #00ff00, #0000ff, #ffff00, #00ffff, #123abc"};
+    QTest::newRow("light entry 4 is effect 5")
+        << QStringList{} << QStringList{"light", "set", "--effect", "symmetric"}
+        << lightSave(0, "[5,2,51,0]", kColorValue, 5, 255, 2, 0, "255,0,0")
+        << QStringList{"mouseLight/lightValue=5, 2, 51, 0"};
+    QTest::newRow("light entry 5 is effect 6, brightness times five")
+        << QStringList{}
+        << QStringList{"light", "set",     "--effect", "off",         "--brightness",
+                       "10",    "--speed", "4",        "--direction", "ccw"}
+        << lightSave(0, "[6,4,10,1]", kColorValue, 6, 50, 4, 1, "255,0,0")
+        << QStringList{"mouseLight/lightValue=6, 4, 10, 1"};
+    QString blue = QString::fromLatin1(kColorValue);
+    blue.replace(0, 9, QStringLiteral("[0,128,255,"));
+    QTest::newRow("light preset and colour")
+        << QStringList{} << QStringList{"light", "set", "--preset", "3", "--colour", "#0080ff"}
+        << lightSave(2, "[2,2,51,0]", blue, 2, 255, 2, 0, "0,128,255")
+        << QStringList{"mouseLight/lightNo=2", "mouseLight/colorValue2=0, 128, 255, 255, 128, 0"};
+    QTest::newRow("scroll lines above 100 scroll a page")
+        << QStringList{} << QStringList{"pointer", "set", "--scroll", "150"}
+        << systemSave(163, 1000, {"mouseSetVerticalScrollLines|1000", "mouseSetLodValue|125|1"})
+        << QStringList{"mouse/scrollRate=1000"};
+    QTest::newRow("pointer speed and double-click")
+        << QStringList{} << QStringList{"pointer", "set", "--speed", "1", "--double-click", "5"}
+        << QStringList{"setData|\"mouse/mouseRate\"|4",  "setData|\"mouse/doubleRate\"|138",
+                       "setData|\"mouse/lod\"|3",        "setData|\"mouse/lodEn\"|1",
+                       "setData|\"mouse/scrollRate\"|3", "mouseSetCursorSpeed|1",
+                       "mouseSetDoubleClickSpeed|5",     "mouseSetVerticalScrollLines|3",
+                       "mouseSetLodValue|125|1"}
+        << QStringList{"mouse/mouseRate=4", "mouse/doubleRate=138"};
+    QTest::newRow("button to a media key")
+        << QStringList{} << QStringList{"button", "set", "4", "media:mute"}
+        << QStringList{keyMatrixStep({"3=3,0,226,0"})}
+        << QStringList{"mouseKeyMatrix/3=3, 0, 226, 0"};
+    QTest::newRow("button to a key combination")
+        << QStringList{} << QStringList{"button", "set", "⑤", "keys:ctrl+c"}
+        << QStringList{keyMatrixStep({"4=2,1,6,0"})} << QStringList{"mouseKeyMatrix/4=2, 1, 6, 0"};
+    QTest::newRow("button to a fire key")
+        << QStringList{}
+        << QStringList{"button", "set", "12", "fire:A", "--rate", "30", "--times", "5"}
+        << QStringList{keyMatrixStep({"13=1,4,30,5"})}
+        << QStringList{"mouseKeyMatrix/13=1, 4, 30, 5"};
+    QTest::newRow("button to a macro, looping until released")
+        << kBurst
+        << QStringList{"button", "set", "6", "macro:Burst", "--mode", "loop-until-release"}
+        << QStringList{"setData|\"mouseMacroKey/5\"|\"Burst\"", keyMatrixStep({"5=4,2,5,0"}),
+                       "mouseSendMacroData|[0,3,5,4,129,4,0,0]|5"}
+        << QStringList{"mouseKeyMatrix/5=4, 2, 5, 0", "mouseMacroKey/5=Burst"};
+    QTest::newRow("macro created at the top of the library")
+        << QStringList{} << QStringList{"macro",    "create",    "Burst",    "press:a",
+                                        "delay:50", "release:A", "--repeat", "3"}
+        << QStringList{kBurst.at(0),
+                       R"(updataMacroList|0|0|""|["Burst"]|["0"]|["false"]|["5"]|["0"]|["-1"]|["-1"]|["-1"]|["-1"]|["-1"])",
+                       kBurst.at(1)}
+        << QStringList{};
+    QTest::newRow("macro sent to a button's slot")
+        << kBurst << QStringList{"macro", "send", "Burst", "10"}
+        << QStringList{"mouseSendMacroData|[0,3,5,4,129,4,0,0]|11"} << QStringList{};
+    QTest::newRow("profile imported under the first free name and number")
+        << QStringList{R"(updataNameList|2|["Default0","profile_01"])", "answer|$DIR/x.pf",
+                       "saveProfile|1"}
+        << QStringList{"profile", "import", "$DIR/x.pf"}
+        << QStringList{"answer|$DIR/x.pf", "loadProfile|2",
+                       R"(updataNameList|2|["Default0","profile_01","profile_12"])"}
+        << QStringList{};
+}
+
+void TstTasks::storesAndSendsAsThePageDoes()
+{
+    QFETCH(QStringList, setup);
+    QFETCH(QStringList, command);
+    QFETCH(QStringList, reference);
+    QFETCH(QStringList, stored);
+
+    Side tool;
+    QVERIFY(tool.open());
+    for (const QString &step : setup)
+        QVERIFY2(tool.call(step), qPrintable(step));
+    kvm::clearWireLog();
+    QString out;
+    QCOMPARE(tool.task(command, &out), 0);
+    QVERIFY(!out.isEmpty());
+    const QStringList toolWire = sentToMouse();
+    QCOMPARE(kvm::state().errors, 0);
+
+    Side page;
+    QVERIFY(page.open());
+    for (const QString &step : setup)
+        QVERIFY2(page.call(step), qPrintable(step));
+    kvm::clearWireLog();
+    for (const QString &step : reference)
+        QVERIFY2(page.call(step), qPrintable(step));
+    const QStringList pageWire = sentToMouse();
+
+    QCOMPARE(toolWire, pageWire);
+    QCOMPARE(tool.pointerCalls, page.pointerCalls);
+    auto toolFiles = files(tool.modules());
+    auto pageFiles = files(page.modules());
+    QCOMPARE(toolFiles.keys(), pageFiles.keys());
+    for (const QString &name : toolFiles.keys())
+        QVERIFY2(toolFiles.value(name) == pageFiles.value(name), qPrintable(name));
+
+    QSettings profile(tool.modules() + QStringLiteral("/setting/p1.bin"), QSettings::IniFormat);
+    for (const QString &pair : stored) {
+        const int eq = pair.indexOf(QLatin1Char('='));
+        const QVariant v = profile.value(pair.left(eq));
+        const QString text =
+            v.typeId() == QMetaType::QStringList ? v.toStringList().join(", ") : v.toString();
+        QVERIFY2(text.startsWith(pair.mid(eq + 1)), qPrintable(pair + " but " + text));
+    }
+}
+
+void TstTasks::profileSwitchSendsEveryPage()
+{
+    Side tool;
+    QVERIFY(tool.open());
+    QVERIFY(tool.call(R"(setCurrentProfile|1)"));
+    QVERIFY(tool.call(R"(setData|"mouse/reportRate"|1)"));
+    QVERIFY(tool.call(R"(setCurrentProfile|0)"));
+    kvm::clearWireLog();
+    QString out;
+    QCOMPARE(tool.task({"profile", "switch", "Office"}, &out), 0);
+    QCOMPARE(kvm::state().errors, 0);
+    const QStringList tool1 = sentToMouse();
+
+    Side page;
+    QVERIFY(page.open());
+    QVERIFY(page.call(R"(setCurrentProfile|1)"));
+    QVERIFY(page.call(R"(setData|"mouse/reportRate"|1)"));
+    QVERIFY(page.call(R"(setCurrentProfile|0)"));
+    kvm::clearWireLog();
+    QStringList reference{
+        "setGlobalData|\"mouse/profileNo\"|1", "setCurrentProfile|1",   keyMatrixStep({}),
+        "setData|\"mouse/reportRate\"|1",      "mouseSetReportRate|4",  "setData|\"mouse/lod\"|3",
+        "setData|\"mouse/lodEn\"|1",           "mouseSetLodValue|125|1"};
+    reference += dpiSave(kShippedValues, 4, "[1,1,1,1,1,1,1,1]", "[1,1,1,1,0,0,0,0]");
+    reference += lightSave(0, "[0,2,51,0]", kColorValue, 0, 255, 2, 0, "255,0,0");
+    reference += systemSave(163, 3,
+                            {"mouseSetCursorSpeed|5", "mouseSetDoubleClickSpeed|5",
+                             "mouseSetVerticalScrollLines|3", "mouseSetLodValue|125|1"});
+    for (const QString &step : reference)
+        QVERIFY2(page.call(step), qPrintable(step));
+    QCOMPARE(tool1, sentToMouse());
+    QCOMPARE(tool.pointerCalls, page.pointerCalls);
+    QSettings ap(tool.modules() + QStringLiteral("/setting/apConfig.bin"), QSettings::IniFormat);
+    QCOMPARE(ap.value("mouse/profileNo").toString(), QStringLiteral("1"));
+
+    // The profile in use again: nothing happens.
+    kvm::clearWireLog();
+    QCOMPARE(tool.task({"profile", "switch", "1"}, &out), 0);
+    QVERIFY(sentToMouse().isEmpty());
+}
+
+void TstTasks::refusesBadArguments_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("dpi off the grid") << QStringList{"dpi", "set", "2=1250"} << "in steps of 500";
+    QTest::newRow("dpi above the maximum") << QStringList{"dpi", "set", "1=7500"} << "500..7000";
+    QTest::newRow("dpi stage 9") << QStringList{"dpi", "set", "9=800"} << "1..8";
+    QTest::newRow("dpi not a pair") << QStringList{"dpi", "set", "800"} << "STAGE=DPI";
+    QTest::newRow("dpi count 0") << QStringList{"dpi", "count", "0"} << "1..8";
+    QTest::newRow("dpi all disabled")
+        << QStringList{"dpi", "disable", "1", "2", "3", "4", "5", "6", "7", "8"} << "at least one";
+    QTest::newRow("dpi colour of stage 7")
+        << QStringList{"dpi", "colour", "7", "#ffffff"} << "1..6";
+    QTest::newRow("dpi colour by name") << QStringList{"dpi", "colour", "1", "red"} << "#rrggbb";
+    QTest::newRow("dpi unknown") << QStringList{"dpi", "fly"} << "unknown sub-command";
+    QTest::newRow("rate 300") << QStringList{"rate", "300"} << "125, 250, 500 and 1000";
+    QTest::newRow("lod word") << QStringList{"lod", "higher"} << "low, medium, high";
+    QTest::newRow("light effect") << QStringList{"light", "set", "--effect", "rainbow"} << "static";
+    QTest::newRow("light brightness")
+        << QStringList{"light", "set", "--brightness", "52"} << "0..51";
+    QTest::newRow("light speed") << QStringList{"light", "set", "--speed", "x"} << "0..4";
+    QTest::newRow("light preset") << QStringList{"light", "set", "--preset", "5"} << "1..4";
+    QTest::newRow("light colour") << QStringList{"light", "set", "--colour", "#12345"} << "#rrggbb";
+    QTest::newRow("light nothing to set") << QStringList{"light", "set"} << "at least one";
+    QTest::newRow("light option without value")
+        << QStringList{"light", "set", "--speed"} << "needs a value";
+    QTest::newRow("pointer speed") << QStringList{"pointer", "set", "--speed", "11"} << "0..10";
+    QTest::newRow("pointer scroll") << QStringList{"pointer", "set", "--scroll", "0"} << "1..100";
+    QTest::newRow("button 15") << QStringList{"button", "set", "15", "media:mute"} << "1..14";
+    QTest::newRow("button choice")
+        << QStringList{"button", "set", "4", "media:loud"} << "unknown choice";
+    QTest::newRow("first button keeps the left click")
+        << QStringList{"button", "set", "1", "mouse:right"} << "left button function";
+    QTest::newRow("macro on a button without a slot")
+        << QStringList{"button", "set", "13", "macro:Burst"} << "cannot hold a macro";
+    QTest::newRow("unknown macro") << QStringList{"button", "set", "6", "macro:Nope"} << "no macro";
+    QTest::newRow("play mode") << QStringList{"button",      "set",    "6",
+                                              "macro:Burst", "--mode", "twice"}
+                               << "loop-until-release";
+    QTest::newRow("mode without macro")
+        << QStringList{"button", "set", "4", "media:mute", "--mode", "once"} << "macro:NAME";
+    QTest::newRow("weapon key in office mode")
+        << QStringList{"button", "set", "4", "gun:1"} << "game mode";
+    QTest::newRow("profile unknown") << QStringList{"profile", "switch", "9"} << "no profile";
+    QTest::newRow("profile list full")
+        << QStringList{"profile", "import", "$MODULES/setting/p1.bin"} << "six profiles";
+    QTest::newRow("profile not a profile")
+        << QStringList{"profile", "import", "$MODULES/setting/name.bin"} << "not a profile";
+    QTest::newRow("macro step") << QStringList{"macro", "create", "X", "press:Nokey"}
+                                << "unknown key";
+    QTest::newRow("macro delay") << QStringList{"macro", "create", "X", "delay:70000"}
+                                 << "0..65535";
+    QTest::newRow("macro folder") << QStringList{"macro", "create", "F/X", "press:A"}
+                                  << "no folder";
+    QTest::newRow("macro path") << QStringList{"macro", "create", "../X", "press:A"}
+                                << "not a macro path";
+    QTest::newRow("macro send to button 13") << QStringList{"macro", "send", "X", "13"} << "1..10";
+    QTest::newRow("status argument") << QStringList{"status", "now"} << "no arguments";
+    QTest::newRow("unknown option") << QStringList{"rate", "--fast"} << "unknown option";
+}
+
+void TstTasks::refusesBadArguments()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    const QString modules = dir.path() + QStringLiteral("/modules");
+    for (QString &a : args)
+        a.replace(QLatin1String("$MODULES"), modules);
+    kvm::configure(kvm::defaultConfig());
+    const auto before = files(modules);
+
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const int code = Ctl::run(QStringList{"--modules-dir", modules} + args, outStream, errStream);
+    errStream.flush();
+    QCOMPARE(code, 2);
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QVERIFY2(err.count(QLatin1Char('\n')) <= 2, qPrintable(err)); // the error and a hint
+    QVERIFY(out.isEmpty());
+    QVERIFY(files(modules) == before);
+    QVERIFY(kvm::wireLog().empty()); // the mouse was not even looked for
+}
+
+QTEST_GUILESS_MAIN(TstTasks)
+#include "tst_tasks.moc"

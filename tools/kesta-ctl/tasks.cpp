@@ -1,0 +1,1811 @@
+#include "tools/kesta-ctl/tasks.h"
+
+#include "tools/kesta-ctl/assignments.h"
+#include "tools/kesta-ctl/buttonlabels.h"
+
+#include "device/deviceentry.h"
+#include "device/hid_thread.h"
+#include "devicesettings/devicesettings.h"
+#include "devicesettings/keynames.h"
+#include "devicesettings/recoildata.h"
+#include "macro/macroencoder.h"
+#include "macro/macrolibrary.h"
+#include "settings/settingsstore.h"
+#include "settings/userdialogs.h"
+#include "view/operations.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <cmath>
+
+namespace Ctl {
+
+namespace {
+
+using Assignments::Entry;
+
+// The system page's slider thresholds: a slider position gives the index of
+// the first threshold above it (0 when none is).
+constexpr int kThresholds[11] = {4, 37, 70, 104, 138, 172, 205, 239, 272, 305, 338};
+
+// Lift-off slider positions of "low", "medium" and "high".
+constexpr int kLodLow = 3;
+constexpr int kLodMedium = 164;
+constexpr int kLodHigh = 325;
+
+// Report rates by the stored index, and the byte each sends.
+constexpr int kRateHz[4] = {125, 250, 500, 1000};
+constexpr int kRateByte[4] = {8, 4, 2, 1};
+
+// The lighting page's effect entries and the effect numbers they store.
+struct EffectWord {
+    const char *word;
+    int effect;
+};
+const EffectWord kEffects[] = {{"static", 0}, {"breath", 1},    {"neon", 2},
+                               {"flow", 3},   {"symmetric", 5}, {"off", 6}};
+
+constexpr int kBrightnessMax = 51; // sent times five: 255 at most
+constexpr int kSpeedMax = 4;
+constexpr int kScrollWholeScreen = 1000;
+
+int sliderIndex(int position)
+{
+    for (int i = 0; i < 11; ++i) {
+        if (kThresholds[i] > position)
+            return i;
+    }
+    return 0;
+}
+
+// A slider position that gives index i.
+int indexPosition(int index)
+{
+    return index == 0 ? 3 : kThresholds[index - 1];
+}
+
+int lodDistance(int position)
+{
+    return 125 - int(std::floor((position - 3) * 35.0 / 322.0));
+}
+
+QString lodWord(int position)
+{
+    // The page's label: the distance in tenths of a millimetre.
+    const int tenths = int(std::floor((position - 3) * 1.7 / 322.0 * 10.0)) + 3;
+    if (tenths == 3)
+        return QStringLiteral("low");
+    if (tenths == 11)
+        return QStringLiteral("medium");
+    return QStringLiteral("high");
+}
+
+QString effectWord(int effect)
+{
+    for (const EffectWord &e : kEffects) {
+        if (e.effect == effect)
+            return QLatin1String(e.word);
+    }
+    return QString::number(effect);
+}
+
+QStringList effectWords()
+{
+    QStringList out;
+    for (const EffectWord &e : kEffects)
+        out.append(QLatin1String(e.word));
+    return out;
+}
+
+bool parseInt(const QString &text, int low, int high, int *value)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (!ok || v < low || v > high)
+        return false;
+    *value = v;
+    return true;
+}
+
+QString colourText(int r, int g, int b)
+{
+    return QStringLiteral("#%1%2%3")
+        .arg(r & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg(g & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg(b & 0xFF, 2, 16, QLatin1Char('0'));
+}
+
+struct Rgb {
+    int r = 0;
+    int g = 0;
+    int b = 0;
+    QString name() const { return colourText(r, g, b); }
+};
+
+// "#rrggbb"; false for anything else.
+bool parseColour(const QString &text, Rgb *colour)
+{
+    static const QRegularExpression pattern(QStringLiteral("^#[0-9a-fA-F]{6}$"));
+    if (!pattern.match(text).hasMatch())
+        return false;
+    colour->r = text.mid(1, 2).toInt(nullptr, 16);
+    colour->g = text.mid(3, 2).toInt(nullptr, 16);
+    colour->b = text.mid(5, 2).toInt(nullptr, 16);
+    return true;
+}
+
+QVariantList variantInts(const QList<int> &list)
+{
+    QVariantList out;
+    for (int v : list)
+        out.append(v);
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// The pages' state as they load it from the settings and store it again.
+
+struct DpiPage {
+    int dpiCount = 8;
+    int currentDpiCount = 4;
+    int minDpi = 500;
+    int maxDpi = 7000;
+    int dpiBase = 500;
+    QString sensorType = QStringLiteral("3320");
+    QList<int> values{250, 500, 750, 1000, 1250, 1500, 1750, 2000};
+    QList<int> enables{1, 1, 1, 1, 1, 1, 1, 1};
+    QStringList colours{6, QStringLiteral("#ff0000")};
+};
+
+struct LightPage {
+    int count = 4;
+    int number = 0; // the preset, 0..3
+    QStringList names;
+    int colorIndex = 0;
+    QList<int> value{0, 2, 51, 0}; // effect, speed, brightness, direction
+    QList<int> colours = QList<int>(45, 0);
+};
+
+struct SystemPage {
+    int mouseRate = 163;
+    int doubleRate = 161;
+    int lod = 3;
+    int lodEn = 1;
+    int scrollRate = 3;
+};
+
+struct KeyPage {
+    int mode = 0;
+    QList<Entry> office = QList<Entry>(16, Entry{0, 0, 0, 0});
+    QList<Entry> game = QList<Entry>(16, Entry{0, 0, 0, 0});
+    QList<Entry> &active() { return mode == 0 ? office : game; }
+    QString macroGroup() const
+    {
+        return mode == 0 ? QStringLiteral("mouseMacroKey/") : QStringLiteral("mouseMacroKey2/");
+    }
+};
+
+struct MacroItem {
+    QString name;
+    int type = 0; // 0 macro, 1 folder
+};
+
+class Runner
+{
+public:
+    Runner(Operations &ops, ScriptedDialogs *dialogs, const std::function<bool()> &connect,
+           QTextStream &out, QTextStream &err)
+        : m_ops(ops), m_store(ops.settings()), m_dev(ops.deviceSettings()), m_macros(ops.macros()),
+          m_dialogs(dialogs), m_connect(connect), m_out(out), m_err(err)
+    {
+    }
+
+    int run(const QString &command, QStringList args);
+
+private:
+    // Arguments.
+    bool takeFlag(QStringList &args, const QString &flag) { return args.removeAll(flag) > 0; }
+    // Removes "--name VALUE"; false with a message when the value is missing.
+    bool takeOption(QStringList &args, const QString &name, QString *value, bool *present)
+    {
+        *present = false;
+        const int i = args.indexOf(name);
+        if (i < 0)
+            return true;
+        if (i + 1 >= args.size()) {
+            m_usageError = QStringLiteral("%1 needs a value").arg(name);
+            return false;
+        }
+        *value = args.at(i + 1);
+        *present = true;
+        args.remove(i, 2);
+        return true;
+    }
+    bool noOptionsLeft(const QStringList &args)
+    {
+        for (const QString &a : args) {
+            if (a.startsWith(QLatin1String("--"))) {
+                m_usageError = QStringLiteral("unknown option %1").arg(a);
+                return false;
+            }
+        }
+        return true;
+    }
+    int usage(const QString &message)
+    {
+        m_err << "kesta-ctl " << m_command << ": " << message << "\n"
+              << "Try 'kesta-ctl " << m_command << " --help'.\n";
+        return 2;
+    }
+    int usage() { return usage(m_usageError); }
+
+    // The mouse: connected once, right before the first command.
+    bool device()
+    {
+        if (m_connected < 0)
+            m_connected = m_connect && m_connect() ? 1 : 0;
+        return m_connected == 1;
+    }
+    // After something was meant for the mouse: 1 when nothing reached it.
+    int sent(const QString &what)
+    {
+        if (!m_connect) {
+            m_out << what << " (stored; no device used)\n";
+            return 0;
+        }
+        if (!device()) {
+            m_err << "kesta-ctl " << m_command << ": " << what
+                  << " was stored, but no device answered: nothing was sent\n";
+            return 1;
+        }
+        m_out << what << "\n";
+        return 0;
+    }
+    void print(const QJsonObject &object)
+    {
+        m_out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
+    }
+    void print(const QJsonArray &array)
+    {
+        m_out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    }
+
+    // Settings.
+    int intData(const QString &key, int fallback)
+    {
+        bool ok = false;
+        const int v = m_store->getData(key, false).toString().trimmed().toInt(&ok);
+        return ok ? v : fallback;
+    }
+    int intGlobal(const QString &key, int fallback)
+    {
+        bool ok = false;
+        const int v = m_store->getGlobalData(key).toString().trimmed().toInt(&ok);
+        return ok ? v : fallback;
+    }
+    QStringList listData(const QString &key)
+    {
+        return SettingsStore::dropPadding(
+            SettingsStore::toTextList(m_store->getDataList(key, false)));
+    }
+    QList<int> intList(const QString &key, const QList<int> &fallback)
+    {
+        const QStringList items = listData(key);
+        QList<int> out = fallback;
+        for (int i = 0; i < items.size() && i < out.size(); ++i) {
+            bool ok = false;
+            const int v = items.at(i).trimmed().toInt(&ok);
+            if (ok)
+                out[i] = v;
+        }
+        return out;
+    }
+
+    // Pages.
+    DpiPage loadDpi();
+    void saveDpi(const DpiPage &page, bool send);
+    LightPage loadLight();
+    void loadLightPreset(LightPage &page, int number);
+    void saveLight(const LightPage &page, bool send);
+    SystemPage loadSystem();
+    void saveSystem(const SystemPage &page, int step, bool send);
+    void saveLod(int position, int enabled);
+    void saveReportRate(int index);
+    KeyPage loadKeys();
+    void saveKeys(const KeyPage &page, bool send);
+    QVariantList weaponPeriods();
+    void sendBoundMacros(const KeyPage &page);
+    bool sendMacro(const QString &name, int slot);
+
+    // Profiles and the macro library.
+    QList<QPair<QString, int>> profiles(); // name, number
+    int profileNumber(const QString &word, const QList<QPair<QString, int>> &list);
+    void sendAllPages(bool afterReset, int lightNumber);
+    bool splitMacroPath(const QString &path, QStringList *folders, QString *name);
+    QList<MacroItem> folderItems(const QStringList &folders);
+    bool folderExists(const QStringList &folders);
+    int folderIndex(const QStringList &chain);
+    void selectPath(const QStringList &folders);
+    void addToFolder(const QStringList &folders, const QString &name);
+    QJsonArray tree(const QStringList &folders);
+
+    int status(QStringList args);
+    int dpi(QStringList args);
+    int rate(QStringList args);
+    int lod(QStringList args);
+    int light(QStringList args);
+    int pointer(QStringList args);
+    int button(QStringList args);
+    int profile(QStringList args);
+    int macro(QStringList args);
+
+    Operations &m_ops;
+    SettingsStore *m_store;
+    DeviceSettings *m_dev;
+    MacroLibrary *m_macros;
+    ScriptedDialogs *m_dialogs;
+    const std::function<bool()> &m_connect;
+    QTextStream &m_out;
+    QTextStream &m_err;
+    QString m_command;
+    QString m_usageError;
+    int m_connected = -1;
+};
+
+// ---------------------------------------------------------------------------
+// DPI page
+
+DpiPage Runner::loadDpi()
+{
+    DpiPage p;
+    p.dpiCount = intData(QStringLiteral("mouse/dpiCount"), p.dpiCount);
+    p.currentDpiCount = intData(QStringLiteral("mouse/currentDpiCount"), p.currentDpiCount);
+    p.minDpi = intGlobal(QStringLiteral("mouse/minDPI"), p.minDpi);
+    p.maxDpi = intGlobal(QStringLiteral("mouse/maxDPI"), p.maxDpi);
+    p.dpiBase = intGlobal(QStringLiteral("mouse/dpiBase"), p.dpiBase);
+    const QString sensor = m_store->getGlobalData(QStringLiteral("mouse/sensorType")).toString();
+    if (!sensor.isEmpty())
+        p.sensorType = sensor;
+    p.enables = intList(QStringLiteral("mouse/dpiEnableArray"), p.enables);
+    p.values = intList(QStringLiteral("mouse/dpiValueArray"), p.values);
+    const QStringList colours = listData(QStringLiteral("mouse/dpiColorArray"));
+    for (int i = 0; i < colours.size() && i < 6; ++i)
+        p.colours[i] = colours.at(i);
+    return p;
+}
+
+void Runner::saveDpi(const DpiPage &p, bool send)
+{
+    m_store->setDataList(QStringLiteral("mouse/dpiValueArray"), variantInts(p.values));
+    m_store->setData(QStringLiteral("mouse/currentDpiCount"), p.currentDpiCount);
+    m_store->setDataList(QStringLiteral("mouse/dpiEnableArray"), variantInts(p.enables));
+    QVariantList colours;
+    for (const QString &c : p.colours)
+        colours.append(c);
+    m_store->setDataList(QStringLiteral("mouse/dpiColorArray"), colours);
+    if (!send || !device())
+        return;
+    // A stage beyond the chosen count is never sent as enabled.
+    QList<int> enables;
+    for (int i = 0; i < 8; ++i)
+        enables.append(p.enables.at(i) != 0 && i < p.currentDpiCount ? 1 : 0);
+    m_dev->mouseSetDpi(p.currentDpiCount, p.sensorType, variantInts(p.values),
+                       variantInts(enables));
+    QVariantList rgb;
+    for (const QString &c : p.colours) {
+        Rgb colour; // a stored text that is no colour sends black
+        parseColour(c, &colour);
+        rgb << colour.r << colour.g << colour.b;
+    }
+    for (int i = 0; i < 6; ++i)
+        rgb << 255; // stages 7 and 8 are white
+    m_dev->mouseSetRGBColor(1, rgb);
+}
+
+// ---------------------------------------------------------------------------
+// Lighting page
+
+LightPage Runner::loadLight()
+{
+    LightPage p;
+    p.count = intData(QStringLiteral("mouseLight/lightCount"), p.count);
+    p.number = intData(QStringLiteral("mouseLight/lightNo"), p.number);
+    p.names = listData(QStringLiteral("mouseLight/lightName"));
+    loadLightPreset(p, p.number);
+    return p;
+}
+
+void Runner::loadLightPreset(LightPage &p, int number)
+{
+    p.number = number;
+    const QString suffix = number == 0 ? QString() : QString::number(number);
+    p.colorIndex = intData(QStringLiteral("mouseLight/colorIndex") + suffix, 0);
+    p.value = intList(QStringLiteral("mouseLight/lightValue") + suffix, LightPage().value);
+    p.colours = intList(QStringLiteral("mouseLight/colorValue") + suffix, QList<int>(45, 0));
+}
+
+void Runner::saveLight(const LightPage &p, bool send)
+{
+    const QString suffix = p.number == 0 ? QString() : QString::number(p.number);
+    m_store->setData(QStringLiteral("mouseLight/lightNo"), p.number);
+    m_store->setData(QStringLiteral("mouseLight/lightCount"), p.count);
+    m_store->setData(QStringLiteral("mouseLight/colorIndex") + suffix, p.colorIndex);
+    m_store->setDataList(QStringLiteral("mouseLight/lightValue") + suffix, variantInts(p.value));
+    m_store->setDataList(QStringLiteral("mouseLight/colorValue") + suffix, variantInts(p.colours));
+    QVariantList names;
+    for (const QString &n : p.names)
+        names.append(n);
+    m_store->setDataList(QStringLiteral("mouseLight/lightName"), names);
+    if (!send || !device())
+        return;
+    const int block = qBound(0, p.colorIndex, 14);
+    QVariantList rgb;
+    for (int i = 0; i < 15; ++i)
+        rgb << p.colours.at(3 * block) << p.colours.at(3 * block + 1)
+            << p.colours.at(3 * block + 2);
+    m_dev->mouseSetLedType(uchar(p.value.at(0)), uchar(p.value.at(2) * 5), uchar(p.value.at(1)),
+                           uchar(p.value.at(3)), rgb);
+}
+
+// ---------------------------------------------------------------------------
+// System-settings page, lift-off and report rate
+
+SystemPage Runner::loadSystem()
+{
+    SystemPage p;
+    p.mouseRate = intData(QStringLiteral("mouse/mouseRate"), p.mouseRate);
+    if (p.mouseRate == 174)
+        p.mouseRate = 163;
+    p.doubleRate = intData(QStringLiteral("mouse/doubleRate"), p.doubleRate);
+    if (p.doubleRate == 174)
+        p.doubleRate = 161;
+    p.lod = intData(QStringLiteral("mouse/lod"), p.lod);
+    p.lodEn = intData(QStringLiteral("mouse/lodEn"), p.lodEn) != 0 ? 1 : 0;
+    p.scrollRate = intData(QStringLiteral("mouse/scrollRate"), p.scrollRate);
+    if (p.scrollRate > 100)
+        p.scrollRate = kScrollWholeScreen;
+    return p;
+}
+
+void Runner::saveSystem(const SystemPage &p, int step, bool send)
+{
+    m_store->setData(QStringLiteral("mouse/mouseRate"), p.mouseRate);
+    m_store->setData(QStringLiteral("mouse/doubleRate"), p.doubleRate);
+    m_store->setData(QStringLiteral("mouse/lod"), p.lod);
+    m_store->setData(QStringLiteral("mouse/lodEn"), p.lodEn);
+    m_store->setData(QStringLiteral("mouse/scrollRate"), p.scrollRate);
+    if (!send)
+        return;
+    if (step == 0 || step == 1)
+        m_dev->mouseSetCursorSpeed(uint(sliderIndex(p.mouseRate)));
+    if (step == 0 || step == 2)
+        m_dev->mouseSetDoubleClickSpeed(uint(sliderIndex(p.doubleRate)));
+    if (step == 0 || step == 3)
+        m_dev->mouseSetVerticalScrollLines(uint(p.scrollRate));
+    if (device())
+        m_dev->mouseSetLodValue(uchar(lodDistance(p.lod)), uchar(p.lodEn));
+}
+
+void Runner::saveLod(int position, int enabled)
+{
+    m_store->setData(QStringLiteral("mouse/lod"), position);
+    m_store->setData(QStringLiteral("mouse/lodEn"), enabled);
+    if (device())
+        m_dev->mouseSetLodValue(uchar(lodDistance(position)), uchar(enabled));
+}
+
+void Runner::saveReportRate(int index)
+{
+    m_store->setData(QStringLiteral("mouse/reportRate"), index);
+    if (device())
+        m_dev->mouseSetReportRate(uchar(kRateByte[index]));
+}
+
+// ---------------------------------------------------------------------------
+// Button page
+
+KeyPage Runner::loadKeys()
+{
+    KeyPage p;
+    p.mode = intData(QStringLiteral("mouse/mouseMode"), 0) == 0 ? 0 : 1;
+    for (int mode = 0; mode < 2; ++mode) {
+        for (int j = 0; j < 16; ++j) {
+            const QVariantList items = m_dev->mouseGetKeydefine(mode, j, false);
+            Entry e{0, 0, 0, 0};
+            for (int k = 0; k < 4 && k < items.size(); ++k)
+                e[k] = items.at(k).toString().trimmed().toInt();
+            (mode == 0 ? p.office : p.game)[j] = e;
+        }
+    }
+    return p;
+}
+
+QVariantList Runner::weaponPeriods()
+{
+    // The fire periods of the weapons chosen for the three recoil slots.
+    QVariantList out;
+    const QStringList chosen = SettingsStore::dropPadding(SettingsStore::toTextList(
+        m_store->getGlobalData(QStringLiteral("mouse/selectGun")).toList()));
+    for (int s = 0; s < 3; ++s) {
+        const int weapon = chosen.value(s, QString::number(s)).toInt();
+        const QVariantList data = m_ops.recoil()->getGunData(weapon);
+        out.append(data.value(2).toString().trimmed().toInt());
+    }
+    return out;
+}
+
+void Runner::saveKeys(const KeyPage &p, bool send)
+{
+    QVariantList office;
+    QVariantList game;
+    for (int j = 0; j < 16; ++j) {
+        for (int k = 0; k < 4; ++k) {
+            office.append(p.office.at(j)[k]);
+            game.append(p.game.at(j)[k]);
+        }
+    }
+    m_dev->mouseSetKeyMatrix(p.mode, office, game, send && device(), weaponPeriods());
+}
+
+bool Runner::sendMacro(const QString &name, int slot)
+{
+    QStringList steps = m_macros->loadMacroByName(name);
+    if (steps.isEmpty())
+        return false;
+    const int repeat = steps.takeLast().toInt();
+    if (device())
+        m_macros->mouseSendMacroData(m_macros->encodeMacro(steps, repeat), slot);
+    return true;
+}
+
+void Runner::sendBoundMacros(const KeyPage &p)
+{
+    const QList<Entry> &entries = p.mode == 0 ? p.office : p.game;
+    for (int j = 0; j < 16; ++j) {
+        const Entry &e = entries.at(j);
+        if (e[0] != 4 || !ButtonLabels::takesMacro(e[2]))
+            continue;
+        const QString name =
+            m_store->getData(p.macroGroup() + QString::number(e[2]), false).toString();
+        if (!name.isEmpty())
+            sendMacro(name, e[2]);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+int Runner::run(const QString &command, QStringList args)
+{
+    m_command = command;
+    if (command == QLatin1String("status"))
+        return status(args);
+    if (command == QLatin1String("dpi"))
+        return dpi(args);
+    if (command == QLatin1String("rate"))
+        return rate(args);
+    if (command == QLatin1String("lod"))
+        return lod(args);
+    if (command == QLatin1String("light"))
+        return light(args);
+    if (command == QLatin1String("pointer"))
+        return pointer(args);
+    if (command == QLatin1String("button"))
+        return button(args);
+    if (command == QLatin1String("profile"))
+        return profile(args);
+    if (command == QLatin1String("macro"))
+        return macro(args);
+    return usage(QStringLiteral("unknown command"));
+}
+
+// ---------------------------------------------------------------------------
+// status
+
+int Runner::status(QStringList args)
+{
+    const bool json = takeFlag(args, QStringLiteral("--json"));
+    if (!noOptionsLeft(args))
+        return usage();
+    if (!args.isEmpty())
+        return usage(QStringLiteral("takes no arguments (got %1)").arg(args.first()));
+
+    QJsonObject o;
+    const bool found = m_connect && device();
+    o[QStringLiteral("device")] = found;
+    o[QStringLiteral("name")] = m_store->getGlobalData(QStringLiteral("common/name")).toString();
+    o[QStringLiteral("family")] = m_store->is560() ? QStringLiteral("560") : QStringLiteral("553");
+    bool scrambled = false;
+    if (Hid_Thread *hid = m_ops.hid(); hid && found) {
+        if (DeviceEntry *entry = hid->currentEntry())
+            scrambled = entry->isEncode;
+    } else {
+        scrambled = m_store->global()->value(QStringLiteral("0/isEncode")).toString() ==
+                    QLatin1String("true");
+    }
+    o[QStringLiteral("scrambled")] = scrambled;
+    const int profileNo = intGlobal(QStringLiteral("mouse/profileNo"), 0);
+    QString profileName;
+    for (const auto &entry : profiles()) {
+        if (entry.second == profileNo)
+            profileName = entry.first;
+    }
+    o[QStringLiteral("profile")] = profileNo;
+    o[QStringLiteral("profileName")] = profileName;
+    const KeyPage keys = loadKeys();
+    o[QStringLiteral("mode")] = keys.mode == 0 ? QStringLiteral("office") : QStringLiteral("game");
+    const int rateIndex = qBound(0, intData(QStringLiteral("mouse/reportRate"), 3), 3);
+    o[QStringLiteral("reportRate")] = kRateHz[rateIndex];
+    const DpiPage dpiPage = loadDpi();
+    o[QStringLiteral("dpiStages")] = dpiPage.currentDpiCount;
+    if (found) {
+        const int stage = m_dev->mouseGetCurrentDPI().toInt();
+        o[QStringLiteral("dpiStage")] = stage;
+        if (stage >= 1 && stage <= 8)
+            o[QStringLiteral("dpi")] = dpiPage.values.at(stage - 1);
+        if (m_store->is560()) {
+            o[QStringLiteral("deviceProfile")] = m_dev->mouseReadCurrentProfile().toInt();
+        } else {
+            QJsonArray options;
+            for (const QVariant &v : m_dev->GetKeyboardoption())
+                options.append(v.toInt());
+            o[QStringLiteral("keyboardOptions")] = options;
+        }
+    }
+    if (json) {
+        print(o);
+        return 0;
+    }
+    m_out << "device:       " << (found ? QStringLiteral("found") : QStringLiteral("not found"))
+          << "\n";
+    m_out << "name:         " << o.value(QStringLiteral("name")).toString() << "\n";
+    m_out << "family:       " << o.value(QStringLiteral("family")).toString()
+          << (scrambled ? ", scrambled" : ", not scrambled") << "\n";
+    m_out << "profile:      " << profileNo << " " << profileName << "\n";
+    m_out << "mode:         " << o.value(QStringLiteral("mode")).toString() << "\n";
+    m_out << "report rate:  " << kRateHz[rateIndex] << " Hz (stored)\n";
+    if (o.contains(QStringLiteral("dpiStage"))) {
+        m_out << "DPI stage:    " << o.value(QStringLiteral("dpiStage")).toInt() << " of "
+              << dpiPage.currentDpiCount;
+        if (o.contains(QStringLiteral("dpi")))
+            m_out << " (" << o.value(QStringLiteral("dpi")).toInt() << " DPI)";
+        m_out << "\n";
+    } else {
+        m_out << "DPI stages:   " << dpiPage.currentDpiCount << "\n";
+    }
+    if (o.contains(QStringLiteral("keyboardOptions"))) {
+        QStringList bytes;
+        for (const QJsonValue &v : o.value(QStringLiteral("keyboardOptions")).toArray())
+            bytes.append(QString::number(v.toInt()));
+        m_out << "keyboard:     " << bytes.join(QLatin1Char(' ')) << "\n";
+    }
+    if (o.contains(QStringLiteral("deviceProfile")))
+        m_out << "on the mouse: profile " << o.value(QStringLiteral("deviceProfile")).toInt()
+              << "\n";
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// dpi
+
+int Runner::dpi(QStringList args)
+{
+    const bool json = takeFlag(args, QStringLiteral("--json"));
+    if (!noOptionsLeft(args))
+        return usage();
+    DpiPage page = loadDpi();
+    const QString sub = args.isEmpty() ? QStringLiteral("show") : args.takeFirst();
+    const int stages = qBound(1, page.dpiCount, 8);
+
+    auto stageNumber = [&](const QString &text, int *stage) {
+        if (!parseInt(text, 1, stages, stage)) {
+            m_usageError =
+                QStringLiteral("stage \"%1\" is not a stage number 1..%2").arg(text).arg(stages);
+            return false;
+        }
+        return true;
+    };
+
+    if (sub == QLatin1String("show")) {
+        if (!args.isEmpty())
+            return usage(QStringLiteral("show takes no arguments (got %1)").arg(args.first()));
+        QJsonArray list;
+        for (int i = 0; i < 8; ++i) {
+            QJsonObject s;
+            s[QStringLiteral("stage")] = i + 1;
+            s[QStringLiteral("dpi")] = page.values.at(i);
+            s[QStringLiteral("enabled")] = page.enables.at(i) != 0;
+            s[QStringLiteral("colour")] = i < 6 ? page.colours.at(i) : QStringLiteral("#ffffff");
+            list.append(s);
+        }
+        if (json) {
+            QJsonObject o;
+            o[QStringLiteral("count")] = page.currentDpiCount;
+            o[QStringLiteral("min")] = page.minDpi;
+            o[QStringLiteral("max")] = page.maxDpi;
+            o[QStringLiteral("step")] = page.dpiBase;
+            o[QStringLiteral("stages")] = list;
+            print(o);
+            return 0;
+        }
+        m_out << "stages in use: " << page.currentDpiCount << " (DPI " << page.minDpi << ".."
+              << page.maxDpi << " in steps of " << page.dpiBase << ")\n";
+        for (int i = 0; i < 8; ++i) {
+            m_out << "  " << (i + 1) << "  " << qSetFieldWidth(5) << Qt::right << page.values.at(i)
+                  << qSetFieldWidth(0) << Qt::left << "  "
+                  << (page.enables.at(i) != 0 ? "on " : "off") << "  "
+                  << (i < 6 ? page.colours.at(i) : QStringLiteral("#ffffff"))
+                  << (i < page.currentDpiCount ? "" : "  (beyond the count)") << "\n";
+        }
+        return 0;
+    }
+    if (json)
+        return usage(QStringLiteral("--json goes with show"));
+
+    if (sub == QLatin1String("set")) {
+        if (args.isEmpty())
+            return usage(QStringLiteral("set needs STAGE=DPI, e.g. dpi set 1=1000 2=2000"));
+        for (const QString &pair : args) {
+            const int eq = pair.indexOf(QLatin1Char('='));
+            int stage = 0;
+            int value = 0;
+            if (eq < 0)
+                return usage(QStringLiteral("\"%1\" is not STAGE=DPI").arg(pair));
+            if (!stageNumber(pair.left(eq), &stage))
+                return usage();
+            if (!parseInt(pair.mid(eq + 1), page.minDpi, page.maxDpi, &value) ||
+                (page.dpiBase > 0 && value % page.dpiBase != 0))
+                return usage(QStringLiteral("DPI \"%1\" of stage %2: accepted are %3..%4 in steps "
+                                            "of %5")
+                                 .arg(pair.mid(eq + 1))
+                                 .arg(stage)
+                                 .arg(page.minDpi)
+                                 .arg(page.maxDpi)
+                                 .arg(page.dpiBase));
+            page.values[stage - 1] = value;
+        }
+        saveDpi(page, true);
+        return sent(QStringLiteral("DPI stages set"));
+    }
+    if (sub == QLatin1String("count")) {
+        int count = 0;
+        if (args.size() != 1 || !parseInt(args.first(), 1, stages, &count))
+            return usage(QStringLiteral("count needs one number 1..%1").arg(stages));
+        page.currentDpiCount = count;
+        saveDpi(page, true);
+        return sent(QStringLiteral("%1 DPI stages in use").arg(count));
+    }
+    if (sub == QLatin1String("enable") || sub == QLatin1String("disable")) {
+        if (args.isEmpty())
+            return usage(QStringLiteral("%1 needs stage numbers 1..%2").arg(sub).arg(stages));
+        for (const QString &text : args) {
+            int stage = 0;
+            if (!stageNumber(text, &stage))
+                return usage();
+            page.enables[stage - 1] = sub == QLatin1String("enable") ? 1 : 0;
+        }
+        // Ticking stages makes the count the number of enabled stages.
+        int enabled = 0;
+        for (int i = 0; i < stages; ++i)
+            enabled += page.enables.at(i) != 0 ? 1 : 0;
+        if (enabled == 0)
+            return usage(QStringLiteral("at least one stage must stay enabled"));
+        page.currentDpiCount = enabled;
+        saveDpi(page, true);
+        return sent(QStringLiteral("DPI stages %1d; %2 in use").arg(sub).arg(enabled));
+    }
+    if (sub == QLatin1String("colour") || sub == QLatin1String("color")) {
+        int stage = 0;
+        Rgb colour;
+        if (args.size() != 2)
+            return usage(QStringLiteral("colour needs STAGE and #rrggbb"));
+        if (!parseInt(args.at(0), 1, 6, &stage))
+            return usage(QStringLiteral("stage \"%1\": stages 1..6 have colours").arg(args.at(0)));
+        if (!parseColour(args.at(1), &colour))
+            return usage(QStringLiteral("colour \"%1\" is not #rrggbb").arg(args.at(1)));
+        page.colours[stage - 1] = colour.name();
+        saveDpi(page, true);
+        return sent(QStringLiteral("stage %1 colour set").arg(stage));
+    }
+    if (sub == QLatin1String("current")) {
+        int stage = 0;
+        if (args.size() != 1 || !parseInt(args.first(), 1, page.currentDpiCount, &stage))
+            return usage(
+                QStringLiteral("current needs a stage number 1..%1").arg(page.currentDpiCount));
+        if (!m_connect)
+            return usage(QStringLiteral("current talks to the mouse; drop --no-device"));
+        if (device())
+            m_dev->mouseSetCurrentDPI(uchar(stage));
+        if (!device()) {
+            m_err << "kesta-ctl dpi: no device answered\n";
+            return 1;
+        }
+        m_out << "DPI stage " << stage << "\n";
+        return 0;
+    }
+    return usage(QStringLiteral("unknown sub-command \"%1\" (show, set, count, enable, disable, "
+                                "colour, current)")
+                     .arg(sub));
+}
+
+// ---------------------------------------------------------------------------
+// rate, lod
+
+int Runner::rate(QStringList args)
+{
+    const bool json = takeFlag(args, QStringLiteral("--json"));
+    if (!noOptionsLeft(args))
+        return usage();
+    if (args.isEmpty()) {
+        const int index = qBound(0, intData(QStringLiteral("mouse/reportRate"), 3), 3);
+        if (json) {
+            QJsonObject o;
+            o[QStringLiteral("reportRate")] = kRateHz[index];
+            print(o);
+        } else {
+            m_out << kRateHz[index] << " Hz\n";
+        }
+        return 0;
+    }
+    if (json || args.size() != 1)
+        return usage(QStringLiteral("give one rate: 125, 250, 500 or 1000"));
+    QString text = args.first();
+    if (text.endsWith(QLatin1String("hz"), Qt::CaseInsensitive))
+        text.chop(2);
+    for (int i = 0; i < 4; ++i) {
+        if (text == QString::number(kRateHz[i])) {
+            saveReportRate(i);
+            return sent(QStringLiteral("report rate %1 Hz").arg(kRateHz[i]));
+        }
+    }
+    return usage(
+        QStringLiteral("rate \"%1\": accepted are 125, 250, 500 and 1000").arg(args.first()));
+}
+
+int Runner::lod(QStringList args)
+{
+    const bool json = takeFlag(args, QStringLiteral("--json"));
+    if (!noOptionsLeft(args))
+        return usage();
+    int position = intData(QStringLiteral("mouse/lod"), kLodLow);
+    int enabled = intData(QStringLiteral("mouse/lodEn"), 1) != 0 ? 1 : 0;
+    if (args.isEmpty()) {
+        if (json) {
+            QJsonObject o;
+            o[QStringLiteral("distance")] = lodWord(position);
+            o[QStringLiteral("position")] = position;
+            o[QStringLiteral("enabled")] = enabled != 0;
+            print(o);
+        } else {
+            m_out << lodWord(position) << ", " << (enabled ? "on" : "off") << "\n";
+        }
+        return 0;
+    }
+    if (json || args.size() > 2)
+        return usage(QStringLiteral("give low, medium or high and/or on or off"));
+    for (const QString &word : args) {
+        if (word == QLatin1String("low"))
+            position = kLodLow;
+        else if (word == QLatin1String("medium"))
+            position = kLodMedium;
+        else if (word == QLatin1String("high"))
+            position = kLodHigh;
+        else if (word == QLatin1String("on"))
+            enabled = 1;
+        else if (word == QLatin1String("off"))
+            enabled = 0;
+        else
+            return usage(
+                QStringLiteral("\"%1\": accepted are low, medium, high, on and off").arg(word));
+    }
+    saveLod(position, enabled);
+    return sent(
+        QStringLiteral("lift-off %1, %2")
+            .arg(lodWord(position), enabled ? QStringLiteral("on") : QStringLiteral("off")));
+}
+
+// ---------------------------------------------------------------------------
+// light
+
+int Runner::light(QStringList args)
+{
+    const bool json = takeFlag(args, QStringLiteral("--json"));
+    LightPage page = loadLight();
+    QString preset, effect, speed, brightness, direction, colour, block;
+    bool hasPreset, hasEffect, hasSpeed, hasBrightness, hasDirection, hasColour, hasBlock;
+    if (!takeOption(args, QStringLiteral("--preset"), &preset, &hasPreset) ||
+        !takeOption(args, QStringLiteral("--effect"), &effect, &hasEffect) ||
+        !takeOption(args, QStringLiteral("--speed"), &speed, &hasSpeed) ||
+        !takeOption(args, QStringLiteral("--brightness"), &brightness, &hasBrightness) ||
+        !takeOption(args, QStringLiteral("--direction"), &direction, &hasDirection) ||
+        !takeOption(args, QStringLiteral("--colour"), &colour, &hasColour) ||
+        !takeOption(args, QStringLiteral("--block"), &block, &hasBlock) || !noOptionsLeft(args))
+        return usage();
+    const QString sub = args.isEmpty() ? QStringLiteral("show") : args.takeFirst();
+    if (!args.isEmpty())
+        return usage(QStringLiteral("unexpected argument \"%1\"").arg(args.first()));
+    const bool anySet = hasPreset || hasEffect || hasSpeed || hasBrightness || hasDirection ||
+                        hasColour || hasBlock;
+    if (sub == QLatin1String("show")) {
+        if (anySet)
+            return usage(QStringLiteral("options that change the light go with set"));
+        const int b = qBound(0, page.colorIndex, 14);
+        const QString selected = colourText(page.colours.at(3 * b), page.colours.at(3 * b + 1),
+                                            page.colours.at(3 * b + 2));
+        if (json) {
+            QJsonObject o;
+            o[QStringLiteral("preset")] = page.number + 1;
+            o[QStringLiteral("presetName")] = page.names.value(page.number);
+            o[QStringLiteral("effect")] = effectWord(page.value.at(0));
+            o[QStringLiteral("speed")] = page.value.at(1);
+            o[QStringLiteral("brightness")] = page.value.at(2);
+            o[QStringLiteral("direction")] = page.value.at(3);
+            o[QStringLiteral("block")] = b + 1;
+            o[QStringLiteral("colour")] = selected;
+            print(o);
+            return 0;
+        }
+        m_out << "preset:     " << page.number + 1 << " " << page.names.value(page.number) << "\n"
+              << "effect:     " << effectWord(page.value.at(0)) << "\n"
+              << "speed:      " << page.value.at(1) << "\n"
+              << "brightness: " << page.value.at(2) << "\n"
+              << "direction:  " << page.value.at(3) << "\n"
+              << "colour:     " << selected << " (block " << b + 1 << ")\n";
+        return 0;
+    }
+    if (sub != QLatin1String("set"))
+        return usage(QStringLiteral("unknown sub-command \"%1\" (show, set)").arg(sub));
+    if (json)
+        return usage(QStringLiteral("--json goes with show"));
+    if (!anySet)
+        return usage(QStringLiteral("set needs at least one of --preset, --effect, --speed, "
+                                    "--brightness, --direction, --block, --colour"));
+    int value = 0;
+    if (hasPreset) {
+        if (!parseInt(preset, 1, qBound(1, page.count, 4), &value))
+            return usage(
+                QStringLiteral("--preset \"%1\": presets are 1..%2").arg(preset).arg(page.count));
+        loadLightPreset(page, value - 1);
+    }
+    if (hasEffect) {
+        int found = -1;
+        for (const EffectWord &e : kEffects) {
+            if (effect == QLatin1String(e.word))
+                found = e.effect;
+        }
+        if (found < 0)
+            return usage(QStringLiteral("--effect \"%1\": accepted are %2")
+                             .arg(effect, effectWords().join(QLatin1String(", "))));
+        page.value[0] = found;
+    }
+    if (hasSpeed) {
+        if (!parseInt(speed, 0, kSpeedMax, &value))
+            return usage(
+                QStringLiteral("--speed \"%1\": accepted are 0..%2").arg(speed).arg(kSpeedMax));
+        page.value[1] = value;
+    }
+    if (hasBrightness) {
+        if (!parseInt(brightness, 0, kBrightnessMax, &value))
+            return usage(QStringLiteral("--brightness \"%1\": accepted are 0..%2")
+                             .arg(brightness)
+                             .arg(kBrightnessMax));
+        page.value[2] = value;
+    }
+    if (hasDirection) {
+        if (direction == QLatin1String("cw"))
+            value = 0;
+        else if (direction == QLatin1String("ccw"))
+            value = 1;
+        else if (!parseInt(direction, 0, 1, &value))
+            return usage(QStringLiteral("--direction \"%1\": accepted are 0 (cw) and 1 (ccw)")
+                             .arg(direction));
+        page.value[3] = value;
+    }
+    if (hasBlock) {
+        if (!parseInt(block, 1, 15, &value))
+            return usage(QStringLiteral("--block \"%1\": colour blocks are 1..15").arg(block));
+        page.colorIndex = value - 1;
+    }
+    if (hasColour) {
+        Rgb c;
+        if (!parseColour(colour, &c))
+            return usage(QStringLiteral("--colour \"%1\" is not #rrggbb").arg(colour));
+        const int b = qBound(0, page.colorIndex, 14);
+        page.colours[3 * b] = c.r;
+        page.colours[3 * b + 1] = c.g;
+        page.colours[3 * b + 2] = c.b;
+    }
+    saveLight(page, true);
+    return sent(QStringLiteral("light preset %1 set").arg(page.number + 1));
+}
+
+// ---------------------------------------------------------------------------
+// pointer
+
+int Runner::pointer(QStringList args)
+{
+    const bool json = takeFlag(args, QStringLiteral("--json"));
+    QString speed, doubleClick, scroll;
+    bool hasSpeed, hasDouble, hasScroll;
+    if (!takeOption(args, QStringLiteral("--speed"), &speed, &hasSpeed) ||
+        !takeOption(args, QStringLiteral("--double-click"), &doubleClick, &hasDouble) ||
+        !takeOption(args, QStringLiteral("--scroll"), &scroll, &hasScroll) || !noOptionsLeft(args))
+        return usage();
+    SystemPage page = loadSystem();
+    const QString sub = args.isEmpty() ? QStringLiteral("show") : args.takeFirst();
+    if (!args.isEmpty())
+        return usage(QStringLiteral("unexpected argument \"%1\"").arg(args.first()));
+    if (sub == QLatin1String("show")) {
+        if (hasSpeed || hasDouble || hasScroll)
+            return usage(QStringLiteral("options that change the pointer go with set"));
+        const bool wholeScreen = page.scrollRate > 100;
+        if (json) {
+            QJsonObject o;
+            o[QStringLiteral("speed")] = sliderIndex(page.mouseRate);
+            o[QStringLiteral("doubleClick")] = sliderIndex(page.doubleRate);
+            o[QStringLiteral("scroll")] =
+                wholeScreen ? QJsonValue(QStringLiteral("page")) : QJsonValue(page.scrollRate);
+            print(o);
+            return 0;
+        }
+        m_out << "speed:        " << sliderIndex(page.mouseRate) << " (0..10)\n"
+              << "double-click: " << sliderIndex(page.doubleRate) << " (0..10)\n"
+              << "scroll:       "
+              << (wholeScreen ? QStringLiteral("a page")
+                              : QStringLiteral("%1 lines").arg(page.scrollRate))
+              << "\n";
+        return 0;
+    }
+    if (sub != QLatin1String("set"))
+        return usage(QStringLiteral("unknown sub-command \"%1\" (show, set)").arg(sub));
+    if (json)
+        return usage(QStringLiteral("--json goes with show"));
+    const int given = int(hasSpeed) + int(hasDouble) + int(hasScroll);
+    if (given == 0)
+        return usage(QStringLiteral("set needs --speed, --double-click or --scroll"));
+    int value = 0;
+    if (hasSpeed) {
+        if (!parseInt(speed, 0, 10, &value))
+            return usage(QStringLiteral("--speed \"%1\": accepted are 0..10").arg(speed));
+        page.mouseRate = indexPosition(value);
+    }
+    if (hasDouble) {
+        if (!parseInt(doubleClick, 0, 10, &value))
+            return usage(
+                QStringLiteral("--double-click \"%1\": accepted are 0..10").arg(doubleClick));
+        page.doubleRate = indexPosition(value);
+    }
+    if (hasScroll) {
+        if (scroll == QLatin1String("page"))
+            value = kScrollWholeScreen;
+        else if (!parseInt(scroll, 1, 9999, &value))
+            return usage(
+                QStringLiteral("--scroll \"%1\": accepted are 1..100 lines or page").arg(scroll));
+        // More than a hundred lines is whole-screen scrolling.
+        page.scrollRate = value > 100 ? kScrollWholeScreen : value;
+    }
+    const int step = given > 1 ? 0 : hasSpeed ? 1 : hasDouble ? 2 : 3;
+    saveSystem(page, step, true);
+    return sent(QStringLiteral("pointer settings set"));
+}
+
+// ---------------------------------------------------------------------------
+// button
+
+int Runner::button(QStringList args)
+{
+    const bool json = takeFlag(args, QStringLiteral("--json"));
+    QString modeWord, rateText, timesText;
+    bool hasMode, hasRate, hasTimes;
+    if (!takeOption(args, QStringLiteral("--mode"), &modeWord, &hasMode) ||
+        !takeOption(args, QStringLiteral("--rate"), &rateText, &hasRate) ||
+        !takeOption(args, QStringLiteral("--times"), &timesText, &hasTimes) || !noOptionsLeft(args))
+        return usage();
+    KeyPage page = loadKeys();
+    const QString sub = args.isEmpty() ? QStringLiteral("list") : args.takeFirst();
+    if (sub == QLatin1String("list")) {
+        if (!args.isEmpty() || hasMode || hasRate || hasTimes)
+            return usage(QStringLiteral("list takes no arguments"));
+        QJsonArray list;
+        for (int j = 0; j < 16; ++j) {
+            const Entry &e = page.active().at(j);
+            const QString macroName =
+                e[0] == 4
+                    ? m_store->getData(page.macroGroup() + QString::number(e[2]), false).toString()
+                    : QString();
+            QJsonObject o;
+            o[QStringLiteral("index")] = j;
+            o[QStringLiteral("label")] = ButtonLabels::label(j);
+            o[QStringLiteral("choice")] = Assignments::word(e, macroName);
+            o[QStringLiteral("text")] = Assignments::text(e, macroName);
+            o[QStringLiteral("entry")] = QJsonArray{e[0], e[1], e[2], e[3]};
+            list.append(o);
+        }
+        if (json) {
+            print(list);
+            return 0;
+        }
+        m_out << (page.mode == 0 ? "office" : "game") << " mode\n";
+        for (const QJsonValue &v : list) {
+            const QJsonObject o = v.toObject();
+            const QString label = o.value(QStringLiteral("label")).toString();
+            m_out << "  " << (label.isEmpty() ? QStringLiteral("-") : label) << "  "
+                  << qSetFieldWidth(2) << Qt::right << o.value(QStringLiteral("index")).toInt()
+                  << qSetFieldWidth(0) << Qt::left << "  "
+                  << o.value(QStringLiteral("text")).toString() << "  ["
+                  << o.value(QStringLiteral("choice")).toString() << "]"
+                  << (label.isEmpty() ? QStringLiteral("  (fixed)") : QString()) << "\n";
+        }
+        return 0;
+    }
+    if (sub != QLatin1String("set"))
+        return usage(QStringLiteral("unknown sub-command \"%1\" (list, set)").arg(sub));
+    if (json)
+        return usage(QStringLiteral("--json goes with list"));
+    if (args.size() != 2)
+        return usage(QStringLiteral("set needs BUTTON and CHOICE, e.g. button set 4 media:mute"));
+    const int index = ButtonLabels::matrixIndex(args.at(0));
+    if (index < 0)
+        return usage(QStringLiteral("button \"%1\": buttons are 1..14 (or ①..⑭)").arg(args.at(0)));
+
+    Assignments::FireOptions fire;
+    if (hasRate && !parseInt(rateText, 1, 255, &fire.rate))
+        return usage(QStringLiteral("--rate \"%1\": accepted are 1..255 ms").arg(rateText));
+    if (hasTimes && !parseInt(timesText, 0, 255, &fire.times))
+        return usage(
+            QStringLiteral("--times \"%1\": accepted are 0 (endless) .. 255").arg(timesText));
+    Assignments::Choice choice;
+    QString error;
+    if (!Assignments::parse(args.at(1), fire, page.mode == 1, &choice, &error))
+        return usage(error);
+    if ((hasRate || hasTimes) && choice.entry[0] != 1)
+        return usage(QStringLiteral("--rate and --times go with fire:KEY"));
+    int mode = 0;
+    if (hasMode) {
+        if (!choice.isMacro)
+            return usage(QStringLiteral("--mode goes with macro:NAME"));
+        mode = Assignments::playMode(modeWord);
+        if (mode < 0)
+            return usage(QStringLiteral("--mode \"%1\": accepted are once, loop-until-press and "
+                                        "loop-until-release")
+                             .arg(modeWord));
+    }
+    static const Entry kLeft{0, 0, 0xF0, 0};
+    if (choice.isMacro) {
+        if (!ButtonLabels::takesMacro(index))
+            return usage(QStringLiteral("button %1 cannot hold a macro: macros go on buttons 1..10 "
+                                        "(①..⑩)")
+                             .arg(args.at(0)));
+        if (m_macros->loadMacroByName(choice.macroName).isEmpty())
+            return usage(
+                QStringLiteral("no macro called \"%1\" in the library (see kesta-ctl macro "
+                               "tree)")
+                    .arg(choice.macroName));
+        choice.entry = Assignments::macroEntry(mode, index);
+    }
+    // The first button keeps the left click; in office mode some button must hold it.
+    const int type = choice.entry[0];
+    if (index == 0 &&
+        (choice.isMacro || (type == 0 && choice.entry[2] >= 0xF1 && choice.entry[2] <= 0xF4)))
+        return usage(QStringLiteral("Please keep a key at least for the left button function."));
+    if (page.mode == 0 && page.office.at(index) == kLeft && choice.entry != kLeft &&
+        page.office.count(kLeft) == 1)
+        return usage(QStringLiteral("button %1 is the only left button; assign the left click to "
+                                    "another button first")
+                         .arg(args.at(0)));
+
+    page.active()[index] = choice.entry;
+    if (choice.isMacro)
+        m_store->setData(page.macroGroup() + QString::number(index), choice.macroName);
+    saveKeys(page, true);
+    if (choice.isMacro)
+        sendMacro(choice.macroName, index);
+    return sent(
+        QStringLiteral("button %1: %2")
+            .arg(ButtonLabels::label(index), Assignments::text(choice.entry, choice.macroName)));
+}
+
+// ---------------------------------------------------------------------------
+// profile
+
+QList<QPair<QString, int>> Runner::profiles()
+{
+    QList<QPair<QString, int>> out;
+    for (const QString &entry : SettingsStore::dropPadding(m_macros->getNameList(2))) {
+        if (entry.isEmpty())
+            continue;
+        const QChar digit = entry.at(entry.size() - 1);
+        out.append({entry.left(entry.size() - 1), digit.isDigit() ? digit.digitValue() : -1});
+    }
+    return out;
+}
+
+int Runner::profileNumber(const QString &word, const QList<QPair<QString, int>> &list)
+{
+    for (const auto &entry : list) {
+        if (entry.first == word)
+            return entry.second;
+    }
+    bool ok = false;
+    const int n = word.toInt(&ok);
+    if (ok) {
+        for (const auto &entry : list) {
+            if (entry.second == n)
+                return n;
+        }
+    }
+    return -1;
+}
+
+void Runner::sendAllPages(bool afterReset, int lightNumber)
+{
+    // The root's order: key matrix, report rate, lift-off, DPI, lighting,
+    // system settings; then the weapon layers and the bound macros.
+    KeyPage keys = loadKeys();
+    if (afterReset)
+        keys.mode = 0;
+    saveKeys(keys, true);
+    saveReportRate(qBound(0, intData(QStringLiteral("mouse/reportRate"), 3), 3));
+    const SystemPage system = loadSystem();
+    saveLod(system.lod, system.lodEn);
+    saveDpi(loadDpi(), true);
+    LightPage light = loadLight();
+    if (afterReset && lightNumber != light.number)
+        loadLightPreset(light, lightNumber); // the page keeps its preset
+    saveLight(light, true);
+    saveSystem(loadSystem(), 0, true);
+    if (keys.mode == 1 && device()) {
+        m_dev->mouseSwitchKeyMatrix(1);
+        m_dev->mouseResetKeyMatrix();
+    }
+    if (afterReset && device())
+        m_dev->mouseSetCurrentDPI(2);
+    sendBoundMacros(keys);
+}
+
+int Runner::profile(QStringList args)
+{
+    const bool json = takeFlag(args, QStringLiteral("--json"));
+    QString name;
+    bool hasName;
+    if (!takeOption(args, QStringLiteral("--name"), &name, &hasName) || !noOptionsLeft(args))
+        return usage();
+    const auto list = profiles();
+    const int current = intGlobal(QStringLiteral("mouse/profileNo"), 0);
+    const QString sub = args.isEmpty() ? QStringLiteral("list") : args.takeFirst();
+    if (sub == QLatin1String("list")) {
+        if (!args.isEmpty() || hasName)
+            return usage(QStringLiteral("list takes no arguments"));
+        QJsonArray out;
+        for (const auto &entry : list) {
+            QJsonObject o;
+            o[QStringLiteral("number")] = entry.second;
+            o[QStringLiteral("name")] = entry.first;
+            o[QStringLiteral("active")] = entry.second == current;
+            out.append(o);
+        }
+        if (json) {
+            print(out);
+            return 0;
+        }
+        for (const auto &entry : list)
+            m_out << (entry.second == current ? "* " : "  ") << entry.second << "  " << entry.first
+                  << "\n";
+        return 0;
+    }
+    if (json)
+        return usage(QStringLiteral("--json goes with list"));
+    if (sub == QLatin1String("switch")) {
+        if (args.size() != 1 || hasName)
+            return usage(QStringLiteral("switch needs one profile (name or number)"));
+        const int n = profileNumber(args.first(), list);
+        if (n < 0)
+            return usage(
+                QStringLiteral("no profile \"%1\" (see kesta-ctl profile list)").arg(args.first()));
+        if (n == current) {
+            m_out << "profile " << n << " is already in use\n";
+            return 0;
+        }
+        m_store->setGlobalData(QStringLiteral("mouse/profileNo"), n);
+        m_store->setCurrentProfile(n);
+        sendAllPages(false, 0);
+        return sent(QStringLiteral("profile %1 in use").arg(n));
+    }
+    if (sub == QLatin1String("export")) {
+        if (args.size() != 2 || hasName)
+            return usage(QStringLiteral("export needs a profile and a file, e.g. profile export 0 "
+                                        "~/office.pf"));
+        const int n = profileNumber(args.at(0), list);
+        if (n < 0)
+            return usage(
+                QStringLiteral("no profile \"%1\" (see kesta-ctl profile list)").arg(args.at(0)));
+        const QFileInfo target(args.at(1));
+        if (!target.absoluteDir().exists() || target.isDir())
+            return usage(QStringLiteral("cannot write \"%1\": no such folder").arg(args.at(1)));
+        m_dialogs->answers.append(target.absoluteFilePath());
+        m_store->saveProfile(n);
+        if (!QFileInfo::exists(target.absoluteFilePath())) {
+            m_err << "kesta-ctl profile: could not write " << args.at(1) << "\n";
+            return 1;
+        }
+        m_out << "profile " << n << " exported to " << args.at(1) << "\n";
+        return 0;
+    }
+    if (sub == QLatin1String("import")) {
+        if (args.size() != 1)
+            return usage(QStringLiteral("import needs a .pf file"));
+        const QFileInfo source(args.first());
+        if (!source.isFile())
+            return usage(QStringLiteral("no file \"%1\"").arg(args.first()));
+        if (!SettingsStore::looksLikeProfile(source.absoluteFilePath()))
+            return usage(QStringLiteral("\"%1\" is not a profile file").arg(args.first()));
+        if (list.size() >= 6)
+            return usage(QStringLiteral("the profile list already holds six profiles"));
+        int number = -1;
+        for (int k = 0; k < 6 && number < 0; ++k) {
+            bool used = false;
+            for (const auto &entry : list)
+                used = used || entry.second == k;
+            if (!used)
+                number = k;
+        }
+        auto nameUsed = [&](const QString &n) {
+            for (const auto &entry : list) {
+                if (entry.first == n)
+                    return true;
+            }
+            return false;
+        };
+        if (hasName) {
+            if (name.isEmpty() || nameUsed(name))
+                return usage(QStringLiteral("--name \"%1\": the name is empty or taken").arg(name));
+        } else {
+            for (int k = 0; k < 12; ++k) {
+                name = QStringLiteral("profile_%1").arg(k);
+                if (!nameUsed(name))
+                    break;
+            }
+        }
+        m_dialogs->answers.append(source.absoluteFilePath());
+        if (!m_store->loadProfile(number)) {
+            m_err << "kesta-ctl profile: could not import " << args.first() << "\n";
+            return 1;
+        }
+        QVariantList entries;
+        for (const auto &entry : list)
+            entries.append(entry.first + QString::number(entry.second));
+        entries.append(name + QString::number(number));
+        m_macros->updataNameList(2, entries);
+        m_out << "imported as profile " << number << " " << name << "\n";
+        return 0;
+    }
+    if (sub == QLatin1String("reset")) {
+        if (args.size() > 1 || hasName)
+            return usage(QStringLiteral("reset takes at most one profile"));
+        const int n = args.isEmpty() ? current : profileNumber(args.first(), list);
+        if (n < 0)
+            return usage(
+                QStringLiteral("no profile \"%1\" (see kesta-ctl profile list)").arg(args.first()));
+        if (n != current) {
+            m_store->resetProfile(n);
+            m_out << "profile " << n << " reset\n";
+            return 0;
+        }
+        const int lightNumber = loadLight().number;
+        m_store->resetProfile(n);
+        sendAllPages(true, lightNumber);
+        return sent(QStringLiteral("profile %1 reset").arg(n));
+    }
+    return usage(QStringLiteral("unknown sub-command \"%1\" (list, switch, export, import, reset)")
+                     .arg(sub));
+}
+
+// ---------------------------------------------------------------------------
+// macro
+
+bool Runner::splitMacroPath(const QString &path, QStringList *folders, QString *name)
+{
+    QStringList parts = path.split(QLatin1Char('/'));
+    for (const QString &p : parts) {
+        if (p.isEmpty() || !MacroPaths::isSafeName(p)) {
+            m_usageError = QStringLiteral("\"%1\" is not a macro path (FOLDER/.../NAME)").arg(path);
+            return false;
+        }
+    }
+    if (parts.size() > MacroPaths::kMaxLevel + 1) {
+        m_usageError = QStringLiteral("\"%1\" is deeper than the library's six levels").arg(path);
+        return false;
+    }
+    *name = parts.takeLast();
+    *folders = parts;
+    return true;
+}
+
+void Runner::selectPath(const QStringList &folders)
+{
+    m_macros->setMacroSelectName(folders.value(0), folders.value(1), folders.value(2),
+                                 folders.value(3), folders.value(4));
+}
+
+QList<MacroItem> Runner::folderItems(const QStringList &folders)
+{
+    QStringList names;
+    QStringList types;
+    if (folders.isEmpty()) {
+        names = SettingsStore::dropPadding(m_macros->getNameList(0));
+        types = SettingsStore::dropPadding(m_macros->getMacroList_Att(0));
+    } else {
+        selectPath(folders.mid(0, folders.size() - 1));
+        m_macros->setMacroLevel(QString::number(folders.size()));
+        names = SettingsStore::dropPadding(m_macros->getMacroSubList_Att(4, folders.last()));
+        types = SettingsStore::dropPadding(m_macros->getMacroSubList_Att(0, folders.last()));
+    }
+    QList<MacroItem> out;
+    for (int i = 0; i < names.size(); ++i)
+        out.append({names.at(i), types.value(i).toInt()});
+    return out;
+}
+
+bool Runner::folderExists(const QStringList &folders)
+{
+    for (int depth = 0; depth < folders.size(); ++depth) {
+        bool found = false;
+        for (const MacroItem &item : folderItems(folders.mid(0, depth)))
+            found = found || (item.type != 0 && item.name == folders.at(depth));
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
+int Runner::folderIndex(const QStringList &chain)
+{
+    const QList<MacroItem> items = folderItems(chain.mid(0, chain.size() - 1));
+    for (int i = 0; i < items.size(); ++i) {
+        if (items.at(i).type != 0 && items.at(i).name == chain.last())
+            return i;
+    }
+    return -1;
+}
+
+void Runner::addToFolder(const QStringList &folders, const QString &name)
+{
+    // The folder's ten child lists with the new macro appended, written as
+    // the editor writes them after it created an item.
+    const int level = folders.size();
+    QVariantList lists[10];
+    const QList<MacroItem> items = folderItems(folders);
+    QStringList attrs[10];
+    if (folders.isEmpty()) {
+        attrs[0] = SettingsStore::dropPadding(m_macros->getNameList(0));
+        for (int a = 0; a < 9; ++a)
+            attrs[a + 1] = SettingsStore::dropPadding(m_macros->getMacroList_Att(a));
+    } else {
+        selectPath(folders.mid(0, folders.size() - 1));
+        m_macros->setMacroLevel(QString::number(level));
+        // getMacroSubList_Att: 0 type, 1 showImg, 2 txtMargin, 3 level, 4 name, 5..9 no0..no4
+        const int order[10] = {4, 0, 1, 2, 3, 5, 6, 7, 8, 9};
+        for (int a = 0; a < 10; ++a)
+            attrs[a] =
+                SettingsStore::dropPadding(m_macros->getMacroSubList_Att(order[a], folders.last()));
+    }
+    int chain[5] = {-1, -1, -1, -1, -1};
+    for (int d = 0; d < level && d < 5; ++d)
+        chain[d] = folderIndex(folders.mid(0, d + 1));
+    const QString values[10] = {name,
+                                QStringLiteral("0"),
+                                QStringLiteral("false"),
+                                QString::number(5 + 20 * level),
+                                QString::number(level),
+                                QString::number(chain[0]),
+                                QString::number(chain[1]),
+                                QString::number(chain[2]),
+                                QString::number(chain[3]),
+                                QString::number(chain[4])};
+    for (int a = 0; a < 10; ++a) {
+        for (int i = 0; i < items.size(); ++i)
+            lists[a].append(attrs[a].value(i));
+        lists[a].append(values[a]);
+    }
+    selectPath(folders);
+    m_macros->updataMacroList(0, level, folders.isEmpty() ? QString() : folders.last(), lists[0],
+                              lists[1], lists[2], lists[3], lists[4], lists[5], lists[6], lists[7],
+                              lists[8], lists[9]);
+}
+
+QJsonArray Runner::tree(const QStringList &folders)
+{
+    QJsonArray out;
+    for (const MacroItem &item : folderItems(folders)) {
+        QJsonObject o;
+        o[QStringLiteral("name")] = item.name;
+        o[QStringLiteral("type")] =
+            item.type == 0 ? QStringLiteral("macro") : QStringLiteral("folder");
+        if (item.type != 0 && folders.size() < MacroPaths::kMaxLevel)
+            o[QStringLiteral("items")] = tree(folders + QStringList{item.name});
+        out.append(o);
+    }
+    return out;
+}
+
+namespace {
+
+void printTree(QTextStream &out, const QJsonArray &items, int depth)
+{
+    for (const QJsonValue &v : items) {
+        const QJsonObject o = v.toObject();
+        const bool folder = o.value(QStringLiteral("type")).toString() == QLatin1String("folder");
+        out << QString(2 * depth, QLatin1Char(' ')) << o.value(QStringLiteral("name")).toString()
+            << (folder ? "/" : "") << "\n";
+        if (folder)
+            printTree(out, o.value(QStringLiteral("items")).toArray(), depth + 1);
+    }
+}
+
+// "press:A", "release:A", "delay:50" (or the stored form "1,A") to a step
+// string; empty with a message when the word is not a step.
+QString stepString(const QString &word, QString *error)
+{
+    static const QRegularExpression stored(QStringLiteral("^[0-4],.*$"));
+    QString kind;
+    QString info;
+    if (stored.match(word).hasMatch()) {
+        kind = word.left(1);
+        info = word.mid(2);
+    } else {
+        const int colon = word.indexOf(QLatin1Char(':'));
+        kind = word.left(colon);
+        info = colon < 0 ? QString() : word.mid(colon + 1);
+    }
+    if (kind == QLatin1String("delay") || kind == QLatin1String("0")) {
+        bool ok = false;
+        const int ms = info.toInt(&ok);
+        if (!ok || ms < 0 || ms > 65535) {
+            *error = QStringLiteral("step \"%1\": a delay is 0..65535 ms").arg(word);
+            return QString();
+        }
+        return QStringLiteral("0,%1").arg(ms);
+    }
+    const bool press =
+        kind == QLatin1String("press") || kind == QLatin1String("1") || kind == QLatin1String("3");
+    const bool release = kind == QLatin1String("release") || kind == QLatin1String("2") ||
+                         kind == QLatin1String("4");
+    if (!press && !release) {
+        *error =
+            QStringLiteral("step \"%1\": steps are press:KEY, release:KEY and delay:MS").arg(word);
+        return QString();
+    }
+    QString name;
+    for (const KeyNames::Entry &e : KeyNames::table()) {
+        if (QString::fromUtf8(e.name).compare(info, Qt::CaseInsensitive) == 0) {
+            name = QString::fromUtf8(e.name);
+            break;
+        }
+    }
+    if (name.isEmpty()) {
+        *error = QStringLiteral("step \"%1\": unknown key \"%2\" (keys by their names, e.g. A, "
+                                "Space, LCtrl, MS-L)")
+                     .arg(word, info);
+        return QString();
+    }
+    const bool button = name.startsWith(QLatin1String("MS-"));
+    const int type = button ? (press ? 3 : 4) : (press ? 1 : 2);
+    return QStringLiteral("%1,%2").arg(type).arg(name);
+}
+
+QString stepWord(const QString &step)
+{
+    const MacroEncoder::Step s = MacroEncoder::parseStep(step);
+    switch (s.type) {
+    case MacroEncoder::Delay:
+        return QStringLiteral("delay:") + s.info;
+    case MacroEncoder::KeyPress:
+    case MacroEncoder::ButtonPress:
+        return QStringLiteral("press:") + s.info;
+    case MacroEncoder::KeyRelease:
+    case MacroEncoder::ButtonRelease:
+        return QStringLiteral("release:") + s.info;
+    default:
+        return step;
+    }
+}
+
+} // namespace
+
+int Runner::macro(QStringList args)
+{
+    const bool json = takeFlag(args, QStringLiteral("--json"));
+    QString repeatText, folderText;
+    bool hasRepeat, hasFolder;
+    if (!takeOption(args, QStringLiteral("--repeat"), &repeatText, &hasRepeat) ||
+        !takeOption(args, QStringLiteral("--folder"), &folderText, &hasFolder))
+        return usage();
+    const QString sub = args.isEmpty() ? QStringLiteral("tree") : args.takeFirst();
+    // Steps may look like options only by mistake; anything else left is an error.
+    if (sub != QLatin1String("create") && !noOptionsLeft(args))
+        return usage();
+    if (sub == QLatin1String("tree")) {
+        if (!args.isEmpty() || hasRepeat || hasFolder)
+            return usage(QStringLiteral("tree takes no arguments"));
+        const QJsonArray items = tree({});
+        if (json)
+            print(items);
+        else
+            printTree(m_out, items, 0);
+        return 0;
+    }
+    QStringList folders;
+    QString name;
+    if (sub == QLatin1String("show")) {
+        if (args.size() != 1 || hasRepeat || hasFolder)
+            return usage(QStringLiteral("show needs one macro path"));
+        if (!splitMacroPath(args.first(), &folders, &name))
+            return usage();
+        selectPath(folders);
+        QStringList steps = m_macros->loadMacroIni(folders.size(), name);
+        if (steps.isEmpty())
+            return usage(QStringLiteral("no macro \"%1\"").arg(args.first()));
+        const int repeat = steps.takeLast().toInt();
+        if (json) {
+            QJsonObject o;
+            QJsonArray list;
+            for (const QString &s : steps)
+                list.append(stepWord(s));
+            o[QStringLiteral("name")] = name;
+            o[QStringLiteral("repeat")] = repeat;
+            o[QStringLiteral("steps")] = list;
+            print(o);
+            return 0;
+        }
+        m_out << name << ", repeat " << repeat << "\n";
+        for (const QString &s : steps)
+            m_out << "  " << stepWord(s) << "\n";
+        return 0;
+    }
+    if (json)
+        return usage(QStringLiteral("--json goes with tree and show"));
+    if (sub == QLatin1String("create")) {
+        if (hasFolder)
+            return usage(QStringLiteral("create takes the folder in the path: FOLDER/NAME"));
+        if (args.isEmpty())
+            return usage(QStringLiteral("create needs a macro path and steps"));
+        if (!splitMacroPath(args.takeFirst(), &folders, &name))
+            return usage();
+        if (folders.size() > MacroPaths::kMaxLevel)
+            return usage(QStringLiteral("macros live at levels 0..5"));
+        int repeat = 1;
+        if (hasRepeat && !parseInt(repeatText, 1, 65535, &repeat))
+            return usage(QStringLiteral("--repeat \"%1\": accepted are 1..65535").arg(repeatText));
+        QStringList steps;
+        for (const QString &word : args) {
+            QString error;
+            const QString step = stepString(word, &error);
+            if (step.isEmpty())
+                return usage(error);
+            steps.append(step);
+        }
+        if (MacroEncoder::encodedLength(steps) > MacroEncoder::kBlockSize)
+            return usage(QStringLiteral("the steps take %1 bytes; a macro holds %2")
+                             .arg(MacroEncoder::encodedLength(steps))
+                             .arg(MacroEncoder::kBlockSize));
+        if (!folderExists(folders))
+            return usage(QStringLiteral("no folder \"%1\" in the library")
+                             .arg(folders.join(QLatin1Char('/'))));
+        for (const MacroItem &item : folderItems(folders)) {
+            if (item.name == name)
+                return usage(
+                    QStringLiteral("Already have a macro with the same name! (%1)").arg(name));
+        }
+        const int position = folderItems(folders).size();
+        selectPath(folders);
+        m_macros->createMacroIni(name, position, folders.size(), 0);
+        addToFolder(folders, name);
+        selectPath(folders);
+        m_macros->saveMacroIni(folders.size(), name, steps, repeat);
+        m_out << "macro " << (folders + QStringList{name}).join(QLatin1Char('/')) << " created\n";
+        return 0;
+    }
+    if (hasRepeat)
+        return usage(QStringLiteral("--repeat goes with create"));
+    if (sub == QLatin1String("import")) {
+        if (args.size() != 1)
+            return usage(QStringLiteral("import needs one .mc file"));
+        const QFileInfo source(args.first());
+        if (!source.isFile())
+            return usage(QStringLiteral("no file \"%1\"").arg(args.first()));
+        if (hasFolder) {
+            folders = folderText.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+            if (folders.size() > MacroPaths::kMaxLevel || !folderExists(folders))
+                return usage(QStringLiteral("no folder \"%1\" in the library").arg(folderText));
+        }
+        name = MacroPaths::baseNameToFirstDot(source.fileName());
+        if (name.isEmpty() || !MacroPaths::isSafeName(name))
+            return usage(QStringLiteral("\"%1\" does not name a macro").arg(source.fileName()));
+        for (const MacroItem &item : folderItems(folders)) {
+            if (item.name == name)
+                return usage(
+                    QStringLiteral("Already have a macro with the same name! (%1)").arg(name));
+        }
+        m_dialogs->answers.append(source.absoluteFilePath());
+        selectPath(folders);
+        const QString imported = m_macros->loadMacroFile(
+            folders.isEmpty() ? -1 : folders.size() - 1, folders.isEmpty() ? 0 : 1);
+        if (imported.isEmpty()) {
+            m_err << "kesta-ctl macro: could not import " << args.first() << "\n";
+            return 1;
+        }
+        addToFolder(folders, imported);
+        m_out << "macro " << (folders + QStringList{imported}).join(QLatin1Char('/'))
+              << " imported\n";
+        return 0;
+    }
+    if (hasFolder)
+        return usage(QStringLiteral("--folder goes with import"));
+    if (sub == QLatin1String("export")) {
+        if (args.size() != 2)
+            return usage(QStringLiteral("export needs a macro path and a file"));
+        if (!splitMacroPath(args.at(0), &folders, &name))
+            return usage();
+        selectPath(folders);
+        if (m_macros->loadMacroIni(folders.size(), name).isEmpty())
+            return usage(QStringLiteral("no macro \"%1\"").arg(args.at(0)));
+        const QFileInfo target(args.at(1));
+        if (!target.absoluteDir().exists() || target.isDir())
+            return usage(QStringLiteral("cannot write \"%1\": no such folder").arg(args.at(1)));
+        m_dialogs->answers.append(target.absoluteFilePath());
+        selectPath(folders);
+        m_macros->saveMacroFile(folders.size(), name);
+        if (!QFileInfo::exists(target.absoluteFilePath())) {
+            m_err << "kesta-ctl macro: could not write " << args.at(1) << "\n";
+            return 1;
+        }
+        m_out << "macro " << args.at(0) << " exported to " << args.at(1) << "\n";
+        return 0;
+    }
+    if (sub == QLatin1String("send")) {
+        if (args.size() != 2)
+            return usage(QStringLiteral("send needs a macro path and a button"));
+        if (!splitMacroPath(args.at(0), &folders, &name))
+            return usage();
+        const int index = ButtonLabels::matrixIndex(args.at(1));
+        if (!ButtonLabels::takesMacro(index))
+            return usage(
+                QStringLiteral("button \"%1\": macros go on buttons 1..10 (①..⑩)").arg(args.at(1)));
+        selectPath(folders);
+        QStringList steps = m_macros->loadMacroIni(folders.size(), name);
+        if (steps.isEmpty())
+            return usage(QStringLiteral("no macro \"%1\"").arg(args.at(0)));
+        if (!m_connect)
+            return usage(QStringLiteral("send talks to the mouse; drop --no-device"));
+        const int repeat = steps.takeLast().toInt();
+        if (device())
+            m_macros->mouseSendMacroData(m_macros->encodeMacro(steps, repeat), index);
+        return sent(
+            QStringLiteral("macro %1 sent to button %2").arg(name, ButtonLabels::label(index)));
+    }
+    return usage(QStringLiteral("unknown sub-command \"%1\" (tree, show, create, import, export, "
+                                "send)")
+                     .arg(sub));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+Tasks::Tasks(Operations &ops, ScriptedDialogs *dialogs, std::function<bool()> connect)
+    : m_ops(ops), m_dialogs(dialogs), m_connect(std::move(connect))
+{
+}
+
+int Tasks::run(const QString &command, const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    Runner runner(m_ops, m_dialogs, m_connect, out, err);
+    return runner.run(command, args);
+}
+
+} // namespace Ctl
