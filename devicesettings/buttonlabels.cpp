@@ -41,6 +41,19 @@ int indexOf(const QString &text)
     return -1;
 }
 
+int matrixIndex(const QString &name)
+{
+    const QString text = name.trimmed();
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (ok && text == QString::number(number)) {
+        if (number < 1 || number > 14)
+            return -1;
+        return number <= 6 ? number - 1 : number + 1; // 7..14 sit at 8..15
+    }
+    return indexOf(text);
+}
+
 bool hasMacroSlot(int index)
 {
     return index >= 0 && index < kMacroSlots;

@@ -18,7 +18,14 @@ QString label(int index);
 QStringList labels();
 // The position that carries `label`, -1 when none does.
 int indexOf(const QString &label);
+// The position of a button named by its label or by its number: "①".."⑭"
+// or "1".."14" (blanks around it allowed); -1 for anything else.
+int matrixIndex(const QString &name);
 // Whether position `index` has a macro slot of its own.
 bool hasMacroSlot(int index);
+inline bool takesMacro(int index)
+{
+    return hasMacroSlot(index);
+}
 
 } // namespace ButtonLabels

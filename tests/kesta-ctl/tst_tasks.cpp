@@ -4,7 +4,7 @@
 // stored files and the frames on the wire. Bad arguments must leave the
 // modules folder byte-identical and the wire silent.
 #include "tools/kesta-ctl/assignments.h"
-#include "tools/kesta-ctl/buttonlabels.h"
+#include "devicesettings/buttonlabels.h"
 #include "tools/kesta-ctl/ctl.h"
 #include "tools/kesta-ctl/tasks.h"
 

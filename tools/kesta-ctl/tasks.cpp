@@ -1,7 +1,7 @@
 #include "tools/kesta-ctl/tasks.h"
 
 #include "tools/kesta-ctl/assignments.h"
-#include "tools/kesta-ctl/buttonlabels.h"
+#include "devicesettings/buttonlabels.h"
 
 #include "device/deviceentry.h"
 #include "device/hid_thread.h"
