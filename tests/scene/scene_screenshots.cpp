@@ -55,11 +55,31 @@ int main(int argc, char **argv)
     const QList<Shot> shots = {
         {"main.png", [](SceneRig &r) { SceneRig::call(r.root(), "showTab", {0}); }},
         {"lighting.png", [](SceneRig &r) { SceneRig::call(r.root(), "showTab", {1}); }},
-        {"settings.png", [](SceneRig &r) { SceneRig::call(r.root(), "showTab", {2}); }},
+        {"settings.png",
+         [](SceneRig &r) {
+             // A small library with a recorded macro selected.
+             SceneRig::call(r.root(), "showTab", {2});
+             QObject *editor = r.page(QStringLiteral("macroEditor"));
+             SceneRig::call(editor, "newFolder", {QStringLiteral("Rifles")});
+             SceneRig::call(editor, "clearSelection");
+             SceneRig::call(editor, "newFolder", {QStringLiteral("Office")});
+             SceneRig::call(editor, "clearSelection");
+             SceneRig::call(editor, "newMacro", {QStringLiteral("Burst")});
+             SceneRig::call(editor, "clearSelection");
+             SceneRig::call(editor, "newMacro", {QStringLiteral("Copy and paste")});
+             SceneRig::call(editor, "selectByNames", {QStringLiteral("Burst")});
+             QVariantList steps;
+             const QList<QPair<int, QString>> recorded = {
+                 {1, "A"},  {0, "50"},   {2, "A"},     {0, "120"}, {3, "MS-L"},
+                 {0, "30"}, {4, "MS-L"}, {1, "Space"}, {0, "80"},  {2, "Space"}};
+             for (const auto &step : recorded)
+                 steps << QVariantMap{{"type", step.first}, {"info", step.second}};
+             SceneRig::call(editor, "setSteps", {QVariant(steps)});
+         }},
         {"key-assignment.png",
          [](SceneRig &r) {
              SceneRig::call(r.root(), "showTab", {0});
-             openOverlay(r, "keyAssign", {3}, "openFor");
+             openOverlay(r, "keyAssign", {3, QString()}, "openFor");
          }},
         {"macro-assignment.png",
          [](SceneRig &r) { openOverlay(r, "macroAssign", {2}, "openFor"); }},
