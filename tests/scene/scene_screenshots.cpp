@@ -84,7 +84,11 @@ int main(int argc, char **argv)
         {"macro-assignment.png",
          [](SceneRig &r) { openOverlay(r, "macroAssign", {2}, "openFor"); }},
         {"input-assignment.png",
-         [](SceneRig &r) { openOverlay(r, "inputAssign", {4}, "openFor"); }},
+         [](SceneRig &r) {
+             QVariantList args;
+             args << 4 << QVariant(QVariantList{2, 1, 6, 0}) << QVariant();
+             openOverlay(r, "inputAssign", args, "openFor");
+         }},
         {"dpi-assignment.png", [](SceneRig &r) { openOverlay(r, "dpiAssign", {5}, "openFor"); }},
         {"recoil-editor.png", [](SceneRig &r) { openOverlay(r, "recoil"); }},
         {"profile-manager.png", [](SceneRig &r) { openOverlay(r, "profileManager"); }},

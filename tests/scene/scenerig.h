@@ -99,42 +99,14 @@ public:
         return root()->findChild<QObject *>(objectName);
     }
 
-    // Calls a QML function with up to five arguments.
+    // Calls a QML function (or a C++ method of a Qt Quick type) with up to
+    // five arguments.
     static QVariant call(QObject *target, const char *function, const QVariantList &args = {})
     {
         QVariant r;
-        QVariant a[5];
-        for (int i = 0; i < args.size() && i < 5; ++i)
-            a[i] = args.at(i);
-        bool ok = false;
-        switch (args.size()) {
-        case 0:
-            ok = QMetaObject::invokeMethod(target, function, Q_RETURN_ARG(QVariant, r));
-            break;
-        case 1:
-            ok = QMetaObject::invokeMethod(target, function, Q_RETURN_ARG(QVariant, r),
-                                           Q_ARG(QVariant, a[0]));
-            break;
-        case 2:
-            ok = QMetaObject::invokeMethod(target, function, Q_RETURN_ARG(QVariant, r),
-                                           Q_ARG(QVariant, a[0]), Q_ARG(QVariant, a[1]));
-            break;
-        case 3:
-            ok = QMetaObject::invokeMethod(target, function, Q_RETURN_ARG(QVariant, r),
-                                           Q_ARG(QVariant, a[0]), Q_ARG(QVariant, a[1]),
-                                           Q_ARG(QVariant, a[2]));
-            break;
-        case 4:
-            ok = QMetaObject::invokeMethod(target, function, Q_RETURN_ARG(QVariant, r),
-                                           Q_ARG(QVariant, a[0]), Q_ARG(QVariant, a[1]),
-                                           Q_ARG(QVariant, a[2]), Q_ARG(QVariant, a[3]));
-            break;
-        default:
-            ok = QMetaObject::invokeMethod(target, function, Q_RETURN_ARG(QVariant, r),
-                                           Q_ARG(QVariant, a[0]), Q_ARG(QVariant, a[1]),
-                                           Q_ARG(QVariant, a[2]), Q_ARG(QVariant, a[3]),
-                                           Q_ARG(QVariant, a[4]));
-        }
+        bool ok = invoke(target, function, args, &r);
+        if (!ok)
+            ok = invoke(target, function, args, nullptr); // a method without a result
         if (!ok)
             qWarning("SceneRig: cannot call %s", function);
         if (r.userType() == qMetaTypeId<QJSValue>())
@@ -214,6 +186,22 @@ public:
     std::unique_ptr<Widget> widget;
 
 private:
+    static bool invoke(QObject *target, const char *function, const QVariantList &args,
+                       QVariant *result)
+    {
+        QVariant a[5];
+        for (int i = 0; i < args.size() && i < 5; ++i)
+            a[i] = args.at(i);
+        QGenericArgument g[5];
+        for (int i = 0; i < args.size() && i < 5; ++i)
+            g[i] = Q_ARG(QVariant, a[i]);
+        QGenericReturnArgument ret;
+        if (result)
+            ret = Q_RETURN_ARG(QVariant, *result);
+        return QMetaObject::invokeMethod(target, function, Qt::DirectConnection, ret, g[0], g[1],
+                                         g[2], g[3], g[4]);
+    }
+
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_oldDir;
 };
