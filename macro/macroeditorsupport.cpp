@@ -1,26 +1,11 @@
 // Operations the macro editor page uses besides the library store: the
-// key-name table, the real content of a library folder, and how recording
+// real content of a library folder, and how recording
 // gets its keys.
 #include "macro/macrolibrary.h"
-
-#include "devicesettings/keynames.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-
-QStringList MacroLibrary::macroKeyNames()
-{
-    return KeyNames::names();
-}
-
-QVariantList MacroLibrary::macroKeyCodes()
-{
-    QVariantList codes;
-    for (int code : KeyNames::codes())
-        codes.append(code);
-    return codes;
-}
 
 QStringList MacroLibrary::macroFolderEntries(int macroLevel, const QString &name)
 {

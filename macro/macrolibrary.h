@@ -89,9 +89,6 @@ public slots:
     int macroEncodedLength(const QStringList &steps);
 
     // What the macro editor needs besides the library itself.
-    // The key-name table in table order: names and their codes.
-    QStringList macroKeyNames();
-    QVariantList macroKeyCodes();
     // The items of the library folder `name` at `macroLevel` (selection path
     // as for the other operations), macro files first, each group sorted by
     // name ignoring case: "0,<macro>" and "1,<folder>". Empty when the folder

@@ -589,16 +589,6 @@ int myQQuickView::macroEncodedLength(const QStringList &steps)
     return m_ops->macros()->macroEncodedLength(steps);
 }
 
-QStringList myQQuickView::macroKeyNames()
-{
-    return m_ops->macros()->macroKeyNames();
-}
-
-QVariantList myQQuickView::macroKeyCodes()
-{
-    return m_ops->macros()->macroKeyCodes();
-}
-
 QStringList myQQuickView::macroFolderEntries(int macroLevel, const QString &name)
 {
     return m_ops->macros()->macroFolderEntries(macroLevel, name);

@@ -146,8 +146,6 @@ public slots:
     bool mouseSendMacroData(const QVariantList &macroData, const QVariant &macroIndex);
     QVariantList encodeMacro(const QStringList &steps, int repeat);
     int macroEncodedLength(const QStringList &steps);
-    QStringList macroKeyNames();
-    QVariantList macroKeyCodes();
     QStringList macroFolderEntries(int macroLevel, const QString &name);
     QString inputCaptureMode();
     bool isAutostart();

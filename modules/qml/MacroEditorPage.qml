@@ -86,8 +86,8 @@ Item {
     function init() {
         if (recording)
             stopRecording();
-        keyNames = ui_View.macroKeyNames();
-        keyCodes = ui_View.macroKeyCodes();
+        keyNames = ui_View.getKeyNames();
+        keyCodes = ui_View.getKeyCodes();
         captureMode = String(ui_View.inputCaptureMode());
         var openFolders = openKeys(tree, []);
         ui_View.setMacroLevel(0);

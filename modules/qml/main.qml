@@ -397,6 +397,12 @@ Item {
         id: pointer
     }
 
+    // The frame is loaded by URL, so that its types and their imports (the
+    // controls among them) are read after the first frame, not before it.
+    Component.onCompleted: contentLoader.setSource("Content.qml", {
+            scene: root
+        })
+
     Timer {
         id: protectTimer
         interval: 1000
@@ -422,9 +428,6 @@ Item {
             anchors.fill: parent
             asynchronous: true
             visible: root.startupDone
-            sourceComponent: Content {
-                scene: root
-            }
             onLoaded: {
                 root.frame = item;
                 if (!protectTimer.running)
