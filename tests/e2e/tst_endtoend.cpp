@@ -47,6 +47,7 @@ private slots:
     void trayIconDocksWithItsToolTip();
     void connectsAndStartsTheScene();
     void profileListChangesTheProfile();
+    void dpiSliderDragThenSave();
     void dpiButtonReachesTheScene();
     void unplugDisablesAndPlugReconnectsAfterTheTimer();
     void secondStartHandsOverAndEnds();
@@ -59,6 +60,8 @@ private:
     QPoint windowPosition() const;
     void clickScene(int x, int y);
     void key(const QString &keys);
+    // Waits until nothing has crossed the wire for 1.5 s (at most 30 s).
+    void waitForQuietWire();
     QString tree() const { return run(QStringLiteral("xwininfo"), {"-root", "-tree"}, m_display); }
     int topLevelWindowsOfTheProgram() const;
     bool dockedIcon(QPoint *position) const;
@@ -197,6 +200,23 @@ void TstEndToEnd::key(const QString &keys)
     run(QStringLiteral("xdotool"), {"key", keys}, m_display);
 }
 
+void TstEndToEnd::waitForQuietWire()
+{
+    qsizetype seen = wireLog().size();
+    QElapsedTimer quiet;
+    quiet.start();
+    QElapsedTimer waited;
+    waited.start();
+    while (quiet.elapsed() < 1500 && waited.elapsed() < 30000) {
+        QTest::qWait(100);
+        const qsizetype size = wireLog().size();
+        if (size != seen) {
+            seen = size;
+            quiet.restart();
+        }
+    }
+}
+
 void TstEndToEnd::trayIconDocksWithItsToolTip()
 {
     // The icon's window sits inside the tray's panel.
@@ -231,8 +251,10 @@ void TstEndToEnd::connectsAndStartsTheScene()
 
 void TstEndToEnd::profileListChangesTheProfile()
 {
-    // The start-up lock has run out once the frame shows.
+    // The start-up lock has run out once the frame shows and the first
+    // initialisation has nothing more to send.
     QTest::qWait(1500);
+    waitForQuietWire();
     const int before = int(wireLog().count(QLatin1Char('\n')));
     auto sentSince = [this, before] { return wireLog().section(QLatin1Char('\n'), before); };
     // The profile list sits in the top bar, left of the window buttons: open
@@ -251,6 +273,41 @@ void TstEndToEnd::profileListChangesTheProfile()
     QFile global(m_dir.path() + QStringLiteral("/modules/setting/apConfig.bin"));
     QVERIFY(global.open(QIODevice::ReadOnly));
     QVERIFY(QString::fromUtf8(global.readAll()).contains(QLatin1String("profileNo=1")));
+}
+
+void TstEndToEnd::dpiSliderDragThenSave()
+{
+    // After the profile change above, profile 2 (p2.bin) is current.
+    const QString profile = m_dir.path() + QStringLiteral("/modules/setting/p2.bin");
+    auto storedValues = [&profile] {
+        QFile f(profile);
+        if (!f.open(QIODevice::ReadOnly))
+            return QString();
+        static const QRegularExpression values(QStringLiteral("dpiValueArray=([^\\n]*)"));
+        return values.match(QString::fromUtf8(f.readAll())).captured(1);
+    };
+    // The profile change's transfers are over (input during one is dropped).
+    waitForQuietWire();
+    const QString before = storedValues();
+    const int lines = int(wireLog().count(QLatin1Char('\n')));
+    // Press on stage 3's slider track, right of its handle, and drag further.
+    const QPoint origin = windowPosition();
+    QVERIFY(origin.x() >= 0);
+    const int y = origin.y() + 256;
+    run(QStringLiteral("xdotool"),
+        {"mousemove", QString::number(origin.x() + 1060), QString::number(y), "mousedown", "1"},
+        m_display);
+    for (int x = 1070; x <= 1120; x += 10) {
+        run(QStringLiteral("xdotool"),
+            {"mousemove", QString::number(origin.x() + x), QString::number(y)}, m_display);
+    }
+    run(QStringLiteral("xdotool"), {"mouseup", "1"}, m_display);
+    QTest::qWait(300);
+    clickScene(1104, 692); // Save
+    const auto sentSince = [this, lines] { return wireLog().section(QLatin1Char('\n'), lines); };
+    QTRY_VERIFY_WITH_TIMEOUT(sentSince().contains(QLatin1String("\"plain\":\"00 11")), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(storedValues() != before, 5000);
+    QVERIFY2(!storedValues().isEmpty(), qPrintable(before));
 }
 
 void TstEndToEnd::dpiButtonReachesTheScene()
