@@ -22,7 +22,7 @@ Item {
     readonly property int firstX: 3
     readonly property int lastX: 338
 
-    readonly property var defaultTexts: ["System Setting", "Pointer Speed", "Double-click Speed", "Scroll Speed", "One screen at a time", "Lines at a time", "Lift-off Distance", "Enable", "Slow", "Fast", "Low", "Medium", "High", "Double-click here to test"]
+    readonly property var defaultTexts: ["System Setting", "Pointer Speed", "Double-click Speed", "Scroll Speed", "One screen at a time", "Lines at a time", "Lift-off Distance", "Enable", "Slow", "Fast", "Low", "Medium", "High", "Double-click here to test", "Start with the desktop, in the tray"]
     readonly property var strings: scene ? scene.texts("systemSetting", defaultTexts) : defaultTexts
 
     // Speed index 0..10 of a slider position: the first threshold above it.
@@ -292,6 +292,24 @@ Item {
                 captionText: page.strings[6]
                 enableText: page.strings[7]
                 objectPrefix: "systemLod"
+            }
+
+            Item {
+                width: 1
+                height: 4
+            }
+            // The desktop's autostart entry (starts the program hidden in
+            // the tray, so DPI switches are reported after login).
+            ThemedCheckBox {
+                id: autostartBox
+                objectName: "autostartBox"
+                width: parent.width
+                text: page.strings[14]
+                Component.onCompleted: checked = ui_View.isAutostart()
+                onToggled: {
+                    if (!ui_View.setAutostart(checked))
+                        checked = ui_View.isAutostart();
+                }
             }
         }
     }

@@ -21,6 +21,7 @@ private slots:
     void firstInitMakesProfileOneCurrent_data();
     void firstInitMakesProfileOneCurrent();
     void languageSelectorStoresAndReloads();
+    void autostartBoxWritesTheEntry();
     void closeHidesTheWindow();
     void saveAllWithNothingDirtySendsNothing();
     void profileChangeSendsEveryPageThenTheBoundMacros();
@@ -115,6 +116,30 @@ void TstSceneFlows::languageSelectorStoresAndReloads()
     auto *save = m_rig.item(QStringLiteral("saveButton"));
     QVERIFY(save);
     QCOMPARE(save->property("text").toString(), QStringLiteral("Speichern"));
+}
+
+void TstSceneFlows::autostartBoxWritesTheEntry()
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QVERIFY(m_rig.start());
+    QObject *box = m_rig.item(QStringLiteral("autostartBox"));
+    QVERIFY(box);
+    QCOMPARE(box->property("checked").toBool(), false);
+    const QString entry = config.filePath(QStringLiteral("autostart/kesta-config.desktop"));
+    // As a click does: the box changes, then says it was toggled.
+    QMetaObject::invokeMethod(box, "toggle");
+    QMetaObject::invokeMethod(box, "toggled");
+    QFile file(entry);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(file.readAll()).contains(QLatin1String("--hidden")));
+    file.close();
+    QMetaObject::invokeMethod(box, "toggle");
+    QMetaObject::invokeMethod(box, "toggled");
+    QVERIFY(!QFile::exists(entry));
+    QCOMPARE(box->property("checked").toBool(), false);
+    m_rig.stop();
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 void TstSceneFlows::closeHidesTheWindow()
