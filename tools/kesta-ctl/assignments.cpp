@@ -97,11 +97,11 @@ QString modifierText(int bits, const QString &separator)
     return parts.join(separator);
 }
 
-bool parseKeys(const QString &keys, Entry *entry, QString *error)
+bool parseKeys(const QString &combination, Entry *entry, QString *error)
 {
     // "KP+" holds the separator: an empty piece after "KP" belongs to it.
     QStringList pieces;
-    for (const QString &piece : keys.split(QLatin1Char('+'))) {
+    for (const QString &piece : combination.split(QLatin1Char('+'))) {
         if (piece.isEmpty() && !pieces.isEmpty() &&
             pieces.last().compare(QLatin1String("kp"), Qt::CaseInsensitive) == 0) {
             pieces.last() += QLatin1Char('+');
@@ -126,7 +126,7 @@ bool parseKeys(const QString &keys, Entry *entry, QString *error)
             *error = QStringLiteral("unknown key \"%1\" in keys:%2 (modifiers ctrl, shift, alt, "
                                     "win, rctrl, rshift, ralt, rwin; keys by their names, e.g. "
                                     "A, F5, Esc, KP+)")
-                         .arg(piece, keys);
+                         .arg(piece, combination);
             return false;
         }
         keys.append(code);
@@ -134,7 +134,7 @@ bool parseKeys(const QString &keys, Entry *entry, QString *error)
     if (keys.size() > 2) {
         *error = QStringLiteral("keys:%1 has %2 keys; a combination holds modifiers and at most "
                                 "two keys")
-                     .arg(keys)
+                     .arg(combination)
                      .arg(keys.size());
         return false;
     }
