@@ -281,6 +281,12 @@ def main():
             parser.error(f"paths with blanks are not supported: {path}")
     if not os.path.isdir(share):
         parser.error(f"no folder {share}")
+    # The guest has its own /tmp and /run: a checkout or build there is out of
+    # its sight (only the shared folder is mounted through them).
+    repo = os.path.dirname(os.path.dirname(os.path.realpath(__file__)))
+    for path in (repo, os.path.realpath(cwd)):
+        if any(path == p or path.startswith(p + "/") for p in ("/tmp", "/run")):
+            skip(f"{path} lies under /tmp or /run, which the guest replaces with its own")
 
     if args.install:
         install_deps()
