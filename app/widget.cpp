@@ -1,14 +1,11 @@
 #include "app/widget.h"
 
 #include "app/userevent.h"
-#include "device/devicepresence.h"
 #include "device/transfergate.h"
-#include "devicesettings/devicesettings.h"
+#include "devicesettings/mousedevice.h"
 #include "platform/devicenotifier.h"
 #include "settings/langstrings.h"
-#include "settings/settingsstore.h"
 #include "view/myqquickview.h"
-#include "view/operations.h"
 #include "view/ui_controler.h"
 
 #include <QAction>
@@ -39,8 +36,6 @@ const char *const kTrayStyleSheet =
 
 Widget::Widget(QWidget *parent) : QWidget(parent)
 {
-    hid.owner = this;
-
     controler = new Ui_Controler(); // no parent: released with deleteLater
     controler->setupUi(this);
     view()->setHidThread(&hid);
@@ -63,16 +58,26 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     connect(tray, &QSystemTrayIcon::activated, this, &Widget::trayIconActivated);
     tray->setVisible(true);
 
-    // What the listener finds is delivered here, on the GUI thread. Notices,
-    // checks and messages that come during a device transfer are handled
-    // after it (TransferGate): they could start commands of their own.
-    connect(&hid, &Hid_Thread::dpiStageReported, this, [this](int stage) {
+    // The presence check and connect sequence run in the device object; the
+    // window shows what they find. What the listener finds is delivered here,
+    // on the GUI thread. Notices, checks and messages that come during a
+    // device transfer are handled after it (TransferGate): they could start
+    // commands of their own.
+    MouseDevice *device = view()->device();
+    connect(device, &MouseDevice::connecting, this,
+            [this] { showTrayMessage(QStringLiteral("Detect Device")); });
+    connect(device, &MouseDevice::connected, this, [this] {
+        view()->setEnabled(true);
+        startView();
+    });
+    connect(device, &MouseDevice::absent, this, &Widget::disconnectSequence);
+    connect(device, &MouseDevice::dpiStageReported, this, [this](int stage) {
         TransferGate::whenIdle(this, [this, stage] {
             view()->setCurrentDPI(stage);
             showTrayMessage(LangStrings::dpiSwitchText(stage) + QLatin1Char(' '));
         });
     });
-    connect(&hid, &Hid_Thread::deviceRemoved, this, [this] { view()->setEnabled(false); });
+    connect(device, &MouseDevice::removed, this, [this] { view()->setEnabled(false); });
 
     notifier = new DeviceChangeNotifier(this);
     connect(notifier, &DeviceChangeNotifier::deviceChanged, this, &Widget::onDeviceChangeNotice);
@@ -87,6 +92,11 @@ Widget::~Widget()
 myQQuickView *Widget::view() const
 {
     return controler->view();
+}
+
+bool Widget::isDeviceConnected() const
+{
+    return view()->device()->isConnected();
 }
 
 void Widget::onDeviceChangeNotice()
@@ -126,50 +136,14 @@ void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason != QSystemTrayIcon::DoubleClick)
         return;
-    if (deviceConnected)
+    if (isDeviceConnected())
         postRestore();
     showNormal();
 }
 
 void Widget::checkDevice()
 {
-    TransferGate::whenIdle(this, [this] {
-        const QString apConfig =
-            view()->operations()->settings()->modulePath(QStringLiteral("setting/apConfig.bin"));
-        auto list = DevicePresence::readDeviceList(apConfig);
-        DevicePresence::findInterfaces(list);
-        // Some other device came or went (only mice without a notification
-        // interface get here while connected): the connected one stays as it is.
-        if (deviceConnected && DevicePresence::stillAdmitted(hid, list)) {
-            qDebug() << "Device still connected";
-            return;
-        }
-        if (DevicePresence::admitFirst(hid, list) >= 0)
-            connectSequence();
-        else
-            disconnectSequence();
-    });
-}
-
-void Widget::connectSequence()
-{
-    qDebug() << "Device Connect";
-    view()->clearHidBusy();
-    deviceConnected = true;
-    showTrayMessage(QStringLiteral("Detect Device"));
-    hid.startDevice(uint(hid.deviceIndex));
-    if (view()->icType() == QLatin1String("560")) {
-        DeviceSettings *ds = view()->operations()->deviceSettings();
-        ds->mouseReadProfile(0);
-        ds->mouseReadProfile(1);
-        if (view()->isGun()) {
-            ds->mouseReadProfile(2);
-            ds->mouseReadProfile(3);
-            ds->mouseReadProfile(4);
-        }
-    }
-    view()->setEnabled(true);
-    startView();
+    TransferGate::whenIdle(this, [this] { view()->device()->check(); });
 }
 
 void Widget::showTrayMessage(const QString &text)
@@ -182,8 +156,6 @@ void Widget::showTrayMessage(const QString &text)
 
 void Widget::disconnectSequence()
 {
-    qDebug() << "Device DisConnect";
-    deviceConnected = false;
     setVisible(false);
 }
 
@@ -207,7 +179,7 @@ void Widget::receiveMessage(QString message)
     Q_UNUSED(message);
     TransferGate::whenIdle(this, [this] {
         qDebug() << "------------------------- receiveMessage---------------------";
-        if (deviceConnected)
+        if (isDeviceConnected())
             postRestore();
     });
 }

@@ -26,7 +26,7 @@ public:
     Hid_Thread *hidThread() { return &hid; }
     QSystemTrayIcon *trayIcon() const { return tray; }
     QTimer *deviceCheckTimer() { return &timer; }
-    bool isDeviceConnected() const { return deviceConnected; }
+    bool isDeviceConnected() const;
 
     // The rule of the device-change message: restart the check timer, but
     // only while no listener runs.
@@ -54,7 +54,6 @@ protected:
 #endif
 
 private:
-    void connectSequence();
     void disconnectSequence();
     void startView();
     void showTrayMessage(const QString &text);
@@ -64,6 +63,5 @@ private:
     Hid_Thread hid;
     QSystemTrayIcon *tray = nullptr;
     DeviceChangeNotifier *notifier = nullptr;
-    bool deviceConnected = false;
     std::function<void(int)> m_quit = [](int code) { QCoreApplication::exit(code); };
 };

@@ -68,21 +68,6 @@ Hid_Thread::~Hid_Thread()
     listenFuture.waitForFinished();
 }
 
-void Hid_Thread::setIcType(const QString &icType)
-{
-    m_icType = icType;
-}
-
-QString Hid_Thread::icType() const
-{
-    return m_icType;
-}
-
-bool Hid_Thread::is560() const
-{
-    return m_icType == QLatin1String("560");
-}
-
 std::shared_ptr<DeviceEntry> Hid_Thread::entryAt(int index) const
 {
     if (index < 0 || index >= deviceList.size())
@@ -381,11 +366,11 @@ void Hid_Thread::hid553_00H_GetSecrecyCode(uchar &byte1, uchar &byte2, uchar &by
     byte4 = recvBuf[5];
 }
 
-void Hid_Thread::hid553_83H_GetKeyboardoption(uchar &byte1, uchar &byte2, uchar &byte3,
+bool Hid_Thread::hid553_83H_GetKeyboardoption(uchar &byte1, uchar &byte2, uchar &byte3,
                                               uchar &byte4)
 {
     if (!claimForQuery("cmd Failed 83", 0x83, {}))
-        return;
+        return false;
     recvBuf[2] = byte1;
     recvBuf[3] = byte2;
     recvBuf[4] = byte3;
@@ -395,17 +380,19 @@ void Hid_Thread::hid553_83H_GetKeyboardoption(uchar &byte1, uchar &byte2, uchar 
     byte2 = recvBuf[3];
     byte3 = recvBuf[4];
     byte4 = recvBuf[5];
+    return lastExchangeOk;
 }
 
-void Hid_Thread::hid560_81H_GetKeyboardoption(uchar &byte1, uchar &byte2)
+bool Hid_Thread::hid560_81H_GetKeyboardoption(uchar &byte1, uchar &byte2)
 {
     if (!claimForQuery("cmd Failed 81", 0x81, {}))
-        return;
+        return false;
     recvBuf[2] = byte1;
     recvBuf[3] = byte2;
     lastExchangeOk = hidGetCommand(0);
     byte1 = recvBuf[2];
     byte2 = recvBuf[3];
+    return lastExchangeOk;
 }
 
 void Hid_Thread::hid560_82H_GetCurrentProfile(uchar &byte1)
@@ -618,20 +605,6 @@ void Hid_Thread::startDevice(uint index)
     // Only one listener may hold the notification interface.
     stopListen();
     listenFuture.waitForFinished();
-
-    // Switch the DPI notification on. When the read fails there is nothing
-    // sound to write back, so the options are left as the device has them.
-    if (is560()) {
-        uchar b1 = 0, b2 = 0;
-        hid560_81H_GetKeyboardoption(b1, b2);
-        if (lastExchangeOk)
-            hid560_01H_SetKeyboardoption(uchar(b1 | 0x08), b2);
-    } else {
-        uchar b1 = 0, b2 = 0, b3 = 0, b4 = 0;
-        hid553_83H_GetKeyboardoption(b1, b2, b3, b4);
-        if (lastExchangeOk)
-            hid553_03H_SetKeyboardoption(b1, b2, b3, uchar(b4 | 0x40));
-    }
 
     const auto entry = entryAt(int(index));
     listening = true;

@@ -44,11 +44,6 @@ public:
     std::array<uchar, 9> recvBuf{};
     std::array<uchar, 256> dataBuf{};
 
-    // Command family of the connected mouse ("560" or anything else for 553).
-    void setIcType(const QString &icType);
-    QString icType() const;
-    bool is560() const;
-
     // The current entry, or nullptr when deviceIndex is outside the list.
     DeviceEntry *currentEntry() const;
 
@@ -62,7 +57,9 @@ public:
     bool hidSetCommand(int dataLen, bool pause);
     void hidPause();
 
-    // Connect sequence and listener.
+    // The listener: startDevice ends a running one, then starts it for entry
+    // index (the family's part of the connect sequence, the notification
+    // option, comes before; see MouseDevice).
     void startDevice(uint index);
     void listenDevice(uint index);
     void stopListen();
@@ -82,8 +79,8 @@ public slots:
     void USBDataEncryption(uchar FIFOBuf[], uchar SecrecyCode[]);
     void USBDataDecipher(uchar FIFOBuf[], uchar SecrecyCode[]);
     void hid553_00H_GetSecrecyCode(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4);
-    void hid553_83H_GetKeyboardoption(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4);
-    void hid560_81H_GetKeyboardoption(uchar &byte1, uchar &byte2);
+    bool hid553_83H_GetKeyboardoption(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4);
+    bool hid560_81H_GetKeyboardoption(uchar &byte1, uchar &byte2);
     void hid560_82H_GetCurrentProfile(uchar &byte1);
     void hid560_84H_GetCurrentDPI(uchar &byte1, uchar &byte2);
     void hid553_8BH_GetCurrentDPI(uchar &byte1);
@@ -130,7 +127,6 @@ private:
     bool queryExchange(int dataLen);
     bool commandExchange(int dataLen, bool pause);
 
-    QString m_icType;
     // Outcome of the last query slot: false when it was busy or its exchange
     // failed (the caller then holds only its preloaded values).
     bool lastExchangeOk = false;

@@ -1,7 +1,7 @@
 #include "devicesettings/commandfamily.h"
 
 #include "device/hid_thread.h"
-#include "settings/settingsstore.h"
+#include "devicesettings/mousedevice.h"
 
 #include <algorithm>
 
@@ -11,74 +11,91 @@ namespace {
 
 // Image 1, and images 2..4 as well on a weapon-capable mouse, each as the
 // profile of its own number.
-void sendProfileImages(Hid_Thread &hid, SettingsStore &store)
+void sendProfileImages(MouseDevice &mouse)
 {
-    const int last = store.isGun ? 4 : 1;
-    for (int n = 1; n <= last; ++n)
-        hid.hid560_0CH_setProfile(store.profileImages[n].data(), uchar(n));
+    const uint last = mouse.isGun() ? 4 : 1;
+    for (uint n = 1; n <= last; ++n)
+        mouse.sendProfile(n);
 }
 
 class Family553 : public CommandFamily
 {
 public:
+    QString name() const override { return QStringLiteral("553"); }
+
+    void switchNotificationOn(Hid_Thread &hid) const override
+    {
+        uchar b1 = 0, b2 = 0, b3 = 0, b4 = 0;
+        if (hid.hid553_83H_GetKeyboardoption(b1, b2, b3, b4))
+            hid.hid553_03H_SetKeyboardoption(b1, b2, b3, uchar(b4 | 0x40));
+    }
+
+    std::vector<uint> profilesReadOnConnect(bool) const override { return {}; }
+    bool keepsOnboardProfiles() const override { return false; }
+
     KeyEntry sniperEntry() const override { return {7, 0, 4, 1}; }
 
-    void sendKeyLayer(Hid_Thread &hid, uchar *matrix, uchar layer) const override
+    void sendKeyLayer(MouseDevice &mouse, uchar *matrix, uchar layer) const override
     {
-        hid.hid553_12H_SetKeyMatrix(matrix, layer);
+        mouse.hid().hid553_12H_SetKeyMatrix(matrix, layer);
     }
 
     void applyWeaponKeys(WeaponLayers &set) const override { applyWeaponKeys553(set); }
 
-    void sendWeaponLayers(Hid_Thread &hid, SettingsStore &, WeaponLayers &set) const override
+    void sendWeaponLayers(MouseDevice &mouse, WeaponLayers &set) const override
     {
+        Hid_Thread &hid = mouse.hid();
         hid.hid553_12H_SetKeyMatrix(set.main.data(), 1);
         for (int l = 0; l < 3; ++l)
             hid.hid553_12H_SetKeyMatrix(set.layers[l].data(), uchar(l + 2));
         hid.hid553_02H_SetCurrentKeyMatrix(1);
     }
 
-    void switchKeyMatrix(Hid_Thread &hid, int indexNo) const override
+    void switchKeyMatrix(MouseDevice &mouse, int indexNo) const override
     {
-        hid.hid553_02H_SetCurrentKeyMatrix(uchar(indexNo - 1));
+        mouse.hid().hid553_02H_SetCurrentKeyMatrix(uchar(indexNo - 1));
     }
 
-    void sendDpiStages(Hid_Thread &hid, SettingsStore &, const DpiCoding &coding, int,
+    bool sendMacro(Hid_Thread &hid, uchar macroId, uchar *block) const override
+    {
+        return hid.hid553_13H_SetMacroKey(macroId, block);
+    }
+
+    void sendDpiStages(MouseDevice &mouse, const DpiCoding &coding, int,
                        const QVariantList &dpiEnableArray) const override
     {
         // The stage count is always 8 here; disabled stages carry 0x80.
         StageCodes codes = markDisabledStages(coding.codes, dpiEnableArray);
-        hid.hid553_11H_SetDPISet(8, codes.data());
+        mouse.hid().hid553_11H_SetDPISet(8, codes.data());
     }
 
-    void setCurrentDpi(Hid_Thread &hid, uchar stage) const override
+    void setCurrentDpi(MouseDevice &mouse, uchar stage) const override
     {
-        hid.hid553_0BH_SetCurrentDPI(stage);
+        mouse.hid().hid553_0BH_SetCurrentDPI(stage);
     }
 
-    uchar readCurrentDpi(Hid_Thread &hid) const override
+    uchar readCurrentDpi(MouseDevice &mouse) const override
     {
         uchar stage = 0;
-        hid.hid553_8BH_GetCurrentDPI(stage);
+        mouse.hid().hid553_8BH_GetCurrentDPI(stage);
         return stage;
     }
 
-    void sendColorfulEffect(Hid_Thread &hid, SettingsStore &,
-                            const EffectTriple &triple) const override
+    void sendColorfulEffect(MouseDevice &mouse, const EffectTriple &triple) const override
     {
-        hid.hid553_0DH_SetRGBLedEffect(triple[0], triple[1], triple[2]);
+        mouse.hid().hid553_0DH_SetRGBLedEffect(triple[0], triple[1], triple[2]);
     }
 
-    void sendPlainEffect(Hid_Thread &hid, SettingsStore &store,
-                         const EffectTriple &triple) const override
+    void sendPlainEffect(MouseDevice &mouse, const EffectTriple &triple) const override
     {
-        hid.hid553_0DH_SetRGBLedEffect(triple[0], triple[1], store.is55328 ? triple[2] : 2);
+        mouse.hid().hid553_0DH_SetRGBLedEffect(triple[0], triple[1],
+                                               mouse.is55328() ? triple[2] : 2);
     }
 
-    void sendStageColours(Hid_Thread &hid, SettingsStore &store, uchar type,
-                          ColourBlock &block) const override
+    void sendStageColours(MouseDevice &mouse, uchar type, ColourBlock &block) const override
     {
-        if (!store.is55328) {
+        Hid_Thread &hid = mouse.hid();
+        if (!mouse.is55328()) {
             hid.hid553_10H_SetLED8StageColor(type, block.data());
             hid.hid553_10H_SetLED8StageColor(type, block.data());
             return;
@@ -91,21 +108,22 @@ public:
             hid.hid553_0CH_SetFixLEDColor(block.data());
     }
 
-    void setReportRate(Hid_Thread &hid, uchar rate) const override
+    void setReportRate(MouseDevice &mouse, uchar rate) const override
     {
-        hid.hid553_01H_SetReportRate(rate);
+        mouse.hid().hid553_01H_SetReportRate(rate);
     }
 
-    void setLiftOff(Hid_Thread &hid, uchar distance, uchar enable) const override
+    void setLiftOff(MouseDevice &mouse, uchar distance, uchar enable) const override
     {
-        hid.hid553_07H_Lod(distance, enable);
+        mouse.hid().hid553_07H_Lod(distance, enable);
     }
 
-    void sendWeaponRecord(Hid_Thread &hid, SettingsStore &, int slot, uchar repeat, uchar x,
+    void sendWeaponRecord(MouseDevice &mouse, int slot, uchar repeat, uchar x,
                           uchar y) const override
     {
         // A non-zero option byte 3 turns the mouse's Y axis round. A failed
         // read leaves the preset zeros, so Y then goes out unchanged.
+        Hid_Thread &hid = mouse.hid();
         uchar b1 = 0, b2 = 0, b3 = 0, b4 = 0;
         hid.hid553_83H_GetKeyboardoption(b1, b2, b3, b4);
         hid.hid553_04H_SetGunData(repeat, x, recoilYByte(y, b3 != 0), uchar(slot - 1));
@@ -115,106 +133,127 @@ public:
 class Family560 : public CommandFamily
 {
 public:
+    QString name() const override { return QStringLiteral("560"); }
+
+    void switchNotificationOn(Hid_Thread &hid) const override
+    {
+        uchar b1 = 0, b2 = 0;
+        if (hid.hid560_81H_GetKeyboardoption(b1, b2))
+            hid.hid560_01H_SetKeyboardoption(uchar(b1 | 0x08), b2);
+    }
+
+    std::vector<uint> profilesReadOnConnect(bool isGun) const override
+    {
+        if (isGun)
+            return {0, 1, 2, 3, 4};
+        return {0, 1};
+    }
+
+    bool keepsOnboardProfiles() const override { return true; }
+
     KeyEntry sniperEntry() const override { return {11, 0, 1, 1}; }
 
-    void sendKeyLayer(Hid_Thread &hid, uchar *matrix, uchar layer) const override
+    void sendKeyLayer(MouseDevice &mouse, uchar *matrix, uchar layer) const override
     {
-        hid.hid560_0DH_SetKeyMatrix(matrix, layer);
+        mouse.hid().hid560_0DH_SetKeyMatrix(matrix, layer);
     }
 
     void applyWeaponKeys(WeaponLayers &set) const override { applyWeaponKeys560(set); }
 
-    void sendWeaponLayers(Hid_Thread &hid, SettingsStore &store, WeaponLayers &set) const override
+    void sendWeaponLayers(MouseDevice &mouse, WeaponLayers &set) const override
     {
-        Image &image0 = store.profileImages[0];
+        Hid_Thread &hid = mouse.hid();
         if (set.layerMask >= 0)
-            image0[ImageByte::LayerMask] = uchar(set.layerMask);
-        hid.hid560_0CH_setProfile(image0.data(), 0);
+            mouse.images[0].layerMask = uchar(set.layerMask);
+        mouse.sendProfile(0);
         hid.hid560_0DH_SetKeyMatrix(set.main.data(), 1);
         for (int l = 0; l < 3; ++l)
             hid.hid560_0DH_SetKeyMatrix(set.layers[l].data(), uchar(l + 2));
         hid.hid560_02H_SetCurrentProfile(1);
     }
 
-    void switchKeyMatrix(Hid_Thread &hid, int indexNo) const override
+    void switchKeyMatrix(MouseDevice &mouse, int indexNo) const override
     {
-        hid.hid560_02H_SetCurrentProfile(uchar(indexNo));
+        mouse.hid().hid560_02H_SetCurrentProfile(uchar(indexNo));
     }
 
-    void sendDpiStages(Hid_Thread &hid, SettingsStore &store, const DpiCoding &coding, int dpiCount,
+    bool sendMacro(Hid_Thread &hid, uchar macroId, uchar *block) const override
+    {
+        return hid.hid560_0FH_SetMacroKey(macroId, block);
+    }
+
+    void sendDpiStages(MouseDevice &mouse, const DpiCoding &coding, int dpiCount,
                        const QVariantList &) const override
     {
         const uchar mask = stageEnableMask(dpiCount);
         for (int n = 1; n <= 4; ++n)
-            writeDpiStages(store.profileImages[n], coding, mask);
-        sendProfileImages(hid, store);
+            writeDpiStages(mouse.images[n], coding, mask);
+        sendProfileImages(mouse);
     }
 
-    void setCurrentDpi(Hid_Thread &hid, uchar stage) const override
+    void setCurrentDpi(MouseDevice &mouse, uchar stage) const override
     {
-        hid.hid560_04H_SetCurrentDPI(stage);
+        mouse.hid().hid560_04H_SetCurrentDPI(stage);
     }
 
-    uchar readCurrentDpi(Hid_Thread &hid) const override
+    uchar readCurrentDpi(MouseDevice &mouse) const override
     {
         uchar which = 1, stage = 0;
-        hid.hid560_84H_GetCurrentDPI(which, stage);
+        mouse.hid().hid560_84H_GetCurrentDPI(which, stage);
         return stage;
     }
 
-    void sendColorfulEffect(Hid_Thread &hid, SettingsStore &store,
-                            const EffectTriple &triple) const override
+    void sendColorfulEffect(MouseDevice &mouse, const EffectTriple &triple) const override
     {
         for (int n = 1; n <= 4; ++n)
-            writeEffect(store.profileImages[n], triple);
-        sendProfileImages(hid, store);
+            writeEffect(mouse.images[n], triple);
+        sendProfileImages(mouse);
     }
 
-    void sendPlainEffect(Hid_Thread &hid, SettingsStore &store,
-                         const EffectTriple &triple) const override
+    void sendPlainEffect(MouseDevice &mouse, const EffectTriple &triple) const override
     {
         for (int n = 1; n <= 4; ++n)
-            writeEffect(store.profileImages[n], {triple[0], triple[1], 2});
-        if (!store.isGun)
-            store.profileImages[1][ImageByte::Effect + 2] = 3;
-        sendProfileImages(hid, store);
+            writeEffect(mouse.images[n], {triple[0], triple[1], 2});
+        if (!mouse.isGun())
+            mouse.images[1].effect[2] = 3;
+        sendProfileImages(mouse);
     }
 
-    void sendStageColours(Hid_Thread &hid, SettingsStore &store, uchar,
-                          ColourBlock &block) const override
+    void sendStageColours(MouseDevice &mouse, uchar, ColourBlock &block) const override
     {
-        const int image = store.isColorful ? 0 : 1;
-        const int offset = store.isColorful ? ImageByte::ColourfulColours : ImageByte::PlainColours;
-        std::copy(block.begin(), block.end(), store.profileImages[image].begin() + offset);
-        hid.hid560_0CH_setProfile(store.profileImages[image].data(), uchar(image));
+        // Full-colour mice keep the stage colours in image 0, the others in image 1.
+        const uint n = mouse.isColorful() ? 0 : 1;
+        uchar *colours =
+            mouse.isColorful() ? mouse.images[0].colourfulColours : mouse.images[1].plainColours;
+        std::copy(block.begin(), block.end(), colours);
+        mouse.sendProfile(n);
     }
 
-    void setReportRate(Hid_Thread &hid, uchar rate) const override
+    void setReportRate(MouseDevice &mouse, uchar rate) const override
     {
-        hid.hid560_03H_SetReportRate(rate);
+        mouse.hid().hid560_03H_SetReportRate(rate);
     }
 
-    void setLiftOff(Hid_Thread &hid, uchar distance, uchar enable) const override
+    void setLiftOff(MouseDevice &mouse, uchar distance, uchar enable) const override
     {
-        hid.hid560_09H_Lod(distance, enable);
+        mouse.hid().hid560_09H_Lod(distance, enable);
     }
 
-    void sendWeaponRecord(Hid_Thread &hid, SettingsStore &store, int slot, uchar repeat, uchar x,
+    void sendWeaponRecord(MouseDevice &mouse, int slot, uchar repeat, uchar x,
                           uchar y) const override
     {
-        Image &image = store.profileImages[slot + 1];
-        writeWeaponRecord(image, repeat, x, y);
-        hid.hid560_0CH_setProfile(image.data(), uchar(slot + 1));
+        writeWeaponRecord(mouse.images[slot + 1], repeat, x, y);
+        mouse.sendProfile(uint(slot + 1));
     }
 };
 
 } // namespace
 
-const CommandFamily &CommandFamily::of(const SettingsStore &store)
+const CommandFamily &CommandFamily::forType(const QString &icType)
 {
     static const Family553 family553;
     static const Family560 family560;
-    if (store.is560())
+    if (icType == QLatin1String("560"))
         return family560;
     return family553;
 }

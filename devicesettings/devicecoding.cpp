@@ -119,13 +119,12 @@ StageCodes markDisabledStages(StageCodes codes, const QVariantList &enables)
 
 void writeDpiStages(Image &image, const DpiCoding &coding, uchar enableMask)
 {
-    std::copy(coding.codes.begin(), coding.codes.end(), image.begin() + ImageByte::StageCodes);
-    std::copy(coding.codes.begin(), coding.codes.end(), image.begin() + ImageByte::StageCodesAgain);
-    image[ImageByte::StageEnableMask] = enableMask;
-    if (coding.writesHighRange) {
-        image[ImageByte::HighRangeMask] = coding.highRangeMask;
-        image[ImageByte::HighRangeMask + 1] = coding.highRangeMask;
-    }
+    std::copy(coding.codes.begin(), coding.codes.end(), image.stageCodes);
+    std::copy(coding.codes.begin(), coding.codes.end(), image.stageCodesAgain);
+    image.stageEnableMask = enableMask;
+    if (coding.writesHighRange)
+        std::fill(std::begin(image.highRangeMask), std::end(image.highRangeMask),
+                  coding.highRangeMask);
 }
 
 // ---- key matrices ----
@@ -363,7 +362,7 @@ EffectTriple plainEffect(uchar effect, uchar option1, uchar option2)
 
 void writeEffect(Image &image, const EffectTriple &triple)
 {
-    std::copy(triple.begin(), triple.end(), image.begin() + ImageByte::Effect);
+    std::copy(triple.begin(), triple.end(), image.effect);
 }
 
 ColourBlock colourBlock(const QVariantList &items)
@@ -391,11 +390,11 @@ bool eighthColourLit(const ColourBlock &block)
 
 void writeWeaponRecord(Image &image, uchar repeat, uchar x, uchar y)
 {
-    image[ImageByte::WeaponRecord] = 0xF0;
-    image[ImageByte::WeaponRecord + 1] = repeat;
-    image[ImageByte::WeaponRecord + 2] = x;
-    image[ImageByte::WeaponRecord + 3] = y;
-    image[ImageByte::WeaponFlags] &= uchar(~0x04);
+    image.weaponRecord[0] = 0xF0;
+    image.weaponRecord[1] = repeat;
+    image.weaponRecord[2] = x;
+    image.weaponRecord[3] = y;
+    image.weaponFlags &= uchar(~0x04);
 }
 
 uchar recoilYByte(uchar y, bool negate)

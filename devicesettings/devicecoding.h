@@ -4,6 +4,8 @@
 // to the mouse or to a file.
 #pragma once
 
+#include "device/profileimage.h"
+
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -19,21 +21,7 @@ using StageCodes = std::array<uchar, 8>;
 using ColourBlock = std::array<uchar, 24>; // 8 colours of R, G, B
 using EffectTriple = std::array<uchar, 3>;
 using AttributeRecord = std::array<uchar, 64>;
-using Image = std::array<uchar, 128>;
-
-// Profile image offsets.
-namespace ImageByte {
-constexpr int LayerMask = 0x02;        // image 0
-constexpr int ColourfulColours = 0x18; // image 0, 24 bytes
-constexpr int WeaponFlags = 0x41;      // images 2..4
-constexpr int Effect = 0x47;           // images 1..4, 3 bytes
-constexpr int WeaponRecord = 0x4E;     // images 2..4, 4 bytes
-constexpr int HighRangeMask = 0x52;    // images 1..4, 2 bytes
-constexpr int StageCodes = 0x54;       // images 1..4, 8 bytes
-constexpr int StageCodesAgain = 0x5C;  // images 1..4, 8 bytes
-constexpr int StageEnableMask = 0x64;  // images 1..4
-constexpr int PlainColours = 0x68;     // image 1, 24 bytes
-} // namespace ImageByte
+using Image = ProfileImage;
 
 // A value converted to an integer and kept to its low byte (numbers, numeric
 // text; anything else counts as 0).

@@ -5,6 +5,7 @@
 #include "devicesettings/commandfamily.h"
 #include "devicesettings/devicecoding.h"
 #include "devicesettings/keynames.h"
+#include "devicesettings/mousedevice.h"
 #include "platform/pointersettings.h"
 #include "settings/settingsstore.h"
 
@@ -15,8 +16,6 @@
 using namespace DeviceCoding;
 
 namespace {
-
-constexpr int kProfileImages = 5;
 
 // Items 4n..4n+3 of a matrix list as they were given, missing ones as 0.
 QVariantList entryItems(const QVariantList &matrix, int n)
@@ -39,10 +38,10 @@ QString stageColourKey(uchar type)
 
 } // namespace
 
-DeviceSettings::DeviceSettings(SettingsStore *store, Hid_Thread *hid, QObject *parent)
-    : QObject(parent), m_store(store), m_hid(hid), m_pointer(PointerSettings::createSystem())
+DeviceSettings::DeviceSettings(MouseDevice *device, QObject *parent)
+    : QObject(parent), m_device(device), m_store(&device->store()), m_hid(&device->hid()),
+      m_pointer(PointerSettings::createSystem())
 {
-    Q_ASSERT(store && hid);
 }
 
 DeviceSettings::~DeviceSettings() = default;
@@ -59,7 +58,7 @@ PointerSettings *DeviceSettings::pointerSettings() const
 
 const CommandFamily &DeviceSettings::family() const
 {
-    return CommandFamily::of(*m_store);
+    return m_device->family();
 }
 
 // ---- button assignment ----
@@ -84,7 +83,7 @@ void DeviceSettings::mouseSetKeyMatrix(QVariant mouseMode, QVariantList src64, Q
     const QVariantList &source = mouseMode.toLongLong() != 0 ? src64_2 : src64;
     KeyMatrix main = buildMainMatrix(source, commands.sniperEntry());
     if (!hasWeaponKey(main)) {
-        commands.sendKeyLayer(*m_hid, main.data(), 1);
+        commands.sendKeyLayer(*m_device, main.data(), 1);
         return;
     }
 
@@ -94,7 +93,7 @@ void DeviceSettings::mouseSetKeyMatrix(QVariant mouseMode, QVariantList src64, Q
     WeaponLayers set = startWeaponLayers(main, firmwareLayer(firmware));
     commands.applyWeaponKeys(set);
     setFirePeriods(set, otherParam);
-    commands.sendWeaponLayers(*m_hid, *m_store, set);
+    commands.sendWeaponLayers(*m_device, set);
 }
 
 void DeviceSettings::mouseResetKeyMatrix()
@@ -105,12 +104,12 @@ void DeviceSettings::mouseResetKeyMatrix()
     KeyLayer layer = firmwareLayer(firmware);
     const CommandFamily &commands = family();
     for (uchar l = 2; l <= 4; ++l)
-        commands.sendKeyLayer(*m_hid, layer.data(), l);
+        commands.sendKeyLayer(*m_device, layer.data(), l);
 }
 
 void DeviceSettings::mouseSwitchKeyMatrix(int indexNo)
 {
-    family().switchKeyMatrix(*m_hid, indexNo);
+    family().switchKeyMatrix(*m_device, indexNo);
 }
 
 QVariantList DeviceSettings::mouseGetKeydefine(QVariant mouseMode, QVariant index, bool isRecovery)
@@ -144,17 +143,17 @@ void DeviceSettings::mouseSetDpi(int dpiCount, QString sensorType, QVariantList 
                                  QVariantList dpiEnableArray)
 {
     const DpiCoding coding = codeDpiStages(sensorType, dpiValueArray);
-    family().sendDpiStages(*m_hid, *m_store, coding, dpiCount, dpiEnableArray);
+    family().sendDpiStages(*m_device, coding, dpiCount, dpiEnableArray);
 }
 
 void DeviceSettings::mouseSetCurrentDPI(uchar currentDPI)
 {
-    family().setCurrentDpi(*m_hid, currentDPI);
+    family().setCurrentDpi(*m_device, currentDPI);
 }
 
 QVariant DeviceSettings::mouseGetCurrentDPI()
 {
-    return int(family().readCurrentDpi(*m_hid));
+    return int(family().readCurrentDpi(*m_device));
 }
 
 // ---- lighting ----
@@ -175,15 +174,15 @@ void DeviceSettings::mouseSetLedType(uchar effect, uchar brightness, uchar speed
 void DeviceSettings::mouseSetRGBEffect(uchar effect, uchar option1, uchar option2)
 {
     if (m_store->isColorful)
-        family().sendColorfulEffect(*m_hid, *m_store, colorfulEffect(effect, option1, option2));
+        family().sendColorfulEffect(*m_device, colorfulEffect(effect, option1, option2));
     else
-        family().sendPlainEffect(*m_hid, *m_store, plainEffect(effect, option1, option2));
+        family().sendPlainEffect(*m_device, plainEffect(effect, option1, option2));
 }
 
 void DeviceSettings::mouseSetRGBColor(uchar type, QVariantList src24)
 {
     ColourBlock block = colourBlock(src24);
-    family().sendStageColours(*m_hid, *m_store, type, block);
+    family().sendStageColours(*m_device, type, block);
 }
 
 void DeviceSettings::ui_10H_SetLED8StageColor(uchar type, QVariantList src24)
@@ -218,16 +217,12 @@ bool DeviceSettings::chkIsLogoLedWork()
 
 void DeviceSettings::mouseSetProfile(uint profileNo)
 {
-    if (profileNo >= kProfileImages)
-        return; // there is no such image to send
-    m_hid->hid560_0CH_setProfile(m_store->profileImages[profileNo].data(), uchar(profileNo));
+    m_device->sendProfile(profileNo);
 }
 
 void DeviceSettings::mouseReadProfile(uint profileNo)
 {
-    if (profileNo >= kProfileImages)
-        return; // nowhere to put it
-    m_hid->hid560_8CH_readProfile(m_store->profileImages[profileNo].data(), uchar(profileNo));
+    m_device->readProfile(profileNo);
 }
 
 QVariant DeviceSettings::mouseReadCurrentProfile()
@@ -239,13 +234,13 @@ QVariant DeviceSettings::mouseReadCurrentProfile()
 
 void DeviceSettings::mouseSetReportRate(uchar rate)
 {
-    family().setReportRate(*m_hid, rate);
+    family().setReportRate(*m_device, rate);
 }
 
 void DeviceSettings::mouseSetLodValue(uchar rate, uchar en)
 {
     qDebug() << "test" << int(rate) << int(en);
-    family().setLiftOff(*m_hid, rate, en);
+    family().setLiftOff(*m_device, rate, en);
 }
 
 void DeviceSettings::mouseSetKeyboardoption(uchar byte1, uchar byte2, uchar byte3, uchar byte4)

@@ -13,6 +13,7 @@
 #include <memory>
 
 class Hid_Thread;
+class MouseDevice;
 class SettingsStore;
 class PointerSettings;
 class CommandFamily;
@@ -21,7 +22,7 @@ class DeviceSettings : public QObject
 {
     Q_OBJECT
 public:
-    DeviceSettings(SettingsStore *store, Hid_Thread *hid, QObject *parent = nullptr);
+    explicit DeviceSettings(MouseDevice *device, QObject *parent = nullptr);
     ~DeviceSettings() override;
 
     // Replaces the desktop's pointer settings (tests inject a fake).
@@ -73,6 +74,7 @@ public slots:
 private:
     const CommandFamily &family() const;
 
+    MouseDevice *m_device;
     SettingsStore *m_store;
     Hid_Thread *m_hid;
     std::unique_ptr<PointerSettings> m_pointer;

@@ -1,6 +1,7 @@
 #include "devicesettings/recoildata.h"
 
 #include "devicesettings/commandfamily.h"
+#include "devicesettings/mousedevice.h"
 #include "devicesettings/devicecoding.h"
 #include "settings/settingsfile.h"
 #include "settings/settingsstore.h"
@@ -30,10 +31,9 @@ QStringList textItems(const QVariantList &list, int first, int last)
 
 } // namespace
 
-RecoilData::RecoilData(SettingsStore *store, Hid_Thread *hid, QObject *parent)
-    : QObject(parent), m_store(store), m_hid(hid)
+RecoilData::RecoilData(MouseDevice *device, QObject *parent)
+    : QObject(parent), m_device(device), m_store(&device->store())
 {
-    Q_ASSERT(store && hid);
 }
 
 QString RecoilData::gunDataPath() const
@@ -132,6 +132,6 @@ void RecoilData::mouseSendGundata(int slot, QVariantList values)
     if (slot < 1 || slot > 3)
         return; // only three weapon slots exist
     using DeviceCoding::itemByte;
-    CommandFamily::of(*m_store).sendWeaponRecord(*m_hid, *m_store, slot, itemByte(values, 0),
-                                                 itemByte(values, 1), itemByte(values, 2));
+    m_device->family().sendWeaponRecord(*m_device, slot, itemByte(values, 0), itemByte(values, 1),
+                                        itemByte(values, 2));
 }

@@ -8,14 +8,14 @@
 #include <QVariant>
 #include <QVariantList>
 
-class Hid_Thread;
+class MouseDevice;
 class SettingsStore;
 
 class RecoilData : public QObject
 {
     Q_OBJECT
 public:
-    RecoilData(SettingsStore *store, Hid_Thread *hid, QObject *parent = nullptr);
+    explicit RecoilData(MouseDevice *device, QObject *parent = nullptr);
 
     QString gunDataPath() const;
 
@@ -37,6 +37,6 @@ public slots:
     void mouseSendGundata(int slot, QVariantList values);
 
 private:
+    MouseDevice *m_device;
     SettingsStore *m_store;
-    Hid_Thread *m_hid;
 };

@@ -53,7 +53,7 @@ void MacroLibrary::clearDepthLists()
 
 QString MacroLibrary::loadMacroFile(int macroLevel, int selectType)
 {
-    UserDialogs *dialogs = m_store->dialogs();
+    UserDialogs *dialogs = m_dialogs;
     if (!dialogs)
         return QString();
     const QString chosen =
@@ -86,7 +86,7 @@ void MacroLibrary::saveMacroFile(int macroLevel, const QString &macroName)
 {
     const QString source =
         MacroPaths::itemPath(libraryRoot(), m_selection, macroLevel, macroName, false);
-    UserDialogs *dialogs = m_store->dialogs();
+    UserDialogs *dialogs = m_dialogs;
     if (source.isEmpty() || !dialogs)
         return;
     const QString chosen =
@@ -99,7 +99,7 @@ void MacroLibrary::saveMacroFile(int macroLevel, const QString &macroName)
 QString MacroLibrary::loadMacroFile_batch()
 {
     m_batchSource.clear();
-    UserDialogs *dialogs = m_store->dialogs();
+    UserDialogs *dialogs = m_dialogs;
     if (!dialogs)
         return QString();
     const QString chosen =
@@ -206,7 +206,7 @@ void MacroLibrary::searchMacroFile_sub_batch(const QString &currentName, int cur
 void MacroLibrary::getbatchPath()
 {
     m_exportRoot.clear();
-    UserDialogs *dialogs = m_store->dialogs();
+    UserDialogs *dialogs = m_dialogs;
     if (!dialogs)
         return;
     const QString chosen =

@@ -1,6 +1,7 @@
 #include "macro/macrolibrary.h"
 
-#include "device/hid_thread.h"
+#include "devicesettings/commandfamily.h"
+#include "devicesettings/mousedevice.h"
 #include "macro/macroencoder.h"
 #include "macro/macrofiles.h"
 #include "settings/settingsfile.h"
@@ -68,8 +69,9 @@ constexpr int kMacroSlots = 12;
 
 } // namespace
 
-MacroLibrary::MacroLibrary(SettingsStore *store, Hid_Thread *hid, QObject *parent)
-    : QObject(parent), m_store(store), m_hid(hid)
+MacroLibrary::MacroLibrary(SettingsStore *store, MouseDevice *device, UserDialogs *dialogs,
+                           QObject *parent)
+    : QObject(parent), m_store(store), m_device(device), m_dialogs(dialogs)
 {
 }
 
@@ -121,8 +123,8 @@ bool MacroLibrary::createMacroIni(const QVariant &name, const QVariant &macroInd
     if (!QFileInfo(QFileInfo(path).path()).isDir())
         return true;
     if (QFileInfo(path).isDir()) {
-        if (UserDialogs *dialogs = m_store->dialogs())
-            dialogs->warning(QStringLiteral("Create folder"), QStringLiteral("Duplicate name！"));
+        if (m_dialogs)
+            m_dialogs->warning(QStringLiteral("Create folder"), QStringLiteral("Duplicate name！"));
         return true;
     }
     QDir().mkdir(path);
@@ -336,7 +338,7 @@ bool MacroLibrary::mouseSendMacroData(const QVariantList &macroData, const QVari
     const int index = macroIndex.toInt() & 0xFF;
     if (index >= kMacroSlots)
         return true; // no such slot: nothing to send, as the scene expects
-    if (!m_hid)
+    if (!m_device)
         return false;
     // The block is the slot's whole memory: longer data is cut, never written
     // past its end.
@@ -346,9 +348,7 @@ bool MacroLibrary::mouseSendMacroData(const QVariantList &macroData, const QVari
         block[size_t(i)] = uchar(macroData.at(i).toInt() & 0xFF);
     // False when the command did not reach the mouse (busy link, write
     // failed, device gone): kesta-ctl and the assignment overlay tell the user.
-    if (m_store->is560())
-        return m_hid->hid560_0FH_SetMacroKey(uchar(index + 1), block.data());
-    return m_hid->hid553_13H_SetMacroKey(uchar(index + 1), block.data());
+    return m_device->family().sendMacro(m_device->hid(), uchar(index + 1), block.data());
 }
 
 QVariantList MacroLibrary::encodeMacro(const QStringList &steps, int repeat)

@@ -15,7 +15,8 @@
 #include <QVariantList>
 
 class SettingsStore;
-class Hid_Thread;
+class MouseDevice;
+class UserDialogs;
 class QSettings;
 
 class MacroLibrary : public QObject
@@ -25,13 +26,17 @@ public:
     // name.bin of a real library is well under a megabyte.
     static constexpr qint64 kMaxNameListSize = 16 * 1024 * 1024;
 
-    MacroLibrary(SettingsStore *store, Hid_Thread *hid, QObject *parent = nullptr);
+    // Without a device nothing is sent; without dialogs the import, export
+    // and warning steps that need one do nothing.
+    MacroLibrary(SettingsStore *store, MouseDevice *device, UserDialogs *dialogs = nullptr,
+                 QObject *parent = nullptr);
     ~MacroLibrary() override;
 
     QString libraryRoot() const;  // modules/macro
     QString nameListPath() const; // modules/setting/name.bin
+    void setDialogs(UserDialogs *dialogs) { m_dialogs = dialogs; }
+    // The folder the editor selected last (the macro editor's tests read it).
     MacroPaths::SelectionPath selectionPath() const { return m_selection; }
-    QString macroLevel() const { return m_level; }
     QString batchSourceFolder() const { return m_batchSource; }
     QString exportRoot() const { return m_exportRoot; }
 
@@ -122,7 +127,8 @@ private:
     QString desktopFolder() const;
 
     SettingsStore *m_store = nullptr;
-    Hid_Thread *m_hid = nullptr;
+    MouseDevice *m_device = nullptr;
+    UserDialogs *m_dialogs = nullptr;
     mutable std::unique_ptr<QSettings> m_nameList;
     mutable QString m_nameListStamp; // size and time of the file as last read
     MacroPaths::SelectionPath m_selection;

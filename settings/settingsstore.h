@@ -14,8 +14,6 @@
 
 class UserDialogs;
 
-using ProfileImage = std::array<uchar, 128>;
-
 class SettingsStore : public QObject
 {
     Q_OBJECT
@@ -36,7 +34,6 @@ public:
     bool isGun = false;
     QString icType;
     bool is55328 = false;
-    bool is560() const { return icType == QLatin1String("560"); }
 
     // Handles. profile(i) is p<i+1>.bin; nullptr outside 0..9.
     QSettings *global() const;
@@ -44,9 +41,6 @@ public:
     QSettings *profile(int index) const;
     QSettings *currentProfile() const;
     int currentProfileIndex() const;
-
-    // The five 128-byte on-board profile images of a 560-family mouse.
-    std::array<ProfileImage, 5> profileImages{};
 
     // List convention: a one-item list is stored with "loaderquiver" after it.
     static QStringList padList(const QStringList &list);

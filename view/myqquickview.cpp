@@ -45,14 +45,9 @@ void myQQuickView::setHidThread(Hid_Thread *hid)
     m_ops->attachDevice(hid);
 }
 
-QString myQQuickView::icType() const
+MouseDevice *myQQuickView::device() const
 {
-    return m_ops->settings()->icType;
-}
-
-bool myQQuickView::isGun() const
-{
-    return m_ops->settings()->isGun;
+    return m_ops->device();
 }
 
 bool myQQuickView::callScene(const char *function, Qt::ConnectionType type,

@@ -11,6 +11,7 @@
 #include <memory>
 
 class Hid_Thread;
+class MouseDevice;
 class Operations;
 class UserDialogs;
 class SwitchableDialogs;
@@ -34,9 +35,8 @@ public:
     void setContainer(QWidget *container) { m_container = container; }
     bool isInputEnabled() const { return m_enabled; }
 
-    // Device traits read from the global file when the view was built.
-    QString icType() const;
-    bool isGun() const;
+    // The configured mouse (null until setHidThread).
+    MouseDevice *device() const;
 
     // Calls a function of the scene's root item by name.
     bool callScene(const char *function, Qt::ConnectionType type,

@@ -3,6 +3,7 @@
 #include "desktop/autostart.h"
 #include "device/hid_thread.h"
 #include "devicesettings/devicesettings.h"
+#include "devicesettings/mousedevice.h"
 #include "devicesettings/recoildata.h"
 #include "macro/macrolibrary.h"
 #include "settings/langstrings.h"
@@ -15,7 +16,9 @@
 struct Operations::Private {
     Hid_Thread *hid = nullptr;
     std::unique_ptr<SettingsStore> settings;
+    UserDialogs *dialogs = nullptr;
     std::unique_ptr<LangStrings> lang;
+    std::unique_ptr<MouseDevice> device;
     std::unique_ptr<DeviceSettings> deviceSettings;
     std::unique_ptr<RecoilData> recoil;
     std::unique_ptr<MacroLibrary> macros;
@@ -25,6 +28,7 @@ struct Operations::Private {
 Operations::Operations(const QString &modulesDir, UserDialogs *dialogs, QObject *parent)
     : QObject(parent), d(new Private)
 {
+    d->dialogs = dialogs;
     d->settings = std::make_unique<SettingsStore>(modulesDir, dialogs);
     d->lang = std::make_unique<LangStrings>(modulesDir);
     d->autostart = std::make_unique<Autostart>();
@@ -35,11 +39,14 @@ Operations::~Operations() = default;
 void Operations::attachDevice(Hid_Thread *hid)
 {
     d->hid = hid;
-    if (hid)
-        hid->setIcType(d->settings->icType); // the family of every command
-    d->deviceSettings = std::make_unique<DeviceSettings>(d->settings.get(), hid);
-    d->recoil = std::make_unique<RecoilData>(d->settings.get(), hid);
-    d->macros = std::make_unique<MacroLibrary>(d->settings.get(), hid);
+    // The users of the device go first.
+    d->macros.reset();
+    d->recoil.reset();
+    d->deviceSettings.reset();
+    d->device = std::make_unique<MouseDevice>(d->settings.get(), hid);
+    d->deviceSettings = std::make_unique<DeviceSettings>(d->device.get());
+    d->recoil = std::make_unique<RecoilData>(d->device.get());
+    d->macros = std::make_unique<MacroLibrary>(d->settings.get(), d->device.get(), d->dialogs);
 }
 
 Hid_Thread *Operations::hid() const
@@ -53,6 +60,10 @@ SettingsStore *Operations::settings() const
 LangStrings *Operations::lang() const
 {
     return d->lang.get();
+}
+MouseDevice *Operations::device() const
+{
+    return d->device.get();
 }
 DeviceSettings *Operations::deviceSettings() const
 {

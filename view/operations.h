@@ -16,6 +16,7 @@ class LangStrings;
 class DeviceSettings;
 class RecoilData;
 class MacroLibrary;
+class MouseDevice;
 class Autostart;
 
 class Operations : public QObject
@@ -31,6 +32,7 @@ public:
 
     SettingsStore *settings() const;
     LangStrings *lang() const;
+    MouseDevice *device() const;            // null until attachDevice
     DeviceSettings *deviceSettings() const; // null until attachDevice
     RecoilData *recoil() const;             // null until attachDevice
     MacroLibrary *macros() const;           // null until attachDevice

@@ -263,7 +263,7 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "virtual mouse of family %d not admitted\n", operation.family);
             return 2;
         }
-        DeviceSettings ds(rig.store.get(), rig.hid.get());
+        DeviceSettings ds(rig.device.get());
         double wall = 0;
         double mandated = 0;
         for (int r = 0; r < repetitions; ++r) {

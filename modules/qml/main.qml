@@ -53,7 +53,6 @@ Item {
     signal clickOfficeMode
     signal clickGameMode
     signal initDropDownList
-    signal clickMainFocus
     signal msg_KB(bool isDown, int usbCode)
     signal msg_MS(bool isDown, int code, int x, int y)
     signal msg_wheel(int value)

@@ -1,6 +1,8 @@
 // Connect sequence and notification listener against the virtual mouse.
 #include "tests/device/vmfixture.h"
 
+#include "devicesettings/commandfamily.h"
+
 #include <QTest>
 
 namespace {
@@ -98,6 +100,8 @@ void TestDeviceListener::optionWriteBack()
         kvm::setFaults(faults);
     }
     Reports reports(hid);
+    // The connect sequence: the family's notification option, then the listener.
+    CommandFamily::forType(QString::number(family)).switchNotificationOn(hid);
     hid.startDevice(uint(hid.deviceIndex));
 
     QCOMPARE(optionWrite(family == 560 ? 0x01 : 0x03).toHex(' '), written.toHex(' '));

@@ -51,7 +51,6 @@ inline bool admit(Hid_Thread &hid, const kvm::Config &c)
     QList<std::shared_ptr<DeviceEntry>> list{entryFor(c)};
     DevicePresence::findInterfaces(list);
     const bool ok = DevicePresence::admitFirst(hid, list) == 0;
-    hid.setIcType(c.family == 560 ? QStringLiteral("560") : QStringLiteral("553"));
     kvm::clearWireLog();
     return ok;
 }

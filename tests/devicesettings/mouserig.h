@@ -4,6 +4,7 @@
 
 #include "device/devicepresence.h"
 #include "device/hid_thread.h"
+#include "devicesettings/mousedevice.h"
 #include "settings/settingsstore.h"
 #include "tools/virtual-mouse/virtual_mouse.h"
 
@@ -71,6 +72,7 @@ public:
     QTemporaryDir dir;
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<Hid_Thread> hid;
+    std::unique_ptr<MouseDevice> device;
 
     QString settingPath(const QString &name) const { return dir.filePath("setting/" + name); }
 
@@ -127,11 +129,11 @@ public:
         DevicePresence::findInterfaces(list);
         if (DevicePresence::admitFirst(*hid, list) < 0)
             return false;
-        hid->setIcType(store->icType);
+        device = std::make_unique<MouseDevice>(store.get(), hid.get());
         // The images as the connect sequence would have read them.
         for (int n = 0; n < 5; ++n)
             std::copy(config.profiles[n].begin(), config.profiles[n].end(),
-                      store->profileImages[n].begin());
+                      device->images[n].begin());
         kvm::clearWireLog();
         return true;
     }

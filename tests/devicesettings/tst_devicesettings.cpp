@@ -150,7 +150,7 @@ void TestDeviceSettings::keyMatrixWithoutWeaponKey()
     QFETCH(int, family);
     MouseRig rig;
     QVERIFY(rig.connect({family}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
 
     ds.mouseSetKeyMatrix(0, officeMatrix(), QVariantList(64, 0), true, listOf({10, 20, 30}));
 
@@ -174,7 +174,7 @@ void TestDeviceSettings::keyMatrixStoredNotSent()
 {
     MouseRig rig;
     QVERIFY(rig.connect({553}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
     QVariantList game = officeMatrix();
     game[0] = 2;
     game[1] = 1;
@@ -250,7 +250,7 @@ void TestDeviceSettings::keyMatrixWritesItsProfileOnce()
 {
     MouseRig rig;
     QVERIFY(rig.connect({553}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
     ReplacementCounter counter(rig.dir.filePath("setting"));
     QVERIFY(counter.valid());
 
@@ -267,7 +267,7 @@ void TestDeviceSettings::keyMatrixOnAFullDiskKeepsTheProfile()
 {
     MouseRig rig;
     QVERIFY(rig.connect({553}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
     const QString profile = rig.settingPath("p1.bin");
     QFile file(profile);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -298,7 +298,7 @@ void TestDeviceSettings::weaponLayersOnTheWire()
     QFETCH(int, family);
     MouseRig rig;
     QVERIFY(rig.connect({family, true}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
     QVariantList game = officeMatrix();
     game[4 * 9] = 8; // three weapons on button 9
     game[4 * 9 + 2] = 3;
@@ -319,7 +319,7 @@ void TestDeviceSettings::weaponLayersOnTheWire()
         kvm::Image image0 = patternImage(0);
         image0[2] = 0x1F;
         QCOMPARE(state.profiles[0], image0);
-        QCOMPARE(rig.store->profileImages[0][2], uchar(0x1F));
+        QCOMPARE(rig.device->images[0][2], uchar(0x1F));
         QCOMPARE(int(state.currentProfile), 1);
     } else {
         const std::vector<std::pair<int, int>> expected = {
@@ -358,7 +358,7 @@ void TestDeviceSettings::resetAndSwitchKeyMatrix()
     QFETCH(int, family);
     MouseRig rig;
     QVERIFY(rig.connect({family, true}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
 
     ds.mouseSwitchKeyMatrix(1);
     ds.mouseResetKeyMatrix();
@@ -388,7 +388,7 @@ void TestDeviceSettings::dpi553DisabledStages()
 {
     MouseRig rig;
     QVERIFY(rig.connect({553}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
 
     ds.mouseSetDpi(3, "3050", listOf({250, 251, 2000, 2400, 500, 750, 1000, 1250}),
                    listOf({1, 1, 0, 1, 1, 1, 1, 1}));
@@ -409,7 +409,7 @@ void TestDeviceSettings::dpi560OnlyImageOne()
 {
     MouseRig rig;
     QVERIFY(rig.connect({560}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
 
     ds.mouseSetDpi(5, "3389", listOf({400, 800, 1600, 3200, 16000, 100, 100, 100}), {});
 
@@ -427,8 +427,8 @@ void TestDeviceSettings::dpi560OnlyImageOne()
     QCOMPARE(state.profiles[1], expected);
     // Images 2..4 are patched too and wait for their own send.
     for (int n = 2; n <= 4; ++n) {
-        QCOMPARE(int(rig.store->profileImages[n][0x64]), 0x1F);
-        QCOMPARE(int(rig.store->profileImages[n][0x58]), 0x40);
+        QCOMPARE(int(rig.device->images[n][0x64]), 0x1F);
+        QCOMPARE(int(rig.device->images[n][0x58]), 0x40);
         QCOMPARE(state.profiles[n], patternImage(n));
     }
 }
@@ -445,7 +445,7 @@ void TestDeviceSettings::currentDpi()
     QFETCH(int, family);
     MouseRig rig;
     QVERIFY(rig.connect({family}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
 
     ds.mouseSetCurrentDPI(3);
     QCOMPARE(int(kvm::state().currentDpi), 3);
@@ -472,7 +472,7 @@ void TestDeviceSettings::ledTypeOffClearsColours()
 {
     MouseRig rig;
     QVERIFY(rig.connect({560})); // the same command on both families
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
     QVariantList colours;
     for (int i = 0; i < 15; ++i)
         colours << 255 << 128 << 1;
@@ -501,7 +501,7 @@ void TestDeviceSettings::rgbEffect553()
 {
     MouseRig rig;
     QVERIFY(rig.connect({553}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
     using Triple = std::array<uint8_t, 3>;
 
     rig.store->isColorful = true;
@@ -530,7 +530,7 @@ void TestDeviceSettings::rgbEffect560Plain()
     QFETCH(bool, isGun);
     MouseRig rig;
     QVERIFY(rig.connect({560, isGun}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
 
     ds.mouseSetRGBEffect(2, 1, 0); // neon, speed choice 1: (3, 24)
 
@@ -551,7 +551,7 @@ void TestDeviceSettings::rgbColour553()
 {
     MouseRig rig;
     QVERIFY(rig.connect({553}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
     QVariantList colours;
     for (int i = 0; i < 18; ++i)
         colours << 10 + i;
@@ -587,7 +587,7 @@ void TestDeviceSettings::rgbColour560()
 {
     MouseRig rig;
     QVERIFY(rig.connect({560}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
     QVariantList colours;
     for (int i = 0; i < 30; ++i) // more than 24: the rest must not spill over
         colours << 100 + i;
@@ -612,7 +612,7 @@ void TestDeviceSettings::stageColourTables()
 {
     MouseRig rig;
     QVERIFY(rig.connect({553}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
 
     ds.ui_10H_SetLED8StageColor(2, listOf({1, 2, 3, 4, 5, 6, 7, 8}));
     const auto commands = wireCommands();
@@ -645,14 +645,14 @@ void TestDeviceSettings::logoLed()
     kvm::Config config = kvm::defaultConfig();
     MouseRig rig;
     QVERIFY(rig.connect({553}, config));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
     QVERIFY(ds.chkIsLogoLedWork());
     QCOMPARE(int(wireCommands().at(0).param(2)), 0);
 
     config.ledInstruct = {1, 0, 0};
     MouseRig other;
     QVERIFY(other.connect({553}, config));
-    DeviceSettings ds2(other.store.get(), other.hid.get());
+    DeviceSettings ds2(other.device.get());
     QVERIFY(!ds2.chkIsLogoLedWork());
 
     kvm::Faults faults;
@@ -667,25 +667,25 @@ void TestDeviceSettings::profileImages()
 {
     MouseRig rig;
     QVERIFY(rig.connect({560, true}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
-    for (auto &image : rig.store->profileImages)
+    DeviceSettings ds(rig.device.get());
+    for (auto &image : rig.device->images)
         image.fill(0);
 
     for (uint n = 0; n < 5; ++n)
         ds.mouseReadProfile(n);
     for (int n = 0; n < 5; ++n)
-        QCOMPARE(rig.store->profileImages[n], patternImage(n));
+        QCOMPARE(rig.device->images[n], patternImage(n));
 
     // Numbers without an image send and read nothing.
     kvm::clearWireLog();
-    const auto before = rig.store->profileImages;
+    const auto before = rig.device->images;
     ds.mouseReadProfile(5);
     ds.mouseSetProfile(5);
     ds.mouseSetProfile(0xFFFFFFFFu);
     QVERIFY(wireCommands().empty());
-    QCOMPARE(rig.store->profileImages, before);
+    QCOMPARE(rig.device->images, before);
 
-    rig.store->profileImages[3][0x10] = 0xAB;
+    rig.device->images[3][0x10] = 0xAB;
     ds.mouseSetProfile(3);
     kvm::Image expected = patternImage(3);
     expected[0x10] = 0xAB;
@@ -712,7 +712,7 @@ void TestDeviceSettings::ratesAndLiftOff()
     QFETCH(int, family);
     MouseRig rig;
     QVERIFY(rig.connect({family}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
 
     ds.mouseSetReportRate(4);
     ds.mouseSetLodValue(2, 1);
@@ -737,7 +737,7 @@ void TestDeviceSettings::keyboardOptions()
 {
     MouseRig rig;
     QVERIFY(rig.connect({553}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
 
     ds.mouseSetKeyboardoption(1, 2, 3, 0x44);
     QCOMPARE(kvm::state().keyboardOptions, (std::array<uint8_t, 4>{1, 2, 3, 0x44}));
@@ -755,8 +755,8 @@ void TestDeviceSettings::imagesAccumulatePatches()
 {
     MouseRig rig;
     QVERIFY(rig.connect({560, true, true}));
-    DeviceSettings ds(rig.store.get(), rig.hid.get());
-    RecoilData recoil(rig.store.get(), rig.hid.get());
+    DeviceSettings ds(rig.device.get());
+    RecoilData recoil(rig.device.get());
 
     // What each image must hold after each step.
     std::array<kvm::Image, 5> expected;
@@ -825,7 +825,8 @@ void TestDeviceSettings::pointerSettings()
     QTemporaryDir dir;
     SettingsStore store(dir.path());
     Hid_Thread hid;
-    DeviceSettings ds(&store, &hid);
+    MouseDevice device(&store, &hid);
+    DeviceSettings ds(&device);
     auto owned = std::make_unique<FakePointer>();
     FakePointer *fake = owned.get();
     ds.setPointerSettings(std::move(owned));

@@ -53,7 +53,7 @@ void TestRecoilData::fullDiskKeepsTheTable()
 {
     MouseRig rig;
     QVERIFY(rig.connect({553, true}));
-    RecoilData recoil(rig.store.get(), rig.hid.get());
+    RecoilData recoil(rig.device.get());
     const QString path = recoil.gunDataPath();
     writeTable(path, "[gunData]\nM416=L-Click, 10, 0, 10, 0\n");
     const QByteArray before = fileText(path);
@@ -76,7 +76,7 @@ void TestRecoilData::withoutTableFile()
 {
     MouseRig rig;
     QVERIFY(rig.connect({553, true}));
-    RecoilData recoil(rig.store.get(), rig.hid.get());
+    RecoilData recoil(rig.device.get());
     const QString path = recoil.gunDataPath();
     QVERIFY(path.endsWith("/gun/gunData.bin"));
     QVERIFY(!QFile::exists(path));
@@ -92,7 +92,7 @@ void TestRecoilData::tableEditing()
 {
     MouseRig rig;
     QVERIFY(rig.connect({553, true}));
-    RecoilData recoil(rig.store.get(), rig.hid.get());
+    RecoilData recoil(rig.device.get());
     const QString path = recoil.gunDataPath();
     writeTable(path, "[gunData]\n0=M416, L-Click, 10, 0, 10, 0\n");
 
@@ -115,7 +115,7 @@ void TestRecoilData::renameAndShortLists()
 {
     MouseRig rig;
     QVERIFY(rig.connect({553, true}));
-    RecoilData recoil(rig.store.get(), rig.hid.get());
+    RecoilData recoil(rig.device.get());
     writeTable(recoil.gunDataPath(), "[gunData]\n0=M416, L-Click, 10, 0, 10, 0\n"
                                      "1=AKM, L-Click, 10, 0, 10, 0\n");
 
@@ -141,7 +141,7 @@ void TestRecoilData::perProfileValues()
 {
     MouseRig rig;
     QVERIFY(rig.connect({553, true}));
-    RecoilData recoil(rig.store.get(), rig.hid.get());
+    RecoilData recoil(rig.device.get());
 
     QCOMPARE(recoil.getXYSensitive(0).toInt(), 4);
     QCOMPARE(recoil.getselectGun(2), QVariant(QString()));
@@ -162,7 +162,7 @@ void TestRecoilData::weaponRecord553()
     kvm::Config config = kvm::defaultConfig();
     MouseRig rig;
     QVERIFY(rig.connect({553, true}, config));
-    RecoilData recoil(rig.store.get(), rig.hid.get());
+    RecoilData recoil(rig.device.get());
 
     recoil.mouseSendGundata(1, listOf({0, 0, 10}));
     QCOMPARE(wireCodes(), (std::vector<uint8_t>{0x83, 0x04}));
@@ -172,7 +172,7 @@ void TestRecoilData::weaponRecord553()
     config.keyboardOptions = {0, 0, 1, 0};
     MouseRig turned;
     QVERIFY(turned.connect({553, true}, config));
-    RecoilData recoil2(turned.store.get(), turned.hid.get());
+    RecoilData recoil2(turned.device.get());
     recoil2.mouseSendGundata(3, listOf({2, 5, 10}));
     QCOMPARE(kvm::state().gunData[2], (std::array<uint8_t, 3>{2, 5, 0xF6}));
     const WireCommand set = wireCommands().back();
@@ -188,7 +188,7 @@ void TestRecoilData::weaponRecord560()
 {
     MouseRig rig;
     QVERIFY(rig.connect({560, true}));
-    RecoilData recoil(rig.store.get(), rig.hid.get());
+    RecoilData recoil(rig.device.get());
 
     recoil.mouseSendGundata(2, listOf({1, 2, 3}));
     const auto commands = wireCommands();
@@ -209,8 +209,8 @@ void TestRecoilData::nothingSentOutsideTheSlots()
 {
     MouseRig rig;
     QVERIFY(rig.connect({560, false}));
-    RecoilData recoil(rig.store.get(), rig.hid.get());
-    const auto before = rig.store->profileImages;
+    RecoilData recoil(rig.device.get());
+    const auto before = rig.device->images;
 
     recoil.mouseSendGundata(1, listOf({1, 2, 3})); // no weapons on this mouse
     rig.store->isGun = true;
@@ -218,7 +218,7 @@ void TestRecoilData::nothingSentOutsideTheSlots()
     recoil.mouseSendGundata(4, listOf({1, 2, 3}));
     recoil.mouseSendGundata(-1, listOf({1, 2, 3}));
     QVERIFY(wireCommands().empty());
-    QCOMPARE(rig.store->profileImages, before);
+    QCOMPARE(rig.device->images, before);
 }
 
 QTEST_GUILESS_MAIN(TestRecoilData)

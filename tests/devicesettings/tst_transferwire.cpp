@@ -149,8 +149,8 @@ void TstTransferWire::sameWire()
             kvm::Config config = kvm::defaultConfig();
             config.encoded = true;
             QVERIFY(rig.connect({family, true}, config));
-            DeviceSettings ds(rig.store.get(), rig.hid.get());
-            MacroLibrary macros(rig.store.get(), rig.hid.get());
+            DeviceSettings ds(rig.device.get());
+            MacroLibrary macros(rig.store.get(), rig.device.get());
             auto send = [&] {
                 if (what == QLatin1String("keymatrix"))
                     ds.mouseSetKeyMatrix(1, {}, gameMatrixWithWeapons(), true, {12, 34});

@@ -33,7 +33,7 @@ struct MacroFixture {
         for (const auto &f : files)
             write(f.first, f.second);
         store = std::make_unique<SettingsStore>(modules, &dialogs);
-        lib = std::make_unique<MacroLibrary>(store.get(), nullptr);
+        lib = std::make_unique<MacroLibrary>(store.get(), nullptr, &dialogs);
     }
 
     QString path(const QString &relative) const { return modules + QLatin1Char('/') + relative; }

@@ -1,6 +1,7 @@
 // Sending an encoded macro to the virtual mouse, for both command families.
 #include "macrofixture.h"
 
+#include "devicesettings/mousedevice.h"
 #include "device/devicepresence.h"
 #include "device/hid_thread.h"
 #include "tools/virtual-mouse/virtual_mouse.h"
@@ -63,8 +64,8 @@ void TestMacroDevice::sendsToTheSlotOfEachFamily()
     auto list = DevicePresence::readDeviceList(fx.path("setting/apConfig.bin"));
     DevicePresence::findInterfaces(list);
     QCOMPARE(DevicePresence::admitFirst(hid, list), 0);
-    hid.setIcType(fx.store->icType);
-    MacroLibrary lib(fx.store.get(), &hid);
+    MouseDevice device(fx.store.get(), &hid);
+    MacroLibrary lib(fx.store.get(), &device);
 
     // Encoded by the library's own encoder, as the pages do; the zero fill is
     // left out and the numbers arrive as the scene sends them.
@@ -106,7 +107,8 @@ void TestMacroDevice::slotsBeyondTwelveAreIgnored()
     auto list = DevicePresence::readDeviceList(fx.path("setting/apConfig.bin"));
     DevicePresence::findInterfaces(list);
     QCOMPARE(DevicePresence::admitFirst(hid, list), 0);
-    MacroLibrary lib(fx.store.get(), &hid);
+    MouseDevice device(fx.store.get(), &hid);
+    MacroLibrary lib(fx.store.get(), &device);
 
     const QVariantList data{0x00, 0x01, 0x01, 0x04, 0x00, 0x00};
     kvm::clearWireLog();
@@ -148,7 +150,8 @@ void TestMacroDevice::failedCommandIsReported()
     auto list = DevicePresence::readDeviceList(fx.path("setting/apConfig.bin"));
     DevicePresence::findInterfaces(list);
     QCOMPARE(DevicePresence::admitFirst(hid, list), 0);
-    MacroLibrary lib(fx.store.get(), &hid);
+    MouseDevice device(fx.store.get(), &hid);
+    MacroLibrary lib(fx.store.get(), &device);
     const QVariantList data{0x00, 0x01, 0x01, 0x04, 0x00, 0x00};
 
     kvm::clearWireLog();

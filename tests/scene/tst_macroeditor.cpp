@@ -87,7 +87,7 @@ bool TstMacroEditor::start(const SceneRig::FileValues &values)
     if (!m_rig.start(values))
         return false;
     m_dialogs = ScriptedDialogs();
-    m_rig.view()->operations()->settings()->setDialogs(&m_dialogs);
+    m_rig.view()->setDialogs(&m_dialogs);
     SceneRig::call(m_rig.root(), "showTab", {2});
     m_page = m_rig.page(QStringLiteral("macroEditor"));
     return m_page != nullptr;

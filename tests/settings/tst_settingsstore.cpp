@@ -1,3 +1,4 @@
+#include "devicesettings/commandfamily.h"
 #include "settings/settingsfile.h"
 #include "settings/settingsstore.h"
 #include "tests/filesizelimit.h"
@@ -81,7 +82,7 @@ private slots:
         QCOMPARE(store->isColorful, false);
         QCOMPARE(store->isGun, true);
         QCOMPARE(store->icType, QStringLiteral("560"));
-        QVERIFY(store->is560());
+        QCOMPARE(CommandFamily::forType(store->icType).name(), QStringLiteral("560"));
         QCOMPARE(store->is55328, true);
         QCOMPARE(store->currentProfileIndex(), 0);
     }

@@ -6,6 +6,7 @@
 #include "device/devicepresence.h"
 #include "device/hid_thread.h"
 #include "devicesettings/devicesettings.h"
+#include "devicesettings/mousedevice.h"
 #include "settings/settingsstore.h"
 #include "settings/userdialogs.h"
 #include "view/operations.h"
@@ -222,12 +223,7 @@ bool connectDevice(Operations &ops, Hid_Thread &hid, QTextStream *err)
         return false;
     }
     hid.hidIdle = true;
-    if (store->is560()) {
-        DeviceSettings *ds = ops.deviceSettings();
-        const uint last = store->isGun ? 4 : 1;
-        for (uint n = 0; n <= last; ++n)
-            ds->mouseReadProfile(n);
-    }
+    ops.device()->readProfilesOnConnect();
     return true;
 }
 

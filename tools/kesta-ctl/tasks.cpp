@@ -5,8 +5,10 @@
 
 #include "device/deviceentry.h"
 #include "device/hid_thread.h"
+#include "devicesettings/commandfamily.h"
 #include "devicesettings/devicesettings.h"
 #include "devicesettings/keynames.h"
+#include "devicesettings/mousedevice.h"
 #include "devicesettings/recoildata.h"
 #include "macro/macroencoder.h"
 #include "macro/macrolibrary.h"
@@ -619,7 +621,8 @@ int Runner::status(QStringList args)
     const bool found = m_connect && device();
     o[QStringLiteral("device")] = found;
     o[QStringLiteral("name")] = m_store->getGlobalData(QStringLiteral("common/name")).toString();
-    o[QStringLiteral("family")] = m_store->is560() ? QStringLiteral("560") : QStringLiteral("553");
+    const CommandFamily &family = m_ops.device()->family();
+    o[QStringLiteral("family")] = family.name();
     bool scrambled = false;
     if (Hid_Thread *hid = m_ops.hid(); hid && found) {
         if (DeviceEntry *entry = hid->currentEntry())
@@ -648,7 +651,7 @@ int Runner::status(QStringList args)
         o[QStringLiteral("dpiStage")] = stage;
         if (stage >= 1 && stage <= 8)
             o[QStringLiteral("dpi")] = dpiPage.values.at(stage - 1);
-        if (m_store->is560()) {
+        if (family.keepsOnboardProfiles()) {
             o[QStringLiteral("deviceProfile")] = m_dev->mouseReadCurrentProfile().toInt();
         } else {
             QJsonArray options;
