@@ -1,5 +1,6 @@
 #include "mouse.h"
 
+#include "control_line.h"
 #include "settings_io.h"
 
 #include <cctype>
@@ -360,55 +361,36 @@ void Control::run(int fifo, int wake)
 
 bool handleControlLine(const std::string &text)
 {
-    std::string line = text;
-    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
-        line.pop_back();
-    const auto start = line.find_first_not_of(" \t");
-    if (start == std::string::npos)
-        return true; // empty lines are harmless
-    line = line.substr(start);
-    const auto blank = line.find(' ');
-    const std::string word = line.substr(0, blank);
-    const std::string rest = blank == std::string::npos ? "" : line.substr(blank + 1);
-
-    if (word == "dpi") {
-        char *end = nullptr;
-        const long stage = std::strtol(rest.c_str(), &end, 10);
-        if (rest.empty() || *end != '\0' || stage < 0 || stage > 255)
-            return false;
-        pressDpiButton(static_cast<int>(stage));
-    } else if (word == "unplug" && rest.empty()) {
+    ControlCommand command;
+    if (!parseControlLine(text, &command))
+        return false;
+    switch (command.kind) {
+    case ControlCommand::Empty:
+        break;
+    case ControlCommand::Dpi:
+        pressDpiButton(command.stage);
+        break;
+    case ControlCommand::Notify:
+        queueNotification(command.report);
+        break;
+    case ControlCommand::Unplug:
         unplug();
-    } else if (word == "plug" && rest.empty()) {
+        break;
+    case ControlCommand::Plug:
         plug();
-    } else if (word == "dump" && rest.empty()) {
+        break;
+    case ControlCommand::Dump: {
         Mouse &m = Mouse::instance();
         const std::string json = dumpJson();
         std::lock_guard<std::mutex> lock(m.mutex);
-        char time[32];
-        std::snprintf(time, sizeof time, "%.3f", monotonicMs());
-        const std::string entry = std::string("{\"t\":") + time +
-                                  ",\"call\":\"dump\",\"iface\":\"\",\"bytes\":\"\",\"plain\":\"\","
-                                  "\"result\":0,\"verdict\":\"ok\",\"state\":" +
-                                  json + "}";
         if (m.logFile.get() >= 0)
-            m.logLine(entry);
+            m.logLine(dumpLogLine(monotonicMs(), json));
         else
             std::fprintf(stderr, "%s\n", json.c_str());
-    } else if (word == "notify") {
-        std::vector<uint8_t> report;
-        char *end = nullptr;
-        for (const char *p = rest.c_str(); *p; p = end) {
-            const long value = std::strtol(p, &end, 16);
-            if (end == p || value < 0 || value > 255)
-                return false;
-            report.push_back(static_cast<uint8_t>(value));
-        }
-        if (report.empty())
-            return false;
-        queueNotification(report);
-    } else {
-        return false;
+        break;
+    }
+    case ControlCommand::Quit:
+        return false; // the in-process mouse ends with its program
     }
     return true;
 }

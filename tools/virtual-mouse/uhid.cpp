@@ -4,6 +4,7 @@
 // answered by the same firmware model the hidapi shim uses. Reads the same
 // KESTA_VM_* environment and writes the same wire log and state file.
 #include "firmware.h"
+#include "control_line.h"
 #include "settings_io.h"
 
 #include <linux/uhid.h>
@@ -417,57 +418,39 @@ void UhidMouse::handleEvent(Node &node)
 
 bool UhidMouse::controlLine(const std::string &text)
 {
-    std::string line = text;
-    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
-        line.pop_back();
-    const auto first = line.find_first_not_of(" \t");
-    if (first == std::string::npos)
+    ControlCommand command;
+    if (!parseControlLine(text, &command))
+        return false;
+    switch (command.kind) {
+    case ControlCommand::Empty:
         return true;
-    line = line.substr(first);
-    const auto blank = line.find(' ');
-    const std::string word = line.substr(0, blank);
-    const std::string rest = blank == std::string::npos ? "" : line.substr(blank + 1);
-    if (word == "dpi") {
-        char *end = nullptr;
-        const long stage = std::strtol(rest.c_str(), &end, 10);
-        if (rest.empty() || *end != '\0' || stage < 0 || stage > 255)
-            return false;
+    case ControlCommand::Dpi:
         if (plugged_) {
-            firmware_.pressDpiButton(static_cast<int>(stage));
+            firmware_.pressDpiButton(command.stage);
             persist();
         }
-    } else if (word == "notify") {
-        Report report;
-        char *end = nullptr;
-        for (const char *p = rest.c_str(); *p; p = end) {
-            const long value = std::strtol(p, &end, 16);
-            if (end == p || value < 0 || value > 255)
-                return false;
-            report.push_back(static_cast<uint8_t>(value));
-        }
-        if (report.empty())
-            return false;
+        break;
+    case ControlCommand::Notify:
         if (plugged_)
-            firmware_.queueNotification(report);
-    } else if (word == "unplug" && rest.empty()) {
+            firmware_.queueNotification(command.report);
+        break;
+    case ControlCommand::Unplug:
         setPlugged(false);
-    } else if (word == "plug" && rest.empty()) {
+        break;
+    case ControlCommand::Plug:
         setPlugged(true);
-    } else if (word == "dump" && rest.empty()) {
-        char time[32];
-        std::snprintf(time, sizeof time, "%.3f", monotonicMs());
+        break;
+    case ControlCommand::Dump: {
         const std::string json = stateToJson(firmware_.state());
         if (logFile_.get() >= 0)
-            logLine(std::string("{\"t\":") + time +
-                    ",\"call\":\"dump\",\"iface\":\"\",\"bytes\":\"\",\"plain\":\"\","
-                    "\"result\":0,\"verdict\":\"ok\",\"state\":" +
-                    json + "}");
+            logLine(dumpLogLine(monotonicMs(), json));
         else
             std::fprintf(stderr, "%s\n", json.c_str());
-    } else if (word == "quit" && rest.empty()) {
+        break;
+    }
+    case ControlCommand::Quit:
         quit_ = true;
-    } else {
-        return false;
+        break;
     }
     if (plugged_ && firmware_.hasInput(Iface::Notify) && nodes_[1].opened > 0)
         schedule(nodes_[1], true);
