@@ -27,6 +27,28 @@ std::vector<kvm::WireEntry> frames()
     return out;
 }
 
+// A virtual mouse of the family, admitted as the presence check does, and a
+// library that sends through it.
+struct Connected {
+    Hid_Thread hid;
+    std::unique_ptr<MouseDevice> device;
+    std::unique_ptr<MacroLibrary> lib;
+
+    bool connect(const MacroFixture &fx, int family)
+    {
+        kvm::Config config = kvm::defaultConfig();
+        config.family = family;
+        kvm::configure(config);
+        auto list = DevicePresence::readDeviceList(fx.path("setting/apConfig.bin"));
+        DevicePresence::findInterfaces(list);
+        if (DevicePresence::admitFirst(hid, list) != 0)
+            return false;
+        device = std::make_unique<MouseDevice>(fx.store.get(), &hid);
+        lib = std::make_unique<MacroLibrary>(fx.store.get(), device.get());
+        return true;
+    }
+};
+
 } // namespace
 
 class TestMacroDevice : public QObject
@@ -56,16 +78,9 @@ void TestMacroDevice::sendsToTheSlotOfEachFamily()
     QFETCH(QString, icType);
     QFETCH(int, code);
     MacroFixture fx(StagedFiles{{"setting/apConfig.bin", apConfig(icType)}});
-    kvm::Config config = kvm::defaultConfig();
-    config.family = family;
-    kvm::configure(config);
-
-    Hid_Thread hid;
-    auto list = DevicePresence::readDeviceList(fx.path("setting/apConfig.bin"));
-    DevicePresence::findInterfaces(list);
-    QCOMPARE(DevicePresence::admitFirst(hid, list), 0);
-    MouseDevice device(fx.store.get(), &hid);
-    MacroLibrary lib(fx.store.get(), &device);
+    Connected c;
+    QVERIFY(c.connect(fx, family));
+    MacroLibrary &lib = *c.lib;
 
     // Encoded by the library's own encoder, as the pages do; the zero fill is
     // left out and the numbers arrive as the scene sends them.
@@ -102,13 +117,9 @@ void TestMacroDevice::sendsToTheSlotOfEachFamily()
 void TestMacroDevice::slotsBeyondTwelveAreIgnored()
 {
     MacroFixture fx(StagedFiles{{"setting/apConfig.bin", apConfig("553")}});
-    kvm::configure(kvm::defaultConfig());
-    Hid_Thread hid;
-    auto list = DevicePresence::readDeviceList(fx.path("setting/apConfig.bin"));
-    DevicePresence::findInterfaces(list);
-    QCOMPARE(DevicePresence::admitFirst(hid, list), 0);
-    MouseDevice device(fx.store.get(), &hid);
-    MacroLibrary lib(fx.store.get(), &device);
+    Connected c;
+    QVERIFY(c.connect(fx, 553));
+    MacroLibrary &lib = *c.lib;
 
     const QVariantList data{0x00, 0x01, 0x01, 0x04, 0x00, 0x00};
     kvm::clearWireLog();
@@ -143,15 +154,9 @@ void TestMacroDevice::failedCommandIsReported()
     QFETCH(int, callsBeforeUnplug);
     MacroFixture fx(StagedFiles{
         {"setting/apConfig.bin", apConfig(family == 560 ? QString("560") : QString("553"))}});
-    kvm::Config config = kvm::defaultConfig();
-    config.family = family;
-    kvm::configure(config);
-    Hid_Thread hid;
-    auto list = DevicePresence::readDeviceList(fx.path("setting/apConfig.bin"));
-    DevicePresence::findInterfaces(list);
-    QCOMPARE(DevicePresence::admitFirst(hid, list), 0);
-    MouseDevice device(fx.store.get(), &hid);
-    MacroLibrary lib(fx.store.get(), &device);
+    Connected c;
+    QVERIFY(c.connect(fx, family));
+    MacroLibrary &lib = *c.lib;
     const QVariantList data{0x00, 0x01, 0x01, 0x04, 0x00, 0x00};
 
     kvm::clearWireLog();
