@@ -39,8 +39,6 @@ const char *const kTrayStyleSheet =
 
 Widget::Widget(QWidget *parent) : QWidget(parent)
 {
-    hid.owner = this;
-
     controler = new Ui_Controler(); // no parent: released with deleteLater
     controler->setupUi(this);
     view()->setHidThread(&hid);

@@ -17,7 +17,6 @@
 
 struct hid_device_;
 typedef struct hid_device_ hid_device;
-class Widget;
 
 struct HidDeviceCloser {
     void operator()(hid_device *handle) const;
@@ -32,7 +31,6 @@ public:
     ~Hid_Thread() override; // stops and waits for a running listener
 
     // Fields in their declared order.
-    Widget *owner = nullptr;
     QList<std::shared_ptr<DeviceEntry>> deviceList;
     int deviceIndex = 1;
     HidHandle hidHandle;
