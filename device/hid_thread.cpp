@@ -334,10 +334,10 @@ bool Hid_Thread::chkDeviceIsEnCode(int index)
     }
 
     uchar answer[4] = {challenge[0], challenge[1], challenge[2], challenge[3]};
-    hid553_00H_GetSecrecyCode(answer[0], answer[1], answer[2], answer[3]);
     // A busy or broken exchange hands the challenge back untouched or zeroed;
     // neither is an answer.
-    const bool ok = lastExchangeOk && std::equal(answer, answer + 4, challenge);
+    const bool ok = hid553_00H_GetSecrecyCode(answer[0], answer[1], answer[2], answer[3]) &&
+                    std::equal(answer, answer + 4, challenge);
     qDebug() << "chkDeviceIsEnCode = " << ok;
     return ok;
 }
@@ -362,7 +362,6 @@ bool Hid_Thread::claimForQuery(const char *busyLine, uchar code, const Params &p
 {
     if (!waitHidIdle()) {
         qDebug() << busyLine;
-        lastExchangeOk = false;
         return false;
     }
     sendBuf = HidCodec::buildFrame(code, params);
@@ -370,71 +369,77 @@ bool Hid_Thread::claimForQuery(const char *busyLine, uchar code, const Params &p
     return true;
 }
 
-void Hid_Thread::hid553_00H_GetSecrecyCode(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4)
+bool Hid_Thread::hid553_00H_GetSecrecyCode(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4)
 {
     if (!claimForQuery("cmd Failed 00", 0x00, {byte1, byte2, byte3, byte4, 0, 0}))
-        return;
-    lastExchangeOk = hidGetCommand(0);
+        return false;
+    const bool ok = hidGetCommand(0);
     byte1 = recvBuf[2];
     byte2 = recvBuf[3];
     byte3 = recvBuf[4];
     byte4 = recvBuf[5];
+    return ok;
 }
 
-void Hid_Thread::hid553_83H_GetKeyboardoption(uchar &byte1, uchar &byte2, uchar &byte3,
+bool Hid_Thread::hid553_83H_GetKeyboardoption(uchar &byte1, uchar &byte2, uchar &byte3,
                                               uchar &byte4)
 {
     if (!claimForQuery("cmd Failed 83", 0x83, {}))
-        return;
+        return false;
     recvBuf[2] = byte1;
     recvBuf[3] = byte2;
     recvBuf[4] = byte3;
     recvBuf[5] = byte4;
-    lastExchangeOk = hidGetCommand(0);
+    const bool ok = hidGetCommand(0);
     byte1 = recvBuf[2];
     byte2 = recvBuf[3];
     byte3 = recvBuf[4];
     byte4 = recvBuf[5];
+    return ok;
 }
 
-void Hid_Thread::hid560_81H_GetKeyboardoption(uchar &byte1, uchar &byte2)
+bool Hid_Thread::hid560_81H_GetKeyboardoption(uchar &byte1, uchar &byte2)
 {
     if (!claimForQuery("cmd Failed 81", 0x81, {}))
-        return;
+        return false;
     recvBuf[2] = byte1;
     recvBuf[3] = byte2;
-    lastExchangeOk = hidGetCommand(0);
+    const bool ok = hidGetCommand(0);
     byte1 = recvBuf[2];
     byte2 = recvBuf[3];
+    return ok;
 }
 
-void Hid_Thread::hid560_82H_GetCurrentProfile(uchar &byte1)
+bool Hid_Thread::hid560_82H_GetCurrentProfile(uchar &byte1)
 {
     if (!claimForQuery("cmd Failed 82", 0x82, {}))
-        return;
+        return false;
     recvBuf[2] = byte1;
-    lastExchangeOk = hidGetCommand(0);
+    const bool ok = hidGetCommand(0);
     byte1 = recvBuf[2];
+    return ok;
 }
 
-void Hid_Thread::hid560_84H_GetCurrentDPI(uchar &byte1, uchar &byte2)
+bool Hid_Thread::hid560_84H_GetCurrentDPI(uchar &byte1, uchar &byte2)
 {
     if (!claimForQuery("cmd Failed 84", 0x84, {byte1, 0, 0, 0, 0, 0}))
-        return;
+        return false;
     recvBuf[2] = byte1;
     recvBuf[3] = byte2;
-    lastExchangeOk = hidGetCommand(0);
+    const bool ok = hidGetCommand(0);
     byte1 = recvBuf[2];
     byte2 = recvBuf[3];
+    return ok;
 }
 
-void Hid_Thread::hid553_8BH_GetCurrentDPI(uchar &byte1)
+bool Hid_Thread::hid553_8BH_GetCurrentDPI(uchar &byte1)
 {
     if (!claimForQuery("cmd Failed 8BH", 0x8B, {}))
-        return;
+        return false;
     recvBuf[2] = byte1;
-    lastExchangeOk = hidGetCommand(0);
+    const bool ok = hidGetCommand(0);
     byte1 = recvBuf[2];
+    return ok;
 }
 
 void Hid_Thread::hid553_01H_SetReportRate(uchar rate)
@@ -547,15 +552,16 @@ void Hid_Thread::hid560_0CH_setProfile(uchar *src128, uchar profileData)
     runCommand("cmd Failed 0C", 0x0C, {profileData, 0x80, 0, 0, 0, 0}, src128, kMaxPayload, true);
 }
 
-void Hid_Thread::hid560_8CH_readProfile(uchar *src128, uchar profileNo)
+bool Hid_Thread::hid560_8CH_readProfile(uchar *src128, uchar profileNo)
 {
     if (!src128)
-        return;
+        return false;
     if (!claimForQuery("cmd Failed 8c", 0x8C, {profileNo, 0, 0, 0, 0, 0}))
-        return;
+        return false;
     std::copy(src128, src128 + kMaxPayload, dataBuf.begin());
-    lastExchangeOk = hidGetCommand(kMaxPayload);
+    const bool ok = hidGetCommand(kMaxPayload);
     std::copy(dataBuf.begin(), dataBuf.begin() + kMaxPayload, src128);
+    return ok;
 }
 
 void Hid_Thread::hid560_02H_SetCurrentProfile(uchar profile)
@@ -591,8 +597,7 @@ bool Hid_Thread::hid_87H_GetLEDInstructFunction(uchar type, uchar &option1, ucha
 {
     if (!claimForQuery("cmd Failed", 0x87, {type, 0, 0, 0, 0, 0}))
         return false;
-    lastExchangeOk = hidGetCommand(0);
-    if (!lastExchangeOk)
+    if (!hidGetCommand(0))
         return false;
     option1 = recvBuf[3];
     option2 = recvBuf[4];
@@ -623,13 +628,11 @@ void Hid_Thread::startDevice(uint index)
     // sound to write back, so the options are left as the device has them.
     if (is560()) {
         uchar b1 = 0, b2 = 0;
-        hid560_81H_GetKeyboardoption(b1, b2);
-        if (lastExchangeOk)
+        if (hid560_81H_GetKeyboardoption(b1, b2))
             hid560_01H_SetKeyboardoption(uchar(b1 | 0x08), b2);
     } else {
         uchar b1 = 0, b2 = 0, b3 = 0, b4 = 0;
-        hid553_83H_GetKeyboardoption(b1, b2, b3, b4);
-        if (lastExchangeOk)
+        if (hid553_83H_GetKeyboardoption(b1, b2, b3, b4))
             hid553_03H_SetKeyboardoption(b1, b2, b3, uchar(b4 | 0x40));
     }
 

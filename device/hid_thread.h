@@ -79,12 +79,12 @@ public slots:
     bool chkDeviceIsEnCode(int index);
     void USBDataEncryption(uchar FIFOBuf[], uchar SecrecyCode[]);
     void USBDataDecipher(uchar FIFOBuf[], uchar SecrecyCode[]);
-    void hid553_00H_GetSecrecyCode(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4);
-    void hid553_83H_GetKeyboardoption(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4);
-    void hid560_81H_GetKeyboardoption(uchar &byte1, uchar &byte2);
-    void hid560_82H_GetCurrentProfile(uchar &byte1);
-    void hid560_84H_GetCurrentDPI(uchar &byte1, uchar &byte2);
-    void hid553_8BH_GetCurrentDPI(uchar &byte1);
+    bool hid553_00H_GetSecrecyCode(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4);
+    bool hid553_83H_GetKeyboardoption(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4);
+    bool hid560_81H_GetKeyboardoption(uchar &byte1, uchar &byte2);
+    bool hid560_82H_GetCurrentProfile(uchar &byte1);
+    bool hid560_84H_GetCurrentDPI(uchar &byte1, uchar &byte2);
+    bool hid553_8BH_GetCurrentDPI(uchar &byte1);
     void hid553_01H_SetReportRate(uchar rate);
     void hid553_02H_SetCurrentKeyMatrix(uchar currentKeyMatrix);
     void hid553_11H_SetDPISet(uchar dpiStage, uchar *src8);
@@ -100,7 +100,7 @@ public slots:
     void hid553_04H_SetGunData(uchar byte1, uchar byte2, uchar byte3, uchar byte4);
     void hid560_01H_SetKeyboardoption(uchar byte1, uchar byte2);
     void hid560_0CH_setProfile(uchar *src128, uchar profileData);
-    void hid560_8CH_readProfile(uchar *src128, uchar profileNo);
+    bool hid560_8CH_readProfile(uchar *src128, uchar profileNo);
     void hid560_02H_SetCurrentProfile(uchar profile);
     void hid553_0DH_SetRGBLedEffect(uchar effect, uchar option1, uchar option2);
     void hid553_0CH_SetFixLEDColor(uchar *src3);
@@ -129,9 +129,6 @@ private:
     bool commandExchange(int dataLen, bool pause);
 
     QString m_icType;
-    // Outcome of the last query slot: false when it was busy or its exchange
-    // failed (the caller then holds only its preloaded values).
-    bool lastExchangeOk = false;
     // The link's thread: exchanges and their pauses run there.
     QThreadPool linkThread;
 };

@@ -1,6 +1,7 @@
 // The command link and command set against the virtual mouse: frames, data
 // phases, pauses, scrambling, the handshake, a busy interface and unplugging.
 #include "device/hidcodec.h"
+#include "device/transfergate.h"
 #include "tests/device/vmfixture.h"
 
 #include <QElapsedTimer>
@@ -9,9 +10,14 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 
 using Call = std::function<void(Hid_Thread &)>;
 Q_DECLARE_METATYPE(Call)
+// A query with its in-out values: they go in preset and come back as the
+// query left them; the result is the query's own.
+using Query = std::function<bool(Hid_Thread &, QList<int> &)>;
+Q_DECLARE_METATYPE(Query)
 
 namespace {
 
@@ -82,6 +88,22 @@ Gaps wireGaps()
     return gaps;
 }
 
+// A query slot whose parameters are all in-out bytes.
+template <typename... Bytes>
+Query query(bool (Hid_Thread::*slot)(Bytes...))
+{
+    return [slot](Hid_Thread &h, QList<int> &values) {
+        std::array<uchar, sizeof...(Bytes)> b{};
+        for (std::size_t i = 0; i < b.size(); ++i)
+            b[i] = uchar(values.value(int(i)));
+        const bool ok = std::apply([&](auto &...x) { return (h.*slot)(x...); }, b);
+        values = QList<int>(b.begin(), b.end());
+        return ok;
+    };
+}
+
+enum class Outcome { Answered, Busy, Failed };
+
 } // namespace
 
 class TestHidLink : public QObject
@@ -100,6 +122,8 @@ private slots:
     void handshake();
     void busyInterface_data();
     void busyInterface();
+    void queryOutcome_data();
+    void queryOutcome();
     void unplugDuringQuery();
     void brokenDataPhasesKeepTheCallersBuffer();
 };
@@ -584,6 +608,100 @@ void TestHidLink::busyInterface()
         QVERIFY(got.indexOf(QStringLiteral("hid553_11H_SetDPISet ,dpiStage =  4")) <
                 got.indexOf(line));
     }
+}
+
+void TestHidLink::queryOutcome_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<Query>("call");
+    QTest::addColumn<QString>("busyLine");
+    QTest::addColumn<QList<int>>("preset");
+    QTest::addColumn<QList<int>>("afterFailure"); // the preloaded reply
+    QTest::addColumn<int>("outcome");
+
+    const QList<int> one{7}, two{1, 6}, four{1, 2, 3, 4};
+    struct Row {
+        const char *name;
+        int family;
+        Query call;
+        const char *busyLine;
+        QList<int> preset;
+        QList<int> afterFailure;
+    };
+    const Row rows[] = {
+        {"00", 553, query(&Hid_Thread::hid553_00H_GetSecrecyCode), "cmd Failed 00", four,
+         {0, 0, 0, 0}},
+        {"83", 553, query(&Hid_Thread::hid553_83H_GetKeyboardoption), "cmd Failed 83", four, four},
+        {"8B", 553, query(&Hid_Thread::hid553_8BH_GetCurrentDPI), "cmd Failed 8BH", one, one},
+        {"81", 560, query(&Hid_Thread::hid560_81H_GetKeyboardoption), "cmd Failed 81", two, two},
+        {"82", 560, query(&Hid_Thread::hid560_82H_GetCurrentProfile), "cmd Failed 82", one, one},
+        {"84", 560, query(&Hid_Thread::hid560_84H_GetCurrentDPI), "cmd Failed 84", two, two},
+        {"87", 553,
+         [](Hid_Thread &h, QList<int> &v) {
+             uchar x = uchar(v[0]), y = uchar(v[1]), z = uchar(v[2]);
+             const bool ok = h.hid_87H_GetLEDInstructFunction(0, x, y, z);
+             v = {x, y, z};
+             return ok;
+         },
+         "cmd Failed", {1, 2, 3}, {1, 2, 3}},
+        {"8C", 560,
+         [](Hid_Thread &h, QList<int> &v) {
+             std::array<uchar, 128> image;
+             image.fill(uchar(v[0]));
+             const bool ok = h.hid560_8CH_readProfile(image.data(), 1);
+             v = {image.front(), image.back()};
+             return ok;
+         },
+         "cmd Failed 8c", {0x5A, 0x5A}, {0x5A, 0x5A}},
+    };
+    for (const Row &r : rows) {
+        for (Outcome outcome : {Outcome::Answered, Outcome::Busy, Outcome::Failed}) {
+            const char *how = outcome == Outcome::Answered ? "answered"
+                              : outcome == Outcome::Busy   ? "busy"
+                                                           : "failed";
+            QTest::addRow("%s %s", r.name, how) << r.family << r.call << QString(r.busyLine)
+                                                << r.preset << r.afterFailure << int(outcome);
+        }
+    }
+}
+
+void TestHidLink::queryOutcome()
+{
+    QFETCH(int, family);
+    QFETCH(Query, call);
+    QFETCH(QString, busyLine);
+    QFETCH(QList<int>, preset);
+    QFETCH(QList<int>, afterFailure);
+    QFETCH(int, outcome);
+
+    Hid_Thread hid;
+    QVERIFY(vmtest::admit(hid, vmtest::config(family)));
+    vmtest::MessageCapture messages;
+    QList<int> values = preset;
+    switch (Outcome(outcome)) {
+    case Outcome::Answered:
+        QVERIFY(call(hid, values));
+        break;
+    case Outcome::Busy: {
+        // A query asked for while a transfer runs is refused at once.
+        TransferGate::Scope transfer;
+        QVERIFY(!call(hid, values));
+        QCOMPARE(values, preset);
+        QVERIFY(kvm::wireLog().empty());
+        QVERIFY2(messages.captured().contains(busyLine), qPrintable(messages.captured().join('|')));
+        break;
+    }
+    case Outcome::Failed: {
+        kvm::Faults faults;
+        faults.silent = true;
+        kvm::setFaults(faults);
+        QVERIFY(!call(hid, values));
+        QCOMPARE(values, afterFailure);
+        QVERIFY(!vmtest::entries("send_feature").empty());
+        break;
+    }
+    }
+    QVERIFY(hid.hidIdle);
 }
 
 void TestHidLink::unplugDuringQuery()
