@@ -89,8 +89,7 @@ Gaps wireGaps()
 }
 
 // A query slot whose parameters are all in-out bytes.
-template <typename... Bytes>
-Query query(bool (Hid_Thread::*slot)(Bytes...))
+template <typename... Bytes> Query query(bool (Hid_Thread::*slot)(Bytes...))
 {
     return [slot](Hid_Thread &h, QList<int> &values) {
         std::array<uchar, sizeof...(Bytes)> b{};
@@ -619,7 +618,21 @@ void TestHidLink::queryOutcome_data()
     QTest::addColumn<QList<int>>("afterFailure"); // the preloaded reply
     QTest::addColumn<int>("outcome");
 
-    const QList<int> one{7}, two{1, 6}, four{1, 2, 3, 4};
+    const QList<int> one{7}, two{1, 6}, three{1, 2, 3}, four{1, 2, 3, 4};
+    const QList<int> zeros{0, 0, 0, 0}, image{0x5A, 0x5A};
+    const Query ledQuery = [](Hid_Thread &h, QList<int> &v) {
+        uchar x = uchar(v[0]), y = uchar(v[1]), z = uchar(v[2]);
+        const bool ok = h.hid_87H_GetLEDInstructFunction(0, x, y, z);
+        v = {x, y, z};
+        return ok;
+    };
+    const Query profileQuery = [](Hid_Thread &h, QList<int> &v) {
+        std::array<uchar, 128> bytes;
+        bytes.fill(uchar(v[0]));
+        const bool ok = h.hid560_8CH_readProfile(bytes.data(), 1);
+        v = {bytes.front(), bytes.back()};
+        return ok;
+    };
     struct Row {
         const char *name;
         int family;
@@ -629,30 +642,14 @@ void TestHidLink::queryOutcome_data()
         QList<int> afterFailure;
     };
     const Row rows[] = {
-        {"00", 553, query(&Hid_Thread::hid553_00H_GetSecrecyCode), "cmd Failed 00", four,
-         {0, 0, 0, 0}},
+        {"00", 553, query(&Hid_Thread::hid553_00H_GetSecrecyCode), "cmd Failed 00", four, zeros},
         {"83", 553, query(&Hid_Thread::hid553_83H_GetKeyboardoption), "cmd Failed 83", four, four},
         {"8B", 553, query(&Hid_Thread::hid553_8BH_GetCurrentDPI), "cmd Failed 8BH", one, one},
+        {"87", 553, ledQuery, "cmd Failed", three, three},
         {"81", 560, query(&Hid_Thread::hid560_81H_GetKeyboardoption), "cmd Failed 81", two, two},
         {"82", 560, query(&Hid_Thread::hid560_82H_GetCurrentProfile), "cmd Failed 82", one, one},
         {"84", 560, query(&Hid_Thread::hid560_84H_GetCurrentDPI), "cmd Failed 84", two, two},
-        {"87", 553,
-         [](Hid_Thread &h, QList<int> &v) {
-             uchar x = uchar(v[0]), y = uchar(v[1]), z = uchar(v[2]);
-             const bool ok = h.hid_87H_GetLEDInstructFunction(0, x, y, z);
-             v = {x, y, z};
-             return ok;
-         },
-         "cmd Failed", {1, 2, 3}, {1, 2, 3}},
-        {"8C", 560,
-         [](Hid_Thread &h, QList<int> &v) {
-             std::array<uchar, 128> image;
-             image.fill(uchar(v[0]));
-             const bool ok = h.hid560_8CH_readProfile(image.data(), 1);
-             v = {image.front(), image.back()};
-             return ok;
-         },
-         "cmd Failed 8c", {0x5A, 0x5A}, {0x5A, 0x5A}},
+        {"8C", 560, profileQuery, "cmd Failed 8c", image, image},
     };
     for (const Row &r : rows) {
         for (Outcome outcome : {Outcome::Answered, Outcome::Busy, Outcome::Failed}) {
