@@ -13,8 +13,12 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
+namespace CommandSet {
+struct Entry;
+}
 struct hid_device_;
 typedef struct hid_device_ hid_device;
 
@@ -110,17 +114,19 @@ public slots:
     void hid560_09H_Lod(uchar stage, uchar en);
 
 private:
-    using Params = std::array<uchar, 6>;
-
     std::shared_ptr<DeviceEntry> entryAt(int index) const;
     hid_device *openInterface(HidHandle &handle, QString &path);
     bool failExchange();
     bool finishExchange();
-    // One command or query with its claim, frame and data phase; the busy
-    // line is written when the command interface cannot be claimed.
-    bool runCommand(const char *busyLine, uchar code, const Params &params, const uchar *payload,
-                    int length, bool pause);
-    bool claimForQuery(const char *busyLine, uchar code, const Params &params);
+    // A command of the table with its arguments and, when it has a data
+    // phase, its payload (of the table's length unless length is given).
+    // Each writes the entry's busy line when the interface cannot be claimed.
+    bool runCommand(const CommandSet::Entry &command, std::initializer_list<uchar> args,
+                    const uchar *payload = nullptr, int length = -1);
+    // A query of the table: results are the caller's bytes from the entry's
+    // first reply byte on, data its buffer for a query with a data phase.
+    bool runQuery(const CommandSet::Entry &query, std::initializer_list<uchar> args,
+                  std::initializer_list<uchar *> results, uchar *data = nullptr);
     void listenLoop(const std::shared_ptr<DeviceEntry> &entry);
     // Runs an exchange on linkThread and waits for it (TransferGate); inline
     // where no event loop can wait.

@@ -1,5 +1,6 @@
 // The command link and command set against the virtual mouse: frames, data
 // phases, pauses, scrambling, the handshake, a busy interface and unplugging.
+#include "device/commandset.h"
 #include "device/hidcodec.h"
 #include "device/transfergate.h"
 #include "tests/device/vmfixture.h"
@@ -112,6 +113,7 @@ private slots:
     void init();
     void framesOnTheWire_data();
     void framesOnTheWire();
+    void everyCommandHasAFrameRow();
     void outputDataPhases_data();
     void outputDataPhases();
     void inputDataPhase_data();
@@ -132,15 +134,23 @@ void TestHidLink::init()
     fillSource();
 }
 
-void TestHidLink::framesOnTheWire_data()
-{
-    QTest::addColumn<int>("family");
-    QTest::addColumn<Call>("call");
-    QTest::addColumn<QByteArray>("frame");
-    QTest::addColumn<int>("reports");
+namespace {
 
-    auto row = [](const char *name, int family, Call call, const char *frame, int reports) {
-        QTest::newRow(name) << family << call << hex(frame) << reports;
+// One row per slot: the frame it sends with the arguments given and the
+// number of output reports of its data phase.
+struct FrameRow {
+    const char *name;
+    int family;
+    Call call;
+    QByteArray frame;
+    int reports;
+};
+
+std::vector<FrameRow> frameRows()
+{
+    std::vector<FrameRow> rows;
+    auto row = [&rows](const char *name, int family, Call call, const char *frame, int reports) {
+        rows.push_back({name, family, call, hex(frame), reports});
     };
     row(
         "553 8B query, no parameters", 553,
@@ -333,6 +343,34 @@ void TestHidLink::framesOnTheWire_data()
         "000F078000000000"
         "69",
         4);
+    return rows;
+}
+
+} // namespace
+
+void TestHidLink::framesOnTheWire_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<Call>("call");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<int>("reports");
+    for (const FrameRow &r : frameRows())
+        QTest::newRow(r.name) << r.family << r.call << r.frame << r.reports;
+}
+
+void TestHidLink::everyCommandHasAFrameRow()
+{
+    // A command added to the table is not done before its frame is checked.
+    const std::vector<FrameRow> rows = frameRows();
+    for (const CommandSet::Entry &entry : CommandSet::kEntries) {
+        const bool covered = std::any_of(rows.begin(), rows.end(), [&entry](const FrameRow &r) {
+            return uchar(r.frame.at(1)) == entry.code &&
+                   (entry.family == CommandSet::kAnyFamily || entry.family == r.family);
+        });
+        QVERIFY2(covered, qPrintable(QStringLiteral("%1 %2H")
+                                         .arg(entry.family)
+                                         .arg(entry.code, 2, 16, QLatin1Char('0'))));
+    }
 }
 
 void TestHidLink::framesOnTheWire()
