@@ -32,9 +32,9 @@ public:
 
     void sendWeaponLayers(Hid_Thread &hid, SettingsStore &, WeaponLayers &set) const override
     {
-        hid.hid553_12H_SetKeyMatrix(set.main.data(), 1);
+        hid.hid553_12H_SetKeyMatrix(set.main.bytes(), 1);
         for (int l = 0; l < 3; ++l)
-            hid.hid553_12H_SetKeyMatrix(set.layers[l].data(), uchar(l + 2));
+            hid.hid553_12H_SetKeyMatrix(set.layers[l].matrix.bytes(), uchar(l + 2));
         hid.hid553_02H_SetCurrentKeyMatrix(1);
     }
 
@@ -130,9 +130,9 @@ public:
         if (set.layerMask >= 0)
             image0[ImageByte::LayerMask] = uchar(set.layerMask);
         hid.hid560_0CH_setProfile(image0.data(), 0);
-        hid.hid560_0DH_SetKeyMatrix(set.main.data(), 1);
+        hid.hid560_0DH_SetKeyMatrix(set.main.bytes(), 1);
         for (int l = 0; l < 3; ++l)
-            hid.hid560_0DH_SetKeyMatrix(set.layers[l].data(), uchar(l + 2));
+            hid.hid560_0DH_SetKeyMatrix(set.layers[l].matrix.bytes(), uchar(l + 2));
         hid.hid560_02H_SetCurrentProfile(1);
     }
 
