@@ -1,5 +1,6 @@
 #include "device/hid_thread.h"
 
+#include "device/commandset.h"
 #include "device/hidapilock.h"
 #include "device/hidcodec.h"
 #include "device/transfergate.h"
@@ -27,13 +28,15 @@ constexpr int kOutputReportGapMs = 120;
 constexpr int kPauseStepMs = 64;
 constexpr int kListenReadTimeoutMs = 500;
 constexpr int kNotifyLength = 4; // 06 07 00 <stage>
-constexpr int kMaxPayload = 128;
 
 void processPendingEvents()
 {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
 }
+
+using CommandSet::command;
+using CommandSet::query;
 
 } // namespace
 
@@ -319,10 +322,10 @@ bool Hid_Thread::chkDeviceIsEnCode(int index)
     }
 
     uchar answer[4] = {challenge[0], challenge[1], challenge[2], challenge[3]};
-    hid553_00H_GetSecrecyCode(answer[0], answer[1], answer[2], answer[3]);
     // A busy or broken exchange hands the challenge back untouched or zeroed;
     // neither is an answer.
-    const bool ok = lastExchangeOk && std::equal(answer, answer + 4, challenge);
+    const bool ok = hid553_00H_GetSecrecyCode(answer[0], answer[1], answer[2], answer[3]) &&
+                    std::equal(answer, answer + 4, challenge);
     qDebug() << "chkDeviceIsEnCode = " << ok;
     return ok;
 }
@@ -330,110 +333,93 @@ bool Hid_Thread::chkDeviceIsEnCode(int index)
 // ---------------------------------------------------------------------------
 // Command set
 
-bool Hid_Thread::runCommand(const char *busyLine, uchar code, const Params &params,
-                            const uchar *payload, int length, bool pause)
+bool Hid_Thread::runCommand(const CommandSet::Entry &command, std::initializer_list<uchar> args,
+                            const uchar *payload, int length)
 {
+    const int dataLength = !payload ? 0 : length >= 0 ? length : command.dataLength;
     if (!waitHidIdle()) {
-        qDebug() << busyLine;
+        qDebug() << command.busyLine;
         return false;
     }
-    sendBuf = HidCodec::buildFrame(code, params);
-    if (length > 0)
-        std::copy(payload, payload + length, dataBuf.begin());
-    return hidSetCommand(length, pause);
+    sendBuf = CommandSet::frame(command, args, dataLength);
+    if (dataLength > 0)
+        std::copy(payload, payload + dataLength, dataBuf.begin());
+    return hidSetCommand(dataLength, command.pause);
 }
 
-bool Hid_Thread::claimForQuery(const char *busyLine, uchar code, const Params &params)
+bool Hid_Thread::runQuery(const CommandSet::Entry &query, std::initializer_list<uchar> args,
+                          std::initializer_list<uchar *> results, uchar *data)
 {
+    const CommandSet::Reply &reply = query.reply;
+    const int dataLength = data ? query.dataLength : 0;
+    Q_ASSERT(reply.first + int(results.size()) <= int(recvBuf.size()));
     if (!waitHidIdle()) {
-        qDebug() << busyLine;
-        lastExchangeOk = false;
+        qDebug() << query.busyLine;
         return false;
     }
-    sendBuf = HidCodec::buildFrame(code, params);
+    sendBuf = CommandSet::frame(query, args, dataLength);
     recvBuf.fill(0);
-    return true;
+    int at = reply.first;
+    if (reply.preload == CommandSet::Preload::CallerValues) {
+        for (const uchar *result : results)
+            recvBuf[at++] = *result;
+    }
+    if (dataLength > 0)
+        std::copy(data, data + dataLength, dataBuf.begin());
+
+    const bool ok = hidGetCommand(dataLength);
+    if (!ok && !reply.afterFailure)
+        return false;
+    at = reply.first;
+    for (uchar *result : results)
+        *result = recvBuf[at++];
+    if (dataLength > 0)
+        std::copy(dataBuf.begin(), dataBuf.begin() + dataLength, data);
+    return ok;
 }
 
-void Hid_Thread::hid553_00H_GetSecrecyCode(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4)
+bool Hid_Thread::hid553_00H_GetSecrecyCode(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4)
 {
-    if (!claimForQuery("cmd Failed 00", 0x00, {byte1, byte2, byte3, byte4, 0, 0}))
-        return;
-    lastExchangeOk = hidGetCommand(0);
-    byte1 = recvBuf[2];
-    byte2 = recvBuf[3];
-    byte3 = recvBuf[4];
-    byte4 = recvBuf[5];
+    return runQuery(query<CommandSet::kAnyFamily, 0x00>(), {byte1, byte2, byte3, byte4},
+                    {&byte1, &byte2, &byte3, &byte4});
 }
 
 bool Hid_Thread::hid553_83H_GetKeyboardoption(uchar &byte1, uchar &byte2, uchar &byte3,
                                               uchar &byte4)
 {
-    if (!claimForQuery("cmd Failed 83", 0x83, {}))
-        return false;
-    recvBuf[2] = byte1;
-    recvBuf[3] = byte2;
-    recvBuf[4] = byte3;
-    recvBuf[5] = byte4;
-    lastExchangeOk = hidGetCommand(0);
-    byte1 = recvBuf[2];
-    byte2 = recvBuf[3];
-    byte3 = recvBuf[4];
-    byte4 = recvBuf[5];
-    return lastExchangeOk;
+    return runQuery(query<553, 0x83>(), {}, {&byte1, &byte2, &byte3, &byte4});
 }
 
 bool Hid_Thread::hid560_81H_GetKeyboardoption(uchar &byte1, uchar &byte2)
 {
-    if (!claimForQuery("cmd Failed 81", 0x81, {}))
-        return false;
-    recvBuf[2] = byte1;
-    recvBuf[3] = byte2;
-    lastExchangeOk = hidGetCommand(0);
-    byte1 = recvBuf[2];
-    byte2 = recvBuf[3];
-    return lastExchangeOk;
+    return runQuery(query<560, 0x81>(), {}, {&byte1, &byte2});
 }
 
-void Hid_Thread::hid560_82H_GetCurrentProfile(uchar &byte1)
+bool Hid_Thread::hid560_82H_GetCurrentProfile(uchar &byte1)
 {
-    if (!claimForQuery("cmd Failed 82", 0x82, {}))
-        return;
-    recvBuf[2] = byte1;
-    lastExchangeOk = hidGetCommand(0);
-    byte1 = recvBuf[2];
+    return runQuery(query<560, 0x82>(), {}, {&byte1});
 }
 
-void Hid_Thread::hid560_84H_GetCurrentDPI(uchar &byte1, uchar &byte2)
+bool Hid_Thread::hid560_84H_GetCurrentDPI(uchar &byte1, uchar &byte2)
 {
-    if (!claimForQuery("cmd Failed 84", 0x84, {byte1, 0, 0, 0, 0, 0}))
-        return;
-    recvBuf[2] = byte1;
-    recvBuf[3] = byte2;
-    lastExchangeOk = hidGetCommand(0);
-    byte1 = recvBuf[2];
-    byte2 = recvBuf[3];
+    return runQuery(query<560, 0x84>(), {byte1}, {&byte1, &byte2});
 }
 
-void Hid_Thread::hid553_8BH_GetCurrentDPI(uchar &byte1)
+bool Hid_Thread::hid553_8BH_GetCurrentDPI(uchar &byte1)
 {
-    if (!claimForQuery("cmd Failed 8BH", 0x8B, {}))
-        return;
-    recvBuf[2] = byte1;
-    lastExchangeOk = hidGetCommand(0);
-    byte1 = recvBuf[2];
+    return runQuery(query<553, 0x8B>(), {}, {&byte1});
 }
 
 void Hid_Thread::hid553_01H_SetReportRate(uchar rate)
 {
     qDebug() << "hid553_01H_SetReportRate = " << rate;
-    runCommand("cmd Failed 01", 0x01, {rate, 0, 0, 0, 0, 0}, nullptr, 0, true);
+    runCommand(command<553, 0x01>(), {rate});
 }
 
 void Hid_Thread::hid553_02H_SetCurrentKeyMatrix(uchar currentKeyMatrix)
 {
     qDebug() << "hid553_02H_SetCurrentKeyMatrix = " << currentKeyMatrix;
-    runCommand("cmd Failed 02", 0x02, {currentKeyMatrix, 0, 0, 0, 0, 0}, nullptr, 0, true);
+    runCommand(command<553, 0x02>(), {currentKeyMatrix});
 }
 
 void Hid_Thread::hid553_11H_SetDPISet(uchar dpiStage, uchar *src8)
@@ -447,13 +433,13 @@ void Hid_Thread::hid553_11H_SetDPISet(uchar dpiStage, uchar *src8)
         for (int i = 0; i < 8; ++i)
             line << int(src8[i]);
     }
-    runCommand("cmd Failed 11", 0x11, {dpiStage, 0x08, 0, 0, 0, 0}, src8, 8, true);
+    runCommand(command<553, 0x11>(), {dpiStage}, src8);
 }
 
 void Hid_Thread::hid553_0BH_SetCurrentDPI(uchar stage)
 {
     qDebug() << "hid553_0BH_SetCurrentDPI = " << stage;
-    runCommand("cmd Failed 0B", 0x0B, {stage, 0, 0, 0, 0, 0}, nullptr, 0, true);
+    runCommand(command<553, 0x0B>(), {stage});
 }
 
 void Hid_Thread::hid553_12H_SetKeyMatrix(uchar *src64, uchar indexAddOne)
@@ -461,7 +447,7 @@ void Hid_Thread::hid553_12H_SetKeyMatrix(uchar *src64, uchar indexAddOne)
     if (!src64)
         return;
     qDebug() << "hid553_12H_SetKeyMatrix , indexAddOne = " << indexAddOne;
-    runCommand("cmd Failed 12", 0x12, {indexAddOne, 0x40, 0x08, 0, 0, 0}, src64, 64, true);
+    runCommand(command<553, 0x12>(), {indexAddOne}, src64);
 }
 
 bool Hid_Thread::hid553_13H_SetMacroKey(uchar macroId, uchar *src128)
@@ -470,8 +456,7 @@ bool Hid_Thread::hid553_13H_SetMacroKey(uchar macroId, uchar *src128)
         return false;
     qDebug() << "hid553_13H_SetMacroKey , macroId = " << macroId
              << ",src128 = " << static_cast<const void *>(src128);
-    return runCommand("cmd Failed 13", 0x13, {macroId, 0x80, 0, 0, 0, 0}, src128, kMaxPayload,
-                      true);
+    return runCommand(command<553, 0x13>(), {macroId}, src128);
 }
 
 void Hid_Thread::hid553_16H_SetSlaveAttritube(uchar *src64)
@@ -479,17 +464,17 @@ void Hid_Thread::hid553_16H_SetSlaveAttritube(uchar *src64)
     if (!src64)
         return;
     qDebug() << "hid553_16H_SetSlaveAttritube = ";
-    runCommand("cmd Failed 16", 0x16, {0x00, 0x40, 0, 0, 0, 0}, src64, 64, true);
+    runCommand(command<553, 0x16>(), {}, src64);
 }
 
 void Hid_Thread::hid560_03H_SetReportRate(uchar rate)
 {
-    runCommand("cmd Failed 03", 0x03, {0x01, rate, 0, 0, 0, 0}, nullptr, 0, true);
+    runCommand(command<560, 0x03>(), {rate});
 }
 
 void Hid_Thread::hid560_04H_SetCurrentDPI(uchar stage)
 {
-    runCommand("cmd Failed 04", 0x04, {0x01, stage, 0, 0, 0, 0}, nullptr, 0, true);
+    runCommand(command<560, 0x04>(), {stage});
 }
 
 void Hid_Thread::hid560_0DH_SetKeyMatrix(uchar *src64, uchar indexAddOne)
@@ -497,70 +482,64 @@ void Hid_Thread::hid560_0DH_SetKeyMatrix(uchar *src64, uchar indexAddOne)
     if (!src64)
         return;
     // The 560 matrix travels as 128 bytes: the 64 given, then zeros.
-    std::array<uchar, kMaxPayload> payload{};
+    std::array<uchar, CommandSet::kMaxDataLength> payload{};
     std::copy(src64, src64 + 64, payload.begin());
-    runCommand("cmd Failed 0D", 0x0D, {indexAddOne, 0x80, 0, 0, 0, 0}, payload.data(), kMaxPayload,
-               true);
+    runCommand(command<560, 0x0D>(), {indexAddOne}, payload.data());
 }
 
 bool Hid_Thread::hid560_0FH_SetMacroKey(uchar macroId, uchar *src128)
 {
     if (!src128)
         return false;
-    return runCommand("cmd Failed 0F", 0x0F, {macroId, 0x80, 0, 0, 0, 0}, src128, kMaxPayload,
-                      true);
+    return runCommand(command<560, 0x0F>(), {macroId}, src128);
 }
 
 void Hid_Thread::hid553_03H_SetKeyboardoption(uchar byte1, uchar byte2, uchar byte3, uchar byte4)
 {
     qDebug() << "hid553_03H_SetKeyboardoption , byte1-4 =" << byte1 << byte2 << byte3 << byte4;
-    runCommand("cmd Failed 03", 0x03, {byte1, byte2, byte3, byte4, 0, 0}, nullptr, 0, false);
+    runCommand(command<553, 0x03>(), {byte1, byte2, byte3, byte4});
 }
 
 void Hid_Thread::hid553_04H_SetGunData(uchar byte1, uchar byte2, uchar byte3, uchar byte4)
 {
-    runCommand("cmd Failed 04", 0x04, {0x00, byte1, byte2, byte3, byte4, 0}, nullptr, 0, false);
+    runCommand(command<553, 0x04>(), {byte1, byte2, byte3, byte4});
 }
 
 void Hid_Thread::hid560_01H_SetKeyboardoption(uchar byte1, uchar byte2)
 {
-    runCommand("cmd Failed 01", 0x01, {byte1, byte2, 0, 0, 0, 0}, nullptr, 0, false);
+    runCommand(command<560, 0x01>(), {byte1, byte2});
 }
 
 void Hid_Thread::hid560_0CH_setProfile(uchar *src128, uchar profileData)
 {
     if (!src128)
         return;
-    runCommand("cmd Failed 0C", 0x0C, {profileData, 0x80, 0, 0, 0, 0}, src128, kMaxPayload, true);
+    runCommand(command<560, 0x0C>(), {profileData}, src128);
 }
 
-void Hid_Thread::hid560_8CH_readProfile(uchar *src128, uchar profileNo)
+bool Hid_Thread::hid560_8CH_readProfile(uchar *src128, uchar profileNo)
 {
     if (!src128)
-        return;
-    if (!claimForQuery("cmd Failed 8c", 0x8C, {profileNo, 0, 0, 0, 0, 0}))
-        return;
-    std::copy(src128, src128 + kMaxPayload, dataBuf.begin());
-    lastExchangeOk = hidGetCommand(kMaxPayload);
-    std::copy(dataBuf.begin(), dataBuf.begin() + kMaxPayload, src128);
+        return false;
+    return runQuery(query<560, 0x8C>(), {profileNo}, {}, src128);
 }
 
 void Hid_Thread::hid560_02H_SetCurrentProfile(uchar profile)
 {
-    runCommand("cmd Failed 02", 0x02, {profile, 0, 0, 0, 0, 0}, nullptr, 0, false);
+    runCommand(command<560, 0x02>(), {profile});
 }
 
 void Hid_Thread::hid553_0DH_SetRGBLedEffect(uchar effect, uchar option1, uchar option2)
 {
     qDebug() << "hid553_0DH_SetRGBLedEffect , effect = " << effect << option1 << option2;
-    runCommand("cmd Failed 0D", 0x0D, {effect, option1, option2, 0, 0, 0}, nullptr, 0, true);
+    runCommand(command<553, 0x0D>(), {effect, option1, option2});
 }
 
 void Hid_Thread::hid553_0CH_SetFixLEDColor(uchar *src3)
 {
     if (!src3)
         return;
-    runCommand("cmd Failed 0C", 0x0C, {src3[0], src3[1], src3[2], 0, 0, 0}, nullptr, 0, true);
+    runCommand(command<553, 0x0C>(), {src3[0], src3[1], src3[2]});
 }
 
 void Hid_Thread::hid553_10H_SetLED8StageColor(uchar type, uchar *src24)
@@ -569,32 +548,25 @@ void Hid_Thread::hid553_10H_SetLED8StageColor(uchar type, uchar *src24)
         return;
     qDebug() << "hid553_10H_SetLED8StageColor , type = " << type
              << ",src24 = " << static_cast<const void *>(src24);
-    const uchar length = type == 2 ? 4 : 24;
-    runCommand("cmd Failed 10", 0x10, {type, length, 0, 0, 0, 0}, src24, length, true);
+    // Type 2 carries its colours packed into four bytes.
+    runCommand(command<553, 0x10>(), {type}, src24, type == 2 ? 4 : 24);
 }
 
 bool Hid_Thread::hid_87H_GetLEDInstructFunction(uchar type, uchar &option1, uchar &option2,
                                                 uchar &option3)
 {
-    if (!claimForQuery("cmd Failed", 0x87, {type, 0, 0, 0, 0, 0}))
-        return false;
-    lastExchangeOk = hidGetCommand(0);
-    if (!lastExchangeOk)
-        return false;
-    option1 = recvBuf[3];
-    option2 = recvBuf[4];
-    option3 = recvBuf[5];
-    return true;
+    return runQuery(query<CommandSet::kAnyFamily, 0x87>(), {type}, {&option1, &option2, &option3});
 }
 
 void Hid_Thread::hid553_07H_Lod(uchar stage, uchar en)
 {
-    runCommand("hid553_07H_Lod", 0x07, {0x00, stage, 0x7D, en, 0, 0}, nullptr, 0, true);
+    runCommand(command<553, 0x07>(), {stage, en});
 }
 
 void Hid_Thread::hid560_09H_Lod(uchar stage, uchar en)
 {
-    runCommand("hid560_09H_Lod", 0x09, {uchar(en ? stage : 0), 0x7D, 0, 0, 0, 0}, nullptr, 0, true);
+    // Switched off, the distance goes out as 0.
+    runCommand(command<560, 0x09>(), {uchar(en ? stage : 0)});
 }
 
 // ---------------------------------------------------------------------------

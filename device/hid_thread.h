@@ -13,11 +13,14 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
+namespace CommandSet {
+struct Entry;
+}
 struct hid_device_;
 typedef struct hid_device_ hid_device;
-class Widget;
 
 struct HidDeviceCloser {
     void operator()(hid_device *handle) const;
@@ -32,7 +35,6 @@ public:
     ~Hid_Thread() override; // stops and waits for a running listener
 
     // Fields in their declared order.
-    Widget *owner = nullptr;
     QList<std::shared_ptr<DeviceEntry>> deviceList;
     int deviceIndex = 1;
     HidHandle hidHandle;
@@ -78,12 +80,12 @@ public slots:
     bool chkDeviceIsEnCode(int index);
     void USBDataEncryption(uchar FIFOBuf[], uchar SecrecyCode[]);
     void USBDataDecipher(uchar FIFOBuf[], uchar SecrecyCode[]);
-    void hid553_00H_GetSecrecyCode(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4);
+    bool hid553_00H_GetSecrecyCode(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4);
     bool hid553_83H_GetKeyboardoption(uchar &byte1, uchar &byte2, uchar &byte3, uchar &byte4);
     bool hid560_81H_GetKeyboardoption(uchar &byte1, uchar &byte2);
-    void hid560_82H_GetCurrentProfile(uchar &byte1);
-    void hid560_84H_GetCurrentDPI(uchar &byte1, uchar &byte2);
-    void hid553_8BH_GetCurrentDPI(uchar &byte1);
+    bool hid560_82H_GetCurrentProfile(uchar &byte1);
+    bool hid560_84H_GetCurrentDPI(uchar &byte1, uchar &byte2);
+    bool hid553_8BH_GetCurrentDPI(uchar &byte1);
     void hid553_01H_SetReportRate(uchar rate);
     void hid553_02H_SetCurrentKeyMatrix(uchar currentKeyMatrix);
     void hid553_11H_SetDPISet(uchar dpiStage, uchar *src8);
@@ -99,7 +101,7 @@ public slots:
     void hid553_04H_SetGunData(uchar byte1, uchar byte2, uchar byte3, uchar byte4);
     void hid560_01H_SetKeyboardoption(uchar byte1, uchar byte2);
     void hid560_0CH_setProfile(uchar *src128, uchar profileData);
-    void hid560_8CH_readProfile(uchar *src128, uchar profileNo);
+    bool hid560_8CH_readProfile(uchar *src128, uchar profileNo);
     void hid560_02H_SetCurrentProfile(uchar profile);
     void hid553_0DH_SetRGBLedEffect(uchar effect, uchar option1, uchar option2);
     void hid553_0CH_SetFixLEDColor(uchar *src3);
@@ -109,17 +111,19 @@ public slots:
     void hid560_09H_Lod(uchar stage, uchar en);
 
 private:
-    using Params = std::array<uchar, 6>;
-
     std::shared_ptr<DeviceEntry> entryAt(int index) const;
     hid_device *openInterface(HidHandle &handle, QString &path);
     bool failExchange();
     bool finishExchange();
-    // One command or query with its claim, frame and data phase; the busy
-    // line is written when the command interface cannot be claimed.
-    bool runCommand(const char *busyLine, uchar code, const Params &params, const uchar *payload,
-                    int length, bool pause);
-    bool claimForQuery(const char *busyLine, uchar code, const Params &params);
+    // A command of the table with its arguments and, when it has a data
+    // phase, its payload (of the table's length unless length is given).
+    // Each writes the entry's busy line when the interface cannot be claimed.
+    bool runCommand(const CommandSet::Entry &command, std::initializer_list<uchar> args,
+                    const uchar *payload = nullptr, int length = -1);
+    // A query of the table: results are the caller's bytes from the entry's
+    // first reply byte on, data its buffer for a query with a data phase.
+    bool runQuery(const CommandSet::Entry &query, std::initializer_list<uchar> args,
+                  std::initializer_list<uchar *> results, uchar *data = nullptr);
     void listenLoop(const std::shared_ptr<DeviceEntry> &entry);
     // Runs an exchange on linkThread and waits for it (TransferGate); inline
     // where no event loop can wait.
@@ -127,9 +131,6 @@ private:
     bool queryExchange(int dataLen);
     bool commandExchange(int dataLen, bool pause);
 
-    // Outcome of the last query slot: false when it was busy or its exchange
-    // failed (the caller then holds only its preloaded values).
-    bool lastExchangeOk = false;
     // The link's thread: exchanges and their pauses run there.
     QThreadPool linkThread;
 };

@@ -45,9 +45,9 @@ public:
     void sendWeaponLayers(MouseDevice &mouse, WeaponLayers &set) const override
     {
         Hid_Thread &hid = mouse.hid();
-        hid.hid553_12H_SetKeyMatrix(set.main.data(), 1);
+        hid.hid553_12H_SetKeyMatrix(set.main.bytes(), 1);
         for (int l = 0; l < 3; ++l)
-            hid.hid553_12H_SetKeyMatrix(set.layers[l].data(), uchar(l + 2));
+            hid.hid553_12H_SetKeyMatrix(set.layers[l].matrix.bytes(), uchar(l + 2));
         hid.hid553_02H_SetCurrentKeyMatrix(1);
     }
 
@@ -166,9 +166,9 @@ public:
         if (set.layerMask >= 0)
             mouse.images[0].layerMask = uchar(set.layerMask);
         mouse.sendProfile(0);
-        hid.hid560_0DH_SetKeyMatrix(set.main.data(), 1);
+        hid.hid560_0DH_SetKeyMatrix(set.main.bytes(), 1);
         for (int l = 0; l < 3; ++l)
-            hid.hid560_0DH_SetKeyMatrix(set.layers[l].data(), uchar(l + 2));
+            hid.hid560_0DH_SetKeyMatrix(set.layers[l].matrix.bytes(), uchar(l + 2));
         hid.hid560_02H_SetCurrentProfile(1);
     }
 

@@ -129,94 +129,76 @@ void writeDpiStages(Image &image, const DpiCoding &coding, uchar enableMask)
 
 // ---- key matrices ----
 
+KeyEntry entryFromItems(const QVariantList &items, int n)
+{
+    const int first = kItemsPerEntry * n;
+    return {itemByte(items, first), itemByte(items, first + 1), itemByte(items, first + 2),
+            itemByte(items, first + 3)};
+}
+
 KeyEntry translateEntry(KeyEntry entry, const KeyEntry &sniperEntry)
 {
-    uchar &type = entry[0];
-    switch (type) {
+    switch (entry.type) {
     case 0: // mouse function; the special function keeps its bytes
-        type = (entry[2] == 0x1E && entry[3] == 2) ? 10 : 1;
+        entry.type = (entry.data2 == 0x1E && entry.data3 == 2) ? 10 : 1;
         break;
     case 1: // fire
-        type = 10;
+        entry.type = 10;
         break;
     case 2: // key combination
     case 6: // system function
     case 7: // shortcut
-        type = 0;
+        entry.type = 0;
         break;
     case 3: // media
         break;
     case 4: // macro: the device counts its slots from 1
-        type = 9;
-        entry[2] = uchar(entry[2] + 1);
+        entry.type = 9;
+        entry.data2 = uchar(entry.data2 + 1);
         break;
     case 5: // DPI function
-        if (entry[2] == 4)
+        if (entry.data2 == 4)
             entry = sniperEntry;
         else
-            type = 7;
+            entry.type = 7;
         break;
     case 8: // weapon key
         break;
     case 0xFF: // further function
-        type = 4;
+        entry.type = 4;
         break;
     default:
         break;
     }
     // The consumer usages 0x0221, 0x0223 and 0x0194 of the system functions.
-    if (((entry[2] == 0x21 || entry[2] == 0x23) && entry[3] == 2) ||
-        (entry[2] == 0x94 && entry[3] == 1))
-        entry[0] = 3;
+    if (((entry.data2 == 0x21 || entry.data2 == 0x23) && entry.data3 == 2) ||
+        (entry.data2 == 0x94 && entry.data3 == 1))
+        entry.type = 3;
     return entry;
 }
 
-namespace {
-
-KeyEntry entryAt(const uchar *matrix, int n)
-{
-    return {matrix[4 * n], matrix[4 * n + 1], matrix[4 * n + 2], matrix[4 * n + 3]};
-}
-
-void putEntry(uchar *matrix, int n, const KeyEntry &entry)
-{
-    std::copy(entry.begin(), entry.end(), matrix + 4 * n);
-}
-
-} // namespace
-
 KeyMatrix buildMainMatrix(const QVariantList &src64, const KeyEntry &sniperEntry)
 {
-    KeyMatrix matrix{};
-    for (int n = 0; n < 16; ++n) {
-        const KeyEntry entry = {itemByte(src64, 4 * n), itemByte(src64, 4 * n + 1),
-                                itemByte(src64, 4 * n + 2), itemByte(src64, 4 * n + 3)};
-        putEntry(matrix.data(), n, translateEntry(entry, sniperEntry));
-    }
-    const KeyEntry third = entryAt(matrix.data(), 3);
-    putEntry(matrix.data(), 3, entryAt(matrix.data(), 4));
-    putEntry(matrix.data(), 4, third);
-    putEntry(matrix.data(), 6, {11, 7, 0, 0});
-    putEntry(matrix.data(), 7, {5, 0, 1, 0});
+    KeyMatrix matrix;
+    for (int n = 0; n < kButtons; ++n)
+        matrix[n] = translateEntry(entryFromItems(src64, n), sniperEntry);
+    std::swap(matrix[3], matrix[4]);
+    matrix[6] = {11, 7, 0, 0};
+    matrix[7] = {5, 0, 1, 0};
     return matrix;
 }
 
 bool hasWeaponKey(const KeyMatrix &matrix)
 {
-    for (int n = 0; n < 16; ++n) {
-        if (matrix[4 * n] == 8)
-            return true;
-    }
-    return false;
+    return std::any_of(matrix.begin(), matrix.end(),
+                       [](const KeyEntry &entry) { return entry.type == 8; });
 }
 
-KeyLayer firmwareLayer(const std::array<QVariantList, 16> &entries)
+KeyLayer firmwareLayer(const std::array<QVariantList, kButtons> &entries)
 {
-    KeyLayer layer{};
-    for (int n = 0; n < 16; ++n) {
-        for (int b = 0; b < 4; ++b)
-            layer[4 * n + b] = itemByte(entries[n], b);
-    }
+    KeyLayer layer;
+    for (int n = 0; n < kButtons; ++n)
+        layer.matrix[n] = entryFromItems(entries[std::size_t(n)]);
     return layer;
 }
 
@@ -230,19 +212,20 @@ WeaponLayers startWeaponLayers(const KeyMatrix &main, const KeyLayer &firmware)
 
 void applyWeaponKeys560(WeaponLayers &set)
 {
-    // b2 of layers 2, 3, 4 and the layer mask, for weapon choice 1, 2, 3.
-    static constexpr uchar kLayerB2[3][3] = {{0, 0, 0}, {3, 0, 0}, {3, 3, 0}};
+    // data2 of layers 2, 3, 4 and the layer mask, for weapon choice 1, 2, 3.
+    static constexpr uchar kLayerData2[3][3] = {{0, 0, 0}, {3, 0, 0}, {3, 3, 0}};
     static constexpr uchar kMask[3] = {0x07, 0x0F, 0x1F};
-    for (int n = 0; n < 16; ++n) {
-        if (set.main[4 * n] != 8)
+    for (int n = 0; n < kButtons; ++n) {
+        KeyEntry &key = set.main[n];
+        if (key.type != 8)
             continue;
-        const int p = set.main[4 * n + 2];
+        const int p = key.data2;
         for (KeyLayer &layer : set.layers)
-            layer[4 * n] = 8;
-        set.main[4 * n + 2] = 1;
+            layer.matrix[n].type = 8;
+        key.data2 = 1;
         if (p >= 1 && p <= 3) {
             for (int l = 0; l < 3; ++l)
-                set.layers[l][4 * n + 2] = kLayerB2[p - 1][l];
+                set.layers[l].matrix[n].data2 = kLayerData2[p - 1][l];
             set.layerMask = kMask[p - 1];
         }
     }
@@ -250,24 +233,25 @@ void applyWeaponKeys560(WeaponLayers &set)
 
 void applyWeaponKeys553(WeaponLayers &set)
 {
-    // b3 of layers 2, 3, 4 for weapon choice 1, 2, 3.
-    static constexpr uchar kLayerB3[3][3] = {{0, 0, 0}, {2, 0, 0}, {2, 3, 0}};
-    for (int n = 0; n < 16; ++n) {
-        if (set.main[4 * n] != 8)
+    // data3 of layers 2, 3, 4 for weapon choice 1, 2, 3.
+    static constexpr uchar kLayerData3[3][3] = {{0, 0, 0}, {2, 0, 0}, {2, 3, 0}};
+    for (int n = 0; n < kButtons; ++n) {
+        KeyEntry &key = set.main[n];
+        if (key.type != 8)
             continue;
-        const int p = set.main[4 * n + 2];
+        const int p = key.data2;
         for (KeyLayer &layer : set.layers)
-            layer[4 * n] = 8;
-        set.main[4 * n + 3] = 1;
+            layer.matrix[n].type = 8;
+        key.data3 = 1;
         if (p >= 1 && p <= 3) {
             for (int l = 0; l < 3; ++l)
-                set.layers[l][4 * n + 3] = kLayerB3[p - 1][l];
+                set.layers[l].matrix[n].data3 = kLayerData3[p - 1][l];
         }
-        set.main[4 * n + 1] = 0;
-        set.main[4 * n + 2] = 1;
+        key.data1 = 0;
+        key.data2 = 1;
         for (KeyLayer &layer : set.layers) {
-            layer[4 * n + 1] = 0;
-            layer[4 * n + 2] = 1;
+            layer.matrix[n].data1 = 0;
+            layer.matrix[n].data2 = 1;
         }
     }
 }
@@ -275,7 +259,7 @@ void applyWeaponKeys553(WeaponLayers &set)
 void setFirePeriods(WeaponLayers &set, const QVariantList &otherParam)
 {
     for (int l = 0; l < 3; ++l)
-        putEntry(set.layers[l].data(), 0, {11, uchar(l), itemByte(otherParam, l), 0});
+        set.layers[l].matrix[0] = {11, uchar(l), itemByte(otherParam, l), 0};
 }
 
 // ---- lighting ----

@@ -11,12 +11,11 @@
 #include <QVariantList>
 
 #include <array>
+#include <cstddef>
+#include <type_traits>
 
 namespace DeviceCoding {
 
-using KeyEntry = std::array<uchar, 4>;
-using KeyMatrix = std::array<uchar, 64>; // 16 entries, entry n at bytes 4n..4n+3
-using KeyLayer = std::array<uchar, 128>; // a matrix followed by zeros
 using StageCodes = std::array<uchar, 8>;
 using ColourBlock = std::array<uchar, 24>; // 8 colours of R, G, B
 using EffectTriple = std::array<uchar, 3>;
@@ -52,6 +51,66 @@ void writeDpiStages(Image &image, const DpiCoding &coding, uchar enableMask);
 
 // ---- key matrices ----
 
+// One button's assignment: a type and three bytes whose meaning depends on
+// it (a key combination: modifier bits and two key codes; a macro: play mode
+// and slot; a weapon key: its choice in data2). The pages use the same four
+// bytes with their own types, which translateEntry() turns into the
+// device's.
+struct KeyEntry {
+    uchar type = 0;
+    uchar data1 = 0;
+    uchar data2 = 0;
+    uchar data3 = 0;
+};
+
+constexpr int kButtons = 16;
+
+// The sixteen buttons in device order, 64 bytes as the key-matrix commands
+// carry them.
+struct KeyMatrix {
+    std::array<KeyEntry, kButtons> entries{};
+
+    KeyEntry &operator[](int n) { return entries[std::size_t(n)]; }
+    const KeyEntry &operator[](int n) const { return entries[std::size_t(n)]; }
+    auto begin() { return entries.begin(); }
+    auto end() { return entries.end(); }
+    auto begin() const { return entries.begin(); }
+    auto end() const { return entries.end(); }
+
+    // What the key-matrix commands take.
+    uchar *bytes() { return reinterpret_cast<uchar *>(entries.data()); }
+    const uchar *bytes() const { return reinterpret_cast<const uchar *>(entries.data()); }
+};
+
+// A weapon layer (and the reset buffer): 128 bytes, a matrix and zeros.
+struct KeyLayer {
+    KeyMatrix matrix{};
+    std::array<uchar, 64> zeros{};
+};
+
+static_assert(sizeof(KeyEntry) == 4 && alignof(KeyEntry) == 1, "an entry is four bytes");
+static_assert(offsetof(KeyEntry, type) == 0 && offsetof(KeyEntry, data1) == 1 &&
+                  offsetof(KeyEntry, data2) == 2 && offsetof(KeyEntry, data3) == 3,
+              "type first, then the data bytes in order");
+static_assert(sizeof(KeyMatrix) == 64 && offsetof(KeyMatrix, entries) == 0,
+              "entry n at bytes 4n to 4n + 3");
+static_assert(sizeof(KeyLayer) == 128 && offsetof(KeyLayer, matrix) == 0 &&
+                  offsetof(KeyLayer, zeros) == 64,
+              "a layer is its matrix followed by 64 bytes");
+static_assert(std::is_standard_layout_v<KeyEntry> && std::is_standard_layout_v<KeyMatrix> &&
+                  std::is_standard_layout_v<KeyLayer>,
+              "laid out as declared");
+static_assert(std::is_trivially_copyable_v<KeyEntry> && std::is_trivially_copyable_v<KeyMatrix> &&
+                  std::is_trivially_copyable_v<KeyLayer>,
+              "handed to the device as bytes");
+
+// The pages pass a matrix as one list of 64 items: button n in items
+// kItemsPerEntry * n onwards, in the order of KeyEntry's fields.
+constexpr int kItemsPerEntry = 4;
+// Button n of such a list (n = 0 for a list of one entry); missing items
+// count as 0.
+KeyEntry entryFromItems(const QVariantList &items, int n = 0);
+
 // One entry from the interface's coding to the device's; sniperEntry is what
 // DPI function 4 becomes on this command family.
 KeyEntry translateEntry(KeyEntry entry, const KeyEntry &sniperEntry);
@@ -60,7 +119,7 @@ KeyEntry translateEntry(KeyEntry entry, const KeyEntry &sniperEntry);
 KeyMatrix buildMainMatrix(const QVariantList &src64, const KeyEntry &sniperEntry);
 bool hasWeaponKey(const KeyMatrix &matrix);
 // The factory matrix: 16 lists of 4 items taken as they are (missing items 0).
-KeyLayer firmwareLayer(const std::array<QVariantList, 16> &entries);
+KeyLayer firmwareLayer(const std::array<QVariantList, kButtons> &entries);
 
 struct WeaponLayers {
     KeyMatrix main{};

@@ -17,11 +17,11 @@ using namespace DeviceCoding;
 
 namespace {
 
-// Items 4n..4n+3 of a matrix list as they were given, missing ones as 0.
+// The items of button n of a matrix list as they were given, missing ones as 0.
 QVariantList entryItems(const QVariantList &matrix, int n)
 {
     QVariantList items;
-    for (int i = 4 * n; i < 4 * n + 4; ++i)
+    for (int i = kItemsPerEntry * n; i < kItemsPerEntry * (n + 1); ++i)
         items << (i < matrix.size() ? matrix.at(i) : QVariant(0));
     return items;
 }
@@ -70,7 +70,7 @@ void DeviceSettings::mouseSetKeyMatrix(QVariant mouseMode, QVariantList src64, Q
         // 33 keys, one write of the profile (a failure is reported there).
         SettingsStore::WriteBatch batch(m_store);
         m_store->setData(QStringLiteral("mouse/mouseMode"), mouseMode);
-        for (int n = 0; n < 16; ++n) {
+        for (int n = 0; n < kButtons; ++n) {
             m_store->setDataList(indexedKey("mouseKeyMatrix", n), entryItems(src64, n));
             m_store->setDataList(indexedKey("mouseKeyMatrix2", n), entryItems(src64_2, n));
         }
@@ -83,12 +83,12 @@ void DeviceSettings::mouseSetKeyMatrix(QVariant mouseMode, QVariantList src64, Q
     const QVariantList &source = mouseMode.toLongLong() != 0 ? src64_2 : src64;
     KeyMatrix main = buildMainMatrix(source, commands.sniperEntry());
     if (!hasWeaponKey(main)) {
-        commands.sendKeyLayer(*m_device, main.data(), 1);
+        commands.sendKeyLayer(*m_device, main.bytes(), 1);
         return;
     }
 
-    std::array<QVariantList, 16> firmware;
-    for (int n = 0; n < 16; ++n)
+    std::array<QVariantList, kButtons> firmware;
+    for (int n = 0; n < kButtons; ++n)
         firmware[n] = m_store->getDataList(indexedKey("mouseFwKeyMatrix", n), false);
     WeaponLayers set = startWeaponLayers(main, firmwareLayer(firmware));
     commands.applyWeaponKeys(set);
@@ -98,13 +98,13 @@ void DeviceSettings::mouseSetKeyMatrix(QVariant mouseMode, QVariantList src64, Q
 
 void DeviceSettings::mouseResetKeyMatrix()
 {
-    std::array<QVariantList, 16> firmware;
-    for (int n = 0; n < 16; ++n)
+    std::array<QVariantList, kButtons> firmware;
+    for (int n = 0; n < kButtons; ++n)
         firmware[n] = m_store->getDataList(indexedKey("mouseFwKeyMatrix", n), false);
     KeyLayer layer = firmwareLayer(firmware);
     const CommandFamily &commands = family();
     for (uchar l = 2; l <= 4; ++l)
-        commands.sendKeyLayer(*m_device, layer.data(), l);
+        commands.sendKeyLayer(*m_device, layer.matrix.bytes(), l);
 }
 
 void DeviceSettings::mouseSwitchKeyMatrix(int indexNo)

@@ -1,6 +1,8 @@
 // The command link and command set against the virtual mouse: frames, data
 // phases, pauses, scrambling, the handshake, a busy interface and unplugging.
+#include "device/commandset.h"
 #include "device/hidcodec.h"
+#include "device/transfergate.h"
 #include "tests/device/vmfixture.h"
 
 #include <QElapsedTimer>
@@ -9,9 +11,14 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 
 using Call = std::function<void(Hid_Thread &)>;
 Q_DECLARE_METATYPE(Call)
+// A query with its in-out values: they go in preset and come back as the
+// query left them; the result is the query's own.
+using Query = std::function<bool(Hid_Thread &, QList<int> &)>;
+Q_DECLARE_METATYPE(Query)
 
 namespace {
 
@@ -82,6 +89,21 @@ Gaps wireGaps()
     return gaps;
 }
 
+// A query slot whose parameters are all in-out bytes.
+template <typename... Bytes> Query query(bool (Hid_Thread::*slot)(Bytes...))
+{
+    return [slot](Hid_Thread &h, QList<int> &values) {
+        std::array<uchar, sizeof...(Bytes)> b{};
+        for (std::size_t i = 0; i < b.size(); ++i)
+            b[i] = uchar(values.value(int(i)));
+        const bool ok = std::apply([&](auto &...x) { return (h.*slot)(x...); }, b);
+        values = QList<int>(b.begin(), b.end());
+        return ok;
+    };
+}
+
+enum class Outcome { Answered, Busy, Failed };
+
 } // namespace
 
 class TestHidLink : public QObject
@@ -91,6 +113,7 @@ private slots:
     void init();
     void framesOnTheWire_data();
     void framesOnTheWire();
+    void everyCommandHasAFrameRow();
     void outputDataPhases_data();
     void outputDataPhases();
     void inputDataPhase_data();
@@ -100,6 +123,8 @@ private slots:
     void handshake();
     void busyInterface_data();
     void busyInterface();
+    void queryOutcome_data();
+    void queryOutcome();
     void unplugDuringQuery();
     void brokenDataPhasesKeepTheCallersBuffer();
 };
@@ -109,15 +134,23 @@ void TestHidLink::init()
     fillSource();
 }
 
-void TestHidLink::framesOnTheWire_data()
-{
-    QTest::addColumn<int>("family");
-    QTest::addColumn<Call>("call");
-    QTest::addColumn<QByteArray>("frame");
-    QTest::addColumn<int>("reports");
+namespace {
 
-    auto row = [](const char *name, int family, Call call, const char *frame, int reports) {
-        QTest::newRow(name) << family << call << hex(frame) << reports;
+// One row per slot: the frame it sends with the arguments given and the
+// number of output reports of its data phase.
+struct FrameRow {
+    const char *name;
+    int family;
+    Call call;
+    QByteArray frame;
+    int reports;
+};
+
+std::vector<FrameRow> frameRows()
+{
+    std::vector<FrameRow> rows;
+    auto row = [&rows](const char *name, int family, Call call, const char *frame, int reports) {
+        rows.push_back({name, family, call, hex(frame), reports});
     };
     row(
         "553 8B query, no parameters", 553,
@@ -310,6 +343,34 @@ void TestHidLink::framesOnTheWire_data()
         "000F078000000000"
         "69",
         4);
+    return rows;
+}
+
+} // namespace
+
+void TestHidLink::framesOnTheWire_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<Call>("call");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<int>("reports");
+    for (const FrameRow &r : frameRows())
+        QTest::newRow(r.name) << r.family << r.call << r.frame << r.reports;
+}
+
+void TestHidLink::everyCommandHasAFrameRow()
+{
+    // A command added to the table is not done before its frame is checked.
+    const std::vector<FrameRow> rows = frameRows();
+    for (const CommandSet::Entry &entry : CommandSet::kEntries) {
+        const bool covered = std::any_of(rows.begin(), rows.end(), [&entry](const FrameRow &r) {
+            return uchar(r.frame.at(1)) == entry.code &&
+                   (entry.family == CommandSet::kAnyFamily || entry.family == r.family);
+        });
+        QVERIFY2(covered, qPrintable(QStringLiteral("%1 %2H")
+                                         .arg(entry.family)
+                                         .arg(entry.code, 2, 16, QLatin1Char('0'))));
+    }
 }
 
 void TestHidLink::framesOnTheWire()
@@ -584,6 +645,98 @@ void TestHidLink::busyInterface()
         QVERIFY(got.indexOf(QStringLiteral("hid553_11H_SetDPISet ,dpiStage =  4")) <
                 got.indexOf(line));
     }
+}
+
+void TestHidLink::queryOutcome_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<Query>("call");
+    QTest::addColumn<QString>("busyLine");
+    QTest::addColumn<QList<int>>("preset");
+    QTest::addColumn<QList<int>>("afterFailure"); // the preloaded reply
+    QTest::addColumn<int>("outcome");
+
+    const QList<int> one{7}, two{1, 6}, three{1, 2, 3}, four{1, 2, 3, 4};
+    const QList<int> zeros{0, 0, 0, 0}, image{0x5A, 0x5A};
+    const Query ledQuery = [](Hid_Thread &h, QList<int> &v) {
+        uchar x = uchar(v[0]), y = uchar(v[1]), z = uchar(v[2]);
+        const bool ok = h.hid_87H_GetLEDInstructFunction(0, x, y, z);
+        v = {x, y, z};
+        return ok;
+    };
+    const Query profileQuery = [](Hid_Thread &h, QList<int> &v) {
+        std::array<uchar, 128> bytes;
+        bytes.fill(uchar(v[0]));
+        const bool ok = h.hid560_8CH_readProfile(bytes.data(), 1);
+        v = {bytes.front(), bytes.back()};
+        return ok;
+    };
+    struct Row {
+        const char *name;
+        int family;
+        Query call;
+        const char *busyLine;
+        QList<int> preset;
+        QList<int> afterFailure;
+    };
+    const Row rows[] = {
+        {"00", 553, query(&Hid_Thread::hid553_00H_GetSecrecyCode), "cmd Failed 00", four, zeros},
+        {"83", 553, query(&Hid_Thread::hid553_83H_GetKeyboardoption), "cmd Failed 83", four, four},
+        {"8B", 553, query(&Hid_Thread::hid553_8BH_GetCurrentDPI), "cmd Failed 8BH", one, one},
+        {"87", 553, ledQuery, "cmd Failed", three, three},
+        {"81", 560, query(&Hid_Thread::hid560_81H_GetKeyboardoption), "cmd Failed 81", two, two},
+        {"82", 560, query(&Hid_Thread::hid560_82H_GetCurrentProfile), "cmd Failed 82", one, one},
+        {"84", 560, query(&Hid_Thread::hid560_84H_GetCurrentDPI), "cmd Failed 84", two, two},
+        {"8C", 560, profileQuery, "cmd Failed 8c", image, image},
+    };
+    for (const Row &r : rows) {
+        for (Outcome outcome : {Outcome::Answered, Outcome::Busy, Outcome::Failed}) {
+            const char *how = outcome == Outcome::Answered ? "answered"
+                              : outcome == Outcome::Busy   ? "busy"
+                                                           : "failed";
+            QTest::addRow("%s %s", r.name, how) << r.family << r.call << QString(r.busyLine)
+                                                << r.preset << r.afterFailure << int(outcome);
+        }
+    }
+}
+
+void TestHidLink::queryOutcome()
+{
+    QFETCH(int, family);
+    QFETCH(Query, call);
+    QFETCH(QString, busyLine);
+    QFETCH(QList<int>, preset);
+    QFETCH(QList<int>, afterFailure);
+    QFETCH(int, outcome);
+
+    Hid_Thread hid;
+    QVERIFY(vmtest::admit(hid, vmtest::config(family)));
+    vmtest::MessageCapture messages;
+    QList<int> values = preset;
+    switch (Outcome(outcome)) {
+    case Outcome::Answered:
+        QVERIFY(call(hid, values));
+        break;
+    case Outcome::Busy: {
+        // A query asked for while a transfer runs is refused at once.
+        TransferGate::Scope transfer;
+        QVERIFY(!call(hid, values));
+        QCOMPARE(values, preset);
+        QVERIFY(kvm::wireLog().empty());
+        QVERIFY2(messages.captured().contains(busyLine), qPrintable(messages.captured().join('|')));
+        break;
+    }
+    case Outcome::Failed: {
+        kvm::Faults faults;
+        faults.silent = true;
+        kvm::setFaults(faults);
+        QVERIFY(!call(hid, values));
+        QCOMPARE(values, afterFailure);
+        QVERIFY(!vmtest::entries("send_feature").empty());
+        break;
+    }
+    }
+    QVERIFY(hid.hidIdle);
 }
 
 void TestHidLink::unplugDuringQuery()

@@ -16,9 +16,15 @@ KeyEntry toKey(const Entry &e)
     return {uchar(e[0]), uchar(e[1]), uchar(e[2]), uchar(e[3])};
 }
 
+// Entry n as the device receives it.
 Entry entryOf(const uchar *bytes, int n)
 {
     return {bytes[4 * n], bytes[4 * n + 1], bytes[4 * n + 2], bytes[4 * n + 3]};
+}
+
+Entry entryOf(const KeyEntry &e)
+{
+    return {e.type, e.data1, e.data2, e.data3};
 }
 
 QVariantList listOf(std::initializer_list<int> values)
@@ -239,8 +245,8 @@ void TestDeviceCoding::translateEntry()
     QFETCH(Entry, on553);
     const KeyEntry a = DeviceCoding::translateEntry(toKey(page), kSniper560);
     const KeyEntry b = DeviceCoding::translateEntry(toKey(page), kSniper553);
-    QCOMPARE(entryOf(a.data(), 0), on560);
-    QCOMPARE(entryOf(b.data(), 0), on553);
+    QCOMPARE(entryOf(a), on560);
+    QCOMPARE(entryOf(b), on553);
 }
 
 void TestDeviceCoding::mainMatrixFixedEntries()
@@ -250,11 +256,11 @@ void TestDeviceCoding::mainMatrixFixedEntries()
         page << 5 << 0 << (n % 3) + 1 << 0; // DPI functions: type 7 on the device
     page[12] = 3;                           // button 3: media (3, 0, n%3+1, 0)
     const KeyMatrix m = buildMainMatrix(page, kSniper553);
-    QCOMPARE(entryOf(m.data(), 3), (Entry{7, 0, 2, 0})); // page's button 4
-    QCOMPARE(entryOf(m.data(), 4), (Entry{3, 0, 1, 0})); // page's button 3
-    QCOMPARE(entryOf(m.data(), 6), (Entry{11, 7, 0, 0}));
-    QCOMPARE(entryOf(m.data(), 7), (Entry{5, 0, 1, 0}));
-    QCOMPARE(entryOf(m.data(), 15), (Entry{7, 0, 1, 0}));
+    QCOMPARE(entryOf(m.bytes(), 3), (Entry{7, 0, 2, 0})); // page's button 4
+    QCOMPARE(entryOf(m.bytes(), 4), (Entry{3, 0, 1, 0})); // page's button 3
+    QCOMPARE(entryOf(m.bytes(), 6), (Entry{11, 7, 0, 0}));
+    QCOMPARE(entryOf(m.bytes(), 7), (Entry{5, 0, 1, 0}));
+    QCOMPARE(entryOf(m.bytes(), 15), (Entry{7, 0, 1, 0}));
     QVERIFY(!hasWeaponKey(m));
 
     // A weapon key on the page's button 6 is overwritten by the fixed entry.
@@ -268,22 +274,22 @@ void TestDeviceCoding::mainMatrixShortList()
 {
     // Missing items count as 0: a missing entry is (0, 0, 0, 0), a mouse function.
     const KeyMatrix m = buildMainMatrix(listOf({4, 1, 0, 0, 3}), kSniper560);
-    QCOMPARE(entryOf(m.data(), 0), (Entry{9, 1, 1, 0}));
-    QCOMPARE(entryOf(m.data(), 1), (Entry{3, 0, 0, 0}));
-    QCOMPARE(entryOf(m.data(), 2), (Entry{1, 0, 0, 0}));
-    QCOMPARE(entryOf(m.data(), 15), (Entry{1, 0, 0, 0}));
+    QCOMPARE(entryOf(m.bytes(), 0), (Entry{9, 1, 1, 0}));
+    QCOMPARE(entryOf(m.bytes(), 1), (Entry{3, 0, 0, 0}));
+    QCOMPARE(entryOf(m.bytes(), 2), (Entry{1, 0, 0, 0}));
+    QCOMPARE(entryOf(m.bytes(), 15), (Entry{1, 0, 0, 0}));
     const KeyMatrix empty = buildMainMatrix({}, kSniper560);
-    QCOMPARE(entryOf(empty.data(), 6), (Entry{11, 7, 0, 0}));
+    QCOMPARE(entryOf(empty.bytes(), 6), (Entry{11, 7, 0, 0}));
 
     // Factory entries with fewer than four items.
     std::array<QVariantList, 16> firmware;
     firmware[0] = listOf({1, 2});
     firmware[15] = QVariantList{"9", "8", "7", "6", "5"};
     const KeyLayer layer = firmwareLayer(firmware);
-    QCOMPARE(entryOf(layer.data(), 0), (Entry{1, 2, 0, 0}));
-    QCOMPARE(entryOf(layer.data(), 15), (Entry{9, 8, 7, 6}));
-    for (int i = 64; i < 128; ++i)
-        QCOMPARE(int(layer[i]), 0);
+    QCOMPARE(entryOf(layer.matrix.bytes(), 0), (Entry{1, 2, 0, 0}));
+    QCOMPARE(entryOf(layer.matrix.bytes(), 15), (Entry{9, 8, 7, 6}));
+    for (uchar b : layer.zeros)
+        QCOMPARE(int(b), 0);
 }
 
 void TestDeviceCoding::weaponLayers_data()
@@ -343,29 +349,29 @@ void TestDeviceCoding::weaponLayers()
 
     if (family == 560)
         main[1] = 0x44; // the 560 rule keeps b1
-    QCOMPARE(entryOf(set.main.data(), 5), main);
-    QCOMPARE(entryOf(set.layers[0].data(), 5), layer2);
-    QCOMPARE(entryOf(set.layers[1].data(), 5), layer3);
-    QCOMPARE(entryOf(set.layers[2].data(), 5), layer4);
+    QCOMPARE(entryOf(set.main.bytes(), 5), main);
+    QCOMPARE(entryOf(set.layers[0].matrix.bytes(), 5), layer2);
+    QCOMPARE(entryOf(set.layers[1].matrix.bytes(), 5), layer3);
+    QCOMPARE(entryOf(set.layers[2].matrix.bytes(), 5), layer4);
     QCOMPARE(set.layerMask, mask);
     // Entries without a weapon key keep the factory bytes.
-    QCOMPARE(entryOf(set.layers[1].data(), 9), (Entry{9, 0x19, 0x29, 0x39}));
+    QCOMPARE(entryOf(set.layers[1].matrix.bytes(), 9), (Entry{9, 0x19, 0x29, 0x39}));
     for (const KeyLayer &layer : set.layers)
-        for (int i = 64; i < 128; ++i)
-            QCOMPARE(int(layer[i]), 0);
+        for (uchar b : layer.zeros)
+            QCOMPARE(int(b), 0);
 }
 
 void TestDeviceCoding::weaponLayersFirePeriods()
 {
     WeaponLayers set;
     setFirePeriods(set, QVariantList{10, "300", -1});
-    QCOMPARE(entryOf(set.layers[0].data(), 0), (Entry{11, 0, 10, 0}));
-    QCOMPARE(entryOf(set.layers[1].data(), 0), (Entry{11, 1, 300 & 0xFF, 0}));
-    QCOMPARE(entryOf(set.layers[2].data(), 0), (Entry{11, 2, 0xFF, 0}));
+    QCOMPARE(entryOf(set.layers[0].matrix.bytes(), 0), (Entry{11, 0, 10, 0}));
+    QCOMPARE(entryOf(set.layers[1].matrix.bytes(), 0), (Entry{11, 1, 300 & 0xFF, 0}));
+    QCOMPARE(entryOf(set.layers[2].matrix.bytes(), 0), (Entry{11, 2, 0xFF, 0}));
     // A short list: the missing periods are 0.
     setFirePeriods(set, listOf({7}));
-    QCOMPARE(entryOf(set.layers[0].data(), 0), (Entry{11, 0, 7, 0}));
-    QCOMPARE(entryOf(set.layers[2].data(), 0), (Entry{11, 2, 0, 0}));
+    QCOMPARE(entryOf(set.layers[0].matrix.bytes(), 0), (Entry{11, 0, 7, 0}));
+    QCOMPARE(entryOf(set.layers[2].matrix.bytes(), 0), (Entry{11, 2, 0, 0}));
 
     // Several weapon keys: the last one decides the 560 layer mask.
     QVariantList page(64, 0);
