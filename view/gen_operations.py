@@ -138,7 +138,7 @@ def parse_param(text, index):
 
 
 DECL = re.compile(r"^(?P<ret>.+?)\s*\b(?P<name>\w+)\s*\((?P<params>.*)\)"
-                  r"(?P<const>\s*const)?(?:\s*(?:override|final|noexcept))*$")
+                  r"(?:\s*(?:const|override|final|noexcept))*$")
 
 
 def public_slots(header, cls):
@@ -151,13 +151,10 @@ def public_slots(header, cls):
         m = DECL.match(decl)
         if not m:
             raise GeneratorError(f"{header.name}: cannot read the slot `{decl}`")
-        static = m.group("ret").startswith("static ")
-        ret = m.group("ret")[len("static "):] if static else m.group("ret")
-        params = [parse_param(p, i) for i, p in enumerate(split_top(m.group("params")))]
-        if params == [] and m.group("params").strip() not in ("", "void"):
-            raise GeneratorError(f"{header.name}: cannot read the parameters of `{decl}`")
-        slots.append({"ret": ret.strip(), "name": m.group("name"), "params": params,
-                      "const": bool(m.group("const")), "class": cls})
+        ret = re.sub(r"^static\s+", "", m.group("ret")).strip()
+        params = [parse_param(p, i) for i, p in enumerate(split_top(m.group("params")))
+                  if p != "void"]
+        slots.append({"ret": ret, "name": m.group("name"), "params": params})
     return slots
 
 
@@ -208,13 +205,13 @@ public:
 
 protected:
     // The objects the slots forward to; set once by the view host. Not owned.
-    void setOperations(Operations *operations) { m_ops = operations; }
+    void setOperations(Operations *operations) { m_operations = operations; }
 
 public slots:
 """ + "\n".join(decls) + """
 
 private:
-    Operations *m_ops = nullptr;
+    Operations *m_operations = nullptr;
 };
 """)
 
@@ -223,7 +220,8 @@ def view_source(ops, classes, headers):
     bodies = []
     for op in ops:
         params = ", ".join(param_text(p, False) for p in op["params"])
-        call = f"m_ops->{op['accessor']}()->{op['name']}({', '.join(p['name'] for p in op['params'])})"
+        args = ", ".join(p["name"] for p in op["params"])
+        call = f"m_operations->{op['accessor']}()->{op['name']}({args})"
         stmt = f"{call};" if op["ret"] == "void" else f"return {call};"
         bodies.append(f"{op['ret']} ViewOperations::{op['name']}({params})\n{{\n    {stmt}\n}}\n")
     includes = "".join(f'#include "{h}"\n' for h in headers)
@@ -254,7 +252,8 @@ def table_source(ops, classes, headers):
                 reads = " ||\n        ".join(
                     f"!readArgument(args, {i}, signature, &a{i}, error)" for i in range(count))
                 lines.append(f"    if ({reads})\n        return false;")
-            call = f"ops.{op['accessor']}()->{op['name']}({', '.join(f'a{i}' for i in range(count))})"
+            args = ", ".join(f"a{i}" for i in range(count))
+            call = f"ops.{op['accessor']}()->{op['name']}({args})"
             if op["ret"] == "void":
                 lines += [f"    {call};", "    setResult(result);"]
             else:
