@@ -8,6 +8,7 @@
 #include "macro/macrolibrary.h"
 #include "settings/langstrings.h"
 #include "settings/settingsstore.h"
+#include "view/operationtable.h"
 
 #include <QMetaMethod>
 
@@ -121,64 +122,28 @@ QStringList Operations::signatures() const
     return out;
 }
 
+QStringList Operations::callableSignatures() const
+{
+    QStringList out;
+    for (std::size_t i = 0; i < kOperationCount; ++i) {
+        const OperationEntry &op = kOperationTable[i];
+        if (op.object(*this))
+            out.append(QString::fromLatin1(op.signature));
+    }
+    return out;
+}
+
 bool Operations::call(const QString &name, const QVariantList &args, QVariant *result,
                       QString *error)
 {
     bool nameFound = false;
-    for (QObject *o : objects()) {
-        for (const QMetaMethod &m : operationMethods(o)) {
-            if (QString::fromLatin1(m.name()) != name)
-                continue;
-            nameFound = true;
-            if (m.parameterCount() != args.size())
-                continue;
-
-            // Convert every argument to its parameter type; keep the storage alive.
-            std::vector<QVariant> converted;
-            converted.reserve(args.size());
-            bool ok = true;
-            for (int i = 0; i < args.size() && ok; ++i) {
-                const QMetaType type = m.parameterMetaType(i);
-                if (type.id() == QMetaType::QVariant) {
-                    converted.push_back(args.at(i));
-                    continue;
-                }
-                QVariant v = args.at(i);
-                if (!v.canConvert(type) || !v.convert(type)) {
-                    ok = false;
-                    if (error) {
-                        *error = QStringLiteral("argument %1 of %2 cannot be read as %3")
-                                     .arg(i + 1)
-                                     .arg(QString::fromLatin1(m.methodSignature()),
-                                          QString::fromLatin1(type.name()));
-                    }
-                    break;
-                }
-                converted.push_back(v);
-            }
-            if (!ok)
-                return false;
-
-            // Call through the meta-call table: no limit on the argument count.
-            const QMetaType returnType = m.returnMetaType();
-            QVariant ret;
-            std::vector<void *> argv(converted.size() + 1, nullptr);
-            if (returnType.id() != QMetaType::Void) {
-                ret = QVariant(returnType);
-                argv[0] =
-                    returnType.id() == QMetaType::QVariant ? static_cast<void *>(&ret) : ret.data();
-            }
-            for (size_t i = 0; i < converted.size(); ++i) {
-                QVariant &v = converted[i];
-                argv[i + 1] = m.parameterMetaType(int(i)).id() == QMetaType::QVariant
-                                  ? static_cast<void *>(&v)
-                                  : v.data();
-            }
-            o->qt_metacall(QMetaObject::InvokeMetaMethod, m.methodIndex(), argv.data());
-            if (result)
-                *result = ret;
-            return true;
-        }
+    for (std::size_t i = 0; i < kOperationCount; ++i) {
+        const OperationEntry &op = kOperationTable[i];
+        if (!op.object(*this) || name != QLatin1String(op.name))
+            continue;
+        nameFound = true;
+        if (op.parameterCount == args.size())
+            return op.invoke(*this, args, result, error);
     }
     if (error) {
         *error = nameFound ? QStringLiteral("%1 takes a different number of arguments").arg(name)

@@ -1,6 +1,7 @@
 // The operation set that the scene calls on ui_View, gathered from the
-// QtCore-only classes that implement it. The view host forwards its slots
-// here; kesta-ctl calls the same objects by name.
+// QtCore-only classes that implement it. The view host's slots (its base
+// class ViewOperations) and call(), which kesta-ctl uses, are both written
+// at build time from the classes' public slots (view/gen_operations.py).
 #pragma once
 
 #include <QObject>
@@ -40,11 +41,18 @@ public:
 
     // The objects whose public slots are operations, in lookup order.
     QList<QObject *> objects() const;
-    // Every operation name with its signature, e.g. "getData(QVariant,bool)".
+    // Every operation name with its signature, e.g. "getData(QVariant,bool)",
+    // read from the classes' own meta-objects (the public slots they declare).
     QStringList signatures() const;
 
+    // The operations call() reaches, as signatures: the build writes its
+    // table from the same classes (tests compare the two lists).
+    QStringList callableSignatures() const;
+
     // Calls the operation `name` with the given arguments, converted to the
-    // parameter types. On failure returns false and explains why in *error.
+    // parameter types, through the table written at build time (a direct
+    // call of the member function). On failure returns false and explains
+    // why in *error.
     bool call(const QString &name, const QVariantList &args, QVariant *result, QString *error);
 
 private:

@@ -20,6 +20,8 @@ private slots:
     void refusals_data();
     void refusals();
     void deviceOperationsExistOnlyWithADevice();
+    void deviceOperationsCannotBeCalledWithoutADevice();
+    void refusalNamesTheSignatureAndType();
 
 private:
     QTemporaryDir m_dir;
@@ -112,6 +114,35 @@ void TstOperations::deviceOperationsExistOnlyWithADevice()
         QStringLiteral("mouseSetDpi(int,QString,QVariantList,QVariantList)")));
     QVERIFY(ops.signatures().contains(
         QStringLiteral("createMacroIni(QVariant,QVariant,QVariant,QVariant)")));
+}
+
+void TstOperations::deviceOperationsCannotBeCalledWithoutADevice()
+{
+    ScriptedDialogs dialogs;
+    Operations ops(modules(), &dialogs);
+    QVERIFY(!ops.callableSignatures().contains(QStringLiteral("mouseSetCurrentDPI(uchar)")));
+    QVERIFY(ops.callableSignatures().contains(QStringLiteral("setCurrentProfile(int)")));
+    QVariant result;
+    QString error;
+    QVERIFY(!ops.call(QStringLiteral("mouseSetCurrentDPI"), {1}, &result, &error));
+    QCOMPARE(error, QStringLiteral("unknown operation: mouseSetCurrentDPI"));
+    Hid_Thread hid;
+    ops.attachDevice(&hid);
+    QVERIFY(ops.callableSignatures().contains(QStringLiteral("mouseSetCurrentDPI(uchar)")));
+}
+
+void TstOperations::refusalNamesTheSignatureAndType()
+{
+    ScriptedDialogs dialogs;
+    Operations ops(modules(), &dialogs);
+    Hid_Thread hid;
+    ops.attachDevice(&hid);
+    QVariant result;
+    QString error;
+    QVERIFY(!ops.call(QStringLiteral("mouseSetLodValue"), {1, QVariant(QVariantList{1})}, &result,
+                      &error));
+    QCOMPARE(error,
+             QStringLiteral("argument 2 of mouseSetLodValue(uchar,uchar) cannot be read as uchar"));
 }
 
 QTEST_GUILESS_MAIN(TstOperations)

@@ -45,6 +45,7 @@ private slots:
     void initThenRunArriveInOrder();
     void disabledViewTakesNoInput();
     void everyOperationIsForwarded();
+    void everyOperationIsCallableByName();
 
 private:
     QQuickItem *root() const { return m_ctl->view()->rootObject(); }
@@ -246,6 +247,20 @@ void TstView::everyOperationIsForwarded()
         QVERIFY2(index >= 0, qPrintable(signature + QStringLiteral(" is not forwarded")));
         QCOMPARE(mo->method(index).methodType(), QMetaMethod::Slot);
     }
+}
+
+void TstView::everyOperationIsCallableByName()
+{
+    // kesta-ctl's calls go through the table the build writes (its rows carry
+    // name, argument count and signature together): it must hold every
+    // operation the classes declare, with the same signature, and no other.
+    const Operations *ops = m_ctl->view()->operations();
+    const QStringList signatures = ops->signatures();
+    const QStringList callable = ops->callableSignatures();
+    for (const QString &signature : signatures)
+        QVERIFY2(callable.contains(signature),
+                 qPrintable(signature + QStringLiteral(" is not callable")));
+    QCOMPARE(callable.size(), signatures.size());
 }
 
 QTEST_MAIN(TstView)
