@@ -195,20 +195,30 @@ bool Hid_Thread::hidGetCommand(int dataLen)
     return onLinkThread([this, dataLen] { return queryExchange(dataLen); });
 }
 
-bool Hid_Thread::queryExchange(int dataLen)
+std::shared_ptr<DeviceEntry> Hid_Thread::sendFrame(int dataLen)
 {
     // Held for the whole exchange: event processing elsewhere may replace the list.
     const auto entry = entryAt(deviceIndex);
     if (!entry || dataLen < 0 || dataLen > int(dataBuf.size()) || !openHidDevice(deviceIndex)) {
         hidIdle = true;
-        return false;
+        return nullptr;
     }
     if (entry->isEncode)
         USBDataEncryption(&sendBuf[1], SecrecyCode);
 
     if (!openHidDevice(deviceIndex) ||
-        hid_send_feature_report(hidHandle.get(), sendBuf.data(), sendBuf.size()) < 0)
-        return failExchange();
+        hid_send_feature_report(hidHandle.get(), sendBuf.data(), sendBuf.size()) < 0) {
+        failExchange();
+        return nullptr;
+    }
+    return entry;
+}
+
+bool Hid_Thread::queryExchange(int dataLen)
+{
+    const auto entry = sendFrame(dataLen);
+    if (!entry)
+        return false;
     if (!openHidDevice(deviceIndex) ||
         hid_get_feature_report(hidHandle.get(), recvBuf.data(), recvBuf.size()) < 0)
         return failExchange();
@@ -253,17 +263,9 @@ bool Hid_Thread::hidSetCommand(int dataLen, bool pause)
 
 bool Hid_Thread::commandExchange(int dataLen, bool pause)
 {
-    const auto entry = entryAt(deviceIndex);
-    if (!entry || dataLen < 0 || dataLen > int(dataBuf.size()) || !openHidDevice(deviceIndex)) {
-        hidIdle = true;
+    const auto entry = sendFrame(dataLen);
+    if (!entry)
         return false;
-    }
-    if (entry->isEncode)
-        USBDataEncryption(&sendBuf[1], SecrecyCode);
-
-    if (!openHidDevice(deviceIndex) ||
-        hid_send_feature_report(hidHandle.get(), sendBuf.data(), sendBuf.size()) < 0)
-        return failExchange();
     if (pause)
         hidPause();
     if (dataLen == 0)

@@ -128,6 +128,9 @@ private:
     // Runs an exchange on linkThread and waits for it (TransferGate); inline
     // where no event loop can wait.
     bool onLinkThread(const std::function<bool()> &exchange);
+    // Opens the command interface and sends the frame in sendBuf (scrambled
+    // for an encoded device). Null when that failed; the link is free again then.
+    std::shared_ptr<DeviceEntry> sendFrame(int dataLen);
     bool queryExchange(int dataLen);
     bool commandExchange(int dataLen, bool pause);
 
