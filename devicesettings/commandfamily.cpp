@@ -35,9 +35,9 @@ public:
 
     KeyEntry sniperEntry() const override { return {7, 0, 4, 1}; }
 
-    void sendKeyLayer(MouseDevice &mouse, uchar *matrix, uchar layer) const override
+    void sendKeyLayer(MouseDevice &mouse, KeyMatrix &matrix, uchar layer) const override
     {
-        mouse.hid().hid553_12H_SetKeyMatrix(matrix, layer);
+        mouse.hid().hid553_12H_SetKeyMatrix(matrix.bytes(), layer);
     }
 
     void applyWeaponKeys(WeaponLayers &set) const override { applyWeaponKeys553(set); }
@@ -153,9 +153,9 @@ public:
 
     KeyEntry sniperEntry() const override { return {11, 0, 1, 1}; }
 
-    void sendKeyLayer(MouseDevice &mouse, uchar *matrix, uchar layer) const override
+    void sendKeyLayer(MouseDevice &mouse, KeyMatrix &matrix, uchar layer) const override
     {
-        mouse.hid().hid560_0DH_SetKeyMatrix(matrix, layer);
+        mouse.hid().hid560_0DH_SetKeyMatrix(matrix.bytes(), layer);
     }
 
     void applyWeaponKeys(WeaponLayers &set) const override { applyWeaponKeys560(set); }

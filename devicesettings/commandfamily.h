@@ -42,7 +42,8 @@ public:
 
     // What DPI function 4 (sniper key) becomes on the device.
     virtual DeviceCoding::KeyEntry sniperEntry() const = 0;
-    virtual void sendKeyLayer(MouseDevice &mouse, uchar *matrix, uchar layer) const = 0;
+    virtual void sendKeyLayer(MouseDevice &mouse, DeviceCoding::KeyMatrix &matrix,
+                              uchar layer) const = 0;
     virtual void applyWeaponKeys(DeviceCoding::WeaponLayers &set) const = 0;
     // Sends the main matrix and layers 2..4 and switches to the layered set.
     virtual void sendWeaponLayers(MouseDevice &mouse, DeviceCoding::WeaponLayers &set) const = 0;

@@ -83,7 +83,7 @@ void DeviceSettings::mouseSetKeyMatrix(QVariant mouseMode, QVariantList src64, Q
     const QVariantList &source = mouseMode.toLongLong() != 0 ? src64_2 : src64;
     KeyMatrix main = buildMainMatrix(source, commands.sniperEntry());
     if (!hasWeaponKey(main)) {
-        commands.sendKeyLayer(*m_device, main.bytes(), 1);
+        commands.sendKeyLayer(*m_device, main, 1);
         return;
     }
 
@@ -104,7 +104,7 @@ void DeviceSettings::mouseResetKeyMatrix()
     KeyLayer layer = firmwareLayer(firmware);
     const CommandFamily &commands = family();
     for (uchar l = 2; l <= 4; ++l)
-        commands.sendKeyLayer(*m_device, layer.matrix.bytes(), l);
+        commands.sendKeyLayer(*m_device, layer.matrix, l);
 }
 
 void DeviceSettings::mouseSwitchKeyMatrix(int indexNo)

@@ -30,7 +30,7 @@ const std::map<QString, Decision> &decisions()
         {"key layer",
          [](MouseDevice &m) {
              KeyLayer layer{};
-             m.family().sendKeyLayer(m, layer.matrix.bytes(), 1);
+             m.family().sendKeyLayer(m, layer.matrix, 1);
          }},
         {"weapon layers",
          [](MouseDevice &m) {
