@@ -276,8 +276,8 @@ def main(argv):
                              "CLASS:HEADER:ACCESSOR...")
     source, output, stamp = pathlib.Path(argv[1]), pathlib.Path(argv[2]), pathlib.Path(argv[3])
     ops, headers, extra, seen = [], [], [], {}
-    for spec in argv[4:]:
-        cls, header, accessor = spec.split(":")
+    for item in argv[4:]:
+        cls, header, accessor = item.split(":")
         headers.append(header)
         for op in public_slots(source / header, cls):
             op["accessor"] = accessor
@@ -295,7 +295,7 @@ def main(argv):
             if any(t not in VALUE_TYPES | {"void"} for t in types) and header not in extra:
                 extra.append(header)
             ops.append(op)
-    classes = ", ".join(spec.split(":")[0] for spec in argv[4:])
+    classes = ", ".join(item.split(":")[0] for item in argv[4:])
     write_if_changed(output / "view/viewoperations.h", view_header(ops, classes, extra))
     write_if_changed(output / "view/viewoperations.cpp", view_source(ops, classes, headers))
     write_if_changed(output / "view/operationtable.cpp", table_source(ops, classes, headers))
