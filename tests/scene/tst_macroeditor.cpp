@@ -74,6 +74,28 @@ private:
     {
         return SceneRig::call(m_page, function, args);
     }
+    // Makes folder or macro `path` ("A/B" is B in folder A) through the page,
+    // as a user does: select its folder, then New.
+    bool makeAt(const char *command, const QString &path)
+    {
+        call("clearSelection");
+        const int cut = path.lastIndexOf(QLatin1Char('/'));
+        if (cut > 0 && !call("selectByNames", {path.left(cut)}).toBool())
+            return false;
+        return call(command, {path.mid(cut + 1)}).toBool();
+    }
+    bool makeTree(const QStringList &folders, const QStringList &macros)
+    {
+        for (const QString &path : folders) {
+            if (!makeAt("newFolder", path))
+                return false;
+        }
+        for (const QString &path : macros) {
+            if (!makeAt("newMacro", path))
+                return false;
+        }
+        return true;
+    }
     QString warningShown() const;
     MacroLibrary *library() const { return m_rig.view()->operations()->macros(); }
 
@@ -475,20 +497,8 @@ void TstMacroEditor::deleteKeepsOtherFoldersLists()
 {
     QVERIFY(start());
     // A/{B/{D/{p}}, C/{E/{q}}, N/{w}} and a root folder N/{z}.
-    const QStringList folders{"A", "A/B", "A/B/D", "A/C", "A/C/E", "A/N", "N"};
-    for (const QString &chain : folders) {
-        call("clearSelection");
-        const int cut = chain.lastIndexOf(QLatin1Char('/'));
-        if (cut > 0)
-            QVERIFY(call("selectByNames", {chain.left(cut)}).toBool());
-        QVERIFY(call("newFolder", {chain.mid(cut + 1)}).toBool());
-    }
-    const QStringList macros{"A/B/D/p", "A/C/E/q", "A/N/w", "N/z"};
-    for (const QString &chain : macros) {
-        const int cut = chain.lastIndexOf(QLatin1Char('/'));
-        QVERIFY(call("selectByNames", {chain.left(cut)}).toBool());
-        QVERIFY(call("newMacro", {chain.mid(cut + 1)}).toBool());
-    }
+    QVERIFY(makeTree({"A", "A/B", "A/B/D", "A/C", "A/C/E", "A/N", "N"},
+                     {"A/B/D/p", "A/C/E/q", "A/N/w", "N/z"}));
     QCOMPARE(storedList("ACE/macroName"), QStringList{"q"});
     QCOMPARE(storedList("N/macroName"), QStringList{"z"});
 
@@ -555,22 +565,7 @@ void TstMacroEditor::batchImportPlacesEntriesUnderTheirParents()
 void TstMacroEditor::batchExportWritesEveryFolder()
 {
     QVERIFY(start());
-    const QStringList folders{"A", "B", "B/C"};
-    for (const QString &chain : folders) {
-        call("clearSelection");
-        const int cut = chain.lastIndexOf(QLatin1Char('/'));
-        if (cut > 0)
-            QVERIFY(call("selectByNames", {chain.left(cut)}).toBool());
-        QVERIFY(call("newFolder", {chain.mid(cut + 1)}).toBool());
-    }
-    const QStringList macros{"A/m1", "B/m2", "B/C/m3", "m0"};
-    for (const QString &chain : macros) {
-        call("clearSelection");
-        const int cut = chain.lastIndexOf(QLatin1Char('/'));
-        if (cut > 0)
-            QVERIFY(call("selectByNames", {chain.left(cut)}).toBool());
-        QVERIFY(call("newMacro", {chain.mid(cut + 1)}).toBool());
-    }
+    QVERIFY(makeTree({"A", "B", "B/C"}, {"A/m1", "B/m2", "B/C/m3", "m0"}));
     QVERIFY(call("selectByNames", {"B/m2"}).toBool());
     QTemporaryDir out;
     m_dialogs.answers = QStringList{out.path()};
