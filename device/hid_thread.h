@@ -63,6 +63,9 @@ public:
     // index (the family's part of the connect sequence, the notification
     // option, comes before; see MouseDevice).
     void startDevice(uint index);
+    // The listener loop for entry index, on the calling thread. The design
+    // names it as what startDevice runs; startDevice runs the same loop with
+    // the entry it looked up held, so that a new device list cannot free it.
     void listenDevice(uint index);
     void stopListen();
 

@@ -73,6 +73,8 @@ bool myQQuickView::callScene(const char *function, Qt::ConnectionType type,
     }
 }
 
+// One of ui_View's operations as the design lists them; the connect
+// sequence (MouseDevice) frees the link itself.
 void myQQuickView::clearHidBusy()
 {
     if (m_hid)
