@@ -50,7 +50,7 @@ if ! command -v lintian >/dev/null; then
   echo "lintian is not installed: skipped"
   exit 0
 fi
-# No errors or warnings; the informational tags are explained in the README.
+# No errors or warnings; the informational tags are explained in docs/architecture.md.
 lintian --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 || true
 cat "$work/lintian.log"
 if grep -E '^[EW]: ' "$work/lintian.log"; then

@@ -546,7 +546,8 @@ int main(int argc, char **argv)
                      "usage: %s\n"
                      "Creates the virtual mouse as two uhid devices and serves them until\n"
                      "SIGTERM, SIGINT or the control line \"quit\". Environment: KESTA_VM_CONFIG,\n"
-                     "KESTA_VM_STATE, KESTA_VM_LOG, KESTA_VM_CONTROL (see README).\n",
+                     "KESTA_VM_STATE, KESTA_VM_LOG, KESTA_VM_CONTROL "
+                     "(see docs/virtual-mouse.md).\n",
                      argv[0]);
         return 2;
     }

@@ -1,6 +1,6 @@
 // In-process control of the virtual mouse, for tests that link
 // libkesta-virtual-mouse.so in place of hidapi. The same state is reachable
-// from outside through the KESTA_VM_* environment variables (see README).
+// from outside through the KESTA_VM_* environment variables (see docs/virtual-mouse.md).
 #pragma once
 
 #include <array>
@@ -101,8 +101,9 @@ uint8_t frameChecksum(const uint8_t *codeAndParams);    // complement of the sum
 void scramble(Block &block, const std::string &code);   // as the host scrambles a frame
 void unscramble(Block &block, const std::string &code); // as the device deciphers it
 
-// Reads a config INI (keys in README). Unknown keys and bad values are reported in
-// *error (one line each) and leave the default; returns false if the file is unreadable.
+// Reads a config INI (keys in docs/virtual-mouse.md). Unknown keys and bad values are
+// reported in *error (one line each) and leave the default; returns false if the file is
+// unreadable.
 bool loadConfigFile(const std::string &path, Config &config, std::string *error = nullptr);
 
 // Re-reads KESTA_VM_CONFIG, KESTA_VM_STATE, KESTA_VM_LOG and KESTA_VM_CONTROL as the
@@ -110,8 +111,9 @@ bool loadConfigFile(const std::string &path, Config &config, std::string *error 
 // state file when there is one.
 void restart();
 
-// The control FIFO (see README); start replaces a running reader. Returns false when the
-// path exists and is not a FIFO, cannot be created, or another process serves it.
+// The control FIFO (see docs/virtual-mouse.md); start replaces a running reader. Returns
+// false when the path exists and is not a FIFO, cannot be created, or another process
+// serves it.
 bool startControl(const std::string &path);
 void stopControl();
 
