@@ -257,6 +257,9 @@ void TstModulesFolder::anUpdateThatCannotBeWrittenKeepsEveryFile()
                  qPrintable(relative));
     }
     QCOMPARE(contents(stamp), oldStamp); // the next start tries again
+    // No link, lock or part file is left beside them.
+    QCOMPARE(QDir(userFile("setting")).entryList(QDir::Files),
+             QDir(shippedFile("setting")).entryList(QDir::Files));
     // This start runs on the shipped data and says that changes are not kept.
     QCOMPARE(child.readAllStandardOutput().trimmed().toInt(), int(Kind::ReadOnly));
 
