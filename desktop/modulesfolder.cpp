@@ -1,5 +1,7 @@
 #include "desktop/modulesfolder.h"
 
+#include "settings/settingsfile.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDebug>
@@ -99,10 +101,37 @@ bool addMissingKeys(const QString &from, const QString &to, QString *error)
     }
     if (!added)
         return true; // the file is left exactly as it is
-    user.sync();
-    if (user.status() != QSettings::NoError) {
+    // Through the checked writer: a plain sync replaces the file with a cut
+    // copy on a full disk and calls it a success, and the fingerprint written
+    // after it would keep any later start from noticing.
+    if (!SettingsFile::sync(user)) {
         *error = QStringLiteral("cannot write %1").arg(to);
         return false;
+    }
+    return true;
+}
+
+// The macro library is the user's own: a macro they deleted stays deleted.
+bool isUserLibrary(const QString &relative)
+{
+    return relative.startsWith(QLatin1String("macro/"));
+}
+
+// An up-to-date copy that lacks a file (removed by hand, lost with a disk)
+// gets it back from the shipped data; a missing settings file would
+// otherwise read as empty for good. Nothing else is looked at.
+bool restoreMissingFiles(const QString &shipped, const QString &user, QString *error)
+{
+    for (const QString &relative : filesOf(shipped)) {
+        const QString to = user + QLatin1Char('/') + relative;
+        if (isUserLibrary(relative) || QFileInfo::exists(to))
+            continue;
+        if (!QDir().mkpath(QFileInfo(to).absolutePath())) {
+            *error = QStringLiteral("cannot create %1").arg(QFileInfo(to).absolutePath());
+            return false;
+        }
+        if (!copyFile(shipped + QLatin1Char('/') + relative, to, error))
+            return false;
     }
     return true;
 }
@@ -210,12 +239,12 @@ Resolved resolve(const Places &places)
     }
     const QByteArray stamp = fingerprint(source);
     QString error;
-    if (QFileInfo(places.user).isDir() && readStamp(places.user) == stamp) {
-        r.path = places.user; // up to date: nothing is read but the stamp
-        r.kind = Kind::User;
-        return r;
-    }
-    if (updateUserCopy(source, places.user, &error) && writeStamp(places.user, stamp)) {
+    // Up to date: only files that went missing are put back. Otherwise the
+    // stamp is written only once every file was updated, so that a start
+    // that failed half-way (full disk) is retried by the next one.
+    const bool current = QFileInfo(places.user).isDir() && readStamp(places.user) == stamp;
+    if (current ? restoreMissingFiles(source, places.user, &error)
+                : updateUserCopy(source, places.user, &error) && writeStamp(places.user, stamp)) {
         r.path = places.user;
         r.kind = Kind::User;
         return r;

@@ -36,7 +36,9 @@ struct Resolved {
 Places placesFor(const QString &executableDir);
 
 // Picks the folder and brings the per-user copy up to date when that is the
-// one picked.
+// one picked: a copy made from this shipped data only gets back files it
+// lost (outside the macro library); any other copy is updated, and its
+// fingerprint written only when every file was.
 Resolved resolve(const Places &places);
 
 // Same for the running program (QCoreApplication must exist).
@@ -50,7 +52,8 @@ QByteArray fingerprint(const QString &dir);
 // INI files under setting/ and gun/ get the keys they lack and keep every
 // value they have; i18n/ and img/ (program resources, not settings) follow
 // the shipped data. Returns false with *error set when something could not
-// be written.
+// be written; a settings file that could not be written whole keeps what it
+// had.
 bool updateUserCopy(const QString &shipped, const QString &user, QString *error);
 
 } // namespace ModulesFolder

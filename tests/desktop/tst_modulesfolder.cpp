@@ -7,9 +7,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace ModulesFolder;
 
@@ -68,6 +71,10 @@ private slots:
     void laterStartsKeepTheUsersValues();
     void newerShippedDataOnlyAddsWhatIsMissing();
     void anInterruptedCopyIsCompletedAtTheNextStart();
+    void anUpdateThatCannotBeWrittenKeepsEveryFile_data();
+    void anUpdateThatCannotBeWrittenKeepsEveryFile();
+    void aFileLostFromAnUpToDateCopyComesBack_data();
+    void aFileLostFromAnUpToDateCopyComesBack();
     void unwritableUserFolderFallsBackToTheShippedData();
     void nothingShippedKeepsTheFolderBesideTheProgram();
     void startOptions_data();
@@ -76,6 +83,7 @@ private slots:
 private:
     QString shippedFile(const QString &relative) const { return m_places.shipped + "/" + relative; }
     QString userFile(const QString &relative) const { return m_places.user + "/" + relative; }
+    QStringList settingsFiles() const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     Places m_places;
@@ -173,6 +181,116 @@ void TstModulesFolder::anInterruptedCopyIsCompletedAtTheNextStart()
     QCOMPARE(valueInFile(global, "mouse", "icType"), "553");
     QCOMPARE(contents(userFile("setting/p1.bin")), contents(shippedFile("setting/p1.bin")));
     QVERIFY(!QFileInfo::exists(userFile("setting/p1.bin.part")));
+}
+
+QStringList TstModulesFolder::settingsFiles() const
+{
+    QStringList out{"gun/gunData.bin"};
+    for (const QString &name : QDir(m_places.shipped + "/setting").entryList(QDir::Files))
+        out.append("setting/" + name);
+    return out;
+}
+
+void TstModulesFolder::anUpdateThatCannotBeWrittenKeepsEveryFile_data()
+{
+    QTest::addColumn<int>("macros");      // in the user's name.bin
+    QTest::addColumn<int>("profileKeys"); // added to each of p1.bin ... p10.bin
+    QTest::addColumn<qlonglong>("limit"); // file size limit of the updating start
+    QTest::newRow("name.bin of 250 macros, 4 KiB") << 250 << 0 << 4096LL;
+    QTest::newRow("profiles of many keys, 2 KiB") << 0 << 150 << 2048LL;
+    QTest::newRow("only name.bin beyond the limit") << 250 << 150 << 8192LL;
+}
+
+// A newer shipped data set adds a key to every settings file; the start that
+// adds them meets a full disk.
+void TstModulesFolder::anUpdateThatCannotBeWrittenKeepsEveryFile()
+{
+    QFETCH(int, macros);
+    QFETCH(int, profileKeys);
+    QFETCH(qlonglong, limit);
+    QCOMPARE(resolve(m_places).kind, Kind::User);
+    if (macros > 0) {
+        QSettings names(userFile("setting/name.bin"), QSettings::IniFormat);
+        QStringList name, type, margin;
+        for (int i = 0; i < macros; ++i) {
+            name << QStringLiteral("Macro %1").arg(i);
+            type << "0";
+            margin << "5";
+        }
+        names.setValue("macro/macroName", name);
+        names.setValue("macro/macroType", type);
+        names.setValue("macro/showImg", QStringList(name.size(), "false"));
+        names.setValue("macro/txtMargin", margin);
+        names.setValue("macro/level", QStringList(name.size(), "0"));
+        for (int n = 0; n < 5; ++n)
+            names.setValue(QStringLiteral("macro/no%1").arg(n), QStringList(name.size(), "-1"));
+    }
+    for (int p = 1; p <= 10 && profileKeys > 0; ++p) {
+        QSettings profile(userFile(QStringLiteral("setting/p%1.bin").arg(p)), QSettings::IniFormat);
+        for (int k = 0; k < profileKeys; ++k)
+            profile.setValue(QStringLiteral("mouseMacroKey/%1").arg(k),
+                             QStringLiteral("Macro %1").arg(k));
+    }
+    for (const QString &relative : settingsFiles())
+        setValue(shippedFile(relative), "update/added", "1");
+    QMap<QString, QByteArray> before;
+    for (const QString &relative : settingsFiles())
+        before[relative] = contents(userFile(relative));
+    const QString stamp = QFileInfo(m_places.user).absolutePath() + "/shipped-modules.sha1";
+    const QByteArray oldStamp = contents(stamp);
+
+    QProcess child;
+    child.start(QCoreApplication::applicationDirPath() + "/modulesfolder_resolve_child",
+                {m_places.beside, m_places.shipped, m_places.user, QString::number(limit)});
+    QVERIFY(child.waitForFinished(10000));
+    QCOMPARE(child.exitCode(), 0);
+    // Everything the user had is there, and the shipped key with it.
+    const auto updatedWhole = [&](const QString &relative) {
+        const QByteArray now = contents(userFile(relative));
+        const QList<QByteArray> lines = before[relative].split('\n');
+        return valueInFile(userFile(relative), "update", "added") == "1" &&
+               std::all_of(lines.begin(), lines.end(),
+                           [&](const QByteArray &line) { return now.contains(line); });
+    };
+    for (const QString &relative : settingsFiles()) {
+        QVERIFY2(contents(userFile(relative)) == before[relative] || updatedWhole(relative),
+                 qPrintable(relative));
+    }
+    QCOMPARE(contents(stamp), oldStamp); // the next start tries again
+    // No link, lock or part file is left beside them.
+    QCOMPARE(QDir(userFile("setting")).entryList(QDir::Files),
+             QDir(shippedFile("setting")).entryList(QDir::Files));
+    // This start runs on the shipped data and says that changes are not kept.
+    QCOMPARE(child.readAllStandardOutput().trimmed().toInt(), int(Kind::ReadOnly));
+
+    QCOMPARE(resolve(m_places).kind, Kind::User);
+    for (const QString &relative : settingsFiles())
+        QVERIFY2(updatedWhole(relative), qPrintable(relative));
+    QCOMPARE(contents(stamp).trimmed(), fingerprint(m_places.shipped));
+}
+
+void TstModulesFolder::aFileLostFromAnUpToDateCopyComesBack_data()
+{
+    QTest::addColumn<QString>("lost");
+    QTest::newRow("a profile") << "setting/p3.bin";
+    QTest::newRow("the name lists") << "setting/name.bin";
+    QTest::newRow("the recoil table") << "gun/gunData.bin";
+    QTest::newRow("a language file") << "i18n/English.ini";
+}
+
+void TstModulesFolder::aFileLostFromAnUpToDateCopyComesBack()
+{
+    QFETCH(QString, lost);
+    writeText(shippedFile("macro/Example.bin"), "[macro]\nname=example\n");
+    QCOMPARE(resolve(m_places).kind, Kind::User);
+    setValue(userFile("setting/apConfig.bin"), "common/language", "German");
+    QVERIFY(QFile::remove(userFile(lost)));
+    QVERIFY(QFile::remove(userFile("macro/Example.bin"))); // deleted in the macro editor
+
+    QCOMPARE(resolve(m_places).kind, Kind::User);
+    QCOMPARE(contents(userFile(lost)), contents(shippedFile(lost)));
+    QVERIFY(!QFileInfo::exists(userFile("macro/Example.bin")));
+    QCOMPARE(valueInFile(userFile("setting/apConfig.bin"), "common", "language"), "German");
 }
 
 void TstModulesFolder::unwritableUserFolderFallsBackToTheShippedData()
