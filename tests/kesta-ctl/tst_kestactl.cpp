@@ -341,14 +341,26 @@ void TstKestaCtl::readmeTaskExamplesRun()
 
 void TstKestaCtl::changesRefusedWhileTheProgramRuns()
 {
-    // Hold the lock as a running kesta-config beside the tool does.
+    // The program's name in the shared temporary folder, where anyone can
+    // make and lock a file, says nothing about the program.
     const QString bin = qEnvironmentVariable("KESTA_BIN_DIR");
-    const QtLocalPeer::Names names = QtLocalPeer::deriveNames(
-        QString(), QFileInfo(bin + QStringLiteral("/kesta-config")).absoluteFilePath(),
-        sessionSuffix(), QDir::tempPath());
-    auto lock = std::make_unique<QtLP_Private::QtLockedFile>(names.lockFileName);
-    QVERIFY(lock->open(QIODevice::ReadWrite));
-    QVERIFY(lock->lock(QtLP_Private::QtLockedFile::WriteLock, false));
+    const QString program = QFileInfo(bin + QStringLiteral("/kesta-ctl")).canonicalPath() +
+                            QStringLiteral("/kesta-config");
+    {
+        const QtLocalPeer::Names shared =
+            QtLocalPeer::deriveNames(QString(), program, sessionSuffix(), QDir::tempPath());
+        QtLP_Private::QtLockedFile squatter(shared.lockFileName);
+        QVERIFY(squatter.open(QIODevice::ReadWrite));
+        QVERIFY(squatter.lock(QtLP_Private::QtLockedFile::WriteLock, false));
+        const Run beside = ctl({QStringLiteral("rate"), QStringLiteral("500")});
+        QVERIFY2(beside.code == 0, qPrintable(beside.err));
+        squatter.remove();
+    }
+
+    // Hold the lock as a running kesta-config beside the tool does: its
+    // guard's peer, first instance, listening.
+    auto lock = std::make_unique<QtLocalPeer>(nullptr, QString(), program);
+    QVERIFY(!lock->isClient());
 
     QFile profile(m_modules + QStringLiteral("/setting/p1.bin"));
     QVERIFY(profile.open(QIODevice::ReadOnly));
