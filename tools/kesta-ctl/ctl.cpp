@@ -297,6 +297,9 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
     Operations ops(options.modulesDir, &dialogs);
     Hid_Thread hid;
     ops.attachDevice(&hid);
+    // Each run is a fresh view host: it starts on the profile in use, as the
+    // program's does once its scene is up.
+    selectProfileInUse(ops.settings());
 
     if (options.command == QLatin1String("list")) {
         for (const QString &signature : ops.signatures())

@@ -632,7 +632,7 @@ int Runner::status(QStringList args)
                     QLatin1String("true");
     }
     o[QStringLiteral("scrambled")] = scrambled;
-    const int profileNo = intGlobal(QStringLiteral("mouse/profileNo"), 0);
+    const int profileNo = m_store->currentProfileIndex();
     QString profileName;
     for (const auto &entry : profiles()) {
         if (entry.second == profileNo)
@@ -1279,7 +1279,7 @@ int Runner::profile(QStringList args)
     if (!takeOption(args, QStringLiteral("--name"), &name, &hasName) || !noOptionsLeft(args))
         return usage();
     const auto list = profiles();
-    const int current = intGlobal(QStringLiteral("mouse/profileNo"), 0);
+    const int current = m_store->currentProfileIndex();
     const QString sub = args.isEmpty() ? QStringLiteral("list") : args.takeFirst();
     if (sub == QLatin1String("list")) {
         if (!args.isEmpty() || hasName)
@@ -1800,6 +1800,14 @@ int Runner::macro(QStringList args)
 
 // ---------------------------------------------------------------------------
 
+void selectProfileInUse(SettingsStore *store)
+{
+    bool ok = false;
+    const int number =
+        store->getGlobalData(QStringLiteral("mouse/profileNo")).toString().trimmed().toInt(&ok);
+    store->setCurrentProfile(ok && store->profile(number) ? number : 0);
+}
+
 Tasks::Tasks(Operations &ops, ScriptedDialogs *dialogs, std::function<bool()> connect)
     : m_ops(ops), m_dialogs(dialogs), m_connect(std::move(connect))
 {
@@ -1807,6 +1815,7 @@ Tasks::Tasks(Operations &ops, ScriptedDialogs *dialogs, std::function<bool()> co
 
 int Tasks::run(const QString &command, const QStringList &args, QTextStream &out, QTextStream &err)
 {
+    selectProfileInUse(m_ops.settings());
     Runner runner(m_ops, m_dialogs, m_connect, out, err);
     return runner.run(command, args);
 }
