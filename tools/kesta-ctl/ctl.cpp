@@ -201,7 +201,9 @@ QString usageText()
         "    --verbose          show the operations' debug lines\n\n"
         "EXIT STATUS\n"
         "    0 done; 1 the work failed (for example no mouse answered: the settings were\n"
-        "    stored, nothing was sent); 2 bad usage: nothing was stored or sent.\n");
+        "    stored, nothing was sent; or a settings file could not be written: nothing\n"
+        "    was sent; or part of a change did not reach the mouse: the message says\n"
+        "    which parts did); 2 bad usage: nothing was stored or sent.\n");
     return text;
 }
 
