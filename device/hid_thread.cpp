@@ -341,12 +341,16 @@ bool Hid_Thread::runCommand(const CommandSet::Entry &command, std::initializer_l
     const int dataLength = !payload ? 0 : length >= 0 ? length : command.dataLength;
     if (!waitHidIdle()) {
         qDebug() << command.busyLine;
+        ++m_failedCommands;
         return false;
     }
     sendBuf = CommandSet::frame(command, args, dataLength);
     if (dataLength > 0)
         std::copy(payload, payload + dataLength, dataBuf.begin());
-    return hidSetCommand(dataLength, command.pause);
+    if (hidSetCommand(dataLength, command.pause))
+        return true;
+    ++m_failedCommands;
+    return false;
 }
 
 bool Hid_Thread::runQuery(const CommandSet::Entry &query, std::initializer_list<uchar> args,

@@ -69,6 +69,11 @@ public:
     void listenDevice(uint index);
     void stopListen();
 
+    // How many commands since construction did not reach the mouse (the
+    // link was busy or the exchange failed). The slots return nothing, so a
+    // caller that must know compares this before and after.
+    int failedCommands() const { return m_failedCommands; }
+
     // Bound on each blocking input read of a query's data phase.
     static constexpr int kDataPhaseReadTimeoutMs = 1000;
 
@@ -139,6 +144,7 @@ private:
 
     // The link's thread: exchanges and their pauses run there.
     QThreadPool linkThread;
+    std::atomic<int> m_failedCommands{0};
 };
 
 // The program-wide secrecy code: positions 1..6 hold the six characters of

@@ -66,19 +66,27 @@ const CommandFamily &DeviceSettings::family() const
 void DeviceSettings::mouseSetKeyMatrix(QVariant mouseMode, QVariantList src64, QVariantList src64_2,
                                        bool isSendData, QVariantList otherParam)
 {
-    {
-        // 33 keys, one write of the profile (a failure is reported there).
-        SettingsStore::WriteBatch batch(m_store);
-        m_store->setData(QStringLiteral("mouse/mouseMode"), mouseMode);
-        for (int n = 0; n < kButtons; ++n) {
-            m_store->setDataList(indexedKey("mouseKeyMatrix", n), entryItems(src64, n));
-            m_store->setDataList(indexedKey("mouseKeyMatrix2", n), entryItems(src64_2, n));
-        }
-        batch.commit();
-    }
-    if (!isSendData)
-        return;
+    storeKeyMatrix(mouseMode, src64, src64_2);
+    if (isSendData)
+        sendKeyMatrix(mouseMode, src64, src64_2, otherParam);
+}
 
+bool DeviceSettings::storeKeyMatrix(const QVariant &mouseMode, const QVariantList &src64,
+                                    const QVariantList &src64_2)
+{
+    // 33 keys, one write of the profile (a failure is reported there).
+    SettingsStore::WriteBatch batch(m_store);
+    m_store->setData(QStringLiteral("mouse/mouseMode"), mouseMode);
+    for (int n = 0; n < kButtons; ++n) {
+        m_store->setDataList(indexedKey("mouseKeyMatrix", n), entryItems(src64, n));
+        m_store->setDataList(indexedKey("mouseKeyMatrix2", n), entryItems(src64_2, n));
+    }
+    return batch.commit();
+}
+
+void DeviceSettings::sendKeyMatrix(const QVariant &mouseMode, const QVariantList &src64,
+                                   const QVariantList &src64_2, const QVariantList &otherParam)
+{
     const CommandFamily &commands = family();
     const QVariantList &source = mouseMode.toLongLong() != 0 ? src64_2 : src64;
     KeyMatrix main = buildMainMatrix(source, commands.sniperEntry());

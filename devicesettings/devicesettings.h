@@ -29,6 +29,13 @@ public:
     void setPointerSettings(std::unique_ptr<PointerSettings> pointer);
     PointerSettings *pointerSettings() const;
 
+    // The two halves of mouseSetKeyMatrix, for a caller that sends only
+    // what was stored: false when the profile file could not be written.
+    bool storeKeyMatrix(const QVariant &mouseMode, const QVariantList &src64,
+                        const QVariantList &src64_2);
+    void sendKeyMatrix(const QVariant &mouseMode, const QVariantList &src64,
+                       const QVariantList &src64_2, const QVariantList &otherParam);
+
 public slots:
     // Button assignment.
     void mouseSetKeyMatrix(QVariant mouseMode, QVariantList src64, QVariantList src64_2,

@@ -342,11 +342,11 @@ void SettingsStore::setCurrentProfile(int profile)
     d->current = profile;
 }
 
-void SettingsStore::resetProfile(int profile)
+bool SettingsStore::resetProfile(int profile)
 {
     if (profile < 0 || profile >= kProfileCount)
-        return;
-    d->replaceFile(d->profiles[profile], d->settingPath(QStringLiteral("pD.bin")), false);
+        return false;
+    return d->replaceFile(d->profiles[profile], d->settingPath(QStringLiteral("pD.bin")), false);
 }
 
 bool SettingsStore::loadProfile(int profile)
@@ -361,25 +361,28 @@ bool SettingsStore::loadProfile(int profile)
     return d->replaceFile(d->profiles[profile], chosen, true);
 }
 
-void SettingsStore::saveProfile(int profile)
+bool SettingsStore::saveProfile(int profile)
 {
     if (profile < 0 || profile >= kProfileCount || !d->dialogs)
-        return;
+        return false;
     const QString target = d->dialogs->getSaveFileName(
         tr("Save File"), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
         QStringLiteral("Profile(*.pf)"));
     if (target.isEmpty())
-        return;
+        return false;
     QSettings *handle = d->profiles[profile].get();
     if (!SettingsFile::sync(*handle)) {
         d->reopen(profile);
-        return;
+        return false;
     }
     if (sameFile(handle->fileName(), target))
-        return;
+        return true;
     QByteArray data;
-    if (!readSmallFile(handle->fileName(), &data) || !SettingsFile::writeAtomically(target, data))
+    if (!readSmallFile(handle->fileName(), &data) || !SettingsFile::writeAtomically(target, data)) {
         qDebug() << "profile export failed" << target;
+        return false;
+    }
+    return true;
 }
 
 void SettingsStore::copyProfile(int destprofile, int srcprofile)

@@ -79,9 +79,11 @@ public slots:
     void setDataList(const QVariant &key, const QVariantList &datalist);
     void setGlobalData(const QVariant &key, const QVariant &tmpdata);
     void setCurrentProfile(int profile);
-    void resetProfile(int profile);
+    // False when the profile file (or the exported copy) was not written,
+    // a cancelled dialog included, as loadProfile.
+    bool resetProfile(int profile);
     bool loadProfile(int profile);
-    void saveProfile(int profile);
+    bool saveProfile(int profile);
     void copyProfile(int destprofile, int srcprofile);
     void resetApconfig();
 

@@ -120,12 +120,16 @@ QString QtLocalPeer::privateRuntimeDir(QString *problem)
 }
 
 QtLocalPeer::QtLocalPeer(QObject *parent, const QString &appId)
+    : QtLocalPeer(parent, appId, QCoreApplication::applicationFilePath())
+{
+}
+
+QtLocalPeer::QtLocalPeer(QObject *parent, const QString &appId, const QString &applicationFilePath)
     : QObject(parent), m_server(new QLocalServer(this))
 {
     QString problem;
     const QString runtimeDir = privateRuntimeDir(&problem);
-    const Names names =
-        deriveNames(appId, QCoreApplication::applicationFilePath(), sessionSuffix(), runtimeDir);
+    const Names names = deriveNames(appId, applicationFilePath, sessionSuffix(), runtimeDir);
     m_id = names.id;
     m_socketName = names.serverName;
 
@@ -140,6 +144,24 @@ QtLocalPeer::QtLocalPeer(QObject *parent, const QString &appId)
     if (!m_lockFile.open(QIODevice::ReadWrite))
         m_problem = QStringLiteral("cannot open the lock file ") + names.lockFileName +
                     QStringLiteral(": ") + m_lockFile.errorString();
+}
+
+bool QtLocalPeer::isRunningElsewhere(const QString &appId, const QString &applicationFilePath)
+{
+    const QString runtimeDir = privateRuntimeDir();
+    if (runtimeDir.isEmpty())
+        return false; // the program cannot hold a lock either
+    const Names names = deriveNames(appId, applicationFilePath, sessionSuffix(), runtimeDir);
+    if (!QFileInfo::exists(names.lockFileName))
+        return false;
+    QtLP_Private::QtLockedFile lock(names.lockFileName);
+    if (!lock.open(QIODevice::ReadWrite))
+        return false;
+    if (lock.lock(QtLP_Private::QtLockedFile::WriteLock, false)) {
+        lock.unlock();
+        return false;
+    }
+    return lock.heldElsewhere();
 }
 
 bool QtLocalPeer::isClient()

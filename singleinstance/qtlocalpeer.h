@@ -26,6 +26,14 @@ public:
 
     // An empty appId derives the id from the executable's path.
     explicit QtLocalPeer(QObject *parent = nullptr, const QString &appId = QString());
+    // The peer of another program: its names derive from applicationFilePath
+    // instead of this process's executable.
+    QtLocalPeer(QObject *parent, const QString &appId, const QString &applicationFilePath);
+
+    // Whether an instance of the program at applicationFilePath runs: it
+    // holds the lock this guard takes for it. Neither takes the lock for
+    // long nor listens; a lock file that is not there means no instance.
+    static bool isRunningElsewhere(const QString &appId, const QString &applicationFilePath);
 
     // True when another instance holds the lock. Otherwise this peer takes
     // the lock, listens and keeps both until it is destroyed.

@@ -9,12 +9,18 @@
 #include "singleinstance/sessionsuffix.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -23,6 +29,41 @@ struct Run {
     QString out;
     QString err;
 };
+
+// Every file under folder: its bytes, or where a link points.
+QMap<QString, QByteArray> snapshot(const QString &folder)
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info(path);
+        QFile f(path);
+        out.insert(path.mid(folder.size()), info.isSymLink()
+                                                ? "-> " + info.symLinkTarget().toUtf8()
+                                                : (f.open(QIODevice::ReadOnly) ? f.readAll() : ""));
+    }
+    return out;
+}
+
+// What the mouse was sent according to a wire log: frames and data reports.
+QStringList sentInLog(const QString &path)
+{
+    QStringList out;
+    QFile log(path);
+    if (!log.open(QIODevice::ReadOnly))
+        return out;
+    for (const QByteArray &line : log.readAll().split('\n')) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        const QString call = o.value(QStringLiteral("call")).toString();
+        if (call == QLatin1String("send_feature"))
+            out.append(o.value(QStringLiteral("plain")).toString());
+        else if (call == QLatin1String("write"))
+            out.append(o.value(QStringLiteral("bytes")).toString());
+    }
+    return out;
+}
 
 } // namespace
 
@@ -48,13 +89,19 @@ private slots:
     void macroCreatedSavedAndSentArrivesOnTheMouse();
     void readmeTaskExamplesRun();
     void changesRefusedWhileTheProgramRuns();
+    void commandsWorkOnTheProfileInUse();
+    void failedStoresAreReportedAndNothingIsSent_data();
+    void failedStoresAreReportedAndNothingIsSent();
     void manualsForEveryCommand();
     void completionScriptIsTheGeneratedOne();
     void completionCompletesChoiceWords_data();
     void completionCompletesChoiceWords();
 
 private:
-    Run ctl(const QStringList &args, bool withMouse = false);
+    // Runs in dir (default: the shared one), whose modules/ it works on;
+    // fileSizeLimit > 0 limits the files the tool can write, as a full disk.
+    Run ctl(const QStringList &args, bool withMouse = false, const QString &dir = QString(),
+            rlim_t fileSizeLimit = 0);
     QTemporaryDir m_dir;
     QString m_modules;
 };
@@ -65,19 +112,31 @@ void TstKestaCtl::initTestCase()
     m_modules = m_dir.path() + QStringLiteral("/modules");
 }
 
-Run TstKestaCtl::ctl(const QStringList &args, bool withMouse)
+Run TstKestaCtl::ctl(const QStringList &args, bool withMouse, const QString &dir,
+                     rlim_t fileSizeLimit)
 {
     const QString bin = qEnvironmentVariable("KESTA_BIN_DIR");
+    const QString work = dir.isEmpty() ? m_dir.path() : dir;
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (withMouse) {
         env.insert(QStringLiteral("LD_PRELOAD"),
                    bin + QStringLiteral("/libkesta-virtual-mouse.so"));
-        env.insert(QStringLiteral("KESTA_VM_LOG"), m_dir.path() + QStringLiteral("/wire.log"));
-        env.insert(QStringLiteral("KESTA_VM_STATE"), m_dir.path() + QStringLiteral("/vm.state"));
+        env.insert(QStringLiteral("KESTA_VM_LOG"), work + QStringLiteral("/wire.log"));
+        env.insert(QStringLiteral("KESTA_VM_STATE"), work + QStringLiteral("/vm.state"));
     }
     process.setProcessEnvironment(env);
-    QStringList all{QStringLiteral("--modules-dir"), m_modules};
+    if (fileSizeLimit > 0) {
+        // In the child only: writes past the limit fail with EFBIG.
+        process.setChildProcessModifier([fileSizeLimit] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = fileSizeLimit;
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    }
+    QStringList all{QStringLiteral("--modules-dir"), work + QStringLiteral("/modules")};
     if (!withMouse)
         all << QStringLiteral("--no-device");
     process.start(bin + QStringLiteral("/kesta-ctl"), all + args);
@@ -341,14 +400,26 @@ void TstKestaCtl::readmeTaskExamplesRun()
 
 void TstKestaCtl::changesRefusedWhileTheProgramRuns()
 {
-    // Hold the lock as a running kesta-config beside the tool does.
+    // The program's name in the shared temporary folder, where anyone can
+    // make and lock a file, says nothing about the program.
     const QString bin = qEnvironmentVariable("KESTA_BIN_DIR");
-    const QtLocalPeer::Names names = QtLocalPeer::deriveNames(
-        QString(), QFileInfo(bin + QStringLiteral("/kesta-config")).absoluteFilePath(),
-        sessionSuffix(), QDir::tempPath());
-    auto lock = std::make_unique<QtLP_Private::QtLockedFile>(names.lockFileName);
-    QVERIFY(lock->open(QIODevice::ReadWrite));
-    QVERIFY(lock->lock(QtLP_Private::QtLockedFile::WriteLock, false));
+    const QString program = QFileInfo(bin + QStringLiteral("/kesta-ctl")).canonicalPath() +
+                            QStringLiteral("/kesta-config");
+    {
+        const QtLocalPeer::Names shared =
+            QtLocalPeer::deriveNames(QString(), program, sessionSuffix(), QDir::tempPath());
+        QtLP_Private::QtLockedFile squatter(shared.lockFileName);
+        QVERIFY(squatter.open(QIODevice::ReadWrite));
+        QVERIFY(squatter.lock(QtLP_Private::QtLockedFile::WriteLock, false));
+        const Run beside = ctl({QStringLiteral("rate"), QStringLiteral("500")});
+        QVERIFY2(beside.code == 0, qPrintable(beside.err));
+        squatter.remove();
+    }
+
+    // Hold the lock as a running kesta-config beside the tool does: its
+    // guard's peer, first instance, listening.
+    auto lock = std::make_unique<QtLocalPeer>(nullptr, QString(), program);
+    QVERIFY(!lock->isClient());
 
     QFile profile(m_modules + QStringLiteral("/setting/p1.bin"));
     QVERIFY(profile.open(QIODevice::ReadOnly));
@@ -369,6 +440,111 @@ void TstKestaCtl::changesRefusedWhileTheProgramRuns()
     lock.reset(); // the program ended
     QCOMPARE(ctl({QStringLiteral("rate"), QStringLiteral("250")}).code, 0);
     QCOMPARE(ctl({QStringLiteral("rate")}).out, QStringLiteral("250 Hz"));
+}
+
+void TstKestaCtl::commandsWorkOnTheProfileInUse()
+{
+    // Each command a run of its own, as a script does: every run finds the
+    // profile in use again.
+    QTemporaryDir work;
+    QVERIFY(stageModules(work.path()));
+    const QString setting = work.path() + QStringLiteral("/modules/setting/");
+    QCOMPARE(ctl({"profile", "switch", "2"}, true, work.path()).code, 0);
+    QFile first(setting + QStringLiteral("p1.bin"));
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    const QByteArray firstBefore = first.readAll();
+    first.close();
+
+    QFile::remove(work.path() + QStringLiteral("/wire.log"));
+    const Run rate = ctl({"rate", "500"}, true, work.path());
+    QVERIFY2(rate.code == 0, qPrintable(rate.err));
+    QVERIFY(sentInLog(work.path() + QStringLiteral("/wire.log"))
+                .contains(QStringLiteral("00 01 02 00 00 00 00 00 fc")));
+    QCOMPARE(ctl({"button", "set", "5", "media:next"}, true, work.path()).code, 0);
+    QCOMPARE(ctl({"call", "setData", "\"mouse/lodEn\"", "0"}, false, work.path()).code, 0);
+
+    QSettings third(setting + QStringLiteral("p3.bin"), QSettings::IniFormat);
+    QCOMPARE(third.value("mouse/reportRate").toString(), QStringLiteral("2"));
+    QCOMPARE(third.value("mouseKeyMatrix/4").toStringList(), (QStringList{"3", "0", "181", "0"}));
+    QCOMPARE(third.value("mouse/lodEn").toString(), QStringLiteral("0"));
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    QCOMPARE(first.readAll(), firstBefore);
+
+    const Run status = ctl({"status", "--json"}, false, work.path());
+    const QJsonObject o = QJsonDocument::fromJson(status.out.toUtf8()).object();
+    QCOMPARE(o.value("profile").toInt(), 2);
+    QCOMPARE(o.value("reportRate").toInt(), 500);
+    QCOMPARE(ctl({"call", "getData", "\"mouse/reportRate\"", "false"}, false, work.path()).out,
+             QStringLiteral("\"2\""));
+}
+
+void TstKestaCtl::failedStoresAreReportedAndNothingIsSent_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("withMouse");
+    QTest::addColumn<QString>("danglingLink"); // a file under modules/ made a link to nowhere
+    QTest::addColumn<int>("fileSizeLimit");    // bytes; 0: none
+    QTest::addColumn<QString>("message");
+    const QString p1 = QStringLiteral("setting/p1.bin");
+    QTest::newRow("dpi set, the profile a dangling link")
+        << QStringList{"dpi", "set", "2=1500"} << true << p1 << 0 << "could not write";
+    QTest::newRow("rate, disk full")
+        << QStringList{"rate", "500"} << true << QString() << 16 << "could not write";
+    QTest::newRow("button set, disk full") << QStringList{"button", "set", "4", "media:mute"}
+                                           << true << QString() << 16 << "could not write";
+    QTest::newRow("profile switch, disk full")
+        << QStringList{"profile", "switch", "1"} << true << QString() << 16 << "could not write";
+    QTest::newRow("macro create, disk full")
+        << QStringList{"macro", "create", "Burst", "press:A", "release:A"} << false << QString()
+        << 16 << "could not create";
+    QTest::newRow("macro create, the name lists cannot grow")
+        << QStringList{"macro", "create", "Burst", "press:A", "release:A"} << false << QString()
+        << 140 << "name lists";
+    QTest::newRow("macro import, disk full") << QStringList{"macro", "import", "$WORK/Burst.mc"}
+                                             << false << QString() << 16 << "could not copy";
+    QTest::newRow("profile export over an existing file, disk full")
+        << QStringList{"profile", "export", "0", "$WORK/office.pf"} << false << QString() << 64
+        << "could not write";
+}
+
+void TstKestaCtl::failedStoresAreReportedAndNothingIsSent()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, withMouse);
+    QFETCH(QString, danglingLink);
+    QFETCH(int, fileSizeLimit);
+    QFETCH(QString, message);
+    QTemporaryDir work;
+    QVERIFY(stageModules(work.path()));
+    for (QString &a : args)
+        a.replace(QLatin1String("$WORK"), work.path());
+    const QString modules = work.path() + QStringLiteral("/modules/");
+    if (!danglingLink.isEmpty()) {
+        QVERIFY(QFile::remove(modules + danglingLink));
+        QVERIFY(QFile::link(work.path() + QStringLiteral("/gone/p.bin"), modules + danglingLink));
+    }
+    QFile mc(work.path() + QStringLiteral("/Burst.mc"));
+    QVERIFY(mc.open(QIODevice::WriteOnly));
+    mc.write("[config]\nrepeat=1\ntotal=2\n\n[macro]\n0=\"1,A\"\n1=\"2,A\"\n");
+    mc.close();
+    QFile old(work.path() + QStringLiteral("/office.pf"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    const auto before = snapshot(work.path());
+
+    const Run run = ctl(args, withMouse, work.path(), rlim_t(fileSizeLimit));
+    QCOMPARE(run.code, 1);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(sentInLog(work.path() + QStringLiteral("/wire.log")).isEmpty());
+    auto after = snapshot(work.path());
+    after.remove(QStringLiteral("/wire.log"));
+    after.remove(QStringLiteral("/vm.state"));
+    QCOMPARE(after.keys(), before.keys());
+    for (const QString &name : before.keys())
+        QVERIFY2(after.value(name) == before.value(name), qPrintable(name));
 }
 
 void TstKestaCtl::manualsForEveryCommand()

@@ -103,7 +103,7 @@ struct Side {
         return true;
     }
 
-    int task(const QStringList &argv, QString *out)
+    int task(const QStringList &argv, QString *out, QString *errText = nullptr)
     {
         QString err;
         QTextStream outStream(out);
@@ -113,7 +113,10 @@ struct Side {
         for (const QString &a : argv.mid(1))
             args.append(expand(a));
         const int code = tasks.run(argv.first(), args, outStream, errStream);
-        if (code != 0)
+        errStream.flush();
+        if (errText)
+            *errText = err;
+        else if (code != 0)
             qWarning() << err;
         return code;
     }
@@ -252,6 +255,8 @@ private slots:
     void storesAndSendsAsThePageDoes_data();
     void storesAndSendsAsThePageDoes();
     void profileSwitchSendsEveryPage();
+    void unplugDuringTheTransferIsReported_data();
+    void unplugDuringTheTransferIsReported();
     void refusesBadArguments_data();
     void refusesBadArguments();
 };
@@ -519,6 +524,52 @@ void TstTasks::profileSwitchSendsEveryPage()
     kvm::clearWireLog();
     QCOMPARE(tool.task({"profile", "switch", "1"}, &out), 0);
     QVERIFY(sentToMouse().isEmpty());
+}
+
+void TstTasks::unplugDuringTheTransferIsReported_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<int>("unplugAfterCalls");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("stored"); // key=value in p1.bin, stored all the same
+    QTest::newRow("before the first frame")
+        << QStringList{"dpi", "set", "2=1500"} << 0 << "nothing reached it"
+        << "mouse/dpiValueArray=500, 1500";
+    QTest::newRow("in the stages' data phase")
+        << QStringList{"dpi", "set", "2=1500"} << 4 << "nothing reached it"
+        << "mouse/dpiValueArray=500, 1500";
+    QTest::newRow("between the stages and their colours")
+        << QStringList{"dpi", "set", "2=1500"} << 8 << "it got only the DPI stages"
+        << "mouse/dpiValueArray=500, 1500";
+    QTest::newRow("rate") << QStringList{"rate", "250"} << 1 << "the report rate did not reach"
+                          << "mouse/reportRate=1";
+}
+
+void TstTasks::unplugDuringTheTransferIsReported()
+{
+    QFETCH(QStringList, command);
+    QFETCH(int, unplugAfterCalls);
+    QFETCH(QString, message);
+    QFETCH(QString, stored);
+    Side tool;
+    QVERIFY(tool.open());
+    kvm::Faults faults;
+    faults.unplugAfterCalls = unplugAfterCalls;
+    kvm::setFaults(faults);
+    QString out;
+    QString err;
+    QCOMPARE(tool.task(command, &out, &err), 1);
+    QVERIFY(out.isEmpty());
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QCOMPARE(err.count(QLatin1Char('\n')), 1);
+    QCOMPARE(kvm::state().errors, 0);
+    kvm::clearFaults();
+    QSettings profile(tool.modules() + QStringLiteral("/setting/p1.bin"), QSettings::IniFormat);
+    const int eq = stored.indexOf(QLatin1Char('='));
+    const QVariant v = profile.value(stored.left(eq));
+    const QString text =
+        v.typeId() == QMetaType::QStringList ? v.toStringList().join(", ") : v.toString();
+    QVERIFY2(text.startsWith(stored.mid(eq + 1)), qPrintable(text));
 }
 
 void TstTasks::refusesBadArguments_data()

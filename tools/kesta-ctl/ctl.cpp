@@ -201,7 +201,9 @@ QString usageText()
         "    --verbose          show the operations' debug lines\n\n"
         "EXIT STATUS\n"
         "    0 done; 1 the work failed (for example no mouse answered: the settings were\n"
-        "    stored, nothing was sent); 2 bad usage: nothing was stored or sent.\n");
+        "    stored, nothing was sent; or a settings file could not be written: nothing\n"
+        "    was sent; or part of a change did not reach the mouse: the message says\n"
+        "    which parts did); 2 bad usage: nothing was stored or sent.\n");
     return text;
 }
 
@@ -297,6 +299,9 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
     Operations ops(options.modulesDir, &dialogs);
     Hid_Thread hid;
     ops.attachDevice(&hid);
+    // Each run is a fresh view host: it starts on the profile in use, as the
+    // program's does once its scene is up.
+    selectProfileInUse(ops.settings());
 
     if (options.command == QLatin1String("list")) {
         for (const QString &signature : ops.signatures())

@@ -1,18 +1,14 @@
 #include "tools/kesta-ctl/ctl.h"
 
 #include "singleinstance/qtlocalpeer.h"
-#include "singleinstance/qtlockedfile.h"
-#include "singleinstance/sessionsuffix.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
 
 // kesta-config beside this program holds its single-instance lock while it
-// runs; a lock we can take means it does not.
+// runs; the guard's own check finds it where the program keeps it.
 bool programRunning()
 {
 #ifdef Q_OS_WIN
@@ -20,18 +16,8 @@ bool programRunning()
 #else
     const QString program = QStringLiteral("/kesta-config");
 #endif
-    const QtLocalPeer::Names names =
-        QtLocalPeer::deriveNames(QString(), QCoreApplication::applicationDirPath() + program,
-                                 sessionSuffix(), QDir::tempPath());
-    if (!QFileInfo::exists(names.lockFileName))
-        return false;
-    QtLP_Private::QtLockedFile lock(names.lockFileName);
-    if (!lock.open(QIODevice::ReadWrite))
-        return false;
-    if (!lock.lock(QtLP_Private::QtLockedFile::WriteLock, false))
-        return true;
-    lock.unlock();
-    return false;
+    return QtLocalPeer::isRunningElsewhere(QString(),
+                                           QCoreApplication::applicationDirPath() + program);
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "view/operations.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -25,6 +26,7 @@
 #include <QTextStream>
 
 #include <cmath>
+#include <functional>
 
 namespace Ctl {
 
@@ -113,6 +115,19 @@ bool parseInt(const QString &text, int low, int high, int *value)
         return false;
     *value = v;
     return true;
+}
+
+// Whether two files hold the same bytes (macro and profile files are small).
+bool sameContents(const QString &a, const QString &b)
+{
+    constexpr qint64 kLargest = 16 * 1024 * 1024;
+    QFile fa(a);
+    QFile fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() > kLargest ||
+        fa.size() != fb.size())
+        return false;
+    return fa.readAll() == fb.readAll() && fa.error() == QFile::NoError &&
+           fb.error() == QFile::NoError;
 }
 
 QString colourText(int r, int g, int b)
@@ -254,7 +269,8 @@ private:
             m_connected = m_connect && m_connect() ? 1 : 0;
         return m_connected == 1;
     }
-    // After something was meant for the mouse: 1 when nothing reached it.
+    // After something was meant for the mouse: 1 when not all of it
+    // reached the mouse, with what did.
     int sent(const QString &what)
     {
         if (!m_connect) {
@@ -266,8 +282,57 @@ private:
                   << " was stored, but no device answered: nothing was sent\n";
             return 1;
         }
+        if (!m_undelivered.isEmpty()) {
+            m_err << "kesta-ctl " << m_command << ": " << what << " was stored, but "
+                  << m_undelivered << " did not reach the mouse; " << deliveredText() << "\n";
+            return 1;
+        }
         m_out << what << "\n";
         return 0;
+    }
+    QString deliveredText() const
+    {
+        if (m_delivered.isEmpty())
+            return QStringLiteral("nothing reached it");
+        return QStringLiteral("it got only ") + m_delivered.join(QStringLiteral(", "));
+    }
+
+    // Sends one part of a change. Once a part did not reach the mouse,
+    // nothing more is sent: the rest would go to a mouse that is gone or
+    // would leave it with a mix the settings never had.
+    void deliver(const QString &what, const std::function<void()> &send)
+    {
+        if (!m_undelivered.isEmpty())
+            return;
+        Hid_Thread *hid = m_ops.hid();
+        const int failedBefore = hid ? hid->failedCommands() : 0;
+        send();
+        if (hid && hid->failedCommands() != failedBefore)
+            m_undelivered = what;
+        else
+            m_delivered.append(what);
+    }
+
+    // Ends a batch of settings writes; false when the file could not be
+    // written (it keeps its old values then), and nothing is to be sent.
+    bool commit(SettingsStore::WriteBatch &batch, const QSettings *file)
+    {
+        if (batch.commit())
+            return true;
+        if (m_notStored.isEmpty())
+            m_notStored = file ? file->fileName() : QStringLiteral("the settings");
+        return false;
+    }
+    const QSettings *profileFile() const { return m_store->currentProfile(); }
+    int notStored()
+    {
+        m_err << "kesta-ctl " << m_command << ": could not write "
+              << QDir::toNativeSeparators(m_notStored) << " (it keeps its old values); "
+              << (m_delivered.isEmpty() ? QStringLiteral("nothing was sent")
+                                        : QStringLiteral("nothing more was sent; the mouse got ") +
+                                              m_delivered.join(QStringLiteral(", ")))
+              << "\n";
+        return 1;
     }
     void print(const QJsonObject &object)
     {
@@ -310,17 +375,21 @@ private:
     }
 
     // Pages.
+    // The save functions store first and send only what was stored: false
+    // when a settings file could not be written (nothing was sent then).
     DpiPage loadDpi();
-    void saveDpi(const DpiPage &page, bool send);
+    bool saveDpi(const DpiPage &page, bool send);
     LightPage loadLight();
     void loadLightPreset(LightPage &page, int number);
-    void saveLight(const LightPage &page, bool send);
+    bool saveLight(const LightPage &page, bool send);
     SystemPage loadSystem();
-    void saveSystem(const SystemPage &page, int step, bool send);
-    void saveLod(int position, int enabled);
-    void saveReportRate(int index);
+    bool saveSystem(const SystemPage &page, int step, bool send);
+    bool saveLod(int position, int enabled);
+    bool saveReportRate(int index);
     KeyPage loadKeys();
-    void saveKeys(const KeyPage &page, bool send);
+    bool storeKeys(const KeyPage &page);
+    void sendKeys(const KeyPage &page);
+    bool saveKeys(const KeyPage &page, bool send);
     QVariantList weaponPeriods();
     void sendBoundMacros(const KeyPage &page);
     bool sendMacro(const QString &name, int slot);
@@ -328,13 +397,14 @@ private:
     // Profiles and the macro library.
     QList<QPair<QString, int>> profiles(); // name, number
     int profileNumber(const QString &word, const QList<QPair<QString, int>> &list);
-    void sendAllPages(bool afterReset, int lightNumber);
+    bool sendAllPages(bool afterReset, int lightNumber);
     bool splitMacroPath(const QString &path, QStringList *folders, QString *name);
     QList<MacroItem> folderItems(const QStringList &folders);
     bool folderExists(const QStringList &folders);
     int folderIndex(const QStringList &chain);
     void selectPath(const QStringList &folders);
-    void addToFolder(const QStringList &folders, const QString &name);
+    bool addToFolder(const QStringList &folders, const QString &name);
+    QString libraryFile(const QStringList &folders, const QString &name) const;
     QJsonArray tree(const QStringList &folders);
 
     int status(QStringList args);
@@ -358,6 +428,9 @@ private:
     QString m_command;
     QString m_usageError;
     int m_connected = -1;
+    QString m_notStored;     // the settings file a write failed on
+    QStringList m_delivered; // the parts of the change that reached the mouse
+    QString m_undelivered;   // the first part that did not; nothing is sent after it
 };
 
 // ---------------------------------------------------------------------------
@@ -382,8 +455,9 @@ DpiPage Runner::loadDpi()
     return p;
 }
 
-void Runner::saveDpi(const DpiPage &p, bool send)
+bool Runner::saveDpi(const DpiPage &p, bool send)
 {
+    SettingsStore::WriteBatch batch(m_store);
     m_store->setDataList(QStringLiteral("mouse/dpiValueArray"), variantInts(p.values));
     m_store->setData(QStringLiteral("mouse/currentDpiCount"), p.currentDpiCount);
     m_store->setDataList(QStringLiteral("mouse/dpiEnableArray"), variantInts(p.enables));
@@ -391,14 +465,18 @@ void Runner::saveDpi(const DpiPage &p, bool send)
     for (const QString &c : p.colours)
         colours.append(c);
     m_store->setDataList(QStringLiteral("mouse/dpiColorArray"), colours);
+    if (!commit(batch, profileFile()))
+        return false;
     if (!send || !device())
-        return;
+        return true;
     // A stage beyond the chosen count is never sent as enabled.
     QList<int> enables;
     for (int i = 0; i < 8; ++i)
         enables.append(p.enables.at(i) != 0 && i < p.currentDpiCount ? 1 : 0);
-    m_dev->mouseSetDpi(p.currentDpiCount, p.sensorType, variantInts(p.values),
-                       variantInts(enables));
+    deliver(QStringLiteral("the DPI stages"), [&] {
+        m_dev->mouseSetDpi(p.currentDpiCount, p.sensorType, variantInts(p.values),
+                           variantInts(enables));
+    });
     QVariantList rgb;
     for (const QString &c : p.colours) {
         Rgb colour; // a stored text that is no colour sends black
@@ -407,7 +485,8 @@ void Runner::saveDpi(const DpiPage &p, bool send)
     }
     for (int i = 0; i < 6; ++i)
         rgb << 255; // stages 7 and 8 are white
-    m_dev->mouseSetRGBColor(1, rgb);
+    deliver(QStringLiteral("the stage colours"), [&] { m_dev->mouseSetRGBColor(1, rgb); });
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -432,9 +511,10 @@ void Runner::loadLightPreset(LightPage &p, int number)
     p.colours = intList(QStringLiteral("mouseLight/colorValue") + suffix, QList<int>(45, 0));
 }
 
-void Runner::saveLight(const LightPage &p, bool send)
+bool Runner::saveLight(const LightPage &p, bool send)
 {
     const QString suffix = p.number == 0 ? QString() : QString::number(p.number);
+    SettingsStore::WriteBatch batch(m_store);
     m_store->setData(QStringLiteral("mouseLight/lightNo"), p.number);
     m_store->setData(QStringLiteral("mouseLight/lightCount"), p.count);
     m_store->setData(QStringLiteral("mouseLight/colorIndex") + suffix, p.colorIndex);
@@ -444,15 +524,20 @@ void Runner::saveLight(const LightPage &p, bool send)
     for (const QString &n : p.names)
         names.append(n);
     m_store->setDataList(QStringLiteral("mouseLight/lightName"), names);
+    if (!commit(batch, profileFile()))
+        return false;
     if (!send || !device())
-        return;
+        return true;
     const int block = qBound(0, p.colorIndex, 14);
     QVariantList rgb;
     for (int i = 0; i < 15; ++i)
         rgb << p.colours.at(3 * block) << p.colours.at(3 * block + 1)
             << p.colours.at(3 * block + 2);
-    m_dev->mouseSetLedType(uchar(p.value.at(0)), uchar(p.value.at(2) * 5), uchar(p.value.at(1)),
-                           uchar(p.value.at(3)), rgb);
+    deliver(QStringLiteral("the lighting"), [&] {
+        m_dev->mouseSetLedType(uchar(p.value.at(0)), uchar(p.value.at(2) * 5), uchar(p.value.at(1)),
+                               uchar(p.value.at(3)), rgb);
+    });
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -475,15 +560,18 @@ SystemPage Runner::loadSystem()
     return p;
 }
 
-void Runner::saveSystem(const SystemPage &p, int step, bool send)
+bool Runner::saveSystem(const SystemPage &p, int step, bool send)
 {
+    SettingsStore::WriteBatch batch(m_store);
     m_store->setData(QStringLiteral("mouse/mouseRate"), p.mouseRate);
     m_store->setData(QStringLiteral("mouse/doubleRate"), p.doubleRate);
     m_store->setData(QStringLiteral("mouse/lod"), p.lod);
     m_store->setData(QStringLiteral("mouse/lodEn"), p.lodEn);
     m_store->setData(QStringLiteral("mouse/scrollRate"), p.scrollRate);
+    if (!commit(batch, profileFile()))
+        return false;
     if (!send)
-        return;
+        return true;
     if (step == 0 || step == 1)
         m_dev->mouseSetCursorSpeed(uint(sliderIndex(p.mouseRate)));
     if (step == 0 || step == 2)
@@ -491,22 +579,34 @@ void Runner::saveSystem(const SystemPage &p, int step, bool send)
     if (step == 0 || step == 3)
         m_dev->mouseSetVerticalScrollLines(uint(p.scrollRate));
     if (device())
-        m_dev->mouseSetLodValue(uchar(lodDistance(p.lod)), uchar(p.lodEn));
+        deliver(QStringLiteral("the lift-off distance"),
+                [&] { m_dev->mouseSetLodValue(uchar(lodDistance(p.lod)), uchar(p.lodEn)); });
+    return true;
 }
 
-void Runner::saveLod(int position, int enabled)
+bool Runner::saveLod(int position, int enabled)
 {
+    SettingsStore::WriteBatch batch(m_store);
     m_store->setData(QStringLiteral("mouse/lod"), position);
     m_store->setData(QStringLiteral("mouse/lodEn"), enabled);
+    if (!commit(batch, profileFile()))
+        return false;
     if (device())
-        m_dev->mouseSetLodValue(uchar(lodDistance(position)), uchar(enabled));
+        deliver(QStringLiteral("the lift-off distance"),
+                [&] { m_dev->mouseSetLodValue(uchar(lodDistance(position)), uchar(enabled)); });
+    return true;
 }
 
-void Runner::saveReportRate(int index)
+bool Runner::saveReportRate(int index)
 {
+    SettingsStore::WriteBatch batch(m_store);
     m_store->setData(QStringLiteral("mouse/reportRate"), index);
+    if (!commit(batch, profileFile()))
+        return false;
     if (device())
-        m_dev->mouseSetReportRate(uchar(kRateByte[index]));
+        deliver(QStringLiteral("the report rate"),
+                [&] { m_dev->mouseSetReportRate(uchar(kRateByte[index])); });
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -542,17 +642,42 @@ QVariantList Runner::weaponPeriods()
     return out;
 }
 
-void Runner::saveKeys(const KeyPage &p, bool send)
+namespace {
+
+// The two matrices as mouseSetKeyMatrix takes them.
+QVariantList flatMatrix(const QList<Entry> &entries)
 {
-    QVariantList office;
-    QVariantList game;
-    for (int j = 0; j < 16; ++j) {
-        for (int k = 0; k < 4; ++k) {
-            office.append(p.office.at(j)[k]);
-            game.append(p.game.at(j)[k]);
-        }
+    QVariantList out;
+    for (const Entry &e : entries) {
+        for (int k = 0; k < 4; ++k)
+            out.append(e[k]);
     }
-    m_dev->mouseSetKeyMatrix(p.mode, office, game, send && device(), weaponPeriods());
+    return out;
+}
+
+} // namespace
+
+bool Runner::storeKeys(const KeyPage &p)
+{
+    SettingsStore::WriteBatch batch(m_store);
+    m_dev->storeKeyMatrix(p.mode, flatMatrix(p.office), flatMatrix(p.game));
+    return commit(batch, profileFile());
+}
+
+void Runner::sendKeys(const KeyPage &p)
+{
+    deliver(QStringLiteral("the button assignments"), [&] {
+        m_dev->sendKeyMatrix(p.mode, flatMatrix(p.office), flatMatrix(p.game), weaponPeriods());
+    });
+}
+
+bool Runner::saveKeys(const KeyPage &p, bool send)
+{
+    if (!storeKeys(p))
+        return false;
+    if (send && device())
+        sendKeys(p);
+    return true;
 }
 
 bool Runner::sendMacro(const QString &name, int slot)
@@ -562,7 +687,8 @@ bool Runner::sendMacro(const QString &name, int slot)
         return false;
     const int repeat = steps.takeLast().toInt();
     if (device())
-        m_macros->mouseSendMacroData(m_macros->encodeMacro(steps, repeat), slot);
+        deliver(QStringLiteral("macro %1").arg(name),
+                [&] { m_macros->mouseSendMacroData(m_macros->encodeMacro(steps, repeat), slot); });
     return true;
 }
 
@@ -632,7 +758,7 @@ int Runner::status(QStringList args)
                     QLatin1String("true");
     }
     o[QStringLiteral("scrambled")] = scrambled;
-    const int profileNo = intGlobal(QStringLiteral("mouse/profileNo"), 0);
+    const int profileNo = m_store->currentProfileIndex();
     QString profileName;
     for (const auto &entry : profiles()) {
         if (entry.second == profileNo)
@@ -772,7 +898,8 @@ int Runner::dpi(QStringList args)
                                  .arg(page.dpiBase));
             page.values[stage - 1] = value;
         }
-        saveDpi(page, true);
+        if (!saveDpi(page, true))
+            return notStored();
         return sent(QStringLiteral("DPI stages set"));
     }
     if (sub == QLatin1String("count")) {
@@ -780,7 +907,8 @@ int Runner::dpi(QStringList args)
         if (args.size() != 1 || !parseInt(args.first(), 1, stages, &count))
             return usage(QStringLiteral("count needs one number 1..%1").arg(stages));
         page.currentDpiCount = count;
-        saveDpi(page, true);
+        if (!saveDpi(page, true))
+            return notStored();
         return sent(QStringLiteral("%1 DPI stages in use").arg(count));
     }
     if (sub == QLatin1String("enable") || sub == QLatin1String("disable")) {
@@ -799,7 +927,8 @@ int Runner::dpi(QStringList args)
         if (enabled == 0)
             return usage(QStringLiteral("at least one stage must stay enabled"));
         page.currentDpiCount = enabled;
-        saveDpi(page, true);
+        if (!saveDpi(page, true))
+            return notStored();
         return sent(QStringLiteral("DPI stages %1d; %2 in use").arg(sub).arg(enabled));
     }
     if (sub == QLatin1String("colour") || sub == QLatin1String("color")) {
@@ -812,7 +941,8 @@ int Runner::dpi(QStringList args)
         if (!parseColour(args.at(1), &colour))
             return usage(QStringLiteral("colour \"%1\" is not #rrggbb").arg(args.at(1)));
         page.colours[stage - 1] = colour.name();
-        saveDpi(page, true);
+        if (!saveDpi(page, true))
+            return notStored();
         return sent(QStringLiteral("stage %1 colour set").arg(stage));
     }
     if (sub == QLatin1String("current")) {
@@ -822,10 +952,13 @@ int Runner::dpi(QStringList args)
                 QStringLiteral("current needs a stage number 1..%1").arg(page.currentDpiCount));
         if (!m_connect)
             return usage(QStringLiteral("current talks to the mouse; drop --no-device"));
-        if (device())
-            m_dev->mouseSetCurrentDPI(uchar(stage));
         if (!device()) {
             m_err << "kesta-ctl dpi: no device answered\n";
+            return 1;
+        }
+        deliver(QStringLiteral("the DPI stage"), [&] { m_dev->mouseSetCurrentDPI(uchar(stage)); });
+        if (!m_undelivered.isEmpty()) {
+            m_err << "kesta-ctl dpi: the DPI stage did not reach the mouse\n";
             return 1;
         }
         m_out << "DPI stage " << stage << "\n";
@@ -862,7 +995,8 @@ int Runner::rate(QStringList args)
         text.chop(2);
     for (int i = 0; i < 4; ++i) {
         if (text == QString::number(kRateHz[i])) {
-            saveReportRate(i);
+            if (!saveReportRate(i))
+                return notStored();
             return sent(QStringLiteral("report rate %1 Hz").arg(kRateHz[i]));
         }
     }
@@ -906,7 +1040,8 @@ int Runner::lod(QStringList args)
             return usage(
                 QStringLiteral("\"%1\": accepted are low, medium, high, on and off").arg(word));
     }
-    saveLod(position, enabled);
+    if (!saveLod(position, enabled))
+        return notStored();
     return sent(
         QStringLiteral("lift-off %1, %2")
             .arg(lodWord(position), enabled ? QStringLiteral("on") : QStringLiteral("off")));
@@ -1023,7 +1158,8 @@ int Runner::light(QStringList args)
         page.colours[3 * b + 1] = c.g;
         page.colours[3 * b + 2] = c.b;
     }
-    saveLight(page, true);
+    if (!saveLight(page, true))
+        return notStored();
     return sent(QStringLiteral("light preset %1 set").arg(page.number + 1));
 }
 
@@ -1093,7 +1229,8 @@ int Runner::pointer(QStringList args)
         page.scrollRate = value > 100 ? kScrollWholeScreen : value;
     }
     const int step = given > 1 ? 0 : hasSpeed ? 1 : hasDouble ? 2 : 3;
-    saveSystem(page, step, true);
+    if (!saveSystem(page, step, true))
+        return notStored();
     return sent(QStringLiteral("pointer settings set"));
 }
 
@@ -1203,9 +1340,16 @@ int Runner::button(QStringList args)
                          .arg(args.at(0)));
 
     page.active()[index] = choice.entry;
-    if (choice.isMacro)
-        m_store->setData(page.macroGroup() + QString::number(index), choice.macroName);
-    saveKeys(page, true);
+    {
+        // The binding and the matrix are one change: both stored, or neither.
+        SettingsStore::WriteBatch batch(m_store);
+        if (choice.isMacro)
+            m_store->setData(page.macroGroup() + QString::number(index), choice.macroName);
+        if (!storeKeys(page) || !commit(batch, profileFile()))
+            return notStored();
+    }
+    if (device())
+        sendKeys(page);
     if (choice.isMacro)
         sendMacro(choice.macroName, index);
     return sent(
@@ -1245,30 +1389,34 @@ int Runner::profileNumber(const QString &word, const QList<QPair<QString, int>> 
     return -1;
 }
 
-void Runner::sendAllPages(bool afterReset, int lightNumber)
+bool Runner::sendAllPages(bool afterReset, int lightNumber)
 {
     // The root's order: key matrix, report rate, lift-off, DPI, lighting,
     // system settings; then the weapon layers and the bound macros.
     KeyPage keys = loadKeys();
     if (afterReset)
         keys.mode = 0;
-    saveKeys(keys, true);
-    saveReportRate(qBound(0, intData(QStringLiteral("mouse/reportRate"), 3), 3));
+    if (!saveKeys(keys, true) ||
+        !saveReportRate(qBound(0, intData(QStringLiteral("mouse/reportRate"), 3), 3)))
+        return false;
     const SystemPage system = loadSystem();
-    saveLod(system.lod, system.lodEn);
-    saveDpi(loadDpi(), true);
+    if (!saveLod(system.lod, system.lodEn) || !saveDpi(loadDpi(), true))
+        return false;
     LightPage light = loadLight();
     if (afterReset && lightNumber != light.number)
         loadLightPreset(light, lightNumber); // the page keeps its preset
-    saveLight(light, true);
-    saveSystem(loadSystem(), 0, true);
+    if (!saveLight(light, true) || !saveSystem(loadSystem(), 0, true))
+        return false;
     if (keys.mode == 1 && device()) {
-        m_dev->mouseSwitchKeyMatrix(1);
-        m_dev->mouseResetKeyMatrix();
+        deliver(QStringLiteral("the game-mode layers"), [&] {
+            m_dev->mouseSwitchKeyMatrix(1);
+            m_dev->mouseResetKeyMatrix();
+        });
     }
     if (afterReset && device())
-        m_dev->mouseSetCurrentDPI(2);
+        deliver(QStringLiteral("the DPI stage"), [&] { m_dev->mouseSetCurrentDPI(2); });
     sendBoundMacros(keys);
+    return true;
 }
 
 int Runner::profile(QStringList args)
@@ -1279,7 +1427,7 @@ int Runner::profile(QStringList args)
     if (!takeOption(args, QStringLiteral("--name"), &name, &hasName) || !noOptionsLeft(args))
         return usage();
     const auto list = profiles();
-    const int current = intGlobal(QStringLiteral("mouse/profileNo"), 0);
+    const int current = m_store->currentProfileIndex();
     const QString sub = args.isEmpty() ? QStringLiteral("list") : args.takeFirst();
     if (sub == QLatin1String("list")) {
         if (!args.isEmpty() || hasName)
@@ -1314,9 +1462,15 @@ int Runner::profile(QStringList args)
             m_out << "profile " << n << " is already in use\n";
             return 0;
         }
-        m_store->setGlobalData(QStringLiteral("mouse/profileNo"), n);
+        {
+            SettingsStore::WriteBatch batch(m_store);
+            m_store->setGlobalData(QStringLiteral("mouse/profileNo"), n);
+            if (!commit(batch, m_store->global()))
+                return notStored();
+        }
         m_store->setCurrentProfile(n);
-        sendAllPages(false, 0);
+        if (!sendAllPages(false, 0))
+            return notStored();
         return sent(QStringLiteral("profile %1 in use").arg(n));
     }
     if (sub == QLatin1String("export")) {
@@ -1331,8 +1485,7 @@ int Runner::profile(QStringList args)
         if (!target.absoluteDir().exists() || target.isDir())
             return usage(QStringLiteral("cannot write \"%1\": no such folder").arg(args.at(1)));
         m_dialogs->answers.append(target.absoluteFilePath());
-        m_store->saveProfile(n);
-        if (!QFileInfo::exists(target.absoluteFilePath())) {
+        if (!m_store->saveProfile(n)) {
             m_err << "kesta-ctl profile: could not write " << args.at(1) << "\n";
             return 1;
         }
@@ -1383,7 +1536,11 @@ int Runner::profile(QStringList args)
         for (const auto &entry : list)
             entries.append(entry.first + QString::number(entry.second));
         entries.append(name + QString::number(number));
-        m_macros->updataNameList(2, entries);
+        if (!m_macros->updataNameList(2, entries)) {
+            m_err << "kesta-ctl profile: " << args.first() << " is in profile file " << number
+                  << ", but the profile list could not be written; it is not listed\n";
+            return 1;
+        }
         m_out << "imported as profile " << number << " " << name << "\n";
         return 0;
     }
@@ -1394,14 +1551,18 @@ int Runner::profile(QStringList args)
         if (n < 0)
             return usage(
                 QStringLiteral("no profile \"%1\" (see kesta-ctl profile list)").arg(args.first()));
+        const int lightNumber = loadLight().number;
+        if (!m_store->resetProfile(n)) {
+            m_err << "kesta-ctl profile: could not reset profile " << n
+                  << " (its file keeps its values); nothing was sent\n";
+            return 1;
+        }
         if (n != current) {
-            m_store->resetProfile(n);
             m_out << "profile " << n << " reset\n";
             return 0;
         }
-        const int lightNumber = loadLight().number;
-        m_store->resetProfile(n);
-        sendAllPages(true, lightNumber);
+        if (!sendAllPages(true, lightNumber))
+            return notStored();
         return sent(QStringLiteral("profile %1 reset").arg(n));
     }
     return usage(QStringLiteral("unknown sub-command \"%1\" (list, switch, export, import, reset)")
@@ -1476,7 +1637,7 @@ int Runner::folderIndex(const QStringList &chain)
     return -1;
 }
 
-void Runner::addToFolder(const QStringList &folders, const QString &name)
+bool Runner::addToFolder(const QStringList &folders, const QString &name)
 {
     // The folder's ten child lists with the new macro appended, written as
     // the editor writes them after it created an item.
@@ -1516,9 +1677,18 @@ void Runner::addToFolder(const QStringList &folders, const QString &name)
         lists[a].append(values[a]);
     }
     selectPath(folders);
-    m_macros->updataMacroList(0, level, folders.isEmpty() ? QString() : folders.last(), lists[0],
-                              lists[1], lists[2], lists[3], lists[4], lists[5], lists[6], lists[7],
-                              lists[8], lists[9]);
+    return m_macros->updataMacroList(0, level, folders.isEmpty() ? QString() : folders.last(),
+                                     lists[0], lists[1], lists[2], lists[3], lists[4], lists[5],
+                                     lists[6], lists[7], lists[8], lists[9]);
+}
+
+QString Runner::libraryFile(const QStringList &folders, const QString &name) const
+{
+    MacroPaths::SelectionPath selection;
+    for (int i = 0; i < folders.size() && i < MacroPaths::kMaxLevel; ++i)
+        selection.names[i] = folders.at(i);
+    return MacroPaths::itemPath(m_macros->libraryRoot(), selection, int(folders.size()), name,
+                                false);
 }
 
 QJsonArray Runner::tree(const QStringList &folders)
@@ -1705,11 +1875,26 @@ int Runner::macro(QStringList args)
                     QStringLiteral("Already have a macro with the same name! (%1)").arg(name));
         }
         const int position = folderItems(folders).size();
+        const QString path = (folders + QStringList{name}).join(QLatin1Char('/'));
         selectPath(folders);
-        m_macros->createMacroIni(name, position, folders.size(), 0);
-        addToFolder(folders, name);
+        if (!m_macros->createMacroIni(name, position, folders.size(), 0)) {
+            m_err << "kesta-ctl macro: could not create the file of macro " << path
+                  << "; nothing was stored\n";
+            return 1;
+        }
+        // The steps before the listing: the library never lists a macro
+        // whose steps are not in its file.
         selectPath(folders);
-        m_macros->saveMacroIni(folders.size(), name, steps, repeat);
+        const bool saved = m_macros->saveMacroIni(folders.size(), name, steps, repeat);
+        if (!saved || !addToFolder(folders, name)) {
+            selectPath(folders);
+            m_macros->deleteMacroIni(folders.size(), 0, name);
+            m_err << "kesta-ctl macro: could not write "
+                  << (saved ? QStringLiteral("the library's name lists")
+                            : QStringLiteral("the steps of macro ") + path)
+                  << "; the macro was not created\n";
+            return 1;
+        }
         m_out << "macro " << (folders + QStringList{name}).join(QLatin1Char('/')) << " created\n";
         return 0;
     }
@@ -1734,15 +1919,28 @@ int Runner::macro(QStringList args)
                 return usage(
                     QStringLiteral("Already have a macro with the same name! (%1)").arg(name));
         }
+        // The copy lands here; a file the library does not list keeps its
+        // place, and only a copy this run made is taken away again.
+        const QString copy = libraryFile(folders, name);
+        if (QFileInfo::exists(copy) || QFileInfo(copy).isSymLink()) {
+            m_err << "kesta-ctl macro: the library folder already holds a file "
+                  << QDir::toNativeSeparators(copy) << "; nothing was imported\n";
+            return 1;
+        }
         m_dialogs->answers.append(source.absoluteFilePath());
         selectPath(folders);
         const QString imported = m_macros->loadMacroFile(
             folders.isEmpty() ? -1 : folders.size() - 1, folders.isEmpty() ? 0 : 1);
-        if (imported.isEmpty()) {
-            m_err << "kesta-ctl macro: could not import " << args.first() << "\n";
+        const bool copied = !imported.isEmpty() && sameContents(source.absoluteFilePath(), copy);
+        if (!copied || !addToFolder(folders, imported)) {
+            QFile::remove(copy);
+            m_err << "kesta-ctl macro: could not "
+                  << (copied ? QStringLiteral("write the library's name lists")
+                             : QStringLiteral("copy ") + args.first() +
+                                   QStringLiteral(" into the library"))
+                  << "; nothing was imported\n";
             return 1;
         }
-        addToFolder(folders, imported);
         m_out << "macro " << (folders + QStringList{imported}).join(QLatin1Char('/'))
               << " imported\n";
         return 0;
@@ -1763,7 +1961,8 @@ int Runner::macro(QStringList args)
         m_dialogs->answers.append(target.absoluteFilePath());
         selectPath(folders);
         m_macros->saveMacroFile(folders.size(), name);
-        if (!QFileInfo::exists(target.absoluteFilePath())) {
+        // The export reports nothing: a file left as it was would pass for it.
+        if (!sameContents(libraryFile(folders, name), target.absoluteFilePath())) {
             m_err << "kesta-ctl macro: could not write " << args.at(1) << "\n";
             return 1;
         }
@@ -1787,7 +1986,13 @@ int Runner::macro(QStringList args)
             return usage(QStringLiteral("send talks to the mouse; drop --no-device"));
         const int repeat = steps.takeLast().toInt();
         if (device())
-            m_macros->mouseSendMacroData(m_macros->encodeMacro(steps, repeat), index);
+            deliver(QStringLiteral("macro %1").arg(name), [&] {
+                m_macros->mouseSendMacroData(m_macros->encodeMacro(steps, repeat), index);
+            });
+        if (device() && !m_undelivered.isEmpty()) {
+            m_err << "kesta-ctl macro: macro " << name << " did not reach the mouse\n";
+            return 1;
+        }
         return sent(
             QStringLiteral("macro %1 sent to button %2").arg(name, ButtonLabels::label(index)));
     }
@@ -1800,6 +2005,14 @@ int Runner::macro(QStringList args)
 
 // ---------------------------------------------------------------------------
 
+void selectProfileInUse(SettingsStore *store)
+{
+    bool ok = false;
+    const int number =
+        store->getGlobalData(QStringLiteral("mouse/profileNo")).toString().trimmed().toInt(&ok);
+    store->setCurrentProfile(ok && store->profile(number) ? number : 0);
+}
+
 Tasks::Tasks(Operations &ops, ScriptedDialogs *dialogs, std::function<bool()> connect)
     : m_ops(ops), m_dialogs(dialogs), m_connect(std::move(connect))
 {
@@ -1807,6 +2020,7 @@ Tasks::Tasks(Operations &ops, ScriptedDialogs *dialogs, std::function<bool()> co
 
 int Tasks::run(const QString &command, const QStringList &args, QTextStream &out, QTextStream &err)
 {
+    selectProfileInUse(m_ops.settings());
     Runner runner(m_ops, m_dialogs, m_connect, out, err);
     return runner.run(command, args);
 }

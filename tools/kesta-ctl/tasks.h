@@ -11,6 +11,7 @@
 
 class Operations;
 class ScriptedDialogs;
+class SettingsStore;
 class QTextStream;
 
 namespace Ctl {
@@ -27,6 +28,11 @@ struct TaskCommand {
 
 const QList<TaskCommand> &taskCommands();
 const TaskCommand *findTask(const QString &name);
+
+// Makes the profile the program has in use (mouse/profileNo) the one the
+// settings operations read and write, as the program does when it starts.
+// A number outside the ten profile files counts as the first.
+void selectProfileInUse(SettingsStore *store);
 
 // The completion script for "bash" or "zsh", generated from the command
 // table; empty for another shell.
