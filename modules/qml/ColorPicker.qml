@@ -2,8 +2,11 @@ import QtQuick
 import QtQuick.Controls.Basic
 
 // Picks a colour: preset swatches, red/green/blue sliders and a hexadecimal
-// field (#rrggbb). `colour` is the colour shown; every user change emits
-// `edited` with the new "#rrggbb" text.
+// field (#rrggbb). `colour` is the colour shown, bound by the owner to what
+// it edits; every user change emits `edited` with the new "#rrggbb" text and
+// the owner takes it into its own state. The picker never writes `colour`
+// itself: that would cut the owner's binding, and the picker would go on
+// showing (and composing from) the colour of the item edited before.
 Item {
     id: picker
 
@@ -30,10 +33,8 @@ Item {
     }
 
     function apply(text) {
-        if (text === colour)
-            return;
-        colour = text;
-        edited(text);
+        if (text !== colour)
+            edited(text);
     }
 
     Flow {

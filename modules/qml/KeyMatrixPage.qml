@@ -351,6 +351,17 @@ Item {
         return model;
     }
 
+    // Where an entry's function sits in a button's function list, -1 when
+    // the list has no item for it.
+    function functionIndex(model, entry) {
+        var fn = ButtonMap.functionOf(entry);
+        for (var i = 0; fn >= 0 && model && i < model.length; ++i) {
+            if (model[i].fn === fn)
+                return i;
+        }
+        return -1;
+    }
+
     // What the function list shows for an entry.
     function functionCaption(entry, texts, entryText) {
         var fn = ButtonMap.functionOf(entry);
@@ -465,8 +476,24 @@ Item {
                         textRole: "text"
                         model: page.functionModel(row.modelData, page.mode, page.functionTexts)
                         displayText: page.functionCaption(page.entries[row.modelData], page.functionTexts, page.entryTexts[row.modelData] || "")
+                        // The list opens on the button's own function, so that
+                        // opening and confirming it, or a stray arrow key,
+                        // does not pick another one.
+                        currentIndex: page.functionIndex(model, page.entries[row.modelData])
+                        // A pick moves the list's index before the page has
+                        // taken it (a refused pick, or an overlay that is
+                        // cancelled, never changes the entry): follow the
+                        // entry again, as after a new model.
+                        function followEntry() {
+                            currentIndex = Qt.binding(function () {
+                                return page.functionIndex(combo.model, page.entries[row.modelData]);
+                            });
+                        }
+                        onModelChanged: followEntry()
                         onActivated: function (i) {
-                            page.chooseFunction(row.modelData, model[i].fn);
+                            if (i >= 0 && i < model.length)
+                                page.chooseFunction(row.modelData, model[i].fn);
+                            followEntry();
                         }
 
                         Connections {

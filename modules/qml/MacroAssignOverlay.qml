@@ -4,6 +4,8 @@ import "ButtonMap.js" as ButtonMap
 
 // Binds a macro of the library to one button: the macro, and how it plays.
 // Confirming binds it to the button's own slot and sends it to the mouse.
+// How it plays is the macro editor's play-mode choice, shown and changed
+// here as well: one setting, two views.
 Overlay {
     id: overlay
 
@@ -12,11 +14,12 @@ Overlay {
     readonly property var page: scene && scene.pages ? scene.pages.keyMatrix : null
     readonly property var captions: page ? page.captions : ButtonMap.captionDefaults
     readonly property var strings: scene ? scene.keyMatrixStrings : []
+    readonly property var editor: scene && scene.pages ? scene.pages.macroEditor : null
 
     property int buttonIndex: -1
     property var macroNames: []
     property string selectedName: ""
-    property int playMode: 0
+    readonly property int playMode: editor ? editor.playMode : 0
 
     function openFor(index) {
         if (!page || index < 0 || index >= ButtonMap.macroSlots)
@@ -26,7 +29,10 @@ Overlay {
         var entry = page.entryOf(index);
         var bound = Number(entry[0]) === 4 ? page.macroName(page.mode, index) : "";
         selectedName = macroNames.indexOf(bound) >= 0 ? bound : "";
-        playMode = Number(entry[0]) === 4 && Number(entry[1]) <= 2 ? Number(entry[1]) : 0;
+        // A bound button keeps how its macro plays unless the user picks
+        // another mode; an unbound one gets the editor's current choice.
+        if (Number(entry[0]) === 4 && editor)
+            editor.choosePlayMode(entry[1]);
         open();
     }
 
@@ -115,7 +121,7 @@ Overlay {
                 checkable: false
                 checked: overlay.playMode === index
                 text: overlay.captions[modelData]
-                onClicked: overlay.playMode = index
+                onClicked: overlay.editor.choosePlayMode(index)
             }
         }
     }

@@ -12,7 +12,8 @@ import QtQuick.Window
 //
 // For the macro-assignment overlay: macroList() lists every macro of the
 // library (building the tree if init() has not run yet), macroTree() the whole
-// tree, and playMode is the play mode chosen here.
+// tree, and playMode is the play mode chosen here, which the overlay writes
+// into the binding it makes (choosePlayMode changes it from there).
 Item {
     id: page
 
@@ -902,8 +903,16 @@ Item {
         var v = Number(s);
         if (/^[0-9]+$/.test(s) && v >= 1 && v <= 65535)
             repeat = v;
-        repeatField.text = String(repeat);
         autosave();
+    }
+
+    // The play mode a macro binding gets (0 once per press, 1 loop until any
+    // button, 2 loop until release); the macro-assignment overlay shows and
+    // sets the same choice.
+    function choosePlayMode(mode) {
+        var m = Number(mode);
+        if (m === 0 || m === 1 || m === 2)
+            playMode = m;
     }
 
     // ---- Recording ---------------------------------------------------------------
@@ -1431,7 +1440,14 @@ Item {
                         top: 65535
                     }
                     text: String(page.repeat)
-                    onEditingFinished: page.setRepeat(text)
+                    // The field follows `repeat` again once the typed text is
+                    // taken (or refused), so the next macro shows its own count.
+                    onEditingFinished: {
+                        page.setRepeat(text);
+                        text = Qt.binding(function () {
+                            return String(page.repeat);
+                        });
+                    }
                 }
 
                 Item {
@@ -1473,7 +1489,7 @@ Item {
                         width: parent.width
                         text: page.playModeTexts[index]
                         checked: page.playMode === index
-                        onClicked: page.playMode = index
+                        onClicked: page.choosePlayMode(index)
                     }
                 }
             }

@@ -57,6 +57,8 @@ private slots:
     void leftButtonGuardChangesNothing_data();
     void leftButtonGuardChangesNothing();
     void pictureKeepsSoleLeftHolderClosed();
+    void functionListOpensOnTheButtonsFunction_data();
+    void functionListOpensOnTheButtonsFunction();
     void macroBindingSendsEncodedMacro();
     void macroOfferedOnlyWithASlot();
     void labelsSkipFixedPositions();
@@ -372,6 +374,58 @@ void TstKeyMatrix::pictureKeepsSoleLeftHolderClosed()
     QVERIFY(!overlayOpen("warning"));
     QCOMPARE(need(QStringLiteral("keyText_0"))->property("text").toString(),
              QStringLiteral("DPI+"));
+}
+
+void TstKeyMatrix::functionListOpensOnTheButtonsFunction_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("function"); // what the list highlights
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QString>("opens"); // the overlay the keys lead to, if any
+    const QList<int> spaceEnter{Qt::Key_Space, Qt::Key_Return};
+    // Shipped profile: button 2 middle key, 5 DPI loop, 10 volume up.
+    QTest::newRow("middle key: Space, Enter") << 2 << "Middle Key" << spaceEnter << "";
+    QTest::newRow("DPI loop: Space, Enter") << 5 << "DPI Function" << spaceEnter << "dpiAssign";
+    QTest::newRow("volume up: Space, Enter") << 10 << "Media Function" << spaceEnter << "keyAssign";
+    // Down on the closed list moves on from the button's own function.
+    QTest::newRow("DPI loop: one Down")
+        << 5 << "DPI Function" << QList<int>{Qt::Key_Down} << "keyAssign";
+}
+
+// Opening a button's list and confirming it, or one arrow key, never swaps
+// the button's function for another: the list starts on its own function.
+void TstKeyMatrix::functionListOpensOnTheButtonsFunction()
+{
+    QFETCH(int, button);
+    QFETCH(QString, function);
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, opens);
+    const QString before = m_rig.profileValue(QStringLiteral("mouseKeyMatrix/%1").arg(button));
+    QObject *combo = need(QStringLiteral("keyFunction_%1").arg(button));
+    QVERIFY(combo);
+    const QVariantList model = combo->property("model").toList();
+    const int current = combo->property("currentIndex").toInt();
+    QCOMPARE(model.value(current).toMap().value("text").toString(), function);
+
+    QVERIFY(QMetaObject::invokeMethod(combo, "forceActiveFocus"));
+    QTRY_VERIFY(combo->property("activeFocus").toBool());
+    for (int key : keys) {
+        QTest::keyClick(m_rig.view(), Qt::Key(key));
+        if (key == Qt::Key_Space) {
+            QObject *popup = combo->property("popup").value<QObject *>();
+            QTRY_VERIFY(popup && popup->property("visible").toBool());
+            QCOMPARE(combo->property("highlightedIndex").toInt(), current);
+        }
+    }
+    if (!opens.isEmpty())
+        QTRY_VERIFY(overlayOpen(opens));
+    for (const char *name : {"keyAssign", "dpiAssign"})
+        SceneRig::call(m_rig.page(QLatin1String(name)), "close");
+    // Still the button's own function, shown, stored and sent.
+    QCOMPARE(model.value(combo->property("currentIndex").toInt()).toMap().value("text").toString(),
+             function);
+    SceneRig::call(m_rig.page("keyMatrix"), "saveData", {true});
+    QCOMPARE(m_rig.profileValue(QStringLiteral("mouseKeyMatrix/%1").arg(button)), before);
 }
 
 void TstKeyMatrix::macroBindingSendsEncodedMacro()

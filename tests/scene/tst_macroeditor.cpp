@@ -40,6 +40,19 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// An item of the scene by objectName, also a repeater's delegate (whose
+// only parent is the item it sits in).
+QQuickItem *itemNamed(QQuickItem *from, const QString &name)
+{
+    if (!from || from->objectName() == name)
+        return from;
+    for (QQuickItem *child : from->childItems()) {
+        if (QQuickItem *found = itemNamed(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 class TstMacroEditor : public QObject
@@ -57,6 +70,9 @@ private slots:
     void stepCommands();
     void delayEditedInPlace_data();
     void delayEditedInPlace();
+    void timesFieldShowsTheSelectedMacro();
+    void playModeGoesIntoTheBinding_data();
+    void playModeGoesIntoTheBinding();
     void insertKeyThroughItsDialog();
     void deleteAsksFirst();
     void newFolderBelowLevel4IsRefused();
@@ -343,6 +359,79 @@ void TstMacroEditor::delayEditedInPlace()
     QCOMPARE(macroSteps("D.bin").at(1), stored);
     QCOMPARE(m_page->property("steps").toList().at(1).toMap().value("info").toString(),
              stored.mid(2));
+}
+
+// After an edit of Times, the next macro shows its own count, and leaving
+// the field does not write the edited count into it.
+void TstMacroEditor::timesFieldShowsTheSelectedMacro()
+{
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"A"}).toBool());
+    QVERIFY(call("newMacro", {"B"}).toBool());
+    QVERIFY(library()->saveMacroIni(0, "A", {"1,A", "2,A"}, 3));
+    QVERIFY(library()->saveMacroIni(0, "B", {"1,B", "2,B"}, 1));
+    QObject *field = m_rig.item("repeatField");
+    QVERIFY(field);
+    QVERIFY(call("selectByNames", {"A"}).toBool());
+    QCOMPARE(field->property("text").toString(), QStringLiteral("3"));
+    field->setProperty("text", QStringLiteral("4"));
+    QVERIFY(QMetaObject::invokeMethod(field, "editingFinished"));
+    QCOMPARE(SceneRig::iniValue("macro/A.bin", "config/repeat"), QStringLiteral("4"));
+
+    QVERIFY(call("selectByNames", {"B"}).toBool());
+    QCOMPARE(field->property("text").toString(), QStringLiteral("1"));
+    QVERIFY(QMetaObject::invokeMethod(field, "editingFinished"));
+    QCOMPARE(SceneRig::iniValue("macro/B.bin", "config/repeat"), QStringLiteral("1"));
+    QVERIFY(call("selectByNames", {"A"}).toBool());
+    QCOMPARE(field->property("text").toString(), QStringLiteral("4"));
+}
+
+void TstMacroEditor::playModeGoesIntoTheBinding_data()
+{
+    QTest::addColumn<int>("mode"); // -1: the editor's option left as it starts
+    QTest::addColumn<int>("played");
+    QTest::newRow("option left alone: once per press") << -1 << 0;
+    QTest::newRow("loop until any button") << 1 << 1;
+    QTest::newRow("loop until released") << 2 << 2;
+}
+
+// The play mode chosen on the editor is what binding a macro to a button
+// stores and sends.
+void TstMacroEditor::playModeGoesIntoTheBinding()
+{
+    QFETCH(int, mode);
+    QFETCH(int, played);
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"M"}).toBool());
+    if (mode >= 0)
+        QVERIFY(QMetaObject::invokeMethod(
+            itemNamed(qobject_cast<QQuickItem *>(m_page), QStringLiteral("playMode%1").arg(mode)),
+            "clicked"));
+    QObject *assign = m_rig.page("macroAssign");
+    SceneRig::call(assign, "openFor", {3});
+    QVERIFY(assign->property("visible").toBool());
+    QCOMPARE(assign->property("playMode").toInt(), played);
+    SceneRig::call(assign, "selectMacro", {"M"});
+    SceneRig::call(assign, "accept");
+    QVERIFY(!assign->property("visible").toBool());
+    SceneRig::call(m_rig.root(), "saveAll");
+
+    QCOMPARE(m_rig.profileValue("mouseKeyMatrix/3"), QStringLiteral("4, %1, 3, 0").arg(played));
+    std::vector<uint8_t> layer;
+    for (const SceneCommand &c : SceneRig::wireCommands())
+        if (c.code() == 0x12 && c.param(2) == 1)
+            layer = c.data;
+    QVERIFY(layer.size() >= 20);
+    // Button 3 is the mouse's entry 4; slots count from 1 there.
+    QCOMPARE(std::vector<int>(layer.begin() + 16, layer.begin() + 20),
+             (std::vector<int>{9, played, 4, 0}));
+
+    // Opened again, a bound button shows how its macro plays.
+    SceneRig::call(m_page, "choosePlayMode", {played == 2 ? 1 : 2});
+    SceneRig::call(assign, "openFor", {3});
+    QCOMPARE(assign->property("playMode").toInt(), played);
+    QCOMPARE(m_page->property("playMode").toInt(), played);
+    SceneRig::call(assign, "close");
 }
 
 void TstMacroEditor::insertKeyThroughItsDialog()

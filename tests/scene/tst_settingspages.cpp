@@ -91,6 +91,8 @@ private slots:
     void dpiEnables_data();
     void dpiEnables();
     void dpiColoursEndWithWhite();
+    void pickerFollowsTheEditedColour_data();
+    void pickerFollowsTheEditedColour();
     void lightingEffect_data();
     void lightingEffect();
     void lightingPresets();
@@ -268,6 +270,66 @@ void TstSettingsPages::dpiColoursEndWithWhite()
                                            255,  255,  255, 0,   0,   255, 255, 0x12,
                                            0x34, 0x56, 255, 255, 255, 255, 255, 255};
     QCOMPARE(std::vector<uint8_t>(colours.data.begin(), colours.data.begin() + 24), expected);
+}
+
+void TstSettingsPages::pickerFollowsTheEditedColour_data()
+{
+    QTest::addColumn<QString>("swatch");   // swatch k is <swatch><k>
+    QTest::addColumn<QString>("picker");   // its picker's object prefix
+    QTest::addColumn<QString>("pageName"); // page and its list of colours
+    QTest::addColumn<QString>("list");
+    QTest::newRow("DPI stages 1 and 2") << "dpiColour"
+                                        << "dpiPicker"
+                                        << "dpi"
+                                        << "colours";
+    QTest::newRow("lighting blocks 1 and 2") << "lightBlock"
+                                             << "lightPicker"
+                                             << "light"
+                                             << "blocks";
+}
+
+// One colour edited, then another item's: the picker shows the second item's
+// own colour, and the green slider changes only the green of that colour.
+void TstSettingsPages::pickerFollowsTheEditedColour()
+{
+    QFETCH(QString, swatch);
+    QFETCH(QString, picker);
+    QFETCH(QString, pageName);
+    QFETCH(QString, list);
+    QVERIFY(start());
+    QObject *page = m_rig.page(pageName);
+    auto colourOf = [&](int k) { return page->property(list.toLatin1()).toStringList().value(k); };
+    QVERIFY(click(swatch + "0"));
+    QVERIFY(setField(picker + "Hex", "#112233"));
+    QCOMPARE(colourOf(0), QStringLiteral("#112233"));
+
+    QVERIFY(click(swatch + "1"));
+    const QString second = colourOf(1);
+    QVERIFY(second != QLatin1String("#112233"));
+    QCOMPARE(textOf(picker + "Hex"), second);
+    QVERIFY(moveSlider(picker + "G", 0x80));
+    const QString edited = second.left(3) + "80" + second.mid(5);
+    QCOMPARE(colourOf(1), edited);
+    QCOMPARE(colourOf(0), QStringLiteral("#112233"));
+    saveAll();
+
+    const int r = edited.mid(1, 2).toInt(nullptr, 16), b = edited.mid(5, 2).toInt(nullptr, 16);
+    if (pageName == QLatin1String("dpi")) {
+        QCOMPARE(m_rig.profileValue("mouse/dpiColorArray").split(", ").mid(0, 2),
+                 (QStringList{"#112233", edited}));
+        const SceneCommand colours = lastCommand(0x10);
+        QVERIFY(colours.data.size() >= 6);
+        QCOMPARE(std::vector<int>(colours.data.begin(), colours.data.begin() + 6),
+                 (std::vector<int>{0x11, 0x22, 0x33, r, 0x80, b}));
+    } else {
+        QCOMPARE(m_rig.profileValue("mouseLight/colorIndex"), QStringLiteral("1"));
+        QCOMPARE(m_rig.profileValue("mouseLight/colorValue").split(", ").mid(0, 6),
+                 (QStringList{"17", "34", "51", QString::number(r), "128", QString::number(b)}));
+        const SceneCommand record = lastCommand(0x16);
+        QVERIFY(record.data.size() >= 8);
+        QCOMPARE(std::vector<int>(record.data.begin() + 5, record.data.begin() + 8),
+                 (std::vector<int>{r, 0x80, b}));
+    }
 }
 
 // ---- Lighting ------------------------------------------------------------------
