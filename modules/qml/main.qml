@@ -8,6 +8,10 @@ import QtQuick
 // The frame with its pages is built asynchronously behind the start-up logo,
 // so the first frame is cheap; an initUI that arrives before the pages exist
 // runs as soon as they do.
+//
+// Until the first initialisation has run (isPownOn), the pages hold no
+// stored values, only their built-in placeholders, so no flow stores or
+// sends anything.
 Item {
     id: root
 
@@ -228,7 +232,7 @@ Item {
     // Selects another profile file and sends every page of it to the mouse.
     function changeProfile(number) {
         number = Number(number);
-        if (number === profileNo || number < 0 || number > 9)
+        if (!isPownOn || number === profileNo || number < 0 || number > 9)
             return;
         beginBusy();
         profileNo = number;
@@ -256,6 +260,8 @@ Item {
     // "Save" and "OK": every dirty page saves and sends, in this order.
     function saveAll() {
         emptyAreaPressed();
+        if (!isPownOn)
+            return;
         var order = [pages.keyMatrix, pages.dpi, pages.light, pages.lod, pages.system, pages.reportRate];
         var locked = pages.keyMatrix.isSave || pages.dpi.isSave || pages.light.isSave;
         if (locked)
@@ -276,8 +282,10 @@ Item {
 
     // "Reset": the profile defaults over the current profile, sent whole.
     function resetAll() {
-        beginBusy();
         pages.resetConfirm.close();
+        if (!isPownOn)
+            return;
+        beginBusy();
         mouseMode = 0;
         isGun = false;
         pages.keyMatrix.initMode(0);
