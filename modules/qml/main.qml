@@ -10,8 +10,8 @@ import QtQuick
 // runs as soon as they do.
 //
 // Until the first initialisation has run (isPownOn), the pages hold no
-// stored values, only their built-in placeholders, so no flow stores or
-// sends anything.
+// stored values, only their built-in placeholders: the frame shows the
+// "no mouse" notice instead of them, and no flow stores or sends anything.
 Item {
     id: root
 
@@ -42,7 +42,7 @@ Item {
     property bool initPending: false
 
     // Texts of the main page; replaced by the "keyMatrix" section.
-    readonly property var keyMatrixDefaults: ["Key ", "Key Function", "Editor", "Macro Editor", "Gun Editor", " Report Rate ", "Config", "Reset", "Reset factory setting", "Cancel", " OK ", "System setting", "Save", "Office Mode", "Game Mode", " LOD ", "Enable", "MOUSE MACRO", "BACKLIGHT", "SETTINGS", "Save and exit the program"]
+    readonly property var keyMatrixDefaults: ["Key ", "Key Function", "Editor", "Macro Editor", "Gun Editor", " Report Rate ", "Config", "Reset", "Reset factory setting", "Cancel", " OK ", "System setting", "Save", "Office Mode", "Game Mode", " LOD ", "Enable", "MOUSE MACRO", "BACKLIGHT", "SETTINGS", "Save and exit the program", "No mouse connected", "Plug the mouse in. Its settings appear here as soon as it is found."]
     readonly property var keyMatrixStrings: texts("keyMatrix", keyMatrixDefaults)
     readonly property var languageNames: ["English", "ChineseSimplified", "ChineseTraditional", "German", "French", "Italian", "Spanish"]
     readonly property var languageCaptions: ["ENGLISH", "简体中文", "繁體中文", "Deutsch", "Français", "Italiano", "Español"]
@@ -144,6 +144,13 @@ Item {
         return merged;
     }
 
+    // The stored language, English when none is stored.
+    function loadStoredLanguage() {
+        var stored = ui_View.getGlobalData("common/language");
+        language = (stored === undefined || stored === null || String(stored) === "") ? "English" : String(stored);
+        loadLanguage(language);
+    }
+
     function loadLanguage(name) {
         var index = languageNames.indexOf(String(name));
         if (index >= 0)
@@ -196,9 +203,7 @@ Item {
             if (current !== 1)
                 hid.hid560_02H_SetCurrentProfile(1);
         }
-        var stored = ui_View.getGlobalData("common/language");
-        language = (stored === undefined || stored === null || String(stored) === "") ? "English" : String(stored);
-        loadLanguage(language);
+        loadStoredLanguage();
         pages.reportRate.init(false);
         pages.lod.init(false);
         pages.profileManager.init();
@@ -442,6 +447,9 @@ Item {
                 if (root.initPending) {
                     root.initPending = false;
                     root.initUI();
+                } else if (!root.isPownOn) {
+                    // No mouse yet: the notice speaks the stored language.
+                    root.loadStoredLanguage();
                 }
             }
         }

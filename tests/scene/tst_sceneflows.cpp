@@ -1,7 +1,7 @@
 // The scene's root flows on the real program: start-up state, DPI stage
 // reports, window buttons, save all, profile change and reset all, checked on
 // the settings files and on the virtual mouse's wire; and the window without
-// a mouse, which stores and sends nothing.
+// a mouse, which shows a notice and stores and sends nothing.
 #include "scenerig.h"
 
 #include <QDirIterator>
@@ -30,6 +30,8 @@ private slots:
     void choosingTheCurrentProfileDoesNothing();
     void resetAllEndsOnStageTwoWithNothingDirty();
     void macroRenameRewritesTheBindings();
+    void withoutMouseTheNoticeReplacesThePages_data();
+    void withoutMouseTheNoticeReplacesThePages();
     void withoutMouseNothingIsStoredOrSent_data();
     void withoutMouseNothingIsStoredOrSent();
 
@@ -260,6 +262,44 @@ void TstSceneFlows::macroRenameRewritesTheBindings()
     QCOMPARE(m_rig.profileValue(QStringLiteral("mouseMacroKey/3")), QStringLiteral("combo"));
     QVERIFY(QFile::exists(QStringLiteral("modules/macro/combo.bin")));
     QVERIFY(!QFile::exists(QStringLiteral("modules/macro/m1.bin")));
+}
+
+void TstSceneFlows::withoutMouseTheNoticeReplacesThePages_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("English") << "English"
+                             << "No mouse connected";
+    QTest::newRow("the stored language, before any mouse") << "German"
+                                                           << "Keine Maus verbunden";
+}
+
+void TstSceneFlows::withoutMouseTheNoticeReplacesThePages()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, title);
+    SceneRig::FileValues values;
+    values["setting/apConfig.bin"]["common/language"] = language;
+    QVERIFY(m_rig.startWithoutMouse(values));
+    const auto shown = [this](const char *name) {
+        auto *item = qobject_cast<QQuickItem *>(m_rig.item(QLatin1String(name)));
+        return item && item->isVisible();
+    };
+    QVERIFY(shown("noMouseNotice"));
+    QCOMPARE(m_rig.item(QStringLiteral("noMouseTitle"))->property("text").toString(), title);
+    QVERIFY(!m_rig.item(QStringLiteral("noMouseHint"))->property("text").toString().isEmpty());
+    for (const char *hidden : {"mainPage", "saveButton", "okButton", "resetButton", "profileList"})
+        QVERIFY2(!shown(hidden), hidden);
+    QVERIFY(shown("closeButton"));
+
+    // The mouse arrives: its pages take the notice's place.
+    kvm::plug();
+    m_rig.widget->checkDevice();
+    QVERIFY(m_rig.widget->isDeviceConnected());
+    QTRY_VERIFY_WITH_TIMEOUT(m_rig.root()->property("isPownOn").toBool(), 10000);
+    QTRY_VERIFY(shown("mainPage"));
+    QVERIFY(shown("saveButton"));
+    QVERIFY(!shown("noMouseNotice"));
 }
 
 namespace {
