@@ -81,6 +81,7 @@ Item {
         anchors.top: topBar.bottom
         anchors.horizontalCenter: parent.horizontalCenter
         spacing: 6
+        visible: content.scene.isPownOn
 
         Repeater {
             model: [17, 18, 19]
@@ -107,6 +108,8 @@ Item {
         anchors.leftMargin: Theme.margin
         anchors.rightMargin: Theme.margin
         color: "transparent"
+        // Before the first initialisation the pages hold placeholders.
+        visible: content.scene.isPownOn
 
         MainPage {
             id: mainPage
@@ -134,12 +137,21 @@ Item {
         }
     }
 
+    NoMouseNotice {
+        objectName: "noMouseNotice"
+        anchors.centerIn: frame
+        visible: !content.scene.isPownOn
+        title: content.scene.keyMatrixStrings[21]
+        hint: content.scene.keyMatrixStrings[22]
+    }
+
     BottomBar {
         id: bottomBar
         scene: content.scene
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
+        visible: content.scene.isPownOn
     }
 
     // Overlays, above everything else.

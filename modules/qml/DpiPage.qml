@@ -10,6 +10,9 @@ Item {
 
     property var scene
     property bool isSave: false
+    // Set by the first init: until then the page holds placeholders, which
+    // are never stored or sent.
+    property bool isLoaded: false
 
     // State before the first init.
     property int dpiCount: 8
@@ -142,6 +145,7 @@ Item {
         colours = listOf("mouse/dpiColorArray", isRecovery, 6, colours).map(function (c) {
             return /^#[0-9a-fA-F]{6}$/.test(String(c)) ? String(c).toLowerCase() : Theme.swatches[0];
         });
+        isLoaded = true;
         if (dpiCount > 8)
             return;
         // Shown: the fewest stages that hold currentDpiCount enabled ones.
@@ -154,6 +158,8 @@ Item {
     }
 
     function saveData(isSendData) {
+        if (!isLoaded)
+            return;
         var sent = sentEnables();
         ui_View.setDataList("mouse/dpiValueArray", values);
         ui_View.setData("mouse/currentDpiCount", currentDpiCount);

@@ -10,6 +10,9 @@ Item {
 
     property var scene
     property bool isSave: false
+    // Set by the first init: until then the page holds placeholders, which
+    // are never stored or sent.
+    property bool isLoaded: false
     property var picture
 
     // 0 office, 1 game: which matrix the list shows and edits.
@@ -53,12 +56,15 @@ Item {
         savedOffice = copyMatrix(o);
         savedGame = copyMatrix(g);
         macroRevision++;
+        isLoaded = true;
         if (isSendData)
             saveData(true);
     }
 
     // Stores both matrices and sends the active one; this page always sends.
     function saveData(isSendData) {
+        if (!isLoaded)
+            return;
         ui_View.mouseSetKeyMatrix(scene.mouseMode, flatMatrix(office), flatMatrix(game), true, recoilPeriods());
         savedOffice = copyMatrix(office);
         savedGame = copyMatrix(game);

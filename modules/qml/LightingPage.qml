@@ -10,6 +10,9 @@ Item {
 
     property var scene
     property bool isSave: false
+    // Set by the first init: until then the page holds placeholders, which
+    // are never stored or sent.
+    property bool isLoaded: false
 
     property int lightCount: 1
     property int lightNo: 0
@@ -210,12 +213,15 @@ Item {
             names = list;
         }
         loadPreset(lightNo, isRecovery);
+        isLoaded = true;
         if (isSendData)
             saveData(true, 0);
     }
 
     // The step is accepted for the save-all flow; the page has one send.
     function saveData(isSendData, step) {
+        if (!isLoaded)
+            return;
         var p = lightNo;
         ui_View.setData("mouseLight/lightNo", p);
         ui_View.setData("mouseLight/lightCount", lightCount);

@@ -9,6 +9,9 @@ QtObject {
     id: setting
 
     property bool isSave: false
+    // Set by the first init: until then the page holds placeholders, which
+    // are never stored or sent.
+    property bool isLoaded: false
     property int position: 3
     property bool enabled: true
 
@@ -55,6 +58,7 @@ QtObject {
     function load(isRecovery) {
         position = clampPosition(ui_View.getData("mouse/lod", isRecovery));
         enabled = Number(ui_View.getData("mouse/lodEn", isRecovery)) === 1;
+        isLoaded = true;
     }
 
     function send() {
@@ -74,6 +78,8 @@ QtObject {
     }
 
     function saveData(isSendData) {
+        if (!isLoaded)
+            return;
         store();
         if (isSendData)
             send();

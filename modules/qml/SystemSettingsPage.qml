@@ -10,6 +10,9 @@ Item {
 
     property var scene
     property bool isSave: false
+    // Set by the first init: until then the page holds placeholders, which
+    // are never stored or sent.
+    property bool isLoaded: false
 
     property var lod
 
@@ -88,6 +91,7 @@ Item {
             scrollLines = s >= 1 ? s : 3;
         }
         linesField.text = String(scrollLines);
+        isLoaded = true;
         if (isSendData)
             saveData(true, 0);
     }
@@ -95,6 +99,8 @@ Item {
     // Step 0 sends everything, 1 the pointer speed, 2 the double-click
     // speed, 3 the scroll lines; the lift-off value goes every time.
     function saveData(isSendData, step) {
+        if (!isLoaded)
+            return;
         ui_View.setData("mouse/mouseRate", mouseRate);
         ui_View.setData("mouse/doubleRate", doubleRate);
         var lines = scrollWhole ? 1000 : scrollLines;

@@ -28,6 +28,8 @@ Item {
         anchors.rightMargin: Theme.spacingLarge
         anchors.verticalCenter: parent.verticalCenter
         spacing: Theme.spacing
+        // No profile to choose before the first initialisation.
+        visible: bar.scene.isPownOn
 
         ThemedComboBox {
             id: languageList

@@ -8,6 +8,10 @@ import QtQuick
 // The frame with its pages is built asynchronously behind the start-up logo,
 // so the first frame is cheap; an initUI that arrives before the pages exist
 // runs as soon as they do.
+//
+// Until the first initialisation has run (isPownOn), the pages hold no
+// stored values, only their built-in placeholders: the frame shows the
+// "no mouse" notice instead of them, and no flow stores or sends anything.
 Item {
     id: root
 
@@ -38,7 +42,7 @@ Item {
     property bool initPending: false
 
     // Texts of the main page; replaced by the "keyMatrix" section.
-    readonly property var keyMatrixDefaults: ["Key ", "Key Function", "Editor", "Macro Editor", "Gun Editor", " Report Rate ", "Config", "Reset", "Reset factory setting", "Cancel", " OK ", "System setting", "Save", "Office Mode", "Game Mode", " LOD ", "Enable", "MOUSE MACRO", "BACKLIGHT", "SETTINGS", "Save and exit the program"]
+    readonly property var keyMatrixDefaults: ["Key ", "Key Function", "Editor", "Macro Editor", "Gun Editor", " Report Rate ", "Config", "Reset", "Reset factory setting", "Cancel", " OK ", "System setting", "Save", "Office Mode", "Game Mode", " LOD ", "Enable", "MOUSE MACRO", "BACKLIGHT", "SETTINGS", "Save and exit the program", "No mouse connected", "Plug the mouse in. Its settings appear here as soon as it is found."]
     readonly property var keyMatrixStrings: texts("keyMatrix", keyMatrixDefaults)
     readonly property var languageNames: ["English", "ChineseSimplified", "ChineseTraditional", "German", "French", "Italian", "Spanish"]
     readonly property var languageCaptions: ["ENGLISH", "简体中文", "繁體中文", "Deutsch", "Français", "Italiano", "Español"]
@@ -140,6 +144,13 @@ Item {
         return merged;
     }
 
+    // The stored language, English when none is stored.
+    function loadStoredLanguage() {
+        var stored = ui_View.getGlobalData("common/language");
+        language = (stored === undefined || stored === null || String(stored) === "") ? "English" : String(stored);
+        loadLanguage(language);
+    }
+
     function loadLanguage(name) {
         var index = languageNames.indexOf(String(name));
         if (index >= 0)
@@ -192,9 +203,7 @@ Item {
             if (current !== 1)
                 hid.hid560_02H_SetCurrentProfile(1);
         }
-        var stored = ui_View.getGlobalData("common/language");
-        language = (stored === undefined || stored === null || String(stored) === "") ? "English" : String(stored);
-        loadLanguage(language);
+        loadStoredLanguage();
         pages.reportRate.init(false);
         pages.lod.init(false);
         pages.profileManager.init();
@@ -228,7 +237,7 @@ Item {
     // Selects another profile file and sends every page of it to the mouse.
     function changeProfile(number) {
         number = Number(number);
-        if (number === profileNo || number < 0 || number > 9)
+        if (!isPownOn || number === profileNo || number < 0 || number > 9)
             return;
         beginBusy();
         profileNo = number;
@@ -256,6 +265,8 @@ Item {
     // "Save" and "OK": every dirty page saves and sends, in this order.
     function saveAll() {
         emptyAreaPressed();
+        if (!isPownOn)
+            return;
         var order = [pages.keyMatrix, pages.dpi, pages.light, pages.lod, pages.system, pages.reportRate];
         var locked = pages.keyMatrix.isSave || pages.dpi.isSave || pages.light.isSave;
         if (locked)
@@ -276,8 +287,10 @@ Item {
 
     // "Reset": the profile defaults over the current profile, sent whole.
     function resetAll() {
-        beginBusy();
         pages.resetConfirm.close();
+        if (!isPownOn)
+            return;
+        beginBusy();
         mouseMode = 0;
         isGun = false;
         pages.keyMatrix.initMode(0);
@@ -434,6 +447,9 @@ Item {
                 if (root.initPending) {
                     root.initPending = false;
                     root.initUI();
+                } else if (!root.isPownOn) {
+                    // No mouse yet: the notice speaks the stored language.
+                    root.loadStoredLanguage();
                 }
             }
         }

@@ -43,17 +43,8 @@ public:
 
     bool start(const FileValues &values = {}, kvm::Config config = kvm::defaultConfig())
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        if (!m_dir->isValid() || !stageModules(m_dir->path()))
+        if (!stage(values))
             return false;
-        m_oldDir = QDir::currentPath();
-        QDir::setCurrent(m_dir->path());
-        for (auto file = values.begin(); file != values.end(); ++file) {
-            QSettings ini(QStringLiteral("modules/") + file.key(), QSettings::IniFormat);
-            for (auto it = file.value().begin(); it != file.value().end(); ++it)
-                ini.setValue(it.key(), it.value());
-            ini.sync();
-        }
         kvm::configure(config);
         widget = std::make_unique<Widget>();
         widget->showNormal();
@@ -69,6 +60,29 @@ public:
         if (clearWireAfterStart)
             kvm::clearWireLog();
         return true;
+    }
+
+    // The program with the virtual mouse unplugged: the first check hides the
+    // window, a tray double-click shows it again; returns once the frame is
+    // built and the start-up lock has run out, with the wire log cleared.
+    bool startWithoutMouse(const FileValues &values = {})
+    {
+        if (!stage(values))
+            return false;
+        kvm::configure(kvm::defaultConfig());
+        kvm::unplug();
+        widget = std::make_unique<Widget>();
+        widget->showNormal();
+        widget->checkDevice();
+        if (widget->isDeviceConnected() || widget->isVisible())
+            return false;
+        widget->trayIconActivated(QSystemTrayIcon::DoubleClick);
+        if (!QTest::qWaitFor([this] { return root()->property("startupDone").toBool(); }, 20000))
+            return false;
+        if (!QTest::qWaitFor([this] { return !root()->property("busy").toBool(); }, 5000))
+            return false;
+        kvm::clearWireLog();
+        return widget->isVisible();
     }
 
     // Whether start() forgets what the connect and the first initialisation sent.
@@ -186,6 +200,22 @@ public:
     std::unique_ptr<Widget> widget;
 
 private:
+    bool stage(const FileValues &values)
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        if (!m_dir->isValid() || !stageModules(m_dir->path()))
+            return false;
+        m_oldDir = QDir::currentPath();
+        QDir::setCurrent(m_dir->path());
+        for (auto file = values.begin(); file != values.end(); ++file) {
+            QSettings ini(QStringLiteral("modules/") + file.key(), QSettings::IniFormat);
+            for (auto it = file.value().begin(); it != file.value().end(); ++it)
+                ini.setValue(it.key(), it.value());
+            ini.sync();
+        }
+        return true;
+    }
+
     static bool invoke(QObject *target, const char *function, const QVariantList &args,
                        QVariant *result)
     {

@@ -1,8 +1,10 @@
 // The scene's root flows on the real program: start-up state, DPI stage
 // reports, window buttons, save all, profile change and reset all, checked on
-// the settings files and on the virtual mouse's wire.
+// the settings files and on the virtual mouse's wire; and the window without
+// a mouse, which shows a notice and stores and sends nothing.
 #include "scenerig.h"
 
+#include <QDirIterator>
 #include <QSignalSpy>
 
 class TstSceneFlows : public QObject
@@ -28,6 +30,10 @@ private slots:
     void choosingTheCurrentProfileDoesNothing();
     void resetAllEndsOnStageTwoWithNothingDirty();
     void macroRenameRewritesTheBindings();
+    void withoutMouseTheNoticeReplacesThePages_data();
+    void withoutMouseTheNoticeReplacesThePages();
+    void withoutMouseNothingIsStoredOrSent_data();
+    void withoutMouseNothingIsStoredOrSent();
 
 private:
     SceneRig m_rig;
@@ -256,6 +262,124 @@ void TstSceneFlows::macroRenameRewritesTheBindings()
     QCOMPARE(m_rig.profileValue(QStringLiteral("mouseMacroKey/3")), QStringLiteral("combo"));
     QVERIFY(QFile::exists(QStringLiteral("modules/macro/combo.bin")));
     QVERIFY(!QFile::exists(QStringLiteral("modules/macro/m1.bin")));
+}
+
+void TstSceneFlows::withoutMouseTheNoticeReplacesThePages_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("English") << "English"
+                             << "No mouse connected";
+    QTest::newRow("the stored language, before any mouse") << "German"
+                                                           << "Keine Maus verbunden";
+}
+
+void TstSceneFlows::withoutMouseTheNoticeReplacesThePages()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, title);
+    SceneRig::FileValues values;
+    values["setting/apConfig.bin"]["common/language"] = language;
+    QVERIFY(m_rig.startWithoutMouse(values));
+    const auto shown = [this](const char *name) {
+        auto *item = qobject_cast<QQuickItem *>(m_rig.item(QLatin1String(name)));
+        return item && item->isVisible();
+    };
+    QVERIFY(shown("noMouseNotice"));
+    QCOMPARE(m_rig.item(QStringLiteral("noMouseTitle"))->property("text").toString(), title);
+    QVERIFY(!m_rig.item(QStringLiteral("noMouseHint"))->property("text").toString().isEmpty());
+    for (const char *hidden : {"mainPage", "saveButton", "okButton", "resetButton", "profileList"})
+        QVERIFY2(!shown(hidden), hidden);
+    QVERIFY(shown("closeButton"));
+
+    // The mouse arrives: its pages take the notice's place.
+    kvm::plug();
+    m_rig.widget->checkDevice();
+    QVERIFY(m_rig.widget->isDeviceConnected());
+    QTRY_VERIFY_WITH_TIMEOUT(m_rig.root()->property("isPownOn").toBool(), 10000);
+    QTRY_VERIFY(shown("mainPage"));
+    QVERIFY(shown("saveButton"));
+    QVERIFY(!shown("noMouseNotice"));
+}
+
+namespace {
+
+// Every staged file, by path, with its bytes.
+QMap<QString, QByteArray> modulesFiles()
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(QStringLiteral("modules"), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(file.fileName(), file.readAll());
+    }
+    return files;
+}
+
+void markEveryPageDirty(SceneRig &rig)
+{
+    for (const char *name : {"keyMatrix", "dpi", "light", "system", "lod", "reportRate"})
+        rig.page(QLatin1String(name))->setProperty("isSave", true);
+}
+
+} // namespace
+
+void TstSceneFlows::withoutMouseNothingIsStoredOrSent_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("Save with every page dirty") << "save";
+    QTest::newRow("OK, confirmed") << "ok";
+    QTest::newRow("Reset, confirmed") << "reset";
+    QTest::newRow("another profile") << "profile";
+    QTest::newRow("each page saving on its own") << "pages";
+}
+
+void TstSceneFlows::withoutMouseNothingIsStoredOrSent()
+{
+    QFETCH(QString, action);
+    // A stored profile that differs from the defaults and from every
+    // placeholder a page shows before it is loaded.
+    SceneRig::FileValues values;
+    values["setting/p1.bin"]["mouse/dpiValueArray"] =
+        QStringList{"500", "1000", "2000", "3000", "4000", "5000", "6000", "7000"};
+    values["setting/p1.bin"]["mouse/reportRate"] = 1;
+    QVERIFY(m_rig.startWithoutMouse(values));
+    const QMap<QString, QByteArray> before = modulesFiles();
+    QVERIFY(before.contains(QStringLiteral("modules/setting/p1.bin")));
+
+    const auto click = [this](const char *button) {
+        QObject *item = m_rig.item(QLatin1String(button));
+        QVERIFY2(item, button);
+        QMetaObject::invokeMethod(item, "clicked");
+    };
+    if (action == "save") {
+        markEveryPageDirty(m_rig);
+        click("saveButton");
+    } else if (action == "ok") {
+        markEveryPageDirty(m_rig);
+        click("okButton");
+        QMetaObject::invokeMethod(m_rig.page(QStringLiteral("exitConfirm")), "accepted");
+    } else if (action == "reset") {
+        click("resetButton");
+        QMetaObject::invokeMethod(m_rig.page(QStringLiteral("resetConfirm")), "accepted");
+    } else if (action == "profile") {
+        SceneRig::call(m_rig.root(), "changeProfile", {1});
+    } else {
+        for (const char *name : {"keyMatrix", "dpi", "lod", "reportRate"})
+            SceneRig::call(m_rig.page(QLatin1String(name)), "saveData", {true});
+        for (const char *name : {"light", "system"})
+            SceneRig::call(m_rig.page(QLatin1String(name)), "saveData", {true, 0});
+    }
+    QTest::qWait(100);
+
+    const QMap<QString, QByteArray> after = modulesFiles();
+    QCOMPARE(after.keys(), before.keys());
+    for (auto it = before.begin(); it != before.end(); ++it)
+        QVERIFY2(after.value(it.key()) == it.value(), qPrintable(it.key()));
+    for (const kvm::WireEntry &e : kvm::wireLog())
+        QVERIFY2(e.iface.empty(), e.call.c_str());
+    QCOMPARE(m_rig.root()->property("busy").toBool(), false);
 }
 
 QTEST_MAIN(TstSceneFlows)
