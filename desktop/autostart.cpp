@@ -1,10 +1,11 @@
 #include "desktop/autostart.h"
 
+#include "settings/settingsfile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 Autostart::Autostart(const QString &entryPath, const QString &program, QObject *parent)
@@ -102,9 +103,6 @@ bool Autostart::setAutostart(bool enabled)
     const QString text = entryText(m_program);
     if (text.isEmpty() || !QDir().mkpath(QFileInfo(m_entryPath).absolutePath()))
         return false;
-    QSaveFile file(m_entryPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = text.toUtf8();
-    return file.write(bytes) == bytes.size() && file.commit();
+    // Checked: an entry cut short by a full disk would replace a good one.
+    return SettingsFile::writeAtomically(m_entryPath, text.toUtf8());
 }

@@ -35,7 +35,8 @@ public slots:
     // Whether an entry exists that the session will start (not Hidden=true,
     // not switched off with X-GNOME-Autostart-enabled=false).
     bool isAutostart();
-    // Writes or removes the entry; true when the entry is then as asked.
+    // Writes or removes the entry; true when the entry is then as asked. A
+    // write that fails (a full disk) leaves the entry there was, if any.
     bool setAutostart(bool enabled);
 
 private:
