@@ -1,10 +1,11 @@
 #include "desktop/autostart.h"
 
+#include "settings/settingsfile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 Autostart::Autostart(const QString &entryPath, const QString &program, QObject *parent)
@@ -55,15 +56,21 @@ QString Autostart::entryText(const QString &program)
     const QString exec = execArgument(program);
     if (exec.isEmpty())
         return QString();
+    // TryExec: once the program is uninstalled the session skips the entry
+    // instead of failing to start it at every login. Its value is a plain
+    // string, where only the backslash needs escaping.
+    QString tryExec = program;
+    tryExec.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=KESTA R218\n"
                           "Comment=Mouse settings in the tray, for DPI-switch notices\n"
-                          "Exec=%1 --hidden\n"
+                          "TryExec=%1\n"
+                          "Exec=%2 --hidden\n"
                           "Icon=kesta-config\n"
                           "Terminal=false\n"
                           "X-GNOME-Autostart-enabled=true\n")
-        .arg(exec);
+        .arg(tryExec, exec);
 }
 
 bool Autostart::isAutostart()
@@ -72,6 +79,7 @@ bool Autostart::isAutostart()
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return false;
     bool inEntry = false;
+    bool startsSomething = false;
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
         if (line.startsWith(QLatin1Char('['))) {
@@ -89,8 +97,11 @@ bool Autostart::isAutostart()
             return false;
         if (key == QLatin1String("X-GNOME-Autostart-enabled") && value == QLatin1String("false"))
             return false;
+        if (key == QLatin1String("Exec") && !value.isEmpty())
+            startsSomething = true;
     }
-    return true;
+    // An empty or cut entry starts nothing, whatever else it holds.
+    return startsSomething;
 }
 
 bool Autostart::setAutostart(bool enabled)
@@ -102,9 +113,6 @@ bool Autostart::setAutostart(bool enabled)
     const QString text = entryText(m_program);
     if (text.isEmpty() || !QDir().mkpath(QFileInfo(m_entryPath).absolutePath()))
         return false;
-    QSaveFile file(m_entryPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = text.toUtf8();
-    return file.write(bytes) == bytes.size() && file.commit();
+    // Checked: an entry cut short by a full disk would replace a good one.
+    return SettingsFile::writeAtomically(m_entryPath, text.toUtf8());
 }

@@ -32,10 +32,12 @@ public:
     static QString execArgument(const QString &argument);
 
 public slots:
-    // Whether an entry exists that the session will start (not Hidden=true,
-    // not switched off with X-GNOME-Autostart-enabled=false).
+    // Whether an entry exists that the session will start (one with an Exec
+    // line, not Hidden=true, not switched off with
+    // X-GNOME-Autostart-enabled=false).
     bool isAutostart();
-    // Writes or removes the entry; true when the entry is then as asked.
+    // Writes or removes the entry; true when the entry is then as asked. A
+    // write that fails (a full disk) leaves the entry there was, if any.
     bool setAutostart(bool enabled);
 
 private:

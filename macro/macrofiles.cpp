@@ -1,5 +1,7 @@
 #include "macro/macrofiles.h"
 
+#include "settings/settingsfile.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -95,13 +97,24 @@ bool removeFolderTree(const QString &folder, const EntryRemover &remove)
 bool replaceFile(const QString &source, const QString &destination)
 {
     const QFileInfo src(source);
-    if (!src.isFile() || !src.isReadable())
+    if (!src.isFile() || !src.isReadable() || src.size() > kMaxMacroFileSize)
         return false;
     const QFileInfo dst(destination);
-    if (dst.exists() &&
-        (src.canonicalFilePath() == dst.canonicalFilePath() || !QFile::remove(destination)))
+    if (dst.exists() && src.canonicalFilePath() == dst.canonicalFilePath())
         return false;
-    return QFile::copy(source, destination);
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFile::NoError)
+        return false;
+    // The old file goes only when the new one is whole: removing it first
+    // would lose both on a full disk.
+    if (!SettingsFile::writeAtomically(destination, bytes)) {
+        qDebug() << "macro file cannot be written" << destination;
+        return false;
+    }
+    return true;
 }
 
 } // namespace MacroFiles

@@ -27,8 +27,10 @@ bool removeFolderTree(const QString &folder);
 using EntryRemover = std::function<bool(const QString &path, bool isDirectory)>;
 bool removeFolderTree(const QString &folder, const EntryRemover &remove);
 
-// Copies source over destination, replacing an existing file. Nothing is
-// removed unless the source is a readable file different from destination.
+// Copies source (a readable file of at most kMaxMacroFileSize bytes,
+// different from destination) over destination. The copy is written beside
+// destination and takes its name only when it is whole; on any failure an
+// existing destination is left as it was.
 bool replaceFile(const QString &source, const QString &destination);
 
 } // namespace MacroFiles

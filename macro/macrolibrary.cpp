@@ -71,16 +71,16 @@ constexpr int kMacroSlots = 12;
 
 MacroLibrary::MacroLibrary(SettingsStore *store, MouseDevice *device, UserDialogs *dialogs,
                            QObject *parent)
-    : QObject(parent), m_store(store), m_device(device), m_dialogs(dialogs)
+    : QObject(parent), m_store(store), m_device(device), m_dialogs(dialogs),
+      // The program names its modules folder "./modules"; a walk of the tree
+      // takes folder names from the paths it finds, which must therefore
+      // start from a root that does not depend on how it was written.
+      m_root(
+          QDir::cleanPath(QFileInfo(store->modulePath(QStringLiteral("macro"))).absoluteFilePath()))
 {
 }
 
 MacroLibrary::~MacroLibrary() = default;
-
-QString MacroLibrary::libraryRoot() const
-{
-    return m_store->modulePath(QStringLiteral("macro"));
-}
 
 QString MacroLibrary::nameListPath() const
 {

@@ -32,7 +32,8 @@ public:
                  QObject *parent = nullptr);
     ~MacroLibrary() override;
 
-    QString libraryRoot() const;  // modules/macro
+    // <modules>/macro as an absolute path, fixed when the library is made.
+    QString libraryRoot() const { return m_root; }
     QString nameListPath() const; // modules/setting/name.bin
     void setDialogs(UserDialogs *dialogs) { m_dialogs = dialogs; }
     // The folder the editor selected last (the macro editor's tests read it).
@@ -129,6 +130,7 @@ private:
     SettingsStore *m_store = nullptr;
     MouseDevice *m_device = nullptr;
     UserDialogs *m_dialogs = nullptr;
+    QString m_root;
     mutable std::unique_ptr<QSettings> m_nameList;
     mutable QString m_nameListStamp; // size and time of the file as last read
     MacroPaths::SelectionPath m_selection;

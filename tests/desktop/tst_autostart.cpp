@@ -67,6 +67,8 @@ void TstAutostart::writesAValidEntryThatStartsHidden()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
     QVERIFY2(text.contains("\nExec=\"/opt/my apps/kesta-config\" --hidden\n"), qPrintable(text));
+    // The session skips the entry once the program is gone.
+    QVERIFY2(text.contains("\nTryExec=/opt/my apps/kesta-config\n"), qPrintable(text));
 
     const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
     if (validator.isEmpty())
@@ -78,24 +80,34 @@ void TstAutostart::writesAValidEntryThatStartsHidden()
     QVERIFY2(p.exitCode() == 0, p.readAll().constData());
 }
 
+// cutAt: the entry is cut just before this text (a write that ran out of
+// room), then the line is appended.
 void TstAutostart::switchedOffByTheSessionCountsAsOff_data()
 {
+    QTest::addColumn<QByteArray>("cutAt");
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<bool>("on");
-    QTest::newRow("as written") << QByteArray() << true;
-    QTest::newRow("Hidden=true") << QByteArray("Hidden=true\n") << false;
-    QTest::newRow("Hidden=false") << QByteArray("Hidden=false\n") << true;
-    QTest::newRow("GNOME switch off") << QByteArray("X-GNOME-Autostart-enabled=false\n") << false;
+    QTest::newRow("as written") << QByteArray() << QByteArray() << true;
+    QTest::newRow("Hidden=true") << QByteArray() << QByteArray("Hidden=true\n") << false;
+    QTest::newRow("Hidden=false") << QByteArray() << QByteArray("Hidden=false\n") << true;
+    QTest::newRow("GNOME switch off")
+        << QByteArray() << QByteArray("X-GNOME-Autostart-enabled=false\n") << false;
+    QTest::newRow("empty") << QByteArray("[Desktop Entry]") << QByteArray() << false;
+    QTest::newRow("cut before Exec") << QByteArray("Exec=") << QByteArray() << false;
 }
 
 void TstAutostart::switchedOffByTheSessionCountsAsOff()
 {
+    QFETCH(QByteArray, cutAt);
     QFETCH(QByteArray, line);
     const QString path = m_dir.path() + "/session/kesta-config.desktop";
     Autostart autostart(path, "/usr/bin/kesta-config");
     QVERIFY(autostart.setAutostart(true));
     QFile file(path);
-    QVERIFY(file.open(QIODevice::Append));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    if (!cutAt.isEmpty())
+        QVERIFY(file.resize(file.readAll().indexOf(cutAt)));
+    file.seek(file.size());
     file.write(line);
     file.close();
     QTEST(autostart.isAutostart(), "on");

@@ -87,6 +87,7 @@ private slots:
     void deviceOperationsReachTheWire_data();
     void deviceOperationsReachTheWire();
     void macroCreatedSavedAndSentArrivesOnTheMouse();
+    void macroInAFolderBoundThroughARelativeModulesDir();
     void readmeTaskExamplesRun();
     void changesRefusedWhileTheProgramRuns();
     void commandsWorkOnTheProfileInUse();
@@ -98,7 +99,8 @@ private slots:
     void completionCompletesChoiceWords();
 
 private:
-    // Runs in dir (default: the shared one), whose modules/ it works on;
+    // Runs in dir (default: the shared one) and works on its modules/, given
+    // as the relative path "modules" as a user in that folder would write it;
     // fileSizeLimit > 0 limits the files the tool can write, as a full disk.
     Run ctl(const QStringList &args, bool withMouse = false, const QString &dir = QString(),
             rlim_t fileSizeLimit = 0);
@@ -137,6 +139,10 @@ Run TstKestaCtl::ctl(const QStringList &args, bool withMouse, const QString &dir
         });
     }
     QStringList all{QStringLiteral("--modules-dir"), work + QStringLiteral("/modules")};
+    if (!dir.isEmpty()) {
+        process.setWorkingDirectory(dir);
+        all[1] = QStringLiteral("modules");
+    }
     if (!withMouse)
         all << QStringLiteral("--no-device");
     process.start(bin + QStringLiteral("/kesta-ctl"), all + args);
@@ -346,6 +352,28 @@ void TstKestaCtl::macroCreatedSavedAndSentArrivesOnTheMouse()
     QVERIFY(state.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(state.readAll());
     QVERIFY2(text.contains(QStringLiteral("macro12 = 01 2c 05 04 81 04 00 00 00")),
+             qPrintable(text));
+}
+
+void TstKestaCtl::macroInAFolderBoundThroughARelativeModulesDir()
+{
+    // A copy of its own: the shared one has a macro of this name at the top.
+    QTemporaryDir work;
+    QVERIFY(stageModules(work.path()));
+    QVERIFY(QDir().mkpath(work.path() + QStringLiteral("/modules/macro/Games")));
+    QFile macro(work.path() + QStringLiteral("/modules/macro/Games/Burst.bin"));
+    QVERIFY(macro.open(QIODevice::WriteOnly));
+    macro.write("[config]\nindex=0\ntotal=3\nrepeat=300\ndid=-1\n\n"
+                "[macro]\n0=\"1,A\"\n1=\"0,50\"\n2=\"2,A\"\n");
+    macro.close();
+
+    const Run bound = ctl({"button", "set", "6", "macro:Burst"}, true, work.path());
+    QVERIFY2(bound.code == 0, qPrintable(bound.out + bound.err));
+    // Button 6 holds macro slot 5, which the mouse keeps as macro 6.
+    QFile state(work.path() + QStringLiteral("/vm.state"));
+    QVERIFY(state.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(state.readAll());
+    QVERIFY2(text.contains(QStringLiteral("macro6 = 01 2c 05 04 81 04 00 00 00")),
              qPrintable(text));
 }
 

@@ -59,6 +59,7 @@ private slots:
     void pictureKeepsSoleLeftHolderClosed();
     void functionListOpensOnTheButtonsFunction_data();
     void functionListOpensOnTheButtonsFunction();
+    void macroBindingSendsEncodedMacro_data();
     void macroBindingSendsEncodedMacro();
     void macroOfferedOnlyWithASlot();
     void labelsSkipFixedPositions();
@@ -428,13 +429,29 @@ void TstKeyMatrix::functionListOpensOnTheButtonsFunction()
     QCOMPARE(m_rig.profileValue(QStringLiteral("mouseKeyMatrix/%1").arg(button)), before);
 }
 
+// The program runs on "./modules" (the rig made the folder above it current),
+// so a macro in a folder is found through a relative library root.
+void TstKeyMatrix::macroBindingSendsEncodedMacro_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("at the top") << QString() << QStringLiteral("Reload");
+    QTest::newRow("in a folder") << QStringLiteral("Games") << QStringLiteral("Burst");
+}
+
 void TstKeyMatrix::macroBindingSendsEncodedMacro()
 {
+    QFETCH(QString, folder);
+    QFETCH(QString, name);
     myQQuickView *view = m_rig.view();
     const QStringList steps{QStringLiteral("1,A"), QStringLiteral("0,50"), QStringLiteral("2,A")};
-    view->setMacroLevel(0);
-    QVERIFY(view->createMacroIni(QStringLiteral("Reload"), 0, 0, 0));
-    QVERIFY(view->saveMacroIni(0, QStringLiteral("Reload"), steps, 2));
+    const int level = folder.isEmpty() ? 0 : 1;
+    view->setMacroSelectName(folder, QString(), QString(), QString(), QString());
+    if (level == 1)
+        QVERIFY(view->createMacroIni(folder, 0, 0, 1));
+    QVERIFY(view->createMacroIni(name, 0, level, 0));
+    QVERIFY(view->saveMacroIni(level, name, steps, 2));
+    view->setMacroSelectName(QString(), QString(), QString(), QString(), QString());
     const QVariantList encoded = view->encodeMacro(steps, 2);
     QVERIFY(!encoded.isEmpty());
 
@@ -449,7 +466,7 @@ void TstKeyMatrix::macroBindingSendsEncodedMacro()
     QVERIFY(macroAt >= 0);
     QVERIFY(QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, macroAt)));
     QVERIFY(overlayOpen("macroAssign"));
-    click(QStringLiteral("macroItem_Reload"));
+    click(QStringLiteral("macroItem_") + name);
     click(QStringLiteral("macroMode_2"));
     click(QStringLiteral("macroAssignOk"));
     QVERIFY(!overlayOpen("macroAssign"));
@@ -466,9 +483,8 @@ void TstKeyMatrix::macroBindingSendsEncodedMacro()
     QCOMPARE(macroCommands, 1);
     for (int i = 0; i < encoded.size(); ++i)
         QCOMPARE(int(uchar(sent.at(i))), encoded.at(i).toInt());
-    QCOMPARE(m_rig.profileValue("mouseMacroKey/2"), QStringLiteral("Reload"));
-    QCOMPARE(need(QStringLiteral("keyText_2"))->property("text").toString(),
-             QStringLiteral("Reload"));
+    QCOMPARE(m_rig.profileValue("mouseMacroKey/2"), name);
+    QCOMPARE(need(QStringLiteral("keyText_2"))->property("text").toString(), name);
 
     SceneRig::call(m_rig.root(), "saveAll");
     QCOMPARE(m_rig.profileValue("mouseKeyMatrix/2"), QStringLiteral("4, 2, 2, 0"));
@@ -480,7 +496,7 @@ void TstKeyMatrix::macroBindingSendsEncodedMacro()
     // The first button keeps its left click: no macro for it, nothing sent.
     kvm::clearWireLog();
     SceneRig::call(m_rig.page("macroAssign"), "openFor", {0});
-    click(QStringLiteral("macroItem_Reload"));
+    click(QStringLiteral("macroItem_") + name);
     click(QStringLiteral("macroAssignOk"));
     QVERIFY(overlayOpen("warning"));
     QVERIFY(SceneRig::wireCommands().empty());
@@ -489,7 +505,7 @@ void TstKeyMatrix::macroBindingSendsEncodedMacro()
     // Deleting the macro gives button 2 back what it had (middle key).
     SceneRig::call(m_rig.page("warning"), "close");
     SceneRig::call(m_rig.page("macroAssign"), "close");
-    SceneRig::call(m_rig.root(), "onMacroDeleted", {QStringLiteral("Reload")});
+    SceneRig::call(m_rig.root(), "onMacroDeleted", {name});
     QCOMPARE(m_rig.profileValue("mouseKeyMatrix/2"), QStringLiteral("0, 0, 242, 0"));
     QCOMPARE(sentEntry(2), (QList<int>{1, 0, 0xF2, 0}));
 }

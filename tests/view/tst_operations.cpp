@@ -5,7 +5,11 @@
 #include "settings/userdialogs.h"
 #include "view/operations.h"
 
+#include "../filesizelimit.h"
 #include "../stagemodules.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +26,8 @@ private slots:
     void deviceOperationsExistOnlyWithADevice();
     void deviceOperationsCannotBeCalledWithoutADevice();
     void refusalNamesTheSignatureAndType();
+    void fullDiskKeepsTheFileThatWasThere_data();
+    void fullDiskKeepsTheFileThatWasThere();
 
 private:
     QTemporaryDir m_dir;
@@ -143,6 +149,117 @@ void TstOperations::refusalNamesTheSignatureAndType()
                       &error));
     QCOMPARE(error,
              QStringLiteral("argument 2 of mouseSetLodValue(uchar,uchar) cannot be read as uchar"));
+}
+
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// A macro file of `steps` steps, as the library writes one.
+QByteArray macroText(int steps)
+{
+    QByteArray text =
+        "[config]\ndid=-1\nindex=0\nrepeat=1\ntotal=" + QByteArray::number(steps) + "\n\n[macro]\n";
+    for (int i = 0; i < steps; ++i)
+        text += QByteArray::number(i) + "=\"1,A\"\n";
+    return text;
+}
+
+} // namespace
+
+// Files written over ones the user has, with no room for the new contents:
+// the old file stays whole (a cut copy or none at all would lose it), the
+// failure is reported where the operation reports one, and nothing is left
+// beside the file. The old files are big enough for a lock file to fit
+// and smaller than what replaces them.
+void TstOperations::fullDiskKeepsTheFileThatWasThere_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<bool>("existed");
+    QTest::newRow("macro export over an .mc") << "saveMacroFile" << true;
+    QTest::newRow("batch export over an .mc") << "saveMacroFile_batch" << true;
+    QTest::newRow("autostart entry over one") << "setAutostart" << true;
+    QTest::newRow("autostart entry, none before") << "setAutostart" << false;
+}
+
+void TstOperations::fullDiskKeepsTheFileThatWasThere()
+{
+    QFETCH(QString, operation);
+    QFETCH(bool, existed);
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path() + "/config"));
+    ScriptedDialogs dialogs;
+    Hid_Thread hid; // the macro library comes with a device
+    Operations ops(dir.path() + "/modules", &dialogs);
+    ops.attachDevice(&hid);
+    QVariant result;
+    QString error;
+    QVERIFY(writeBytes(dir.path() + "/modules/macro/M.bin", macroText(200)));
+    const QVariantList args = operation == "setAutostart" ? QVariantList{true}
+                              : operation == "saveMacroFile"
+                                  ? QVariantList{0, QStringLiteral("M")}
+                                  : QVariantList{0, QStringList{"M"}, QVariantList{0}};
+
+    QString target;
+    QByteArray old;
+    if (operation == "setAutostart") {
+        target = dir.path() + "/config/autostart/kesta-config.desktop";
+        old = QByteArray("[Desktop Entry]\nType=Application\nName=K\n"
+                         "Exec=/opt/k/kesta-config --hidden\nComment=") +
+              QByteArray(60, 'c') + "\n";
+    } else if (operation == "saveMacroFile") {
+        target = dir.path() + "/out/M.mc";
+        dialogs.answers << target;
+        old = macroText(10);
+    } else {
+        dialogs.answers << dir.path() + "/out";
+        QVERIFY2(ops.call("getbatchPath", {}, &result, &error), qPrintable(error));
+        target = dir.path() + "/out/Macro/M.mc";
+        old = macroText(10);
+    }
+    QVERIFY(QDir().mkpath(QFileInfo(target).path()));
+    if (existed)
+        QVERIFY(writeBytes(target, old));
+    const QStringList around = QDir(QFileInfo(target).path()).entryList(QDir::AllEntries);
+
+    {
+        FileSizeLimit full(FileSizeLimit::justAbove(target));
+        QVERIFY(full.active());
+        QVERIFY2(ops.call(operation, args, &result, &error), qPrintable(error));
+    }
+    if (operation == "setAutostart") {
+        QCOMPARE(result, QVariant(false));
+        QVERIFY(ops.call("isAutostart", {}, &result, &error));
+        QCOMPARE(result, QVariant(existed));
+    }
+    QCOMPARE(QFile::exists(target), existed);
+    QCOMPARE(bytesOf(target), existed ? old : QByteArray());
+    QCOMPARE(QDir(QFileInfo(target).path()).entryList(QDir::AllEntries), around);
+
+    // With room again the same call replaces the file.
+    if (operation == "saveMacroFile")
+        dialogs.answers << target;
+    QVERIFY(ops.call(operation,
+                     operation == "setAutostart" ? QVariantList{true}
+                     : operation == "saveMacroFile"
+                         ? QVariantList{0, "M"}
+                         : QVariantList{0, QVariantList{"M"}, QVariantList{0}},
+                     &result, &error));
+    if (operation == "setAutostart")
+        QVERIFY(bytesOf(target).contains("\nX-GNOME-Autostart-enabled=true\n"));
+    else
+        QCOMPARE(bytesOf(target), macroText(200));
 }
 
 QTEST_GUILESS_MAIN(TstOperations)
