@@ -315,12 +315,15 @@ private:
 
     // Ends a batch of settings writes; false when the file could not be
     // written (it keeps its old values then), and nothing is to be sent.
+    // The file's name is taken first: a failed write replaces the file's
+    // settings object, so `file` is gone afterwards.
     bool commit(SettingsStore::WriteBatch &batch, const QSettings *file)
     {
+        const QString name = file ? file->fileName() : QStringLiteral("the settings");
         if (batch.commit())
             return true;
         if (m_notStored.isEmpty())
-            m_notStored = file ? file->fileName() : QStringLiteral("the settings");
+            m_notStored = name;
         return false;
     }
     const QSettings *profileFile() const { return m_store->currentProfile(); }
