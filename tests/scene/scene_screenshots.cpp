@@ -104,18 +104,31 @@ int main(int argc, char **argv)
     };
 
     int failures = 0;
-    for (const Shot &shot : shots) {
-        closeOverlays(rig);
-        shot.show(rig);
+    const auto save = [&](SceneRig &r, const char *file) {
         QTest::qWait(400); // let the scene lay out and paint
-        const QImage image = rig.view()->grabWindow();
-        const QString path = outDir + QLatin1Char('/') + QLatin1String(shot.file);
+        const QImage image = r.view()->grabWindow();
+        const QString path = outDir + QLatin1Char('/') + QLatin1String(file);
         if (image.isNull() || !image.save(path)) {
             qWarning("scene_screenshots: could not write %s", qPrintable(path));
             ++failures;
         } else {
             qInfo("%s", qPrintable(path));
         }
+    };
+    for (const Shot &shot : shots) {
+        closeOverlays(rig);
+        shot.show(rig);
+        save(rig, shot.file);
+    }
+
+    // The window opened from the tray while no mouse is plugged in.
+    rig.stop();
+    SceneRig unplugged;
+    if (!unplugged.startWithoutMouse()) {
+        qWarning("scene_screenshots: the window without a mouse did not come up");
+        ++failures;
+    } else {
+        save(unplugged, "no-mouse.png");
     }
     return failures == 0 ? 0 : 1;
 }
