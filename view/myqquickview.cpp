@@ -2,6 +2,7 @@
 
 #include "device/hid_thread.h"
 #include "device/transfergate.h"
+#include "model/registration.h"
 #include "settings/settingsstore.h"
 #include "view/operations.h"
 #include "view/screenrule.h"
@@ -15,6 +16,7 @@
 
 myQQuickView::myQQuickView(QWidget *mainWindow, const QString &modulesDir) : ViewOperations()
 {
+    KestaModel::registerTypes();
     m_dialogs = std::make_unique<SwitchableDialogs>(mainWindow);
     m_ops = std::make_unique<Operations>(modulesDir, m_dialogs.get());
     setOperations(m_ops.get());
