@@ -3,7 +3,7 @@
 // calls on another, both against the linked virtual mouse, and compares the
 // stored files and the frames on the wire. Bad arguments must leave the
 // modules folder byte-identical and the wire silent.
-#include "tools/kesta-ctl/assignments.h"
+#include "model/assignmenttable.h"
 #include "devicesettings/buttonlabels.h"
 #include "tools/kesta-ctl/ctl.h"
 #include "tools/kesta-ctl/tasks.h"
@@ -311,9 +311,9 @@ void TstTasks::choiceWords()
     QFETCH(QString, word);
     QFETCH(bool, gameMode);
     QFETCH(QList<int>, entry);
-    Assignments::Choice choice;
+    AssignmentTable::Choice choice;
     QString error;
-    const bool ok = Assignments::parse(word, {}, gameMode, &choice, &error);
+    const bool ok = AssignmentTable::parse(word, {}, gameMode, &choice, &error);
     QCOMPARE(ok, !entry.isEmpty());
     if (!ok) {
         QVERIFY(!error.isEmpty());
@@ -322,8 +322,9 @@ void TstTasks::choiceWords()
     QCOMPARE((QList<int>{choice.entry[0], choice.entry[1], choice.entry[2], choice.entry[3]}),
              entry);
     // The word shown for the entry reads back as the same entry.
-    Assignments::Choice again;
-    QVERIFY(Assignments::parse(Assignments::word(choice.entry, {}), {}, gameMode, &again, &error));
+    AssignmentTable::Choice again;
+    QVERIFY(AssignmentTable::parse(AssignmentTable::word(choice.entry, {}), {}, gameMode, &again,
+                                   &error));
     QCOMPARE(again.entry, choice.entry);
 }
 

@@ -1,6 +1,6 @@
 // The task commands' table: names, words, options and manual pages. The
 // completion scripts are generated from it.
-#include "tools/kesta-ctl/assignments.h"
+#include "model/assignmenttable.h"
 #include "tools/kesta-ctl/tasks.h"
 
 namespace Ctl {
@@ -260,7 +260,7 @@ EXAMPLES
 QStringList valueWords(const QString &command)
 {
     if (command == QLatin1String("button")) {
-        QStringList out = Assignments::fixedWords();
+        QStringList out = AssignmentTable::fixedWords();
         out << QStringLiteral("fire:") << QStringLiteral("keys:") << QStringLiteral("macro:")
             << QStringLiteral("once") << QStringLiteral("loop-until-press")
             << QStringLiteral("loop-until-release");

@@ -1,6 +1,6 @@
 #include "tools/kesta-ctl/tasks.h"
 
-#include "tools/kesta-ctl/assignments.h"
+#include "model/assignmenttable.h"
 #include "devicesettings/buttonlabels.h"
 
 #include "device/deviceentry.h"
@@ -32,7 +32,7 @@ namespace Ctl {
 
 namespace {
 
-using Assignments::Entry;
+using Entry = AssignmentTable::Entry;
 
 // The system page's slider thresholds: a slider position gives the index of
 // the first threshold above it (0 when none is).
@@ -1264,8 +1264,8 @@ int Runner::button(QStringList args)
             QJsonObject o;
             o[QStringLiteral("index")] = j;
             o[QStringLiteral("label")] = ButtonLabels::label(j);
-            o[QStringLiteral("choice")] = Assignments::word(e, macroName);
-            o[QStringLiteral("text")] = Assignments::text(e, macroName);
+            o[QStringLiteral("choice")] = AssignmentTable::word(e, macroName);
+            o[QStringLiteral("text")] = AssignmentTable::text(e, macroName);
             o[QStringLiteral("entry")] = QJsonArray{e[0], e[1], e[2], e[3]};
             list.append(o);
         }
@@ -1296,15 +1296,15 @@ int Runner::button(QStringList args)
     if (index < 0)
         return usage(QStringLiteral("button \"%1\": buttons are 1..14 (or ①..⑭)").arg(args.at(0)));
 
-    Assignments::FireOptions fire;
+    AssignmentTable::FireOptions fire;
     if (hasRate && !parseInt(rateText, 1, 255, &fire.rate))
         return usage(QStringLiteral("--rate \"%1\": accepted are 1..255 ms").arg(rateText));
     if (hasTimes && !parseInt(timesText, 0, 255, &fire.times))
         return usage(
             QStringLiteral("--times \"%1\": accepted are 0 (endless) .. 255").arg(timesText));
-    Assignments::Choice choice;
+    AssignmentTable::Choice choice;
     QString error;
-    if (!Assignments::parse(args.at(1), fire, page.mode == 1, &choice, &error))
+    if (!AssignmentTable::parse(args.at(1), fire, page.mode == 1, &choice, &error))
         return usage(error);
     if ((hasRate || hasTimes) && choice.entry[0] != 1)
         return usage(QStringLiteral("--rate and --times go with fire:KEY"));
@@ -1312,7 +1312,7 @@ int Runner::button(QStringList args)
     if (hasMode) {
         if (!choice.isMacro)
             return usage(QStringLiteral("--mode goes with macro:NAME"));
-        mode = Assignments::playMode(modeWord);
+        mode = AssignmentTable::playMode(modeWord);
         if (mode < 0)
             return usage(QStringLiteral("--mode \"%1\": accepted are once, loop-until-press and "
                                         "loop-until-release")
@@ -1329,7 +1329,7 @@ int Runner::button(QStringList args)
                 QStringLiteral("no macro called \"%1\" in the library (see kesta-ctl macro "
                                "tree)")
                     .arg(choice.macroName));
-        choice.entry = Assignments::macroEntry(mode, index);
+        choice.entry = AssignmentTable::macroEntry(mode, index);
     }
     // The first button keeps the left click; in office mode some button must hold it.
     const int type = choice.entry[0];
@@ -1355,9 +1355,9 @@ int Runner::button(QStringList args)
         sendKeys(page);
     if (choice.isMacro)
         sendMacro(choice.macroName, index);
-    return sent(
-        QStringLiteral("button %1: %2")
-            .arg(ButtonLabels::label(index), Assignments::text(choice.entry, choice.macroName)));
+    return sent(QStringLiteral("button %1: %2")
+                    .arg(ButtonLabels::label(index),
+                         AssignmentTable::text(choice.entry, choice.macroName)));
 }
 
 // ---------------------------------------------------------------------------
