@@ -558,6 +558,18 @@ bool AssignmentTable::allowedAt(int fn, int index, int mode)
     return true;
 }
 
+bool AssignmentTable::groupAllowedAt(int group, int index, int mode)
+{
+    if (group < 0 || group >= int(sizeof(kGroups) / sizeof(kGroups[0])))
+        return false;
+    const Group &g = kGroups[group];
+    if (g.gameOnly && mode != 1)
+        return false;
+    if (qstrcmp(g.key, "macro") == 0 && (index < 0 || index >= kMacroSlots))
+        return false;
+    return true;
+}
+
 QStringList AssignmentTable::captionDefaults() const
 {
     QStringList out;

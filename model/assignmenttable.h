@@ -89,6 +89,8 @@ public:
     // given mode (0 office, 1 game): the weapon keys are for game mode, a
     // macro only for the positions that have a macro slot.
     static bool allowedAt(int fn, int index, int mode);
+    // The same for group `group` of the assignment overlay.
+    static bool groupAllowedAt(int group, int index, int mode);
 
     QStringList captionDefaults() const;
     int macroSlots() const { return kMacroSlots; }
@@ -108,6 +110,10 @@ public:
     Q_INVOKABLE bool allows(int fn, int index, int mode) const
     {
         return allowedAt(fn, index, mode);
+    }
+    Q_INVOKABLE bool groupAllows(int group, int index, int mode) const
+    {
+        return groupAllowedAt(group, index, mode);
     }
     Q_INVOKABLE QString hex(int value) const;
     Q_INVOKABLE QString comboText(int bits, int key1, int key2, const QJSValue &keyName) const;

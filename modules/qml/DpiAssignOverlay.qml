@@ -1,5 +1,5 @@
 import QtQuick
-import "ButtonMap.js" as ButtonMap
+import Kesta.Model
 
 // Assigns a DPI function (up, down, loop, sniper) to one button.
 Overlay {
@@ -8,9 +8,9 @@ Overlay {
     property var scene
 
     readonly property var page: scene && scene.pages ? scene.pages.keyMatrix : null
-    readonly property var captions: page ? page.captions : ButtonMap.captionDefaults
+    readonly property var captions: page ? page.captions : AssignmentTable.captionDefaults
     readonly property var strings: scene ? scene.keyMatrixStrings : []
-    readonly property var choices: ButtonMap.groups[ButtonMap.groupIndex("dpi")].choices
+    readonly property var choices: AssignmentTable.groups[AssignmentTable.groupIndex("dpi")].choices
 
     property int buttonIndex: -1
     property int choiceIndex: -1
@@ -22,7 +22,7 @@ Overlay {
         var entry = page.entryOf(index);
         choiceIndex = -1;
         for (var c = 0; c < choices.length; ++c) {
-            if (ButtonMap.sameEntry(choices[c].entry, entry))
+            if (AssignmentTable.sameEntry(choices[c].entry, entry))
                 choiceIndex = c;
         }
         open();

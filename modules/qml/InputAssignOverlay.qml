@@ -1,5 +1,5 @@
 import QtQuick
-import "ButtonMap.js" as ButtonMap
+import Kesta.Model
 
 // Captures a key combination for one button through the root's input relay:
 // modifiers collect as bits, the first two other keys are the keys. A press
@@ -10,7 +10,7 @@ Overlay {
     property var scene
 
     readonly property var page: scene && scene.pages ? scene.pages.keyMatrix : null
-    readonly property var captions: page ? page.captions : ButtonMap.captionDefaults
+    readonly property var captions: page ? page.captions : AssignmentTable.captionDefaults
     readonly property var strings: scene ? scene.keyMatrixStrings : []
 
     property int buttonIndex: -1
@@ -107,7 +107,7 @@ Overlay {
             anchors.margins: Theme.spacing
             horizontalAlignment: Text.AlignHCenter
             font.pixelSize: Theme.fontTitle
-            text: overlay.page ? ButtonMap.comboText(overlay.bits, overlay.key1, overlay.key2, overlay.page.keyName) : ""
+            text: overlay.page ? AssignmentTable.comboText(overlay.bits, overlay.key1, overlay.key2, overlay.page.keyName) : ""
         }
     }
 

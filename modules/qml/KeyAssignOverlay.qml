@@ -1,5 +1,5 @@
 import QtQuick
-import "ButtonMap.js" as ButtonMap
+import Kesta.Model
 
 // Assigns a function to one button: every group of functions on the left,
 // the group's choices on the right. Fire keys and key combinations are
@@ -11,13 +11,13 @@ Overlay {
     property bool isSave: false
 
     readonly property var page: scene && scene.pages ? scene.pages.keyMatrix : null
-    readonly property var captions: page ? page.captions : ButtonMap.captionDefaults
+    readonly property var captions: page ? page.captions : AssignmentTable.captionDefaults
     readonly property var strings: scene ? scene.keyMatrixStrings : []
 
     property int buttonIndex: -1
     property int groupIndex: 0
     property int choiceIndex: -1
-    readonly property var group: ButtonMap.groups[groupIndex]
+    readonly property var group: AssignmentTable.groups[groupIndex]
     readonly property var shownGroups: groupsFor(scene ? scene.mouseMode : 0, buttonIndex)
 
     // Fire key: captured key, repeat interval in ms, count (0 endless).
@@ -49,12 +49,12 @@ Overlay {
         comboBits = type === 2 ? Number(entry[1]) : 0;
         comboKey1 = type === 2 ? Number(entry[2]) : 0;
         comboKey2 = type === 2 ? Number(entry[3]) : 0;
-        var key = groupKey !== "" ? groupKey : ButtonMap.groupOf(entry);
-        var g = ButtonMap.groupIndex(key);
+        var key = groupKey !== "" ? groupKey : AssignmentTable.groupOf(entry);
+        var g = AssignmentTable.groupIndex(key);
         if (shownGroups.indexOf(g) < 0)
             g = shownGroups[0];
         selectGroup(g);
-        var found = ButtonMap.findChoice(entry);
+        var found = AssignmentTable.findChoice(entry);
         choiceIndex = found && found.group === g ? found.choice : -1;
         open();
     }
@@ -62,7 +62,7 @@ Overlay {
     function selectGroup(g) {
         choiceIndex = -1;
         groupIndex = g;
-        waitingForKey = ButtonMap.groups[g].key === "fire" && fireKey === 0;
+        waitingForKey = AssignmentTable.groups[g].key === "fire" && fireKey === 0;
     }
 
     // Pick the choice with caption `caption` in the current group.
@@ -76,13 +76,10 @@ Overlay {
 
     function groupsFor(mode, index) {
         var out = new Array(0);
-        for (var g = 0; g < ButtonMap.groups.length; ++g) {
-            var item = ButtonMap.groups[g];
-            if (item.gameOnly && mode !== 1)
-                continue;
-            if (item.key === "macro" && (index < 0 || index >= ButtonMap.macroSlots))
-                continue;
-            out.push(g);
+        var count = AssignmentTable.groups.length;
+        for (var g = 0; g < count; ++g) {
+            if (AssignmentTable.groupAllows(g, index, mode))
+                out.push(g);
         }
         return out;
     }
@@ -141,11 +138,11 @@ Overlay {
             model: overlay.shownGroups
             delegate: ThemedButton {
                 required property int modelData
-                objectName: "keyGroup_" + ButtonMap.groups[modelData].key
+                objectName: "keyGroup_" + AssignmentTable.groups[modelData].key
                 width: groupColumn.width
                 implicitHeight: Theme.controlHeight + 4
                 checked: overlay.groupIndex === modelData
-                text: overlay.captions[ButtonMap.groups[modelData].caption]
+                text: overlay.captions[AssignmentTable.groups[modelData].caption]
                 onClicked: overlay.selectGroup(modelData)
             }
         }
@@ -291,7 +288,7 @@ Overlay {
                     anchors.margins: Theme.spacing
                     horizontalAlignment: Text.AlignHCenter
                     font.pixelSize: Theme.fontLarge
-                    text: overlay.page ? ButtonMap.comboText(overlay.comboBits, overlay.comboKey1, overlay.comboKey2, overlay.keyText) : ""
+                    text: overlay.page ? AssignmentTable.comboText(overlay.comboBits, overlay.comboKey1, overlay.comboKey2, overlay.keyText) : ""
                 }
             }
             ThemedButton {

@@ -1,5 +1,5 @@
 import QtQuick
-import "ButtonMap.js" as ButtonMap
+import Kesta.Model
 
 // The button list: sixteen assignments per mode (office and game), of which
 // the fourteen labelled positions are shown, each with its current function
@@ -34,7 +34,7 @@ Item {
     readonly property var keyCodes: ui_View.getKeyCodes()
     readonly property var builtInKeyNames: ui_View.getKeyNames()
     readonly property var keyNames: scene ? scene.texts("keyCode", builtInKeyNames) : builtInKeyNames
-    readonly property var captions: scene ? scene.texts("keyAssigment", ButtonMap.captionDefaults) : ButtonMap.captionDefaults
+    readonly property var captions: scene ? scene.texts("keyAssigment", AssignmentTable.captionDefaults) : AssignmentTable.captionDefaults
     readonly property var warnings: scene ? scene.texts("warningAssigment", ["Please keep a key at least for the left button function."]) : []
     // Bumped when macro names change under the texts.
     property int macroRevision: 0
@@ -90,7 +90,7 @@ Item {
             if (Number(e[0]) !== 4)
                 continue;
             var slot = Number(e[2]);
-            if (slot >= ButtonMap.macroSlots || seen[slot])
+            if (slot >= AssignmentTable.macroSlots || seen[slot])
                 continue;
             var name = macroName(mode, slot);
             if (name === "")
@@ -202,7 +202,7 @@ Item {
     // Binds macro `name` to button `index` (its own slot) with a play mode,
     // stores the name and sends the macro to the slot.
     function bindMacro(index, name, playMode) {
-        if (index < 0 || index >= ButtonMap.macroSlots || String(name) === "" || playMode < 0 || playMode > 2)
+        if (index < 0 || index >= AssignmentTable.macroSlots || String(name) === "" || playMode < 0 || playMode > 2)
             return false;
         var entry = [4, playMode, index, 0];
         if (refuses(index, entry)) {
@@ -233,7 +233,7 @@ Item {
 
     // A function of the list was chosen for button `index`.
     function chooseFunction(index, fn) {
-        var f = ButtonMap.functions[fn];
+        var f = AssignmentTable.functions[fn];
         if (!f)
             return;
         if (f.entry) {
@@ -310,14 +310,14 @@ Item {
     function keyName(code) {
         var i = keyCodes.indexOf(Number(code));
         if (i < 0)
-            return "0x" + ButtonMap.hex(code);
+            return "0x" + AssignmentTable.hex(code);
         return keyNames[i] || builtInKeyNames[i];
     }
 
     function textsOf(matrix, texts, names, revision) {
         var out = new Array(0);
         for (var j = 0; j < 16; ++j)
-            out.push(ButtonMap.entryText(matrix[j], texts, keyName, function (slot) {
+            out.push(AssignmentTable.entryText(matrix[j], texts, keyName, function (slot) {
                 return page.macroName(page.mode, slot);
             }));
         return out;
@@ -327,8 +327,9 @@ Item {
     function functionTextsOf(langStrings, matrixStrings) {
         var loaded = langStrings ? langStrings["keyAssigment"] : null;
         var out = new Array(0);
-        for (var f = 0; f < ButtonMap.functions.length; ++f) {
-            var fn = ButtonMap.functions[f];
+        var functions = AssignmentTable.functions;
+        for (var f = 0; f < functions.length; ++f) {
+            var fn = functions[f];
             var text = fn.text;
             if (fn.matrixCaption !== undefined && matrixStrings && matrixStrings[fn.matrixCaption])
                 text = matrixStrings[fn.matrixCaption];
@@ -343,11 +344,9 @@ Item {
     // macro where the button has no macro slot.
     function functionModel(index, m, texts) {
         var model = new Array(0);
-        for (var f = 0; f < ButtonMap.functions.length; ++f) {
-            var fn = ButtonMap.functions[f];
-            if (fn.gameOnly && m !== 1)
-                continue;
-            if (fn.open === "macro" && index >= ButtonMap.macroSlots)
+        var count = AssignmentTable.functions.length;
+        for (var f = 0; f < count; ++f) {
+            if (!AssignmentTable.allows(f, index, m))
                 continue;
             model.push({
                 text: texts[f],
@@ -360,7 +359,7 @@ Item {
     // Where an entry's function sits in a button's function list, -1 when
     // the list has no item for it.
     function functionIndex(model, entry) {
-        var fn = ButtonMap.functionOf(entry);
+        var fn = AssignmentTable.functionOf(entry);
         for (var i = 0; fn >= 0 && model && i < model.length; ++i) {
             if (model[i].fn === fn)
                 return i;
@@ -370,7 +369,7 @@ Item {
 
     // What the function list shows for an entry.
     function functionCaption(entry, texts, entryText) {
-        var fn = ButtonMap.functionOf(entry);
+        var fn = AssignmentTable.functionOf(entry);
         if (fn >= 0)
             return texts[fn];
         return Number(entry[0]) === 0 ? captions[1] : entryText;

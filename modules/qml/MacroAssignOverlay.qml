@@ -1,6 +1,6 @@
 import QtQuick
 import QtQuick.Controls.Basic
-import "ButtonMap.js" as ButtonMap
+import Kesta.Model
 
 // Binds a macro of the library to one button: the macro, and how it plays.
 // Confirming binds it to the button's own slot and sends it to the mouse.
@@ -12,7 +12,7 @@ Overlay {
     property var scene
 
     readonly property var page: scene && scene.pages ? scene.pages.keyMatrix : null
-    readonly property var captions: page ? page.captions : ButtonMap.captionDefaults
+    readonly property var captions: page ? page.captions : AssignmentTable.captionDefaults
     readonly property var strings: scene ? scene.keyMatrixStrings : []
     readonly property var editor: scene && scene.pages ? scene.pages.macroEditor : null
 
@@ -22,7 +22,7 @@ Overlay {
     readonly property int playMode: editor ? editor.playMode : 0
 
     function openFor(index) {
-        if (!page || index < 0 || index >= ButtonMap.macroSlots)
+        if (!page || index < 0 || index >= AssignmentTable.macroSlots)
             return;
         buttonIndex = index;
         macroNames = ui_View.getMacroNames();
@@ -111,7 +111,7 @@ Overlay {
         spacing: 0
 
         Repeater {
-            model: ButtonMap.playModeCaptions
+            model: AssignmentTable.playModeCaptions
             delegate: ThemedRadioButton {
                 required property int index
                 required property int modelData

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Shapes
-import "ButtonMap.js" as ButtonMap
 
 // Top view of the mouse, drawn as vector shapes, with its numbered buttons.
 // Hovering a button here highlights it in the key list and the other way
@@ -9,6 +8,26 @@ Item {
     id: page
 
     property var scene
+
+    // Where each matrix position sits on the picture (264 x 492 design
+    // pixels): the rectangle a pointer can hit, its label centred in it. The
+    // two main buttons are drawn as shapes of the shell; `main` says which.
+    readonly property var spots: ({
+            0: { x: 40, y: 22, w: 76, h: 168, main: "left" },
+            1: { x: 148, y: 22, w: 76, h: 168, main: "right" },
+            2: { x: 120, y: 66, w: 24, h: 50 },
+            3: { x: 16, y: 210, w: 26, h: 38 },
+            4: { x: 16, y: 254, w: 26, h: 38 },
+            5: { x: 119, y: 126, w: 26, h: 26 },
+            8: { x: 16, y: 298, w: 26, h: 38 },
+            9: { x: 16, y: 342, w: 26, h: 38 },
+            10: { x: 222, y: 210, w: 26, h: 38 },
+            11: { x: 222, y: 254, w: 26, h: 38 },
+            12: { x: 88, y: 200, w: 30, h: 28 },
+            13: { x: 146, y: 200, w: 30, h: 28 },
+            14: { x: 117, y: 244, w: 30, h: 28 },
+            15: { x: 117, y: 284, w: 30, h: 28 }
+        })
     property bool isSave: false
     property var keyMatrix
 
@@ -152,7 +171,7 @@ Item {
             delegate: Item {
                 id: spot
                 required property int modelData
-                readonly property var place: ButtonMap.spots[modelData] || ({
+                readonly property var place: page.spots[modelData] || ({
                         x: 0,
                         y: 0,
                         w: 0,

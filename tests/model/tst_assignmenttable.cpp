@@ -135,25 +135,28 @@ void TestAssignmentTable::entriesWithoutChoice()
 void TestAssignmentTable::positionAllows_data()
 {
     QTest::addColumn<int>("function");
+    QTest::addColumn<int>("group"); // the overlay group of the same choice
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("allowed");
 
-    QTest::newRow("gun editor, office") << 12 << 0 << 0 << false;
-    QTest::newRow("gun editor, game") << 12 << 0 << 1 << true;
-    QTest::newRow("macro, last slot") << 9 << 11 << 0 << true;
-    QTest::newRow("macro, no slot") << 9 << 12 << 1 << false;
-    QTest::newRow("media, no slot") << 8 << 15 << 0 << true;
-    QTest::newRow("past the list") << 13 << 0 << 1 << false;
+    QTest::newRow("gun, office") << 12 << 8 << 0 << 0 << false;
+    QTest::newRow("gun, game") << 12 << 8 << 0 << 1 << true;
+    QTest::newRow("macro, last slot") << 9 << 4 << 11 << 0 << true;
+    QTest::newRow("macro, no slot") << 9 << 4 << 12 << 1 << false;
+    QTest::newRow("media, no slot") << 8 << 3 << 15 << 0 << true;
+    QTest::newRow("past the lists") << 13 << 9 << 0 << 1 << false;
 }
 
 void TestAssignmentTable::positionAllows()
 {
     QFETCH(int, function);
+    QFETCH(int, group);
     QFETCH(int, index);
     QFETCH(int, mode);
     QFETCH(bool, allowed);
     QCOMPARE(AssignmentTable::allowedAt(function, index, mode), allowed);
+    QCOMPARE(AssignmentTable::groupAllowedAt(group, index, mode), allowed);
 }
 
 void TestAssignmentTable::macroEntries()
