@@ -565,7 +565,7 @@ bool AssignmentTable::groupAllowedAt(int group, int index, int mode)
     const Group &g = kGroups[group];
     if (g.gameOnly && mode != 1)
         return false;
-    if (qstrcmp(g.key, "macro") == 0 && (index < 0 || index >= kMacroSlots))
+    if (qstrcmp(g.key, "macro") == 0 && !ButtonLabels::hasMacroSlot(index))
         return false;
     return true;
 }

@@ -5,6 +5,8 @@
 // The scene reaches it as the singleton AssignmentTable of Kesta.Model.
 #pragma once
 
+#include "devicesettings/buttonlabels.h"
+
 #include <QJSValue>
 #include <QObject>
 #include <QStringList>
@@ -34,7 +36,7 @@ class AssignmentTable : public QObject
 public:
     using Entry = std::array<int, 4>; // type, b1, b2, b3
 
-    static constexpr int kMacroSlots = 12;
+    static constexpr int kMacroSlots = ButtonLabels::kMacroSlots;
 
     // What a choice word asks for. A macro choice names the macro; its entry
     // still needs the play mode and the button's slot (macroEntry).
