@@ -18,6 +18,7 @@ class TestAssignmentTable : public QObject
 private slots:
     void wordRoundTrip_data();
     void wordRoundTrip();
+    void everyFixedChoiceIsDistinct();
     void refusedWords_data();
     void refusedWords();
     void entriesWithoutChoice();
@@ -74,6 +75,23 @@ void TestAssignmentTable::wordRoundTrip()
     QVERIFY(AssignmentTable::parse(printed, {30, 5}, gameMode, &choice, &error));
     QCOMPARE(choice.entry, entry);
     QCOMPARE(AssignmentTable::functionOf(entry), function);
+}
+
+void TestAssignmentTable::everyFixedChoiceIsDistinct()
+{
+    // Each fixed word makes its own entry, which prints back as that word and
+    // shows its own caption in the window.
+    const QStringList captions = AssignmentTable().captionDefaults();
+    const auto none = [](int) { return QString(); };
+    QSet<QString> texts;
+    for (const QString &word : AssignmentTable::fixedWords()) {
+        AssignmentTable::Choice choice;
+        QString error;
+        QVERIFY2(AssignmentTable::parse(word, {}, true, &choice, &error), qPrintable(error));
+        QCOMPARE(AssignmentTable::word(choice.entry, {}), word);
+        texts.insert(AssignmentTable::entryText(choice.entry, captions, none, none));
+    }
+    QCOMPARE(texts.size(), AssignmentTable::fixedWords().size());
 }
 
 void TestAssignmentTable::refusedWords_data()
