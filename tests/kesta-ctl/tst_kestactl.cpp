@@ -90,6 +90,7 @@ private slots:
     void macroInAFolderBoundThroughARelativeModulesDir();
     void readmeTaskExamplesRun();
     void changesRefusedWhileTheProgramRuns();
+    void programFoundWhateverTheRuntimeFolder();
     void commandsWorkOnTheProfileInUse();
     void failedStoresAreReportedAndNothingIsSent_data();
     void failedStoresAreReportedAndNothingIsSent();
@@ -468,6 +469,35 @@ void TstKestaCtl::changesRefusedWhileTheProgramRuns()
     lock.reset(); // the program ended
     QCOMPARE(ctl({QStringLiteral("rate"), QStringLiteral("250")}).code, 0);
     QCOMPARE(ctl({QStringLiteral("rate")}).out, QStringLiteral("250 Hz"));
+}
+
+void TstKestaCtl::programFoundWhateverTheRuntimeFolder()
+{
+    // The program started without the session's runtime folder keeps its
+    // lock in the temporary folder; the tool, run from a terminal that has
+    // one, must find it there all the same.
+    const QString bin = qEnvironmentVariable("KESTA_BIN_DIR");
+    const QString program = QFileInfo(bin + QStringLiteral("/kesta-ctl")).canonicalPath() +
+                            QStringLiteral("/kesta-config");
+    const bool hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    auto lock = std::make_unique<QtLocalPeer>(nullptr, QString(), program);
+    QTemporaryDir runtime; // 0700 and ours: a session's runtime folder
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const bool first = !lock->isClient();
+    const Run refused = ctl({QStringLiteral("rate"), QStringLiteral("125")});
+    lock.reset();
+    const Run after = ctl({QStringLiteral("rate"), QStringLiteral("125")});
+    if (hadRuntime)
+        qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    else
+        qunsetenv("XDG_RUNTIME_DIR");
+    QVERIFY(first);
+    QCOMPARE(refused.code, 1);
+    QVERIFY2(refused.err.contains(QStringLiteral("kesta-config is running")),
+             qPrintable(refused.err));
+    QVERIFY2(after.code == 0, qPrintable(after.err));
 }
 
 void TstKestaCtl::commandsWorkOnTheProfileInUse()
