@@ -130,9 +130,10 @@ Run TstKestaCtl::ctl(const QStringList &args, bool withMouse, const QString &dir
     }
     process.setProcessEnvironment(env);
     if (fileSizeLimit > 0) {
-        // In the child only: writes past the limit fail with EFBIG.
+        // In the child only, as a shell's ulimit -f sets it: SIGXFSZ at its
+        // default, which ends a process that does not handle it.
         process.setChildProcessModifier([fileSizeLimit] {
-            std::signal(SIGXFSZ, SIG_IGN);
+            std::signal(SIGXFSZ, SIG_DFL);
             rlimit limit{};
             getrlimit(RLIMIT_FSIZE, &limit);
             limit.rlim_cur = fileSizeLimit;
