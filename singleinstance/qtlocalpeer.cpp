@@ -183,7 +183,9 @@ bool QtLocalPeer::isRunningElsewhere(const QString &appId, const QString &applic
         QtLP_Private::QtLockedFile lock(names.lockFileName);
         if (!lock.open(QIODevice::ReadWrite))
             continue;
-        if (lock.lock(QtLP_Private::QtLockedFile::WriteLock, false)) {
+        // A shared lock: the program's lock refuses it, while checks of
+        // other runs made at the same moment do not see each other.
+        if (lock.lock(QtLP_Private::QtLockedFile::ReadLock, false)) {
             lock.unlock();
             continue;
         }
