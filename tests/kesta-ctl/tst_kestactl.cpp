@@ -20,6 +20,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <memory>
+#include <vector>
 #include <sys/resource.h>
 
 namespace {
@@ -91,6 +93,7 @@ private slots:
     void readmeTaskExamplesRun();
     void changesRefusedWhileTheProgramRuns();
     void programFoundWhateverTheRuntimeFolder();
+    void runsStartedTogetherKeepEveryChange();
     void commandsWorkOnTheProfileInUse();
     void failedStoresAreReportedAndNothingIsSent_data();
     void failedStoresAreReportedAndNothingIsSent();
@@ -499,6 +502,34 @@ void TstKestaCtl::programFoundWhateverTheRuntimeFolder()
     QVERIFY2(refused.err.contains(QStringLiteral("kesta-config is running")),
              qPrintable(refused.err));
     QVERIFY2(after.code == 0, qPrintable(after.err));
+}
+
+void TstKestaCtl::runsStartedTogetherKeepEveryChange()
+{
+    // A script that sets its buttons in parallel: every run stores the whole
+    // button page, so each must read it after the run before it wrote.
+    QTemporaryDir work;
+    QVERIFY(stageModules(work.path()));
+    const QString bin = qEnvironmentVariable("KESTA_BIN_DIR");
+    const QStringList buttons{"4", "5", "7", "8", "9", "10"};
+    const auto mutes = [this, &work] {
+        return ctl({"button", "list"}, false, work.path())
+            .out.count(QStringLiteral("[media:mute]"));
+    };
+    const qsizetype before = mutes(); // button 12 mutes already
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (const QString &button : buttons) {
+        runs.push_back(std::make_unique<QProcess>());
+        runs.back()->setWorkingDirectory(work.path());
+        runs.back()->start(
+            bin + QStringLiteral("/kesta-ctl"),
+            {"--modules-dir", "modules", "--no-device", "button", "set", button, "media:mute"});
+    }
+    for (const auto &run : runs) {
+        QVERIFY(run->waitForFinished(60000));
+        QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
+    }
+    QCOMPARE(mutes(), before + buttons.size());
 }
 
 void TstKestaCtl::commandsWorkOnTheProfileInUse()
