@@ -13,6 +13,7 @@
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -55,6 +56,12 @@ int answerAtOnce(int argc, char *argv[], const StartOptions &options)
 
 int main(int argc, char *argv[])
 {
+#ifdef SIGXFSZ
+    // Under a file size limit (ulimit -f) SIGXFSZ would end the program in
+    // the middle of a settings write; ignored, the write fails with EFBIG and
+    // the checked writer keeps the old file, as on a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // The scene is flat 2D: Qt Quick's software renderer starts in less than
     // half the time of a GL context and needs well under half the memory.
     // QT_QUICK_BACKEND still chooses another backend when it names one Qt 6

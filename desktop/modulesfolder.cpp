@@ -117,6 +117,14 @@ bool isUserLibrary(const QString &relative)
     return relative.startsWith(QLatin1String("macro/"));
 }
 
+// A link counts as a file even when its target is away (a folder not
+// mounted yet): replacing it would cut the user's settings off from it.
+bool isThere(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
 // An up-to-date copy that lacks a file (removed by hand, lost with a disk)
 // gets it back from the shipped data; a missing settings file would
 // otherwise read as empty for good. Nothing else is looked at.
@@ -124,7 +132,7 @@ bool restoreMissingFiles(const QString &shipped, const QString &user, QString *e
 {
     for (const QString &relative : filesOf(shipped)) {
         const QString to = user + QLatin1Char('/') + relative;
-        if (isUserLibrary(relative) || QFileInfo::exists(to))
+        if (isUserLibrary(relative) || isThere(to))
             continue;
         if (!QDir().mkpath(QFileInfo(to).absolutePath())) {
             *error = QStringLiteral("cannot create %1").arg(QFileInfo(to).absolutePath());
@@ -205,7 +213,7 @@ bool updateUserCopy(const QString &shipped, const QString &user, QString *error)
         const QString from = shipped + QLatin1Char('/') + relative;
         const QString to = user + QLatin1Char('/') + relative;
         bool ok = true;
-        if (!QFileInfo::exists(to))
+        if (!isThere(to))
             ok = copyFile(from, to, error);
         else if (isSettingsFile(relative))
             ok = addMissingKeys(from, to, error);

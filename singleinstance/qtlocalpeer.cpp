@@ -146,22 +146,53 @@ QtLocalPeer::QtLocalPeer(QObject *parent, const QString &appId, const QString &a
                     QStringLiteral(": ") + m_lockFile.errorString();
 }
 
+QStringList QtLocalPeer::lockFolders()
+{
+    QStringList folders;
+#ifdef Q_OS_UNIX
+    // The runtime folder an instance chose depends on its environment: a
+    // program started in the desktop session has XDG_RUNTIME_DIR, a script
+    // run from cron or over ssh often has not (or another TMPDIR). Every
+    // place this user's guard may have used is looked at; only private
+    // folders count, so nobody else can plant a lock there.
+    const QString user = QString::number(qulonglong(::geteuid()));
+    const QStringList candidates{qEnvironmentVariable("XDG_RUNTIME_DIR"),
+                                 QStringLiteral("/run/user/") + user,
+                                 QDir::tempPath() + QStringLiteral("/kesta-config-") + user,
+                                 QStringLiteral("/tmp/kesta-config-") + user,
+                                 QDir::homePath() + QStringLiteral("/.kesta-config-run")};
+    for (const QString &candidate : candidates) {
+        if (!isPrivateFolder(candidate))
+            continue;
+        const QString folder = QDir(candidate).absolutePath();
+        if (!folders.contains(folder))
+            folders << folder;
+    }
+#else
+    folders << QDir::tempPath();
+#endif
+    return folders;
+}
+
 bool QtLocalPeer::isRunningElsewhere(const QString &appId, const QString &applicationFilePath)
 {
-    const QString runtimeDir = privateRuntimeDir();
-    if (runtimeDir.isEmpty())
-        return false; // the program cannot hold a lock either
-    const Names names = deriveNames(appId, applicationFilePath, sessionSuffix(), runtimeDir);
-    if (!QFileInfo::exists(names.lockFileName))
-        return false;
-    QtLP_Private::QtLockedFile lock(names.lockFileName);
-    if (!lock.open(QIODevice::ReadWrite))
-        return false;
-    if (lock.lock(QtLP_Private::QtLockedFile::WriteLock, false)) {
-        lock.unlock();
-        return false;
+    for (const QString &runtimeDir : lockFolders()) {
+        const Names names = deriveNames(appId, applicationFilePath, sessionSuffix(), runtimeDir);
+        if (!QFileInfo::exists(names.lockFileName))
+            continue;
+        QtLP_Private::QtLockedFile lock(names.lockFileName);
+        if (!lock.open(QIODevice::ReadWrite))
+            continue;
+        // A shared lock: the program's lock refuses it, while checks of
+        // other runs made at the same moment do not see each other.
+        if (lock.lock(QtLP_Private::QtLockedFile::ReadLock, false)) {
+            lock.unlock();
+            continue;
+        }
+        if (lock.heldElsewhere())
+            return true;
     }
-    return lock.heldElsewhere();
+    return false;
 }
 
 bool QtLocalPeer::isClient()

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QLocalServer;
 class QLocalSocket;
@@ -31,8 +32,8 @@ public:
     QtLocalPeer(QObject *parent, const QString &appId, const QString &applicationFilePath);
 
     // Whether an instance of the program at applicationFilePath runs: it
-    // holds the lock this guard takes for it. Neither takes the lock for
-    // long nor listens; a lock file that is not there means no instance.
+    // holds the lock this guard takes for it, in any of lockFolders(). Neither
+    // takes the lock for long nor listens; no lock file means no instance.
     static bool isRunningElsewhere(const QString &appId, const QString &applicationFilePath);
 
     // True when another instance holds the lock. Otherwise this peer takes
@@ -51,6 +52,10 @@ public:
     // write to (XDG_RUNTIME_DIR when it is private, else a 0700 folder of
     // ours). Empty, with what went wrong in problem, when there is none.
     static QString privateRuntimeDir(QString *problem = nullptr);
+
+    // The private folders where an instance of this user may keep its lock,
+    // whichever environment it was started in; none is created.
+    static QStringList lockFolders();
 
     // A message is the path of a file at most; anything longer is refused.
     static constexpr qint64 kMaxMessageLength = 64 * 1024;

@@ -75,6 +75,7 @@ private slots:
     void anUpdateThatCannotBeWrittenKeepsEveryFile();
     void aFileLostFromAnUpToDateCopyComesBack_data();
     void aFileLostFromAnUpToDateCopyComesBack();
+    void aLinkToAFileAwayIsKept();
     void unwritableUserFolderFallsBackToTheShippedData();
     void nothingShippedKeepsTheFolderBesideTheProgram();
     void startOptions_data();
@@ -291,6 +292,21 @@ void TstModulesFolder::aFileLostFromAnUpToDateCopyComesBack()
     QCOMPARE(contents(userFile(lost)), contents(shippedFile(lost)));
     QVERIFY(!QFileInfo::exists(userFile("macro/Example.bin")));
     QCOMPARE(valueInFile(userFile("setting/apConfig.bin"), "common", "language"), "German");
+}
+
+void TstModulesFolder::aLinkToAFileAwayIsKept()
+{
+    // The user keeps a profile elsewhere (a folder not mounted yet): the
+    // link is theirs, not a lost file to be put back with shipped values.
+    QCOMPARE(resolve(m_places).kind, Kind::User);
+    const QString profile = userFile("setting/p3.bin");
+    const QString away = m_places.user + QStringLiteral("/../away/p3.bin");
+    QVERIFY(QFile::remove(profile));
+    QVERIFY(QFile::link(away, profile));
+
+    resolve(m_places);
+    QCOMPARE(QFileInfo(profile).symLinkTarget(), QFileInfo(away).absoluteFilePath());
+    QVERIFY(!QFileInfo::exists(away));
 }
 
 void TstModulesFolder::unwritableUserFolderFallsBackToTheShippedData()

@@ -20,6 +20,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <memory>
+#include <vector>
 #include <sys/resource.h>
 
 namespace {
@@ -90,6 +92,8 @@ private slots:
     void macroInAFolderBoundThroughARelativeModulesDir();
     void readmeTaskExamplesRun();
     void changesRefusedWhileTheProgramRuns();
+    void programFoundWhateverTheRuntimeFolder();
+    void runsStartedTogetherKeepEveryChange();
     void commandsWorkOnTheProfileInUse();
     void failedStoresAreReportedAndNothingIsSent_data();
     void failedStoresAreReportedAndNothingIsSent();
@@ -129,9 +133,10 @@ Run TstKestaCtl::ctl(const QStringList &args, bool withMouse, const QString &dir
     }
     process.setProcessEnvironment(env);
     if (fileSizeLimit > 0) {
-        // In the child only: writes past the limit fail with EFBIG.
+        // In the child only, as a shell's ulimit -f sets it: SIGXFSZ at its
+        // default, which ends a process that does not handle it.
         process.setChildProcessModifier([fileSizeLimit] {
-            std::signal(SIGXFSZ, SIG_IGN);
+            std::signal(SIGXFSZ, SIG_DFL);
             rlimit limit{};
             getrlimit(RLIMIT_FSIZE, &limit);
             limit.rlim_cur = fileSizeLimit;
@@ -468,6 +473,63 @@ void TstKestaCtl::changesRefusedWhileTheProgramRuns()
     lock.reset(); // the program ended
     QCOMPARE(ctl({QStringLiteral("rate"), QStringLiteral("250")}).code, 0);
     QCOMPARE(ctl({QStringLiteral("rate")}).out, QStringLiteral("250 Hz"));
+}
+
+void TstKestaCtl::programFoundWhateverTheRuntimeFolder()
+{
+    // The program started without the session's runtime folder keeps its
+    // lock in the temporary folder; the tool, run from a terminal that has
+    // one, must find it there all the same.
+    const QString bin = qEnvironmentVariable("KESTA_BIN_DIR");
+    const QString program = QFileInfo(bin + QStringLiteral("/kesta-ctl")).canonicalPath() +
+                            QStringLiteral("/kesta-config");
+    const bool hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    auto lock = std::make_unique<QtLocalPeer>(nullptr, QString(), program);
+    QTemporaryDir runtime; // 0700 and ours: a session's runtime folder
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const bool first = !lock->isClient();
+    const Run refused = ctl({QStringLiteral("rate"), QStringLiteral("125")});
+    lock.reset();
+    const Run after = ctl({QStringLiteral("rate"), QStringLiteral("125")});
+    if (hadRuntime)
+        qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    else
+        qunsetenv("XDG_RUNTIME_DIR");
+    QVERIFY(first);
+    QCOMPARE(refused.code, 1);
+    QVERIFY2(refused.err.contains(QStringLiteral("kesta-config is running")),
+             qPrintable(refused.err));
+    QVERIFY2(after.code == 0, qPrintable(after.err));
+}
+
+void TstKestaCtl::runsStartedTogetherKeepEveryChange()
+{
+    // A script that sets its buttons in parallel: every run stores the whole
+    // button page, so each must read it after the run before it wrote.
+    QTemporaryDir work;
+    QVERIFY(stageModules(work.path()));
+    const QString bin = qEnvironmentVariable("KESTA_BIN_DIR");
+    const QStringList buttons{"4", "5", "7", "8", "9", "10"};
+    const auto mutes = [this, &work] {
+        return ctl({"button", "list"}, false, work.path())
+            .out.count(QStringLiteral("[media:mute]"));
+    };
+    const qsizetype before = mutes(); // button 12 mutes already
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (const QString &button : buttons) {
+        runs.push_back(std::make_unique<QProcess>());
+        runs.back()->setWorkingDirectory(work.path());
+        runs.back()->start(
+            bin + QStringLiteral("/kesta-ctl"),
+            {"--modules-dir", "modules", "--no-device", "button", "set", button, "media:mute"});
+    }
+    for (const auto &run : runs) {
+        QVERIFY(run->waitForFinished(60000));
+        QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
+    }
+    QCOMPARE(mutes(), before + buttons.size());
 }
 
 void TstKestaCtl::commandsWorkOnTheProfileInUse()

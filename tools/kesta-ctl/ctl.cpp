@@ -9,6 +9,7 @@
 #include "devicesettings/mousedevice.h"
 #include "settings/settingsstore.h"
 #include "settings/userdialogs.h"
+#include "singleinstance/qtlocalpeer.h"
 #include "view/operations.h"
 
 #include <QCoreApplication>
@@ -16,7 +17,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
+#include <QLockFile>
 #include <QTextStream>
+
+#include <memory>
 
 namespace Ctl {
 
@@ -229,6 +233,34 @@ bool connectDevice(Operations &ops, Hid_Thread &hid, QTextStream *err)
     return true;
 }
 
+// One run at a time reads, changes and sends: two runs at once would each
+// write back the page they read before the other's change (the button page
+// stores every button) and report success, and their frames would
+// interleave on the mouse. The turn is this user's, in the private runtime
+// folder; without one the run goes ahead unguarded, as the program does.
+constexpr int kTurnWaitMs = 60000;
+
+std::unique_ptr<QLockFile> takeTurn(bool *taken)
+{
+    *taken = true;
+    const QString folder = QtLocalPeer::privateRuntimeDir();
+    if (folder.isEmpty())
+        return nullptr;
+    auto turn = std::make_unique<QLockFile>(folder + QStringLiteral("/kesta-ctl-turn.lock"));
+    turn->setStaleLockTime(0); // only a run that ended leaves a stale turn
+    if (turn->tryLock(kTurnWaitMs))
+        return turn;
+    *taken = turn->error() != QLockFile::LockFailedError;
+    return nullptr;
+}
+
+int busy(QTextStream &err, const QString &command)
+{
+    err << "kesta-ctl " << command
+        << ": another kesta-ctl run is still at work; nothing was stored or sent\n";
+    return 1;
+}
+
 } // namespace
 
 int run(const QStringList &argv, QTextStream &out, QTextStream &err)
@@ -282,6 +314,10 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
                    "(tray menu) and try again\n";
             return 1;
         }
+        bool taken = false;
+        const auto turn = takeTurn(&taken);
+        if (!taken)
+            return busy(err, options.command);
         QuietMessages quiet(!options.verbose);
         ScriptedDialogs dialogs;
         Operations ops(options.modulesDir, &dialogs);
@@ -294,6 +330,10 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
         return tasks.run(options.command, options.args, out, err);
     }
 
+    bool taken = false;
+    const auto turn = options.command == QLatin1String("call") ? takeTurn(&taken) : nullptr;
+    if (options.command == QLatin1String("call") && !taken)
+        return busy(err, options.command);
     ScriptedDialogs dialogs;
     dialogs.answers = options.answers;
     Operations ops(options.modulesDir, &dialogs);

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <csignal>
+
 namespace {
 
 // kesta-config beside this program holds its single-instance lock while it
@@ -24,6 +26,13 @@ bool programRunning()
 
 int main(int argc, char *argv[])
 {
+#ifdef SIGXFSZ
+    // Under a file size limit (ulimit -f) SIGXFSZ would end the tool in the
+    // middle of a settings write, with no word said and its working files
+    // left beside the settings. Ignored, the write fails with EFBIG and is
+    // reported as a full disk is: nothing stored, nothing sent, exit 1.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
