@@ -97,6 +97,7 @@ private slots:
     void commandsWorkOnTheProfileInUse();
     void failedStoresAreReportedAndNothingIsSent_data();
     void failedStoresAreReportedAndNothingIsSent();
+    void macroNamesHeldTwiceAreNamed();
     void manualsForEveryCommand();
     void completionScriptIsTheGeneratedOne();
     void completionCompletesChoiceWords_data();
@@ -655,6 +656,24 @@ void TstKestaCtl::failedStoresAreReportedAndNothingIsSent()
     QCOMPARE(after.keys(), before.keys());
     for (const QString &name : before.keys())
         QVERIFY2(after.value(name) == before.value(name), qPrintable(name));
+}
+
+void TstKestaCtl::macroNamesHeldTwiceAreNamed()
+{
+    QTemporaryDir work;
+    QVERIFY(stageModules(work.path()));
+    const QString library = work.path() + QStringLiteral("/modules/macro/");
+    for (const char *file : {"Fire.bin", "F/Fire.bin", "F/Solo.bin"}) {
+        const QString path = library + QLatin1String(file);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[config]\nrepeat=1\ntotal=0\n");
+    }
+    const Run run = ctl({"macro", "tree"}, false, work.path());
+    QCOMPARE(run.code, 0);
+    QCOMPARE(run.err, QStringLiteral("kesta-ctl macro: more than one macro is named Fire; a "
+                                     "button bound to such a name plays the first found\n"));
 }
 
 void TstKestaCtl::manualsForEveryCommand()
