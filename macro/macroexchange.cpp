@@ -13,6 +13,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 using MacroPaths::baseNameToFirstDot;
 using MacroPaths::isSafeName;
 
@@ -53,6 +55,7 @@ void MacroLibrary::clearDepthLists()
 
 QString MacroLibrary::loadMacroFile(int macroLevel, int selectType)
 {
+    m_refusedNames.clear();
     UserDialogs *dialogs = m_dialogs;
     if (!dialogs)
         return QString();
@@ -78,6 +81,12 @@ QString MacroLibrary::loadMacroFile(int macroLevel, int selectType)
         return QString();
 
     // An existing macro of that name is kept; the scene reports the clash.
+    // One in another folder is kept too, and nothing is imported: the scene
+    // learns why from refusedMacroNames().
+    if (nameHeldElsewhere(name, target)) {
+        m_refusedNames.append(name);
+        return QString();
+    }
     QFile::copy(chosen, target);
     return name;
 }
@@ -99,6 +108,7 @@ void MacroLibrary::saveMacroFile(int macroLevel, const QString &macroName)
 QString MacroLibrary::loadMacroFile_batch()
 {
     m_batchSource.clear();
+    m_refusedNames.clear();
     UserDialogs *dialogs = m_dialogs;
     if (!dialogs)
         return QString();
@@ -123,14 +133,28 @@ QString MacroLibrary::loadMacroFile_batch()
     return name;
 }
 
-void MacroLibrary::importFolder(const QString &source, const QString &target, int depth)
+void MacroLibrary::importFolder(const QString &source, const QString &target, int depth,
+                                QHash<QString, QStringList> &held)
 {
     for (const QFileInfo &fi : sortedEntries(source, QDir::Files, QStringLiteral("*.mc"))) {
         const QString name = baseNameToFirstDot(fi.fileName());
         if (!isSafeName(name) || !MacroFiles::isMacroFile(fi.filePath()))
             continue;
+        // A name that a macro elsewhere in the library (or in this import)
+        // holds stays out, and the rest of the folder comes in. A macro
+        // already at the target is kept as it is, as before.
+        const QString file = QDir::cleanPath(target + QLatin1Char('/') + name + ".bin");
+        QStringList &holders = held[name];
+        if (std::any_of(holders.cbegin(), holders.cend(),
+                        [&file](const QString &path) { return path != file; })) {
+            if (!m_refusedNames.contains(name))
+                m_refusedNames.append(name);
+            continue;
+        }
+        if (holders.isEmpty())
+            holders.append(file);
         m_macrosAtDepth[depth - 1].append(name);
-        QFile::copy(fi.filePath(), target + QLatin1Char('/') + name + QStringLiteral(".bin"));
+        QFile::copy(fi.filePath(), file);
     }
     if (depth >= kMaxDepth)
         return;
@@ -141,19 +165,21 @@ void MacroLibrary::importFolder(const QString &source, const QString &target, in
         m_foldersAtDepth[depth - 1].append(name);
         const QString folder = target + QLatin1Char('/') + name;
         QDir().mkdir(folder);
-        importFolder(fi.filePath(), folder, depth + 1);
+        importFolder(fi.filePath(), folder, depth + 1, held);
     }
 }
 
 void MacroLibrary::loadMacroFile_sub_batch()
 {
     clearDepthLists();
+    m_refusedNames.clear();
     if (m_batchSource.isEmpty())
         return;
     const QString name = baseNameToFirstDot(QFileInfo(m_batchSource).fileName());
     if (!isSafeName(name))
         return;
-    importFolder(m_batchSource, libraryRoot() + QLatin1Char('/') + name, 1);
+    QHash<QString, QStringList> held = macroFilesByName();
+    importFolder(m_batchSource, libraryRoot() + QLatin1Char('/') + name, 1, held);
 }
 
 QStringList MacroLibrary::getMacroFileName_batch(int macroLevel, int macroType)

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <algorithm>
 #include <array>
 
 using MacroPaths::itemPath;
@@ -116,8 +117,13 @@ bool MacroLibrary::createMacroIni(const QVariant &name, const QVariant &macroInd
     if (path.isEmpty())
         return false;
 
-    if (!folder)
+    if (!folder) {
+        if (nameHeldElsewhere(name.toString(), path)) {
+            qDebug() << "macro not created: the library already holds the name" << name;
+            return false;
+        }
         return createMacroFile(path, macroIndex.toUInt());
+    }
 
     // A folder goes only into a folder that is already there.
     if (!QFileInfo(QFileInfo(path).path()).isDir())
@@ -263,6 +269,55 @@ QStringList MacroLibrary::getMacroNames()
     return names;
 }
 
+QHash<QString, QStringList> MacroLibrary::macroFilesByName() const
+{
+    QHash<QString, QStringList> files;
+    QStringList folders{libraryRoot()};
+    for (int depth = 0; depth <= MacroPaths::kMaxLevel && !folders.isEmpty(); ++depth) {
+        QStringList next;
+        for (const QString &folder : std::as_const(folders)) {
+            const QFileInfoList found =
+                QDir(folder).entryInfoList({QStringLiteral("*.bin")}, QDir::Files, QDir::Name);
+            for (const QFileInfo &file : found) {
+                const QString name = file.completeBaseName();
+                if (MacroPaths::isSafeName(name))
+                    files[name].append(QDir::cleanPath(file.filePath()));
+            }
+            const QFileInfoList subs =
+                QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+            for (const QFileInfo &sub : subs)
+                next.append(sub.filePath());
+        }
+        folders = next;
+    }
+    return files;
+}
+
+bool MacroLibrary::nameHeldElsewhere(const QString &name, const QString &ownPath) const
+{
+    const QStringList files = macroFilesByName().value(name);
+    const QString own = QDir::cleanPath(ownPath);
+    return std::any_of(files.cbegin(), files.cend(),
+                       [&own](const QString &file) { return file != own; });
+}
+
+bool MacroLibrary::isMacroNameTaken(const QString &name)
+{
+    return nameHeldElsewhere(name, QString());
+}
+
+QStringList MacroLibrary::ambiguousMacroNames()
+{
+    const QHash<QString, QStringList> files = macroFilesByName();
+    QStringList names;
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        if (it.value().size() > 1)
+            names.append(it.key());
+    }
+    names.sort();
+    return names;
+}
+
 bool MacroLibrary::deleteMacroIni(const QVariant &macroLevel, const QVariant &macroType,
                                   const QVariant &name)
 {
@@ -293,7 +348,7 @@ bool MacroLibrary::modifyMacroNameUpdateProfile(const QVariant &macroLevel,
     const bool taken = target.exists() || target.isSymLink();
 
     if (!folder) {
-        if (!QFileInfo(oldPath).isFile() || taken)
+        if (!QFileInfo(oldPath).isFile() || taken || isMacroNameTaken(newname.toString()))
             return false;
         return QFile::rename(oldPath, newPath);
     }

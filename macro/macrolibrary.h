@@ -8,6 +8,7 @@
 
 #include "macro/macropaths.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -59,6 +60,18 @@ public slots:
     // searches (nearest the root first, then by name), so that a listed name
     // always plays the macro loadMacroByName finds for it.
     QStringList getMacroNames();
+    // Macro names are unique across the library, since a profile binds a
+    // macro by its name alone: creating, importing or renaming a macro to a
+    // name that a macro in another folder holds is refused (a clash within
+    // the folder is the scene's to report, as before).
+    // Names compare exactly, as file names do here ("Fire" and "fire" are two).
+    bool isMacroNameTaken(const QString &name);
+    // Names that more than one macro holds, from a library made before the
+    // rule; they keep working (loadMacroByName's first find wins).
+    QStringList ambiguousMacroNames();
+    // The names the last import (single or batch) left out because a macro
+    // of the library already held them; the source files stay where they are.
+    QStringList refusedMacroNames() { return m_refusedNames; }
     bool deleteMacroIni(const QVariant &macroLevel, const QVariant &macroType,
                         const QVariant &name);
     bool modifyMacroNameUpdateProfile(const QVariant &macroLevel, const QVariant &macroType,
@@ -122,7 +135,12 @@ private:
 
     bool createMacroFile(const QString &path, uint index);
     void clearDepthLists();
-    void importFolder(const QString &source, const QString &target, int depth);
+    void importFolder(const QString &source, const QString &target, int depth,
+                      QHash<QString, QStringList> &held);
+    // The files of the library's macros by name, nearest the root first.
+    QHash<QString, QStringList> macroFilesByName() const;
+    // Whether a macro file other than `ownPath` holds `name`.
+    bool nameHeldElsewhere(const QString &name, const QString &ownPath) const;
     void walkLibrary(QSettings &names, const QString &folder, const QString &prefix, int depth,
                      int deleteLevel);
     QString desktopFolder() const;
@@ -137,6 +155,7 @@ private:
     QString m_level;
     QString m_batchSource;
     QString m_exportRoot;
+    QStringList m_refusedNames;
     QStringList m_macrosAtDepth[5];  // depths 1..5
     QStringList m_foldersAtDepth[4]; // depths 1..4
 };

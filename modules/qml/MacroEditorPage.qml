@@ -28,7 +28,7 @@ Item {
 
     readonly property var defaultTexts: ["Macro Editor", "Macro Name", "New", "Delete", "Action", "Stop Record", "Times", "OK", "Start Record", "Delay", "Delete", "Import", "Export", "Insert Delay", "Insert Key", "Insert Left Key", "Insert Middle Key", "Insert Right Key", "New macro directory", "New macro", "Batch Import", "Batch export", "Rename"]
     readonly property var t: scene ? scene.texts("macroEditor", defaultTexts) : defaultTexts
-    readonly property var warningDefaults: ["", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel"]
+    readonly property var warningDefaults: ["", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel", "", "", "", "A macro in another folder already has this name!", "Not imported, the library already has macros named:"]
     readonly property var warnings: scene ? scene.texts("warningAssigment", warningDefaults) : warningDefaults
     readonly property var playModeDefaults: page.sparseList(18, ["Macro runs one-time after pressing the button", "Macro runs endless loop until any button is pressed", "Macro runs endless loop until button is released"])
     readonly property var playModeTexts: (scene ? scene.texts("keyAssigment", playModeDefaults) : playModeDefaults).slice(18, 21)
@@ -501,6 +501,11 @@ Item {
             warn(1);
             return false;
         }
+        // Buttons bind macros by name, so one name is one macro library-wide.
+        if (type === 0 && ui_View.isMacroNameTaken(name)) {
+            warn(10);
+            return false;
+        }
         if (recording)
             stopRecording();
         applySelectionPath();
@@ -618,6 +623,11 @@ Item {
             warn(1);
             return false;
         }
+        if (currentType === 0 && ui_View.isMacroNameTaken(newName)) {
+            applySelectionPath();
+            warn(10);
+            return false;
+        }
         if (recording)
             stopRecording();
         var node = nodeAt(path);
@@ -658,6 +668,8 @@ Item {
             stopRecording();
         applySelectionPath();
         var name = String(ui_View.loadMacroFile(currentLevel, currentType));
+        if (name === "" && ui_View.refusedMacroNames().length > 0)
+            warn(10);
         if (name !== "" && isAcceptableName(name)) {
             var where = target();
             if (nameTaken(name, where)) {
@@ -693,6 +705,9 @@ Item {
             return false;
         }
         ui_View.loadMacroFile_sub_batch();
+        var refused = ui_View.refusedMacroNames();
+        if (refused.length > 0 && scene)
+            scene.showWarning(warnings[11] + " " + refused.join(", "));
         var node = addToTarget(name, 1, where);
         writeLists(0, 0, "", tree);
         // The imported folders' lists come from what is on disk, each under

@@ -97,6 +97,7 @@ private slots:
     void commandsWorkOnTheProfileInUse();
     void failedStoresAreReportedAndNothingIsSent_data();
     void failedStoresAreReportedAndNothingIsSent();
+    void macroNamesHeldTwiceAreNamed();
     void manualsForEveryCommand();
     void completionScriptIsTheGeneratedOne();
     void completionCompletesChoiceWords_data();
@@ -575,26 +576,38 @@ void TstKestaCtl::failedStoresAreReportedAndNothingIsSent_data()
     QTest::addColumn<QString>("danglingLink"); // a file under modules/ made a link to nowhere
     QTest::addColumn<int>("fileSizeLimit");    // bytes; 0: none
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("heldMacro"); // a macro file staged in the library
     const QString p1 = QStringLiteral("setting/p1.bin");
     QTest::newRow("dpi set, the profile a dangling link")
-        << QStringList{"dpi", "set", "2=1500"} << true << p1 << 0 << "could not write";
+        << QStringList{"dpi", "set", "2=1500"} << true << p1 << 0 << "could not write" << QString();
     QTest::newRow("rate, disk full")
-        << QStringList{"rate", "500"} << true << QString() << 16 << "could not write";
-    QTest::newRow("button set, disk full") << QStringList{"button", "set", "4", "media:mute"}
-                                           << true << QString() << 16 << "could not write";
-    QTest::newRow("profile switch, disk full")
-        << QStringList{"profile", "switch", "1"} << true << QString() << 16 << "could not write";
+        << QStringList{"rate", "500"} << true << QString() << 16 << "could not write" << QString();
+    QTest::newRow("button set, disk full")
+        << QStringList{"button", "set", "4", "media:mute"} << true << QString() << 16
+        << "could not write" << QString();
+    QTest::newRow("profile switch, disk full") << QStringList{"profile", "switch", "1"} << true
+                                               << QString() << 16 << "could not write" << QString();
     QTest::newRow("macro create, disk full")
         << QStringList{"macro", "create", "Burst", "press:A", "release:A"} << false << QString()
-        << 16 << "could not create";
+        << 16 << "could not create" << QString();
     QTest::newRow("macro create, the name lists cannot grow")
         << QStringList{"macro", "create", "Burst", "press:A", "release:A"} << false << QString()
-        << 140 << "name lists";
-    QTest::newRow("macro import, disk full") << QStringList{"macro", "import", "$WORK/Burst.mc"}
-                                             << false << QString() << 16 << "could not copy";
+        << 140 << "name lists" << QString();
+    QTest::newRow("macro import, disk full")
+        << QStringList{"macro", "import", "$WORK/Burst.mc"} << false << QString() << 16
+        << "could not copy" << QString();
     QTest::newRow("profile export over an existing file, disk full")
         << QStringList{"profile", "export", "0", "$WORK/office.pf"} << false << QString() << 64
-        << "could not write";
+        << "could not write" << QString();
+    // Buttons bind macros by name: a name another folder holds is refused.
+    QTest::newRow("macro create, another folder holds the name")
+        << QStringList{"macro", "create", "Burst", "press:A", "release:A"} << false << QString()
+        << 0 << "already has a macro named Burst"
+        << "Old/Burst.bin";
+    QTest::newRow("macro import, another folder holds the name")
+        << QStringList{"macro", "import", "$WORK/Burst.mc"} << false << QString() << 0
+        << "already has a macro named Burst"
+        << "Old/Burst.bin";
 }
 
 void TstKestaCtl::failedStoresAreReportedAndNothingIsSent()
@@ -604,6 +617,7 @@ void TstKestaCtl::failedStoresAreReportedAndNothingIsSent()
     QFETCH(QString, danglingLink);
     QFETCH(int, fileSizeLimit);
     QFETCH(QString, message);
+    QFETCH(QString, heldMacro);
     QTemporaryDir work;
     QVERIFY(stageModules(work.path()));
     for (QString &a : args)
@@ -612,6 +626,13 @@ void TstKestaCtl::failedStoresAreReportedAndNothingIsSent()
     if (!danglingLink.isEmpty()) {
         QVERIFY(QFile::remove(modules + danglingLink));
         QVERIFY(QFile::link(work.path() + QStringLiteral("/gone/p.bin"), modules + danglingLink));
+    }
+    if (!heldMacro.isEmpty()) {
+        const QString held = modules + QStringLiteral("macro/") + heldMacro;
+        QVERIFY(QDir().mkpath(QFileInfo(held).path()));
+        QFile file(held);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[config]\nrepeat=1\ntotal=0\n");
     }
     QFile mc(work.path() + QStringLiteral("/Burst.mc"));
     QVERIFY(mc.open(QIODevice::WriteOnly));
@@ -635,6 +656,24 @@ void TstKestaCtl::failedStoresAreReportedAndNothingIsSent()
     QCOMPARE(after.keys(), before.keys());
     for (const QString &name : before.keys())
         QVERIFY2(after.value(name) == before.value(name), qPrintable(name));
+}
+
+void TstKestaCtl::macroNamesHeldTwiceAreNamed()
+{
+    QTemporaryDir work;
+    QVERIFY(stageModules(work.path()));
+    const QString library = work.path() + QStringLiteral("/modules/macro/");
+    for (const char *file : {"Fire.bin", "F/Fire.bin", "F/Solo.bin"}) {
+        const QString path = library + QLatin1String(file);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[config]\nrepeat=1\ntotal=0\n");
+    }
+    const Run run = ctl({"macro", "tree"}, false, work.path());
+    QCOMPARE(run.code, 0);
+    QCOMPARE(run.err, QStringLiteral("kesta-ctl macro: more than one macro is named Fire; a "
+                                     "button bound to such a name plays the first found\n"));
 }
 
 void TstKestaCtl::manualsForEveryCommand()

@@ -80,11 +80,12 @@ void TestMacroExchange::importOneMacro()
     QDir().mkpath(fx.macro("A/B"));
     fx.select("A", "B");
     put(m_desktop + "/x.mc", macroText("X"));
-    fx.dialogs.answers = {m_desktop + "/x.mc", m_desktop + "/x.mc"};
+    put(m_desktop + "/y.mc", macroText("Y"));
+    fx.dialogs.answers = {m_desktop + "/x.mc", m_desktop + "/y.mc"};
     QCOMPARE(fx.lib->loadMacroFile(1, 1), QString("x"));
     QCOMPARE(fileBytes(fx.macro("A/B/x.bin")), macroText("X"));
-    QCOMPARE(fx.lib->loadMacroFile(2, 0), QString("x"));
-    QCOMPARE(fileBytes(fx.macro("x.bin")), macroText("X"));
+    QCOMPARE(fx.lib->loadMacroFile(2, 0), QString("y"));
+    QCOMPARE(fileBytes(fx.macro("y.bin")), macroText("Y"));
 
     // An existing macro is kept; the name still comes back for the scene's check.
     put(m_desktop + "/other/combo.mc", macroText("Z"));

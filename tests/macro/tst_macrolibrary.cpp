@@ -32,6 +32,8 @@ private slots:
     void hostileNamesAreRefused();
     void deletedMacroResetsBoundButtonsOfFirstSixProfiles();
     void macroNamesOnceNearestTheRootFirst();
+    void macroNamesAreUniqueAcrossTheLibrary_data();
+    void macroNamesAreUniqueAcrossTheLibrary();
 };
 
 void TestMacroLibrary::createWritesConfigAtItsLevel()
@@ -430,6 +432,99 @@ void TestMacroLibrary::macroNamesOnceNearestTheRootFirst()
     QCOMPARE(fx.lib->getMacroNames(),
              (QStringList{QStringLiteral("Zed"), QStringLiteral("Alpha"), QStringLiteral("Deep")}));
     QVERIFY(MacroFixture().lib->getMacroNames().isEmpty());
+}
+
+void TestMacroLibrary::macroNamesAreUniqueAcrossTheLibrary_data()
+{
+    QTest::addColumn<QString>("op"); // create, rename (Mine), import, batch (folder Pack)
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("folder"); // where the macro goes: "" (root) or G
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QStringList>("ambiguous");
+    const QStringList none;
+    QTest::newRow("create, another folder holds it")
+        << "create" << QStringList{"F/Fire.bin"} << "Fire"
+        << "" << false << none;
+    QTest::newRow("create in a folder, the root holds it")
+        << "create" << QStringList{"Fire.bin"} << "Fire"
+        << "G" << false << none;
+    // Names compare exactly, as the files and the profiles' bindings do.
+    QTest::newRow("create, another folder holds it in another case")
+        << "create" << QStringList{"F/fire.bin"} << "Fire"
+        << "" << true << none;
+    QTest::newRow("rename, another folder holds it")
+        << "rename" << QStringList{"F/Fire.bin"} << "Fire"
+        << "" << false << none;
+    QTest::newRow("rename, only another case is held")
+        << "rename" << QStringList{"F/FIRE.bin"} << "Fire"
+        << "" << true << none;
+    QTest::newRow("import, a deeper folder holds it")
+        << "import" << QStringList{"F/H/Fire.bin"} << "Fire"
+        << "G" << false << none;
+    QTest::newRow("batch, another folder holds one of its macros")
+        << "batch" << QStringList{"F/Fire.bin"} << "Fire"
+        << "" << false << none;
+    // A library from before the rule keeps its duplicates and names them.
+    QTest::newRow("duplicates, their name stays refused")
+        << "create" << QStringList{"Fire.bin", "F/Fire.bin"} << "Fire"
+        << "G" << false << QStringList{"Fire"};
+    QTest::newRow("duplicates, other names come in")
+        << "import" << QStringList{"Fire.bin", "F/Fire.bin", "F/Dup.bin", "G/Dup.bin"} << "Burst"
+        << "" << true << QStringList{"Dup", "Fire"};
+}
+
+void TestMacroLibrary::macroNamesAreUniqueAcrossTheLibrary()
+{
+    QFETCH(QString, op);
+    QFETCH(QStringList, existing);
+    QFETCH(QString, name);
+    QFETCH(QString, folder);
+    QFETCH(bool, accepted);
+    QFETCH(QStringList, ambiguous);
+    const QByteArray macro = "[config]\nrepeat=1\ntotal=1\n\n[macro]\n0=\"1,A\"\n";
+    MacroFixture fx;
+    for (const QString &file : existing)
+        fx.write("macro/" + file, macro);
+    QDir().mkpath(fx.macro("G"));
+    fx.write("macro/" + (folder.isEmpty() ? QString() : folder + "/") + "Mine.bin", macro);
+    const QString source = fx.tmp.path() + "/in/Pack";
+    QDir().mkpath(source);
+    for (const QString &file : {name, QStringLiteral("Keep")}) {
+        QFile mc(source + "/" + file + ".mc");
+        QVERIFY(mc.open(QIODevice::WriteOnly));
+        mc.write(macro);
+    }
+    QCOMPARE(fx.lib->ambiguousMacroNames(), ambiguous);
+    const QStringList before = fx.tree();
+
+    const int level = folder.isEmpty() ? 0 : 1;
+    fx.select(folder);
+    bool done = false;
+    if (op == "create") {
+        done = fx.lib->createMacroIni(name, 0, level, 0);
+    } else if (op == "rename") {
+        done = fx.lib->modifyMacroNameUpdateProfile(level, 0, "Mine", name);
+    } else if (op == "import") {
+        fx.dialogs.answers = {source + "/" + name + ".mc"};
+        done = fx.lib->loadMacroFile(level - 1, level) == name;
+    } else {
+        fx.dialogs.answers = {source};
+        QCOMPARE(fx.lib->loadMacroFile_batch(), QStringLiteral("Pack"));
+        fx.lib->loadMacroFile_sub_batch();
+        // The rest of the folder comes in whatever happens to the clash.
+        QVERIFY(QFileInfo(fx.macro("Pack/Keep.bin")).isFile());
+        done = QFileInfo(fx.macro("Pack/" + name + ".bin")).isFile();
+        folder = "Pack";
+    }
+    QCOMPARE(done, accepted);
+    if (op == "import" || op == "batch")
+        QCOMPARE(fx.lib->refusedMacroNames(), accepted ? QStringList() : QStringList{name});
+    const QString target = fx.macro((folder.isEmpty() ? QString() : folder + "/") + name + ".bin");
+    QCOMPARE(QFileInfo(target).isFile(), accepted);
+    if (!accepted && op != "batch")
+        QCOMPARE(fx.tree(), before);
+    QCOMPARE(fx.lib->ambiguousMacroNames(), ambiguous);
 }
 
 QTEST_GUILESS_MAIN(TestMacroLibrary)

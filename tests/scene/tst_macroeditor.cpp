@@ -539,6 +539,14 @@ void TstMacroEditor::duplicateNameIsRefused()
     call("importMacro");
     QCOMPARE(warningShown(), QStringLiteral("Already have a macro with the same name!"));
     QCOMPARE(storedList("macro/macroName"), (QStringList{"Same", "Other"}));
+    // Buttons bind macros by name: one held in another folder is refused too.
+    QVERIFY(call("newFolder", {"F"}).toBool());
+    QVERIFY(call("selectByNames", {"F"}).toBool());
+    SceneRig::call(m_rig.page("warning"), "close");
+    QVERIFY(!call("newMacro", {"Same"}).toBool());
+    QCOMPARE(warningShown(), QStringLiteral("A macro in another folder already has this name!"));
+    QVERIFY(!QFileInfo::exists("modules/macro/F/Same.bin"));
+    QCOMPARE(storedList("F/macroName"), QStringList());
 }
 
 void TstMacroEditor::renameKeepsBindingAndLists()

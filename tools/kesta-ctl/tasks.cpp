@@ -1813,6 +1813,12 @@ int Runner::macro(QStringList args)
             print(items);
         else
             printTree(m_out, items, 0);
+        // A library from before names were unique may hold one twice.
+        const QStringList ambiguous = m_macros->ambiguousMacroNames();
+        if (!ambiguous.isEmpty())
+            m_err << "kesta-ctl macro: more than one macro is named "
+                  << ambiguous.join(QStringLiteral(", "))
+                  << "; a button bound to such a name plays the first found\n";
         return 0;
     }
     QStringList folders;
@@ -1877,6 +1883,11 @@ int Runner::macro(QStringList args)
                 return usage(
                     QStringLiteral("Already have a macro with the same name! (%1)").arg(name));
         }
+        if (m_macros->isMacroNameTaken(name)) {
+            m_err << "kesta-ctl macro: the library already has a macro named " << name
+                  << " (names are unique across folders); nothing was created\n";
+            return 1;
+        }
         const int position = folderItems(folders).size();
         const QString path = (folders + QStringList{name}).join(QLatin1Char('/'));
         selectPath(folders);
@@ -1928,6 +1939,11 @@ int Runner::macro(QStringList args)
         if (QFileInfo::exists(copy) || QFileInfo(copy).isSymLink()) {
             m_err << "kesta-ctl macro: the library folder already holds a file "
                   << QDir::toNativeSeparators(copy) << "; nothing was imported\n";
+            return 1;
+        }
+        if (m_macros->isMacroNameTaken(name)) {
+            m_err << "kesta-ctl macro: the library already has a macro named " << name
+                  << "; nothing was imported\n";
             return 1;
         }
         m_dialogs->answers.append(source.absoluteFilePath());
