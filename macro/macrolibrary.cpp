@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 
 using MacroPaths::itemPath;
 
@@ -248,6 +249,16 @@ QStringList MacroLibrary::loadMacroByName(const QString &name)
 QStringList MacroLibrary::getMacroNames()
 {
     QStringList names;
+    forEachMacroFile([&names](const QString &name, const QString &) {
+        if (!names.contains(name))
+            names.append(name);
+    });
+    return names;
+}
+
+void MacroLibrary::forEachMacroFile(
+    const std::function<void(const QString &name, const QString &path)> &visit) const
+{
     QStringList folders{libraryRoot()};
     for (int depth = 0; depth <= MacroPaths::kMaxLevel && !folders.isEmpty(); ++depth) {
         QStringList next;
@@ -256,8 +267,8 @@ QStringList MacroLibrary::getMacroNames()
                 QDir(folder).entryInfoList({QStringLiteral("*.bin")}, QDir::Files, QDir::Name);
             for (const QFileInfo &file : files) {
                 const QString name = file.completeBaseName();
-                if (MacroPaths::isSafeName(name) && !names.contains(name))
-                    names.append(name);
+                if (MacroPaths::isSafeName(name))
+                    visit(name, file.filePath());
             }
             const QFileInfoList subs =
                 QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
@@ -266,30 +277,14 @@ QStringList MacroLibrary::getMacroNames()
         }
         folders = next;
     }
-    return names;
 }
 
 QHash<QString, QStringList> MacroLibrary::macroFilesByName() const
 {
     QHash<QString, QStringList> files;
-    QStringList folders{libraryRoot()};
-    for (int depth = 0; depth <= MacroPaths::kMaxLevel && !folders.isEmpty(); ++depth) {
-        QStringList next;
-        for (const QString &folder : std::as_const(folders)) {
-            const QFileInfoList found =
-                QDir(folder).entryInfoList({QStringLiteral("*.bin")}, QDir::Files, QDir::Name);
-            for (const QFileInfo &file : found) {
-                const QString name = file.completeBaseName();
-                if (MacroPaths::isSafeName(name))
-                    files[name].append(QDir::cleanPath(file.filePath()));
-            }
-            const QFileInfoList subs =
-                QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-            for (const QFileInfo &sub : subs)
-                next.append(sub.filePath());
-        }
-        folders = next;
-    }
+    forEachMacroFile([&files](const QString &name, const QString &path) {
+        files[name].append(QDir::cleanPath(path));
+    });
     return files;
 }
 

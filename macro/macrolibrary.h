@@ -4,6 +4,7 @@
 // the mouse. Every public slot is called by name from the scene.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "macro/macropaths.h"
@@ -137,6 +138,10 @@ private:
     void clearDepthLists();
     void importFolder(const QString &source, const QString &target, int depth,
                       QHash<QString, QStringList> &held);
+    // Every macro file of the library, nearest the root first, by name
+    // within a folder.
+    void forEachMacroFile(
+        const std::function<void(const QString &name, const QString &path)> &visit) const;
     // The files of the library's macros by name, nearest the root first.
     QHash<QString, QStringList> macroFilesByName() const;
     // Whether a macro file other than `ownPath` holds `name`.
