@@ -2,6 +2,7 @@
 
 #include "device/hid_thread.h"
 #include "device/transfergate.h"
+#include "model/models.h"
 #include "model/registration.h"
 #include "settings/settingsstore.h"
 #include "view/operations.h"
@@ -20,6 +21,7 @@ myQQuickView::myQQuickView(QWidget *mainWindow, const QString &modulesDir) : Vie
     m_dialogs = std::make_unique<SwitchableDialogs>(mainWindow);
     m_ops = std::make_unique<Operations>(modulesDir, m_dialogs.get());
     setOperations(m_ops.get());
+    m_models = std::make_unique<Models>(*m_ops);
     setResizeMode(QQuickView::SizeRootObjectToView);
     setColor(Qt::transparent);
     // One line when the scene is first on screen (scripts/measure-startup.sh waits for it).

@@ -13,6 +13,7 @@
 
 class Hid_Thread;
 class MouseDevice;
+class Models;
 class Operations;
 class UserDialogs;
 class SwitchableDialogs;
@@ -32,6 +33,8 @@ public:
     // window's own dialogs (nullptr: the window's again). Not owned.
     void setDialogs(UserDialogs *dialogs);
     Operations *operations() const { return m_ops.get(); }
+    // The page models the scene shares with the flows (Kesta.Model).
+    Models *models() const { return m_models.get(); }
     QWidget *container() const { return m_container; }
     void setContainer(QWidget *container) { m_container = container; }
     bool isInputEnabled() const { return m_enabled; }
@@ -70,5 +73,6 @@ private:
     QWidget *m_container = nullptr;
     std::unique_ptr<SwitchableDialogs> m_dialogs;
     std::unique_ptr<Operations> m_ops;
+    std::unique_ptr<Models> m_models; // after m_ops: the models work on them
     bool m_enabled = true;
 };
