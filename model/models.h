@@ -8,7 +8,10 @@
 #include <QJSEngine>
 #include <QObject>
 
+#include <memory>
+
 class Operations;
+class ProfileListModel;
 class QQmlEngine;
 
 class Models : public QObject
@@ -22,10 +25,10 @@ public:
     static Models *instance();
 
     Operations &operations() const { return m_ops; }
+    ProfileListModel *profiles() const { return m_profiles.get(); }
 
     // For the singletons' factories: the scene must never delete a model.
-    template <typename T>
-    static T *expose(T *model)
+    template <typename T> static T *expose(T *model)
     {
         if (model)
             QJSEngine::setObjectOwnership(model, QJSEngine::CppOwnership);
@@ -34,4 +37,5 @@ public:
 
 private:
     Operations &m_ops;
+    std::unique_ptr<ProfileListModel> m_profiles;
 };

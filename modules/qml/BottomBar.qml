@@ -5,7 +5,11 @@ import QtQuick
 Item {
     id: bar
 
-    property var scene
+    required property var scene
+
+    signal profilesRequested
+    signal resetRequested
+    signal exitRequested
 
     height: Theme.bottomBarHeight
 
@@ -15,7 +19,7 @@ Item {
         anchors.leftMargin: 24
         anchors.verticalCenter: parent.verticalCenter
         text: bar.scene.keyMatrixStrings[6]
-        onClicked: bar.scene.pages.profileManager.open()
+        onClicked: bar.profilesRequested()
     }
 
     Text {
@@ -38,7 +42,7 @@ Item {
         ThemedButton {
             objectName: "resetButton"
             text: bar.scene.keyMatrixStrings[7]
-            onClicked: bar.scene.pages.resetConfirm.open()
+            onClicked: bar.resetRequested()
         }
         ThemedButton {
             objectName: "saveButton"
@@ -49,7 +53,7 @@ Item {
             objectName: "okButton"
             accented: true
             text: bar.scene.keyMatrixStrings[10].trim()
-            onClicked: bar.scene.pages.exitConfirm.open()
+            onClicked: bar.exitRequested()
         }
     }
 }

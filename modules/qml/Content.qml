@@ -151,6 +151,9 @@ Item {
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
+        onProfilesRequested: profileManager.open()
+        onResetRequested: resetConfirm.open()
+        onExitRequested: exitConfirm.open()
         visible: content.scene.isPownOn
     }
 
@@ -184,6 +187,12 @@ Item {
         id: profileManager
         objectName: "profileManager"
         scene: content.scene
+        onApplyRequested: number => content.scene.changeProfile(number)
+        // A reset of the profile in use reaches the mouse at once.
+        onProfileReset: number => {
+            if (number === content.scene.profileNo)
+                content.scene.sendProfile();
+        }
     }
     ConfirmOverlay {
         id: resetConfirm

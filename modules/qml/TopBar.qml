@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // Title, profile list, language selector (present, hidden, disabled) and the
 // window buttons: help, minimise, maximise/restore (hidden), close (hides to
@@ -52,11 +53,11 @@ Item {
             id: profileList
             objectName: "profileList"
             width: 220
-            model: bar.scene.pages ? bar.scene.pages.profileManager.entries : []
+            model: ProfileListModel
             textRole: "name"
-            currentIndex: bar.scene.pages ? bar.scene.pages.profileManager.indexOfNumber(bar.scene.profileNo) : -1
+            currentIndex: ProfileListModel.rowInUse
             Accessible.name: "Profile"
-            onActivated: index => bar.scene.changeProfile(bar.scene.pages.profileManager.entries[index].number)
+            onActivated: index => bar.scene.changeProfile(ProfileListModel.numberAt(index))
 
             Connections {
                 target: bar.scene

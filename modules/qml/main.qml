@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // The root of the scene. The host reaches it by function name (setScreenRect,
 // setProtectUI, setCurrentDPI, initUI, run, scroll, detectKeyboard,
@@ -206,7 +207,7 @@ Item {
         loadStoredLanguage();
         pages.reportRate.init(false);
         pages.lod.init(false);
-        pages.profileManager.init();
+        ProfileListModel.reload();
         pages.recoil.init(false, false);
         pages.keyAssign.init(false, false);
         pages.keyMatrix.init(false, false);
@@ -403,6 +404,13 @@ Item {
             item = item.childAt(px, py);
         }
         return found;
+    }
+
+    // The profile list marks the profile in use.
+    Binding {
+        target: ProfileListModel
+        property: "profileInUse"
+        value: root.profileNo
     }
 
     HoverHandler {

@@ -1,6 +1,8 @@
 // The profile manager on the real program: the six-profile limit, import
 // naming and numbering, export, rename and delete, checked on name.bin, the
 // profile files and the dialogs asked.
+#include "model/models.h"
+#include "model/profilelistmodel.h"
 #include "scenerig.h"
 #include "settings/userdialogs.h"
 
@@ -20,6 +22,7 @@ private slots:
 
 private:
     QObject *manager() const { return m_rig.page(QStringLiteral("profileManager")); }
+    ProfileListModel *profiles() const { return m_rig.view()->models()->profiles(); }
     static QString names()
     {
         return SceneRig::iniValue(QStringLiteral("setting/name.bin"),
@@ -46,8 +49,8 @@ void TstProfileManager::cleanup()
 void TstProfileManager::importWithSixProfilesChangesNothing()
 {
     const QString before = names();
-    QCOMPARE(manager()->property("entries").toList().size(), 6);
-    QCOMPARE(SceneRig::call(manager(), "importProfile").toBool(), false);
+    QCOMPARE(profiles()->count(), 6);
+    QCOMPARE(profiles()->importProfile(), -1);
     QCOMPARE(names(), before);
     QVERIFY(m_dialogs.asked.isEmpty()); // no file was asked for
     QObject *warning = m_rig.page(QStringLiteral("warning"));
@@ -58,7 +61,7 @@ void TstProfileManager::importWithSixProfilesChangesNothing()
 void TstProfileManager::deleteFreesTheNumberAndImportTakesIt()
 {
     // Shipped: Default0, Office1, Game2, Shooter3, Strategy4, Custom5.
-    QVERIFY(SceneRig::call(manager(), "deleteProfile", {2}).toBool());
+    QVERIFY(profiles()->deleteProfile(2));
     QCOMPARE(names(), QStringLiteral("Default0, Office1, Shooter3, Strategy4, Custom5"));
 
     // A profile exported from this program: Shooter3's file.
@@ -66,7 +69,7 @@ void TstProfileManager::deleteFreesTheNumberAndImportTakesIt()
     const QString file = exchange.filePath(QStringLiteral("mine.pf"));
     QVERIFY(QFile::copy(QStringLiteral("modules/setting/p4.bin"), file));
     m_dialogs.answers << file;
-    QVERIFY(SceneRig::call(manager(), "importProfile").toBool());
+    QCOMPARE(profiles()->importProfile(), 5);
     QCOMPARE(m_dialogs.asked.size(), 1);
     QVERIFY(m_dialogs.asked.first().startsWith(QLatin1String("open|")));
     // The first free name and the lowest free number.
@@ -94,18 +97,18 @@ void TstProfileManager::renameKeepsTheNumber()
 {
     QFETCH(QString, name);
     QFETCH(QString, stored);
-    SceneRig::call(manager(), "renameProfile", {1, name});
+    profiles()->renameProfile(1, name);
     QVERIFY(names().startsWith(stored));
     // The list reads back with the number it had.
-    SceneRig::call(manager(), "init");
-    QCOMPARE(SceneRig::call(manager(), "indexOfNumber", {1}).toInt(), 1);
+    profiles()->reload();
+    QCOMPARE(profiles()->indexOfNumber(1), 1);
 }
 
 void TstProfileManager::theProfileInUseCannotBeDeleted()
 {
     const QString before = names();
     QCOMPARE(m_rig.root()->property("profileNo").toInt(), 0);
-    QCOMPARE(SceneRig::call(manager(), "deleteProfile", {0}).toBool(), false);
+    QCOMPARE(profiles()->deleteProfile(0), false);
     QCOMPARE(names(), before);
 }
 
@@ -114,7 +117,7 @@ void TstProfileManager::exportWritesTheProfileFile()
     QTemporaryDir exchange;
     const QString file = exchange.filePath(QStringLiteral("out.pf"));
     m_dialogs.answers << file;
-    SceneRig::call(manager(), "exportProfile", {3}); // Shooter3: p4.bin
+    profiles()->exportProfile(3); // Shooter3: p4.bin
     QFile exported(file);
     QVERIFY(exported.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(exported.readAll()),

@@ -1,6 +1,7 @@
 #include "tools/kesta-ctl/tasks.h"
 
 #include "model/assignmenttable.h"
+#include "model/profilelistmodel.h"
 #include "devicesettings/buttonlabels.h"
 
 #include "device/deviceentry.h"
@@ -398,8 +399,8 @@ private:
     bool sendMacro(const QString &name, int slot);
 
     // Profiles and the macro library.
-    QList<QPair<QString, int>> profiles(); // name, number
-    int profileNumber(const QString &word, const QList<QPair<QString, int>> &list);
+    QList<QPair<QString, int>> profiles();  // name, number
+    int profileNumber(const QString &word); // by name or number; -1 when none
     bool sendAllPages(bool afterReset, int lightNumber);
     bool splitMacroPath(const QString &path, QStringList *folders, QString *name);
     QList<MacroItem> folderItems(const QStringList &folders);
@@ -1365,31 +1366,19 @@ int Runner::button(QStringList args)
 
 QList<QPair<QString, int>> Runner::profiles()
 {
+    ProfileListModel model(m_ops);
+    model.reload();
     QList<QPair<QString, int>> out;
-    for (const QString &entry : SettingsStore::dropPadding(m_macros->getNameList(2))) {
-        if (entry.isEmpty())
-            continue;
-        const QChar digit = entry.at(entry.size() - 1);
-        out.append({entry.left(entry.size() - 1), digit.isDigit() ? digit.digitValue() : -1});
-    }
+    for (const ProfileListModel::Entry &e : model.entries())
+        out.append({e.name, e.number});
     return out;
 }
 
-int Runner::profileNumber(const QString &word, const QList<QPair<QString, int>> &list)
+int Runner::profileNumber(const QString &word)
 {
-    for (const auto &entry : list) {
-        if (entry.first == word)
-            return entry.second;
-    }
-    bool ok = false;
-    const int n = word.toInt(&ok);
-    if (ok) {
-        for (const auto &entry : list) {
-            if (entry.second == n)
-                return n;
-        }
-    }
-    return -1;
+    ProfileListModel model(m_ops);
+    model.reload();
+    return model.numberOf(word);
 }
 
 bool Runner::sendAllPages(bool afterReset, int lightNumber)
@@ -1457,7 +1446,7 @@ int Runner::profile(QStringList args)
     if (sub == QLatin1String("switch")) {
         if (args.size() != 1 || hasName)
             return usage(QStringLiteral("switch needs one profile (name or number)"));
-        const int n = profileNumber(args.first(), list);
+        const int n = profileNumber(args.first());
         if (n < 0)
             return usage(
                 QStringLiteral("no profile \"%1\" (see kesta-ctl profile list)").arg(args.first()));
@@ -1480,7 +1469,7 @@ int Runner::profile(QStringList args)
         if (args.size() != 2 || hasName)
             return usage(QStringLiteral("export needs a profile and a file, e.g. profile export 0 "
                                         "~/office.pf"));
-        const int n = profileNumber(args.at(0), list);
+        const int n = profileNumber(args.at(0));
         if (n < 0)
             return usage(
                 QStringLiteral("no profile \"%1\" (see kesta-ctl profile list)").arg(args.at(0)));
@@ -1503,45 +1492,25 @@ int Runner::profile(QStringList args)
             return usage(QStringLiteral("no file \"%1\"").arg(args.first()));
         if (!SettingsStore::looksLikeProfile(source.absoluteFilePath()))
             return usage(QStringLiteral("\"%1\" is not a profile file").arg(args.first()));
-        if (list.size() >= 6)
+        ProfileListModel model(m_ops);
+        model.reload();
+        if (model.count() >= ProfileListModel::kMaxProfiles)
             return usage(QStringLiteral("the profile list already holds six profiles"));
-        int number = -1;
-        for (int k = 0; k < 6 && number < 0; ++k) {
-            bool used = false;
-            for (const auto &entry : list)
-                used = used || entry.second == k;
-            if (!used)
-                number = k;
-        }
-        auto nameUsed = [&](const QString &n) {
-            for (const auto &entry : list) {
-                if (entry.first == n)
-                    return true;
-            }
-            return false;
-        };
-        if (hasName) {
-            if (name.isEmpty() || nameUsed(name))
-                return usage(QStringLiteral("--name \"%1\": the name is empty or taken").arg(name));
-        } else {
-            for (int k = 0; k < 12; ++k) {
-                name = QStringLiteral("profile_%1").arg(k);
-                if (!nameUsed(name))
-                    break;
-            }
-        }
+        if (hasName && (name.isEmpty() || model.numberOf(name) >= 0))
+            return usage(QStringLiteral("--name \"%1\": the name is empty or taken").arg(name));
+        const int number = model.freeNumber();
+        if (!hasName)
+            name = model.freeName();
+        ProfileListModel::Refusal refusal = ProfileListModel::NotImported;
+        QObject::connect(&model, &ProfileListModel::refused,
+                         [&refusal](ProfileListModel::Refusal r) { refusal = r; });
         m_dialogs->answers.append(source.absoluteFilePath());
-        if (!m_store->loadProfile(number)) {
-            m_err << "kesta-ctl profile: could not import " << args.first() << "\n";
-            return 1;
-        }
-        QVariantList entries;
-        for (const auto &entry : list)
-            entries.append(entry.first + QString::number(entry.second));
-        entries.append(name + QString::number(number));
-        if (!m_macros->updataNameList(2, entries)) {
-            m_err << "kesta-ctl profile: " << args.first() << " is in profile file " << number
-                  << ", but the profile list could not be written; it is not listed\n";
+        if (model.importProfile(name) < 0) {
+            if (refusal == ProfileListModel::NotStored)
+                m_err << "kesta-ctl profile: " << args.first() << " is in profile file " << number
+                      << ", but the profile list could not be written; it is not listed\n";
+            else
+                m_err << "kesta-ctl profile: could not import " << args.first() << "\n";
             return 1;
         }
         m_out << "imported as profile " << number << " " << name << "\n";
@@ -1550,7 +1519,7 @@ int Runner::profile(QStringList args)
     if (sub == QLatin1String("reset")) {
         if (args.size() > 1 || hasName)
             return usage(QStringLiteral("reset takes at most one profile"));
-        const int n = args.isEmpty() ? current : profileNumber(args.first(), list);
+        const int n = args.isEmpty() ? current : profileNumber(args.first());
         if (n < 0)
             return usage(
                 QStringLiteral("no profile \"%1\" (see kesta-ctl profile list)").arg(args.first()));
