@@ -1,14 +1,23 @@
 #include "model/models.h"
 
+#include "model/keymatrixmodel.h"
 #include "model/profilelistmodel.h"
+#include "model/recoilmodel.h"
+
+#include <QHash>
 
 namespace {
 Models *s_current = nullptr;
 }
 
 Models::Models(Operations &ops, QObject *parent)
-    : QObject(parent), m_ops(ops), m_profiles(std::make_unique<ProfileListModel>(ops))
+    : QObject(parent), m_ops(ops), m_profiles(std::make_unique<ProfileListModel>(ops)),
+      m_recoil(std::make_unique<RecoilModel>(ops)),
+      m_keyMatrix(std::make_unique<KeyMatrixModel>(ops, *m_recoil))
 {
+    // Edited fire periods reach the mouse with the key matrix.
+    connect(m_recoil.get(), &RecoilModel::periodsEdited, m_keyMatrix.get(),
+            [this] { m_keyMatrix->setSave(true); });
     s_current = this;
 }
 
@@ -21,4 +30,14 @@ Models::~Models()
 Models *Models::instance()
 {
     return s_current;
+}
+
+QObject *Models::pageModel(const QString &page) const
+{
+    const QHash<QString, QObject *> byPage{
+        {QStringLiteral("keyMatrix"), m_keyMatrix.get()},
+        {QStringLiteral("recoil"), m_recoil.get()},
+        {QStringLiteral("profileManager"), m_profiles.get()},
+    };
+    return byPage.value(page);
 }

@@ -11,7 +11,9 @@
 #include <memory>
 
 class Operations;
+class KeyMatrixModel;
 class ProfileListModel;
+class RecoilModel;
 class QQmlEngine;
 
 class Models : public QObject
@@ -26,6 +28,11 @@ public:
 
     Operations &operations() const { return m_ops; }
     ProfileListModel *profiles() const { return m_profiles.get(); }
+    RecoilModel *recoil() const { return m_recoil.get(); }
+    KeyMatrixModel *keyMatrix() const { return m_keyMatrix.get(); }
+    // The model that holds the state of a page or overlay, by the name the
+    // scene's flows use ("keyMatrix", "recoil", ...); null for none.
+    QObject *pageModel(const QString &page) const;
 
     // For the singletons' factories: the scene must never delete a model.
     template <typename T> static T *expose(T *model)
@@ -38,4 +45,6 @@ public:
 private:
     Operations &m_ops;
     std::unique_ptr<ProfileListModel> m_profiles;
+    std::unique_ptr<RecoilModel> m_recoil;
+    std::unique_ptr<KeyMatrixModel> m_keyMatrix;
 };

@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // The program frame: top bar, tabs with their pages, bottom bar and every
 // overlay. `pages` names each page and overlay for the root's flows.
@@ -118,6 +119,7 @@ Item {
             scene: content.scene
             reportRate: reportRate
             lod: lod
+            onRecoilRequested: recoil.open()
             visible: content.currentTab === 0
         }
         LightingPage {
@@ -162,6 +164,8 @@ Item {
         id: keyAssign
         objectName: "keyAssign"
         scene: content.scene
+        onCombinationRecordRequested: (index, entry, onAccepted) => inputAssign.openFor(index, entry, onAccepted)
+        onMacroChoiceRequested: index => macroAssign.openFor(index)
     }
     MacroAssignOverlay {
         id: macroAssign
@@ -177,6 +181,25 @@ Item {
         id: dpiAssign
         objectName: "dpiAssign"
         scene: content.scene
+    }
+    // The button list asks for the overlay that finishes a choice.
+    Connections {
+        target: KeyMatrixModel
+        function onDpiAssignRequested(index) {
+            dpiAssign.openFor(index);
+        }
+        function onMacroAssignRequested(index) {
+            macroAssign.openFor(index);
+        }
+        function onCombinationRequested(index) {
+            inputAssign.openFor(index, KeyMatrixModel.entryOf(index), (bits, key1, key2) => KeyMatrixModel.assign(index, [2, bits, key1, key2]));
+        }
+        function onAssignmentRequested(index, group) {
+            keyAssign.openFor(index, group);
+        }
+        function onLeftButtonKept() {
+            content.scene.showWarning(content.scene.texts("warningAssigment", ["Please keep a key at least for the left button function."])[0]);
+        }
     }
     RecoilEditor {
         id: recoil

@@ -7,8 +7,7 @@ Overlay {
 
     property var scene
 
-    readonly property var page: scene && scene.pages ? scene.pages.keyMatrix : null
-    readonly property var captions: page ? page.captions : AssignmentTable.captionDefaults
+    readonly property var captions: KeyMatrixModel.captions.length > 0 ? KeyMatrixModel.captions : AssignmentTable.captionDefaults
     readonly property var strings: scene ? scene.keyMatrixStrings : []
     readonly property var choices: AssignmentTable.groups[AssignmentTable.groupIndex("dpi")].choices
 
@@ -16,10 +15,8 @@ Overlay {
     property int choiceIndex: -1
 
     function openFor(index) {
-        if (!page)
-            return;
         buttonIndex = index;
-        var entry = page.entryOf(index);
+        var entry = KeyMatrixModel.entryOf(index);
         choiceIndex = -1;
         for (var c = 0; c < choices.length; ++c) {
             if (AssignmentTable.sameEntry(choices[c].entry, entry))
@@ -31,11 +28,11 @@ Overlay {
     function accept() {
         if (choiceIndex < 0)
             return;
-        if (page.assign(buttonIndex, choices[choiceIndex].entry.slice()))
+        if (KeyMatrixModel.assign(buttonIndex, choices[choiceIndex].entry.slice()))
             close();
     }
 
-    title: page && buttonIndex >= 0 ? captions[0] + page.numberOf(buttonIndex) + " : " + captions[21] : captions[21]
+    title: buttonIndex >= 0 ? captions[0] + KeyMatrixModel.numberOf(buttonIndex) + " : " + captions[21] : captions[21]
     panelWidth: 420
     panelHeight: 300
 

@@ -9,8 +9,7 @@ Overlay {
 
     property var scene
 
-    readonly property var page: scene && scene.pages ? scene.pages.keyMatrix : null
-    readonly property var captions: page ? page.captions : AssignmentTable.captionDefaults
+    readonly property var captions: KeyMatrixModel.captions.length > 0 ? KeyMatrixModel.captions : AssignmentTable.captionDefaults
     readonly property var strings: scene ? scene.keyMatrixStrings : []
 
     property int buttonIndex: -1
@@ -66,7 +65,7 @@ Overlay {
             close();
     }
 
-    title: page && buttonIndex >= 0 ? captions[0] + page.numberOf(buttonIndex) + " : " + captions[14] : captions[14]
+    title: buttonIndex >= 0 ? captions[0] + KeyMatrixModel.numberOf(buttonIndex) + " : " + captions[14] : captions[14]
     panelWidth: 480
     panelHeight: 270
     onClosed: held = []
@@ -107,7 +106,7 @@ Overlay {
             anchors.margins: Theme.spacing
             horizontalAlignment: Text.AlignHCenter
             font.pixelSize: Theme.fontTitle
-            text: overlay.page ? AssignmentTable.comboText(overlay.bits, overlay.key1, overlay.key2, overlay.page.keyName) : ""
+            text: AssignmentTable.comboText(overlay.bits, overlay.key1, overlay.key2, KeyMatrixModel.keyName)
         }
     }
 

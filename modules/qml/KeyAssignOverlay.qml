@@ -8,10 +8,13 @@ Overlay {
     id: overlay
 
     property var scene
+
+    // Asks the frame for the key-combination recorder and the macro overlay.
+    signal combinationRecordRequested(int index, var entry, var onAccepted)
+    signal macroChoiceRequested(int index)
     property bool isSave: false
 
-    readonly property var page: scene && scene.pages ? scene.pages.keyMatrix : null
-    readonly property var captions: page ? page.captions : AssignmentTable.captionDefaults
+    readonly property var captions: KeyMatrixModel.captions.length > 0 ? KeyMatrixModel.captions : AssignmentTable.captionDefaults
     readonly property var strings: scene ? scene.keyMatrixStrings : []
 
     property int buttonIndex: -1
@@ -38,10 +41,8 @@ Overlay {
     // Opens the overlay for button `index` on group `groupKey` (empty: the
     // group of the button's current function).
     function openFor(index, groupKey) {
-        if (!page)
-            return;
         buttonIndex = index;
-        var entry = page.entryOf(index);
+        var entry = KeyMatrixModel.entryOf(index);
         var type = Number(entry[0]);
         fireKey = type === 1 ? Number(entry[1]) : 0;
         fireRate = type === 1 && Number(entry[2]) >= 1 ? Number(entry[2]) : 10;
@@ -104,15 +105,15 @@ Overlay {
         var entry = pendingEntry();
         if (!entry)
             return;
-        if (page.assign(buttonIndex, entry))
+        if (KeyMatrixModel.assign(buttonIndex, entry))
             close();
     }
 
     function keyText(code) {
-        return page && code > 0 ? page.keyName(code) : "";
+        return code > 0 ? KeyMatrixModel.keyName(code) : "";
     }
 
-    title: page && buttonIndex >= 0 ? captions[0] + page.numberOf(buttonIndex) + " : " + page.textOf(buttonIndex) : ""
+    title: buttonIndex >= 0 ? captions[0] + KeyMatrixModel.numberOf(buttonIndex) + " : " + KeyMatrixModel.textOf(buttonIndex) : ""
     panelWidth: 780
     panelHeight: 480
     onClosed: waitingForKey = false
@@ -288,13 +289,13 @@ Overlay {
                     anchors.margins: Theme.spacing
                     horizontalAlignment: Text.AlignHCenter
                     font.pixelSize: Theme.fontLarge
-                    text: overlay.page ? AssignmentTable.comboText(overlay.comboBits, overlay.comboKey1, overlay.comboKey2, overlay.keyText) : ""
+                    text: AssignmentTable.comboText(overlay.comboBits, overlay.comboKey1, overlay.comboKey2, overlay.keyText)
                 }
             }
             ThemedButton {
                 objectName: "comboRecord"
                 text: overlay.captions[10]
-                onClicked: overlay.scene.pages.inputAssign.openFor(overlay.buttonIndex, [2, overlay.comboBits, overlay.comboKey1, overlay.comboKey2], function (bits, key1, key2) {
+                onClicked: overlay.combinationRecordRequested(overlay.buttonIndex, [2, overlay.comboBits, overlay.comboKey1, overlay.comboKey2], function (bits, key1, key2) {
                     overlay.comboBits = bits;
                     overlay.comboKey1 = key1;
                     overlay.comboKey2 = key2;
@@ -314,7 +315,7 @@ Overlay {
             Caption {
                 width: area.width - 2 * Theme.margin
                 dim: true
-                text: overlay.page && overlay.buttonIndex >= 0 && Number(overlay.page.entryOf(overlay.buttonIndex)[0]) === 4 ? overlay.page.textOf(overlay.buttonIndex) : ""
+                text: overlay.buttonIndex >= 0 && Number(KeyMatrixModel.entryOf(overlay.buttonIndex)[0]) === 4 ? KeyMatrixModel.textOf(overlay.buttonIndex) : ""
             }
             ThemedButton {
                 objectName: "macroChoose"
@@ -322,7 +323,7 @@ Overlay {
                 onClicked: {
                     var index = overlay.buttonIndex;
                     overlay.close();
-                    overlay.scene.pages.macroAssign.openFor(index);
+                    overlay.macroChoiceRequested(index);
                 }
             }
         }

@@ -11,8 +11,7 @@ Overlay {
 
     property var scene
 
-    readonly property var page: scene && scene.pages ? scene.pages.keyMatrix : null
-    readonly property var captions: page ? page.captions : AssignmentTable.captionDefaults
+    readonly property var captions: KeyMatrixModel.captions.length > 0 ? KeyMatrixModel.captions : AssignmentTable.captionDefaults
     readonly property var strings: scene ? scene.keyMatrixStrings : []
     readonly property var editor: scene && scene.pages ? scene.pages.macroEditor : null
 
@@ -22,12 +21,12 @@ Overlay {
     readonly property int playMode: editor ? editor.playMode : 0
 
     function openFor(index) {
-        if (!page || index < 0 || index >= AssignmentTable.macroSlots)
+        if (index < 0 || index >= AssignmentTable.macroSlots)
             return;
         buttonIndex = index;
         macroNames = ui_View.getMacroNames();
-        var entry = page.entryOf(index);
-        var bound = Number(entry[0]) === 4 ? page.macroName(page.mode, index) : "";
+        var entry = KeyMatrixModel.entryOf(index);
+        var bound = Number(entry[0]) === 4 ? KeyMatrixModel.macroName(KeyMatrixModel.mode, index) : "";
         selectedName = macroNames.indexOf(bound) >= 0 ? bound : "";
         // A bound button keeps how its macro plays unless the user picks
         // another mode; an unbound one gets the editor's current choice.
@@ -44,11 +43,11 @@ Overlay {
     function accept() {
         if (selectedName === "")
             return;
-        if (page.bindMacro(buttonIndex, selectedName, playMode))
+        if (KeyMatrixModel.bindMacro(buttonIndex, selectedName, playMode))
             close();
     }
 
-    title: page && buttonIndex >= 0 ? captions[0] + page.numberOf(buttonIndex) + " : " + captions[16] : captions[16]
+    title: buttonIndex >= 0 ? captions[0] + KeyMatrixModel.numberOf(buttonIndex) + " : " + captions[16] : captions[16]
     panelWidth: 620
     panelHeight: 490
 

@@ -13,6 +13,8 @@ Item {
     readonly property alias dpi: dpi
     readonly property alias picture: picture
 
+    signal recoilRequested
+
     // Left: mode switch and the button list.
     Item {
         id: left
@@ -47,7 +49,6 @@ Item {
             id: keyMatrix
             objectName: "keyMatrixPage"
             scene: page.scene
-            picture: picture
             anchors.top: modeSwitch.bottom
             anchors.topMargin: Theme.spacing
             width: parent.width
@@ -80,7 +81,7 @@ Item {
             anchors.bottom: parent.bottom
             visible: page.scene.isGun
             text: page.scene.keyMatrixStrings[4]
-            onClicked: page.scene.pages.recoil.open()
+            onClicked: page.recoilRequested()
         }
     }
 

@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 import QtQuick.Shapes
 
 // Top view of the mouse, drawn as vector shapes, with its numbered buttons.
@@ -31,7 +32,7 @@ Item {
     property bool isSave: false
     property var keyMatrix
 
-    readonly property var shown: keyMatrix ? keyMatrix.visibleIndexes : []
+    readonly property var shown: KeyMatrixModel.visibleIndexes
     readonly property int hovered: keyMatrix ? keyMatrix.hoveredIndex : -1
     readonly property real zoom: drawing.scale * (scene ? scene.zoomInRate_min : 1)
 
@@ -179,7 +180,7 @@ Item {
                     })
                 readonly property bool isMain: place.main !== undefined
                 readonly property bool lit: page.hovered === modelData
-                readonly property bool locked: page.keyMatrix ? page.keyMatrix.soleLeftHolder(modelData, page.keyMatrix.entries) : false
+                readonly property bool locked: KeyMatrixModel.entries.length > 0 && KeyMatrixModel.isSoleLeftHolder(modelData)
                 x: place.x
                 y: place.y
                 width: place.w
@@ -198,7 +199,7 @@ Item {
                     anchors.horizontalCenter: parent.horizontalCenter
                     anchors.verticalCenter: parent.verticalCenter
                     anchors.verticalCenterOffset: spot.isMain ? 20 : 0
-                    label: page.keyMatrix ? page.keyMatrix.labelOf(spot.modelData) : ""
+                    label: KeyMatrixModel.labels[spot.modelData] || ""
                     color: spot.lit ? Theme.textOnAccent : Theme.text
                     diameter: spot.isMain ? 30 : Math.min(22, spot.width - 4)
                 }
@@ -216,10 +217,7 @@ Item {
                         else if (page.keyMatrix.hoveredIndex === spot.modelData)
                             page.keyMatrix.hoveredIndex = -1;
                     }
-                    onClicked: {
-                        if (page.keyMatrix)
-                            page.keyMatrix.openAssignment(spot.modelData);
-                    }
+                    onClicked: KeyMatrixModel.openAssignment(spot.modelData)
                 }
             }
         }

@@ -208,9 +208,9 @@ Item {
         pages.reportRate.init(false);
         pages.lod.init(false);
         ProfileListModel.reload();
-        pages.recoil.init(false, false);
+        RecoilModel.init(false, false);
         pages.keyAssign.init(false, false);
-        pages.keyMatrix.init(false, false);
+        KeyMatrixModel.init(false, false);
         pages.dpi.init(false, false);
         pages.light.init(false, false);
         pages.system.init(false, false);
@@ -222,16 +222,16 @@ Item {
     function setMouseMode(mode, markDirty) {
         mouseMode = mode;
         isGun = (mode === 1);
-        pages.keyMatrix.initMode(mode);
+        KeyMatrixModel.initMode(mode);
         if (mode === 1) {
             clickGameMode();
             if (markDirty)
-                pages.keyMatrix.isSave = true;
+                KeyMatrixModel.isSave = true;
         } else {
             clickOfficeMode();
         }
         if (isPownOn)
-            pages.keyMatrix.init(false, false);
+            KeyMatrixModel.init(false, false);
         initDropDownList();
     }
 
@@ -250,7 +250,7 @@ Item {
 
     // Loads every page from the current profile and sends it to the mouse.
     function sendProfile() {
-        pages.keyMatrix.init(true, false);
+        KeyMatrixModel.init(true, false);
         pages.reportRate.init(true);
         pages.lod.init(true);
         pages.dpi.init(true, false);
@@ -268,8 +268,8 @@ Item {
         emptyAreaPressed();
         if (!isPownOn)
             return;
-        var order = [pages.keyMatrix, pages.dpi, pages.light, pages.lod, pages.system, pages.reportRate];
-        var locked = pages.keyMatrix.isSave || pages.dpi.isSave || pages.light.isSave;
+        var order = [KeyMatrixModel, pages.dpi, pages.light, pages.lod, pages.system, pages.reportRate];
+        var locked = KeyMatrixModel.isSave || pages.dpi.isSave || pages.light.isSave;
         if (locked)
             beginBusy();
         for (var i = 0; i < order.length; ++i) {
@@ -294,11 +294,11 @@ Item {
         beginBusy();
         mouseMode = 0;
         isGun = false;
-        pages.keyMatrix.initMode(0);
+        KeyMatrixModel.initMode(0);
         clickOfficeMode();
         ui_View.resetProfile(profileNo);
-        pages.keyMatrix.init(true, true);
-        pages.keyMatrix.resetKeys();
+        KeyMatrixModel.init(true, true);
+        KeyMatrixModel.resetKeys();
         pages.reportRate.init(true);
         pages.lod.reset();
         pages.dpi.init(true, true);
@@ -310,10 +310,10 @@ Item {
         }
         ui_View.mouseSetCurrentDPI(2);
         currentDpiStage = 1;
-        pages.recoil.reset();
+        RecoilModel.reset();
         sendBoundMacros();
         endBusy();
-        var all = [pages.keyMatrix, pages.dpi, pages.light, pages.lod, pages.system, pages.reportRate, pages.recoil];
+        var all = [KeyMatrixModel, pages.dpi, pages.light, pages.lod, pages.system, pages.reportRate, RecoilModel];
         for (var i = 0; i < all.length; ++i)
             all[i].isSave = false;
     }
@@ -321,7 +321,7 @@ Item {
     // Every macro the current profile binds goes to its slot, so a button
     // never plays a macro of another profile.
     function sendBoundMacros() {
-        var slots = pages.keyMatrix.macroSlots();
+        var slots = KeyMatrixModel.macroSlots();
         for (var i = 0; i < slots.length; ++i)
             sendMacroToSlot(slots[i].name, slots[i].slot);
     }
@@ -338,34 +338,23 @@ Item {
     // The macro editor deleted a macro: buttons bound to it get their saved
     // assignment back.
     function onMacroDeleted(name) {
-        pages.keyMatrix.releaseMacro(String(name));
+        KeyMatrixModel.releaseMacro(String(name));
         ui_View.deleteMacroUpdateProfile(String(name));
     }
 
     // The macro editor renamed a macro or folder: bindings of both modes
     // follow a renamed macro (a folder's macros keep their names).
     function onMacroRenamed(level, type, oldName, newName) {
-        var km = pages.keyMatrix;
-        if (Number(type) === 0) {
-            var matrices = [km.office, km.game];
-            for (var m = 0; m < 2; ++m) {
-                for (var j = 0; j < 12; ++j) {
-                    var e = matrices[m][j];
-                    if (!e || Number(e[0]) !== 4)
-                        continue;
-                    var slot = Number(e[2]);
-                    if (km.macroName(m, slot) === String(oldName))
-                        ui_View.setData(km.macroGroup(m) + "/" + slot, String(newName));
-                }
-            }
-        }
-        km.refreshTexts();
+        if (Number(type) === 0)
+            KeyMatrixModel.renameMacro(String(oldName), String(newName));
+        else
+            KeyMatrixModel.refreshTexts();
         ui_View.modifyMacroNameUpdateProfile(level, type, oldName, newName);
     }
 
     // The macro editor changed a macro's steps: bound slots get it again.
     function onMacroDataChanged(name) {
-        var slots = pages.keyMatrix.macroSlots();
+        var slots = KeyMatrixModel.macroSlots();
         for (var i = 0; i < slots.length; ++i) {
             if (slots[i].name === String(name))
                 sendMacroToSlot(slots[i].name, slots[i].slot);
@@ -404,6 +393,39 @@ Item {
             item = item.childAt(px, py);
         }
         return found;
+    }
+
+    // The button list's texts in the language shown, and what the mouse has.
+    Binding {
+        target: KeyMatrixModel
+        property: "captions"
+        value: root.texts("keyAssigment", AssignmentTable.captionDefaults)
+    }
+    Binding {
+        target: KeyMatrixModel
+        property: "loadedCaptions"
+        value: root.langStrings["keyAssigment"] || []
+    }
+    Binding {
+        target: KeyMatrixModel
+        property: "matrixStrings"
+        value: root.keyMatrixStrings
+    }
+    Binding {
+        target: KeyMatrixModel
+        property: "keyNames"
+        value: root.texts("keyCode", KeyMatrixModel.builtInKeyNames)
+    }
+    Binding {
+        target: KeyMatrixModel
+        property: "keyCount"
+        value: root.keyCount
+    }
+    Connections {
+        target: KeyMatrixModel
+        function onMacroBound(name, slot) {
+            root.sendMacroToSlot(name, slot);
+        }
     }
 
     // The profile list marks the profile in use.

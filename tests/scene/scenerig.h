@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/widget.h"
+#include "model/models.h"
 #include "tools/virtual-mouse/virtual_mouse.h"
 #include "view/myqquickview.h"
 
@@ -12,6 +13,7 @@
 
 #include <QFile>
 #include <QJSValue>
+#include <QMetaMethod>
 #include <QQmlProperty>
 #include <QQuickItem>
 #include <QRegularExpression>
@@ -107,6 +109,15 @@ public:
         return root()->property("pages").value<QJSValue>().property(name).toQObject();
     }
 
+    // What holds a page's state: its model where it has one
+    // (Models::pageModel), else the page itself.
+    QObject *pageState(const QString &name) const
+    {
+        if (QObject *model = view()->models()->pageModel(name))
+            return model;
+        return page(name);
+    }
+
     // Any item of the scene by objectName.
     QObject *item(const QString &objectName) const
     {
@@ -118,7 +129,9 @@ public:
     static QVariant call(QObject *target, const char *function, const QVariantList &args = {})
     {
         QVariant r;
-        bool ok = invoke(target, function, args, &r);
+        bool ok = invokeTyped(target, function, args, &r);
+        if (!ok)
+            ok = invoke(target, function, args, &r);
         if (!ok)
             ok = invoke(target, function, args, nullptr); // a method without a result
         if (!ok)
@@ -214,6 +227,52 @@ private:
             ini.sync();
         }
         return true;
+    }
+
+    // A C++ method (a model's invokable) by name and argument count, its
+    // arguments converted to the parameter types.
+    static bool invokeTyped(QObject *target, const char *function, const QVariantList &args,
+                            QVariant *result)
+    {
+        if (!target || args.size() > 5)
+            return false;
+        const QMetaObject *mo = target->metaObject();
+        for (int i = mo->methodCount() - 1; i >= 0; --i) {
+            const QMetaMethod m = mo->method(i);
+            if (m.name() != function || m.parameterCount() != args.size())
+                continue;
+            QVariant a[5];
+            QGenericArgument g[5];
+            bool converted = true;
+            for (int k = 0; k < args.size(); ++k) {
+                a[k] = args.at(k);
+                const QMetaType type = m.parameterMetaType(k);
+                if (type == QMetaType::fromType<QVariant>()) {
+                    g[k] = QGenericArgument("QVariant", &a[k]);
+                    continue;
+                }
+                converted = converted && a[k].convert(type);
+                g[k] = QGenericArgument(type.name(), a[k].constData());
+            }
+            if (!converted)
+                continue;
+            const QMetaType returnType = m.returnMetaType();
+            QVariant r;
+            QGenericReturnArgument ret;
+            if (returnType.id() != QMetaType::Void) {
+                r = returnType == QMetaType::fromType<QVariant>() ? QVariant()
+                                                                  : QVariant(returnType);
+                ret = returnType == QMetaType::fromType<QVariant>()
+                          ? QGenericReturnArgument("QVariant", &r)
+                          : QGenericReturnArgument(returnType.name(), r.data());
+            }
+            if (!m.invoke(target, Qt::DirectConnection, ret, g[0], g[1], g[2], g[3], g[4]))
+                return false;
+            if (result)
+                *result = r;
+            return true;
+        }
+        return false;
     }
 
     static bool invoke(QObject *target, const char *function, const QVariantList &args,

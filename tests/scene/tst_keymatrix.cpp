@@ -127,8 +127,8 @@ void TstKeyMatrix::init()
         SceneRig::call(m_rig.page(QLatin1String(name)), "close");
     m_rig.view()->resetProfile(m_rig.root()->property("profileNo").toInt());
     setMode(0);
-    SceneRig::call(m_rig.page("keyMatrix"), "init", {false, false});
-    m_rig.page("keyMatrix")->setProperty("isSave", false);
+    SceneRig::call(m_rig.pageState("keyMatrix"), "init", {false, false});
+    m_rig.pageState("keyMatrix")->setProperty("isSave", false);
     kvm::clearWireLog();
 }
 
@@ -341,7 +341,7 @@ void TstKeyMatrix::leftButtonGuardChangesNothing()
     QVERIFY(!m_rig.page("keyMatrix")->property("isSave").toBool());
     QCOMPARE(need(QStringLiteral("keyText_0"))->property("text").toString(),
              QStringLiteral("Left Key"));
-    SceneRig::call(m_rig.page("keyMatrix"), "saveData", {true});
+    SceneRig::call(m_rig.pageState("keyMatrix"), "saveData", {true});
     QCOMPARE(m_rig.profileValue("mouseKeyMatrix/0"), before);
     QCOMPARE(sentEntry(0), (QList<int>{1, 0, 0xF0, 0}));
 }
@@ -349,7 +349,7 @@ void TstKeyMatrix::leftButtonGuardChangesNothing()
 void TstKeyMatrix::pictureKeepsSoleLeftHolderClosed()
 {
     // What a click on the picture's button calls.
-    SceneRig::call(m_rig.page("keyMatrix"), "openAssignment", {0});
+    SceneRig::call(m_rig.pageState("keyMatrix"), "openAssignment", {0});
     QVERIFY(!overlayOpen("keyAssign"));
     QVERIFY(overlayOpen("warning"));
 
@@ -367,7 +367,7 @@ void TstKeyMatrix::pictureKeepsSoleLeftHolderClosed()
     SceneRig::call(m_rig.page("keyAssign"), "openFor", {1, QStringLiteral("mouse")});
     click(QStringLiteral("keyChoice_2"));
     click(QStringLiteral("keyAssignOk"));
-    SceneRig::call(m_rig.page("keyMatrix"), "openAssignment", {0});
+    SceneRig::call(m_rig.pageState("keyMatrix"), "openAssignment", {0});
     QVERIFY(overlayOpen("keyAssign"));
     click(QStringLiteral("keyGroup_dpi"));
     click(QStringLiteral("keyChoice_22"));
@@ -425,7 +425,7 @@ void TstKeyMatrix::functionListOpensOnTheButtonsFunction()
     // Still the button's own function, shown, stored and sent.
     QCOMPARE(model.value(combo->property("currentIndex").toInt()).toMap().value("text").toString(),
              function);
-    SceneRig::call(m_rig.page("keyMatrix"), "saveData", {true});
+    SceneRig::call(m_rig.pageState("keyMatrix"), "saveData", {true});
     QCOMPARE(m_rig.profileValue(QStringLiteral("mouseKeyMatrix/%1").arg(button)), before);
 }
 
@@ -489,7 +489,7 @@ void TstKeyMatrix::macroBindingSendsEncodedMacro()
     SceneRig::call(m_rig.root(), "saveAll");
     QCOMPARE(m_rig.profileValue("mouseKeyMatrix/2"), QStringLiteral("4, 2, 2, 0"));
     QCOMPARE(sentEntry(2), (QList<int>{9, 2, 3, 0}));
-    const QVariantList bound = SceneRig::call(m_rig.page("keyMatrix"), "macroSlots").toList();
+    const QVariantList bound = SceneRig::call(m_rig.pageState("keyMatrix"), "macroSlots").toList();
     QCOMPARE(bound.size(), 1);
     QCOMPARE(bound.at(0).toMap().value("slot").toInt(), 2);
 

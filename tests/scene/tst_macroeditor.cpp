@@ -584,7 +584,7 @@ void TstMacroEditor::renameKeepsBindingAndLists()
     QVERIFY(QFileInfo::exists("modules/macro/New.bin"));
     QVERIFY(!QFileInfo::exists("modules/macro/Old.bin"));
     QCOMPARE(storedList("macro/macroName"), (QStringList{"Z", "New"}));
-    const QVariantList bound = SceneRig::call(m_rig.page("keyMatrix"), "macroSlots").toList();
+    const QVariantList bound = SceneRig::call(m_rig.pageState("keyMatrix"), "macroSlots").toList();
     if (bound.isEmpty())
         QSKIP("the key matrix page does not list macro bindings yet");
     QCOMPARE(m_rig.profileValue("mouseMacroKey/3"), QStringLiteral("New"));

@@ -238,13 +238,13 @@ void TstSceneFlows::resetAllEndsOnStageTwoWithNothingDirty()
 {
     QVERIFY(m_rig.start());
     for (const char *name : {"keyMatrix", "dpi", "light", "system", "lod", "reportRate"})
-        QVERIFY(m_rig.page(QLatin1String(name))->setProperty("isSave", true));
+        QVERIFY(m_rig.pageState(QLatin1String(name))->setProperty("isSave", true));
     SceneRig::call(m_rig.root(), "resetAll");
     QCOMPARE(int(kvm::state().currentDpi), 2);
     QCOMPARE(m_rig.root()->property("currentDpiStage").toInt(), 1);
     QCOMPARE(m_rig.root()->property("mouseMode").toInt(), 0);
     for (const char *name : {"keyMatrix", "dpi", "light", "system", "lod", "reportRate", "recoil"})
-        QVERIFY2(!m_rig.page(QLatin1String(name))->property("isSave").toBool(), name);
+        QVERIFY2(!m_rig.pageState(QLatin1String(name))->property("isSave").toBool(), name);
     // The profile file is the defaults again, and it went to the mouse.
     QCOMPARE(m_rig.profileValue(QStringLiteral("mouse/dpiValueArray")),
              SceneRig::iniValue(QStringLiteral("setting/pD.bin"),
@@ -320,7 +320,7 @@ QMap<QString, QByteArray> modulesFiles()
 void markEveryPageDirty(SceneRig &rig)
 {
     for (const char *name : {"keyMatrix", "dpi", "light", "system", "lod", "reportRate"})
-        rig.page(QLatin1String(name))->setProperty("isSave", true);
+        rig.pageState(QLatin1String(name))->setProperty("isSave", true);
 }
 
 } // namespace
@@ -367,9 +367,9 @@ void TstSceneFlows::withoutMouseNothingIsStoredOrSent()
         SceneRig::call(m_rig.root(), "changeProfile", {1});
     } else {
         for (const char *name : {"keyMatrix", "dpi", "lod", "reportRate"})
-            SceneRig::call(m_rig.page(QLatin1String(name)), "saveData", {true});
+            SceneRig::call(m_rig.pageState(QLatin1String(name)), "saveData", {true});
         for (const char *name : {"light", "system"})
-            SceneRig::call(m_rig.page(QLatin1String(name)), "saveData", {true, 0});
+            SceneRig::call(m_rig.pageState(QLatin1String(name)), "saveData", {true, 0});
     }
     QTest::qWait(100);
 

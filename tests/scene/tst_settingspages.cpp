@@ -587,7 +587,7 @@ void TstSettingsPages::recoilReset()
     SceneRig::FileValues values;
     values["setting/apConfig.bin"]["mouse/selectGun"] = QStringList{"3", "4", "5"};
     QVERIFY(start(values));
-    QObject *recoil = m_rig.page("recoil");
+    QObject *recoil = m_rig.pageState("recoil");
     QCOMPARE(SceneRig::call(recoil, "slotPeriods").toList().size(), 3);
     QCOMPARE(textOf("recoilSlotCaption2"), QStringLiteral("Slot 3"));
     SceneRig::call(recoil, "reset");
@@ -613,7 +613,7 @@ void TstSettingsPages::recoilReset()
 void TstSettingsPages::recoilSlotChoice()
 {
     QVERIFY(start());
-    QObject *recoil = m_rig.page("recoil");
+    QObject *recoil = m_rig.pageState("recoil");
     QObject *slot = control("recoilSlot1");
     QVERIFY(slot);
     QVERIFY(QMetaObject::invokeMethod(slot, "activated", Q_ARG(int, 4)));

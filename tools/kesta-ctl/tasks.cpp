@@ -1,7 +1,9 @@
 #include "tools/kesta-ctl/tasks.h"
 
 #include "model/assignmenttable.h"
+#include "model/keymatrixmodel.h"
 #include "model/profilelistmodel.h"
+#include "model/recoilmodel.h"
 #include "devicesettings/buttonlabels.h"
 
 #include "device/deviceentry.h"
@@ -634,16 +636,11 @@ KeyPage Runner::loadKeys()
 
 QVariantList Runner::weaponPeriods()
 {
-    // The fire periods of the weapons chosen for the three recoil slots.
-    QVariantList out;
-    const QStringList chosen = SettingsStore::dropPadding(SettingsStore::toTextList(
-        m_store->getGlobalData(QStringLiteral("mouse/selectGun")).toList()));
-    for (int s = 0; s < 3; ++s) {
-        const int weapon = chosen.value(s, QString::number(s)).toInt();
-        const QVariantList data = m_ops.recoil()->getGunData(weapon);
-        out.append(data.value(2).toString().trimmed().toInt());
-    }
-    return out;
+    // The fire periods of the weapons in the three recoil slots, read as the
+    // window's recoil editor reads them.
+    RecoilModel recoil(m_ops);
+    recoil.init(false, false);
+    return recoil.slotPeriods();
 }
 
 namespace {
@@ -1319,7 +1316,6 @@ int Runner::button(QStringList args)
                                         "loop-until-release")
                              .arg(modeWord));
     }
-    static const Entry kLeft{0, 0, 0xF0, 0};
     if (choice.isMacro) {
         if (!ButtonLabels::takesMacro(index))
             return usage(QStringLiteral("button %1 cannot hold a macro: macros go on buttons 1..10 "
@@ -1332,16 +1328,15 @@ int Runner::button(QStringList args)
                     .arg(choice.macroName));
         choice.entry = AssignmentTable::macroEntry(mode, index);
     }
-    // The first button keeps the left click; in office mode some button must hold it.
-    const int type = choice.entry[0];
-    if (index == 0 &&
-        (choice.isMacro || (type == 0 && choice.entry[2] >= 0xF1 && choice.entry[2] <= 0xF4)))
+    // The window's rule: the first button keeps the left click, and no
+    // change takes it from its last holder.
+    if (KeyMatrixModel::refuses(page.active(), index, choice.entry)) {
+        if (index != 0 && KeyMatrixModel::soleLeftHolder(page.active(), index))
+            return usage(QStringLiteral("button %1 is the only left button; assign the left "
+                                        "click to another button first")
+                             .arg(args.at(0)));
         return usage(QStringLiteral("Please keep a key at least for the left button function."));
-    if (page.mode == 0 && page.office.at(index) == kLeft && choice.entry != kLeft &&
-        page.office.count(kLeft) == 1)
-        return usage(QStringLiteral("button %1 is the only left button; assign the left click to "
-                                    "another button first")
-                         .arg(args.at(0)));
+    }
 
     page.active()[index] = choice.entry;
     {

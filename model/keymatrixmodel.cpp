@@ -1,0 +1,505 @@
+#include "model/keymatrixmodel.h"
+
+#include "devicesettings/buttonlabels.h"
+#include "devicesettings/devicesettings.h"
+#include "devicesettings/keynames.h"
+#include "model/models.h"
+#include "model/recoilmodel.h"
+#include "settings/settingsstore.h"
+
+namespace {
+
+const QVariantList &functionList()
+{
+    static const QVariantList list = AssignmentTable().functionList();
+    return list;
+}
+
+QVariantList toList(const AssignmentTable::Entry &e)
+{
+    return {e[0], e[1], e[2], e[3]};
+}
+
+// The two matrices as the device settings take them.
+QVariantList flat(const KeyMatrixModel::Matrix &matrix)
+{
+    QVariantList out;
+    for (const auto &e : matrix) {
+        for (int v : e)
+            out.append(v);
+    }
+    return out;
+}
+
+QString hex(int value)
+{
+    const QString text = QString::number(value, 16).toUpper();
+    return text.size() < 2 ? QLatin1Char('0') + text : text;
+}
+
+} // namespace
+
+KeyMatrixModel::KeyMatrixModel(Operations &ops, RecoilModel &periods, QObject *parent)
+    : PageModel(ops, parent), m_periods(periods)
+{
+}
+
+KeyMatrixModel *KeyMatrixModel::create(QQmlEngine *, QJSEngine *)
+{
+    return Models::expose(Models::instance() ? Models::instance()->keyMatrix() : nullptr);
+}
+
+// ---- Rules
+
+bool KeyMatrixModel::holdsLeft(const Entry &entry)
+{
+    return entry[0] == 0 && entry[1] == 0 && entry[2] == 0xF0;
+}
+
+bool KeyMatrixModel::soleLeftHolder(const Matrix &matrix, int index)
+{
+    if (index < 0 || index >= matrix.size() || !holdsLeft(matrix.at(index)))
+        return false;
+    for (int j = 0; j < matrix.size(); ++j) {
+        if (j != index && !ButtonLabels::label(j).isEmpty() && holdsLeft(matrix.at(j)))
+            return false;
+    }
+    return true;
+}
+
+bool KeyMatrixModel::refuses(const Matrix &matrix, int index, const Entry &entry)
+{
+    const int type = entry[0];
+    if (index == 0 &&
+        ((type == 0 && entry[1] == 0 && entry[2] >= 0xF1 && entry[2] <= 0xF4) || type == 4))
+        return true;
+    return !holdsLeft(entry) && soleLeftHolder(matrix, index);
+}
+
+QString KeyMatrixModel::macroGroup(int mode)
+{
+    return mode == 1 ? QStringLiteral("mouseMacroKey2") : QStringLiteral("mouseMacroKey");
+}
+
+// ---- State and texts
+
+QVariantList KeyMatrixModel::entryList() const
+{
+    QVariantList out;
+    for (const Entry &e : matrix(m_mode))
+        out.append(QVariant(toList(e)));
+    return out;
+}
+
+QStringList KeyMatrixModel::labels() const
+{
+    return ButtonLabels::labels();
+}
+
+QList<int> KeyMatrixModel::labelOrder() const
+{
+    QList<int> order;
+    const QStringList all = labels();
+    for (int j = 0; j < 16 && j < all.size(); ++j) {
+        if (!all.at(j).isEmpty())
+            order.append(j);
+    }
+    return order;
+}
+
+void KeyMatrixModel::setKeyCount(int count)
+{
+    if (count == m_keyCount)
+        return;
+    m_keyCount = count;
+    emit keyCountChanged();
+}
+
+QVariantList KeyMatrixModel::visibleIndexes() const
+{
+    const QList<int> order = labelOrder();
+    const int count = m_keyCount > 0 ? qMin(m_keyCount, int(order.size())) : int(order.size());
+    QVariantList out;
+    for (int i = 0; i < count; ++i)
+        out.append(order.at(i));
+    return out;
+}
+
+void KeyMatrixModel::setCaptions(const QStringList &texts)
+{
+    if (texts == m_captions)
+        return;
+    m_captions = texts;
+    emit textsChanged();
+    emit functionListsChanged();
+}
+
+void KeyMatrixModel::setLoadedCaptions(const QStringList &texts)
+{
+    if (texts == m_loadedCaptions)
+        return;
+    m_loadedCaptions = texts;
+    emit textsChanged();
+    emit functionListsChanged();
+}
+
+void KeyMatrixModel::setMatrixStrings(const QStringList &texts)
+{
+    if (texts == m_matrixStrings)
+        return;
+    m_matrixStrings = texts;
+    emit textsChanged();
+    emit functionListsChanged();
+}
+
+QStringList KeyMatrixModel::keyNames() const
+{
+    return m_keyNames.isEmpty() ? KeyNames::names() : m_keyNames;
+}
+
+void KeyMatrixModel::setKeyNames(const QStringList &names)
+{
+    if (names == m_keyNames)
+        return;
+    m_keyNames = names;
+    emit textsChanged();
+}
+
+QString KeyMatrixModel::keyName(int code) const
+{
+    const int i = int(KeyNames::codes().indexOf(code));
+    if (i < 0)
+        return QStringLiteral("0x") + hex(code);
+    const QString name = m_keyNames.value(i);
+    return name.isEmpty() ? KeyNames::names().value(i) : name;
+}
+
+QString KeyMatrixModel::macroName(int mode, int slot) const
+{
+    const QVariant v =
+        store()->getData(macroGroup(mode) + QLatin1Char('/') + QString::number(slot), false);
+    return v.isNull() ? QString() : v.toString();
+}
+
+QStringList KeyMatrixModel::entryTexts() const
+{
+    const QStringList captions =
+        m_captions.isEmpty() ? AssignmentTable().captionDefaults() : m_captions;
+    QStringList out;
+    for (const Entry &e : matrix(m_mode)) {
+        out.append(AssignmentTable::entryText(
+            e, captions, [this](int code) { return keyName(code); },
+            [this](int slot) { return macroName(m_mode, slot); }));
+    }
+    return out;
+}
+
+QStringList KeyMatrixModel::functionTexts() const
+{
+    QStringList out;
+    for (const QVariant &item : functionList()) {
+        const QVariantMap f = item.toMap();
+        QString text = f.value(QStringLiteral("text")).toString();
+        const QVariant matrixCaption = f.value(QStringLiteral("matrixCaption"));
+        const QVariant caption = f.value(QStringLiteral("caption"));
+        if (matrixCaption.isValid() && !m_matrixStrings.value(matrixCaption.toInt()).isEmpty())
+            text = m_matrixStrings.value(matrixCaption.toInt());
+        else if (caption.isValid() && !m_loadedCaptions.value(caption.toInt()).isEmpty())
+            text = m_loadedCaptions.value(caption.toInt());
+        out.append(text);
+    }
+    return out;
+}
+
+QVariantList KeyMatrixModel::functionModels() const
+{
+    QVariantList out;
+    for (int j = 0; j < 16; ++j)
+        out.append(QVariant(functionModel(j)));
+    return out;
+}
+
+QVariantList KeyMatrixModel::functionIndexes() const
+{
+    QVariantList out;
+    for (int j = 0; j < 16; ++j)
+        out.append(functionIndex(j));
+    return out;
+}
+
+QStringList KeyMatrixModel::functionCaptions() const
+{
+    QStringList out;
+    for (int j = 0; j < 16; ++j)
+        out.append(functionCaption(j));
+    return out;
+}
+
+QStringList KeyMatrixModel::builtInKeyNames() const
+{
+    return KeyNames::names();
+}
+
+// ---- Protocol
+
+KeyMatrixModel::Entry KeyMatrixModel::loadEntry(int mode, int index, bool isRecovery) const
+{
+    Entry e{0, 0, 0, 0};
+    if (!device())
+        return e;
+    const QVariantList items = device()->mouseGetKeydefine(mode, index, isRecovery);
+    for (int k = 0; k < 4 && k < items.size(); ++k)
+        e[k] = items.at(k).toString().trimmed().toInt();
+    return e;
+}
+
+void KeyMatrixModel::init(bool isSendData, bool isRecovery)
+{
+    for (int j = 0; j < 16; ++j) {
+        m_office[j] = loadEntry(0, j, isRecovery);
+        m_game[j] = loadEntry(1, j, isRecovery);
+    }
+    m_savedOffice = m_office;
+    m_savedGame = m_game;
+    emit entriesChanged();
+    emit textsChanged();
+    if (!m_loaded) {
+        m_loaded = true;
+        emit loadedChanged();
+    }
+    if (isSendData)
+        saveData(true);
+}
+
+bool KeyMatrixModel::saveData(bool)
+{
+    if (!m_loaded || !device())
+        return false;
+    // Sent only once stored: the mouse never holds what the file lost.
+    if (!device()->storeKeyMatrix(m_mode, flat(m_office), flat(m_game)))
+        return false;
+    device()->sendKeyMatrix(m_mode, flat(m_office), flat(m_game), m_periods.slotPeriods());
+    m_savedOffice = m_office;
+    m_savedGame = m_game;
+    return true;
+}
+
+void KeyMatrixModel::initMode(int mode)
+{
+    m_mode = mode == 1 ? 1 : 0;
+    emit modeChanged();
+    emit functionListsChanged();
+    emit entriesChanged();
+    emit textsChanged();
+}
+
+void KeyMatrixModel::resetKeys()
+{
+    setSave(true);
+    m_beforeMacro.clear();
+    emit textsChanged();
+}
+
+QVariantList KeyMatrixModel::macroSlots() const
+{
+    QVariantList found;
+    QList<int> seen;
+    for (const Entry &e : matrix(m_mode)) {
+        const int slot = e[2];
+        if (e[0] != 4 || slot < 0 || slot >= AssignmentTable::kMacroSlots || seen.contains(slot))
+            continue;
+        const QString name = macroName(m_mode, slot);
+        if (name.isEmpty())
+            continue;
+        seen.append(slot);
+        found.append(QVariantMap{{QStringLiteral("slot"), slot}, {QStringLiteral("name"), name}});
+    }
+    return found;
+}
+
+void KeyMatrixModel::releaseMacro(const QString &name)
+{
+    bool changed = false;
+    Matrix matrices[2] = {m_office, m_game};
+    const Matrix *saved[2] = {&m_savedOffice, &m_savedGame};
+    for (int m = 0; m < 2; ++m) {
+        for (int j = 0; j < 16; ++j) {
+            const Entry &e = matrices[m].at(j);
+            if (e[0] != 4 || macroName(m, e[2]) != name)
+                continue;
+            const QString key = QString::number(m) + QLatin1Char('/') + QString::number(j);
+            Entry back = m_beforeMacro.value(key, saved[m]->at(j));
+            if (back[0] == 4)
+                back = saved[m]->at(j);
+            if (back[0] == 4)
+                back = loadEntry(m, j, true);
+            matrices[m][j] = back;
+            m_beforeMacro.remove(key);
+            changed = true;
+        }
+    }
+    if (!changed)
+        return;
+    m_office = matrices[0];
+    m_game = matrices[1];
+    emit entriesChanged();
+    saveData(true);
+    emit textsChanged();
+}
+
+void KeyMatrixModel::refreshTexts()
+{
+    emit textsChanged();
+}
+
+void KeyMatrixModel::renameMacro(const QString &oldName, const QString &newName)
+{
+    for (int m = 0; m < 2; ++m) {
+        for (int j = 0; j < AssignmentTable::kMacroSlots; ++j) {
+            const Entry &e = matrix(m).at(j);
+            if (e[0] == 4 && macroName(m, e[2]) == oldName)
+                store()->setData(macroGroup(m) + QLatin1Char('/') + QString::number(e[2]), newName);
+        }
+    }
+    emit textsChanged();
+}
+
+// ---- Editing
+
+QVariantList KeyMatrixModel::entryOf(int index) const
+{
+    return index >= 0 && index < 16 ? toList(matrix(m_mode).at(index)) : QVariantList{0, 0, 0, 0};
+}
+
+QString KeyMatrixModel::labelOf(int index) const
+{
+    return labels().value(index);
+}
+
+int KeyMatrixModel::numberOf(int index) const
+{
+    const int at = int(labelOrder().indexOf(index));
+    return at >= 0 ? at + 1 : index + 1;
+}
+
+QString KeyMatrixModel::textOf(int index) const
+{
+    return entryTexts().value(index);
+}
+
+bool KeyMatrixModel::isSoleLeftHolder(int index) const
+{
+    return soleLeftHolder(matrix(m_mode), index);
+}
+
+void KeyMatrixModel::setEntry(int index, const Entry &entry)
+{
+    active()[index] = entry;
+    setSave(true);
+    emit entriesChanged();
+    emit textsChanged();
+}
+
+bool KeyMatrixModel::assign(int index, const QVariant &value)
+{
+    Entry entry{};
+    if (index < 0 || index > 15 || labelOf(index).isEmpty() ||
+        !AssignmentTable::toEntry(value, &entry))
+        return false;
+    if (refuses(matrix(m_mode), index, entry)) {
+        emit leftButtonKept();
+        return false;
+    }
+    setEntry(index, entry);
+    return true;
+}
+
+bool KeyMatrixModel::bindMacro(int index, const QString &name, int playMode)
+{
+    if (index < 0 || index >= AssignmentTable::kMacroSlots || name.isEmpty() || playMode < 0 ||
+        playMode > 2)
+        return false;
+    const Entry entry = AssignmentTable::macroEntry(playMode, index);
+    if (refuses(matrix(m_mode), index, entry)) {
+        emit leftButtonKept();
+        return false;
+    }
+    const Entry before = matrix(m_mode).at(index);
+    if (before[0] != 4)
+        m_beforeMacro.insert(QString::number(m_mode) + QLatin1Char('/') + QString::number(index),
+                             before);
+    store()->setData(macroGroup(m_mode) + QLatin1Char('/') + QString::number(index), name);
+    setEntry(index, entry);
+    emit macroBound(name, index);
+    return true;
+}
+
+void KeyMatrixModel::chooseFunction(int index, int fn)
+{
+    if (fn < 0 || fn >= functionList().size())
+        return;
+    const QVariantMap f = functionList().at(fn).toMap();
+    if (f.contains(QStringLiteral("entry"))) {
+        assign(index, f.value(QStringLiteral("entry")));
+        return;
+    }
+    const QString open = f.value(QStringLiteral("open")).toString();
+    if (open == QLatin1String("dpi"))
+        emit dpiAssignRequested(index);
+    else if (open == QLatin1String("macro"))
+        emit macroAssignRequested(index);
+    else if (open == QLatin1String("combo"))
+        emit combinationRequested(index);
+    else
+        emit assignmentRequested(index, open);
+}
+
+void KeyMatrixModel::openAssignment(int index)
+{
+    if (labelOf(index).isEmpty())
+        return;
+    if (isSoleLeftHolder(index)) {
+        emit leftButtonKept();
+        return;
+    }
+    emit assignmentRequested(index, QString());
+}
+
+QVariantList KeyMatrixModel::functionModel(int index) const
+{
+    const QStringList texts = functionTexts();
+    QVariantList model;
+    for (int f = 0; f < functionList().size(); ++f) {
+        if (!AssignmentTable::allowedAt(f, index, m_mode))
+            continue;
+        model.append(
+            QVariantMap{{QStringLiteral("text"), texts.value(f)}, {QStringLiteral("fn"), f}});
+    }
+    return model;
+}
+
+int KeyMatrixModel::functionIndex(int index) const
+{
+    if (index < 0 || index > 15)
+        return -1;
+    const int fn = AssignmentTable::functionOf(matrix(m_mode).at(index));
+    if (fn < 0)
+        return -1;
+    const QVariantList model = functionModel(index);
+    for (int i = 0; i < model.size(); ++i) {
+        if (model.at(i).toMap().value(QStringLiteral("fn")).toInt() == fn)
+            return i;
+    }
+    return -1;
+}
+
+QString KeyMatrixModel::functionCaption(int index) const
+{
+    if (index < 0 || index > 15)
+        return {};
+    const Entry &e = matrix(m_mode).at(index);
+    const int fn = AssignmentTable::functionOf(e);
+    if (fn >= 0)
+        return functionTexts().value(fn);
+    return e[0] == 0 ? m_captions.value(1) : textOf(index);
+}

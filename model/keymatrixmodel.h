@@ -1,0 +1,174 @@
+// The button list: sixteen assignments per mode (office and game), the
+// rules that keep the left click, the macro bindings, and the texts the
+// window shows for them. Saving always stores both matrices and sends them
+// with the fire periods of the three recoil slots.
+#pragma once
+
+#include "model/assignmenttable.h"
+#include "model/pagemodel.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QVariantList>
+
+class QJSEngine;
+class QQmlEngine;
+class RecoilModel;
+
+class KeyMatrixModel : public PageModel
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+    // 0 office, 1 game: which matrix the list shows and edits.
+    Q_PROPERTY(int mode READ mode NOTIFY modeChanged)
+    // Set by the first init: until then the model holds placeholders, which
+    // are never stored or sent.
+    Q_PROPERTY(bool isLoaded READ isLoaded NOTIFY loadedChanged)
+    // The shown matrix: sixteen arrays of four numbers.
+    Q_PROPERTY(QVariantList entries READ entryList NOTIFY entriesChanged)
+    Q_PROPERTY(QStringList labels READ labels CONSTANT)
+    // How many labelled positions the mouse has (0: all).
+    Q_PROPERTY(int keyCount READ keyCount WRITE setKeyCount NOTIFY keyCountChanged)
+    Q_PROPERTY(QVariantList visibleIndexes READ visibleIndexes NOTIFY keyCountChanged)
+    // The language's texts, set by the scene: the "keyAssigment" section with
+    // the built-in texts under it, the section as loaded (may be empty), the
+    // main page's texts and the key names.
+    Q_PROPERTY(QStringList captions READ captions WRITE setCaptions NOTIFY textsChanged)
+    Q_PROPERTY(
+        QStringList loadedCaptions READ loadedCaptions WRITE setLoadedCaptions NOTIFY textsChanged)
+    Q_PROPERTY(
+        QStringList matrixStrings READ matrixStrings WRITE setMatrixStrings NOTIFY textsChanged)
+    Q_PROPERTY(QStringList keyNames READ keyNames WRITE setKeyNames NOTIFY textsChanged)
+    // What each position holds, in words; what each function is called.
+    Q_PROPERTY(QStringList entryTexts READ entryTexts NOTIFY textsChanged)
+    Q_PROPERTY(QStringList functionTexts READ functionTexts NOTIFY textsChanged)
+    // Per position: its function list ([{text, fn}]: no weapon keys in office
+    // mode, no macro without a macro slot), where its own function sits in
+    // that list (-1: not listed) and what the closed list shows.
+    Q_PROPERTY(QVariantList functionModels READ functionModels NOTIFY functionListsChanged)
+    Q_PROPERTY(QVariantList functionIndexes READ functionIndexes NOTIFY textsChanged)
+    Q_PROPERTY(QStringList functionCaptions READ functionCaptions NOTIFY textsChanged)
+    Q_PROPERTY(QStringList builtInKeyNames READ builtInKeyNames CONSTANT)
+
+public:
+    using Entry = AssignmentTable::Entry;
+    using Matrix = QList<Entry>;
+
+    // periods: the recoil slots whose fire periods go with the matrix.
+    KeyMatrixModel(Operations &ops, RecoilModel &periods, QObject *parent = nullptr);
+    static KeyMatrixModel *create(QQmlEngine *, QJSEngine *);
+
+    // The rules, for every caller.
+    static bool holdsLeft(const Entry &entry);
+    // Whether `index` is the only labelled position of `matrix` with the left click.
+    static bool soleLeftHolder(const Matrix &matrix, int index);
+    // The left click stays: the first button takes no other mouse button and
+    // no macro, and no change may take the left click from its last holder.
+    static bool refuses(const Matrix &matrix, int index, const Entry &entry);
+    static QString macroGroup(int mode);
+
+    int mode() const { return m_mode; }
+    bool isLoaded() const { return m_loaded; }
+    const Matrix &matrix(int mode) const { return mode == 1 ? m_game : m_office; }
+    QVariantList entryList() const;
+    QStringList labels() const;
+    int keyCount() const { return m_keyCount; }
+    void setKeyCount(int count);
+    QVariantList visibleIndexes() const;
+    QStringList captions() const { return m_captions; }
+    void setCaptions(const QStringList &texts);
+    QStringList loadedCaptions() const { return m_loadedCaptions; }
+    void setLoadedCaptions(const QStringList &texts);
+    QStringList matrixStrings() const { return m_matrixStrings; }
+    void setMatrixStrings(const QStringList &texts);
+    QStringList keyNames() const;
+    void setKeyNames(const QStringList &names);
+    QStringList entryTexts() const;
+    QStringList functionTexts() const;
+    QVariantList functionModels() const;
+    QVariantList functionIndexes() const;
+    QStringList functionCaptions() const;
+    QStringList builtInKeyNames() const;
+
+    // ---- Protocol of the root's flows
+    Q_INVOKABLE void init(bool isSendData, bool isRecovery);
+    // Stores both matrices and sends them; false (nothing sent) when the
+    // profile file could not be written.
+    Q_INVOKABLE bool saveData(bool isSendData = true);
+    Q_INVOKABLE void initMode(int mode);
+    Q_INVOKABLE void resetKeys();
+    // [{slot, name}] of every button of the shown matrix bound to a macro.
+    Q_INVOKABLE QVariantList macroSlots() const;
+    // The macro `name` left the library: every button bound to it gets back
+    // what it had before, and the matrices are saved.
+    Q_INVOKABLE void releaseMacro(const QString &name);
+    Q_INVOKABLE void refreshTexts();
+    // A macro was renamed in the library: bindings of both modes follow it.
+    Q_INVOKABLE void renameMacro(const QString &oldName, const QString &newName);
+
+    // ---- Editing
+    Q_INVOKABLE QVariantList entryOf(int index) const;
+    Q_INVOKABLE QString labelOf(int index) const;
+    // The button's number as the user counts it: its label's place.
+    Q_INVOKABLE int numberOf(int index) const;
+    Q_INVOKABLE QString textOf(int index) const;
+    Q_INVOKABLE QString keyName(int code) const;
+    Q_INVOKABLE QString macroName(int mode, int slot) const;
+    Q_INVOKABLE bool isSoleLeftHolder(int index) const;
+    // Gives button `index` the entry; false (leftButtonKept) when refused.
+    Q_INVOKABLE bool assign(int index, const QVariant &entry);
+    // Binds macro `name` to button `index` (its own slot) with a play mode,
+    // stores the name; macroBound asks for the macro to be sent.
+    Q_INVOKABLE bool bindMacro(int index, const QString &name, int playMode);
+    // A function of the list was chosen for button `index`: applied at once,
+    // or openRequested names the overlay that finishes it.
+    Q_INVOKABLE void chooseFunction(int index, int fn);
+    // The picture asks to edit a button: the sole left-click holder stays.
+    Q_INVOKABLE void openAssignment(int index);
+    // The function list of a button ([{text, fn}]), where the button's own
+    // function sits in it (-1: not listed), and what the list shows.
+    Q_INVOKABLE QVariantList functionModel(int index) const;
+    Q_INVOKABLE int functionIndex(int index) const;
+    Q_INVOKABLE QString functionCaption(int index) const;
+
+signals:
+    void modeChanged();
+    void loadedChanged();
+    void entriesChanged();
+    void keyCountChanged();
+    void textsChanged();
+    void functionListsChanged();
+    // A change was refused: it would take the left click away.
+    void leftButtonKept();
+    void macroBound(const QString &name, int slot);
+    // The overlays that finish a choice: the DPI switch, a macro, a key
+    // combination, or the assignment overlay on `group` ("": the group of
+    // the button's own entry).
+    void dpiAssignRequested(int index);
+    void macroAssignRequested(int index);
+    void combinationRequested(int index);
+    void assignmentRequested(int index, const QString &group);
+
+private:
+    void setEntry(int index, const Entry &entry);
+    Matrix &active() { return m_mode == 1 ? m_game : m_office; }
+    QList<int> labelOrder() const;
+    Entry loadEntry(int mode, int index, bool isRecovery) const;
+
+    RecoilModel &m_periods;
+    int m_mode = 0;
+    bool m_loaded = false;
+    Matrix m_office = Matrix(16, Entry{0, 0, 0, 0});
+    Matrix m_game = Matrix(16, Entry{0, 0, 0, 0});
+    Matrix m_savedOffice = m_office;
+    Matrix m_savedGame = m_game;
+    // What a macro binding replaced ("mode/index"), given back when the
+    // macro is deleted from the library.
+    QHash<QString, Entry> m_beforeMacro;
+    int m_keyCount = 0;
+    QStringList m_captions;
+    QStringList m_loadedCaptions;
+    QStringList m_matrixStrings;
+    QStringList m_keyNames;
+};
