@@ -1,11 +1,14 @@
 #include "model/models.h"
 
+#include "model/lightingmodel.h"
+
 namespace {
 Models *s_current = nullptr;
 }
 
 Models::Models(Operations &ops, QObject *parent) : QObject(parent), m_ops(ops)
 {
+    m_light = std::make_unique<LightingModel>(ops);
     s_current = this;
 }
 

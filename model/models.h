@@ -8,6 +8,9 @@
 #include <QJSEngine>
 #include <QObject>
 
+#include <memory>
+
+class LightingModel;
 class Operations;
 class QQmlEngine;
 
@@ -22,10 +25,10 @@ public:
     static Models *instance();
 
     Operations &operations() const { return m_ops; }
+    LightingModel *light() const { return m_light.get(); }
 
     // For the singletons' factories: the scene must never delete a model.
-    template <typename T>
-    static T *expose(T *model)
+    template <typename T> static T *expose(T *model)
     {
         if (model)
             QJSEngine::setObjectOwnership(model, QJSEngine::CppOwnership);
@@ -34,4 +37,5 @@ public:
 
 private:
     Operations &m_ops;
+    std::unique_ptr<LightingModel> m_light;
 };
