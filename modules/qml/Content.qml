@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // The program frame: top bar, tabs with their pages, bottom bar and every
 // overlay. `pages` names each page and overlay for the root's flows.
@@ -14,7 +15,6 @@ Item {
             picture: mainPage.picture,
             reportRate: reportRate,
             lod: lod,
-            light: lightPage,
             system: settingsPage.system,
             macroEditor: settingsPage.macroEditor,
             keyAssign: keyAssign,
@@ -60,6 +60,13 @@ Item {
             }
         }
         border.color: Theme.border
+    }
+
+    Connections {
+        target: content.scene
+        function onEmptyAreaPressed() {
+            lightPage.dismiss();
+        }
     }
 
     // Empty areas close drop-downs and drag the window.
@@ -124,8 +131,11 @@ Item {
             id: lightPage
             objectName: "lightPage"
             anchors.fill: parent
-            scene: content.scene
+            strings: content.scene.texts("lightControl", LightingModel.textDefaults)
+            backText: content.scene.keyMatrixStrings[17]
             visible: content.currentTab === 1
+            onBackRequested: content.showTab(0)
+            onConfirmRequested: (question, accepted) => content.scene.confirm(question, accepted)
         }
         SettingsPage {
             id: settingsPage

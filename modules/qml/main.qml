@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // The root of the scene. The host reaches it by function name (setScreenRect,
 // setProtectUI, setCurrentDPI, initUI, run, scroll, detectKeyboard,
@@ -211,7 +212,7 @@ Item {
         pages.keyAssign.init(false, false);
         pages.keyMatrix.init(false, false);
         pages.dpi.init(false, false);
-        pages.light.init(false, false);
+        LightingModel.init(false, false);
         pages.system.init(false, false);
         initDropDownList();
         isPownOn = true;
@@ -253,7 +254,7 @@ Item {
         pages.reportRate.init(true);
         pages.lod.init(true);
         pages.dpi.init(true, false);
-        pages.light.init(true, false);
+        LightingModel.init(true, false);
         pages.system.init(true, false);
         if (isGun) {
             ui_View.mouseSwitchKeyMatrix(1);
@@ -267,8 +268,8 @@ Item {
         emptyAreaPressed();
         if (!isPownOn)
             return;
-        var order = [pages.keyMatrix, pages.dpi, pages.light, pages.lod, pages.system, pages.reportRate];
-        var locked = pages.keyMatrix.isSave || pages.dpi.isSave || pages.light.isSave;
+        var order = [pages.keyMatrix, pages.dpi, LightingModel, pages.lod, pages.system, pages.reportRate];
+        var locked = pages.keyMatrix.isSave || pages.dpi.isSave || LightingModel.isSave;
         if (locked)
             beginBusy();
         for (var i = 0; i < order.length; ++i) {
@@ -276,7 +277,7 @@ Item {
             if (!page.isSave)
                 continue;
             page.isSave = false;
-            if (page === pages.system || page === pages.light)
+            if (page === pages.system || page === LightingModel)
                 page.saveData(true, 0);
             else
                 page.saveData(true);
@@ -301,7 +302,7 @@ Item {
         pages.reportRate.init(true);
         pages.lod.reset();
         pages.dpi.init(true, true);
-        pages.light.init(true, true);
+        LightingModel.init(true, true);
         pages.system.init(true, true);
         if (isGun) {
             ui_View.mouseSwitchKeyMatrix(1);
@@ -312,7 +313,7 @@ Item {
         pages.recoil.reset();
         sendBoundMacros();
         endBusy();
-        var all = [pages.keyMatrix, pages.dpi, pages.light, pages.lod, pages.system, pages.reportRate, pages.recoil];
+        var all = [pages.keyMatrix, pages.dpi, LightingModel, pages.lod, pages.system, pages.reportRate, pages.recoil];
         for (var i = 0; i < all.length; ++i)
             all[i].isSave = false;
     }

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "app/widget.h"
+#include "model/lightingmodel.h"
+#include "model/models.h"
 #include "tools/virtual-mouse/virtual_mouse.h"
 #include "view/myqquickview.h"
 
@@ -102,9 +104,19 @@ public:
     QQuickItem *root() const { return widget ? widget->view()->rootObject() : nullptr; }
 
     // A page or overlay by the name the root's flows use ("keyMatrix", "dpi", ...).
+    // A page whose state lives in a model is reached through that model.
     QObject *page(const QString &name) const
     {
-        return root()->property("pages").value<QJSValue>().property(name).toQObject();
+        if (QObject *page = root()->property("pages").value<QJSValue>().property(name).toQObject())
+            return page;
+        return model(name);
+    }
+    QObject *model(const QString &name) const
+    {
+        Models *models = view()->models();
+        if (name == QLatin1String("light"))
+            return models->light();
+        return nullptr;
     }
 
     // Any item of the scene by objectName.
@@ -118,7 +130,9 @@ public:
     static QVariant call(QObject *target, const char *function, const QVariantList &args = {})
     {
         QVariant r;
-        bool ok = invoke(target, function, args, &r);
+        bool ok = invokeTyped(target, function, args, &r); // a model's typed method
+        if (!ok)
+            ok = invoke(target, function, args, &r);
         if (!ok)
             ok = invoke(target, function, args, nullptr); // a method without a result
         if (!ok)
@@ -230,6 +244,45 @@ private:
             ret = Q_RETURN_ARG(QVariant, *result);
         return QMetaObject::invokeMethod(target, function, Qt::DirectConnection, ret, g[0], g[1],
                                          g[2], g[3], g[4]);
+    }
+
+    // A C++ method with typed parameters or result (a QML function takes and
+    // gives QVariant only): the arguments converted to its parameter types.
+    static bool invokeTyped(QObject *target, const char *function, const QVariantList &args,
+                            QVariant *result)
+    {
+        const QMetaObject *meta = target->metaObject();
+        for (int m = 0; m < meta->methodCount(); ++m) {
+            const QMetaMethod method = meta->method(m);
+            if (method.name() != function || method.parameterCount() != args.size() ||
+                args.size() > 5)
+                continue;
+            bool typed = method.returnType() != QMetaType::QVariant;
+            for (int i = 0; i < args.size(); ++i)
+                typed = typed || method.parameterType(i) != QMetaType::QVariant;
+            if (!typed)
+                continue;
+            QVariant a[5];
+            QGenericArgument g[5];
+            bool converted = true;
+            for (int i = 0; i < args.size(); ++i) {
+                a[i] = args.at(i);
+                converted = converted && a[i].convert(method.parameterMetaType(i));
+                g[i] = QGenericArgument(method.parameterTypeName(i).constData(), a[i].constData());
+            }
+            if (!converted)
+                continue;
+            const bool returns = method.returnType() != QMetaType::Void;
+            QVariant r = returns ? QVariant(method.returnMetaType()) : QVariant();
+            QGenericReturnArgument ret;
+            if (returns)
+                ret = QGenericReturnArgument(method.typeName(), r.data());
+            if (!method.invoke(target, Qt::DirectConnection, ret, g[0], g[1], g[2], g[3], g[4]))
+                continue;
+            *result = r;
+            return true;
+        }
+        return false;
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
