@@ -1,6 +1,7 @@
 #include "model/models.h"
 
 #include "model/keymatrixmodel.h"
+#include "model/lightingmodel.h"
 #include "model/profilelistmodel.h"
 #include "model/recoilmodel.h"
 
@@ -13,7 +14,8 @@ Models *s_current = nullptr;
 Models::Models(Operations &ops, QObject *parent)
     : QObject(parent), m_ops(ops), m_profiles(std::make_unique<ProfileListModel>(ops)),
       m_recoil(std::make_unique<RecoilModel>(ops)),
-      m_keyMatrix(std::make_unique<KeyMatrixModel>(ops, *m_recoil))
+      m_keyMatrix(std::make_unique<KeyMatrixModel>(ops, *m_recoil)),
+      m_light(std::make_unique<LightingModel>(ops))
 {
     // Edited fire periods reach the mouse with the key matrix.
     connect(m_recoil.get(), &RecoilModel::periodsEdited, m_keyMatrix.get(),
@@ -38,6 +40,7 @@ QObject *Models::pageModel(const QString &page) const
         {QStringLiteral("keyMatrix"), m_keyMatrix.get()},
         {QStringLiteral("recoil"), m_recoil.get()},
         {QStringLiteral("profileManager"), m_profiles.get()},
+        {QStringLiteral("light"), m_light.get()},
     };
     return byPage.value(page);
 }

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class LightingModel;
 class Operations;
 class KeyMatrixModel;
 class ProfileListModel;
@@ -33,6 +34,7 @@ public:
     // The model that holds the state of a page or overlay, by the name the
     // scene's flows use ("keyMatrix", "recoil", ...); null for none.
     QObject *pageModel(const QString &page) const;
+    LightingModel *light() const { return m_light.get(); }
 
     // For the singletons' factories: the scene must never delete a model.
     template <typename T> static T *expose(T *model)
@@ -47,4 +49,5 @@ private:
     std::unique_ptr<ProfileListModel> m_profiles;
     std::unique_ptr<RecoilModel> m_recoil;
     std::unique_ptr<KeyMatrixModel> m_keyMatrix;
+    std::unique_ptr<LightingModel> m_light;
 };

@@ -15,7 +15,6 @@ Item {
             picture: mainPage.picture,
             reportRate: reportRate,
             lod: lod,
-            light: lightPage,
             system: settingsPage.system,
             macroEditor: settingsPage.macroEditor,
             keyAssign: keyAssign,
@@ -61,6 +60,13 @@ Item {
             }
         }
         border.color: Theme.border
+    }
+
+    Connections {
+        target: content.scene
+        function onEmptyAreaPressed() {
+            lightPage.dismiss();
+        }
     }
 
     // Empty areas close drop-downs and drag the window.
@@ -126,8 +132,11 @@ Item {
             id: lightPage
             objectName: "lightPage"
             anchors.fill: parent
-            scene: content.scene
+            strings: content.scene.texts("lightControl", LightingModel.textDefaults)
+            backText: content.scene.keyMatrixStrings[17]
             visible: content.currentTab === 1
+            onBackRequested: content.showTab(0)
+            onConfirmRequested: (question, accepted) => content.scene.confirm(question, accepted)
         }
         SettingsPage {
             id: settingsPage

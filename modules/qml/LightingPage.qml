@@ -1,246 +1,24 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Kesta.Model
 
-// Tab 1, lighting presets. Up to four presets (numbers 0..3), each with an
-// effect, speed, brightness, direction, fifteen colour blocks and the block
-// the mouse shows. Preset p keeps its values under keys ending in p
-// (nothing for preset 0).
+// Tab 1, lighting presets: a view of LightingModel, which holds the presets,
+// their values and every rule; the page only shows them and hands the
+// user's edits to the model.
 Item {
     id: page
 
-    property var scene
-    property bool isSave: false
-    // Set by the first init: until then the page holds placeholders, which
-    // are never stored or sent.
-    property bool isLoaded: false
+    // The "lightControl" texts, and the caption of the way back.
+    required property var strings
+    required property string backText
 
-    property int lightCount: 1
-    property int lightNo: 0
-    property var names: ["Light 1"]
+    signal backRequested
+    // Asks before something is undone; `accepted` runs on OK.
+    signal confirmRequested(string question, var accepted)
 
-    // The current preset.
-    property int effectEntry: 0
-    property int speed: 2
-    property int brightness: 51
-    property int direction: 0
-    property int colorIndex: 0
-    property var blocks: []
-
-    readonly property int maxPresets: 4
-    readonly property int maxSpeed: 4
-    readonly property int maxBrightness: 51
-    // Entry k of the effect list stands for these effect numbers.
-    readonly property var effectNumbers: [0, 1, 2, 3, 5, 6]
-    readonly property int effect: effectNumbers[effectEntry]
-
-    readonly property var defaultTexts: ["靜態", "呼吸", "霓虹", "循環流水", "對稱流水", "滅燈", "clockwise", "anti clockwise", "up", "down", "Effect", "Speed", "Brightness", "Direction", "Color", "Preset", "Add", "Delete", "Rename", "Lighting"]
-    readonly property var strings: scene ? scene.texts("lightControl", defaultTexts) : defaultTexts
-
-    // ---- Values ------------------------------------------------------------
-
-    function suffix(p) {
-        return p === 0 ? "" : String(p);
-    }
-
-    function hex2(n) {
-        var s = (Number(n) & 255).toString(16);
-        return s.length < 2 ? "0" + s : s;
-    }
-
-    function entryForEffect(e) {
-        var k = effectNumbers.indexOf(Number(e));
-        return k < 0 ? 0 : k;
-    }
-
-    function rgbOf(text) {
-        var t = String(text);
-        return [parseInt(t.substr(1, 2), 16) || 0, parseInt(t.substr(3, 2), 16) || 0, parseInt(t.substr(5, 2), 16) || 0];
-    }
-
-    function colourValues() {
-        var list = new Array(0);
-        for (var i = 0; i < 15; ++i)
-            list = list.concat(rgbOf(blocks[i]));
-        return list;
-    }
-
-    function sentColours() {
-        var rgb = rgbOf(blocks[colorIndex]);
-        var list = new Array(0);
-        for (var i = 0; i < 15; ++i)
-            list = list.concat(rgb);
-        return list;
-    }
-
-    function clampInt(v, low, high, fallback) {
-        var n = Math.floor(Number(v));
-        if (isNaN(n))
-            return fallback;
-        return Math.max(low, Math.min(high, n));
-    }
-
-    function nameList(isRecovery) {
-        var raw = ui_View.getDataList("mouseLight/lightName", isRecovery) || [];
-        var list = new Array(0);
-        for (var i = 0; i < raw.length; ++i)
-            if (String(raw[i]) !== "loaderquiver")
-                list.push(String(raw[i]));
-        return list;
-    }
-
-    function freeName() {
-        for (var k = 1; ; ++k) {
-            var candidate = "Light " + k;
-            if (names.indexOf(candidate) < 0)
-                return candidate;
-        }
-    }
-
-    // Reads preset p into the page.
-    function loadPreset(p, isRecovery) {
-        colorIndex = clampInt(ui_View.getData("mouseLight/colorIndex" + suffix(p), isRecovery), 0, 14, 0);
-        var value = ui_View.getDataList("mouseLight/lightValue" + suffix(p), isRecovery) || [];
-        effectEntry = entryForEffect(value.length > 0 ? value[0] : 0);
-        speed = clampInt(value[1], 0, maxSpeed, 2);
-        brightness = clampInt(value[2], 0, maxBrightness, maxBrightness);
-        direction = clampInt(value[3], 0, 1, 0);
-        var rgb = ui_View.getDataList("mouseLight/colorValue" + suffix(p), isRecovery) || [];
-        var list = new Array(0);
-        for (var i = 0; i < 15; ++i)
-            list.push("#" + hex2(rgb[3 * i] || 0) + hex2(rgb[3 * i + 1] || 0) + hex2(rgb[3 * i + 2] || 0));
-        blocks = list;
-    }
-
-    // ---- User edits ----------------------------------------------------------
-
-    function chooseEffect(entry) {
-        effectEntry = clampInt(entry, 0, 5, 0);
-        isSave = true;
-    }
-    function setSpeed(v) {
-        speed = clampInt(v, 0, maxSpeed, speed);
-        isSave = true;
-    }
-    function setBrightness(v) {
-        brightness = clampInt(v, 0, maxBrightness, brightness);
-        isSave = true;
-    }
-    function setDirection(v) {
-        direction = clampInt(v, 0, 1, 0);
-        isSave = true;
-    }
-    function selectBlock(i) {
-        colorIndex = clampInt(i, 0, 14, 0);
-        isSave = true;
-    }
-    function setBlockColour(i, text) {
-        if (!/^#[0-9a-fA-F]{6}$/.test(String(text)))
-            return;
-        var list = blocks.slice();
-        list[i] = String(text).toLowerCase();
-        blocks = list;
-        isSave = true;
-    }
-
-    // Another preset becomes current; the one left keeps its edits.
-    function choosePreset(p) {
-        if (p < 0 || p >= lightCount || p === lightNo)
-            return;
-        saveData(false, 0);
-        lightNo = p;
-        loadPreset(p, false);
-        saveData(false, 0);
-        isSave = true;
-    }
-
-    // A new preset starts as a copy of the current one.
-    function addPreset() {
-        if (lightCount >= maxPresets)
-            return false;
-        saveData(false, 0);
-        var list = names.slice();
-        list.push(freeName());
-        names = list;
-        lightNo = lightCount;
-        lightCount = lightCount + 1;
-        saveData(false, 0);
-        isSave = true;
-        return true;
-    }
-
-    function renamePreset(p, text) {
-        var name = String(text).trim();
-        if (name === "" || p < 0 || p >= lightCount)
-            return false;
-        var list = names.slice();
-        list[p] = name;
-        names = list;
-        saveData(false, 0);
-        isSave = true;
-        return true;
-    }
-
-    // The presets after p move down one number.
-    function deletePreset(p) {
-        if (lightCount <= 1 || p < 0 || p >= lightCount)
-            return false;
-        saveData(false, 0);
-        for (var q = p; q < lightCount - 1; ++q) {
-            ui_View.setData("mouseLight/colorIndex" + suffix(q), ui_View.getData("mouseLight/colorIndex" + suffix(q + 1), false));
-            ui_View.setDataList("mouseLight/lightValue" + suffix(q), ui_View.getDataList("mouseLight/lightValue" + suffix(q + 1), false));
-            ui_View.setDataList("mouseLight/colorValue" + suffix(q), ui_View.getDataList("mouseLight/colorValue" + suffix(q + 1), false));
-        }
-        var list = names.slice();
-        list.splice(p, 1);
-        names = list;
-        lightCount = lightCount - 1;
-        lightNo = Math.min(lightNo > p ? lightNo - 1 : lightNo, lightCount - 1);
-        loadPreset(lightNo, false);
-        saveData(false, 0);
-        isSave = true;
-        return true;
-    }
-
-    // ---- Protocol ------------------------------------------------------------
-
-    function init(isSendData, isRecovery) {
-        if (!isRecovery) {
-            lightCount = clampInt(ui_View.getData("mouseLight/lightCount", false), 1, maxPresets, 1);
-            lightNo = clampInt(ui_View.getData("mouseLight/lightNo", false), 0, lightCount - 1, 0);
-            var list = nameList(false).slice(0, lightCount);
-            while (list.length < lightCount)
-                list.push("Light " + (list.length + 1));
-            names = list;
-        }
-        loadPreset(lightNo, isRecovery);
-        isLoaded = true;
-        if (isSendData)
-            saveData(true, 0);
-    }
-
-    // The step is accepted for the save-all flow; the page has one send.
-    function saveData(isSendData, step) {
-        if (!isLoaded)
-            return;
-        var p = lightNo;
-        ui_View.setData("mouseLight/lightNo", p);
-        ui_View.setData("mouseLight/lightCount", lightCount);
-        ui_View.setData("mouseLight/colorIndex" + suffix(p), colorIndex);
-        ui_View.setDataList("mouseLight/lightValue" + suffix(p), [effect, speed, brightness, direction]);
-        ui_View.setDataList("mouseLight/colorValue" + suffix(p), colourValues());
-        var stored = names.slice();
-        if (stored.length === 1)
-            stored.push("loaderquiver");
-        ui_View.setDataList("mouseLight/lightName", stored);
-        if (isSendData)
-            ui_View.mouseSetLedType(effect, brightness * 5, speed, direction, sentColours());
-    }
-
-    Connections {
-        target: page.scene
-        function onEmptyAreaPressed() {
-            renameField.visible = false;
-        }
+    // Closes the rename field (an empty area of the window was pressed).
+    function dismiss() {
+        renameField.visible = false;
     }
 
     // ---- Presets -------------------------------------------------------------
@@ -257,20 +35,20 @@ Item {
             width: parent.width
             spacing: 6
             Repeater {
-                model: page.names
+                model: LightingModel.names
                 delegate: ThemedButton {
                     required property int index
                     required property string modelData
                     objectName: "lightPreset" + index
                     width: presetList.width
                     checkable: true
-                    checked: page.lightNo === index
+                    checked: LightingModel.lightNo === index
                     text: modelData
                     onClicked: {
                         checked = Qt.binding(function () {
-                            return page.lightNo === index;
+                            return LightingModel.lightNo === index;
                         });
-                        page.choosePreset(index);
+                        LightingModel.choosePreset(index);
                     }
                 }
             }
@@ -284,10 +62,10 @@ Item {
             visible: false
             maximumLength: 24
             onAccepted: {
-                if (page.renamePreset(page.lightNo, text))
+                if (LightingModel.renamePreset(LightingModel.lightNo, text))
                     visible = false;
                 else
-                    text = page.names[page.lightNo];
+                    text = LightingModel.names[LightingModel.lightNo];
             }
             onActiveFocusChanged: {
                 if (!activeFocus)
@@ -302,15 +80,15 @@ Item {
                 objectName: "lightAddButton"
                 implicitWidth: 84
                 text: page.strings[16]
-                enabled: page.lightCount < page.maxPresets
-                onClicked: page.addPreset()
+                enabled: LightingModel.canAdd
+                onClicked: LightingModel.addPreset()
             }
             ThemedButton {
                 objectName: "lightRenameButton"
                 implicitWidth: 84
                 text: page.strings[18]
                 onClicked: {
-                    renameField.text = page.names[page.lightNo];
+                    renameField.text = LightingModel.names[LightingModel.lightNo];
                     renameField.visible = true;
                     renameField.forceActiveFocus();
                     renameField.selectAll();
@@ -320,9 +98,9 @@ Item {
                 objectName: "lightDeleteButton"
                 implicitWidth: 84
                 text: page.strings[17]
-                enabled: page.lightCount > 1
-                onClicked: page.scene.confirm(page.strings[17] + " \u201c" + page.names[page.lightNo] + "\u201d?", function () {
-                    page.deletePreset(page.lightNo);
+                enabled: LightingModel.canDelete
+                onClicked: page.confirmRequested(page.strings[17] + " \u201c" + LightingModel.names[LightingModel.lightNo] + "\u201d?", function () {
+                    LightingModel.deletePreset(LightingModel.lightNo);
                 })
             }
         }
@@ -331,8 +109,8 @@ Item {
             objectName: "lightBackButton"
             anchors.bottom: parent.bottom
             width: parent.width
-            text: "\u2190 " + (page.scene ? page.scene.keyMatrixStrings[17] : "")
-            onClicked: page.scene.showTab(0)
+            text: "\u2190 " + page.backText
+            onClicked: page.backRequested()
         }
     }
 
@@ -359,8 +137,8 @@ Item {
                     width: (effectGrid.width - Theme.spacingLarge) / 2
                     height: Theme.rowHeight
                     text: page.strings[index]
-                    checked: page.effectEntry === index
-                    onClicked: page.chooseEffect(index)
+                    checked: LightingModel.effectEntry === index
+                    onClicked: LightingModel.chooseEffect(index)
                 }
             }
         }
@@ -373,7 +151,7 @@ Item {
             Caption {
                 width: parent.width
                 height: 24
-                text: page.strings[11] + "  " + (page.speed + 1)
+                text: page.strings[11] + "  " + LightingModel.shownSpeed
                 dim: !speedSlider.enabled
             }
             ThemedSlider {
@@ -381,13 +159,13 @@ Item {
                 objectName: "lightSpeed"
                 width: parent.width
                 from: 0
-                to: page.maxSpeed
+                to: LightingModel.maxSpeed
                 stepSize: 1
                 snapMode: Slider.SnapAlways
-                value: page.speed
-                enabled: page.effect !== 0 && page.effect !== 6
+                value: LightingModel.speed
+                enabled: LightingModel.speedEnabled
                 Accessible.name: page.strings[11]
-                onMoved: page.setSpeed(value)
+                onMoved: LightingModel.setSpeed(value)
             }
             Item {
                 width: 1
@@ -396,7 +174,7 @@ Item {
             Caption {
                 width: parent.width
                 height: 24
-                text: page.strings[12] + "  " + Math.round(page.brightness * 100 / page.maxBrightness) + "%"
+                text: page.strings[12] + "  " + LightingModel.brightnessPercent + "%"
                 dim: !brightnessSlider.enabled
             }
             ThemedSlider {
@@ -404,13 +182,13 @@ Item {
                 objectName: "lightBrightness"
                 width: parent.width
                 from: 0
-                to: page.maxBrightness
+                to: LightingModel.maxBrightness
                 stepSize: 1
                 snapMode: Slider.SnapAlways
-                value: page.brightness
-                enabled: page.effect !== 6
+                value: LightingModel.brightness
+                enabled: LightingModel.brightnessEnabled
                 Accessible.name: page.strings[12]
-                onMoved: page.setBrightness(value)
+                onMoved: LightingModel.setBrightness(value)
             }
             Item {
                 width: 1
@@ -425,16 +203,16 @@ Item {
             Row {
                 id: directionRow
                 spacing: Theme.spacingLarge
-                enabled: page.effect === 3 || page.effect === 5
+                enabled: LightingModel.directionEnabled
                 Repeater {
                     model: 2
                     delegate: ThemedRadioButton {
                         required property int index
                         objectName: "lightDirection" + index
                         // Symmetrical flow runs up or down, the others turn.
-                        text: page.effect === 5 ? page.strings[8 + index] : page.strings[6 + index]
-                        checked: page.direction === index
-                        onClicked: page.setDirection(index)
+                        text: LightingModel.directionIsVertical ? page.strings[8 + index] : page.strings[6 + index]
+                        checked: LightingModel.direction === index
+                        onClicked: LightingModel.setDirection(index)
                     }
                 }
             }
@@ -455,16 +233,16 @@ Item {
             columns: 5
             spacing: 10
             Repeater {
-                model: 15
+                model: LightingModel.blockCount
                 delegate: ColorBlock {
                     required property int index
                     objectName: "lightBlock" + index
                     width: 44
                     height: 44
-                    colour: page.blocks.length > index ? page.blocks[index] : Theme.swatches[0]
+                    colour: LightingModel.blocks.length > index ? LightingModel.blocks[index] : Theme.swatches[0]
                     label: String(index + 1)
-                    selected: page.colorIndex === index
-                    onClicked: page.selectBlock(index)
+                    selected: LightingModel.colorIndex === index
+                    onClicked: LightingModel.selectBlock(index)
                 }
             }
         }
@@ -473,10 +251,10 @@ Item {
             objectPrefix: "lightPicker"
             y: blockGrid.height + Theme.spacingLarge + 8
             width: Math.min(parent.width, 420)
-            enabled: page.effect !== 6
-            colour: page.blocks.length > page.colorIndex ? String(page.blocks[page.colorIndex]) : Theme.swatches[0]
+            enabled: LightingModel.coloursEnabled
+            colour: LightingModel.selectedColour !== "" ? LightingModel.selectedColour : Theme.swatches[0]
             onEdited: function (colour) {
-                page.setBlockColour(page.colorIndex, colour);
+                LightingModel.setBlockColour(LightingModel.colorIndex, colour);
             }
         }
     }

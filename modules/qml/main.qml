@@ -212,7 +212,7 @@ Item {
         pages.keyAssign.init(false, false);
         KeyMatrixModel.init(false, false);
         pages.dpi.init(false, false);
-        pages.light.init(false, false);
+        LightingModel.init(false, false);
         pages.system.init(false, false);
         initDropDownList();
         isPownOn = true;
@@ -254,7 +254,7 @@ Item {
         pages.reportRate.init(true);
         pages.lod.init(true);
         pages.dpi.init(true, false);
-        pages.light.init(true, false);
+        LightingModel.init(true, false);
         pages.system.init(true, false);
         if (isGun) {
             ui_View.mouseSwitchKeyMatrix(1);
@@ -268,8 +268,8 @@ Item {
         emptyAreaPressed();
         if (!isPownOn)
             return;
-        var order = [KeyMatrixModel, pages.dpi, pages.light, pages.lod, pages.system, pages.reportRate];
-        var locked = KeyMatrixModel.isSave || pages.dpi.isSave || pages.light.isSave;
+        var order = [KeyMatrixModel, pages.dpi, LightingModel, pages.lod, pages.system, pages.reportRate];
+        var locked = KeyMatrixModel.isSave || pages.dpi.isSave || LightingModel.isSave;
         if (locked)
             beginBusy();
         for (var i = 0; i < order.length; ++i) {
@@ -277,7 +277,7 @@ Item {
             if (!page.isSave)
                 continue;
             page.isSave = false;
-            if (page === pages.system || page === pages.light)
+            if (page === pages.system || page === LightingModel)
                 page.saveData(true, 0);
             else
                 page.saveData(true);
@@ -302,7 +302,7 @@ Item {
         pages.reportRate.init(true);
         pages.lod.reset();
         pages.dpi.init(true, true);
-        pages.light.init(true, true);
+        LightingModel.init(true, true);
         pages.system.init(true, true);
         if (isGun) {
             ui_View.mouseSwitchKeyMatrix(1);
@@ -313,7 +313,7 @@ Item {
         RecoilModel.reset();
         sendBoundMacros();
         endBusy();
-        var all = [KeyMatrixModel, pages.dpi, pages.light, pages.lod, pages.system, pages.reportRate, RecoilModel];
+        var all = [KeyMatrixModel, pages.dpi, LightingModel, pages.lod, pages.system, pages.reportRate, RecoilModel];
         for (var i = 0; i < all.length; ++i)
             all[i].isSave = false;
     }

@@ -4,6 +4,7 @@
 // stored files and the frames on the wire. Bad arguments must leave the
 // modules folder byte-identical and the wire silent.
 #include "model/assignmenttable.h"
+#include "model/lightingmodel.h"
 #include "devicesettings/buttonlabels.h"
 #include "tools/kesta-ctl/ctl.h"
 #include "tools/kesta-ctl/tasks.h"
@@ -255,6 +256,7 @@ private slots:
     void storesAndSendsAsThePageDoes_data();
     void storesAndSendsAsThePageDoes();
     void profileSwitchSendsEveryPage();
+    void lightInTheWindowsUnits();
     void unplugDuringTheTransferIsReported_data();
     void unplugDuringTheTransferIsReported();
     void refusesBadArguments_data();
@@ -383,7 +385,7 @@ void TstTasks::storesAndSendsAsThePageDoes_data()
     QTest::newRow("light entry 5 is effect 6, brightness times five")
         << QStringList{}
         << QStringList{"light", "set",     "--effect", "off",         "--brightness",
-                       "10",    "--speed", "4",        "--direction", "ccw"}
+                       "20",    "--speed", "5",        "--direction", "ccw"}
         << lightSave(0, "[6,4,10,1]", kColorValue, 6, 50, 4, 1, "255,0,0")
         << QStringList{"mouseLight/lightValue=6, 4, 10, 1"};
     QString blue = QString::fromLatin1(kColorValue);
@@ -527,6 +529,28 @@ void TstTasks::profileSwitchSendsEveryPage()
     QVERIFY(sentToMouse().isEmpty());
 }
 
+// What kesta-ctl takes and prints is what the window shows.
+void TstTasks::lightInTheWindowsUnits()
+{
+    Side tool;
+    QVERIFY(tool.open());
+    QString out;
+    QCOMPARE(tool.task({"light", "set", "--speed", "3", "--brightness", "40", "--direction", "ccw"},
+                       &out),
+             0);
+    LightingModel window(*tool.ops);
+    window.init(false, false);
+    QCOMPARE(window.shownSpeed(), 3);
+    QCOMPARE(window.brightnessPercent(), 39); // no step shows 40%: the nearest does
+    QCOMPARE(window.direction(), 1);
+    out.clear();
+    QCOMPARE(tool.task({"light", "show"}, &out), 0);
+    QVERIFY2(out.contains("speed:      3\nbrightness: 39%\ndirection:  ccw\n"), qPrintable(out));
+    out.clear();
+    QCOMPARE(tool.task({"light", "show", "--json"}, &out), 0);
+    QVERIFY2(out.contains("\"direction\": \"ccw\""), qPrintable(out));
+}
+
 void TstTasks::unplugDuringTheTransferIsReported_data()
 {
     QTest::addColumn<QStringList>("command");
@@ -592,8 +616,8 @@ void TstTasks::refusesBadArguments_data()
     QTest::newRow("lod word") << QStringList{"lod", "higher"} << "low, medium, high";
     QTest::newRow("light effect") << QStringList{"light", "set", "--effect", "rainbow"} << "static";
     QTest::newRow("light brightness")
-        << QStringList{"light", "set", "--brightness", "52"} << "0..51";
-    QTest::newRow("light speed") << QStringList{"light", "set", "--speed", "x"} << "0..4";
+        << QStringList{"light", "set", "--brightness", "101"} << "0..100";
+    QTest::newRow("light speed") << QStringList{"light", "set", "--speed", "x"} << "1..5";
     QTest::newRow("light preset") << QStringList{"light", "set", "--preset", "5"} << "1..4";
     QTest::newRow("light colour") << QStringList{"light", "set", "--colour", "#12345"} << "#rrggbb";
     QTest::newRow("light nothing to set") << QStringList{"light", "set"} << "at least one";

@@ -104,9 +104,12 @@ public:
     QQuickItem *root() const { return widget ? widget->view()->rootObject() : nullptr; }
 
     // A page or overlay by the name the root's flows use ("keyMatrix", "dpi", ...).
+    // A page whose state lives in a model is reached through that model.
     QObject *page(const QString &name) const
     {
-        return root()->property("pages").value<QJSValue>().property(name).toQObject();
+        if (QObject *page = root()->property("pages").value<QJSValue>().property(name).toQObject())
+            return page;
+        return view()->models()->pageModel(name);
     }
 
     // What holds a page's state: its model where it has one
@@ -129,7 +132,7 @@ public:
     static QVariant call(QObject *target, const char *function, const QVariantList &args = {})
     {
         QVariant r;
-        bool ok = invokeTyped(target, function, args, &r);
+        bool ok = invokeTyped(target, function, args, &r); // a model's typed method
         if (!ok)
             ok = invoke(target, function, args, &r);
         if (!ok)

@@ -1,6 +1,7 @@
 // The task commands' table: names, words, options and manual pages. The
 // completion scripts are generated from it.
 #include "model/assignmenttable.h"
+#include "model/lightingmodel.h"
 #include "tools/kesta-ctl/tasks.h"
 
 namespace Ctl {
@@ -119,16 +120,21 @@ EXAMPLES
 
 SYNOPSIS
     kesta-ctl light [show] [--json]
-    kesta-ctl light set [--preset 1..4] [--effect EFFECT] [--speed 0..4]
-                        [--brightness 0..51] [--direction cw|ccw]
+    kesta-ctl light set [--preset 1..4] [--effect EFFECT] [--speed 1..5]
+                        [--brightness 0..100] [--direction cw|ccw]
                         [--block 1..15] [--colour #rrggbb]
 
 DESCRIPTION
     The lighting page keeps four presets; --preset makes one current, the
     other options change it. Effects: static, breath, neon, flow,
-    symmetric, off. The mouse lights the selected colour block (--block);
-    --colour changes that block. Stores the preset in the current profile
-    and sends it (brightness times five).
+    symmetric, off. Speed and brightness are what the window shows:
+    "Speed 1" to "Speed 5", and the brightness in percent, which the
+    page keeps in 51 steps (a percent no step shows takes the nearest
+    step: 40 shows as 39%). cw and ccw are the page's clockwise and anti
+    clockwise (up and down for symmetric). The mouse lights the selected
+    colour block (--block); --colour changes that block. Stores the
+    preset in the current profile and sends it. show prints the same
+    units.
 
 EXAMPLES
     kesta-ctl light set --effect breath --speed 3 --brightness 40
@@ -267,9 +273,7 @@ QStringList valueWords(const QString &command)
         return out;
     }
     if (command == QLatin1String("light")) {
-        return {QStringLiteral("static"), QStringLiteral("breath"),    QStringLiteral("neon"),
-                QStringLiteral("flow"),   QStringLiteral("symmetric"), QStringLiteral("off"),
-                QStringLiteral("cw"),     QStringLiteral("ccw")};
+        return LightingModel::effectWords() + LightingModel::directionWords();
     }
     if (command == QLatin1String("lod")) {
         return {QStringLiteral("low"), QStringLiteral("medium"), QStringLiteral("high"),

@@ -2,6 +2,7 @@
 
 #include "model/assignmenttable.h"
 #include "model/keymatrixmodel.h"
+#include "model/lightingmodel.h"
 #include "model/profilelistmodel.h"
 #include "model/recoilmodel.h"
 #include "devicesettings/buttonlabels.h"
@@ -50,16 +51,6 @@ constexpr int kLodHigh = 325;
 constexpr int kRateHz[4] = {125, 250, 500, 1000};
 constexpr int kRateByte[4] = {8, 4, 2, 1};
 
-// The lighting page's effect entries and the effect numbers they store.
-struct EffectWord {
-    const char *word;
-    int effect;
-};
-const EffectWord kEffects[] = {{"static", 0}, {"breath", 1},    {"neon", 2},
-                               {"flow", 3},   {"symmetric", 5}, {"off", 6}};
-
-constexpr int kBrightnessMax = 51; // sent times five: 255 at most
-constexpr int kSpeedMax = 4;
 constexpr int kScrollWholeScreen = 1000;
 
 int sliderIndex(int position)
@@ -91,23 +82,6 @@ QString lodWord(int position)
     if (tenths == 11)
         return QStringLiteral("medium");
     return QStringLiteral("high");
-}
-
-QString effectWord(int effect)
-{
-    for (const EffectWord &e : kEffects) {
-        if (e.effect == effect)
-            return QLatin1String(e.word);
-    }
-    return QString::number(effect);
-}
-
-QStringList effectWords()
-{
-    QStringList out;
-    for (const EffectWord &e : kEffects)
-        out.append(QLatin1String(e.word));
-    return out;
 }
 
 bool parseInt(const QString &text, int low, int high, int *value)
@@ -181,15 +155,6 @@ struct DpiPage {
     QList<int> values{250, 500, 750, 1000, 1250, 1500, 1750, 2000};
     QList<int> enables{1, 1, 1, 1, 1, 1, 1, 1};
     QStringList colours{6, QStringLiteral("#ff0000")};
-};
-
-struct LightPage {
-    int count = 4;
-    int number = 0; // the preset, 0..3
-    QStringList names;
-    int colorIndex = 0;
-    QList<int> value{0, 2, 51, 0}; // effect, speed, brightness, direction
-    QList<int> colours = QList<int>(45, 0);
 };
 
 struct SystemPage {
@@ -385,9 +350,7 @@ private:
     // when a settings file could not be written (nothing was sent then).
     DpiPage loadDpi();
     bool saveDpi(const DpiPage &page, bool send);
-    LightPage loadLight();
-    void loadLightPreset(LightPage &page, int number);
-    bool saveLight(const LightPage &page, bool send);
+    bool saveLight(LightingModel &light, bool send);
     SystemPage loadSystem();
     bool saveSystem(const SystemPage &page, int step, bool send);
     bool saveLod(int position, int enabled);
@@ -403,7 +366,9 @@ private:
     // Profiles and the macro library.
     QList<QPair<QString, int>> profiles();  // name, number
     int profileNumber(const QString &word); // by name or number; -1 when none
-    bool sendAllPages(bool afterReset, int lightNumber);
+    // light: the lighting page as it stood before a reset (a fresh model
+    // otherwise); it keeps its preset and names, as the window's does.
+    bool sendAllPages(bool afterReset, LightingModel &light);
     bool splitMacroPath(const QString &path, QStringList *folders, QString *name);
     QList<MacroItem> folderItems(const QStringList &folders);
     bool folderExists(const QStringList &folders);
@@ -498,51 +463,15 @@ bool Runner::saveDpi(const DpiPage &p, bool send)
 // ---------------------------------------------------------------------------
 // Lighting page
 
-LightPage Runner::loadLight()
+bool Runner::saveLight(LightingModel &light, bool send)
 {
-    LightPage p;
-    p.count = intData(QStringLiteral("mouseLight/lightCount"), p.count);
-    p.number = intData(QStringLiteral("mouseLight/lightNo"), p.number);
-    p.names = listData(QStringLiteral("mouseLight/lightName"));
-    loadLightPreset(p, p.number);
-    return p;
-}
-
-void Runner::loadLightPreset(LightPage &p, int number)
-{
-    p.number = number;
-    const QString suffix = number == 0 ? QString() : QString::number(number);
-    p.colorIndex = intData(QStringLiteral("mouseLight/colorIndex") + suffix, 0);
-    p.value = intList(QStringLiteral("mouseLight/lightValue") + suffix, LightPage().value);
-    p.colours = intList(QStringLiteral("mouseLight/colorValue") + suffix, QList<int>(45, 0));
-}
-
-bool Runner::saveLight(const LightPage &p, bool send)
-{
-    const QString suffix = p.number == 0 ? QString() : QString::number(p.number);
     SettingsStore::WriteBatch batch(m_store);
-    m_store->setData(QStringLiteral("mouseLight/lightNo"), p.number);
-    m_store->setData(QStringLiteral("mouseLight/lightCount"), p.count);
-    m_store->setData(QStringLiteral("mouseLight/colorIndex") + suffix, p.colorIndex);
-    m_store->setDataList(QStringLiteral("mouseLight/lightValue") + suffix, variantInts(p.value));
-    m_store->setDataList(QStringLiteral("mouseLight/colorValue") + suffix, variantInts(p.colours));
-    QVariantList names;
-    for (const QString &n : p.names)
-        names.append(n);
-    m_store->setDataList(QStringLiteral("mouseLight/lightName"), names);
+    light.saveData(false, 0);
     if (!commit(batch, profileFile()))
         return false;
     if (!send || !device())
         return true;
-    const int block = qBound(0, p.colorIndex, 14);
-    QVariantList rgb;
-    for (int i = 0; i < 15; ++i)
-        rgb << p.colours.at(3 * block) << p.colours.at(3 * block + 1)
-            << p.colours.at(3 * block + 2);
-    deliver(QStringLiteral("the lighting"), [&] {
-        m_dev->mouseSetLedType(uchar(p.value.at(0)), uchar(p.value.at(2) * 5), uchar(p.value.at(1)),
-                               uchar(p.value.at(3)), rgb);
-    });
+    deliver(QStringLiteral("the lighting"), [&] { light.sendData(); });
     return true;
 }
 
@@ -1054,7 +983,8 @@ int Runner::lod(QStringList args)
 int Runner::light(QStringList args)
 {
     const bool json = takeFlag(args, QStringLiteral("--json"));
-    LightPage page = loadLight();
+    LightingModel light(m_ops);
+    light.init(false, false);
     QString preset, effect, speed, brightness, direction, colour, block;
     bool hasPreset, hasEffect, hasSpeed, hasBrightness, hasDirection, hasColour, hasBlock;
     if (!takeOption(args, QStringLiteral("--preset"), &preset, &hasPreset) ||
@@ -1073,28 +1003,30 @@ int Runner::light(QStringList args)
     if (sub == QLatin1String("show")) {
         if (anySet)
             return usage(QStringLiteral("options that change the light go with set"));
-        const int b = qBound(0, page.colorIndex, 14);
-        const QString selected = colourText(page.colours.at(3 * b), page.colours.at(3 * b + 1),
-                                            page.colours.at(3 * b + 2));
+        // In the window's units: "Speed N", the percent, the direction's word.
+        const QString name = light.names().value(light.lightNo());
+        const QString effectName = LightingModel::effectWord(light.effect());
+        const QString turn = LightingModel::directionWord(light.direction());
         if (json) {
             QJsonObject o;
-            o[QStringLiteral("preset")] = page.number + 1;
-            o[QStringLiteral("presetName")] = page.names.value(page.number);
-            o[QStringLiteral("effect")] = effectWord(page.value.at(0));
-            o[QStringLiteral("speed")] = page.value.at(1);
-            o[QStringLiteral("brightness")] = page.value.at(2);
-            o[QStringLiteral("direction")] = page.value.at(3);
-            o[QStringLiteral("block")] = b + 1;
-            o[QStringLiteral("colour")] = selected;
+            o[QStringLiteral("preset")] = light.lightNo() + 1;
+            o[QStringLiteral("presetName")] = name;
+            o[QStringLiteral("effect")] = effectName;
+            o[QStringLiteral("speed")] = light.shownSpeed();
+            o[QStringLiteral("brightness")] = light.brightnessPercent();
+            o[QStringLiteral("direction")] = turn;
+            o[QStringLiteral("block")] = light.colorIndex() + 1;
+            o[QStringLiteral("colour")] = light.selectedColour();
             print(o);
             return 0;
         }
-        m_out << "preset:     " << page.number + 1 << " " << page.names.value(page.number) << "\n"
-              << "effect:     " << effectWord(page.value.at(0)) << "\n"
-              << "speed:      " << page.value.at(1) << "\n"
-              << "brightness: " << page.value.at(2) << "\n"
-              << "direction:  " << page.value.at(3) << "\n"
-              << "colour:     " << selected << " (block " << b + 1 << ")\n";
+        m_out << "preset:     " << light.lightNo() + 1 << " " << name << "\n"
+              << "effect:     " << effectName << "\n"
+              << "speed:      " << light.shownSpeed() << "\n"
+              << "brightness: " << light.brightnessPercent() << "%\n"
+              << "direction:  " << turn << "\n"
+              << "colour:     " << light.selectedColour() << " (block " << light.colorIndex() + 1
+              << ")\n";
         return 0;
     }
     if (sub != QLatin1String("set"))
@@ -1104,64 +1036,54 @@ int Runner::light(QStringList args)
     if (!anySet)
         return usage(QStringLiteral("set needs at least one of --preset, --effect, --speed, "
                                     "--brightness, --direction, --block, --colour"));
-    int value = 0;
-    if (hasPreset) {
-        if (!parseInt(preset, 1, qBound(1, page.count, 4), &value))
-            return usage(
-                QStringLiteral("--preset \"%1\": presets are 1..%2").arg(preset).arg(page.count));
-        loadLightPreset(page, value - 1);
-    }
-    if (hasEffect) {
-        int found = -1;
-        for (const EffectWord &e : kEffects) {
-            if (effect == QLatin1String(e.word))
-                found = e.effect;
-        }
-        if (found < 0)
-            return usage(QStringLiteral("--effect \"%1\": accepted are %2")
-                             .arg(effect, effectWords().join(QLatin1String(", "))));
-        page.value[0] = found;
-    }
-    if (hasSpeed) {
-        if (!parseInt(speed, 0, kSpeedMax, &value))
-            return usage(
-                QStringLiteral("--speed \"%1\": accepted are 0..%2").arg(speed).arg(kSpeedMax));
-        page.value[1] = value;
-    }
-    if (hasBrightness) {
-        if (!parseInt(brightness, 0, kBrightnessMax, &value))
-            return usage(QStringLiteral("--brightness \"%1\": accepted are 0..%2")
-                             .arg(brightness)
-                             .arg(kBrightnessMax));
-        page.value[2] = value;
-    }
-    if (hasDirection) {
-        if (direction == QLatin1String("cw"))
-            value = 0;
-        else if (direction == QLatin1String("ccw"))
-            value = 1;
-        else if (!parseInt(direction, 0, 1, &value))
-            return usage(QStringLiteral("--direction \"%1\": accepted are 0 (cw) and 1 (ccw)")
-                             .arg(direction));
-        page.value[3] = value;
-    }
-    if (hasBlock) {
-        if (!parseInt(block, 1, 15, &value))
-            return usage(QStringLiteral("--block \"%1\": colour blocks are 1..15").arg(block));
-        page.colorIndex = value - 1;
-    }
-    if (hasColour) {
-        Rgb c;
-        if (!parseColour(colour, &c))
-            return usage(QStringLiteral("--colour \"%1\" is not #rrggbb").arg(colour));
-        const int b = qBound(0, page.colorIndex, 14);
-        page.colours[3 * b] = c.r;
-        page.colours[3 * b + 1] = c.g;
-        page.colours[3 * b + 2] = c.b;
-    }
-    if (!saveLight(page, true))
+    // Every value is checked before the model changes anything.
+    int presetNo = 0, effectNo = -1, shownSpeed = 0, percent = 0, turn = -1, blockNo = 0;
+    if (hasPreset && !parseInt(preset, 1, light.lightCount(), &presetNo))
+        return usage(QStringLiteral("--preset \"%1\": presets are 1..%2")
+                         .arg(preset)
+                         .arg(light.lightCount()));
+    if (hasEffect && (effectNo = LightingModel::effectOfWord(effect)) < 0)
+        return usage(QStringLiteral("--effect \"%1\": accepted are %2")
+                         .arg(effect, LightingModel::effectWords().join(QLatin1String(", "))));
+    const int fastest = LightingModel::shownSpeedOf(LightingModel::kMaxSpeed);
+    if (hasSpeed && !parseInt(speed, 1, fastest, &shownSpeed))
+        return usage(QStringLiteral("--speed \"%1\": accepted are 1..%2").arg(speed).arg(fastest));
+    if (hasBrightness && !parseInt(brightness, 0, 100, &percent))
+        return usage(
+            QStringLiteral("--brightness \"%1\": accepted are 0..100 (percent)").arg(brightness));
+    if (hasDirection && (turn = LightingModel::directionOfWord(direction)) < 0)
+        return usage(
+            QStringLiteral("--direction \"%1\": accepted are %2")
+                .arg(direction, LightingModel::directionWords().join(QLatin1String(", "))));
+    if (hasBlock && !parseInt(block, 1, LightingModel::kBlocks, &blockNo))
+        return usage(QStringLiteral("--block \"%1\": colour blocks are 1..%2")
+                         .arg(block)
+                         .arg(LightingModel::kBlocks));
+    Rgb rgb;
+    if (hasColour && !parseColour(colour, &rgb))
+        return usage(QStringLiteral("--colour \"%1\" is not #rrggbb").arg(colour));
+
+    // As the page does it: another preset first, then the edits on it.
+    SettingsStore::WriteBatch batch(m_store);
+    if (hasPreset)
+        light.choosePreset(presetNo - 1);
+    if (hasEffect)
+        light.chooseEffect(LightingModel::entryOfEffect(effectNo));
+    if (hasSpeed)
+        light.setSpeed(LightingModel::speedOfShown(shownSpeed));
+    if (hasBrightness)
+        light.setBrightness(LightingModel::brightnessOfPercent(percent));
+    if (hasDirection)
+        light.setDirection(turn);
+    if (hasBlock)
+        light.selectBlock(blockNo - 1);
+    if (hasColour)
+        light.setBlockColour(light.colorIndex(), colour);
+    if (!saveLight(light, false) || !commit(batch, profileFile()))
         return notStored();
-    return sent(QStringLiteral("light preset %1 set").arg(page.number + 1));
+    if (device())
+        deliver(QStringLiteral("the lighting"), [&] { light.sendData(); });
+    return sent(QStringLiteral("light preset %1 set").arg(light.lightNo() + 1));
 }
 
 // ---------------------------------------------------------------------------
@@ -1376,7 +1298,7 @@ int Runner::profileNumber(const QString &word)
     return model.numberOf(word);
 }
 
-bool Runner::sendAllPages(bool afterReset, int lightNumber)
+bool Runner::sendAllPages(bool afterReset, LightingModel &light)
 {
     // The root's order: key matrix, report rate, lift-off, DPI, lighting,
     // system settings; then the weapon layers and the bound macros.
@@ -1389,9 +1311,7 @@ bool Runner::sendAllPages(bool afterReset, int lightNumber)
     const SystemPage system = loadSystem();
     if (!saveLod(system.lod, system.lodEn) || !saveDpi(loadDpi(), true))
         return false;
-    LightPage light = loadLight();
-    if (afterReset && lightNumber != light.number)
-        loadLightPreset(light, lightNumber); // the page keeps its preset
+    light.init(false, afterReset);
     if (!saveLight(light, true) || !saveSystem(loadSystem(), 0, true))
         return false;
     if (keys.mode == 1 && device()) {
@@ -1456,7 +1376,8 @@ int Runner::profile(QStringList args)
                 return notStored();
         }
         m_store->setCurrentProfile(n);
-        if (!sendAllPages(false, 0))
+        LightingModel light(m_ops);
+        if (!sendAllPages(false, light))
             return notStored();
         return sent(QStringLiteral("profile %1 in use").arg(n));
     }
@@ -1518,7 +1439,8 @@ int Runner::profile(QStringList args)
         if (n < 0)
             return usage(
                 QStringLiteral("no profile \"%1\" (see kesta-ctl profile list)").arg(args.first()));
-        const int lightNumber = loadLight().number;
+        LightingModel light(m_ops);
+        light.init(false, false);
         if (!m_store->resetProfile(n)) {
             m_err << "kesta-ctl profile: could not reset profile " << n
                   << " (its file keeps its values); nothing was sent\n";
@@ -1528,7 +1450,7 @@ int Runner::profile(QStringList args)
             m_out << "profile " << n << " reset\n";
             return 0;
         }
-        if (!sendAllPages(true, lightNumber))
+        if (!sendAllPages(true, light))
             return notStored();
         return sent(QStringLiteral("profile %1 reset").arg(n));
     }
