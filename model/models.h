@@ -8,8 +8,14 @@
 #include <QJSEngine>
 #include <QObject>
 
+#include <memory>
+
 class Operations;
 class QQmlEngine;
+class DpiModel;
+class LodModel;
+class ReportRateModel;
+class SystemSettingsModel;
 
 class Models : public QObject
 {
@@ -23,9 +29,13 @@ public:
 
     Operations &operations() const { return m_ops; }
 
+    DpiModel *dpi() const { return m_dpi.get(); }
+    LodModel *lod() const { return m_lod.get(); }
+    ReportRateModel *reportRate() const { return m_reportRate.get(); }
+    SystemSettingsModel *systemSettings() const { return m_systemSettings.get(); }
+
     // For the singletons' factories: the scene must never delete a model.
-    template <typename T>
-    static T *expose(T *model)
+    template <typename T> static T *expose(T *model)
     {
         if (model)
             QJSEngine::setObjectOwnership(model, QJSEngine::CppOwnership);
@@ -34,4 +44,8 @@ public:
 
 private:
     Operations &m_ops;
+    std::unique_ptr<DpiModel> m_dpi;
+    std::unique_ptr<LodModel> m_lod;
+    std::unique_ptr<ReportRateModel> m_reportRate;
+    std::unique_ptr<SystemSettingsModel> m_systemSettings;
 };
