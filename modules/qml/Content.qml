@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // The program frame: top bar, tabs with their pages, bottom bar and every
 // overlay. `pages` names each page and overlay for the root's flows.
@@ -10,12 +11,12 @@ Item {
 
     readonly property var pages: ({
             keyMatrix: mainPage.keyMatrix,
-            dpi: mainPage.dpi,
+            dpi: DpiModel,
             picture: mainPage.picture,
-            reportRate: reportRate,
-            lod: lod,
+            reportRate: ReportRateModel,
+            lod: LodModel,
             light: lightPage,
-            system: settingsPage.system,
+            system: SystemSettingsModel,
             macroEditor: settingsPage.macroEditor,
             keyAssign: keyAssign,
             macroAssign: macroAssign,
@@ -36,14 +37,6 @@ Item {
             settingsPage.macroEditor.init();
         }
         currentTab = index;
-    }
-
-    // The two settings shown on two pages each: one object, two views.
-    ReportRateSetting {
-        id: reportRate
-    }
-    LodSetting {
-        id: lod
     }
 
     Rectangle {
@@ -116,8 +109,6 @@ Item {
             objectName: "mainPage"
             anchors.fill: parent
             scene: content.scene
-            reportRate: reportRate
-            lod: lod
             visible: content.currentTab === 0
         }
         LightingPage {
@@ -132,7 +123,6 @@ Item {
             objectName: "settingsPage"
             anchors.fill: parent
             scene: content.scene
-            lod: lod
             visible: content.currentTab === 2
         }
     }
