@@ -29,7 +29,6 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
-#include <cmath>
 #include <functional>
 
 namespace Ctl {
@@ -301,12 +300,6 @@ private:
     {
         bool ok = false;
         const int v = m_store->getData(key, false).toString().trimmed().toInt(&ok);
-        return ok ? v : fallback;
-    }
-    int intGlobal(const QString &key, int fallback)
-    {
-        bool ok = false;
-        const int v = m_store->getGlobalData(key).toString().trimmed().toInt(&ok);
         return ok ? v : fallback;
     }
     QStringList listData(const QString &key)
