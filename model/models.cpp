@@ -1,9 +1,13 @@
 #include "model/models.h"
 
+#include "model/dpimodel.h"
 #include "model/keymatrixmodel.h"
 #include "model/lightingmodel.h"
+#include "model/lodmodel.h"
 #include "model/profilelistmodel.h"
 #include "model/recoilmodel.h"
+#include "model/reportratemodel.h"
+#include "model/systemsettingsmodel.h"
 
 #include <QHash>
 
@@ -15,7 +19,9 @@ Models::Models(Operations &ops, QObject *parent)
     : QObject(parent), m_ops(ops), m_profiles(std::make_unique<ProfileListModel>(ops)),
       m_recoil(std::make_unique<RecoilModel>(ops)),
       m_keyMatrix(std::make_unique<KeyMatrixModel>(ops, *m_recoil)),
-      m_light(std::make_unique<LightingModel>(ops))
+      m_light(std::make_unique<LightingModel>(ops)), m_dpi(std::make_unique<DpiModel>(ops)),
+      m_lod(std::make_unique<LodModel>(ops)), m_reportRate(std::make_unique<ReportRateModel>(ops)),
+      m_systemSettings(std::make_unique<SystemSettingsModel>(ops, *m_lod))
 {
     // Edited fire periods reach the mouse with the key matrix.
     connect(m_recoil.get(), &RecoilModel::periodsEdited, m_keyMatrix.get(),
@@ -41,6 +47,10 @@ QObject *Models::pageModel(const QString &page) const
         {QStringLiteral("recoil"), m_recoil.get()},
         {QStringLiteral("profileManager"), m_profiles.get()},
         {QStringLiteral("light"), m_light.get()},
+        {QStringLiteral("dpi"), m_dpi.get()},
+        {QStringLiteral("lod"), m_lod.get()},
+        {QStringLiteral("reportRate"), m_reportRate.get()},
+        {QStringLiteral("system"), m_systemSettings.get()},
     };
     return byPage.value(page);
 }

@@ -16,6 +16,10 @@ class KeyMatrixModel;
 class ProfileListModel;
 class RecoilModel;
 class QQmlEngine;
+class DpiModel;
+class LodModel;
+class ReportRateModel;
+class SystemSettingsModel;
 
 class Models : public QObject
 {
@@ -36,6 +40,11 @@ public:
     QObject *pageModel(const QString &page) const;
     LightingModel *light() const { return m_light.get(); }
 
+    DpiModel *dpi() const { return m_dpi.get(); }
+    LodModel *lod() const { return m_lod.get(); }
+    ReportRateModel *reportRate() const { return m_reportRate.get(); }
+    SystemSettingsModel *systemSettings() const { return m_systemSettings.get(); }
+
     // For the singletons' factories: the scene must never delete a model.
     template <typename T> static T *expose(T *model)
     {
@@ -50,4 +59,8 @@ private:
     std::unique_ptr<RecoilModel> m_recoil;
     std::unique_ptr<KeyMatrixModel> m_keyMatrix;
     std::unique_ptr<LightingModel> m_light;
+    std::unique_ptr<DpiModel> m_dpi;
+    std::unique_ptr<LodModel> m_lod;
+    std::unique_ptr<ReportRateModel> m_reportRate;
+    std::unique_ptr<SystemSettingsModel> m_systemSettings;
 };

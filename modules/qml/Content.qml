@@ -11,11 +11,11 @@ Item {
 
     readonly property var pages: ({
             keyMatrix: mainPage.keyMatrix,
-            dpi: mainPage.dpi,
+            dpi: DpiModel,
             picture: mainPage.picture,
-            reportRate: reportRate,
-            lod: lod,
-            system: settingsPage.system,
+            reportRate: ReportRateModel,
+            lod: LodModel,
+            system: SystemSettingsModel,
             macroEditor: settingsPage.macroEditor,
             keyAssign: keyAssign,
             macroAssign: macroAssign,
@@ -36,14 +36,6 @@ Item {
             settingsPage.macroEditor.init();
         }
         currentTab = index;
-    }
-
-    // The two settings shown on two pages each: one object, two views.
-    ReportRateSetting {
-        id: reportRate
-    }
-    LodSetting {
-        id: lod
     }
 
     Rectangle {
@@ -123,8 +115,6 @@ Item {
             objectName: "mainPage"
             anchors.fill: parent
             scene: content.scene
-            reportRate: reportRate
-            lod: lod
             onRecoilRequested: recoil.open()
             visible: content.currentTab === 0
         }
@@ -143,7 +133,6 @@ Item {
             objectName: "settingsPage"
             anchors.fill: parent
             scene: content.scene
-            lod: lod
             visible: content.currentTab === 2
         }
     }

@@ -1,16 +1,14 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Kesta.Model
 
-// A view of the lift-off setting (LodSetting): slider, L/M/H label and the
+// A view of the lift-off setting (LodModel): slider, L/M/H label and the
 // enable box. The main page shows it on one row; narrower hosts (the
-// settings tab) get two rows. Both views edit the same object.
+// settings tab) get two rows. Both views edit the same model.
 Item {
     id: page
 
     property var scene
-    property bool isSave: false
-
-    property var setting
     property string captionText: scene ? scene.keyMatrixStrings[15].trim() : "LOD"
     property string enableText: scene ? scene.keyMatrixStrings[16] : "Enable"
     property string objectPrefix: "lod"
@@ -36,17 +34,14 @@ Item {
         width: 322 + 18
         x: page.twoRows ? 0 : caption.width + Theme.spacing
         y: page.twoRows ? Theme.rowHeight + Theme.spacing + (Theme.rowHeight - height) / 2 : (page.height - height) / 2
-        from: 3
-        to: 325
+        from: LodModel.first
+        to: LodModel.last
         stepSize: 1
         snapMode: Slider.SnapAlways
-        value: page.setting ? page.setting.position : 3
-        enabled: page.setting ? page.setting.enabled : false
+        value: LodModel.position
+        enabled: LodModel.enabled
         Accessible.name: page.captionText
-        onMoved: {
-            if (page.setting)
-                page.setting.change(value, page.setting.enabled);
-        }
+        onMoved: LodModel.change(value, LodModel.enabled)
     }
 
     Text {
@@ -56,7 +51,7 @@ Item {
         y: slider.y
         width: 24
         height: slider.height
-        text: page.setting ? page.setting.level : ""
+        text: LodModel.level
         color: Theme.accent
         font.family: Theme.fontFamily
         font.pixelSize: Theme.fontLarge
@@ -71,10 +66,7 @@ Item {
         x: page.twoRows ? page.width - width : level.x + level.width + Theme.spacing
         y: page.twoRows ? (Theme.rowHeight - height) / 2 : (page.height - height) / 2
         text: page.enableText
-        checked: page.setting ? page.setting.enabled : false
-        onToggled: {
-            if (page.setting)
-                page.setting.change(page.setting.position, checked);
-        }
+        checked: LodModel.enabled
+        onToggled: LodModel.change(LodModel.position, checked)
     }
 }

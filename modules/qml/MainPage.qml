@@ -7,8 +7,6 @@ Item {
     id: page
 
     property var scene
-    property var reportRate
-    property var lod
     readonly property alias keyMatrix: keyMatrix
     readonly property alias dpi: dpi
     readonly property alias picture: picture
@@ -99,6 +97,9 @@ Item {
             scene: page.scene
             width: parent.width
             height: parent.height - performance.height - Theme.spacing
+            onShowTab: function (index) {
+                page.scene.showTab(index);
+            }
         }
 
         Panel {
@@ -110,12 +111,10 @@ Item {
 
             ReportRateControl {
                 id: rateControl
-                setting: page.reportRate
-                scene: page.scene
+                    scene: page.scene
                 width: parent.width
             }
             LodControl {
-                setting: page.lod
                 scene: page.scene
                 anchors.top: rateControl.bottom
                 anchors.topMargin: Theme.spacing

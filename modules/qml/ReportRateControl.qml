@@ -1,13 +1,12 @@
 import QtQuick
+import Kesta.Model
 
-// The report-rate choice of the main page: four rates, one of them chosen.
+// The report-rate choice of the main page: four rates, one of them chosen
+// (ReportRateModel).
 Item {
     id: page
 
     property var scene
-    property bool isSave: false
-
-    property var setting
     height: 40
 
     Caption {
@@ -24,15 +23,15 @@ Item {
         spacing: Theme.spacingLarge
 
         Repeater {
-            model: page.setting ? page.setting.captions : []
+            model: ReportRateModel.captions
             delegate: ThemedRadioButton {
                 required property int index
                 required property string modelData
                 objectName: "reportRate" + index
                 anchors.verticalCenter: parent.verticalCenter
                 text: modelData
-                checked: page.setting.index === index
-                onClicked: page.setting.choose(index)
+                checked: ReportRateModel.index === index
+                onClicked: ReportRateModel.choose(index)
             }
         }
     }

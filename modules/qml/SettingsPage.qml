@@ -5,7 +5,6 @@ Item {
     id: page
 
     property var scene
-    property var lod
     readonly property alias system: system
     readonly property alias macroEditor: macroEditor
 
@@ -13,7 +12,6 @@ Item {
         id: system
         objectName: "systemPage"
         scene: page.scene
-        lod: page.lod
         x: 0
         width: 440
         height: page.height

@@ -36,7 +36,8 @@ Item {
     property int langIndex: 0
     property bool isPownOn: false
     property int profileNo: 0
-    property int currentDpiStage: 0
+    // The stage the mouse is on, from 0 (DpiModel keeps it).
+    readonly property int currentDpiStage: DpiModel.currentStage
     property bool isRunning: false
     property bool startupDone: false
     property bool busy: false
@@ -88,7 +89,7 @@ Item {
         var stage = Number(dpiValue);
         if (!(stage > 0))
             return;
-        currentDpiStage = stage - 1;
+        DpiModel.currentStage = stage - 1;
         console.info("scene: DPI stage", stage);
     }
 
@@ -101,7 +102,7 @@ Item {
         }
         if (!isPownOn)
             firstInit();
-        currentDpiStage = Number(ui_View.mouseGetCurrentDPI()) - 1;
+        DpiModel.currentStage = Number(ui_View.mouseGetCurrentDPI()) - 1;
     }
 
     function run() {
@@ -205,15 +206,15 @@ Item {
                 hid.hid560_02H_SetCurrentProfile(1);
         }
         loadStoredLanguage();
-        pages.reportRate.init(false);
-        pages.lod.init(false);
+        ReportRateModel.init(false);
+        LodModel.init(false);
         ProfileListModel.reload();
         RecoilModel.init(false, false);
         pages.keyAssign.init(false, false);
         KeyMatrixModel.init(false, false);
-        pages.dpi.init(false, false);
+        DpiModel.init(false, false);
         LightingModel.init(false, false);
-        pages.system.init(false, false);
+        SystemSettingsModel.init(false, false);
         initDropDownList();
         isPownOn = true;
     }
@@ -251,11 +252,11 @@ Item {
     // Loads every page from the current profile and sends it to the mouse.
     function sendProfile() {
         KeyMatrixModel.init(true, false);
-        pages.reportRate.init(true);
-        pages.lod.init(true);
-        pages.dpi.init(true, false);
+        ReportRateModel.init(true);
+        LodModel.init(true);
+        DpiModel.init(true, false);
         LightingModel.init(true, false);
-        pages.system.init(true, false);
+        SystemSettingsModel.init(true, false);
         if (isGun) {
             ui_View.mouseSwitchKeyMatrix(1);
             ui_View.mouseResetKeyMatrix();
@@ -268,16 +269,17 @@ Item {
         emptyAreaPressed();
         if (!isPownOn)
             return;
-        var order = [KeyMatrixModel, pages.dpi, LightingModel, pages.lod, pages.system, pages.reportRate];
-        var locked = KeyMatrixModel.isSave || pages.dpi.isSave || LightingModel.isSave;
+        // Each page with whether its saveData takes a step (0: everything).
+        var order = [[KeyMatrixModel, false], [DpiModel, false], [LightingModel, true], [LodModel, false], [SystemSettingsModel, true], [ReportRateModel, false]];
+        var locked = KeyMatrixModel.isSave || DpiModel.isSave || LightingModel.isSave;
         if (locked)
             beginBusy();
         for (var i = 0; i < order.length; ++i) {
-            var page = order[i];
+            var page = order[i][0];
             if (!page.isSave)
                 continue;
             page.isSave = false;
-            if (page === pages.system || page === LightingModel)
+            if (order[i][1])
                 page.saveData(true, 0);
             else
                 page.saveData(true);
@@ -299,21 +301,21 @@ Item {
         ui_View.resetProfile(profileNo);
         KeyMatrixModel.init(true, true);
         KeyMatrixModel.resetKeys();
-        pages.reportRate.init(true);
-        pages.lod.reset();
-        pages.dpi.init(true, true);
+        ReportRateModel.init(true);
+        LodModel.reset();
+        DpiModel.init(true, true);
         LightingModel.init(true, true);
-        pages.system.init(true, true);
+        SystemSettingsModel.init(true, true);
         if (isGun) {
             ui_View.mouseSwitchKeyMatrix(1);
             ui_View.mouseResetKeyMatrix();
         }
         ui_View.mouseSetCurrentDPI(2);
-        currentDpiStage = 1;
+        DpiModel.currentStage = 1;
         RecoilModel.reset();
         sendBoundMacros();
         endBusy();
-        var all = [KeyMatrixModel, pages.dpi, LightingModel, pages.lod, pages.system, pages.reportRate, RecoilModel];
+        var all = [KeyMatrixModel, DpiModel, LightingModel, LodModel, SystemSettingsModel, ReportRateModel, RecoilModel];
         for (var i = 0; i < all.length; ++i)
             all[i].isSave = false;
     }

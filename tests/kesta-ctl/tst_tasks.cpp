@@ -235,6 +235,7 @@ QStringList systemSave(int mouseRate, int scroll, const QStringList &sends, int 
     QStringList out{QStringLiteral("setData|\"mouse/mouseRate\"|%1").arg(mouseRate),
                     QStringLiteral("setData|\"mouse/doubleRate\"|161"),
                     QStringLiteral("setData|\"mouse/lod\"|%1").arg(lod),
+                    QStringLiteral("setData|\"mouse/reportRateLod\"|%1").arg(lod),
                     QStringLiteral("setData|\"mouse/lodEn\"|%1").arg(lodEn),
                     QStringLiteral("setData|\"mouse/scrollRate\"|%1").arg(scroll)};
     return out + sends;
@@ -337,7 +338,6 @@ void TstTasks::storesAndSendsAsThePageDoes_data()
     QTest::addColumn<QStringList>("reference"); // what the page calls
     QTest::addColumn<QStringList>("stored");    // key=value in the current profile
 
-    const QString allOn = QStringLiteral("[1,1,1,1,1,1,1,1]");
     QTest::newRow("rate 1000") << QStringList{} << QStringList{"rate", "1000"}
                                << QStringList{"setData|\"mouse/reportRate\"|3",
                                               "mouseSetReportRate|1"}
@@ -347,33 +347,38 @@ void TstTasks::storesAndSendsAsThePageDoes_data()
                                              "mouseSetReportRate|8"}
                               << QStringList{"mouse/reportRate=0"};
     QTest::newRow("lod low") << QStringList{} << QStringList{"lod", "low"}
-                             << QStringList{"setData|\"mouse/lod\"|3", "setData|\"mouse/lodEn\"|1",
-                                            "mouseSetLodValue|125|1"}
+                             << QStringList{"setData|\"mouse/lod\"|3",
+                                            "setData|\"mouse/reportRateLod\"|3",
+                                            "setData|\"mouse/lodEn\"|1", "mouseSetLodValue|125|1"}
                              << QStringList{"mouse/lod=3", "mouse/lodEn=1"};
     QTest::newRow("lod medium") << QStringList{} << QStringList{"lod", "medium"}
                                 << QStringList{"setData|\"mouse/lod\"|164",
+                                               "setData|\"mouse/reportRateLod\"|164",
                                                "setData|\"mouse/lodEn\"|1",
                                                "mouseSetLodValue|108|1"}
                                 << QStringList{"mouse/lod=164"};
     QTest::newRow("lod high, off")
         << QStringList{} << QStringList{"lod", "high", "off"}
-        << QStringList{"setData|\"mouse/lod\"|325", "setData|\"mouse/lodEn\"|0",
-                       "mouseSetLodValue|90|0"}
+        << QStringList{"setData|\"mouse/lod\"|325", "setData|\"mouse/reportRateLod\"|325",
+                       "setData|\"mouse/lodEn\"|0", "mouseSetLodValue|90|0"}
         << QStringList{"mouse/lod=325", "mouse/lodEn=0"};
     QTest::newRow("dpi value on the grid")
         << QStringList{} << QStringList{"dpi", "set", "2=1500", "8=500"}
-        << dpiSave("[500,1500,2000,3000,4000,5000,6000,500]", 4, allOn, "[1,1,1,1,0,0,0,0]")
+        << dpiSave("[500,1500,2000,3000,4000,5000,6000,500]", 4, "[1,1,1,1,0,0,0,0]",
+                   "[1,1,1,1,0,0,0,0]")
         << QStringList{"mouse/dpiValueArray=500, 1500, 2000, 3000, 4000, 5000, 6000, 500"};
     QTest::newRow("dpi stages 2 and 5 disabled")
-        << QStringList{} << QStringList{"dpi", "disable", "2", "5"}
-        << dpiSave(kShippedValues, 6, "[1,0,1,1,0,1,1,1]", "[1,0,1,1,0,1,0,0]")
+        << QStringList{R"(setData|"mouse/currentDpiCount"|8)"}
+        << QStringList{"dpi", "disable", "2", "5"}
+        << dpiSave(kShippedValues, 6, "[1,0,1,1,0,1,1,1]", "[1,0,1,1,0,1,1,1]")
         << QStringList{"mouse/currentDpiCount=6", "mouse/dpiEnableArray=1, 0, 1, 1, 0, 1, 1, 1"};
     QTest::newRow("dpi count") << QStringList{} << QStringList{"dpi", "count", "7"}
-                               << dpiSave(kShippedValues, 7, allOn, "[1,1,1,1,1,1,1,0]")
+                               << dpiSave(kShippedValues, 7, "[1,1,1,1,1,1,1,0]",
+                                          "[1,1,1,1,1,1,1,0]")
                                << QStringList{"mouse/currentDpiCount=7"};
     QTest::newRow("dpi colour, stages 7 and 8 white")
         << QStringList{} << QStringList{"dpi", "colour", "6", "#123ABC"}
-        << dpiSave(kShippedValues, 4, allOn, "[1,1,1,1,0,0,0,0]",
+        << dpiSave(kShippedValues, 4, "[1,1,1,1,0,0,0,0]", "[1,1,1,1,0,0,0,0]",
                    R"(["#ff0000","#00ff00","#0000ff","#ffff00","#00ffff","#123abc"])",
                    "[255,0,0,0,255,0,0,0,255,255,255,0,0,255,255,18,58,188,255,255,255,255,255,"
                    "255]")
@@ -400,11 +405,11 @@ void TstTasks::storesAndSendsAsThePageDoes_data()
         << QStringList{"mouse/scrollRate=1000"};
     QTest::newRow("pointer speed and double-click")
         << QStringList{} << QStringList{"pointer", "set", "--speed", "1", "--double-click", "5"}
-        << QStringList{"setData|\"mouse/mouseRate\"|4",  "setData|\"mouse/doubleRate\"|138",
-                       "setData|\"mouse/lod\"|3",        "setData|\"mouse/lodEn\"|1",
-                       "setData|\"mouse/scrollRate\"|3", "mouseSetCursorSpeed|1",
-                       "mouseSetDoubleClickSpeed|5",     "mouseSetVerticalScrollLines|3",
-                       "mouseSetLodValue|125|1"}
+        << QStringList{"setData|\"mouse/mouseRate\"|4", "setData|\"mouse/doubleRate\"|138",
+                       "setData|\"mouse/lod\"|3",       "setData|\"mouse/reportRateLod\"|3",
+                       "setData|\"mouse/lodEn\"|1",     "setData|\"mouse/scrollRate\"|3",
+                       "mouseSetCursorSpeed|1",         "mouseSetDoubleClickSpeed|5",
+                       "mouseSetVerticalScrollLines|3", "mouseSetLodValue|125|1"}
         << QStringList{"mouse/mouseRate=4", "mouse/doubleRate=138"};
     QTest::newRow("button to a media key")
         << QStringList{} << QStringList{"button", "set", "4", "media:mute"}
@@ -507,11 +512,16 @@ void TstTasks::profileSwitchSendsEveryPage()
     QVERIFY(page.call(R"(setData|"mouse/reportRate"|1)"));
     QVERIFY(page.call(R"(setCurrentProfile|0)"));
     kvm::clearWireLog();
-    QStringList reference{
-        "setGlobalData|\"mouse/profileNo\"|1", "setCurrentProfile|1",   keyMatrixStep({}),
-        "setData|\"mouse/reportRate\"|1",      "mouseSetReportRate|4",  "setData|\"mouse/lod\"|3",
-        "setData|\"mouse/lodEn\"|1",           "mouseSetLodValue|125|1"};
-    reference += dpiSave(kShippedValues, 4, "[1,1,1,1,1,1,1,1]", "[1,1,1,1,0,0,0,0]");
+    QStringList reference{"setGlobalData|\"mouse/profileNo\"|1",
+                          "setCurrentProfile|1",
+                          keyMatrixStep({}),
+                          "setData|\"mouse/reportRate\"|1",
+                          "mouseSetReportRate|4",
+                          "setData|\"mouse/lod\"|3",
+                          "setData|\"mouse/reportRateLod\"|3",
+                          "setData|\"mouse/lodEn\"|1",
+                          "mouseSetLodValue|125|1"};
+    reference += dpiSave(kShippedValues, 4, "[1,1,1,1,0,0,0,0]", "[1,1,1,1,0,0,0,0]");
     reference += lightSave(0, "[0,2,51,0]", kColorValue, 0, 255, 2, 0, "255,0,0");
     reference += systemSave(163, 3,
                             {"mouseSetCursorSpeed|5", "mouseSetDoubleClickSpeed|5",

@@ -509,6 +509,15 @@ void TstSettingsPages::wholeScreenScroll()
     QVERIFY(click("scrollLinesRadio"));
     QCOMPARE(m_pointer.lines, (QList<int>{1000, 3}));
     QCOMPARE(m_rig.profileValue("mouse/scrollRate"), QStringLiteral("3"));
+
+    // Save with the page unsaved applies all three settings at once.
+    QObject *system = m_rig.page("system");
+    system->setProperty("isSave", true);
+    saveAll();
+    QVERIFY(!system->property("isSave").toBool());
+    QCOMPARE(m_pointer.speeds, QList<int>{10});
+    QCOMPARE(m_pointer.doubleClickMs, QList<int>{550});
+    QCOMPARE(m_pointer.lines, (QList<int>{1000, 3, 3}));
 }
 
 void TstSettingsPages::scrollLinesRefuseBadInput_data()

@@ -53,11 +53,12 @@ DESCRIPTION
     Stages are numbered 1 to 8. A DPI value lies between the mouse's minimum
     and maximum (mouse/minDPI, mouse/maxDPI) on its grid (mouse/dpiBase):
     500 to 7000 in steps of 500 for the shipped mouse.
-    count chooses how many stages the DPI button cycles through; enable and
-    disable tick stages, and the count becomes the number of enabled
-    stages. A stage beyond the count is never sent as enabled. Stages 1 to 6
-    have a colour; 7 and 8 light white. current switches the mouse to a
-    stage in use.
+    count N shows stages 1 to N, all enabled, as the DPI page's count box
+    does; enable and disable tick shown stages, and the count in use becomes
+    the number of shown stages enabled (one always stays enabled). A stage
+    that is not shown is stored and sent as off. Stages 1 to 6 have a
+    colour; 7 and 8 light white. current switches the mouse to a stage in
+    use.
     Every change stores the stages in the current profile and sends them
     with their colours, as the DPI page does.
 
@@ -100,9 +101,10 @@ SYNOPSIS
     kesta-ctl lod [low|medium|high] [on|off]
 
 DESCRIPTION
-    low, medium and high are the slider positions 3, 164 and 325 of the
-    lift-off slider; on and off its check box. Stores mouse/lod and
-    mouse/lodEn in the current profile and sends the distance.
+    low, medium and high are the page's L, M and H: the slider positions 3,
+    164 and 325 of the lift-off slider; on and off its check box. Stores
+    mouse/lod, mouse/reportRateLod and mouse/lodEn in the current profile
+    and sends the distance.
 
 EXAMPLES
     kesta-ctl lod high
@@ -154,8 +156,9 @@ SYNOPSIS
                           [--scroll LINES|page]
 
 DESCRIPTION
-    The settings page's pointer speed and double-click speed (0 slowest,
-    10 fastest) and the lines a wheel step scrolls (1 to 100; page, or
+    The settings page's pointer speed and double-click speed, as the speed
+    its slider gives the desktop (0 slowest, 10 fastest: the slider's far
+    end), and the lines a wheel step scrolls (1 to 100; page, or
     more than 100, scrolls a whole screen). Stores the page's values in the
     current profile, applies what changed to the desktop, and sends the
     lift-off distance as the page does.

@@ -1,10 +1,14 @@
 #include "tools/kesta-ctl/tasks.h"
 
 #include "model/assignmenttable.h"
+#include "model/dpimodel.h"
 #include "model/keymatrixmodel.h"
 #include "model/lightingmodel.h"
+#include "model/lodmodel.h"
 #include "model/profilelistmodel.h"
 #include "model/recoilmodel.h"
+#include "model/reportratemodel.h"
+#include "model/systemsettingsmodel.h"
 #include "devicesettings/buttonlabels.h"
 
 #include "device/deviceentry.h"
@@ -29,7 +33,6 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
-#include <cmath>
 #include <functional>
 
 namespace Ctl {
@@ -38,48 +41,13 @@ namespace {
 
 using Entry = AssignmentTable::Entry;
 
-// The system page's slider thresholds: a slider position gives the index of
-// the first threshold above it (0 when none is).
-constexpr int kThresholds[11] = {4, 37, 70, 104, 138, 172, 205, 239, 272, 305, 338};
-
-// Lift-off slider positions of "low", "medium" and "high".
-constexpr int kLodLow = 3;
-constexpr int kLodMedium = 164;
-constexpr int kLodHigh = 325;
-
-// Report rates by the stored index, and the byte each sends.
-constexpr int kRateHz[4] = {125, 250, 500, 1000};
-constexpr int kRateByte[4] = {8, 4, 2, 1};
-
-constexpr int kScrollWholeScreen = 1000;
-
-int sliderIndex(int position)
-{
-    for (int i = 0; i < 11; ++i) {
-        if (kThresholds[i] > position)
-            return i;
-    }
-    return 0;
-}
-
-// A slider position that gives index i.
-int indexPosition(int index)
-{
-    return index == 0 ? 3 : kThresholds[index - 1];
-}
-
-int lodDistance(int position)
-{
-    return 125 - int(std::floor((position - 3) * 35.0 / 322.0));
-}
-
+// The window's lift-off label L, M or H as the word kesta-ctl takes.
 QString lodWord(int position)
 {
-    // The page's label: the distance in tenths of a millimetre.
-    const int tenths = int(std::floor((position - 3) * 1.7 / 322.0 * 10.0)) + 3;
-    if (tenths == 3)
+    const QString level = LodModel::levelFor(position);
+    if (level == QLatin1String("L"))
         return QStringLiteral("low");
-    if (tenths == 11)
+    if (level == QLatin1String("M"))
         return QStringLiteral("medium");
     return QStringLiteral("high");
 }
@@ -145,24 +113,6 @@ QVariantList variantInts(const QList<int> &list)
 // ---------------------------------------------------------------------------
 // The pages' state as they load it from the settings and store it again.
 
-struct DpiPage {
-    int dpiCount = 8;
-    int currentDpiCount = 4;
-    int minDpi = 500;
-    int maxDpi = 7000;
-    int dpiBase = 500;
-    QString sensorType = QStringLiteral("3320");
-    QList<int> values{250, 500, 750, 1000, 1250, 1500, 1750, 2000};
-    QList<int> enables{1, 1, 1, 1, 1, 1, 1, 1};
-    QStringList colours{6, QStringLiteral("#ff0000")};
-};
-
-struct SystemPage {
-    int mouseRate = 163;
-    int doubleRate = 161;
-    int lod = 3;
-    int lodEn = 1;
-    int scrollRate = 3;
 };
 
 struct KeyPage {
@@ -321,12 +271,6 @@ private:
         const int v = m_store->getData(key, false).toString().trimmed().toInt(&ok);
         return ok ? v : fallback;
     }
-    int intGlobal(const QString &key, int fallback)
-    {
-        bool ok = false;
-        const int v = m_store->getGlobalData(key).toString().trimmed().toInt(&ok);
-        return ok ? v : fallback;
-    }
     QStringList listData(const QString &key)
     {
         return SettingsStore::dropPadding(
@@ -348,13 +292,11 @@ private:
     // Pages.
     // The save functions store first and send only what was stored: false
     // when a settings file could not be written (nothing was sent then).
-    DpiPage loadDpi();
-    bool saveDpi(const DpiPage &page, bool send);
+    bool saveDpi(DpiModel &model, bool send);
     bool saveLight(LightingModel &light, bool send);
-    SystemPage loadSystem();
-    bool saveSystem(const SystemPage &page, int step, bool send);
-    bool saveLod(int position, int enabled);
-    bool saveReportRate(int index);
+    bool saveSystem(SystemSettingsModel &model, LodModel &lod, int step);
+    bool saveLod(LodModel &model);
+    bool saveReportRate(ReportRateModel &model);
     KeyPage loadKeys();
     bool storeKeys(const KeyPage &page);
     void sendKeys(const KeyPage &page);
@@ -407,56 +349,16 @@ private:
 // ---------------------------------------------------------------------------
 // DPI page
 
-DpiPage Runner::loadDpi()
-{
-    DpiPage p;
-    p.dpiCount = intData(QStringLiteral("mouse/dpiCount"), p.dpiCount);
-    p.currentDpiCount = intData(QStringLiteral("mouse/currentDpiCount"), p.currentDpiCount);
-    p.minDpi = intGlobal(QStringLiteral("mouse/minDPI"), p.minDpi);
-    p.maxDpi = intGlobal(QStringLiteral("mouse/maxDPI"), p.maxDpi);
-    p.dpiBase = intGlobal(QStringLiteral("mouse/dpiBase"), p.dpiBase);
-    const QString sensor = m_store->getGlobalData(QStringLiteral("mouse/sensorType")).toString();
-    if (!sensor.isEmpty())
-        p.sensorType = sensor;
-    p.enables = intList(QStringLiteral("mouse/dpiEnableArray"), p.enables);
-    p.values = intList(QStringLiteral("mouse/dpiValueArray"), p.values);
-    const QStringList colours = listData(QStringLiteral("mouse/dpiColorArray"));
-    for (int i = 0; i < colours.size() && i < 6; ++i)
-        p.colours[i] = colours.at(i);
-    return p;
-}
-
-bool Runner::saveDpi(const DpiPage &p, bool send)
+bool Runner::saveDpi(DpiModel &model, bool send)
 {
     SettingsStore::WriteBatch batch(m_store);
-    m_store->setDataList(QStringLiteral("mouse/dpiValueArray"), variantInts(p.values));
-    m_store->setData(QStringLiteral("mouse/currentDpiCount"), p.currentDpiCount);
-    m_store->setDataList(QStringLiteral("mouse/dpiEnableArray"), variantInts(p.enables));
-    QVariantList colours;
-    for (const QString &c : p.colours)
-        colours.append(c);
-    m_store->setDataList(QStringLiteral("mouse/dpiColorArray"), colours);
+    model.storeData();
     if (!commit(batch, profileFile()))
         return false;
     if (!send || !device())
         return true;
-    // A stage beyond the chosen count is never sent as enabled.
-    QList<int> enables;
-    for (int i = 0; i < 8; ++i)
-        enables.append(p.enables.at(i) != 0 && i < p.currentDpiCount ? 1 : 0);
-    deliver(QStringLiteral("the DPI stages"), [&] {
-        m_dev->mouseSetDpi(p.currentDpiCount, p.sensorType, variantInts(p.values),
-                           variantInts(enables));
-    });
-    QVariantList rgb;
-    for (const QString &c : p.colours) {
-        Rgb colour; // a stored text that is no colour sends black
-        parseColour(c, &colour);
-        rgb << colour.r << colour.g << colour.b;
-    }
-    for (int i = 0; i < 6; ++i)
-        rgb << 255; // stages 7 and 8 are white
-    deliver(QStringLiteral("the stage colours"), [&] { m_dev->mouseSetRGBColor(1, rgb); });
+    deliver(QStringLiteral("the DPI stages"), [&] { model.sendStages(); });
+    deliver(QStringLiteral("the stage colours"), [&] { model.sendColours(); });
     return true;
 }
 
@@ -478,69 +380,37 @@ bool Runner::saveLight(LightingModel &light, bool send)
 // ---------------------------------------------------------------------------
 // System-settings page, lift-off and report rate
 
-SystemPage Runner::loadSystem()
-{
-    SystemPage p;
-    p.mouseRate = intData(QStringLiteral("mouse/mouseRate"), p.mouseRate);
-    if (p.mouseRate == 174)
-        p.mouseRate = 163;
-    p.doubleRate = intData(QStringLiteral("mouse/doubleRate"), p.doubleRate);
-    if (p.doubleRate == 174)
-        p.doubleRate = 161;
-    p.lod = intData(QStringLiteral("mouse/lod"), p.lod);
-    p.lodEn = intData(QStringLiteral("mouse/lodEn"), p.lodEn) != 0 ? 1 : 0;
-    p.scrollRate = intData(QStringLiteral("mouse/scrollRate"), p.scrollRate);
-    if (p.scrollRate > 100)
-        p.scrollRate = kScrollWholeScreen;
-    return p;
-}
-
-bool Runner::saveSystem(const SystemPage &p, int step, bool send)
+bool Runner::saveSystem(SystemSettingsModel &model, LodModel &lod, int step)
 {
     SettingsStore::WriteBatch batch(m_store);
-    m_store->setData(QStringLiteral("mouse/mouseRate"), p.mouseRate);
-    m_store->setData(QStringLiteral("mouse/doubleRate"), p.doubleRate);
-    m_store->setData(QStringLiteral("mouse/lod"), p.lod);
-    m_store->setData(QStringLiteral("mouse/lodEn"), p.lodEn);
-    m_store->setData(QStringLiteral("mouse/scrollRate"), p.scrollRate);
+    model.storeData();
     if (!commit(batch, profileFile()))
         return false;
-    if (!send)
-        return true;
-    if (step == 0 || step == 1)
-        m_dev->mouseSetCursorSpeed(uint(sliderIndex(p.mouseRate)));
-    if (step == 0 || step == 2)
-        m_dev->mouseSetDoubleClickSpeed(uint(sliderIndex(p.doubleRate)));
-    if (step == 0 || step == 3)
-        m_dev->mouseSetVerticalScrollLines(uint(p.scrollRate));
+    model.sendPointer(step);
     if (device())
-        deliver(QStringLiteral("the lift-off distance"),
-                [&] { m_dev->mouseSetLodValue(uchar(lodDistance(p.lod)), uchar(p.lodEn)); });
+        deliver(QStringLiteral("the lift-off distance"), [&] { lod.send(); });
     return true;
 }
 
-bool Runner::saveLod(int position, int enabled)
+bool Runner::saveLod(LodModel &model)
 {
     SettingsStore::WriteBatch batch(m_store);
-    m_store->setData(QStringLiteral("mouse/lod"), position);
-    m_store->setData(QStringLiteral("mouse/lodEn"), enabled);
+    model.store();
     if (!commit(batch, profileFile()))
         return false;
     if (device())
-        deliver(QStringLiteral("the lift-off distance"),
-                [&] { m_dev->mouseSetLodValue(uchar(lodDistance(position)), uchar(enabled)); });
+        deliver(QStringLiteral("the lift-off distance"), [&] { model.send(); });
     return true;
 }
 
-bool Runner::saveReportRate(int index)
+bool Runner::saveReportRate(ReportRateModel &model)
 {
     SettingsStore::WriteBatch batch(m_store);
-    m_store->setData(QStringLiteral("mouse/reportRate"), index);
+    model.store();
     if (!commit(batch, profileFile()))
         return false;
     if (device())
-        deliver(QStringLiteral("the report rate"),
-                [&] { m_dev->mouseSetReportRate(uchar(kRateByte[index])); });
+        deliver(QStringLiteral("the report rate"), [&] { model.send(); });
     return true;
 }
 
@@ -698,15 +568,18 @@ int Runner::status(QStringList args)
     o[QStringLiteral("profileName")] = profileName;
     const KeyPage keys = loadKeys();
     o[QStringLiteral("mode")] = keys.mode == 0 ? QStringLiteral("office") : QStringLiteral("game");
-    const int rateIndex = qBound(0, intData(QStringLiteral("mouse/reportRate"), 3), 3);
-    o[QStringLiteral("reportRate")] = kRateHz[rateIndex];
-    const DpiPage dpiPage = loadDpi();
-    o[QStringLiteral("dpiStages")] = dpiPage.currentDpiCount;
+    ReportRateModel rate(m_ops);
+    rate.init(false);
+    const int hz = ReportRateModel::hertz(rate.index());
+    o[QStringLiteral("reportRate")] = hz;
+    DpiModel dpiPage(m_ops);
+    dpiPage.init(false, false);
+    o[QStringLiteral("dpiStages")] = dpiPage.currentDpiCount();
     if (found) {
         const int stage = m_dev->mouseGetCurrentDPI().toInt();
         o[QStringLiteral("dpiStage")] = stage;
         if (stage >= 1 && stage <= 8)
-            o[QStringLiteral("dpi")] = dpiPage.values.at(stage - 1);
+            o[QStringLiteral("dpi")] = dpiPage.values().at(stage - 1);
         if (family.keepsOnboardProfiles()) {
             o[QStringLiteral("deviceProfile")] = m_dev->mouseReadCurrentProfile().toInt();
         } else {
@@ -727,15 +600,15 @@ int Runner::status(QStringList args)
           << (scrambled ? ", scrambled" : ", not scrambled") << "\n";
     m_out << "profile:      " << profileNo << " " << profileName << "\n";
     m_out << "mode:         " << o.value(QStringLiteral("mode")).toString() << "\n";
-    m_out << "report rate:  " << kRateHz[rateIndex] << " Hz (stored)\n";
+    m_out << "report rate:  " << hz << " Hz (stored)\n";
     if (o.contains(QStringLiteral("dpiStage"))) {
         m_out << "DPI stage:    " << o.value(QStringLiteral("dpiStage")).toInt() << " of "
-              << dpiPage.currentDpiCount;
+              << dpiPage.currentDpiCount();
         if (o.contains(QStringLiteral("dpi")))
             m_out << " (" << o.value(QStringLiteral("dpi")).toInt() << " DPI)";
         m_out << "\n";
     } else {
-        m_out << "DPI stages:   " << dpiPage.currentDpiCount << "\n";
+        m_out << "DPI stages:   " << dpiPage.currentDpiCount() << "\n";
     }
     if (o.contains(QStringLiteral("keyboardOptions"))) {
         QStringList bytes;
@@ -757,9 +630,10 @@ int Runner::dpi(QStringList args)
     const bool json = takeFlag(args, QStringLiteral("--json"));
     if (!noOptionsLeft(args))
         return usage();
-    DpiPage page = loadDpi();
+    DpiModel page(m_ops);
+    page.init(false, false);
     const QString sub = args.isEmpty() ? QStringLiteral("show") : args.takeFirst();
-    const int stages = qBound(1, page.dpiCount, 8);
+    const int stages = qMax(1, page.stageSlots());
 
     auto stageNumber = [&](const QString &text, int *stage) {
         if (!parseInt(text, 1, stages, stage)) {
@@ -777,29 +651,32 @@ int Runner::dpi(QStringList args)
         for (int i = 0; i < 8; ++i) {
             QJsonObject s;
             s[QStringLiteral("stage")] = i + 1;
-            s[QStringLiteral("dpi")] = page.values.at(i);
-            s[QStringLiteral("enabled")] = page.enables.at(i) != 0;
-            s[QStringLiteral("colour")] = i < 6 ? page.colours.at(i) : QStringLiteral("#ffffff");
+            s[QStringLiteral("dpi")] = page.values().at(i);
+            s[QStringLiteral("enabled")] = page.enables().at(i) != 0;
+            s[QStringLiteral("colour")] = i < 6 ? page.colours().at(i) : QStringLiteral("#ffffff");
+            s[QStringLiteral("shown")] = i < page.shownCount();
             list.append(s);
         }
         if (json) {
             QJsonObject o;
-            o[QStringLiteral("count")] = page.currentDpiCount;
-            o[QStringLiteral("min")] = page.minDpi;
-            o[QStringLiteral("max")] = page.maxDpi;
-            o[QStringLiteral("step")] = page.dpiBase;
+            o[QStringLiteral("count")] = page.currentDpiCount();
+            o[QStringLiteral("shown")] = page.shownCount();
+            o[QStringLiteral("min")] = page.minDpi();
+            o[QStringLiteral("max")] = page.maxDpi();
+            o[QStringLiteral("step")] = page.dpiBase();
             o[QStringLiteral("stages")] = list;
             print(o);
             return 0;
         }
-        m_out << "stages in use: " << page.currentDpiCount << " (DPI " << page.minDpi << ".."
-              << page.maxDpi << " in steps of " << page.dpiBase << ")\n";
+        m_out << "stages in use: " << page.currentDpiCount() << " of " << page.shownCount()
+              << " shown (DPI " << page.minDpi() << ".." << page.maxDpi() << " in steps of "
+              << page.dpiBase() << ")\n";
         for (int i = 0; i < 8; ++i) {
-            m_out << "  " << (i + 1) << "  " << qSetFieldWidth(5) << Qt::right << page.values.at(i)
-                  << qSetFieldWidth(0) << Qt::left << "  "
-                  << (page.enables.at(i) != 0 ? "on " : "off") << "  "
-                  << (i < 6 ? page.colours.at(i) : QStringLiteral("#ffffff"))
-                  << (i < page.currentDpiCount ? "" : "  (beyond the count)") << "\n";
+            m_out << "  " << (i + 1) << "  " << qSetFieldWidth(5) << Qt::right
+                  << page.values().at(i) << qSetFieldWidth(0) << Qt::left << "  "
+                  << (page.enables().at(i) != 0 ? "on " : "off") << "  "
+                  << (i < 6 ? page.colours().at(i) : QStringLiteral("#ffffff"))
+                  << (i < page.shownCount() ? "" : "  (not shown)") << "\n";
         }
         return 0;
     }
@@ -817,16 +694,16 @@ int Runner::dpi(QStringList args)
                 return usage(QStringLiteral("\"%1\" is not STAGE=DPI").arg(pair));
             if (!stageNumber(pair.left(eq), &stage))
                 return usage();
-            if (!parseInt(pair.mid(eq + 1), page.minDpi, page.maxDpi, &value) ||
-                (page.dpiBase > 0 && value % page.dpiBase != 0))
+            if (!parseInt(pair.mid(eq + 1), page.minDpi(), page.maxDpi(), &value) ||
+                !page.acceptsValue(value))
                 return usage(QStringLiteral("DPI \"%1\" of stage %2: accepted are %3..%4 in steps "
                                             "of %5")
                                  .arg(pair.mid(eq + 1))
                                  .arg(stage)
-                                 .arg(page.minDpi)
-                                 .arg(page.maxDpi)
-                                 .arg(page.dpiBase));
-            page.values[stage - 1] = value;
+                                 .arg(page.minDpi())
+                                 .arg(page.maxDpi())
+                                 .arg(page.dpiBase()));
+            page.setStageValue(stage - 1, value);
         }
         if (!saveDpi(page, true))
             return notStored();
@@ -836,7 +713,8 @@ int Runner::dpi(QStringList args)
         int count = 0;
         if (args.size() != 1 || !parseInt(args.first(), 1, stages, &count))
             return usage(QStringLiteral("count needs one number 1..%1").arg(stages));
-        page.currentDpiCount = count;
+        // As the window's count box: stages 1..count shown and enabled.
+        page.chooseCount(count);
         if (!saveDpi(page, true))
             return notStored();
         return sent(QStringLiteral("%1 DPI stages in use").arg(count));
@@ -844,42 +722,42 @@ int Runner::dpi(QStringList args)
     if (sub == QLatin1String("enable") || sub == QLatin1String("disable")) {
         if (args.isEmpty())
             return usage(QStringLiteral("%1 needs stage numbers 1..%2").arg(sub).arg(stages));
+        // Ticking stages makes the count the number of enabled stages; as
+        // in the window, only the stages shown can be ticked.
         for (const QString &text : args) {
             int stage = 0;
             if (!stageNumber(text, &stage))
                 return usage();
-            page.enables[stage - 1] = sub == QLatin1String("enable") ? 1 : 0;
+            if (stage > page.shownCount())
+                return usage(QStringLiteral("stage %1 is not shown (stages 1..%2 are); show more "
+                                            "with dpi count first")
+                                 .arg(stage)
+                                 .arg(page.shownCount()));
+            if (!page.setStageEnabled(stage - 1, sub == QLatin1String("enable")))
+                return usage(QStringLiteral("at least one stage must stay enabled"));
         }
-        // Ticking stages makes the count the number of enabled stages.
-        int enabled = 0;
-        for (int i = 0; i < stages; ++i)
-            enabled += page.enables.at(i) != 0 ? 1 : 0;
-        if (enabled == 0)
-            return usage(QStringLiteral("at least one stage must stay enabled"));
-        page.currentDpiCount = enabled;
         if (!saveDpi(page, true))
             return notStored();
-        return sent(QStringLiteral("DPI stages %1d; %2 in use").arg(sub).arg(enabled));
+        return sent(
+            QStringLiteral("DPI stages %1d; %2 in use").arg(sub).arg(page.currentDpiCount()));
     }
     if (sub == QLatin1String("colour") || sub == QLatin1String("color")) {
         int stage = 0;
-        Rgb colour;
         if (args.size() != 2)
             return usage(QStringLiteral("colour needs STAGE and #rrggbb"));
-        if (!parseInt(args.at(0), 1, 6, &stage))
+        if (!parseInt(args.at(0), 1, DpiModel::kColouredStages, &stage))
             return usage(QStringLiteral("stage \"%1\": stages 1..6 have colours").arg(args.at(0)));
-        if (!parseColour(args.at(1), &colour))
+        if (!page.setColour(stage - 1, args.at(1)))
             return usage(QStringLiteral("colour \"%1\" is not #rrggbb").arg(args.at(1)));
-        page.colours[stage - 1] = colour.name();
         if (!saveDpi(page, true))
             return notStored();
         return sent(QStringLiteral("stage %1 colour set").arg(stage));
     }
     if (sub == QLatin1String("current")) {
         int stage = 0;
-        if (args.size() != 1 || !parseInt(args.first(), 1, page.currentDpiCount, &stage))
+        if (args.size() != 1 || !parseInt(args.first(), 1, page.currentDpiCount(), &stage))
             return usage(
-                QStringLiteral("current needs a stage number 1..%1").arg(page.currentDpiCount));
+                QStringLiteral("current needs a stage number 1..%1").arg(page.currentDpiCount()));
         if (!m_connect)
             return usage(QStringLiteral("current talks to the mouse; drop --no-device"));
         if (!device()) {
@@ -907,14 +785,16 @@ int Runner::rate(QStringList args)
     const bool json = takeFlag(args, QStringLiteral("--json"));
     if (!noOptionsLeft(args))
         return usage();
+    ReportRateModel model(m_ops);
+    model.init(false);
     if (args.isEmpty()) {
-        const int index = qBound(0, intData(QStringLiteral("mouse/reportRate"), 3), 3);
+        const int hz = ReportRateModel::hertz(model.index());
         if (json) {
             QJsonObject o;
-            o[QStringLiteral("reportRate")] = kRateHz[index];
+            o[QStringLiteral("reportRate")] = hz;
             print(o);
         } else {
-            m_out << kRateHz[index] << " Hz\n";
+            m_out << hz << " Hz\n";
         }
         return 0;
     }
@@ -923,12 +803,13 @@ int Runner::rate(QStringList args)
     QString text = args.first();
     if (text.endsWith(QLatin1String("hz"), Qt::CaseInsensitive))
         text.chop(2);
-    for (int i = 0; i < 4; ++i) {
-        if (text == QString::number(kRateHz[i])) {
-            if (!saveReportRate(i))
-                return notStored();
-            return sent(QStringLiteral("report rate %1 Hz").arg(kRateHz[i]));
-        }
+    bool isNumber = false;
+    const int index = ReportRateModel::indexOfHertz(text.toInt(&isNumber));
+    if (isNumber && index >= 0 && text == QString::number(ReportRateModel::hertz(index))) {
+        model.choose(index);
+        if (!saveReportRate(model))
+            return notStored();
+        return sent(QStringLiteral("report rate %1 Hz").arg(ReportRateModel::hertz(index)));
     }
     return usage(
         QStringLiteral("rate \"%1\": accepted are 125, 250, 500 and 1000").arg(args.first()));
@@ -939,14 +820,16 @@ int Runner::lod(QStringList args)
     const bool json = takeFlag(args, QStringLiteral("--json"));
     if (!noOptionsLeft(args))
         return usage();
-    int position = intData(QStringLiteral("mouse/lod"), kLodLow);
-    int enabled = intData(QStringLiteral("mouse/lodEn"), 1) != 0 ? 1 : 0;
+    LodModel model(m_ops);
+    model.load(false);
+    int position = model.position();
+    bool enabled = model.enabled();
     if (args.isEmpty()) {
         if (json) {
             QJsonObject o;
             o[QStringLiteral("distance")] = lodWord(position);
             o[QStringLiteral("position")] = position;
-            o[QStringLiteral("enabled")] = enabled != 0;
+            o[QStringLiteral("enabled")] = enabled;
             print(o);
         } else {
             m_out << lodWord(position) << ", " << (enabled ? "on" : "off") << "\n";
@@ -957,20 +840,21 @@ int Runner::lod(QStringList args)
         return usage(QStringLiteral("give low, medium or high and/or on or off"));
     for (const QString &word : args) {
         if (word == QLatin1String("low"))
-            position = kLodLow;
+            position = LodModel::kLow;
         else if (word == QLatin1String("medium"))
-            position = kLodMedium;
+            position = LodModel::kMedium;
         else if (word == QLatin1String("high"))
-            position = kLodHigh;
+            position = LodModel::kHigh;
         else if (word == QLatin1String("on"))
-            enabled = 1;
+            enabled = true;
         else if (word == QLatin1String("off"))
-            enabled = 0;
+            enabled = false;
         else
             return usage(
                 QStringLiteral("\"%1\": accepted are low, medium, high, on and off").arg(word));
     }
-    if (!saveLod(position, enabled))
+    model.change(position, enabled);
+    if (!saveLod(model))
         return notStored();
     return sent(
         QStringLiteral("lift-off %1, %2")
@@ -1098,28 +982,32 @@ int Runner::pointer(QStringList args)
         !takeOption(args, QStringLiteral("--double-click"), &doubleClick, &hasDouble) ||
         !takeOption(args, QStringLiteral("--scroll"), &scroll, &hasScroll) || !noOptionsLeft(args))
         return usage();
-    SystemPage page = loadSystem();
+    LodModel lod(m_ops);
+    SystemSettingsModel page(m_ops, lod);
+    page.init(false, false);
     const QString sub = args.isEmpty() ? QStringLiteral("show") : args.takeFirst();
     if (!args.isEmpty())
         return usage(QStringLiteral("unexpected argument \"%1\"").arg(args.first()));
     if (sub == QLatin1String("show")) {
         if (hasSpeed || hasDouble || hasScroll)
             return usage(QStringLiteral("options that change the pointer go with set"));
-        const bool wholeScreen = page.scrollRate > 100;
+        const bool wholeScreen = page.scrollWhole();
+        const int speed = SystemSettingsModel::speedIndex(page.mouseRate());
+        const int doubleSpeed = SystemSettingsModel::speedIndex(page.doubleRate());
         if (json) {
             QJsonObject o;
-            o[QStringLiteral("speed")] = sliderIndex(page.mouseRate);
-            o[QStringLiteral("doubleClick")] = sliderIndex(page.doubleRate);
+            o[QStringLiteral("speed")] = speed;
+            o[QStringLiteral("doubleClick")] = doubleSpeed;
             o[QStringLiteral("scroll")] =
-                wholeScreen ? QJsonValue(QStringLiteral("page")) : QJsonValue(page.scrollRate);
+                wholeScreen ? QJsonValue(QStringLiteral("page")) : QJsonValue(page.scrollLines());
             print(o);
             return 0;
         }
-        m_out << "speed:        " << sliderIndex(page.mouseRate) << " (0..10)\n"
-              << "double-click: " << sliderIndex(page.doubleRate) << " (0..10)\n"
+        m_out << "speed:        " << speed << " (0..10)\n"
+              << "double-click: " << doubleSpeed << " (0..10)\n"
               << "scroll:       "
               << (wholeScreen ? QStringLiteral("a page")
-                              : QStringLiteral("%1 lines").arg(page.scrollRate))
+                              : QStringLiteral("%1 lines").arg(page.scrollLines()))
               << "\n";
         return 0;
     }
@@ -1134,25 +1022,25 @@ int Runner::pointer(QStringList args)
     if (hasSpeed) {
         if (!parseInt(speed, 0, 10, &value))
             return usage(QStringLiteral("--speed \"%1\": accepted are 0..10").arg(speed));
-        page.mouseRate = indexPosition(value);
+        page.setPointer(SystemSettingsModel::positionForIndex(value));
     }
     if (hasDouble) {
         if (!parseInt(doubleClick, 0, 10, &value))
             return usage(
                 QStringLiteral("--double-click \"%1\": accepted are 0..10").arg(doubleClick));
-        page.doubleRate = indexPosition(value);
+        page.setDoubleClick(SystemSettingsModel::positionForIndex(value));
     }
     if (hasScroll) {
         if (scroll == QLatin1String("page"))
-            value = kScrollWholeScreen;
+            value = SystemSettingsModel::kScrollWholeScreen;
         else if (!parseInt(scroll, 1, 9999, &value))
             return usage(
                 QStringLiteral("--scroll \"%1\": accepted are 1..100 lines or page").arg(scroll));
         // More than a hundred lines is whole-screen scrolling.
-        page.scrollRate = value > 100 ? kScrollWholeScreen : value;
+        page.setScrollValue(value);
     }
     const int step = given > 1 ? 0 : hasSpeed ? 1 : hasDouble ? 2 : 3;
-    if (!saveSystem(page, step, true))
+    if (!saveSystem(page, lod, step))
         return notStored();
     return sent(QStringLiteral("pointer settings set"));
 }
@@ -1305,14 +1193,18 @@ bool Runner::sendAllPages(bool afterReset, LightingModel &light)
     KeyPage keys = loadKeys();
     if (afterReset)
         keys.mode = 0;
-    if (!saveKeys(keys, true) ||
-        !saveReportRate(qBound(0, intData(QStringLiteral("mouse/reportRate"), 3), 3)))
-        return false;
-    const SystemPage system = loadSystem();
-    if (!saveLod(system.lod, system.lodEn) || !saveDpi(loadDpi(), true))
+    ReportRateModel rate(m_ops);
+    rate.init(false);
+    LodModel lod(m_ops);
+    lod.load(false);
+    DpiModel dpi(m_ops);
+    dpi.init(false, false);
+    if (!saveKeys(keys, true) || !saveReportRate(rate) || !saveLod(lod) || !saveDpi(dpi, true))
         return false;
     light.init(false, afterReset);
-    if (!saveLight(light, true) || !saveSystem(loadSystem(), 0, true))
+    SystemSettingsModel system(m_ops, lod);
+    system.init(false, false);
+    if (!saveLight(light, true) || !saveSystem(system, lod, 0))
         return false;
     if (keys.mode == 1 && device()) {
         deliver(QStringLiteral("the game-mode layers"), [&] {
