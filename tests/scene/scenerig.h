@@ -141,8 +141,6 @@ public:
         if (!ok)
             ok = invoke(target, function, args, nullptr); // a method without a result
         if (!ok)
-            ok = invokeTyped(target, function, args, &r); // a model's typed invokable
-        if (!ok)
             qWarning("SceneRig: cannot call %s", function);
         if (r.userType() == qMetaTypeId<QJSValue>())
             r = r.value<QJSValue>().toVariant();
@@ -297,37 +295,6 @@ private:
             ret = Q_RETURN_ARG(QVariant, *result);
         return QMetaObject::invokeMethod(target, function, Qt::DirectConnection, ret, g[0], g[1],
                                          g[2], g[3], g[4]);
-    }
-
-    // The method of that name and argument count, with the arguments
-    // converted to its parameter types.
-    static bool invokeTyped(QObject *target, const char *function, const QVariantList &args,
-                            QVariant *result)
-    {
-        const QMetaObject *meta = target ? target->metaObject() : nullptr;
-        for (int m = 0; meta && m < meta->methodCount(); ++m) {
-            const QMetaMethod method = meta->method(m);
-            if (method.name() != function || method.parameterCount() != args.size() ||
-                args.size() > 5)
-                continue;
-            QVariant a[5];
-            QGenericArgument g[5];
-            for (int i = 0; i < args.size(); ++i) {
-                a[i] = args.at(i);
-                if (!a[i].convert(method.parameterMetaType(i)))
-                    return false;
-                g[i] = QGenericArgument(a[i].typeName(), a[i].constData());
-            }
-            QVariant ret(method.returnMetaType());
-            QGenericReturnArgument r;
-            if (method.returnMetaType().id() != QMetaType::Void)
-                r = QGenericReturnArgument(ret.typeName(), ret.data());
-            if (!method.invoke(target, Qt::DirectConnection, r, g[0], g[1], g[2], g[3], g[4]))
-                return false;
-            *result = ret;
-            return true;
-        }
-        return false;
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;

@@ -102,18 +102,8 @@ bool parseColour(const QString &text, Rgb *colour)
     return true;
 }
 
-QVariantList variantInts(const QList<int> &list)
-{
-    QVariantList out;
-    for (int v : list)
-        out.append(v);
-    return out;
-}
-
 // ---------------------------------------------------------------------------
 // The pages' state as they load it from the settings and store it again.
-
-};
 
 struct KeyPage {
     int mode = 0;
