@@ -1,10 +1,13 @@
 #include "model/models.h"
 
+#include "model/macrotreemodel.h"
+
 namespace {
 Models *s_current = nullptr;
 }
 
-Models::Models(Operations &ops, QObject *parent) : QObject(parent), m_ops(ops)
+Models::Models(Operations &ops, QObject *parent)
+    : QObject(parent), m_ops(ops), m_macroTree(std::make_unique<MacroTreeModel>(ops))
 {
     s_current = this;
 }

@@ -5,10 +5,13 @@
 // the scene, the flows and (later) other clients share one state.
 #pragma once
 
+#include <memory>
+
 #include <QJSEngine>
 #include <QObject>
 
 class Operations;
+class MacroTreeModel;
 class QQmlEngine;
 
 class Models : public QObject
@@ -22,10 +25,10 @@ public:
     static Models *instance();
 
     Operations &operations() const { return m_ops; }
+    MacroTreeModel *macroTree() const { return m_macroTree.get(); }
 
     // For the singletons' factories: the scene must never delete a model.
-    template <typename T>
-    static T *expose(T *model)
+    template <typename T> static T *expose(T *model)
     {
         if (model)
             QJSEngine::setObjectOwnership(model, QJSEngine::CppOwnership);
@@ -34,4 +37,5 @@ public:
 
 private:
     Operations &m_ops;
+    std::unique_ptr<MacroTreeModel> m_macroTree;
 };
