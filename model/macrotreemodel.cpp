@@ -164,6 +164,19 @@ QStringList MacroTreeModel::selectedPath() const
     return chainOf(m_current);
 }
 
+QList<int> MacroTreeModel::selectedRows() const
+{
+    QList<int> rows(5, -1);
+    if (!m_current)
+        return rows;
+    for (const Node *n = m_current->parent; n && n != m_root.get(); n = n->parent) {
+        const int level = levelOf(n);
+        if (level < 5)
+            rows[level] = rowOf(n);
+    }
+    return rows;
+}
+
 QModelIndex MacroTreeModel::indexOf(const QStringList &chain) const
 {
     const Node *folder = m_root.get();
@@ -461,6 +474,26 @@ QStringList MacroTreeModel::macroNames(const QModelIndex &index) const
 {
     QStringList out;
     collectMacros(nodeOf(index), out);
+    return out;
+}
+
+void MacroTreeModel::collectItems(const Node *node, QVariantList &out) const
+{
+    for (const auto &child : node->children) {
+        const int level = levelOf(child.get());
+        out.append(QVariantMap{{QStringLiteral("name"), child->name},
+                               {QStringLiteral("type"), child->type},
+                               {QStringLiteral("level"), level},
+                               {QStringLiteral("indent"), 5 + 20 * level + 20 * child->type},
+                               {QStringLiteral("path"), chainOf(child.get())}});
+        collectItems(child.get(), out);
+    }
+}
+
+QVariantList MacroTreeModel::items() const
+{
+    QVariantList out;
+    collectItems(m_root.get(), out);
     return out;
 }
 

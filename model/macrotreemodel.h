@@ -29,9 +29,13 @@ class MacroTreeModel : public QAbstractItemModel
     Q_PROPERTY(int currentLevel READ currentLevel NOTIFY selectionChanged)
     Q_PROPERTY(int currentType READ currentType NOTIFY selectionChanged)
     Q_PROPERTY(QString currentName READ currentName NOTIFY selectionChanged)
-    Q_PROPERTY(QModelIndex currentIndex READ currentIndex NOTIFY selectionChanged)
-    // Its chain of names, from the top folder down to the item itself.
+    // Its chain of names, from the top folder down to the item itself, and
+    // the same joined with "/" (no name holds one).
     Q_PROPERTY(QStringList selectedPath READ selectedPath NOTIFY selectionChanged)
+    Q_PROPERTY(QString selectedChain READ selectedChain NOTIFY selectionChanged)
+    // The rows of its ancestors at levels 0 to 4 in their folders (-1 where
+    // there is none), as the list sets store them.
+    Q_PROPERTY(QList<int> selectedRows READ selectedRows NOTIFY selectionChanged)
 
 public:
     enum Role { NameRole = Qt::UserRole + 1, TypeRole, LevelRole, IsFolderRole, PathRole };
@@ -69,8 +73,10 @@ public:
     int currentLevel() const;
     int currentType() const;
     QString currentName() const;
-    QModelIndex currentIndex() const;
+    Q_INVOKABLE QModelIndex currentIndex() const;
     QStringList selectedPath() const;
+    QString selectedChain() const { return selectedPath().join(QLatin1Char('/')); }
+    QList<int> selectedRows() const;
 
     // Reads the whole tree from name.bin (root first, then level by level)
     // and clears the selection.
@@ -122,6 +128,9 @@ public:
     // The macros below `index` (the whole library for an invalid one), in
     // tree order.
     QStringList macroNames(const QModelIndex &index = {}) const;
+    // Every item in tree order, folders open: name, type, level, indent
+    // (the text margin the list sets store) and path (the chain of names).
+    Q_INVOKABLE QVariantList items() const;
 
 signals:
     void selectionChanged();
@@ -165,6 +174,7 @@ private:
     void writeSetsFromDisk(Node *folder);
     void folderPrefixes(const Node *node, const QString &above, QStringList &out) const;
     void collectMacros(const Node *node, QStringList &out) const;
+    void collectItems(const Node *node, QVariantList &out) const;
     void exportItems(int level, const Node *folder) const;
     void exportBelow(const Node *folder);
     void setCurrent(Node *node);
