@@ -1,5 +1,6 @@
 #include "model/models.h"
 
+#include "model/macrostepsmodel.h"
 #include "model/macrotreemodel.h"
 
 namespace {
@@ -7,7 +8,8 @@ Models *s_current = nullptr;
 }
 
 Models::Models(Operations &ops, QObject *parent)
-    : QObject(parent), m_ops(ops), m_macroTree(std::make_unique<MacroTreeModel>(ops))
+    : QObject(parent), m_ops(ops), m_macroTree(std::make_unique<MacroTreeModel>(ops)),
+      m_macroSteps(std::make_unique<MacroStepsModel>(ops))
 {
     s_current = this;
 }

@@ -12,6 +12,7 @@
 
 class Operations;
 class MacroTreeModel;
+class MacroStepsModel;
 class QQmlEngine;
 
 class Models : public QObject
@@ -26,6 +27,7 @@ public:
 
     Operations &operations() const { return m_ops; }
     MacroTreeModel *macroTree() const { return m_macroTree.get(); }
+    MacroStepsModel *macroSteps() const { return m_macroSteps.get(); }
 
     // For the singletons' factories: the scene must never delete a model.
     template <typename T> static T *expose(T *model)
@@ -38,4 +40,5 @@ public:
 private:
     Operations &m_ops;
     std::unique_ptr<MacroTreeModel> m_macroTree;
+    std::unique_ptr<MacroStepsModel> m_macroSteps;
 };

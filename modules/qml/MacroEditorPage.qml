@@ -32,7 +32,7 @@ Item {
     readonly property var t: scene ? scene.texts("macroEditor", defaultTexts) : defaultTexts
     readonly property var warningDefaults: ["", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel", "", "", "", "A macro in another folder already has this name!", "Not imported, the library already has macros named:"]
     readonly property var warnings: scene ? scene.texts("warningAssigment", warningDefaults) : warningDefaults
-    readonly property var playModeDefaults: page.sparseList(18, ["Macro runs one-time after pressing the button", "Macro runs endless loop until any button is pressed", "Macro runs endless loop until button is released"])
+    readonly property var playModeDefaults: Array(18).fill("").concat(["Macro runs one-time after pressing the button", "Macro runs endless loop until any button is pressed", "Macro runs endless loop until button is released"])
     readonly property var playModeTexts: (scene ? scene.texts("keyAssigment", playModeDefaults) : playModeDefaults).slice(18, 21)
     readonly property var displayKeyNames: scene ? scene.texts("keyCode", keyNames) : keyNames
 
@@ -54,14 +54,13 @@ Item {
     readonly property string selectName3: MacroTreeModel.selectedPath[3] || ""
     readonly property string selectName4: MacroTreeModel.selectedPath[4] || ""
 
-    // Each step: type (0 delay, 1/2 key press/release, 3/4 button
-    // press/release) and info (milliseconds or key name).
-    property var steps: []
+    // The selected macro's steps ({type, info}) and repeat count.
+    readonly property var steps: MacroStepsModel.steps
     property int currentStep: -1
-    property int repeat: 1
+    readonly property int repeat: MacroStepsModel.repeat
     property int playMode: 0
-    readonly property int encodedLength: steps.length === 0 ? 2 : Number(ui_View.macroEncodedLength(page.stepStrings(steps)))
-    readonly property int lengthLimit: 126
+    readonly property int encodedLength: MacroStepsModel.encodedLength
+    readonly property int lengthLimit: MacroStepsModel.lengthLimit
     readonly property bool canAdd: currentType === 0 && encodedLength < lengthLimit
 
     // Recording: ticks of 10 ms since the last recorded event.
@@ -79,8 +78,7 @@ Item {
     // ---- Tree ------------------------------------------------------------------
 
     function init() {
-        if (recording)
-            stopRecording();
+        stopRecording();
         keyNames = ui_View.getKeyNames();
         keyCodes = ui_View.getKeyCodes();
         captureMode = String(ui_View.inputCaptureMode());
@@ -90,38 +88,21 @@ Item {
         loaded = true;
     }
 
-    function sparseList(offset, values) {
-        var l = [];
-        for (var i = 0; i < offset + values.length; ++i)
-            l[i] = i < offset ? "" : values[i - offset];
-        return l;
-    }
-
-    function warn(index) {
-        if (scene)
-            scene.showWarning(warnings[index]);
-    }
-
-    // Tree outcomes that the user is told about, by warning text.
+    // Shows the warning of a tree outcome that the user is told about.
     function warnFor(outcome) {
-        if (outcome === MacroTreeModel.NameInFolder)
-            warn(1);
-        else if (outcome === MacroTreeModel.NameElsewhere)
-            warn(10);
-        else if (outcome === MacroTreeModel.FolderTooDeep)
-            warn(2);
+        var shown = outcome === MacroTreeModel.NameInFolder ? 1 : outcome === MacroTreeModel.NameElsewhere ? 10 : outcome === MacroTreeModel.FolderTooDeep ? 2 : -1;
+        if (shown >= 0 && scene)
+            scene.showWarning(warnings[shown]);
         return outcome === MacroTreeModel.Done;
     }
 
     function select(index) {
-        if (recording)
-            stopRecording();
+        stopRecording();
         MacroTreeModel.select(index);
     }
 
     function clearSelection() {
-        if (recording)
-            stopRecording();
+        stopRecording();
         MacroTreeModel.clearSelection();
     }
 
@@ -145,7 +126,7 @@ Item {
 
     function askNewFolder() {
         if (currentType === 1 && currentLevel >= 4)
-            warn(2);
+            warnFor(MacroTreeModel.FolderTooDeep);
         else
             nameDialog.ask(t[18], "", name => page.newFolder(name));
     }
@@ -164,8 +145,7 @@ Item {
         var check = MacroTreeModel.checkNewName(name, type);
         if (check !== MacroTreeModel.Done)
             return warnFor(check);
-        if (recording)
-            stopRecording();
+        stopRecording();
         if (!warnFor(MacroTreeModel.createItem(name, type, Math.max(treePanel.currentRow(), 0))))
             return false;
         treePanel.expandCurrent();
@@ -180,8 +160,7 @@ Item {
     function deleteSelected() {
         if (currentLevel < 0)
             return false;
-        if (recording)
-            stopRecording();
+        stopRecording();
         return MacroTreeModel.deleteSelected();
     }
 
@@ -194,14 +173,12 @@ Item {
         newName = String(newName);
         if (currentLevel < 0 || newName === currentName || !nameDialog.isAcceptable(newName))
             return false;
-        if (recording)
-            stopRecording();
+        stopRecording();
         return warnFor(MacroTreeModel.renameSelected(newName));
     }
 
     function importMacro() {
-        if (recording)
-            stopRecording();
+        stopRecording();
         var outcome = MacroTreeModel.importMacro();
         warnFor(outcome);
         if (outcome === MacroTreeModel.Done)
@@ -219,8 +196,7 @@ Item {
     // A batch import always lands at the library root (that is where the
     // library copies the files), so the tree puts it there too.
     function batchImport() {
-        if (recording)
-            stopRecording();
+        stopRecording();
         var outcome = MacroTreeModel.batchImport();
         var refused = ui_View.refusedMacroNames();
         if (outcome === MacroTreeModel.Done && refused.length > 0 && scene)
@@ -234,45 +210,17 @@ Item {
 
     // ---- Steps -----------------------------------------------------------------
 
-    function stepStrings(list) {
-        var l = list || steps;
-        var out = [];
-        for (var i = 0; i < l.length; ++i)
-            out.push(l[i].type + "," + l[i].info);
-        return out;
-    }
-
     function loadSteps() {
-        var loadedSteps = [];
-        var r = 1;
-        if (currentType === 0) {
-            var stored = ui_View.loadMacroIni(currentLevel, currentName);
-            for (var i = 0; i + 1 < stored.length; ++i) {
-                var s = String(stored[i]);
-                loadedSteps.push({
-                    type: Number(s.charAt(0)),
-                    info: s.substring(2)
-                });
-            }
-            if (stored.length > 0)
-                r = Number(stored[stored.length - 1]) || 1;
-        }
-        steps = loadedSteps;
+        MacroStepsModel.load(currentLevel, currentName, currentType);
         currentStep = -1;
-        repeat = r;
     }
 
     function autosave() {
         if (currentLevel < 0 || currentType !== 0)
             return;
         MacroTreeModel.applySelectionPath();
-        ui_View.saveMacroIni(currentLevel, currentName, stepStrings(), repeat);
+        MacroStepsModel.save(currentLevel, currentName);
         modifyMacroData(currentName);
-    }
-
-    function setSteps(list) {
-        steps = list;
-        autosave();
     }
 
     function insertKey(code) {
@@ -286,10 +234,7 @@ Item {
     }
 
     function setRepeat(text) {
-        var s = String(text).trim();
-        var v = Number(s);
-        if (/^[0-9]+$/.test(s) && v >= 1 && v <= 65535)
-            repeat = v;
+        MacroStepsModel.setRepeat(String(text));
         autosave();
     }
 
@@ -323,7 +268,6 @@ Item {
     MacroRecorder {
         id: recorder
         scene: page.scene
-        steps: page.steps
         canRecord: page.currentType === 0 && page.currentLevel >= 0
         full: page.encodedLength >= page.lengthLimit
         delayEnabled: stepsPanel.delayEnabled
@@ -331,11 +275,11 @@ Item {
         keyNames: page.keyNames
         keyCodes: page.keyCodes
         onStarted: {
-            page.steps = [];
+            MacroStepsModel.clear();
             page.currentStep = -1;
         }
         onStopped: page.autosave()
-        onStepsRecorded: list => page.steps = list
+        onEventRecorded: (isDown, name, button, pauseMs) => MacroStepsModel.record(isDown, name, button, pauseMs)
         onKeyCaptured: (code, name) => keyDialog.capture(code, stepsPanel.displayName(name))
     }
 
@@ -378,7 +322,7 @@ Item {
             page.loadSteps();
         }
         function onMacroDeleted(name) {
-            page.steps = [];
+            MacroStepsModel.clear();
             page.deleteMacro(name);
         }
         function onMacroRenamed(level, type, oldName, newName) {
@@ -413,10 +357,8 @@ Item {
         width: page.width - x
         height: page.height
         texts: page.t
-        steps: page.steps
         currentStep: page.currentStep
         currentType: page.currentType
-        repeat: page.repeat
         recording: page.recording
         canAdd: page.canAdd
         playMode: page.playMode
@@ -424,7 +366,7 @@ Item {
         captureMode: page.captureMode
         keyNames: page.keyNames
         displayKeyNames: page.displayKeyNames
-        onStepsEdited: list => page.setSteps(list)
+        onStepsEdited: page.autosave()
         onStepChosen: step => page.currentStep = step
         onDeleteStepAsked: {
             if (page.currentStep >= 0 && page.currentStep < page.steps.length && page.scene)

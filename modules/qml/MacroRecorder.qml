@@ -10,7 +10,6 @@ Item {
     id: recorder
 
     required property var scene
-    required property var steps
     // A macro is selected, and its steps still have room.
     required property bool canRecord
     required property bool full
@@ -25,7 +24,8 @@ Item {
 
     signal started
     signal stopped
-    signal stepsRecorded(var steps)
+    // pauseMs is -1 when pauses are not kept.
+    signal eventRecorded(bool isDown, string name, bool button, int pauseMs)
     signal keyCaptured(int code, string name)
 
     function keyName(code) {
@@ -58,26 +58,9 @@ Item {
         var name = keyName(code);
         if (!recording || name === "" || full)
             return;
-        var l = steps.slice();
-        if (l.length > 0 && delayEnabled) {
-            // Steps hold at most 65535 ms; a longer pause takes several.
-            var ms = ticks * 10;
-            do {
-                var part = Math.min(ms, 65535);
-                l.push({
-                    type: 0,
-                    info: String(part)
-                });
-                ms -= part;
-            } while (ms > 0)
-        }
+        var pause = delayEnabled ? ticks * 10 : -1;
         ticks = 0;
-        var button = Number(code) >= 0xF0;
-        l.push({
-            type: isDown ? (button ? 3 : 1) : (button ? 4 : 2),
-            info: name
-        });
-        stepsRecorded(l);
+        eventRecorded(isDown, name, Number(code) >= 0xF0, pause);
     }
 
     // Whether a captured button event happened over our own window: such

@@ -1,18 +1,17 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Kesta.Model
 
 // The steps of the selected macro: the list with its delays edited in
 // place, the step menu, the record button, "Delay", "Times" and the play
-// modes. An edit goes out as the new step list (stepsEdited); the editor
-// page stores it and tells the bound buttons.
+// modes, over MacroStepsModel. After an edit (stepsEdited) the editor page
+// stores the steps and tells the bound buttons.
 Panel {
     id: panel
 
     required property var texts
-    required property var steps
     required property int currentStep
     required property int currentType
-    required property int repeat
     required property bool recording
     required property bool canAdd
     required property int playMode
@@ -23,7 +22,7 @@ Panel {
     required property var displayKeyNames
     property alias delayEnabled: delayBox.checked
 
-    signal stepsEdited(var steps)
+    signal stepsEdited
     signal stepChosen(int step)
     signal deleteStepAsked
     signal insertKeyAsked
@@ -47,64 +46,35 @@ Panel {
     }
 
     function deleteStep() {
-        if (currentStep < 0 || currentStep >= steps.length)
+        if (!MacroStepsModel.removeStep(currentStep))
             return;
-        var l = steps.slice();
-        l.splice(currentStep, 1);
-        stepChosen(Math.min(currentStep, l.length - 1));
-        stepsEdited(l);
+        stepChosen(Math.min(currentStep, stepList.count - 1));
+        stepsEdited();
     }
 
     function insertDelay() {
-        if (!canAdd)
+        var at = currentStep >= 0 && currentStep < stepList.count ? currentStep : stepList.count;
+        if (!canAdd || !MacroStepsModel.insertDelay(at))
             return;
-        var l = steps.slice();
-        var at = currentStep >= 0 && currentStep < l.length ? currentStep : l.length;
-        l.splice(at, 0, {
-            type: 0,
-            info: "50"
-        });
         stepChosen(at);
-        stepsEdited(l);
+        stepsEdited();
     }
 
-    // A press and a release of key `name` (types 1, 2) or of a mouse button
-    // ("MS-L", "MS-M", "MS-R": types 3, 4). After the last step when the last
-    // is current (or none); else a key goes before the current step, a
-    // button after it.
     function insertPair(name, button) {
-        if (name === "" || !canAdd)
-            return;
-        var l = steps.slice();
-        var last = currentStep < 0 || currentStep >= l.length - 1;
-        var at = last ? l.length : currentStep + (button ? 1 : 0);
-        l.splice(at, 0, {
-            type: button ? 3 : 1,
-            info: name
-        }, {
-            type: button ? 4 : 2,
-            info: name
-        });
-        stepsEdited(l);
+        if (canAdd && MacroStepsModel.insertPair(currentStep, name, button))
+            stepsEdited();
     }
 
+    // A press and a release of a mouse button ("MS-L", "MS-M", "MS-R").
     function insertButton(name) {
         insertPair(String(name), true);
     }
 
     // A delay typed in place: 0 to 65535, anything else keeps the old value.
     function setDelay(index, text) {
-        var s = String(text).trim();
-        if (index < 0 || index >= steps.length || steps[index].type !== 0)
+        if (!MacroStepsModel.setDelay(index, String(text)))
             return false;
-        if (!/^[0-9]+$/.test(s) || Number(s) > 65535)
-            return false;
-        var l = steps.slice();
-        l[index] = {
-            type: 0,
-            info: String(Number(s))
-        };
-        stepsEdited(l);
+        stepsEdited();
         return true;
     }
 
@@ -134,7 +104,7 @@ Panel {
             objectName: "stepList"
             anchors.fill: parent
             anchors.margins: 2
-            model: panel.steps
+            model: MacroStepsModel
             interactive: contentHeight > height
             boundsBehavior: Flickable.StopAtBounds
             currentIndex: panel.currentStep
@@ -147,16 +117,17 @@ Panel {
                     positionViewAtEnd();
             }
             Keys.onUpPressed: panel.stepChosen(Math.max(0, panel.currentStep - 1))
-            Keys.onDownPressed: panel.stepChosen(Math.min(panel.steps.length - 1, panel.currentStep + 1))
+            Keys.onDownPressed: panel.stepChosen(Math.min(stepList.count - 1, panel.currentStep + 1))
             Keys.onDeletePressed: panel.deleteStepAsked()
             Keys.onMenuPressed: stepMenu.popup()
 
             delegate: Rectangle {
                 id: stepRow
-                required property var modelData
+                required property int type
+                required property string info
+                required property bool isDelay
                 required property int index
                 readonly property bool selected: index === panel.currentStep
-                readonly property bool isDelay: modelData.type === 0
 
                 width: stepList.width - (stepList.contentHeight > stepList.height ? 10 : 0)
                 height: 28
@@ -192,8 +163,8 @@ Panel {
                     width: 22
                     height: parent.height
                     horizontalAlignment: Text.AlignHCenter
-                    color: stepRow.isDelay ? Theme.textFaint : (stepRow.modelData.type % 2 === 1 ? Theme.accentHover : Theme.focus)
-                    text: stepRow.isDelay ? "◷" : (stepRow.modelData.type % 2 === 1 ? "↓" : "↑")
+                    color: stepRow.isDelay ? Theme.textFaint : (stepRow.type % 2 === 1 ? Theme.accentHover : Theme.focus)
+                    text: stepRow.isDelay ? "◷" : (stepRow.type % 2 === 1 ? "↓" : "↑")
                 }
 
                 Caption {
@@ -201,7 +172,7 @@ Panel {
                     width: parent.width - x - 8
                     height: parent.height
                     visible: !stepRow.isDelay
-                    text: panel.displayName(stepRow.modelData.info)
+                    text: panel.displayName(stepRow.info)
                 }
 
                 Row {
@@ -224,7 +195,7 @@ Panel {
                         bottomPadding: 0
                         verticalAlignment: TextInput.AlignVCenter
                         horizontalAlignment: TextInput.AlignRight
-                        text: stepRow.modelData.info
+                        text: stepRow.info
                         maximumLength: 5
                         inputMethodHints: Qt.ImhDigitsOnly
                         onActiveFocusChanged: {
@@ -232,8 +203,8 @@ Panel {
                                 panel.stepChosen(stepRow.index);
                         }
                         onEditingFinished: {
-                            if (text !== stepRow.modelData.info && !panel.setDelay(stepRow.index, text))
-                                text = stepRow.modelData.info;
+                            if (text !== stepRow.info && !panel.setDelay(stepRow.index, text))
+                                text = stepRow.info;
                         }
                     }
                     Caption {
@@ -252,7 +223,7 @@ Panel {
             wrapMode: Text.WordWrap
             elide: Text.ElideNone
             dim: true
-            visible: panel.steps.length === 0 && !panel.recording && panel.currentType === 0
+            visible: stepList.count === 0 && !panel.recording && panel.currentType === 0
             text: panel.texts[8] + " / " + panel.texts[14]
         }
     }
@@ -302,13 +273,13 @@ Panel {
                     bottom: 1
                     top: 65535
                 }
-                text: String(panel.repeat)
+                text: String(MacroStepsModel.repeat)
                 // The field follows `repeat` again once the typed text is
                 // taken (or refused), so the next macro shows its own count.
                 onEditingFinished: {
                     panel.repeatEdited(text);
                     text = Qt.binding(function () {
-                        return String(panel.repeat);
+                        return String(MacroStepsModel.repeat);
                     });
                 }
             }
