@@ -2034,8 +2034,8 @@ int Runner::macroFolder(const QString &sub, const QStringList &args)
         bool renamed = false;
         const QMetaObject::Connection follow = QObject::connect(
             &m_tree, &MacroTreeModel::macroRenamed,
-            [&](int level, int type, const QString &oldName, const QString &to) {
-                renamed = m_macros->modifyMacroNameUpdateProfile(level, type, oldName, to);
+            [&](int level, int type, const QString &oldName, const QString &renamedTo) {
+                renamed = m_macros->modifyMacroNameUpdateProfile(level, type, oldName, renamedTo);
             });
         const int outcome = m_tree.renameSelected(newName);
         QObject::disconnect(follow);
