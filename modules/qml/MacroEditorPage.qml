@@ -296,6 +296,7 @@ Item {
         if (!visible && recording)
             stopRecording();
     }
+
     // ---- For the macro-assignment overlay -----------------------------------------
 
     // Every macro of the library in tree order: {name, level, folder} where
