@@ -4,6 +4,8 @@
 #include "model/keymatrixmodel.h"
 #include "model/lightingmodel.h"
 #include "model/lodmodel.h"
+#include "model/macrostepsmodel.h"
+#include "model/macrotreemodel.h"
 #include "model/profilelistmodel.h"
 #include "model/recoilmodel.h"
 #include "model/reportratemodel.h"
@@ -21,7 +23,9 @@ Models::Models(Operations &ops, QObject *parent)
       m_keyMatrix(std::make_unique<KeyMatrixModel>(ops, *m_recoil)),
       m_light(std::make_unique<LightingModel>(ops)), m_dpi(std::make_unique<DpiModel>(ops)),
       m_lod(std::make_unique<LodModel>(ops)), m_reportRate(std::make_unique<ReportRateModel>(ops)),
-      m_systemSettings(std::make_unique<SystemSettingsModel>(ops, *m_lod))
+      m_systemSettings(std::make_unique<SystemSettingsModel>(ops, *m_lod)),
+      m_macroTree(std::make_unique<MacroTreeModel>(ops)),
+      m_macroSteps(std::make_unique<MacroStepsModel>(ops))
 {
     // Edited fire periods reach the mouse with the key matrix.
     connect(m_recoil.get(), &RecoilModel::periodsEdited, m_keyMatrix.get(),

@@ -10,14 +10,16 @@
 
 #include <memory>
 
-class LightingModel;
 class Operations;
-class KeyMatrixModel;
-class ProfileListModel;
-class RecoilModel;
 class QQmlEngine;
 class DpiModel;
+class KeyMatrixModel;
+class LightingModel;
 class LodModel;
+class MacroStepsModel;
+class MacroTreeModel;
+class ProfileListModel;
+class RecoilModel;
 class ReportRateModel;
 class SystemSettingsModel;
 
@@ -32,18 +34,21 @@ public:
     static Models *instance();
 
     Operations &operations() const { return m_ops; }
+
     ProfileListModel *profiles() const { return m_profiles.get(); }
     RecoilModel *recoil() const { return m_recoil.get(); }
     KeyMatrixModel *keyMatrix() const { return m_keyMatrix.get(); }
-    // The model that holds the state of a page or overlay, by the name the
-    // scene's flows use ("keyMatrix", "recoil", ...); null for none.
-    QObject *pageModel(const QString &page) const;
     LightingModel *light() const { return m_light.get(); }
-
     DpiModel *dpi() const { return m_dpi.get(); }
     LodModel *lod() const { return m_lod.get(); }
     ReportRateModel *reportRate() const { return m_reportRate.get(); }
     SystemSettingsModel *systemSettings() const { return m_systemSettings.get(); }
+    MacroTreeModel *macroTree() const { return m_macroTree.get(); }
+    MacroStepsModel *macroSteps() const { return m_macroSteps.get(); }
+
+    // The model that holds the state of a page or overlay, by the name the
+    // scene's flows use ("keyMatrix", "recoil", ...); null for none.
+    QObject *pageModel(const QString &page) const;
 
     // For the singletons' factories: the scene must never delete a model.
     template <typename T> static T *expose(T *model)
@@ -63,4 +68,6 @@ private:
     std::unique_ptr<LodModel> m_lod;
     std::unique_ptr<ReportRateModel> m_reportRate;
     std::unique_ptr<SystemSettingsModel> m_systemSettings;
+    std::unique_ptr<MacroTreeModel> m_macroTree;
+    std::unique_ptr<MacroStepsModel> m_macroSteps;
 };

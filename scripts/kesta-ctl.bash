@@ -40,7 +40,7 @@ _kesta_ctl() {
         if [[ -z $sub ]]; then words='list switch export import reset --json --name --help'
         else words=' --json --name --help'; fi ;;
     macro)
-        if [[ -z $sub ]]; then words='tree show create import export send --json --repeat --folder --help'
+        if [[ -z $sub ]]; then words='tree show create import export send create-folder rename-folder delete-folder --json --repeat --folder --help'
         else words=' --json --repeat --folder --help'; fi ;;
     call) [[ -z $sub ]] && words=$("${COMP_WORDS[0]}" list 2>/dev/null | sed 's/(.*//') ;;
     completion) words='bash zsh' ;;

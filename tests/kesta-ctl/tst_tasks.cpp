@@ -439,6 +439,30 @@ void TstTasks::storesAndSendsAsThePageDoes_data()
     QTest::newRow("macro sent to a button's slot")
         << kBurst << QStringList{"macro", "send", "Burst", "10"}
         << QStringList{"mouseSendMacroData|[0,3,5,4,129,4,0,0]|11"} << QStringList{};
+    const QString games = QStringLiteral(
+        R"(updataMacroList|0|0|""|["Games"]|["1"]|["true"]|["25"]|["0"]|["-1"]|["-1"]|["-1"]|["-1"]|["-1"])");
+    const QStringList madeGames{QStringLiteral(R"(createMacroIni|"Games"|0|0|1)"), games};
+    QTest::newRow("macro folder created at the top of the library")
+        << QStringList{} << QStringList{"macro", "create-folder", "Games"} << madeGames
+        << QStringList{};
+    QTest::newRow("macro folder renamed, its directory with it")
+        << madeGames << QStringList{"macro", "rename-folder", "Games", "Fps"}
+        << QStringList{R"(setMacroSelectName|"Games"|""|""|""|"")",
+                       R"(searchMacroFile_sub_batch|"Games"|0|0)",
+                       R"(updataMacroList|1|0|"Fps"|["Fps"]|["1"]|["true"]|["25"]|["0"]|["-1"]|["-1"]|["-1"]|["-1"]|["-1"])",
+                       R"(modifyMacroNameUpdateProfile|0|1|"Games"|"Fps")"}
+        << QStringList{};
+    QTest::newRow("macro folder deleted with its macro")
+        << (madeGames +
+            QStringList{
+                R"(setMacroSelectName|"Games"|""|""|""|"")", R"(createMacroIni|"Burst"|0|1|0)",
+                R"(updataMacroList|0|1|"Games"|["Burst"]|["0"]|["false"]|["25"]|["1"]|["0"]|["-1"]|["-1"]|["-1"]|["-1"])"})
+        << QStringList{"macro", "delete-folder", "Games"}
+        << QStringList{R"(setMacroSelectName|"Games"|""|""|""|"")",
+                       R"(updataMacroList_delOld|"Games")", R"(deleteMacroUpdateProfile|"Burst")",
+                       R"(deleteMacroIni|0|1|"Games")",
+                       R"(updataMacroList|1|0|"Games"|[]|[]|[]|[]|[]|[]|[]|[]|[]|[])"}
+        << QStringList{};
     QTest::newRow("profile imported under the first free name and number")
         << QStringList{R"(updataNameList|2|["Default0","profile_01"])", "answer|$DIR/x.pf",
                        "saveProfile|1"}
@@ -663,6 +687,12 @@ void TstTasks::refusesBadArguments_data()
                                   << "no folder";
     QTest::newRow("macro path") << QStringList{"macro", "create", "../X", "press:A"}
                                 << "not a macro path";
+    QTest::newRow("macro folder inside a missing folder")
+        << QStringList{"macro", "create-folder", "F/G"} << "no folder \"F\"";
+    QTest::newRow("macro folder rename of a missing folder")
+        << QStringList{"macro", "rename-folder", "F", "G"} << "no folder \"F\"";
+    QTest::newRow("macro folder delete of a missing folder")
+        << QStringList{"macro", "delete-folder", "F"} << "no folder \"F\"";
     QTest::newRow("macro send to button 13") << QStringList{"macro", "send", "X", "13"} << "1..10";
     QTest::newRow("status argument") << QStringList{"status", "now"} << "no arguments";
     QTest::newRow("unknown option") << QStringList{"rate", "--fast"} << "unknown option";

@@ -4,6 +4,9 @@
 // the shipped data (see scripts/screenshots.sh).
 #include "scenerig.h"
 
+#include "macro/macrolibrary.h"
+#include "view/operations.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -67,14 +70,14 @@ int main(int argc, char **argv)
              SceneRig::call(editor, "newMacro", {QStringLiteral("Burst")});
              SceneRig::call(editor, "clearSelection");
              SceneRig::call(editor, "newMacro", {QStringLiteral("Copy and paste")});
+             r.view()->operations()->macros()->saveMacroIni(0, QStringLiteral("Burst"),
+                                                            {"1,A", "0,50", "2,A", "0,120",
+                                                             "3,MS-L", "0,30", "4,MS-L", "1,Space",
+                                                             "0,80", "2,Space"},
+                                                            1);
+             SceneRig::call(editor, "selectByNames", {QStringLiteral("Rifles")});
+             SceneRig::call(editor, "newMacro", {QStringLiteral("Single shot")});
              SceneRig::call(editor, "selectByNames", {QStringLiteral("Burst")});
-             QVariantList steps;
-             const QList<QPair<int, QString>> recorded = {
-                 {1, "A"},  {0, "50"},   {2, "A"},     {0, "120"}, {3, "MS-L"},
-                 {0, "30"}, {4, "MS-L"}, {1, "Space"}, {0, "80"},  {2, "Space"}};
-             for (const auto &step : recorded)
-                 steps << QVariantMap{{"type", step.first}, {"info", step.second}};
-             SceneRig::call(editor, "setSteps", {QVariant(steps)});
          }},
         {"key-assignment.png",
          [](SceneRig &r) {

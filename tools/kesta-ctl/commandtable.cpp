@@ -236,7 +236,9 @@ EXAMPLES
     t.append({QStringLiteral("macro"),
               QStringLiteral("the macro library"),
               {QStringLiteral("tree"), QStringLiteral("show"), QStringLiteral("create"),
-               QStringLiteral("import"), QStringLiteral("export"), QStringLiteral("send")},
+               QStringLiteral("import"), QStringLiteral("export"), QStringLiteral("send"),
+               QStringLiteral("create-folder"), QStringLiteral("rename-folder"),
+               QStringLiteral("delete-folder")},
               {QStringLiteral("--json"), QStringLiteral("--repeat"), QStringLiteral("--folder")},
               QStringLiteral(R"(NAME
     kesta-ctl macro - the macro library
@@ -248,6 +250,9 @@ SYNOPSIS
     kesta-ctl macro import FILE.mc [--folder FOLDER]
     kesta-ctl macro export PATH FILE.mc
     kesta-ctl macro send PATH BUTTON
+    kesta-ctl macro create-folder PATH
+    kesta-ctl macro rename-folder PATH NEWNAME
+    kesta-ctl macro delete-folder PATH
 
 DESCRIPTION
     PATH is FOLDER/.../NAME in the library (a macro at the top is just
@@ -256,11 +261,19 @@ DESCRIPTION
     times (1..65535, default 1). send writes the macro into the mouse's
     slot of a button (1..10) without changing the button; to bind it use
     kesta-ctl button set BUTTON macro:NAME.
+    create-folder, rename-folder and delete-folder work on folders as the
+    macro editor's tree does: a folder holds at most four folder levels
+    below the top, a name is one item per folder, and delete-folder takes
+    the folder's macros with it (buttons of other profiles bound to them
+    get their saved assignment back; a folder whose macro a button of the
+    profile in use plays is refused).
 
 EXAMPLES
     kesta-ctl macro create Burst press:A delay:50 release:A --repeat 3
     kesta-ctl macro show Burst
     kesta-ctl macro export Burst burst.mc
+    kesta-ctl macro create-folder Games/Shooters
+    kesta-ctl macro rename-folder Games/Shooters FPS
 )")});
     return t;
 }

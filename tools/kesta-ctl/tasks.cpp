@@ -20,6 +20,8 @@
 #include "devicesettings/recoildata.h"
 #include "macro/macroencoder.h"
 #include "macro/macrolibrary.h"
+#include "macro/macropaths.h"
+#include "model/macrotreemodel.h"
 #include "settings/settingsstore.h"
 #include "settings/userdialogs.h"
 #include "view/operations.h"
@@ -116,18 +118,13 @@ struct KeyPage {
     }
 };
 
-struct MacroItem {
-    QString name;
-    int type = 0; // 0 macro, 1 folder
-};
-
 class Runner
 {
 public:
     Runner(Operations &ops, ScriptedDialogs *dialogs, const std::function<bool()> &connect,
            QTextStream &out, QTextStream &err)
         : m_ops(ops), m_store(ops.settings()), m_dev(ops.deviceSettings()), m_macros(ops.macros()),
-          m_dialogs(dialogs), m_connect(connect), m_out(out), m_err(err)
+          m_tree(ops), m_dialogs(dialogs), m_connect(connect), m_out(out), m_err(err)
     {
     }
 
@@ -302,13 +299,14 @@ private:
     // otherwise); it keeps its preset and names, as the window's does.
     bool sendAllPages(bool afterReset, LightingModel &light);
     bool splitMacroPath(const QString &path, QStringList *folders, QString *name);
-    QList<MacroItem> folderItems(const QStringList &folders);
-    bool folderExists(const QStringList &folders);
-    int folderIndex(const QStringList &chain);
     void selectPath(const QStringList &folders);
-    bool addToFolder(const QStringList &folders, const QString &name);
-    QString libraryFile(const QStringList &folders, const QString &name) const;
-    QJsonArray tree(const QStringList &folders);
+    // Selects the library folder `folders` in the tree (none: the top);
+    // false when the tree has no such folder.
+    bool selectFolder(const QStringList &folders);
+    QString libraryFile(const QStringList &folders, const QString &name, bool folder = false) const;
+    QJsonArray tree(const QModelIndex &folder);
+    QStringList macrosBoundInUse();
+    int macroFolder(const QString &sub, const QStringList &args);
 
     int status(QStringList args);
     int dpi(QStringList args);
@@ -324,6 +322,7 @@ private:
     SettingsStore *m_store;
     DeviceSettings *m_dev;
     MacroLibrary *m_macros;
+    MacroTreeModel m_tree;
     ScriptedDialogs *m_dialogs;
     const std::function<bool()> &m_connect;
     QTextStream &m_out;
@@ -1367,112 +1366,56 @@ void Runner::selectPath(const QStringList &folders)
                                  folders.value(3), folders.value(4));
 }
 
-QList<MacroItem> Runner::folderItems(const QStringList &folders)
+bool Runner::selectFolder(const QStringList &folders)
 {
-    QStringList names;
-    QStringList types;
     if (folders.isEmpty()) {
-        names = SettingsStore::dropPadding(m_macros->getNameList(0));
-        types = SettingsStore::dropPadding(m_macros->getMacroList_Att(0));
-    } else {
-        selectPath(folders.mid(0, folders.size() - 1));
-        m_macros->setMacroLevel(QString::number(folders.size()));
-        names = SettingsStore::dropPadding(m_macros->getMacroSubList_Att(4, folders.last()));
-        types = SettingsStore::dropPadding(m_macros->getMacroSubList_Att(0, folders.last()));
+        m_tree.clearSelection();
+        return true;
     }
-    QList<MacroItem> out;
-    for (int i = 0; i < names.size(); ++i)
-        out.append({names.at(i), types.value(i).toInt()});
-    return out;
-}
-
-bool Runner::folderExists(const QStringList &folders)
-{
-    for (int depth = 0; depth < folders.size(); ++depth) {
-        bool found = false;
-        for (const MacroItem &item : folderItems(folders.mid(0, depth)))
-            found = found || (item.type != 0 && item.name == folders.at(depth));
-        if (!found)
-            return false;
-    }
+    const QModelIndex index = m_tree.indexOf(folders);
+    if (!m_tree.isFolder(index))
+        return false;
+    m_tree.select(index);
     return true;
 }
 
-int Runner::folderIndex(const QStringList &chain)
-{
-    const QList<MacroItem> items = folderItems(chain.mid(0, chain.size() - 1));
-    for (int i = 0; i < items.size(); ++i) {
-        if (items.at(i).type != 0 && items.at(i).name == chain.last())
-            return i;
-    }
-    return -1;
-}
-
-bool Runner::addToFolder(const QStringList &folders, const QString &name)
-{
-    // The folder's ten child lists with the new macro appended, written as
-    // the editor writes them after it created an item.
-    const int level = folders.size();
-    QVariantList lists[10];
-    const QList<MacroItem> items = folderItems(folders);
-    QStringList attrs[10];
-    if (folders.isEmpty()) {
-        attrs[0] = SettingsStore::dropPadding(m_macros->getNameList(0));
-        for (int a = 0; a < 9; ++a)
-            attrs[a + 1] = SettingsStore::dropPadding(m_macros->getMacroList_Att(a));
-    } else {
-        selectPath(folders.mid(0, folders.size() - 1));
-        m_macros->setMacroLevel(QString::number(level));
-        // getMacroSubList_Att: 0 type, 1 showImg, 2 txtMargin, 3 level, 4 name, 5..9 no0..no4
-        const int order[10] = {4, 0, 1, 2, 3, 5, 6, 7, 8, 9};
-        for (int a = 0; a < 10; ++a)
-            attrs[a] =
-                SettingsStore::dropPadding(m_macros->getMacroSubList_Att(order[a], folders.last()));
-    }
-    int chain[5] = {-1, -1, -1, -1, -1};
-    for (int d = 0; d < level && d < 5; ++d)
-        chain[d] = folderIndex(folders.mid(0, d + 1));
-    const QString values[10] = {name,
-                                QStringLiteral("0"),
-                                QStringLiteral("false"),
-                                QString::number(5 + 20 * level),
-                                QString::number(level),
-                                QString::number(chain[0]),
-                                QString::number(chain[1]),
-                                QString::number(chain[2]),
-                                QString::number(chain[3]),
-                                QString::number(chain[4])};
-    for (int a = 0; a < 10; ++a) {
-        for (int i = 0; i < items.size(); ++i)
-            lists[a].append(attrs[a].value(i));
-        lists[a].append(values[a]);
-    }
-    selectPath(folders);
-    return m_macros->updataMacroList(0, level, folders.isEmpty() ? QString() : folders.last(),
-                                     lists[0], lists[1], lists[2], lists[3], lists[4], lists[5],
-                                     lists[6], lists[7], lists[8], lists[9]);
-}
-
-QString Runner::libraryFile(const QStringList &folders, const QString &name) const
+QString Runner::libraryFile(const QStringList &folders, const QString &name, bool folder) const
 {
     MacroPaths::SelectionPath selection;
     for (int i = 0; i < folders.size() && i < MacroPaths::kMaxLevel; ++i)
         selection.names[i] = folders.at(i);
     return MacroPaths::itemPath(m_macros->libraryRoot(), selection, int(folders.size()), name,
-                                false);
+                                folder);
 }
 
-QJsonArray Runner::tree(const QStringList &folders)
+QJsonArray Runner::tree(const QModelIndex &folder)
 {
     QJsonArray out;
-    for (const MacroItem &item : folderItems(folders)) {
+    for (int row = 0; row < m_tree.rowCount(folder); ++row) {
+        const QModelIndex item = m_tree.index(row, 0, folder);
+        const bool isFolder = m_tree.isFolder(item);
         QJsonObject o;
-        o[QStringLiteral("name")] = item.name;
-        o[QStringLiteral("type")] =
-            item.type == 0 ? QStringLiteral("macro") : QStringLiteral("folder");
-        if (item.type != 0 && folders.size() < MacroPaths::kMaxLevel)
-            o[QStringLiteral("items")] = tree(folders + QStringList{item.name});
+        o[QStringLiteral("name")] = item.data(MacroTreeModel::NameRole).toString();
+        o[QStringLiteral("type")] = isFolder ? QStringLiteral("folder") : QStringLiteral("macro");
+        if (isFolder && item.data(MacroTreeModel::LevelRole).toInt() < MacroPaths::kMaxLevel)
+            o[QStringLiteral("items")] = tree(item);
         out.append(o);
+    }
+    return out;
+}
+
+// The macros that a button of the profile in use plays, in either mode.
+QStringList Runner::macrosBoundInUse()
+{
+    KeyPage keys = loadKeys();
+    QStringList out;
+    for (int mode = 0; mode < 2; ++mode) {
+        keys.mode = mode;
+        for (const Entry &e : keys.active()) {
+            if (e[0] == 4)
+                out.append(
+                    m_store->getData(keys.macroGroup() + QString::number(e[2]), false).toString());
+        }
     }
     return out;
 }
@@ -1573,6 +1516,7 @@ int Runner::macro(QStringList args)
     // Steps may look like options only by mistake; anything else left is an error.
     if (sub != QLatin1String("create") && !noOptionsLeft(args))
         return usage();
+    m_tree.load();
     if (sub == QLatin1String("tree")) {
         if (!args.isEmpty() || hasRepeat || hasFolder)
             return usage(QStringLiteral("tree takes no arguments"));
@@ -1643,34 +1587,33 @@ int Runner::macro(QStringList args)
             return usage(QStringLiteral("the steps take %1 bytes; a macro holds %2")
                              .arg(MacroEncoder::encodedLength(steps))
                              .arg(MacroEncoder::kBlockSize));
-        if (!folderExists(folders))
+        if (!selectFolder(folders))
             return usage(QStringLiteral("no folder \"%1\" in the library")
                              .arg(folders.join(QLatin1Char('/'))));
-        for (const MacroItem &item : folderItems(folders)) {
-            if (item.name == name)
-                return usage(
-                    QStringLiteral("Already have a macro with the same name! (%1)").arg(name));
-        }
-        if (m_macros->isMacroNameTaken(name)) {
+        const int position = m_tree.rowCount(m_tree.currentIndex());
+        const QString path = (folders + QStringList{name}).join(QLatin1Char('/'));
+        // The steps before the listing: the library never lists a macro
+        // whose steps are not in its file.
+        bool made = false, saved = false;
+        const int outcome = m_tree.createItem(name, 0, position, [&] {
+            made = true;
+            m_tree.applySelectionPath();
+            saved = m_macros->saveMacroIni(folders.size(), name, steps, repeat);
+            return saved;
+        });
+        if (outcome == MacroTreeModel::NameInFolder)
+            return usage(QStringLiteral("Already have a macro with the same name! (%1)").arg(name));
+        if (outcome == MacroTreeModel::NameElsewhere) {
             m_err << "kesta-ctl macro: the library already has a macro named " << name
                   << " (names are unique across folders); nothing was created\n";
             return 1;
         }
-        const int position = folderItems(folders).size();
-        const QString path = (folders + QStringList{name}).join(QLatin1Char('/'));
-        selectPath(folders);
-        if (!m_macros->createMacroIni(name, position, folders.size(), 0)) {
+        if (outcome != MacroTreeModel::Done && !made) {
             m_err << "kesta-ctl macro: could not create the file of macro " << path
                   << "; nothing was stored\n";
             return 1;
         }
-        // The steps before the listing: the library never lists a macro
-        // whose steps are not in its file.
-        selectPath(folders);
-        const bool saved = m_macros->saveMacroIni(folders.size(), name, steps, repeat);
-        if (!saved || !addToFolder(folders, name)) {
-            selectPath(folders);
-            m_macros->deleteMacroIni(folders.size(), 0, name);
+        if (outcome != MacroTreeModel::Done) {
             m_err << "kesta-ctl macro: could not write "
                   << (saved ? QStringLiteral("the library's name lists")
                             : QStringLiteral("the steps of macro ") + path)
@@ -1690,17 +1633,15 @@ int Runner::macro(QStringList args)
             return usage(QStringLiteral("no file \"%1\"").arg(args.first()));
         if (hasFolder) {
             folders = folderText.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-            if (folders.size() > MacroPaths::kMaxLevel || !folderExists(folders))
-                return usage(QStringLiteral("no folder \"%1\" in the library").arg(folderText));
         }
+        if (folders.size() > MacroPaths::kMaxLevel || !selectFolder(folders))
+            return usage(QStringLiteral("no folder \"%1\" in the library").arg(folderText));
         name = MacroPaths::baseNameToFirstDot(source.fileName());
         if (name.isEmpty() || !MacroPaths::isSafeName(name))
             return usage(QStringLiteral("\"%1\" does not name a macro").arg(source.fileName()));
-        for (const MacroItem &item : folderItems(folders)) {
-            if (item.name == name)
-                return usage(
-                    QStringLiteral("Already have a macro with the same name! (%1)").arg(name));
-        }
+        const int check = m_tree.checkNewName(name, 0);
+        if (check == MacroTreeModel::NameInFolder)
+            return usage(QStringLiteral("Already have a macro with the same name! (%1)").arg(name));
         // The copy lands here; a file the library does not list keeps its
         // place, and only a copy this run made is taken away again.
         const QString copy = libraryFile(folders, name);
@@ -1709,17 +1650,17 @@ int Runner::macro(QStringList args)
                   << QDir::toNativeSeparators(copy) << "; nothing was imported\n";
             return 1;
         }
-        if (m_macros->isMacroNameTaken(name)) {
+        if (check == MacroTreeModel::NameElsewhere) {
             m_err << "kesta-ctl macro: the library already has a macro named " << name
                   << "; nothing was imported\n";
             return 1;
         }
         m_dialogs->answers.append(source.absoluteFilePath());
-        selectPath(folders);
+        m_tree.applySelectionPath();
         const QString imported = m_macros->loadMacroFile(
             folders.isEmpty() ? -1 : folders.size() - 1, folders.isEmpty() ? 0 : 1);
         const bool copied = !imported.isEmpty() && sameContents(source.absoluteFilePath(), copy);
-        if (!copied || !addToFolder(folders, imported)) {
+        if (!copied || m_tree.listItem(imported, 0) != MacroTreeModel::Done) {
             QFile::remove(copy);
             m_err << "kesta-ctl macro: could not "
                   << (copied ? QStringLiteral("write the library's name lists")
@@ -1734,6 +1675,9 @@ int Runner::macro(QStringList args)
     }
     if (hasFolder)
         return usage(QStringLiteral("--folder goes with import"));
+    if (sub == QLatin1String("create-folder") || sub == QLatin1String("rename-folder") ||
+        sub == QLatin1String("delete-folder"))
+        return macroFolder(sub, args);
     if (sub == QLatin1String("export")) {
         if (args.size() != 2)
             return usage(QStringLiteral("export needs a macro path and a file"));
@@ -1784,8 +1728,124 @@ int Runner::macro(QStringList args)
             QStringLiteral("macro %1 sent to button %2").arg(name, ButtonLabels::label(index)));
     }
     return usage(QStringLiteral("unknown sub-command \"%1\" (tree, show, create, import, export, "
-                                "send)")
+                                "send, create-folder, rename-folder, delete-folder)")
                      .arg(sub));
+}
+
+// create-folder PATH, rename-folder PATH NEWNAME, delete-folder PATH: what
+// the tree's New macro directory, Rename and Delete do to a folder.
+int Runner::macroFolder(const QString &sub, const QStringList &args)
+{
+    const bool rename = sub == QLatin1String("rename-folder");
+    if (args.size() != (rename ? 2 : 1))
+        return usage(rename ? QStringLiteral("rename-folder needs a folder path and a new name")
+                            : QStringLiteral("%1 needs one folder path").arg(sub));
+    QStringList folders;
+    QString name;
+    if (!splitMacroPath(args.first(), &folders, &name))
+        return usage();
+    const QString path = args.first();
+
+    if (sub == QLatin1String("create-folder")) {
+        if (!selectFolder(folders))
+            return usage(QStringLiteral("no folder \"%1\" in the library")
+                             .arg(folders.join(QLatin1Char('/'))));
+        const QString directory = libraryFile(folders, name, true);
+        const int check = m_tree.checkNewName(name, 1);
+        if (check == MacroTreeModel::FolderTooDeep)
+            return usage(QStringLiteral("Can't add a new folder! (folders go at most five deep)"));
+        if (check == MacroTreeModel::NameInFolder)
+            return usage(QStringLiteral("Already have a macro with the same name! (%1)").arg(name));
+        // A directory the tree does not list is someone's files: left alone.
+        if (QFileInfo::exists(directory) || QFileInfo(directory).isSymLink()) {
+            m_err << "kesta-ctl macro: the library folder already holds "
+                  << QDir::toNativeSeparators(directory) << "; nothing was created\n";
+            return 1;
+        }
+        const int outcome = m_tree.createItem(name, 1, m_tree.rowCount(m_tree.currentIndex()),
+                                              [&] { return QFileInfo(directory).isDir(); });
+        if (outcome != MacroTreeModel::Done) {
+            m_err << "kesta-ctl macro: could not create the folder " << path
+                  << "; nothing was stored\n";
+            return 1;
+        }
+        m_out << "folder " << path << " created\n";
+        return 0;
+    }
+
+    const QModelIndex index = m_tree.indexOf(folders + QStringList{name});
+    if (!m_tree.isFolder(index))
+        return usage(QStringLiteral("no folder \"%1\" in the library").arg(path));
+    m_tree.select(index);
+
+    if (rename) {
+        const QString newName = args.at(1);
+        if (!MacroPaths::isSafeName(newName))
+            return usage(QStringLiteral("\"%1\" is not a folder name").arg(newName));
+        if (newName == name)
+            return usage(QStringLiteral("the folder is called \"%1\" already").arg(name));
+        if (m_tree.indexOf(folders + QStringList{newName}).isValid())
+            return usage(
+                QStringLiteral("Already have a macro with the same name! (%1)").arg(newName));
+        const QString from = libraryFile(folders, name, true);
+        const QString to = libraryFile(folders, newName, true);
+        if (!QFileInfo(from).isDir() || QFileInfo::exists(to) || QFileInfo(to).isSymLink()) {
+            m_err << "kesta-ctl macro: cannot rename " << QDir::toNativeSeparators(from)
+                  << (QFileInfo(from).isDir()
+                          ? QStringLiteral(": ") + QDir::toNativeSeparators(to) +
+                                QStringLiteral(" exists")
+                          : QStringLiteral(": no such directory"))
+                  << "; nothing was renamed\n";
+            return 1;
+        }
+        // The window renames the directory when the tree reports the new name.
+        bool renamed = false;
+        const QMetaObject::Connection follow = QObject::connect(
+            &m_tree, &MacroTreeModel::macroRenamed,
+            [&](int level, int type, const QString &oldName, const QString &renamedTo) {
+                renamed = m_macros->modifyMacroNameUpdateProfile(level, type, oldName, renamedTo);
+            });
+        const int outcome = m_tree.renameSelected(newName);
+        QObject::disconnect(follow);
+        if (outcome == MacroTreeModel::NameInFolder)
+            return usage(
+                QStringLiteral("Already have a macro with the same name! (%1)").arg(newName));
+        if (outcome != MacroTreeModel::Done || !renamed) {
+            m_err << "kesta-ctl macro: could not rename the directory of folder " << path << "\n";
+            return 1;
+        }
+        m_out << "folder " << path << " renamed to " << newName << "\n";
+        return 0;
+    }
+
+    // A bound button would go on playing what the mouse holds; the window
+    // puts the button back and sends it, which is the key page's to do.
+    const QStringList inside = m_tree.macroNames(index);
+    const QStringList bound = macrosBoundInUse();
+    QStringList held;
+    for (const QString &macro : inside) {
+        if (bound.contains(macro) && !held.contains(macro))
+            held.append(macro);
+    }
+    if (!held.isEmpty()) {
+        m_err << "kesta-ctl macro: a button of the profile in use plays "
+              << held.join(QStringLiteral(", "))
+              << "; bind it to something else first (kesta-ctl button set); nothing was "
+                 "deleted\n";
+        return 1;
+    }
+    const QMetaObject::Connection release =
+        QObject::connect(&m_tree, &MacroTreeModel::macroDeleted,
+                         [&](const QString &macro) { m_macros->deleteMacroUpdateProfile(macro); });
+    m_tree.deleteSelected();
+    QObject::disconnect(release);
+    if (QFileInfo::exists(libraryFile(folders, name, true))) {
+        m_err << "kesta-ctl macro: could not remove all of "
+              << QDir::toNativeSeparators(libraryFile(folders, name, true)) << "\n";
+        return 1;
+    }
+    m_out << "folder " << path << " deleted\n";
+    return 0;
 }
 
 } // namespace

@@ -1,0 +1,366 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Kesta.Model
+
+// The steps of the selected macro: the list with its delays edited in
+// place, the step menu, the record button, "Delay", "Times" and the play
+// modes, over MacroStepsModel. After an edit (stepsEdited) the editor page
+// stores the steps and tells the bound buttons.
+Panel {
+    id: panel
+
+    required property var texts
+    required property int currentStep
+    required property int currentType
+    required property bool recording
+    required property bool canAdd
+    required property int playMode
+    required property var playModeTexts
+    required property string captureMode
+    // Key names as stored, and as shown in the user's language.
+    required property var keyNames
+    required property var displayKeyNames
+    property alias delayEnabled: delayBox.checked
+
+    signal stepsEdited
+    signal stepChosen(int step)
+    signal deleteStepAsked
+    signal insertKeyAsked
+    signal recordToggled
+    signal repeatEdited(string text)
+    signal playModeChosen(int mode)
+
+    title: texts[4]
+
+    function closeMenu() {
+        stepMenu.close();
+    }
+
+    function focusRecordButton() {
+        recordButton.forceActiveFocus();
+    }
+
+    function displayName(info) {
+        var i = keyNames.indexOf(info);
+        return i >= 0 && i < displayKeyNames.length && displayKeyNames[i] !== "" ? displayKeyNames[i] : info;
+    }
+
+    function deleteStep() {
+        if (!MacroStepsModel.removeStep(currentStep))
+            return;
+        stepChosen(Math.min(currentStep, stepList.count - 1));
+        stepsEdited();
+    }
+
+    function insertDelay() {
+        var at = currentStep >= 0 && currentStep < stepList.count ? currentStep : stepList.count;
+        if (!canAdd || !MacroStepsModel.insertDelay(at))
+            return;
+        stepChosen(at);
+        stepsEdited();
+    }
+
+    function insertPair(name, button) {
+        if (canAdd && MacroStepsModel.insertPair(currentStep, name, button))
+            stepsEdited();
+    }
+
+    // A press and a release of a mouse button ("MS-L", "MS-M", "MS-R").
+    function insertButton(name) {
+        insertPair(String(name), true);
+    }
+
+    // A delay typed in place: 0 to 65535, anything else keeps the old value.
+    function setDelay(index, text) {
+        if (!MacroStepsModel.setDelay(index, String(text)))
+            return false;
+        stepsEdited();
+        return true;
+    }
+
+    Rectangle {
+        id: stepFrame
+        width: parent.width
+        anchors.top: parent.top
+        anchors.bottom: controls.top
+        anchors.bottomMargin: Theme.spacing
+        radius: Theme.radiusSmall
+        color: Theme.window
+        border.color: Theme.border
+        clip: true
+
+        MouseArea {
+            anchors.fill: parent
+            acceptedButtons: Qt.LeftButton | Qt.RightButton
+            onClicked: mouse => {
+                panel.stepChosen(-1);
+                if (mouse.button === Qt.RightButton && panel.currentType === 0)
+                    stepMenu.popup();
+            }
+        }
+
+        ListView {
+            id: stepList
+            objectName: "stepList"
+            anchors.fill: parent
+            anchors.margins: 2
+            model: MacroStepsModel
+            interactive: contentHeight > height
+            boundsBehavior: Flickable.StopAtBounds
+            currentIndex: panel.currentStep
+            activeFocusOnTab: true
+            ScrollBar.vertical: ScrollBar {
+                policy: stepList.contentHeight > stepList.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+            }
+            onCountChanged: {
+                if (panel.recording)
+                    positionViewAtEnd();
+            }
+            Keys.onUpPressed: panel.stepChosen(Math.max(0, panel.currentStep - 1))
+            Keys.onDownPressed: panel.stepChosen(Math.min(stepList.count - 1, panel.currentStep + 1))
+            Keys.onDeletePressed: panel.deleteStepAsked()
+            Keys.onMenuPressed: stepMenu.popup()
+
+            delegate: Rectangle {
+                id: stepRow
+                required property int type
+                required property string info
+                required property bool isDelay
+                required property int index
+                readonly property bool selected: index === panel.currentStep
+
+                width: stepList.width - (stepList.contentHeight > stepList.height ? 10 : 0)
+                height: 28
+                radius: Theme.radiusSmall
+                color: selected ? Theme.accentSoft : (stepMouse.containsMouse ? Theme.raised : "transparent")
+                border.color: selected && stepList.activeFocus ? Theme.focus : "transparent"
+
+                MouseArea {
+                    id: stepMouse
+                    anchors.fill: parent
+                    hoverEnabled: true
+                    acceptedButtons: Qt.LeftButton | Qt.RightButton
+                    onClicked: mouse => {
+                        stepList.forceActiveFocus();
+                        panel.stepChosen(stepRow.index);
+                        if (mouse.button === Qt.RightButton)
+                            stepMenu.popup();
+                    }
+                }
+
+                Caption {
+                    x: 6
+                    width: 36
+                    height: parent.height
+                    dim: true
+                    horizontalAlignment: Text.AlignRight
+                    font.pixelSize: Theme.fontSmall
+                    text: String(stepRow.index + 1)
+                }
+
+                Caption {
+                    x: 52
+                    width: 22
+                    height: parent.height
+                    horizontalAlignment: Text.AlignHCenter
+                    color: stepRow.isDelay ? Theme.textFaint : (stepRow.type % 2 === 1 ? Theme.accentHover : Theme.focus)
+                    text: stepRow.isDelay ? "◷" : (stepRow.type % 2 === 1 ? "↓" : "↑")
+                }
+
+                Caption {
+                    x: 80
+                    width: parent.width - x - 8
+                    height: parent.height
+                    visible: !stepRow.isDelay
+                    text: panel.displayName(stepRow.info)
+                }
+
+                Row {
+                    x: 80
+                    height: parent.height
+                    spacing: 6
+                    visible: stepRow.isDelay
+                    Caption {
+                        height: parent.height
+                        dim: true
+                        text: panel.texts[9]
+                    }
+                    ThemedTextField {
+                        id: delayField
+                        objectName: "delayField"
+                        y: 2
+                        height: parent.height - 4
+                        implicitWidth: 84
+                        topPadding: 0
+                        bottomPadding: 0
+                        verticalAlignment: TextInput.AlignVCenter
+                        horizontalAlignment: TextInput.AlignRight
+                        text: stepRow.info
+                        maximumLength: 5
+                        inputMethodHints: Qt.ImhDigitsOnly
+                        onActiveFocusChanged: {
+                            if (activeFocus)
+                                panel.stepChosen(stepRow.index);
+                        }
+                        onEditingFinished: {
+                            if (text !== stepRow.info && !panel.setDelay(stepRow.index, text))
+                                text = stepRow.info;
+                        }
+                    }
+                    Caption {
+                        height: parent.height
+                        dim: true
+                        text: "ms"
+                    }
+                }
+            }
+        }
+
+        Caption {
+            anchors.centerIn: parent
+            width: parent.width - 32
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.WordWrap
+            elide: Text.ElideNone
+            dim: true
+            visible: stepList.count === 0 && !panel.recording && panel.currentType === 0
+            text: panel.texts[8] + " / " + panel.texts[14]
+        }
+    }
+
+    Column {
+        id: controls
+        anchors.bottom: parent.bottom
+        width: parent.width
+        spacing: Theme.spacing
+
+        Row {
+            width: parent.width
+            height: recordButton.height
+            spacing: Theme.spacing
+
+            ThemedButton {
+                id: recordButton
+                objectName: "recordButton"
+                implicitWidth: 132
+                accented: panel.recording
+                enabled: panel.currentType === 0
+                text: panel.recording ? panel.texts[5] : panel.texts[8]
+                onClicked: panel.recordToggled()
+            }
+
+            ThemedCheckBox {
+                id: delayBox
+                objectName: "delayBox"
+                height: parent.height
+                text: panel.texts[9]
+            }
+
+            Caption {
+                height: parent.height
+                text: panel.texts[6]
+            }
+
+            ThemedTextField {
+                id: repeatField
+                objectName: "repeatField"
+                y: 2
+                implicitWidth: 72
+                enabled: panel.currentType === 0 && !panel.recording
+                maximumLength: 4
+                horizontalAlignment: TextInput.AlignRight
+                validator: IntValidator {
+                    bottom: 1
+                    top: 65535
+                }
+                text: String(MacroStepsModel.repeat)
+                // The field follows `repeat` again once the typed text is
+                // taken (or refused), so the next macro shows its own count.
+                onEditingFinished: {
+                    panel.repeatEdited(text);
+                    text = Qt.binding(function () {
+                        return String(MacroStepsModel.repeat);
+                    });
+                }
+            }
+
+            Item {
+                width: parent.width - recordButton.width - delayBox.width - timesWidth.width - repeatField.width - deleteStepButton.width - 5 * parent.spacing
+                height: 1
+                Caption {
+                    id: timesWidth
+                    visible: false
+                    text: panel.texts[6]
+                }
+            }
+
+            ThemedButton {
+                id: deleteStepButton
+                objectName: "deleteStepButton"
+                implicitWidth: 96
+                text: panel.texts[10]
+                enabled: panel.currentStep >= 0 && !panel.recording
+                onClicked: panel.deleteStepAsked()
+            }
+        }
+
+        Caption {
+            objectName: "captureNote"
+            width: parent.width
+            visible: panel.captureMode !== "global"
+            color: Theme.warning
+            font.pixelSize: Theme.fontSmall
+            text: "Recording takes only the keys typed into this window."
+        }
+
+        Column {
+            width: parent.width
+            Repeater {
+                model: 3
+                delegate: ThemedRadioButton {
+                    required property int index
+                    objectName: "playMode" + index
+                    width: parent.width
+                    text: panel.playModeTexts[index]
+                    checked: panel.playMode === index
+                    onClicked: panel.playModeChosen(index)
+                }
+            }
+        }
+    }
+
+    ThemedMenu {
+        id: stepMenu
+        objectName: "stepMenu"
+        ThemedMenuItem {
+            text: panel.texts[10]
+            enabled: panel.currentStep >= 0 && !panel.recording
+            onTriggered: panel.deleteStep()
+        }
+        ThemedMenuItem {
+            text: panel.texts[13]
+            enabled: panel.canAdd && !panel.recording
+            onTriggered: panel.insertDelay()
+        }
+        ThemedMenuItem {
+            text: panel.texts[14]
+            enabled: panel.canAdd && !panel.recording
+            onTriggered: panel.insertKeyAsked()
+        }
+        ThemedMenuItem {
+            text: panel.texts[15]
+            enabled: panel.canAdd && !panel.recording
+            onTriggered: panel.insertButton("MS-L")
+        }
+        ThemedMenuItem {
+            text: panel.texts[16]
+            enabled: panel.canAdd && !panel.recording
+            onTriggered: panel.insertButton("MS-M")
+        }
+        ThemedMenuItem {
+            text: panel.texts[17]
+            enabled: panel.canAdd && !panel.recording
+            onTriggered: panel.insertButton("MS-R")
+        }
+    }
+}

@@ -1,0 +1,214 @@
+// The macro tree without a window: a staged library with nested folders made
+// through the tree, then each row's commands, checked in the tree's rows,
+// in name.bin's list sets, in the files and folders on disk, in what the
+// tree reports to the bindings, and in a tree read anew from name.bin.
+#include "model/macrotreemodel.h"
+
+#include "../stagemodules.h"
+#include "device/hid_thread.h"
+#include "macro/macrolibrary.h"
+#include "settings/userdialogs.h"
+#include "tools/virtual-mouse/virtual_mouse.h"
+#include "view/operations.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// The tree as "A/", "A/B/", "A/B/M3": folders with a slash, depth first.
+QStringList rows(const MacroTreeModel &model, const QModelIndex &parent = {})
+{
+    QStringList out;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex item = model.index(row, 0, parent);
+        const QString path =
+            item.data(MacroTreeModel::PathRole).toStringList().join(QLatin1Char('/'));
+        out.append(model.isFolder(item) ? path + QLatin1Char('/') : path);
+        out += rows(model, item);
+    }
+    return out;
+}
+
+} // namespace
+
+class TestMacroTreeModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void commands_data();
+    void commands();
+};
+
+void TestMacroTreeModel::commands_data()
+{
+    QTest::addColumn<QStringList>("commands"); // "verb argument=outcome"
+    QTest::addColumn<QStringList>("tree");     // rows afterwards
+    QTest::addColumn<QStringList>("lists");    // name.bin key=a,b or !key (absent)
+    QTest::addColumn<QStringList>("disk");     // +path exists, -path does not
+    QTest::addColumn<QStringList>("reported"); // the tree's signals, in order
+
+    const QStringList staged{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "A/M2", "M1"};
+    QTest::newRow("staged library: rows, paths and list sets")
+        << QStringList{} << staged
+        << QStringList{"macro/macroName=A,M1",
+                       "macro/macroType=1,0",
+                       "macro/txtMargin=25,5",
+                       "A/macroName=B,M2",
+                       "A/showImg=true,false",
+                       "AB/macroName=C,M3",
+                       "AB/no0=0,0",
+                       "AB/no1=0,0",
+                       "AB/no2=-1,-1",
+                       "ABC/macroName=M4,loaderquiver",
+                       "ABC/level=3,loaderquiver",
+                       "ABC/txtMargin=65,loaderquiver",
+                       "ABC/no2=0,loaderquiver"}
+        << QStringList{"+macro/A/B/C/M4.bin", "+macro/A/M2.bin", "+macro/M1.bin"} << QStringList{};
+    QTest::newRow("a name the folder holds is refused")
+        << QStringList{"select A=0", "new B=2", "folder M2=2"} << staged
+        << QStringList{"A/macroName=B,M2"} << QStringList{"-macro/A/B.bin"} << QStringList{};
+    QTest::newRow("a macro name held in another folder is refused, a folder name is not")
+        << QStringList{"clear=0", "new M3=3", "folder M3=0"}
+        << QStringList{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "A/M2", "M1", "M3/"}
+        << QStringList{"macro/macroName=A,M1,M3"} << QStringList{"-macro/M3.bin", "+macro/M3"}
+        << QStringList{};
+    QTest::newRow("fifth folder level holds macros but no folder")
+        << QStringList{"select A/B/C=0",     "folder D=0", "select A/B/C/D=0", "folder E=0",
+                       "select A/B/C/D/E=0", "folder F=4", "new M5=0"}
+        << QStringList{"A/",         "A/B/",         "A/B/C/", "A/B/C/M4", "A/B/C/D/",
+                       "A/B/C/D/E/", "A/B/C/D/E/M5", "A/B/M3", "A/M2",     "M1"}
+        << QStringList{"ABC/macroName=M4,D",
+                       "ABCD/macroName=E,loaderquiver",
+                       "ABCDE/macroName=M5,loaderquiver",
+                       "ABCDE/level=5,loaderquiver",
+                       "ABCDE/no3=1,loaderquiver",
+                       "ABCDE/no4=0,loaderquiver"}
+        << QStringList{"+macro/A/B/C/D/E/M5.bin", "-macro/A/B/C/D/E/F"} << QStringList{};
+    QTest::newRow("a new item goes to the top while a macro is selected")
+        << QStringList{"select A/M2=0", "new M6=0"}
+        << QStringList{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "A/M2", "M1", "M6"}
+        << QStringList{"macro/macroName=A,M1,M6", "A/macroName=B,M2"}
+        << QStringList{"+macro/M6.bin", "-macro/A/M6.bin"} << QStringList{};
+    QTest::newRow("renamed folder: its sets and those below move with it")
+        << QStringList{"select A/B=0", "rename M2=2", "rename X=0"}
+        << QStringList{"A/", "A/X/", "A/X/C/", "A/X/C/M4", "A/X/M3", "A/M2", "M1"}
+        << QStringList{"A/macroName=X,M2", "AX/macroName=C,M3", "AXC/macroName=M4,loaderquiver",
+                       "!AB/macroName", "!ABC/macroName"}
+        << QStringList{"+macro/A/X/C/M4.bin", "-macro/A/B"} << QStringList{"renamed 1 1 B X"};
+    QTest::newRow("renamed macro: the file follows, a taken name is refused")
+        << QStringList{"select M1=0", "rename M4=3", "rename M9=0"}
+        << QStringList{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "A/M2", "M9"}
+        << QStringList{"macro/macroName=A,M9"} << QStringList{"+macro/M9.bin", "-macro/M1.bin"}
+        << QStringList{"renamed 0 0 M1 M9"};
+    QTest::newRow("deleted folder: its sets go and its macros are released")
+        << QStringList{"select A/B=0", "delete=0"} << QStringList{"A/", "A/M2", "M1"}
+        << QStringList{"A/macroName=M2,loaderquiver", "!AB/macroName", "!ABC/macroName",
+                       "macro/macroName=A,M1"}
+        << QStringList{"-macro/A/B", "+macro/A/M2.bin"} << QStringList{"deleted M4", "deleted M3"};
+    QTest::newRow("deleted macro inside a folder")
+        << QStringList{"select A/M2=0", "delete=0"}
+        << QStringList{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "M1"}
+        << QStringList{"A/macroName=B,loaderquiver", "AB/macroName=C,M3"}
+        << QStringList{"-macro/A/M2.bin"} << QStringList{"deleted M2"};
+    QTest::newRow("deleting the last top item removes the top list")
+        << QStringList{"select M1=0", "delete=0", "select A=0", "delete=0"} << QStringList{}
+        << QStringList{"!macro/macroName", "!A/macroName"}
+        << QStringList{"-macro/A", "-macro/M1.bin"}
+        << QStringList{"deleted M1", "deleted M4", "deleted M3", "deleted M2"};
+}
+
+void TestMacroTreeModel::commands()
+{
+    QFETCH(QStringList, commands);
+    QFETCH(QStringList, tree);
+    QFETCH(QStringList, lists);
+    QFETCH(QStringList, disk);
+    QFETCH(QStringList, reported);
+
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    const QString modules = dir.path() + QStringLiteral("/modules");
+    kvm::configure(kvm::defaultConfig());
+    ScriptedDialogs dialogs;
+    Operations ops(modules, &dialogs);
+    Hid_Thread hid;
+    ops.attachDevice(&hid);
+    MacroLibrary *library = ops.macros();
+    QVERIFY(library);
+
+    MacroTreeModel model(ops);
+    model.load();
+    // The scene renames the file or folder when the tree reports it.
+    QStringList seen;
+    connect(&model, &MacroTreeModel::macroRenamed,
+            [&](int level, int type, const QString &from, const QString &to) {
+                seen.append(
+                    QStringLiteral("renamed %1 %2 %3 %4").arg(level).arg(type).arg(from, to));
+                library->modifyMacroNameUpdateProfile(level, type, from, to);
+            });
+    connect(&model, &MacroTreeModel::macroDeleted,
+            [&](const QString &name) { seen.append(QStringLiteral("deleted ") + name); });
+
+    auto run = [&](const QString &command) {
+        const int eq = command.lastIndexOf(QLatin1Char('='));
+        const QString verb = command.left(eq).section(QLatin1Char(' '), 0, 0);
+        const QString arg = command.left(eq).section(QLatin1Char(' '), 1);
+        const int expected = command.mid(eq + 1).toInt();
+        int outcome = -1;
+        if (verb == QLatin1String("select"))
+            outcome = model.selectChain(arg.split(QLatin1Char('/'))) ? 0 : 1;
+        else if (verb == QLatin1String("clear")) {
+            model.clearSelection();
+            outcome = 0;
+        } else if (verb == QLatin1String("new"))
+            outcome = model.createItem(arg, 0, 0);
+        else if (verb == QLatin1String("folder"))
+            outcome = model.createItem(arg, 1, 0);
+        else if (verb == QLatin1String("rename"))
+            outcome = model.renameSelected(arg);
+        else if (verb == QLatin1String("delete"))
+            outcome = model.deleteSelected() ? 0 : 1;
+        QVERIFY2(outcome == expected,
+                 qPrintable(command + QStringLiteral(" gave %1").arg(outcome)));
+    };
+    for (const char *c :
+         {"clear=0", "folder A=0", "new M1=0", "select A=0", "folder B=0", "new M2=0",
+          "select A/B=0", "folder C=0", "new M3=0", "select A/B/C=0", "new M4=0"}) {
+        run(QString::fromLatin1(c));
+        if (QTest::currentTestFailed())
+            return;
+    }
+    seen.clear();
+    for (const QString &c : commands) {
+        run(c);
+        if (QTest::currentTestFailed())
+            return;
+    }
+
+    QCOMPARE(rows(model), tree);
+    QCOMPARE(seen, reported);
+    QSettings names(modules + QStringLiteral("/setting/name.bin"), QSettings::IniFormat);
+    for (const QString &entry : lists) {
+        if (entry.startsWith(QLatin1Char('!'))) {
+            QVERIFY2(!names.contains(entry.mid(1)), qPrintable(entry));
+            continue;
+        }
+        const int eq = entry.indexOf(QLatin1Char('='));
+        QCOMPARE(names.value(entry.left(eq)).toStringList().join(QLatin1Char(',')),
+                 entry.mid(eq + 1));
+    }
+    for (const QString &entry : disk) {
+        const bool there = QFileInfo::exists(modules + QLatin1Char('/') + entry.mid(1));
+        QVERIFY2(there == entry.startsWith(QLatin1Char('+')), qPrintable(entry));
+    }
+    // What was written reads back as the same tree.
+    MacroTreeModel again(ops);
+    again.load();
+    QCOMPARE(rows(again), tree);
+}
+
+QTEST_GUILESS_MAIN(TestMacroTreeModel)
+#include "tst_macrotreemodel.moc"
