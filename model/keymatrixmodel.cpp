@@ -3,6 +3,7 @@
 #include "devicesettings/buttonlabels.h"
 #include "devicesettings/devicesettings.h"
 #include "devicesettings/keynames.h"
+#include "macro/macrolibrary.h"
 #include "model/models.h"
 #include "model/recoilmodel.h"
 #include "settings/settingsstore.h"
@@ -79,6 +80,17 @@ bool KeyMatrixModel::refuses(const Matrix &matrix, int index, const Entry &entry
 QString KeyMatrixModel::macroGroup(int mode)
 {
     return mode == 1 ? QStringLiteral("mouseMacroKey2") : QStringLiteral("mouseMacroKey");
+}
+
+bool KeyMatrixModel::sendMacro(MacroLibrary *library, const QString &name, int slot)
+{
+    QStringList steps = library ? library->loadMacroByName(name) : QStringList();
+    if (steps.isEmpty())
+        return false;
+    // The last item is the repeat count; a count that reads as none plays once.
+    const int repeat = steps.takeLast().trimmed().toInt();
+    library->mouseSendMacroData(library->encodeMacro(steps, repeat != 0 ? repeat : 1), slot);
+    return true;
 }
 
 // ---- State and texts
@@ -240,6 +252,14 @@ QStringList KeyMatrixModel::builtInKeyNames() const
     return KeyNames::names();
 }
 
+void KeyMatrixModel::setPlayMode(int mode)
+{
+    if (mode < 0 || mode > 2 || mode == m_playMode)
+        return;
+    m_playMode = mode;
+    emit playModeChanged();
+}
+
 // ---- Protocol
 
 KeyMatrixModel::Entry KeyMatrixModel::loadEntry(int mode, int index, bool isRecovery) const
@@ -352,6 +372,24 @@ void KeyMatrixModel::refreshTexts()
     emit textsChanged();
 }
 
+void KeyMatrixModel::sendBoundMacros()
+{
+    for (const QVariant &bound : macroSlots()) {
+        const QVariantMap m = bound.toMap();
+        sendMacro(macros(), m.value(QStringLiteral("name")).toString(),
+                  m.value(QStringLiteral("slot")).toInt());
+    }
+}
+
+void KeyMatrixModel::resendMacro(const QString &name)
+{
+    for (const QVariant &bound : macroSlots()) {
+        const QVariantMap m = bound.toMap();
+        if (m.value(QStringLiteral("name")).toString() == name)
+            sendMacro(macros(), name, m.value(QStringLiteral("slot")).toInt());
+    }
+}
+
 void KeyMatrixModel::renameMacro(const QString &oldName, const QString &newName)
 {
     for (int m = 0; m < 2; ++m) {
@@ -430,7 +468,7 @@ bool KeyMatrixModel::bindMacro(int index, const QString &name, int playMode)
                              before);
     store()->setData(macroGroup(m_mode) + QLatin1Char('/') + QString::number(index), name);
     setEntry(index, entry);
-    emit macroBound(name, index);
+    sendMacro(macros(), name, index);
     return true;
 }
 

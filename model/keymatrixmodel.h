@@ -13,6 +13,7 @@
 
 class QJSEngine;
 class QQmlEngine;
+class MacroLibrary;
 class RecoilModel;
 
 class KeyMatrixModel : public PageModel
@@ -50,6 +51,10 @@ class KeyMatrixModel : public PageModel
     Q_PROPERTY(QVariantList functionIndexes READ functionIndexes NOTIFY textsChanged)
     Q_PROPERTY(QStringList functionCaptions READ functionCaptions NOTIFY textsChanged)
     Q_PROPERTY(QStringList builtInKeyNames READ builtInKeyNames CONSTANT)
+    // How the next macro binding plays (0 once per press, 1 loop until any
+    // button, 2 loop until release): the macro editor and the macro overlay
+    // show and set the same choice.
+    Q_PROPERTY(int playMode READ playMode WRITE setPlayMode NOTIFY playModeChanged)
 
 public:
     using Entry = AssignmentTable::Entry;
@@ -67,6 +72,9 @@ public:
     // no macro, and no change may take the left click from its last holder.
     static bool refuses(const Matrix &matrix, int index, const Entry &entry);
     static QString macroGroup(int mode);
+    // Sends macro `name` of the library to a slot of the mouse; false when the
+    // library has no such macro (or no mouse was attached).
+    static bool sendMacro(MacroLibrary *library, const QString &name, int slot);
 
     int mode() const { return m_mode; }
     bool isLoaded() const { return m_loaded; }
@@ -90,6 +98,8 @@ public:
     QVariantList functionIndexes() const;
     QStringList functionCaptions() const;
     QStringList builtInKeyNames() const;
+    int playMode() const { return m_playMode; }
+    void setPlayMode(int mode); // other values are ignored
 
     // ---- Protocol of the root's flows
     Q_INVOKABLE void init(bool isSendData, bool isRecovery);
@@ -104,6 +114,11 @@ public:
     // what it had before, and the matrices are saved.
     Q_INVOKABLE void releaseMacro(const QString &name);
     Q_INVOKABLE void refreshTexts();
+    // Every macro the shown matrix binds goes to its slot, so a button never
+    // plays a macro of another profile.
+    Q_INVOKABLE void sendBoundMacros();
+    // The library changed a macro's steps: the slots bound to it get it again.
+    Q_INVOKABLE void resendMacro(const QString &name);
     // A macro was renamed in the library: bindings of both modes follow it.
     Q_INVOKABLE void renameMacro(const QString &oldName, const QString &newName);
 
@@ -119,7 +134,7 @@ public:
     // Gives button `index` the entry; false (leftButtonKept) when refused.
     Q_INVOKABLE bool assign(int index, const QVariant &entry);
     // Binds macro `name` to button `index` (its own slot) with a play mode,
-    // stores the name; macroBound asks for the macro to be sent.
+    // stores the name and sends the macro to the slot.
     Q_INVOKABLE bool bindMacro(int index, const QString &name, int playMode);
     // A function of the list was chosen for button `index`: applied at once,
     // or openRequested names the overlay that finishes it.
@@ -139,9 +154,9 @@ signals:
     void keyCountChanged();
     void textsChanged();
     void functionListsChanged();
+    void playModeChanged();
     // A change was refused: it would take the left click away.
     void leftButtonKept();
-    void macroBound(const QString &name, int slot);
     // The overlays that finish a choice: the DPI switch, a macro, a key
     // combination, or the assignment overlay on `group` ("": the group of
     // the button's own entry).
@@ -167,6 +182,7 @@ private:
     // macro is deleted from the library.
     QHash<QString, Entry> m_beforeMacro;
     int m_keyCount = 0;
+    int m_playMode = 0;
     QStringList m_captions;
     QStringList m_loadedCaptions;
     QStringList m_matrixStrings;

@@ -4,8 +4,8 @@ import Kesta.Model
 
 // Binds a macro of the library to one button: the macro, and how it plays.
 // Confirming binds it to the button's own slot and sends it to the mouse.
-// How it plays is the macro editor's play-mode choice, shown and changed
-// here as well: one setting, two views.
+// How it plays is KeyMatrixModel's play mode, which the macro editor shows
+// and changes as well: one setting, two views.
 Overlay {
     id: overlay
 
@@ -13,12 +13,11 @@ Overlay {
 
     readonly property var captions: KeyMatrixModel.captions.length > 0 ? KeyMatrixModel.captions : AssignmentTable.captionDefaults
     readonly property var strings: scene ? scene.keyMatrixStrings : []
-    readonly property var editor: scene && scene.pages ? scene.pages.macroEditor : null
 
     property int buttonIndex: -1
     property var macroNames: []
     property string selectedName: ""
-    readonly property int playMode: editor ? editor.playMode : 0
+    readonly property int playMode: KeyMatrixModel.playMode
 
     function openFor(index) {
         if (index < 0 || index >= AssignmentTable.macroSlots)
@@ -30,8 +29,8 @@ Overlay {
         selectedName = macroNames.indexOf(bound) >= 0 ? bound : "";
         // A bound button keeps how its macro plays unless the user picks
         // another mode; an unbound one gets the editor's current choice.
-        if (Number(entry[0]) === 4 && editor)
-            editor.choosePlayMode(entry[1]);
+        if (Number(entry[0]) === 4)
+            KeyMatrixModel.playMode = Number(entry[1]);
         open();
     }
 
@@ -120,7 +119,7 @@ Overlay {
                 checkable: false
                 checked: overlay.playMode === index
                 text: overlay.captions[modelData]
-                onClicked: overlay.editor.choosePlayMode(index)
+                onClicked: KeyMatrixModel.playMode = index
             }
         }
     }

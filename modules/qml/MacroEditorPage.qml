@@ -14,8 +14,8 @@ import Kesta.Model
 //
 // For the macro-assignment overlay: macroList() lists every macro of the
 // library (reading the tree if init() has not run yet), macroTree() the whole
-// tree, and playMode is the play mode chosen here, which the overlay writes
-// into the binding it makes (choosePlayMode changes it from there).
+// tree, and playMode is the play mode a binding gets (KeyMatrixModel's,
+// which the macro overlay shows and sets as well).
 Item {
     id: page
 
@@ -58,7 +58,7 @@ Item {
     readonly property var steps: MacroStepsModel.steps
     property int currentStep: -1
     readonly property int repeat: MacroStepsModel.repeat
-    property int playMode: 0
+    readonly property int playMode: KeyMatrixModel.playMode
     readonly property int encodedLength: MacroStepsModel.encodedLength
     readonly property int lengthLimit: MacroStepsModel.lengthLimit
     readonly property bool canAdd: currentType === 0 && encodedLength < lengthLimit
@@ -238,14 +238,6 @@ Item {
         autosave();
     }
 
-    // The play mode a macro binding gets (0 once per press, 1 loop until any
-    // button, 2 loop until release); the macro-assignment overlay shows and
-    // sets the same choice.
-    function choosePlayMode(mode) {
-        var m = Number(mode);
-        if (m === 0 || m === 1 || m === 2)
-            playMode = m;
-    }
 
     // ---- Recording ---------------------------------------------------------------
 
@@ -376,7 +368,7 @@ Item {
         onInsertKeyAsked: page.askInsertKey()
         onRecordToggled: page.toggleRecording()
         onRepeatEdited: text => page.setRepeat(text)
-        onPlayModeChosen: mode => page.choosePlayMode(mode)
+        onPlayModeChosen: mode => KeyMatrixModel.playMode = mode
     }
 
     // The dialogs cover the whole scene, above the frame.

@@ -323,18 +323,7 @@ Item {
     // Every macro the current profile binds goes to its slot, so a button
     // never plays a macro of another profile.
     function sendBoundMacros() {
-        var slots = KeyMatrixModel.macroSlots();
-        for (var i = 0; i < slots.length; ++i)
-            sendMacroToSlot(slots[i].name, slots[i].slot);
-    }
-
-    function sendMacroToSlot(name, slot) {
-        var stored = ui_View.loadMacroByName(name);
-        if (!stored || stored.length === 0)
-            return;
-        var steps = stored.slice(0, stored.length - 1);
-        var repeat = Number(stored[stored.length - 1]) || 1;
-        ui_View.mouseSendMacroData(ui_View.encodeMacro(steps, repeat), slot);
+        KeyMatrixModel.sendBoundMacros();
     }
 
     // The macro editor deleted a macro: buttons bound to it get their saved
@@ -356,11 +345,7 @@ Item {
 
     // The macro editor changed a macro's steps: bound slots get it again.
     function onMacroDataChanged(name) {
-        var slots = KeyMatrixModel.macroSlots();
-        for (var i = 0; i < slots.length; ++i) {
-            if (slots[i].name === String(name))
-                sendMacroToSlot(slots[i].name, slots[i].slot);
-        }
+        KeyMatrixModel.resendMacro(String(name));
     }
 
     // ---- Overlays -------------------------------------------------------------
@@ -422,12 +407,6 @@ Item {
         target: KeyMatrixModel
         property: "keyCount"
         value: root.keyCount
-    }
-    Connections {
-        target: KeyMatrixModel
-        function onMacroBound(name, slot) {
-            root.sendMacroToSlot(name, slot);
-        }
     }
 
     // The profile list marks the profile in use.

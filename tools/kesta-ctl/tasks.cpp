@@ -471,13 +471,11 @@ bool Runner::saveKeys(const KeyPage &p, bool send)
 
 bool Runner::sendMacro(const QString &name, int slot)
 {
-    QStringList steps = m_macros->loadMacroByName(name);
-    if (steps.isEmpty())
+    if (m_macros->loadMacroByName(name).isEmpty())
         return false;
-    const int repeat = steps.takeLast().toInt();
     if (device())
         deliver(QStringLiteral("macro %1").arg(name),
-                [&] { m_macros->mouseSendMacroData(m_macros->encodeMacro(steps, repeat), slot); });
+                [&] { KeyMatrixModel::sendMacro(m_macros, name, slot); });
     return true;
 }
 
