@@ -327,6 +327,12 @@ bool MacroLibrary::deleteMacroIni(const QVariant &macroLevel, const QVariant &ma
     return true;
 }
 
+bool MacroLibrary::removeEmptyFolder(int level, const QString &name)
+{
+    const QString path = itemPath(libraryRoot(), m_selection, level, name, true);
+    return !path.isEmpty() && QDir().rmdir(path);
+}
+
 bool MacroLibrary::modifyMacroNameUpdateProfile(const QVariant &macroLevel,
                                                 const QVariant &macroType, const QVariant &oldname,
                                                 const QVariant &newname)

@@ -42,6 +42,9 @@ public:
     MacroPaths::SelectionPath selectionPath() const { return m_selection; }
     QString batchSourceFolder() const { return m_batchSource; }
     QString exportRoot() const { return m_exportRoot; }
+    // Removes folder `name` at `level` of the selection path if it is empty
+    // (a folder just made whose listing failed); anything in it stays.
+    bool removeEmptyFolder(int level, const QString &name);
 
 public slots:
     // Library store: selection path, files and folders, profile clean-up.

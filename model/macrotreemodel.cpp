@@ -399,6 +399,21 @@ int MacroTreeModel::createItem(const QString &name, int type, int macroIndex)
     return createItem(name, type, macroIndex, {});
 }
 
+namespace {
+
+// What a create that could not be listed leaves behind goes again: the new
+// macro file, or the new folder while it is empty (a folder that was there
+// before keeps whatever it holds).
+void forget(MacroLibrary *lib, int level, int type, const QString &name)
+{
+    if (type == 0)
+        lib->deleteMacroIni(level, 0, name);
+    else
+        lib->removeEmptyFolder(level, name);
+}
+
+} // namespace
+
 int MacroTreeModel::createItem(const QString &name, int type, int macroIndex,
                                const std::function<bool()> &fill)
 {
@@ -413,18 +428,16 @@ int MacroTreeModel::createItem(const QString &name, int type, int macroIndex,
         return NotWritten;
     if (fill && !fill()) {
         applySelectionPath();
-        if (type == 0)
-            lib->deleteMacroIni(where.level, 0, name);
+        forget(lib, where.level, type, name);
         return NotWritten;
     }
     append(where, name, type);
     writeLists(0, where.level, where.level == 0 ? currentName() : where.name, where.folder);
     if (!m_lastWriteOk) {
-        // Listed nowhere, so the new file must not stay either.
+        // Listed nowhere, so the new file or folder must not stay either.
         removeLast(where.folder);
         applySelectionPath();
-        if (type == 0)
-            lib->deleteMacroIni(where.level, 0, name);
+        forget(lib, where.level, type, name);
         return NotWritten;
     }
     return Done;

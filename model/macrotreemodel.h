@@ -131,6 +131,9 @@ public:
     // Every item in tree order, folders open: name, type, level, indent
     // (the text margin the list sets store) and path (the chain of names).
     Q_INVOKABLE QVariantList items() const;
+    // Whether the last write of the name lists reached the disk: each write
+    // holds every list, so after a command the last one tells.
+    bool listsWritten() const { return m_lastWriteOk; }
 
 signals:
     void selectionChanged();

@@ -56,6 +56,14 @@ QHash<int, QByteArray> ProfileListModel::roleNames() const
     return {{NameRole, "name"}, {NumberRole, "number"}, {InUseRole, "inUse"}};
 }
 
+QStringList ProfileListModel::names() const
+{
+    QStringList out;
+    for (const Entry &e : m_entries)
+        out.append(e.name);
+    return out;
+}
+
 void ProfileListModel::setProfileInUse(int number)
 {
     if (number == m_profileInUse)
@@ -77,6 +85,7 @@ void ProfileListModel::setEntries(const QList<Entry> &entries)
     endResetModel();
     if (counted)
         emit countChanged();
+    emit namesChanged();
     emit rowInUseChanged();
 }
 

@@ -18,6 +18,8 @@ class ProfileListModel : public QAbstractListModel
     QML_SINGLETON
     Q_PROPERTY(int count READ count NOTIFY countChanged)
     Q_PROPERTY(int maxProfiles READ maxProfiles CONSTANT)
+    // The names in list order, for a plain drop-down.
+    Q_PROPERTY(QStringList names READ names NOTIFY namesChanged)
     // The profile number in use (mouse/profileNo); the scene keeps it current.
     Q_PROPERTY(int profileInUse READ profileInUse WRITE setProfileInUse NOTIFY profileInUseChanged)
     // The row of the profile in use; -1 when the list does not hold it.
@@ -55,6 +57,7 @@ public:
     int rowInUse() const { return indexOfNumber(m_profileInUse); }
     void setProfileInUse(int number);
     const QList<Entry> &entries() const { return m_entries; }
+    QStringList names() const;
 
     // Reads the list again from the name list file.
     Q_INVOKABLE void reload();
@@ -83,6 +86,7 @@ public:
 
 signals:
     void countChanged();
+    void namesChanged();
     void profileInUseChanged();
     void rowInUseChanged();
     void refused(ProfileListModel::Refusal reason);

@@ -4,7 +4,7 @@ import Kesta.Model
 // The program frame: top bar, tabs with their pages, bottom bar and every
 // overlay. `pages` names each page and overlay for the root's flows.
 Item {
-    id: content
+    id: shell
 
     property var scene
     property int currentTab: 0
@@ -17,18 +17,37 @@ Item {
             lod: LodModel,
             system: SystemSettingsModel,
             macroEditor: settingsPage.macroEditor,
-            keyAssign: keyAssign,
-            macroAssign: macroAssign,
-            inputAssign: inputAssign,
-            dpiAssign: dpiAssign,
-            recoil: recoil,
-            profileManager: profileManager,
+            get keyAssign() {
+                return shell.made(keyAssignLoader);
+            },
+            get macroAssign() {
+                return shell.made(macroAssignLoader);
+            },
+            get inputAssign() {
+                return shell.made(inputAssignLoader);
+            },
+            get dpiAssign() {
+                return shell.made(dpiAssignLoader);
+            },
+            get recoil() {
+                return shell.made(recoilLoader);
+            },
+            get profileManager() {
+                return shell.made(profileManagerLoader);
+            },
             warning: warning,
             confirm: confirm,
             resetConfirm: resetConfirm,
             exitConfirm: exitConfirm,
             help: topBar.help
         })
+
+    // An overlay that the first screen does not show is made when it is
+    // first asked for.
+    function made(loader) {
+        loader.active = true;
+        return loader.item;
+    }
 
     function showTab(index) {
         if (index === 2 && currentTab !== 2) {
@@ -55,7 +74,7 @@ Item {
     }
 
     Connections {
-        target: content.scene
+        target: shell.scene
         function onEmptyAreaPressed() {
             lightPage.dismiss();
         }
@@ -64,12 +83,12 @@ Item {
     // Empty areas close drop-downs and drag the window.
     WindowDragArea {
         anchors.fill: parent
-        onPressedEmpty: content.scene.emptyAreaPressed()
+        onPressedEmpty: shell.scene.emptyAreaPressed()
     }
 
     TopBar {
         id: topBar
-        scene: content.scene
+        scene: shell.scene
         anchors.top: parent.top
         anchors.left: parent.left
         anchors.right: parent.right
@@ -80,7 +99,7 @@ Item {
         anchors.top: topBar.bottom
         anchors.horizontalCenter: parent.horizontalCenter
         spacing: 6
-        visible: content.scene.isPownOn
+        visible: shell.scene.isPownOn
 
         Repeater {
             model: [17, 18, 19]
@@ -88,11 +107,11 @@ Item {
                 required property int index
                 required property int modelData
                 objectName: "tab" + index
-                text: content.scene.keyMatrixStrings[modelData]
-                selected: content.currentTab === index
+                text: shell.scene.keyMatrixStrings[modelData]
+                selected: shell.currentTab === index
                 // The lighting tab is reached from the main page only.
                 visible: index !== 1
-                onClicked: content.showTab(index)
+                onClicked: shell.showTab(index)
             }
         }
     }
@@ -108,139 +127,170 @@ Item {
         anchors.rightMargin: Theme.margin
         color: "transparent"
         // Before the first initialisation the pages hold placeholders.
-        visible: content.scene.isPownOn
+        visible: shell.scene.isPownOn
 
         MainPage {
             id: mainPage
             objectName: "mainPage"
             anchors.fill: parent
-            scene: content.scene
-            onRecoilRequested: recoil.open()
-            visible: content.currentTab === 0
+            scene: shell.scene
+            onRecoilRequested: shell.pages.recoil.open()
+            visible: shell.currentTab === 0
         }
         LightingPage {
             id: lightPage
             objectName: "lightPage"
             anchors.fill: parent
-            strings: content.scene.texts("lightControl", LightingModel.textDefaults)
-            backText: content.scene.keyMatrixStrings[17]
-            visible: content.currentTab === 1
-            onBackRequested: content.showTab(0)
-            onConfirmRequested: (question, accepted) => content.scene.confirm(question, accepted)
+            strings: shell.scene.texts("lightControl", LightingModel.textDefaults)
+            backText: shell.scene.keyMatrixStrings[17]
+            visible: shell.currentTab === 1
+            onBackRequested: shell.showTab(0)
+            onConfirmRequested: (question, accepted) => shell.scene.confirm(question, accepted)
         }
         SettingsPage {
             id: settingsPage
             objectName: "settingsPage"
             anchors.fill: parent
-            scene: content.scene
-            visible: content.currentTab === 2
+            scene: shell.scene
+            visible: shell.currentTab === 2
         }
     }
 
     NoMouseNotice {
         objectName: "noMouseNotice"
         anchors.centerIn: frame
-        visible: !content.scene.isPownOn
-        title: content.scene.keyMatrixStrings[21]
-        hint: content.scene.keyMatrixStrings[22]
+        visible: !shell.scene.isPownOn
+        title: shell.scene.keyMatrixStrings[21]
+        hint: shell.scene.keyMatrixStrings[22]
     }
 
     BottomBar {
         id: bottomBar
-        scene: content.scene
+        scene: shell.scene
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
-        onProfilesRequested: profileManager.open()
+        onProfilesRequested: shell.pages.profileManager.open()
         onResetRequested: resetConfirm.open()
         onExitRequested: exitConfirm.open()
-        visible: content.scene.isPownOn
+        visible: shell.scene.isPownOn
     }
 
-    // Overlays, above everything else.
-    KeyAssignOverlay {
-        id: keyAssign
-        objectName: "keyAssign"
-        scene: content.scene
-        onCombinationRecordRequested: (index, entry, onAccepted) => inputAssign.openFor(index, entry, onAccepted)
-        onMacroChoiceRequested: index => macroAssign.openFor(index)
+    // Overlays, above everything else; those the first screen does not
+    // show are made on first use (see made).
+    Loader {
+        id: keyAssignLoader
+        anchors.fill: parent
+        z: 100
+        active: false
+        sourceComponent: KeyAssignOverlay {
+            objectName: "keyAssign"
+            scene: shell.scene
+            onCombinationRecordRequested: (index, entry, onAccepted) => shell.pages.inputAssign.openFor(index, entry, onAccepted)
+            onMacroChoiceRequested: index => shell.pages.macroAssign.openFor(index)
+        }
     }
-    MacroAssignOverlay {
-        id: macroAssign
-        objectName: "macroAssign"
-        scene: content.scene
+    Loader {
+        id: macroAssignLoader
+        anchors.fill: parent
+        z: 100
+        active: false
+        sourceComponent: MacroAssignOverlay {
+            objectName: "macroAssign"
+            scene: shell.scene
+        }
     }
-    InputAssignOverlay {
-        id: inputAssign
-        objectName: "inputAssign"
-        scene: content.scene
+    Loader {
+        id: inputAssignLoader
+        anchors.fill: parent
+        z: 100
+        active: false
+        sourceComponent: InputAssignOverlay {
+            objectName: "inputAssign"
+            scene: shell.scene
+        }
     }
-    DpiAssignOverlay {
-        id: dpiAssign
-        objectName: "dpiAssign"
-        scene: content.scene
+    Loader {
+        id: dpiAssignLoader
+        anchors.fill: parent
+        z: 100
+        active: false
+        sourceComponent: DpiAssignOverlay {
+            objectName: "dpiAssign"
+            scene: shell.scene
+        }
     }
     // The button list asks for the overlay that finishes a choice.
     Connections {
         target: KeyMatrixModel
         function onDpiAssignRequested(index) {
-            dpiAssign.openFor(index);
+            shell.pages.dpiAssign.openFor(index);
         }
         function onMacroAssignRequested(index) {
-            macroAssign.openFor(index);
+            shell.pages.macroAssign.openFor(index);
         }
         function onCombinationRequested(index) {
-            inputAssign.openFor(index, KeyMatrixModel.entryOf(index), (bits, key1, key2) => KeyMatrixModel.assign(index, [2, bits, key1, key2]));
+            shell.pages.inputAssign.openFor(index, KeyMatrixModel.entryOf(index), (bits, key1, key2) => KeyMatrixModel.assign(index, [2, bits, key1, key2]));
         }
         function onAssignmentRequested(index, group) {
-            keyAssign.openFor(index, group);
+            shell.pages.keyAssign.openFor(index, group);
         }
         function onLeftButtonKept() {
-            content.scene.showWarning(content.scene.texts("warningAssigment", ["Please keep a key at least for the left button function."])[0]);
+            shell.scene.showWarning(shell.scene.texts("warningAssigment", ["Please keep a key at least for the left button function."])[0]);
         }
     }
-    RecoilEditor {
-        id: recoil
-        objectName: "recoil"
-        scene: content.scene
+    Loader {
+        id: recoilLoader
+        anchors.fill: parent
+        z: 100
+        active: false
+        sourceComponent: RecoilEditor {
+            objectName: "recoil"
+            scene: shell.scene
+        }
     }
-    ProfileManager {
-        id: profileManager
-        objectName: "profileManager"
-        scene: content.scene
-        onApplyRequested: number => content.scene.changeProfile(number)
-        // A reset of the profile in use reaches the mouse at once.
-        onProfileReset: number => {
-            if (number === content.scene.profileNo)
-                content.scene.sendProfile();
+    Loader {
+        id: profileManagerLoader
+        anchors.fill: parent
+        z: 100
+        active: false
+        sourceComponent: ProfileManager {
+            objectName: "profileManager"
+            scene: shell.scene
+            onApplyRequested: number => shell.scene.changeProfile(number)
+            // A reset of the profile in use reaches the mouse at once.
+            onProfileReset: number => {
+                if (number === shell.scene.profileNo)
+                    shell.scene.sendProfile();
+            }
         }
     }
     ConfirmOverlay {
         id: resetConfirm
         objectName: "resetConfirm"
-        title: content.scene.keyMatrixStrings[7]
-        message: content.scene.texts("warningAssigment", [])[7] || content.scene.keyMatrixStrings[8]
-        okText: content.scene.keyMatrixStrings[10]
-        cancelText: content.scene.keyMatrixStrings[9]
-        onAccepted: content.scene.resetAll()
+        title: shell.scene.keyMatrixStrings[7]
+        message: shell.scene.texts("warningAssigment", [])[7] || shell.scene.keyMatrixStrings[8]
+        okText: shell.scene.keyMatrixStrings[10]
+        cancelText: shell.scene.keyMatrixStrings[9]
+        onAccepted: shell.scene.resetAll()
     }
     ConfirmOverlay {
         id: exitConfirm
         objectName: "exitConfirm"
-        title: content.scene.keyMatrixStrings[20]
-        message: content.scene.texts("warningAssigment", [])[8] || content.scene.keyMatrixStrings[20]
-        okText: content.scene.keyMatrixStrings[10]
-        cancelText: content.scene.keyMatrixStrings[9]
+        title: shell.scene.keyMatrixStrings[20]
+        message: shell.scene.texts("warningAssigment", [])[8] || shell.scene.keyMatrixStrings[20]
+        okText: shell.scene.keyMatrixStrings[10]
+        cancelText: shell.scene.keyMatrixStrings[9]
         onAccepted: {
-            content.scene.saveAll();
+            shell.scene.saveAll();
             ui_Ctl.onMinimize();
         }
     }
     ConfirmOverlay {
         id: confirm
         objectName: "confirm"
-        okText: content.scene.keyMatrixStrings[10]
-        cancelText: content.scene.keyMatrixStrings[9]
+        okText: shell.scene.keyMatrixStrings[10]
+        cancelText: shell.scene.keyMatrixStrings[9]
     }
     WarningOverlay {
         id: warning

@@ -9,7 +9,7 @@ import Kesta.Model
 Overlay {
     id: overlay
 
-    required property var scene
+    property var scene
     property int selected: -1
     readonly property var strings: scene.texts("profile", ["Profile Manager", "Profile", "New", "Delete", "Import", "Export", "Rename", "Reset", "Copy", "Close", "Up to six profiles", "Apply"])
     readonly property var warnings: scene.texts("warningAssigment", ["Please keep a key at least for the left button function.", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel", "Restore the factory settings?", "Save the settings and exit the program?", "Please enter a name"])

@@ -53,8 +53,7 @@ Item {
             id: profileList
             objectName: "profileList"
             width: 220
-            model: ProfileListModel
-            textRole: "name"
+            model: ProfileListModel.names
             currentIndex: ProfileListModel.rowInUse
             Accessible.name: "Profile"
             onActivated: index => bar.scene.changeProfile(ProfileListModel.numberAt(index))

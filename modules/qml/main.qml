@@ -210,7 +210,6 @@ Item {
         LodModel.init(false);
         ProfileListModel.reload();
         RecoilModel.init(false, false);
-        pages.keyAssign.init(false, false);
         KeyMatrixModel.init(false, false);
         DpiModel.init(false, false);
         LightingModel.init(false, false);

@@ -97,6 +97,8 @@ private slots:
     void commandsWorkOnTheProfileInUse();
     void failedStoresAreReportedAndNothingIsSent_data();
     void failedStoresAreReportedAndNothingIsSent();
+    void folderCommandsLeaveNothingHalfDone_data();
+    void folderCommandsLeaveNothingHalfDone();
     void macroNamesHeldTwiceAreNamed();
     void manualsForEveryCommand();
     void completionScriptIsTheGeneratedOne();
@@ -587,6 +589,9 @@ void TstKestaCtl::failedStoresAreReportedAndNothingIsSent_data()
         << "could not write" << QString();
     QTest::newRow("profile switch, disk full") << QStringList{"profile", "switch", "1"} << true
                                                << QString() << 16 << "could not write" << QString();
+    QTest::newRow("profile switch, only the profile files cannot be written")
+        << QStringList{"profile", "switch", "2"} << true << QString() << 1000 << "could not write"
+        << QString();
     QTest::newRow("macro create, disk full")
         << QStringList{"macro", "create", "Burst", "press:A", "release:A"} << false << QString()
         << 16 << "could not create" << QString();
@@ -656,6 +661,55 @@ void TstKestaCtl::failedStoresAreReportedAndNothingIsSent()
     QCOMPARE(after.keys(), before.keys());
     for (const QString &name : before.keys())
         QVERIFY2(after.value(name) == before.value(name), qPrintable(name));
+}
+
+void TstKestaCtl::folderCommandsLeaveNothingHalfDone_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("fileSizeLimit"); // bytes; 0: none
+    QTest::addColumn<QString>("message");
+    const QString tooLong(256, QLatin1Char('L')); // longer than a file name may be
+    QTest::newRow("rename-folder, disk full")
+        << QStringList{"macro", "rename-folder", "Games", "Guns"} << 16 << "could not write";
+    QTest::newRow("rename-folder, a name the file system refuses")
+        << QStringList{"macro", "rename-folder", "Games", tooLong} << -1 << "nothing was renamed";
+    QTest::newRow("delete-folder, disk full")
+        << QStringList{"macro", "delete-folder", "Games"} << 16 << "could not write";
+    QTest::newRow("create-folder, disk full")
+        << QStringList{"macro", "create-folder", "Guns"} << 16 << "could not create";
+}
+
+void TstKestaCtl::folderCommandsLeaveNothingHalfDone()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, fileSizeLimit);
+    QFETCH(QString, message);
+    QTemporaryDir work;
+    QVERIFY(stageModules(work.path()));
+    QCOMPARE(ctl({"macro", "create-folder", "Games"}, false, work.path()).code, 0);
+    QCOMPARE(
+        ctl({"macro", "create", "Games/Spray", "press:A", "release:A"}, false, work.path()).code,
+        0);
+    const auto folders = [&] {
+        QStringList out;
+        QDirIterator it(work.path() + QStringLiteral("/modules/macro"),
+                        QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            out << it.next();
+        return out;
+    };
+    const auto before = snapshot(work.path());
+    const QStringList foldersBefore = folders();
+
+    const Run run = ctl(args, false, work.path(), rlim_t(fileSizeLimit));
+    QCOMPARE(run.code, 1);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(folders(), foldersBefore);
+    QCOMPARE(snapshot(work.path()), before);
+    // The library reads as it did.
+    const Run tree = ctl({"macro", "tree"}, false, work.path());
+    QVERIFY2(tree.out.contains(QStringLiteral("Games/\n  Spray")), qPrintable(tree.out));
 }
 
 void TstKestaCtl::macroNamesHeldTwiceAreNamed()

@@ -596,6 +596,7 @@ void TstSettingsPages::recoilReset()
     SceneRig::FileValues values;
     values["setting/apConfig.bin"]["mouse/selectGun"] = QStringList{"3", "4", "5"};
     QVERIFY(start(values));
+    QVERIFY(m_rig.page("recoil")); // the editor is made on first use
     QObject *recoil = m_rig.pageState("recoil");
     QCOMPARE(SceneRig::call(recoil, "slotPeriods").toList().size(), 3);
     QCOMPARE(textOf("recoilSlotCaption2"), QStringLiteral("Slot 3"));
@@ -622,6 +623,7 @@ void TstSettingsPages::recoilReset()
 void TstSettingsPages::recoilSlotChoice()
 {
     QVERIFY(start());
+    QVERIFY(m_rig.page("recoil")); // the editor is made on first use
     QObject *recoil = m_rig.pageState("recoil");
     QObject *slot = control("recoilSlot1");
     QVERIFY(slot);
@@ -693,6 +695,7 @@ void TstSettingsPages::recoilFieldsRefuseBadInput()
     QFETCH(QString, typed);
     QFETCH(QString, record);
     QVERIFY(start());
+    QVERIFY(m_rig.page("recoil")); // the editor is made on first use
     const QString before = textOf(field);
     QVERIFY(setField(field, typed));
     const QString after = textOf(field);

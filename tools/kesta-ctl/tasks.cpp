@@ -22,6 +22,7 @@
 #include "macro/macrolibrary.h"
 #include "macro/macropaths.h"
 #include "model/macrotreemodel.h"
+#include "settings/settingsfile.h"
 #include "settings/settingsstore.h"
 #include "settings/userdialogs.h"
 #include "view/operations.h"
@@ -1256,8 +1257,14 @@ int Runner::profile(QStringList args)
         }
         m_store->setCurrentProfile(n);
         LightingModel light(m_ops);
-        if (!sendAllPages(false, light))
+        if (!sendAllPages(false, light)) {
+            // The profile in use stays the one the mouse still holds.
+            m_store->setCurrentProfile(current);
+            SettingsStore::WriteBatch batch(m_store);
+            m_store->setGlobalData(QStringLiteral("mouse/profileNo"), current);
+            batch.commit();
             return notStored();
+        }
         return sent(QStringLiteral("profile %1 in use").arg(n));
     }
     if (sub == QLatin1String("export")) {
@@ -1730,6 +1737,13 @@ int Runner::macro(QStringList args)
                      .arg(sub));
 }
 
+// A small file's bytes (empty when it cannot be read).
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // create-folder PATH, rename-folder PATH NEWNAME, delete-folder PATH: what
 // the tree's New macro directory, Rename and Delete do to a folder.
 int Runner::macroFolder(const QString &sub, const QStringList &args)
@@ -1796,6 +1810,14 @@ int Runner::macroFolder(const QString &sub, const QStringList &args)
                   << "; nothing was renamed\n";
             return 1;
         }
+        // A disk that cannot take name.bin again refuses before anything moves.
+        const QString nameList = m_macros->nameListPath();
+        const QByteArray before = fileBytes(nameList);
+        if (!SettingsFile::writeAtomically(nameList, before)) {
+            m_err << "kesta-ctl macro: could not write " << QDir::toNativeSeparators(nameList)
+                  << "; nothing was renamed\n";
+            return 1;
+        }
         // The window renames the directory when the tree reports the new name.
         bool renamed = false;
         const QMetaObject::Connection follow = QObject::connect(
@@ -1808,8 +1830,17 @@ int Runner::macroFolder(const QString &sub, const QStringList &args)
         if (outcome == MacroTreeModel::NameInFolder)
             return usage(
                 QStringLiteral("Already have a macro with the same name! (%1)").arg(newName));
-        if (outcome != MacroTreeModel::Done || !renamed) {
-            m_err << "kesta-ctl macro: could not rename the directory of folder " << path << "\n";
+        if (outcome != MacroTreeModel::Done || !m_tree.listsWritten() || !renamed) {
+            // Half a rename is worse than none: the lists and the directory
+            // go back to what they were.
+            if (renamed)
+                QDir().rename(to, from);
+            const bool restored = SettingsFile::writeAtomically(nameList, before);
+            m_err << "kesta-ctl macro: could not rename folder " << path
+                  << (restored ? QStringLiteral("; nothing was renamed")
+                               : QStringLiteral("; %1 may not list it as it is")
+                                     .arg(QDir::toNativeSeparators(nameList)))
+                  << "\n";
             return 1;
         }
         m_out << "folder " << path << " renamed to " << newName << "\n";
@@ -1832,11 +1863,23 @@ int Runner::macroFolder(const QString &sub, const QStringList &args)
                  "deleted\n";
         return 1;
     }
+    // A disk that cannot take name.bin again refuses before anything goes.
+    const QString nameList = m_macros->nameListPath();
+    if (!SettingsFile::writeAtomically(nameList, fileBytes(nameList))) {
+        m_err << "kesta-ctl macro: could not write " << QDir::toNativeSeparators(nameList)
+              << "; nothing was deleted\n";
+        return 1;
+    }
     const QMetaObject::Connection release =
         QObject::connect(&m_tree, &MacroTreeModel::macroDeleted,
                          [&](const QString &macro) { m_macros->deleteMacroUpdateProfile(macro); });
     m_tree.deleteSelected();
     QObject::disconnect(release);
+    if (!m_tree.listsWritten()) {
+        m_err << "kesta-ctl macro: the files of folder " << path << " were deleted, but "
+              << QDir::toNativeSeparators(nameList) << " could not be written and still lists it\n";
+        return 1;
+    }
     if (QFileInfo::exists(libraryFile(folders, name, true))) {
         m_err << "kesta-ctl macro: could not remove all of "
               << QDir::toNativeSeparators(libraryFile(folders, name, true)) << "\n";
