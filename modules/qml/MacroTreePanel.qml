@@ -203,6 +203,10 @@ Panel {
 
                 MouseArea {
                     id: rowMouse
+                    // The arrow opens and closes a folder with one click.
+                    function onArrow(mouse) {
+                        return treeRow.isFolder && mouse.x >= treeRow.indent && mouse.x < treeRow.indent + 14;
+                    }
                     anchors.fill: parent
                     hoverEnabled: true
                     acceptedButtons: Qt.LeftButton | Qt.RightButton
@@ -211,9 +215,11 @@ Panel {
                         panel.itemClicked(treeRow.treeView.modelIndex(Qt.point(0, treeRow.row)));
                         if (mouse.button === Qt.RightButton)
                             treeMenu.popup();
+                        else if (onArrow(mouse))
+                            panel.toggle(treeRow.row);
                     }
                     onDoubleClicked: mouse => {
-                        if (mouse.button === Qt.LeftButton)
+                        if (mouse.button === Qt.LeftButton && !onArrow(mouse))
                             panel.toggle(treeRow.row);
                     }
                 }

@@ -182,6 +182,18 @@ void TstMacroEditor::treeFromNameLists()
     QTRY_COMPARE(tree->property("rows").toInt(), 2);
     call("toggleFolder", {0});
     QTRY_COMPARE(tree->property("rows").toInt(), 4);
+    // One click on a folder's arrow closes it again.
+    QQuickItem *first = nullptr;
+    QVERIFY(QMetaObject::invokeMethod(tree, "itemAtCell", Q_RETURN_ARG(QQuickItem *, first),
+                                      Q_ARG(QPoint, QPoint(0, 0))));
+    QVERIFY(first);
+    const QPointF arrow =
+        first->mapToScene(QPointF(first->property("indent").toReal() + 7, first->height() / 2));
+    QTRY_VERIFY(!m_rig.root()->property("busy").toBool()); // no input while busy
+    QTest::mouseClick(m_rig.view(), Qt::LeftButton, {}, arrow.toPoint());
+    QTRY_COMPARE(tree->property("rows").toInt(), 2);
+    call("toggleFolder", {0});
+    QTRY_COMPARE(tree->property("rows").toInt(), 4);
 
     // Selecting an item sets the selection fields, the library's selection
     // path and loads the steps; a folder enables no recording.
