@@ -657,6 +657,8 @@ void TstTasks::refusesBadArguments_data()
     QTest::newRow("light nothing to set") << QStringList{"light", "set"} << "at least one";
     QTest::newRow("light option without value")
         << QStringList{"light", "set", "--speed"} << "needs a value";
+    QTest::newRow("light option twice")
+        << QStringList{"light", "set", "--speed", "3", "--speed", "4"} << "more than once";
     QTest::newRow("pointer speed") << QStringList{"pointer", "set", "--speed", "11"} << "0..10";
     QTest::newRow("pointer scroll") << QStringList{"pointer", "set", "--scroll", "0"} << "1..100";
     QTest::newRow("button 15") << QStringList{"button", "set", "15", "media:mute"} << "1..14";

@@ -148,6 +148,10 @@ private:
         *value = args.at(i + 1);
         *present = true;
         args.remove(i, 2);
+        if (args.contains(name)) {
+            m_usageError = QStringLiteral("%1 is given more than once").arg(name);
+            return false;
+        }
         return true;
     }
     bool noOptionsLeft(const QStringList &args)
