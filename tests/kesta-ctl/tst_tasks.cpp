@@ -9,6 +9,7 @@
 #include "tools/kesta-ctl/ctl.h"
 #include "tools/kesta-ctl/tasks.h"
 
+#include "../model/modelrig.h"
 #include "../stagemodules.h"
 #include "device/devicepresence.h"
 #include "device/hid_thread.h"
@@ -28,82 +29,9 @@
 
 namespace {
 
-class FakePointer : public PointerSettings
-{
-public:
-    QStringList *calls = nullptr;
-    bool setCursorSpeed(int speed) override
-    {
-        return record(QStringLiteral("speed %1").arg(speed));
-    }
-    bool setDoubleClickTime(int ms) override { return record(QStringLiteral("double %1").arg(ms)); }
-    bool setWheelScrollLines(int n) override { return record(QStringLiteral("lines %1").arg(n)); }
-
-private:
-    bool record(const QString &call)
-    {
-        calls->append(call);
-        return true;
-    }
-};
-
-// One staged modules folder with the operations connected to the virtual mouse.
-struct Side {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<Operations> ops;
-    std::unique_ptr<Hid_Thread> hid;
-    QStringList pointerCalls;
-
-    QString modules() const { return dir.path() + QStringLiteral("/modules"); }
-    QString expand(QString text) const { return text.replace(QLatin1String("$DIR"), dir.path()); }
-
-    bool open()
-    {
-        if (!stageModules(dir.path()))
-            return false;
-        kvm::configure(kvm::defaultConfig());
-        ops = std::make_unique<Operations>(modules(), &dialogs);
-        hid = std::make_unique<Hid_Thread>();
-        ops->attachDevice(hid.get());
-        auto pointer = std::make_unique<FakePointer>();
-        pointer->calls = &pointerCalls;
-        ops->deviceSettings()->setPointerSettings(std::move(pointer));
-        auto list =
-            DevicePresence::readDeviceList(modules() + QStringLiteral("/setting/apConfig.bin"));
-        DevicePresence::findInterfaces(list);
-        if (DevicePresence::admitFirst(*hid, list) < 0)
-            return false;
-        hid->hidIdle = true;
-        return true;
-    }
-
-    // "operation|json|json..."; "answer|PATH" answers the next file dialog.
-    bool call(const QString &step)
-    {
-        const QStringList parts = expand(step).split(QLatin1Char('|'));
-        if (parts.first() == QLatin1String("answer")) {
-            dialogs.answers.append(parts.at(1));
-            return true;
-        }
-        QVariantList args;
-        for (const QString &text : parts.mid(1)) {
-            QVariant value;
-            QString error;
-            if (!Ctl::parseJsonArgument(text, &value, &error)) {
-                qWarning() << error;
-                return false;
-            }
-            args.append(value);
-        }
-        QString error;
-        if (!ops->call(parts.first(), args, nullptr, &error)) {
-            qWarning() << step << error;
-            return false;
-        }
-        return true;
-    }
-
+// One staged modules folder with the operations connected to the virtual
+// mouse, where task commands run too.
+struct Side : ModelRig {
     int task(const QStringList &argv, QString *out, QString *errText = nullptr)
     {
         QString err;
@@ -122,35 +50,6 @@ struct Side {
         return code;
     }
 };
-
-// What crossed the wire towards the mouse: frames and data reports.
-QStringList sentToMouse()
-{
-    QStringList out;
-    for (const kvm::WireEntry &e : kvm::wireLog()) {
-        const auto &bytes = e.call == "send_feature" ? e.plain : e.bytes;
-        if (e.call != "send_feature" && e.call != "write")
-            continue;
-        QByteArray hex =
-            QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size())).toHex(' ');
-        out.append(QString::fromStdString(e.call) + QLatin1Char(' ') + QString::fromLatin1(hex));
-    }
-    return out;
-}
-
-// Every file under the modules folder with its text.
-QMap<QString, QByteArray> files(const QString &modules)
-{
-    QMap<QString, QByteArray> out;
-    QDirIterator it(modules, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        out.insert(path.mid(modules.size()), f.readAll());
-    }
-    return out;
-}
 
 // The shipped matrices, with changes: "index=t,b1,b2,b3".
 QString matrix(const QStringList &changes = {})
@@ -501,8 +400,8 @@ void TstTasks::storesAndSendsAsThePageDoes()
 
     QCOMPARE(toolWire, pageWire);
     QCOMPARE(tool.pointerCalls, page.pointerCalls);
-    auto toolFiles = files(tool.modules());
-    auto pageFiles = files(page.modules());
+    auto toolFiles = tool.files();
+    auto pageFiles = page.files();
     QCOMPARE(toolFiles.keys(), pageFiles.keys());
     for (const QString &name : toolFiles.keys())
         QVERIFY2(toolFiles.value(name) == pageFiles.value(name), qPrintable(name));
@@ -710,7 +609,7 @@ void TstTasks::refusesBadArguments()
     for (QString &a : args)
         a.replace(QLatin1String("$MODULES"), modules);
     kvm::configure(kvm::defaultConfig());
-    const auto before = files(modules);
+    const auto before = filesUnder(modules);
 
     QString out;
     QString err;
@@ -722,7 +621,7 @@ void TstTasks::refusesBadArguments()
     QVERIFY2(err.contains(message), qPrintable(err));
     QVERIFY2(err.count(QLatin1Char('\n')) <= 2, qPrintable(err)); // the error and a hint
     QVERIFY(out.isEmpty());
-    QVERIFY(files(modules) == before);
+    QVERIFY(filesUnder(modules) == before);
     QVERIFY(kvm::wireLog().empty()); // the mouse was not even looked for
 }
 

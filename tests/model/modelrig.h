@@ -1,7 +1,7 @@
 // A staged modules folder with the operations on the linked virtual mouse,
-// for the model tests: a model works on one rig, the operations it stands
-// for are called by name on another, and the two compare their files and
-// wire.
+// for the model and kesta-ctl tests: a model (or a task command) works on
+// one rig, the operations it stands for are called by name on another, and
+// the two compare their files and wire.
 #pragma once
 
 #include "../stagemodules.h"
@@ -20,6 +20,20 @@
 #include <QtTest>
 
 #include <memory>
+
+// Every file under `folder` with its bytes, by its path below it.
+inline QMap<QString, QByteArray> filesUnder(const QString &folder)
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly))
+            out.insert(path.mid(folder.size()), f.readAll());
+    }
+    return out;
+}
 
 class RecordedPointer : public PointerSettings
 {
@@ -48,6 +62,8 @@ struct ModelRig {
     QStringList pointerCalls;
 
     QString modules() const { return dir.path() + QStringLiteral("/modules"); }
+    // $DIR in a step or argument names the rig's folder.
+    QString expand(QString text) const { return text.replace(QLatin1String("$DIR"), dir.path()); }
 
     bool open()
     {
@@ -69,16 +85,23 @@ struct ModelRig {
         return true;
     }
 
-    // "operation|json|json...", as kesta-ctl's call takes them.
+    // "operation|json|json...", as kesta-ctl's call takes them; "answer|PATH"
+    // answers the next file dialog.
     bool call(const QString &step)
     {
-        const QStringList parts = step.split(QLatin1Char('|'));
+        const QStringList parts = expand(step).split(QLatin1Char('|'));
+        if (parts.first() == QLatin1String("answer")) {
+            dialogs.answers.append(parts.value(1));
+            return true;
+        }
         QVariantList args;
         for (const QString &text : parts.mid(1)) {
             QVariant value;
             QString error;
-            if (!Ctl::parseJsonArgument(text, &value, &error))
+            if (!Ctl::parseJsonArgument(text, &value, &error)) {
+                qWarning() << error;
                 return false;
+            }
             args.append(value);
         }
         QString error;
@@ -90,18 +113,7 @@ struct ModelRig {
     }
 
     // Every file under the modules folder with its bytes.
-    QMap<QString, QByteArray> files() const
-    {
-        QMap<QString, QByteArray> out;
-        QDirIterator it(modules(), QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            QFile f(path);
-            if (f.open(QIODevice::ReadOnly))
-                out.insert(path.mid(modules().size()), f.readAll());
-        }
-        return out;
-    }
+    QMap<QString, QByteArray> files() const { return filesUnder(modules()); }
 };
 
 // What crossed the wire towards the mouse since the last clearWireLog().
