@@ -706,7 +706,7 @@ int AssignmentTable::functionOf(const QVariant &entry) const
     return functionOf(e);
 }
 
-QString AssignmentTable::hex(int value) const
+QString AssignmentTable::hexText(int value)
 {
     const QString text = QString::number(value, 16).toUpper();
     return text.size() < 2 ? QLatin1Char('0') + text : text;

@@ -117,7 +117,9 @@ public:
     {
         return groupAllowedAt(group, index, mode);
     }
-    Q_INVOKABLE QString hex(int value) const;
+    Q_INVOKABLE QString hex(int value) const { return hexText(value); }
+    // Two upper-case hex digits at least ("0A"), as key codes are shown.
+    static QString hexText(int value);
     Q_INVOKABLE QString comboText(int bits, int key1, int key2, const QJSValue &keyName) const;
     Q_INVOKABLE QString entryText(const QVariant &entry, const QStringList &captions,
                                   const QJSValue &keyName, const QJSValue &macroName) const;

@@ -32,12 +32,6 @@ QVariantList flat(const KeyMatrixModel::Matrix &matrix)
     return out;
 }
 
-QString hex(int value)
-{
-    const QString text = QString::number(value, 16).toUpper();
-    return text.size() < 2 ? QLatin1Char('0') + text : text;
-}
-
 } // namespace
 
 KeyMatrixModel::KeyMatrixModel(Operations &ops, RecoilModel &periods, QObject *parent)
@@ -181,7 +175,7 @@ QString KeyMatrixModel::keyName(int code) const
 {
     const int i = int(KeyNames::codes().indexOf(code));
     if (i < 0)
-        return QStringLiteral("0x") + hex(code);
+        return QStringLiteral("0x") + AssignmentTable::hexText(code);
     const QString name = m_keyNames.value(i);
     return name.isEmpty() ? KeyNames::names().value(i) : name;
 }
