@@ -2,6 +2,7 @@
 
 #include "model/dpimodel.h"
 #include "model/keymatrixmodel.h"
+#include "model/languagemodel.h"
 #include "model/lightingmodel.h"
 #include "model/lodmodel.h"
 #include "model/macrostepsmodel.h"
@@ -9,6 +10,7 @@
 #include "model/profilelistmodel.h"
 #include "model/recoilmodel.h"
 #include "model/reportratemodel.h"
+#include "model/sessionmodel.h"
 #include "model/systemsettingsmodel.h"
 
 #include <QHash>
@@ -25,7 +27,9 @@ Models::Models(Operations &ops, QObject *parent)
       m_lod(std::make_unique<LodModel>(ops)), m_reportRate(std::make_unique<ReportRateModel>(ops)),
       m_systemSettings(std::make_unique<SystemSettingsModel>(ops, *m_lod)),
       m_macroTree(std::make_unique<MacroTreeModel>(ops)),
-      m_macroSteps(std::make_unique<MacroStepsModel>(ops))
+      m_macroSteps(std::make_unique<MacroStepsModel>(ops)),
+      m_language(std::make_unique<LanguageModel>(ops)),
+      m_session(std::make_unique<SessionModel>(*this))
 {
     // Edited fire periods reach the mouse with the key matrix.
     connect(m_recoil.get(), &RecoilModel::periodsEdited, m_keyMatrix.get(),

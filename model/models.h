@@ -14,6 +14,7 @@ class Operations;
 class QQmlEngine;
 class DpiModel;
 class KeyMatrixModel;
+class LanguageModel;
 class LightingModel;
 class LodModel;
 class MacroStepsModel;
@@ -21,6 +22,7 @@ class MacroTreeModel;
 class ProfileListModel;
 class RecoilModel;
 class ReportRateModel;
+class SessionModel;
 class SystemSettingsModel;
 
 class Models : public QObject
@@ -45,6 +47,8 @@ public:
     SystemSettingsModel *systemSettings() const { return m_systemSettings.get(); }
     MacroTreeModel *macroTree() const { return m_macroTree.get(); }
     MacroStepsModel *macroSteps() const { return m_macroSteps.get(); }
+    LanguageModel *language() const { return m_language.get(); }
+    SessionModel *session() const { return m_session.get(); }
 
     // The model that holds the state of a page or overlay, by the name the
     // scene's flows use ("keyMatrix", "recoil", ...); null for none.
@@ -70,4 +74,7 @@ private:
     std::unique_ptr<SystemSettingsModel> m_systemSettings;
     std::unique_ptr<MacroTreeModel> m_macroTree;
     std::unique_ptr<MacroStepsModel> m_macroSteps;
+    std::unique_ptr<LanguageModel> m_language;
+    // Last: its flows go over all of the above.
+    std::unique_ptr<SessionModel> m_session;
 };

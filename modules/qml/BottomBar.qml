@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // "Config" (profile manager) on the left, the website link, then Reset, Save
 // and OK on the right.
@@ -47,7 +48,10 @@ Item {
         ThemedButton {
             objectName: "saveButton"
             text: bar.scene.keyMatrixStrings[12]
-            onClicked: bar.scene.saveAll()
+            onClicked: {
+                bar.scene.emptyAreaPressed();
+                SessionModel.saveAll();
+            }
         }
         ThemedButton {
             objectName: "okButton"

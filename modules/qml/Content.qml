@@ -257,11 +257,11 @@ Item {
         sourceComponent: ProfileManager {
             objectName: "profileManager"
             scene: shell.scene
-            onApplyRequested: number => shell.scene.changeProfile(number)
+            onApplyRequested: number => SessionModel.changeProfile(number)
             // A reset of the profile in use reaches the mouse at once.
             onProfileReset: number => {
-                if (number === shell.scene.profileNo)
-                    shell.scene.sendProfile();
+                if (number === SessionModel.profileNo)
+                    SessionModel.sendProfile();
             }
         }
     }
@@ -272,7 +272,7 @@ Item {
         message: shell.scene.texts("warningAssigment", [])[7] || shell.scene.keyMatrixStrings[8]
         okText: shell.scene.keyMatrixStrings[10]
         cancelText: shell.scene.keyMatrixStrings[9]
-        onAccepted: shell.scene.resetAll()
+        onAccepted: SessionModel.resetAll()
     }
     ConfirmOverlay {
         id: exitConfirm
@@ -282,7 +282,8 @@ Item {
         okText: shell.scene.keyMatrixStrings[10]
         cancelText: shell.scene.keyMatrixStrings[9]
         onAccepted: {
-            shell.scene.saveAll();
+            shell.scene.emptyAreaPressed();
+            SessionModel.saveAll();
             ui_Ctl.onMinimize();
         }
     }

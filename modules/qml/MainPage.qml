@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // Tab 0, buttons and performance: the office/game switch, the key matrix,
 // the mouse picture with the recoil-editor button, the DPI stages with
@@ -29,7 +30,7 @@ Item {
                 text: page.scene.keyMatrixStrings[13]
                 checkable: true
                 checked: page.scene.mouseMode === 0
-                onClicked: page.scene.setMouseMode(0, true)
+                onClicked: SessionModel.setMouseMode(0, true)
             }
             // Present but out of reach: game mode comes only from stored data.
             ThemedButton {
@@ -39,7 +40,7 @@ Item {
                 enabled: false
                 checkable: true
                 checked: page.scene.mouseMode === 1
-                onClicked: page.scene.setMouseMode(1, true)
+                onClicked: SessionModel.setMouseMode(1, true)
             }
         }
 

@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // Tab 2: the system settings on the left, the macro library on the right.
 Item {
@@ -30,13 +31,13 @@ Item {
     Connections {
         target: macroEditor
         function onDeleteMacro(macroName) {
-            page.scene.onMacroDeleted(macroName);
+            SessionModel.macroDeleted(macroName);
         }
         function onModifyMacroName(level, type, macroOldName, macroNewName) {
-            page.scene.onMacroRenamed(level, type, macroOldName, macroNewName);
+            SessionModel.macroRenamed(level, type, macroOldName, macroNewName);
         }
         function onModifyMacroData(macroName) {
-            page.scene.onMacroDataChanged(macroName);
+            SessionModel.macroDataChanged(macroName);
         }
     }
 }

@@ -38,9 +38,9 @@ Item {
             visible: false
             enabled: false
             width: 140
-            model: bar.scene.languageCaptions
-            currentIndex: bar.scene.langIndex
-            onActivated: index => bar.scene.changeLanguage(index)
+            model: LanguageModel.captions
+            currentIndex: LanguageModel.index
+            onActivated: index => LanguageModel.change(index)
         }
 
         Caption {
@@ -56,7 +56,7 @@ Item {
             model: ProfileListModel.names
             currentIndex: ProfileListModel.rowInUse
             Accessible.name: "Profile"
-            onActivated: index => bar.scene.changeProfile(ProfileListModel.numberAt(index))
+            onActivated: index => SessionModel.changeProfile(ProfileListModel.numberAt(index))
 
             Connections {
                 target: bar.scene

@@ -4,6 +4,8 @@
 // `fixture` gives the tests the wire and the staged files.
 #include "device/devicepresence.h"
 #include "device/hid_thread.h"
+#include "model/models.h"
+#include "model/sessionmodel.h"
 #include "tools/virtual-mouse/virtual_mouse.h"
 #include "view/myqquickview.h"
 #include "view/ui_controler.h"
@@ -35,6 +37,8 @@ public:
     }
     Q_INVOKABLE void clearWire() { kvm::clearWireLog(); }
     Q_INVOKABLE bool inputEnabled() const { return m_view->isInputEnabled(); }
+    // Each test builds the scene anew, as a program start does.
+    Q_INVOKABLE void newSession() { m_view->models()->session()->forgetInit(); }
 
 private:
     myQQuickView *m_view;

@@ -5,7 +5,9 @@
 #pragma once
 
 #include "app/widget.h"
+#include "model/languagemodel.h"
 #include "model/models.h"
+#include "model/sessionmodel.h"
 #include "tools/virtual-mouse/virtual_mouse.h"
 #include "view/myqquickview.h"
 
@@ -123,6 +125,11 @@ public:
             return model;
         return page(name);
     }
+
+    // The flows over every page (save all, profile change, ...) and the
+    // language the window speaks.
+    QObject *session() const { return view()->models()->session(); }
+    QObject *language() const { return view()->models()->language(); }
 
     // Any item of the scene by objectName.
     QObject *item(const QString &objectName) const

@@ -82,7 +82,7 @@ private:
     }
     void setMode(int mode)
     {
-        SceneRig::call(m_rig.root(), "setMouseMode", {mode, false});
+        SceneRig::call(m_rig.session(), "setMouseMode", {mode, false});
         QCOMPARE(m_rig.root()->property("mouseMode").toInt(), mode);
     }
     void key(bool down, int usage)
@@ -211,7 +211,7 @@ void TstKeyMatrix::choiceReachesFileAndWire()
     QVERIFY(!overlayOpen("keyAssign"));
     QVERIFY(m_rig.page("keyMatrix")->property("isSave").toBool());
 
-    SceneRig::call(m_rig.root(), "saveAll");
+    SceneRig::call(m_rig.session(), "saveAll");
     const QString key = QLatin1String(mode == 1 ? "mouseKeyMatrix2/%1" : "mouseKeyMatrix/%1");
     QCOMPARE(m_rig.profileValue(key.arg(button)), listText(stored));
     QCOMPARE(sentEntry(button), sent);
@@ -230,7 +230,7 @@ void TstKeyMatrix::fireKeyCapturedWithRateAndTimes()
     times->setProperty("text", QStringLiteral("255"));
     QMetaObject::invokeMethod(times, "editingFinished");
     click(QStringLiteral("keyAssignOk"));
-    SceneRig::call(m_rig.root(), "saveAll");
+    SceneRig::call(m_rig.session(), "saveAll");
     QCOMPARE(m_rig.profileValue("mouseKeyMatrix/5"), QStringLiteral("1, 4, 25, 255"));
     QCOMPARE(sentEntry(5), (QList<int>{10, 4, 25, 255}));
 
@@ -238,7 +238,7 @@ void TstKeyMatrix::fireKeyCapturedWithRateAndTimes()
     SceneRig::call(m_rig.page("keyAssign"), "openFor", {5, QString()});
     click(QStringLiteral("fireEndless"));
     click(QStringLiteral("keyAssignOk"));
-    SceneRig::call(m_rig.root(), "saveAll");
+    SceneRig::call(m_rig.session(), "saveAll");
     QCOMPARE(m_rig.profileValue("mouseKeyMatrix/5"), QStringLiteral("1, 4, 25, 0"));
 }
 
@@ -290,7 +290,7 @@ void TstKeyMatrix::fireFieldsRestoreOnBadInput()
     QMetaObject::invokeMethod(edit, "editingFinished");
     QCOMPARE(edit->property("text").toString(), shown);
     click(QStringLiteral("keyAssignOk"));
-    SceneRig::call(m_rig.root(), "saveAll");
+    SceneRig::call(m_rig.session(), "saveAll");
     const QStringList stored = m_rig.profileValue("mouseKeyMatrix/1").split(QStringLiteral(", "));
     QCOMPARE(stored.value(field == QLatin1String("fireRate") ? 2 : 3), shown);
 }
@@ -312,7 +312,7 @@ void TstKeyMatrix::combinationCapturedThroughInputRelay()
     click(QStringLiteral("inputAssignOk"));
     QVERIFY(!overlayOpen("inputAssign"));
     click(QStringLiteral("keyAssignOk"));
-    SceneRig::call(m_rig.root(), "saveAll");
+    SceneRig::call(m_rig.session(), "saveAll");
     QCOMPARE(m_rig.profileValue("mouseKeyMatrix/2"), QStringLiteral("2, 33, 6, 25"));
     QCOMPARE(sentEntry(2), (QList<int>{0, 0x21, 0x06, 0x19}));
     QCOMPARE(need(QStringLiteral("keyText_2"))->property("text").toString(),
@@ -486,7 +486,7 @@ void TstKeyMatrix::macroBindingSendsEncodedMacro()
     QCOMPARE(m_rig.profileValue("mouseMacroKey/2"), name);
     QCOMPARE(need(QStringLiteral("keyText_2"))->property("text").toString(), name);
 
-    SceneRig::call(m_rig.root(), "saveAll");
+    SceneRig::call(m_rig.session(), "saveAll");
     QCOMPARE(m_rig.profileValue("mouseKeyMatrix/2"), QStringLiteral("4, 2, 2, 0"));
     QCOMPARE(sentEntry(2), (QList<int>{9, 2, 3, 0}));
     const QVariantList bound = SceneRig::call(m_rig.pageState("keyMatrix"), "macroSlots").toList();
@@ -505,7 +505,7 @@ void TstKeyMatrix::macroBindingSendsEncodedMacro()
     // Deleting the macro gives button 2 back what it had (middle key).
     SceneRig::call(m_rig.page("warning"), "close");
     SceneRig::call(m_rig.page("macroAssign"), "close");
-    SceneRig::call(m_rig.root(), "onMacroDeleted", {name});
+    SceneRig::call(m_rig.session(), "macroDeleted", {name});
     QCOMPARE(m_rig.profileValue("mouseKeyMatrix/2"), QStringLiteral("0, 0, 242, 0"));
     QCOMPARE(sentEntry(2), (QList<int>{1, 0, 0xF2, 0}));
 }

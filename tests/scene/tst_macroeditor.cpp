@@ -436,7 +436,7 @@ void TstMacroEditor::playModeGoesIntoTheBinding()
     SceneRig::call(assign, "selectMacro", {"M"});
     SceneRig::call(assign, "accept");
     QVERIFY(!assign->property("visible").toBool());
-    SceneRig::call(m_rig.root(), "saveAll");
+    SceneRig::call(m_rig.session(), "saveAll");
 
     QCOMPARE(m_rig.profileValue("mouseKeyMatrix/3"), QStringLiteral("4, %1, 3, 0").arg(played));
     std::vector<uint8_t> layer;

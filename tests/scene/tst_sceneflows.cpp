@@ -112,7 +112,7 @@ void TstSceneFlows::languageSelectorStoresAndReloads()
     QVERIFY(selector);
     QVERIFY(!selector->isVisible());
     QVERIFY(!selector->isEnabled());
-    SceneRig::call(m_rig.root(), "changeLanguage", {3});
+    SceneRig::call(m_rig.language(), "change", {3});
     QCOMPARE(SceneRig::iniValue(QStringLiteral("setting/apConfig.bin"),
                                 QStringLiteral("common/language")),
              QStringLiteral("German"));
@@ -163,7 +163,7 @@ void TstSceneFlows::saveAllWithNothingDirtySendsNothing()
 {
     QVERIFY(m_rig.start());
     QSignalSpy inputSwitches(m_rig.view(), &myQQuickView::inputEnabledChanged);
-    SceneRig::call(m_rig.root(), "saveAll");
+    SceneRig::call(m_rig.session(), "saveAll");
     QCOMPARE(inputSwitches.count(), 0);
     QVERIFY(SceneRig::wireCommands().empty());
 }
@@ -198,7 +198,7 @@ void TstSceneFlows::profileChangeSendsEveryPageThenTheBoundMacros()
 {
     QVERIFY(m_rig.start(profileWithAMacro()));
     QSignalSpy busy(m_rig.root(), SIGNAL(busyChanged()));
-    SceneRig::call(m_rig.root(), "changeProfile", {1});
+    SceneRig::call(m_rig.session(), "changeProfile", {1});
     QCOMPARE(SceneRig::iniValue(QStringLiteral("setting/apConfig.bin"),
                                 QStringLiteral("mouse/profileNo")),
              QStringLiteral("1"));
@@ -229,7 +229,7 @@ void TstSceneFlows::choosingTheCurrentProfileDoesNothing()
 {
     QVERIFY(m_rig.start());
     QSignalSpy busy(m_rig.root(), SIGNAL(busyChanged()));
-    SceneRig::call(m_rig.root(), "changeProfile", {0});
+    SceneRig::call(m_rig.session(), "changeProfile", {0});
     QCOMPARE(busy.count(), 0);
     QVERIFY(SceneRig::wireCommands().empty());
 }
@@ -239,7 +239,7 @@ void TstSceneFlows::resetAllEndsOnStageTwoWithNothingDirty()
     QVERIFY(m_rig.start());
     for (const char *name : {"keyMatrix", "dpi", "light", "system", "lod", "reportRate"})
         QVERIFY(m_rig.pageState(QLatin1String(name))->setProperty("isSave", true));
-    SceneRig::call(m_rig.root(), "resetAll");
+    SceneRig::call(m_rig.session(), "resetAll");
     QCOMPARE(int(kvm::state().currentDpi), 2);
     QCOMPARE(m_rig.root()->property("currentDpiStage").toInt(), 1);
     QCOMPARE(m_rig.root()->property("mouseMode").toInt(), 0);
@@ -257,7 +257,7 @@ void TstSceneFlows::macroRenameRewritesTheBindings()
     SceneRig::FileValues values = profileWithAMacro();
     values["setting/apConfig.bin"]["mouse/profileNo"] = 1;
     QVERIFY(m_rig.start(values));
-    SceneRig::call(m_rig.root(), "onMacroRenamed",
+    SceneRig::call(m_rig.session(), "macroRenamed",
                    {0, 0, QStringLiteral("m1"), QStringLiteral("combo")});
     QCOMPARE(m_rig.profileValue(QStringLiteral("mouseMacroKey/3")), QStringLiteral("combo"));
     QVERIFY(QFile::exists(QStringLiteral("modules/macro/combo.bin")));
@@ -364,7 +364,7 @@ void TstSceneFlows::withoutMouseNothingIsStoredOrSent()
         click("resetButton");
         QMetaObject::invokeMethod(m_rig.page(QStringLiteral("resetConfirm")), "accepted");
     } else if (action == "profile") {
-        SceneRig::call(m_rig.root(), "changeProfile", {1});
+        SceneRig::call(m_rig.session(), "changeProfile", {1});
     } else {
         for (const char *name : {"keyMatrix", "dpi", "lod", "reportRate"})
             SceneRig::call(m_rig.pageState(QLatin1String(name)), "saveData", {true});

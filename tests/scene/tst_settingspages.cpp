@@ -117,7 +117,7 @@ private:
     bool click(const QString &name);
     bool setField(const QString &name, const QString &text);
     QString textOf(const QString &name);
-    void saveAll() { SceneRig::call(m_rig.root(), "saveAll"); }
+    void saveAll() { SceneRig::call(m_rig.session(), "saveAll"); }
 
     SceneRig m_rig;
     PointerCalls m_pointer;
@@ -585,7 +585,7 @@ void TstSettingsPages::reportRateIsSent()
 
     // A profile change sends the other profile's rate (shipped: 1000 Hz).
     kvm::clearWireLog();
-    SceneRig::call(m_rig.root(), "changeProfile", {1});
+    SceneRig::call(m_rig.session(), "changeProfile", {1});
     QCOMPARE(lastCommand(0x01).param(2), 1);
 }
 

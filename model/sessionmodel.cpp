@@ -1,0 +1,263 @@
+#include "model/sessionmodel.h"
+
+#include "device/hid_thread.h"
+#include "devicesettings/devicesettings.h"
+#include "macro/macrolibrary.h"
+#include "model/dpimodel.h"
+#include "model/keymatrixmodel.h"
+#include "model/languagemodel.h"
+#include "model/lightingmodel.h"
+#include "model/lodmodel.h"
+#include "model/models.h"
+#include "model/profilelistmodel.h"
+#include "model/recoilmodel.h"
+#include "model/reportratemodel.h"
+#include "model/systemsettingsmodel.h"
+#include "settings/settingsstore.h"
+#include "view/operations.h"
+
+#include <optional>
+
+namespace {
+
+// A stored number as the scene reads it: anything unreadable is 0.
+int storedNumber(const QVariant &value)
+{
+    bool ok = false;
+    const double n = value.toString().trimmed().toDouble(&ok);
+    return ok ? int(n) : 0;
+}
+
+bool storedFlag(const QVariant &value)
+{
+    return value.toString() == QLatin1String("true");
+}
+
+} // namespace
+
+// Input stays off from the first flow that starts until the last one ends.
+class SessionModel::BusyScope
+{
+public:
+    explicit BusyScope(SessionModel &s) : m_s(s)
+    {
+        if (m_s.m_busy++ == 0)
+            emit m_s.busyChanged();
+    }
+    ~BusyScope()
+    {
+        if (--m_s.m_busy == 0)
+            emit m_s.busyChanged();
+    }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
+
+private:
+    SessionModel &m_s;
+};
+
+SessionModel::SessionModel(Models &models, QObject *parent) : QObject(parent), m_models(models) {}
+
+SessionModel *SessionModel::create(QQmlEngine *, QJSEngine *)
+{
+    return Models::expose(Models::instance()->session());
+}
+
+void SessionModel::setProfileNo(int number)
+{
+    if (m_profileNo == number)
+        return;
+    m_profileNo = number;
+    m_models.profiles()->setProfileInUse(number);
+    emit profileNoChanged();
+}
+
+void SessionModel::applyMode(int mode)
+{
+    const bool changed = m_mouseMode != mode || m_isGun != (mode == 1);
+    m_mouseMode = mode;
+    m_isGun = mode == 1;
+    if (changed)
+        emit mouseModeChanged();
+    m_models.keyMatrix()->initMode(mode);
+    emit modeApplied(mode);
+}
+
+void SessionModel::firstInit()
+{
+    if (m_isPownOn)
+        return;
+    Operations &ops = m_models.operations();
+    SettingsStore *store = ops.settings();
+    m_isColorful = storedFlag(store->getGlobalData(QStringLiteral("mouse/isColorful")));
+    m_icType = store->getGlobalData(QStringLiteral("mouse/icType")).toString();
+    m_is55328 = storedFlag(store->getGlobalData(QStringLiteral("mouse/is55328")));
+    m_isGun = storedFlag(store->getGlobalData(QStringLiteral("mouse/isGun")));
+    m_keyCount = storedNumber(store->getGlobalData(QStringLiteral("mouse/keyCount")));
+    emit traitsChanged();
+    // The stored profile is selected before anything reads profile values.
+    setProfileNo(storedNumber(store->getGlobalData(QStringLiteral("mouse/profileNo"))));
+    store->setCurrentProfile(m_profileNo);
+    setMouseMode(
+        storedNumber(store->getData(QStringLiteral("mouse/mouseMode"), false)) == 1 ? 1 : 0, false);
+    if (m_icType == QLatin1String("560") && ops.deviceSettings() && ops.hid()) {
+        if (ops.deviceSettings()->mouseReadCurrentProfile().toInt() != 1)
+            ops.hid()->hid560_02H_SetCurrentProfile(1);
+    }
+    m_models.language()->loadStored();
+    m_models.reportRate()->init(false);
+    m_models.lod()->init(false);
+    m_models.profiles()->reload();
+    m_models.recoil()->init(false, false);
+    m_models.keyMatrix()->init(false, false);
+    m_models.dpi()->init(false, false);
+    m_models.light()->init(false, false);
+    m_models.systemSettings()->init(false, false);
+    emit dropDownListsReset();
+    m_isPownOn = true;
+    emit isPownOnChanged();
+}
+
+void SessionModel::forgetInit()
+{
+    if (!m_isPownOn)
+        return;
+    m_isPownOn = false;
+    emit isPownOnChanged();
+}
+
+void SessionModel::setMouseMode(int mode, bool markDirty)
+{
+    mode = mode == 1 ? 1 : 0;
+    applyMode(mode);
+    if (mode == 1 && markDirty)
+        m_models.keyMatrix()->setSave(true);
+    if (m_isPownOn)
+        m_models.keyMatrix()->init(false, false);
+    emit dropDownListsReset();
+}
+
+bool SessionModel::changeProfile(int number)
+{
+    if (!m_isPownOn || number == m_profileNo || number < 0 || number > 9)
+        return false;
+    BusyScope busy(*this);
+    setProfileNo(number);
+    SettingsStore *store = m_models.operations().settings();
+    store->setGlobalData(QStringLiteral("mouse/profileNo"), m_profileNo);
+    store->setCurrentProfile(m_profileNo);
+    sendProfile();
+    return true;
+}
+
+void SessionModel::sendProfile()
+{
+    m_models.keyMatrix()->init(true, false);
+    m_models.reportRate()->init(true);
+    m_models.lod()->init(true);
+    m_models.dpi()->init(true, false);
+    m_models.light()->init(true, false);
+    m_models.systemSettings()->init(true, false);
+    DeviceSettings *device = m_models.operations().deviceSettings();
+    if (m_isGun && device) {
+        device->mouseSwitchKeyMatrix(1);
+        device->mouseResetKeyMatrix();
+    }
+    m_models.keyMatrix()->sendBoundMacros();
+}
+
+void SessionModel::saveAll()
+{
+    if (!m_isPownOn)
+        return;
+    KeyMatrixModel *keys = m_models.keyMatrix();
+    DpiModel *dpi = m_models.dpi();
+    LightingModel *light = m_models.light();
+    // Input goes off only for the pages whose sends take a while.
+    std::optional<BusyScope> busy;
+    if (keys->isSave() || dpi->isSave() || light->isSave())
+        busy.emplace(*this);
+    // Each page with unsaved edits, in this order.
+    if (keys->isSave()) {
+        keys->setSave(false);
+        keys->saveData(true);
+    }
+    if (dpi->isSave()) {
+        dpi->setSave(false);
+        dpi->saveData(true);
+    }
+    if (light->isSave()) {
+        light->setSave(false);
+        light->saveData(true, 0);
+    }
+    if (m_models.lod()->isSave()) {
+        m_models.lod()->setSave(false);
+        m_models.lod()->saveData(true);
+    }
+    if (m_models.systemSettings()->isSave()) {
+        m_models.systemSettings()->setSave(false);
+        m_models.systemSettings()->saveData(true, 0);
+    }
+    if (m_models.reportRate()->isSave()) {
+        m_models.reportRate()->setSave(false);
+        m_models.reportRate()->saveData(true);
+    }
+}
+
+void SessionModel::resetAll()
+{
+    if (!m_isPownOn)
+        return;
+    {
+        BusyScope busy(*this);
+        applyMode(0);
+        Operations &ops = m_models.operations();
+        ops.settings()->resetProfile(m_profileNo);
+        KeyMatrixModel *keys = m_models.keyMatrix();
+        keys->init(true, true);
+        keys->resetKeys();
+        m_models.reportRate()->init(true);
+        m_models.lod()->reset();
+        m_models.dpi()->init(true, true);
+        m_models.light()->init(true, true);
+        m_models.systemSettings()->init(true, true);
+        DeviceSettings *device = ops.deviceSettings();
+        if (m_isGun && device) {
+            device->mouseSwitchKeyMatrix(1);
+            device->mouseResetKeyMatrix();
+        }
+        if (device)
+            device->mouseSetCurrentDPI(2);
+        m_models.dpi()->setCurrentStage(1);
+        m_models.recoil()->reset();
+        keys->sendBoundMacros();
+    }
+    const QList<PageModel *> all{
+        m_models.keyMatrix(),      m_models.dpi(),        m_models.light(), m_models.lod(),
+        m_models.systemSettings(), m_models.reportRate(), m_models.recoil()};
+    for (PageModel *page : all)
+        page->setSave(false);
+}
+
+void SessionModel::macroDeleted(const QString &name)
+{
+    m_models.keyMatrix()->releaseMacro(name);
+    if (MacroLibrary *macros = m_models.operations().macros())
+        macros->deleteMacroUpdateProfile(name);
+}
+
+void SessionModel::macroRenamed(const QVariant &level, const QVariant &type, const QString &oldName,
+                                const QString &newName)
+{
+    if (type.toInt() == 0)
+        m_models.keyMatrix()->renameMacro(oldName, newName);
+    else
+        m_models.keyMatrix()->refreshTexts();
+    if (MacroLibrary *macros = m_models.operations().macros())
+        macros->modifyMacroNameUpdateProfile(level, type, oldName, newName);
+}
+
+void SessionModel::macroDataChanged(const QString &name)
+{
+    m_models.keyMatrix()->resendMacro(name);
+}

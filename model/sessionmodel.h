@@ -1,0 +1,105 @@
+// The session: the mouse's traits, the profile and mode in use, and the
+// flows that go over every page at once (first initialisation, mode switch,
+// profile change, save all, reset all, and what a change in the macro
+// library means for the buttons). The scene's root, its bars and overlays
+// call these; each runs the pages' models in the order the flows require.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QtQml/qqmlregistration.h>
+
+class Models;
+class QJSEngine;
+class QQmlEngine;
+
+class SessionModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+
+    // Traits of the attached mouse, from the global settings.
+    Q_PROPERTY(bool isColorful READ isColorful NOTIFY traitsChanged)
+    Q_PROPERTY(QString icType READ icType NOTIFY traitsChanged)
+    Q_PROPERTY(bool is55328 READ is55328 NOTIFY traitsChanged)
+    Q_PROPERTY(int keyCount READ keyCount NOTIFY traitsChanged)
+    // Office (0) or game (1) mode; isGun follows the mode once it is applied.
+    Q_PROPERTY(int mouseMode READ mouseMode NOTIFY mouseModeChanged)
+    Q_PROPERTY(bool isGun READ isGun NOTIFY mouseModeChanged)
+    // The profile in use (mouse/profileNo).
+    Q_PROPERTY(int profileNo READ profileNo NOTIFY profileNoChanged)
+    // True once the first initialisation has loaded every page: until then
+    // the pages hold placeholders and no flow stores or sends anything.
+    Q_PROPERTY(bool isPownOn READ isPownOn NOTIFY isPownOnChanged)
+    // True while a flow runs; the view takes no input meanwhile.
+    Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
+
+public:
+    explicit SessionModel(Models &models, QObject *parent = nullptr);
+    static SessionModel *create(QQmlEngine *, QJSEngine *);
+
+    bool isColorful() const { return m_isColorful; }
+    QString icType() const { return m_icType; }
+    bool is55328() const { return m_is55328; }
+    int keyCount() const { return m_keyCount; }
+    int mouseMode() const { return m_mouseMode; }
+    bool isGun() const { return m_isGun; }
+    int profileNo() const { return m_profileNo; }
+    bool isPownOn() const { return m_isPownOn; }
+    bool busy() const { return m_busy > 0; }
+
+    // Loads the traits, the profile in use and every page without sending;
+    // runs once (later calls do nothing).
+    Q_INVOKABLE void firstInit();
+    // A scene built anew initialises again: the next firstInit loads
+    // everything once more.
+    void forgetInit();
+    // Office (0) or game (1): the key matrix switches its layer; `markDirty`
+    // marks it unsaved when game mode is chosen by the user.
+    Q_INVOKABLE void setMouseMode(int mode, bool markDirty);
+    // Selects another profile and sends all of it; false when nothing
+    // happened (the same profile, one out of range, not initialised).
+    Q_INVOKABLE bool changeProfile(int number);
+    // Loads every page from the profile in use and sends it to the mouse.
+    Q_INVOKABLE void sendProfile();
+    // "Save" and "OK": each page with unsaved edits stores and sends.
+    Q_INVOKABLE void saveAll();
+    // "Reset": the profile's defaults over the profile in use, sent whole.
+    Q_INVOKABLE void resetAll();
+
+    // The macro library changed: buttons bound to a deleted macro get their
+    // saved assignment back; bindings follow a renamed macro; bound slots
+    // get a macro whose steps changed again.
+    Q_INVOKABLE void macroDeleted(const QString &name);
+    Q_INVOKABLE void macroRenamed(const QVariant &level, const QVariant &type,
+                                  const QString &oldName, const QString &newName);
+    Q_INVOKABLE void macroDataChanged(const QString &name);
+
+signals:
+    void traitsChanged();
+    void mouseModeChanged();
+    void profileNoChanged();
+    void isPownOnChanged();
+    void busyChanged();
+    // A mode was applied (the root's clickOfficeMode/clickGameMode).
+    void modeApplied(int mode);
+    // The pages' drop-down lists are to be filled again.
+    void dropDownListsReset();
+
+private:
+    class BusyScope;
+    void applyMode(int mode);
+    void setProfileNo(int number);
+
+    Models &m_models;
+    bool m_isColorful = false;
+    QString m_icType;
+    bool m_is55328 = false;
+    int m_keyCount = 0;
+    int m_mouseMode = 0;
+    bool m_isGun = false;
+    int m_profileNo = 0;
+    bool m_isPownOn = false;
+    int m_busy = 0;
+};
