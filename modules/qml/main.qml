@@ -48,8 +48,12 @@ Item {
     property bool initPending: false
 
     // Texts of the main page; replaced by the "keyMatrix" section.
-    readonly property var keyMatrixDefaults: ["Key ", "Key Function", "Editor", "Macro Editor", "Gun Editor", " Report Rate ", "Config", "Reset", "Reset factory setting", "Cancel", " OK ", "System setting", "Save", "Office Mode", "Game Mode", " LOD ", "Enable", "MOUSE MACRO", "BACKLIGHT", "SETTINGS", "Save and exit the program", "No mouse connected", "Plug the mouse in. Its settings appear here as soon as it is found."]
-    readonly property var keyMatrixStrings: texts("keyMatrix", keyMatrixDefaults)
+    readonly property var keyMatrixStrings: mainTexts.texts
+    SectionTexts {
+        id: mainTexts
+        section: "keyMatrix"
+        defaults: ["Key ", "Key Function", "Editor", "Macro Editor", "Gun Editor", " Report Rate ", "Config", "Reset", "Reset factory setting", "Cancel", " OK ", "System setting", "Save", "Office Mode", "Game Mode", " LOD ", "Enable", "MOUSE MACRO", "BACKLIGHT", "SETTINGS", "Save and exit the program", "No mouse connected", "Plug the mouse in. Its settings appear here as soon as it is found."]
+    }
 
     // The pages and overlays by name, once the frame is built (see Content).
     property var frame: null
