@@ -28,6 +28,13 @@ QVariantList toList(const AssignmentTable::Entry &e)
 KeyMatrixModel::KeyMatrixModel(Operations &ops, RecoilModel &periods, QObject *parent)
     : PageModel(ops, parent), m_periods(periods)
 {
+    // Connected before any reader: the lists are rebuilt before they are read again.
+    const auto drop = [this] { m_functionLists.reset(); };
+    connect(this, &KeyMatrixModel::modeChanged, this, drop);
+    connect(this, &KeyMatrixModel::entriesChanged, this, drop);
+    connect(this, &KeyMatrixModel::textsChanged, this, drop);
+    connect(this, &KeyMatrixModel::functionListsChanged, this, drop);
+    connect(this, &KeyMatrixModel::keyCountChanged, this, drop);
 }
 
 KeyMatrixModel *KeyMatrixModel::create(QQmlEngine *, QJSEngine *)
@@ -227,6 +234,11 @@ QStringList KeyMatrixModel::entryTexts() const
 
 QStringList KeyMatrixModel::functionTexts() const
 {
+    return functionLists().texts;
+}
+
+QStringList KeyMatrixModel::makeFunctionTexts() const
+{
     QStringList out;
     for (const QVariant &item : functionList()) {
         const QVariantMap f = item.toMap();
@@ -244,26 +256,51 @@ QStringList KeyMatrixModel::functionTexts() const
 
 QVariantList KeyMatrixModel::functionModels() const
 {
-    QVariantList out;
-    for (int j = 0; j < 16; ++j)
-        out.append(QVariant(functionModel(j)));
-    return out;
+    return functionLists().models;
 }
 
 QVariantList KeyMatrixModel::functionIndexes() const
 {
-    QVariantList out;
-    for (int j = 0; j < 16; ++j)
-        out.append(functionIndex(j));
-    return out;
+    return functionLists().indexes;
 }
 
 QStringList KeyMatrixModel::functionCaptions() const
 {
-    QStringList out;
-    for (int j = 0; j < 16; ++j)
-        out.append(functionCaption(j));
-    return out;
+    return functionLists().captions;
+}
+
+const KeyMatrixModel::FunctionLists &KeyMatrixModel::functionLists() const
+{
+    if (m_functionLists)
+        return *m_functionLists;
+    FunctionLists lists;
+    lists.texts = makeFunctionTexts();
+    QStringList entryTexts; // only for positions whose entry no function stands for
+    for (int j = 0; j < 16; ++j) {
+        const QVariantList model = makeFunctionModel(j, lists.texts);
+        const Entry &e = matrix(m_mode).at(j);
+        const int fn = AssignmentTable::functionOf(e);
+        int at = -1;
+        for (int i = 0; fn >= 0 && i < model.size() && at < 0; ++i) {
+            if (model.at(i).toMap().value(QStringLiteral("fn")).toInt() == fn)
+                at = i;
+        }
+        QString caption;
+        if (fn >= 0) {
+            caption = lists.texts.value(fn);
+        } else if (e[0] == 0) {
+            caption = m_captions.value(1);
+        } else {
+            if (entryTexts.isEmpty())
+                entryTexts = this->entryTexts();
+            caption = entryTexts.value(j);
+        }
+        lists.models.append(QVariant(model));
+        lists.indexes.append(at);
+        lists.captions.append(caption);
+    }
+    m_functionLists = std::move(lists);
+    return *m_functionLists;
 }
 
 QStringList KeyMatrixModel::builtInKeyNames() const
@@ -542,7 +579,13 @@ void KeyMatrixModel::openAssignment(int index)
 
 QVariantList KeyMatrixModel::functionModel(int index) const
 {
-    const QStringList texts = functionTexts();
+    if (index >= 0 && index < 16)
+        return functionLists().models.at(index).toList();
+    return makeFunctionModel(index, functionTexts());
+}
+
+QVariantList KeyMatrixModel::makeFunctionModel(int index, const QStringList &texts) const
+{
     QVariantList model;
     for (int f = 0; f < functionList().size(); ++f) {
         if (!AssignmentTable::allowedAt(f, index, m_mode))
@@ -555,26 +598,10 @@ QVariantList KeyMatrixModel::functionModel(int index) const
 
 int KeyMatrixModel::functionIndex(int index) const
 {
-    if (index < 0 || index > 15)
-        return -1;
-    const int fn = AssignmentTable::functionOf(matrix(m_mode).at(index));
-    if (fn < 0)
-        return -1;
-    const QVariantList model = functionModel(index);
-    for (int i = 0; i < model.size(); ++i) {
-        if (model.at(i).toMap().value(QStringLiteral("fn")).toInt() == fn)
-            return i;
-    }
-    return -1;
+    return index >= 0 && index < 16 ? functionLists().indexes.at(index).toInt() : -1;
 }
 
 QString KeyMatrixModel::functionCaption(int index) const
 {
-    if (index < 0 || index > 15)
-        return {};
-    const Entry &e = matrix(m_mode).at(index);
-    const int fn = AssignmentTable::functionOf(e);
-    if (fn >= 0)
-        return functionTexts().value(fn);
-    return e[0] == 0 ? m_captions.value(1) : textOf(index);
+    return index >= 0 && index < 16 ? functionLists().captions.at(index) : QString();
 }

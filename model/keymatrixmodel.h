@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <optional>
+
 class QJSEngine;
 class QQmlEngine;
 class MacroLibrary;
@@ -194,6 +196,20 @@ private:
     Matrix &active() { return m_mode == 1 ? m_game : m_office; }
     QList<int> labelOrder() const;
     Entry loadEntry(int mode, int index, bool isRecovery) const;
+    QStringList makeFunctionTexts() const;
+    QVariantList makeFunctionModel(int index, const QStringList &texts) const;
+
+    // The function lists, built once for all sixteen positions when first
+    // read and dropped whenever a signal says their inputs changed: the page
+    // reads them per row after every change.
+    struct FunctionLists {
+        QStringList texts;
+        QVariantList models;
+        QVariantList indexes;
+        QStringList captions;
+    };
+    const FunctionLists &functionLists() const;
+    mutable std::optional<FunctionLists> m_functionLists;
 
     RecoilModel &m_periods;
     int m_mode = 0;

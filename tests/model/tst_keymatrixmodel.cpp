@@ -289,71 +289,86 @@ void TestKeyMatrixModel::nothingSentWhenTheFileIsNotWritten()
 
 void TestKeyMatrixModel::functionListsFollowTheirInputs_data()
 {
-    QTest::addColumn<QStringList>("edits"); // applyEdits' words, "count N", "caption I TEXT"
+    // applyEdits' words, and "count N", "captions|loaded|matrix I TEXT" for
+    // the scene's texts.
+    QTest::addColumn<QStringList>("edits");
 
     QTest::newRow("nothing changed") << QStringList{};
     QTest::newRow("a button changed") << QStringList{"assign 3 3,0,226,0"};
     QTest::newRow("game mode lists the weapon keys") << QStringList{"mode 1"};
     QTest::newRow("back to office after an edit in game mode")
         << QStringList{"mode 1", "assign 4 8,0,3,0", "mode 0"};
+    QTest::newRow("a macro bound, then the same button a key")
+        << QStringList{"macro 5 Burst 0", "assign 5 3,0,226,0"};
     QTest::newRow("fewer buttons shown") << QStringList{"count 5"};
-    QTest::newRow("a translated function name") << QStringList{"caption 3 Stumm", "matrix 0 Links"};
+    QTest::newRow("translated function names") << QStringList{"loaded 3 Stumm", "matrix 0 Links"};
+    // The fixed positions show their entry's own text, which the captions name.
+    QTest::newRow("translated captions") << QStringList{"captions 0 Taste", "captions 1 Keine"};
 }
 
 void TestKeyMatrixModel::functionListsFollowTheirInputs()
 {
     QFETCH(QStringList, edits);
 
+    auto setText = [](QStringList texts, const QStringList &w) {
+        const int at = w.at(1).toInt();
+        while (texts.size() <= at)
+            texts.append(QString());
+        texts[at] = w.at(2);
+        return texts;
+    };
+    auto apply = [&](KeyMatrixModel &model, const QString &edit) {
+        const QStringList w = edit.split(QLatin1Char(' '));
+        if (w.first() == QLatin1String("count"))
+            model.setKeyCount(w.at(1).toInt());
+        else if (w.first() == QLatin1String("captions"))
+            model.setCaptions(setText(model.captions(), w));
+        else if (w.first() == QLatin1String("loaded"))
+            model.setLoadedCaptions(setText(model.loadedCaptions(), w));
+        else if (w.first() == QLatin1String("matrix"))
+            model.setMatrixStrings(setText(model.matrixStrings(), w));
+        else
+            QVERIFY(applyEdits(model, {edit}));
+    };
+
     ModelRig rig;
     QVERIFY(rig.open());
-    LoadedModel cached(*rig.ops);
-    // Read once before the edits: a list kept from then must not be shown after.
-    const QVariantList first = cached.model.functionModels();
-    QCOMPARE(first.size(), 16);
-    cached.model.functionIndexes();
-    const QStringList firstCaptions = cached.model.functionCaptions();
-    QSignalSpy listsSpy(&cached.model, &KeyMatrixModel::functionListsChanged);
-    QSignalSpy textsSpy(&cached.model, &KeyMatrixModel::textsChanged);
-
-    auto apply = [&](KeyMatrixModel &model) {
-        for (const QString &edit : edits) {
-            const QStringList w = edit.split(QLatin1Char(' '));
-            if (w.first() == QLatin1String("count")) {
-                model.setKeyCount(w.at(1).toInt());
-            } else if (w.first() == QLatin1String("caption")) {
-                QStringList texts = model.loadedCaptions();
-                while (texts.size() <= w.at(1).toInt())
-                    texts.append(QString());
-                texts[w.at(1).toInt()] = w.at(2);
-                model.setLoadedCaptions(texts);
-            } else if (w.first() == QLatin1String("matrix")) {
-                QStringList texts = model.matrixStrings();
-                while (texts.size() <= w.at(1).toInt())
-                    texts.append(QString());
-                texts[w.at(1).toInt()] = w.at(2);
-                model.setMatrixStrings(texts);
-            } else {
-                QVERIFY(applyEdits(model, {edit}));
-            }
-        }
-    };
-    apply(cached.model);
-    LoadedModel fresh(*rig.ops);
-    apply(fresh.model);
-
-    QCOMPARE(cached.model.functionModels(), fresh.model.functionModels());
-    QCOMPARE(cached.model.functionIndexes(), fresh.model.functionIndexes());
-    QCOMPARE(cached.model.functionCaptions(), fresh.model.functionCaptions());
-    for (int j = 0; j < 16; ++j) {
-        QCOMPARE(cached.model.functionModel(j), fresh.model.functionModels().at(j).toList());
-        QCOMPARE(cached.model.functionIndex(j), fresh.model.functionIndexes().at(j).toInt());
-        QCOMPARE(cached.model.functionCaption(j), fresh.model.functionCaptions().at(j));
+    LoadedModel read(*rig.ops);
+    QSignalSpy listsSpy(&read.model, &KeyMatrixModel::functionListsChanged);
+    QSignalSpy textsSpy(&read.model, &KeyMatrixModel::textsChanged);
+    QVariantList models = read.model.functionModels();
+    QStringList captions = read.model.functionCaptions();
+    QCOMPARE(models.size(), 16);
+    // Read after every edit, as the page does: what is read last must be
+    // what a model that never read before gives, and every list that
+    // changed must have been announced.
+    for (const QString &edit : edits) {
+        const int listsBefore = int(listsSpy.count());
+        const int textsBefore = int(textsSpy.count());
+        apply(read.model, edit);
+        const QVariantList nowModels = read.model.functionModels();
+        const QStringList nowCaptions = read.model.functionCaptions();
+        read.model.functionIndexes();
+        if (nowModels != models)
+            QVERIFY2(listsSpy.count() > listsBefore, qPrintable(edit));
+        if (nowCaptions != captions)
+            QVERIFY2(textsSpy.count() > textsBefore, qPrintable(edit));
+        models = nowModels;
+        captions = nowCaptions;
     }
-    // Whatever changed a list told the scene so.
-    if (cached.model.functionModels() != first)
-        QVERIFY(listsSpy.count() > 0);
-    if (cached.model.functionCaptions() != firstCaptions)
-        QVERIFY(textsSpy.count() > 0);
+    LoadedModel fresh(*rig.ops);
+    for (const QString &edit : edits)
+        apply(fresh.model, edit);
+
+    QCOMPARE(read.model.functionModels(), fresh.model.functionModels());
+    QCOMPARE(read.model.functionIndexes(), fresh.model.functionIndexes());
+    QCOMPARE(read.model.functionCaptions(), fresh.model.functionCaptions());
+    QCOMPARE(read.model.functionTexts(), fresh.model.functionTexts());
+    for (int j = 0; j < 16; ++j) {
+        QCOMPARE(read.model.functionModel(j), fresh.model.functionModels().at(j).toList());
+        QCOMPARE(read.model.functionIndex(j), fresh.model.functionIndexes().at(j).toInt());
+        QCOMPARE(read.model.functionCaption(j), fresh.model.functionCaptions().at(j));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestKeyMatrixModel)
