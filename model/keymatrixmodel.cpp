@@ -8,6 +8,8 @@
 #include "model/recoilmodel.h"
 #include "settings/settingsstore.h"
 
+#include <algorithm>
+
 namespace {
 
 const QVariantList &functionList()
@@ -21,22 +23,18 @@ QVariantList toList(const AssignmentTable::Entry &e)
     return {e[0], e[1], e[2], e[3]};
 }
 
-// The two matrices as the device settings take them.
-QVariantList flat(const KeyMatrixModel::Matrix &matrix)
-{
-    QVariantList out;
-    for (const auto &e : matrix) {
-        for (int v : e)
-            out.append(v);
-    }
-    return out;
-}
-
 } // namespace
 
 KeyMatrixModel::KeyMatrixModel(Operations &ops, RecoilModel &periods, QObject *parent)
     : PageModel(ops, parent), m_periods(periods)
 {
+    // Connected before any reader: the lists are rebuilt before they are read again.
+    const auto drop = [this] { m_functionLists.reset(); };
+    connect(this, &KeyMatrixModel::modeChanged, this, drop);
+    connect(this, &KeyMatrixModel::entriesChanged, this, drop);
+    connect(this, &KeyMatrixModel::textsChanged, this, drop);
+    connect(this, &KeyMatrixModel::functionListsChanged, this, drop);
+    connect(this, &KeyMatrixModel::keyCountChanged, this, drop);
 }
 
 KeyMatrixModel *KeyMatrixModel::create(QQmlEngine *, QJSEngine *)
@@ -76,6 +74,13 @@ QString KeyMatrixModel::macroGroup(int mode)
     return mode == 1 ? QStringLiteral("mouseMacroKey2") : QStringLiteral("mouseMacroKey");
 }
 
+int KeyMatrixModel::modeOf(const QVariant &stored)
+{
+    bool ok = false;
+    const int mode = stored.toString().trimmed().toInt(&ok);
+    return ok && mode != 0 ? 1 : 0;
+}
+
 bool KeyMatrixModel::sendMacro(MacroLibrary *library, const QString &name, int slot)
 {
     QStringList steps = library ? library->loadMacroByName(name) : QStringList();
@@ -95,6 +100,33 @@ QVariantList KeyMatrixModel::entryList() const
     for (const Entry &e : matrix(m_mode))
         out.append(QVariant(toList(e)));
     return out;
+}
+
+QVariantList KeyMatrixModel::flatMatrix(int mode) const
+{
+    QVariantList out;
+    for (const Entry &e : matrix(mode)) {
+        for (int v : e)
+            out.append(v);
+    }
+    return out;
+}
+
+QList<KeyMatrixModel::Binding> KeyMatrixModel::boundMacros(int mode) const
+{
+    QList<Binding> found;
+    for (const Entry &e : matrix(mode)) {
+        const int slot = e[2];
+        if (e[0] != 4 || slot < 0 || slot >= AssignmentTable::kMacroSlots)
+            continue;
+        if (std::any_of(found.cbegin(), found.cend(),
+                        [slot](const Binding &b) { return b.slot == slot; }))
+            continue;
+        const QString name = macroName(mode, slot);
+        if (!name.isEmpty())
+            found.append({slot, name});
+    }
+    return found;
 }
 
 QStringList KeyMatrixModel::labels() const
@@ -202,6 +234,11 @@ QStringList KeyMatrixModel::entryTexts() const
 
 QStringList KeyMatrixModel::functionTexts() const
 {
+    return functionLists().texts;
+}
+
+QStringList KeyMatrixModel::makeFunctionTexts() const
+{
     QStringList out;
     for (const QVariant &item : functionList()) {
         const QVariantMap f = item.toMap();
@@ -219,26 +256,51 @@ QStringList KeyMatrixModel::functionTexts() const
 
 QVariantList KeyMatrixModel::functionModels() const
 {
-    QVariantList out;
-    for (int j = 0; j < 16; ++j)
-        out.append(QVariant(functionModel(j)));
-    return out;
+    return functionLists().models;
 }
 
 QVariantList KeyMatrixModel::functionIndexes() const
 {
-    QVariantList out;
-    for (int j = 0; j < 16; ++j)
-        out.append(functionIndex(j));
-    return out;
+    return functionLists().indexes;
 }
 
 QStringList KeyMatrixModel::functionCaptions() const
 {
-    QStringList out;
-    for (int j = 0; j < 16; ++j)
-        out.append(functionCaption(j));
-    return out;
+    return functionLists().captions;
+}
+
+const KeyMatrixModel::FunctionLists &KeyMatrixModel::functionLists() const
+{
+    if (m_functionLists)
+        return *m_functionLists;
+    FunctionLists lists;
+    lists.texts = makeFunctionTexts();
+    QStringList entryTexts; // only for positions whose entry no function stands for
+    for (int j = 0; j < 16; ++j) {
+        const QVariantList model = makeFunctionModel(j, lists.texts);
+        const Entry &e = matrix(m_mode).at(j);
+        const int fn = AssignmentTable::functionOf(e);
+        int at = -1;
+        for (int i = 0; fn >= 0 && i < model.size() && at < 0; ++i) {
+            if (model.at(i).toMap().value(QStringLiteral("fn")).toInt() == fn)
+                at = i;
+        }
+        QString caption;
+        if (fn >= 0) {
+            caption = lists.texts.value(fn);
+        } else if (e[0] == 0) {
+            caption = m_captions.value(1);
+        } else {
+            if (entryTexts.isEmpty())
+                entryTexts = this->entryTexts();
+            caption = entryTexts.value(j);
+        }
+        lists.models.append(QVariant(model));
+        lists.indexes.append(at);
+        lists.captions.append(caption);
+    }
+    m_functionLists = std::move(lists);
+    return *m_functionLists;
 }
 
 QStringList KeyMatrixModel::builtInKeyNames() const
@@ -285,17 +347,36 @@ void KeyMatrixModel::init(bool isSendData, bool isRecovery)
         saveData(true);
 }
 
+int KeyMatrixModel::storedMode() const
+{
+    return modeOf(store()->getData(QStringLiteral("mouse/mouseMode"), false));
+}
+
 bool KeyMatrixModel::saveData(bool)
+{
+    // Sent only once stored: the mouse never holds what the file lost.
+    if (!storeData())
+        return false;
+    sendData();
+    return true;
+}
+
+bool KeyMatrixModel::storeData()
 {
     if (!m_loaded || !device())
         return false;
-    // Sent only once stored: the mouse never holds what the file lost.
-    if (!device()->storeKeyMatrix(m_mode, flat(m_office), flat(m_game)))
+    if (!device()->storeKeyMatrix(m_mode, flatMatrix(0), flatMatrix(1)))
         return false;
-    device()->sendKeyMatrix(m_mode, flat(m_office), flat(m_game), m_periods.slotPeriods());
     m_savedOffice = m_office;
     m_savedGame = m_game;
     return true;
+}
+
+void KeyMatrixModel::sendData()
+{
+    if (!m_loaded || !device())
+        return;
+    device()->sendKeyMatrix(m_mode, flatMatrix(0), flatMatrix(1), m_periods.slotPeriods());
 }
 
 void KeyMatrixModel::initMode(int mode)
@@ -317,17 +398,9 @@ void KeyMatrixModel::resetKeys()
 QVariantList KeyMatrixModel::macroSlots() const
 {
     QVariantList found;
-    QList<int> seen;
-    for (const Entry &e : matrix(m_mode)) {
-        const int slot = e[2];
-        if (e[0] != 4 || slot < 0 || slot >= AssignmentTable::kMacroSlots || seen.contains(slot))
-            continue;
-        const QString name = macroName(m_mode, slot);
-        if (name.isEmpty())
-            continue;
-        seen.append(slot);
-        found.append(QVariantMap{{QStringLiteral("slot"), slot}, {QStringLiteral("name"), name}});
-    }
+    for (const Binding &b : boundMacros(m_mode))
+        found.append(
+            QVariantMap{{QStringLiteral("slot"), b.slot}, {QStringLiteral("name"), b.name}});
     return found;
 }
 
@@ -368,19 +441,15 @@ void KeyMatrixModel::refreshTexts()
 
 void KeyMatrixModel::sendBoundMacros()
 {
-    for (const QVariant &bound : macroSlots()) {
-        const QVariantMap m = bound.toMap();
-        sendMacro(macros(), m.value(QStringLiteral("name")).toString(),
-                  m.value(QStringLiteral("slot")).toInt());
-    }
+    for (const Binding &b : boundMacros(m_mode))
+        sendMacro(macros(), b.name, b.slot);
 }
 
 void KeyMatrixModel::resendMacro(const QString &name)
 {
-    for (const QVariant &bound : macroSlots()) {
-        const QVariantMap m = bound.toMap();
-        if (m.value(QStringLiteral("name")).toString() == name)
-            sendMacro(macros(), name, m.value(QStringLiteral("slot")).toInt());
+    for (const Binding &b : boundMacros(m_mode)) {
+        if (b.name == name)
+            sendMacro(macros(), name, b.slot);
     }
 }
 
@@ -435,8 +504,12 @@ void KeyMatrixModel::setEntry(int index, const Entry &entry)
 bool KeyMatrixModel::assign(int index, const QVariant &value)
 {
     Entry entry{};
-    if (index < 0 || index > 15 || labelOf(index).isEmpty() ||
-        !AssignmentTable::toEntry(value, &entry))
+    return AssignmentTable::toEntry(value, &entry) && assignEntry(index, entry);
+}
+
+bool KeyMatrixModel::assignEntry(int index, const Entry &entry)
+{
+    if (index < 0 || index > 15 || labelOf(index).isEmpty())
         return false;
     if (refuses(matrix(m_mode), index, entry)) {
         emit leftButtonKept();
@@ -447,6 +520,14 @@ bool KeyMatrixModel::assign(int index, const QVariant &value)
 }
 
 bool KeyMatrixModel::bindMacro(int index, const QString &name, int playMode)
+{
+    if (!bindMacroUnsent(index, name, playMode))
+        return false;
+    sendMacro(macros(), name, index);
+    return true;
+}
+
+bool KeyMatrixModel::bindMacroUnsent(int index, const QString &name, int playMode)
 {
     if (index < 0 || index >= AssignmentTable::kMacroSlots || name.isEmpty() || playMode < 0 ||
         playMode > 2)
@@ -462,7 +543,6 @@ bool KeyMatrixModel::bindMacro(int index, const QString &name, int playMode)
                              before);
     store()->setData(macroGroup(m_mode) + QLatin1Char('/') + QString::number(index), name);
     setEntry(index, entry);
-    sendMacro(macros(), name, index);
     return true;
 }
 
@@ -499,7 +579,13 @@ void KeyMatrixModel::openAssignment(int index)
 
 QVariantList KeyMatrixModel::functionModel(int index) const
 {
-    const QStringList texts = functionTexts();
+    if (index >= 0 && index < 16)
+        return functionLists().models.at(index).toList();
+    return makeFunctionModel(index, functionTexts());
+}
+
+QVariantList KeyMatrixModel::makeFunctionModel(int index, const QStringList &texts) const
+{
     QVariantList model;
     for (int f = 0; f < functionList().size(); ++f) {
         if (!AssignmentTable::allowedAt(f, index, m_mode))
@@ -512,26 +598,10 @@ QVariantList KeyMatrixModel::functionModel(int index) const
 
 int KeyMatrixModel::functionIndex(int index) const
 {
-    if (index < 0 || index > 15)
-        return -1;
-    const int fn = AssignmentTable::functionOf(matrix(m_mode).at(index));
-    if (fn < 0)
-        return -1;
-    const QVariantList model = functionModel(index);
-    for (int i = 0; i < model.size(); ++i) {
-        if (model.at(i).toMap().value(QStringLiteral("fn")).toInt() == fn)
-            return i;
-    }
-    return -1;
+    return index >= 0 && index < 16 ? functionLists().indexes.at(index).toInt() : -1;
 }
 
 QString KeyMatrixModel::functionCaption(int index) const
 {
-    if (index < 0 || index > 15)
-        return {};
-    const Entry &e = matrix(m_mode).at(index);
-    const int fn = AssignmentTable::functionOf(e);
-    if (fn >= 0)
-        return functionTexts().value(fn);
-    return e[0] == 0 ? m_captions.value(1) : textOf(index);
+    return index >= 0 && index < 16 ? functionLists().captions.at(index) : QString();
 }

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <optional>
+
 class QJSEngine;
 class QQmlEngine;
 class MacroLibrary;
@@ -72,6 +74,9 @@ public:
     // no macro, and no change may take the left click from its last holder.
     static bool refuses(const Matrix &matrix, int index, const Entry &entry);
     static QString macroGroup(int mode);
+    // The mode a profile stores under mouse/mouseMode: anything but 0 plays
+    // the game matrix, as the mouse is sent it.
+    static int modeOf(const QVariant &stored);
     // Sends macro `name` of the library to a slot of the mouse; false when the
     // library has no such macro (or no mouse was attached).
     static bool sendMacro(MacroLibrary *library, const QString &name, int slot);
@@ -79,6 +84,15 @@ public:
     int mode() const { return m_mode; }
     bool isLoaded() const { return m_loaded; }
     const Matrix &matrix(int mode) const { return mode == 1 ? m_game : m_office; }
+    // A matrix as the device settings take it: entry n at items 4n..4n+3.
+    QVariantList flatMatrix(int mode) const;
+    // A button bound to a macro of the library: its slot and the macro's name.
+    struct Binding {
+        int slot;
+        QString name;
+    };
+    // The macros the buttons of `mode` play, one per slot.
+    QList<Binding> boundMacros(int mode) const;
     QVariantList entryList() const;
     QStringList labels() const;
     int keyCount() const { return m_keyCount; }
@@ -103,9 +117,17 @@ public:
 
     // ---- Protocol of the root's flows
     Q_INVOKABLE void init(bool isSendData, bool isRecovery);
+    // The mode stored in the profile in use, as init's callers apply it.
+    int storedMode() const;
     // Stores both matrices and sends them; false (nothing sent) when the
     // profile file could not be written.
     Q_INVOKABLE bool saveData(bool isSendData = true);
+    // The two halves of saveData, for callers that check each: storeData
+    // writes the mode and both matrices (false when the file was not
+    // written, or nothing is loaded); sendData sends the matrix in use with
+    // the fire periods.
+    bool storeData();
+    void sendData();
     Q_INVOKABLE void initMode(int mode);
     Q_INVOKABLE void resetKeys();
     // [{slot, name}] of every button of the shown matrix bound to a macro.
@@ -133,9 +155,13 @@ public:
     Q_INVOKABLE bool isSoleLeftHolder(int index) const;
     // Gives button `index` the entry; false (leftButtonKept) when refused.
     Q_INVOKABLE bool assign(int index, const QVariant &entry);
+    bool assignEntry(int index, const Entry &entry);
     // Binds macro `name` to button `index` (its own slot) with a play mode,
     // stores the name and sends the macro to the slot.
     Q_INVOKABLE bool bindMacro(int index, const QString &name, int playMode);
+    // bindMacro without sending the macro: the caller sends it when the
+    // binding is stored.
+    bool bindMacroUnsent(int index, const QString &name, int playMode);
     // A function of the list was chosen for button `index`: applied at once,
     // or openRequested names the overlay that finishes it.
     Q_INVOKABLE void chooseFunction(int index, int fn);
@@ -170,6 +196,20 @@ private:
     Matrix &active() { return m_mode == 1 ? m_game : m_office; }
     QList<int> labelOrder() const;
     Entry loadEntry(int mode, int index, bool isRecovery) const;
+    QStringList makeFunctionTexts() const;
+    QVariantList makeFunctionModel(int index, const QStringList &texts) const;
+
+    // The function lists, built once for all sixteen positions when first
+    // read and dropped whenever a signal says their inputs changed: the page
+    // reads them per row after every change.
+    struct FunctionLists {
+        QStringList texts;
+        QVariantList models;
+        QVariantList indexes;
+        QStringList captions;
+    };
+    const FunctionLists &functionLists() const;
+    mutable std::optional<FunctionLists> m_functionLists;
 
     RecoilModel &m_periods;
     int m_mode = 0;

@@ -587,6 +587,11 @@ void TstKestaCtl::failedStoresAreReportedAndNothingIsSent_data()
     QTest::newRow("button set, disk full")
         << QStringList{"button", "set", "4", "media:mute"} << true << QString() << 16
         << "could not write" << QString();
+    // The binding's name and the matrix are one write: neither is kept.
+    QTest::newRow("button bound to a macro, disk full")
+        << QStringList{"button", "set", "6", "macro:Burst"} << true << QString() << 16
+        << "could not write"
+        << "Burst.bin";
     QTest::newRow("profile switch, disk full") << QStringList{"profile", "switch", "1"} << true
                                                << QString() << 16 << "could not write" << QString();
     QTest::newRow("profile switch, only the profile files cannot be written")

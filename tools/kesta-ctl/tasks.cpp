@@ -106,18 +106,6 @@ bool parseColour(const QString &text, Rgb *colour)
 }
 
 // ---------------------------------------------------------------------------
-// The pages' state as they load it from the settings and store it again.
-
-struct KeyPage {
-    int mode = 0;
-    QList<Entry> office = QList<Entry>(16, Entry{0, 0, 0, 0});
-    QList<Entry> game = QList<Entry>(16, Entry{0, 0, 0, 0});
-    QList<Entry> &active() { return mode == 0 ? office : game; }
-    QString macroGroup() const
-    {
-        return mode == 0 ? QStringLiteral("mouseMacroKey/") : QStringLiteral("mouseMacroKey2/");
-    }
-};
 
 class Runner
 {
@@ -125,7 +113,8 @@ public:
     Runner(Operations &ops, ScriptedDialogs *dialogs, const std::function<bool()> &connect,
            QTextStream &out, QTextStream &err)
         : m_ops(ops), m_store(ops.settings()), m_dev(ops.deviceSettings()), m_macros(ops.macros()),
-          m_tree(ops), m_dialogs(dialogs), m_connect(connect), m_out(out), m_err(err)
+          m_tree(ops), m_periods(ops), m_keys(ops, m_periods), m_dialogs(dialogs),
+          m_connect(connect), m_out(out), m_err(err)
     {
     }
 
@@ -289,12 +278,11 @@ private:
     bool saveSystem(SystemSettingsModel &model, LodModel &lod, int step);
     bool saveLod(LodModel &model);
     bool saveReportRate(ReportRateModel &model);
-    KeyPage loadKeys();
-    bool storeKeys(const KeyPage &page);
-    void sendKeys(const KeyPage &page);
-    bool saveKeys(const KeyPage &page, bool send);
-    QVariantList weaponPeriods();
-    void sendBoundMacros(const KeyPage &page);
+    // The button page as the profile in use holds it, in its stored mode.
+    KeyMatrixModel &loadKeys();
+    void sendKeys();
+    bool saveKeys(bool send);
+    void sendBoundMacros();
     bool sendMacro(const QString &name, int slot);
 
     // Profiles and the macro library.
@@ -328,6 +316,8 @@ private:
     DeviceSettings *m_dev;
     MacroLibrary *m_macros;
     MacroTreeModel m_tree;
+    RecoilModel m_periods; // the fire periods that go with the key matrix
+    KeyMatrixModel m_keys;
     ScriptedDialogs *m_dialogs;
     const std::function<bool()> &m_connect;
     QTextStream &m_out;
@@ -411,66 +401,28 @@ bool Runner::saveReportRate(ReportRateModel &model)
 // ---------------------------------------------------------------------------
 // Button page
 
-KeyPage Runner::loadKeys()
+KeyMatrixModel &Runner::loadKeys()
 {
-    KeyPage p;
-    p.mode = intData(QStringLiteral("mouse/mouseMode"), 0) == 0 ? 0 : 1;
-    for (int mode = 0; mode < 2; ++mode) {
-        for (int j = 0; j < 16; ++j) {
-            const QVariantList items = m_dev->mouseGetKeydefine(mode, j, false);
-            Entry e{0, 0, 0, 0};
-            for (int k = 0; k < 4 && k < items.size(); ++k)
-                e[k] = items.at(k).toString().trimmed().toInt();
-            (mode == 0 ? p.office : p.game)[j] = e;
-        }
-    }
-    return p;
+    // The fire periods are read as the window's recoil editor reads them.
+    m_periods.init(false, false);
+    m_keys.init(false, false);
+    m_keys.initMode(m_keys.storedMode());
+    return m_keys;
 }
 
-QVariantList Runner::weaponPeriods()
+void Runner::sendKeys()
 {
-    // The fire periods of the weapons in the three recoil slots, read as the
-    // window's recoil editor reads them.
-    RecoilModel recoil(m_ops);
-    recoil.init(false, false);
-    return recoil.slotPeriods();
+    deliver(QStringLiteral("the button assignments"), [&] { m_keys.sendData(); });
 }
 
-namespace {
-
-// The two matrices as mouseSetKeyMatrix takes them.
-QVariantList flatMatrix(const QList<Entry> &entries)
-{
-    QVariantList out;
-    for (const Entry &e : entries) {
-        for (int k = 0; k < 4; ++k)
-            out.append(e[k]);
-    }
-    return out;
-}
-
-} // namespace
-
-bool Runner::storeKeys(const KeyPage &p)
+bool Runner::saveKeys(bool send)
 {
     SettingsStore::WriteBatch batch(m_store);
-    m_dev->storeKeyMatrix(p.mode, flatMatrix(p.office), flatMatrix(p.game));
-    return commit(batch, profileFile());
-}
-
-void Runner::sendKeys(const KeyPage &p)
-{
-    deliver(QStringLiteral("the button assignments"), [&] {
-        m_dev->sendKeyMatrix(p.mode, flatMatrix(p.office), flatMatrix(p.game), weaponPeriods());
-    });
-}
-
-bool Runner::saveKeys(const KeyPage &p, bool send)
-{
-    if (!storeKeys(p))
+    m_keys.storeData();
+    if (!commit(batch, profileFile()))
         return false;
     if (send && device())
-        sendKeys(p);
+        sendKeys();
     return true;
 }
 
@@ -484,18 +436,10 @@ bool Runner::sendMacro(const QString &name, int slot)
     return true;
 }
 
-void Runner::sendBoundMacros(const KeyPage &p)
+void Runner::sendBoundMacros()
 {
-    const QList<Entry> &entries = p.mode == 0 ? p.office : p.game;
-    for (int j = 0; j < 16; ++j) {
-        const Entry &e = entries.at(j);
-        if (e[0] != 4 || !ButtonLabels::takesMacro(e[2]))
-            continue;
-        const QString name =
-            m_store->getData(p.macroGroup() + QString::number(e[2]), false).toString();
-        if (!name.isEmpty())
-            sendMacro(name, e[2]);
-    }
+    for (const KeyMatrixModel::Binding &bound : m_keys.boundMacros(m_keys.mode()))
+        sendMacro(bound.name, bound.slot);
 }
 
 // ---------------------------------------------------------------------------
@@ -558,8 +502,8 @@ int Runner::status(QStringList args)
     }
     o[QStringLiteral("profile")] = profileNo;
     o[QStringLiteral("profileName")] = profileName;
-    const KeyPage keys = loadKeys();
-    o[QStringLiteral("mode")] = keys.mode == 0 ? QStringLiteral("office") : QStringLiteral("game");
+    o[QStringLiteral("mode")] =
+        m_keys.storedMode() == 0 ? QStringLiteral("office") : QStringLiteral("game");
     ReportRateModel rate(m_ops);
     rate.init(false);
     const int hz = ReportRateModel::hertz(rate.index());
@@ -1049,18 +993,16 @@ int Runner::button(QStringList args)
         !takeOption(args, QStringLiteral("--rate"), &rateText, &hasRate) ||
         !takeOption(args, QStringLiteral("--times"), &timesText, &hasTimes) || !noOptionsLeft(args))
         return usage();
-    KeyPage page = loadKeys();
+    KeyMatrixModel &keys = loadKeys();
+    const int mode = keys.mode();
     const QString sub = args.isEmpty() ? QStringLiteral("list") : args.takeFirst();
     if (sub == QLatin1String("list")) {
         if (!args.isEmpty() || hasMode || hasRate || hasTimes)
             return usage(QStringLiteral("list takes no arguments"));
         QJsonArray list;
         for (int j = 0; j < 16; ++j) {
-            const Entry &e = page.active().at(j);
-            const QString macroName =
-                e[0] == 4
-                    ? m_store->getData(page.macroGroup() + QString::number(e[2]), false).toString()
-                    : QString();
+            const Entry &e = keys.matrix(mode).at(j);
+            const QString macroName = e[0] == 4 ? keys.macroName(mode, e[2]) : QString();
             QJsonObject o;
             o[QStringLiteral("index")] = j;
             o[QStringLiteral("label")] = ButtonLabels::label(j);
@@ -1073,7 +1015,7 @@ int Runner::button(QStringList args)
             print(list);
             return 0;
         }
-        m_out << (page.mode == 0 ? "office" : "game") << " mode\n";
+        m_out << (mode == 0 ? "office" : "game") << " mode\n";
         for (const QJsonValue &v : list) {
             const QJsonObject o = v.toObject();
             const QString label = o.value(QStringLiteral("label")).toString();
@@ -1104,16 +1046,16 @@ int Runner::button(QStringList args)
             QStringLiteral("--times \"%1\": accepted are 0 (endless) .. 255").arg(timesText));
     AssignmentTable::Choice choice;
     QString error;
-    if (!AssignmentTable::parse(args.at(1), fire, page.mode == 1, &choice, &error))
+    if (!AssignmentTable::parse(args.at(1), fire, mode == 1, &choice, &error))
         return usage(error);
     if ((hasRate || hasTimes) && choice.entry[0] != 1)
         return usage(QStringLiteral("--rate and --times go with fire:KEY"));
-    int mode = 0;
+    int playMode = 0;
     if (hasMode) {
         if (!choice.isMacro)
             return usage(QStringLiteral("--mode goes with macro:NAME"));
-        mode = AssignmentTable::playMode(modeWord);
-        if (mode < 0)
+        playMode = AssignmentTable::playMode(modeWord);
+        if (playMode < 0)
             return usage(QStringLiteral("--mode \"%1\": accepted are once, loop-until-press and "
                                         "loop-until-release")
                              .arg(modeWord));
@@ -1128,29 +1070,30 @@ int Runner::button(QStringList args)
                 QStringLiteral("no macro called \"%1\" in the library (see kesta-ctl macro "
                                "tree)")
                     .arg(choice.macroName));
-        choice.entry = AssignmentTable::macroEntry(mode, index);
+        choice.entry = AssignmentTable::macroEntry(playMode, index);
     }
     // The window's rule: the first button keeps the left click, and no
     // change takes it from its last holder.
-    if (KeyMatrixModel::refuses(page.active(), index, choice.entry)) {
-        if (index != 0 && KeyMatrixModel::soleLeftHolder(page.active(), index))
+    if (KeyMatrixModel::refuses(keys.matrix(mode), index, choice.entry)) {
+        if (index != 0 && keys.isSoleLeftHolder(index))
             return usage(QStringLiteral("button %1 is the only left button; assign the left "
                                         "click to another button first")
                              .arg(args.at(0)));
         return usage(QStringLiteral("Please keep a key at least for the left button function."));
     }
 
-    page.active()[index] = choice.entry;
     {
         // The binding and the matrix are one change: both stored, or neither.
         SettingsStore::WriteBatch batch(m_store);
-        if (choice.isMacro)
-            m_store->setData(page.macroGroup() + QString::number(index), choice.macroName);
-        if (!storeKeys(page) || !commit(batch, profileFile()))
+        const bool taken = choice.isMacro ? keys.bindMacroUnsent(index, choice.macroName, playMode)
+                                          : keys.assignEntry(index, choice.entry);
+        if (!taken)
+            return usage(QStringLiteral("button %1 cannot take %2").arg(args.at(0), args.at(1)));
+        if (!saveKeys(false) || !commit(batch, profileFile()))
             return notStored();
     }
     if (device())
-        sendKeys(page);
+        sendKeys();
     if (choice.isMacro)
         sendMacro(choice.macroName, index);
     return sent(QStringLiteral("button %1: %2")
@@ -1182,23 +1125,23 @@ bool Runner::sendAllPages(bool afterReset, LightingModel &light)
 {
     // The root's order: key matrix, report rate, lift-off, DPI, lighting,
     // system settings; then the weapon layers and the bound macros.
-    KeyPage keys = loadKeys();
+    KeyMatrixModel &keys = loadKeys();
     if (afterReset)
-        keys.mode = 0;
+        keys.initMode(0);
     ReportRateModel rate(m_ops);
     rate.init(false);
     LodModel lod(m_ops);
     lod.load(false);
     DpiModel dpi(m_ops);
     dpi.init(false, false);
-    if (!saveKeys(keys, true) || !saveReportRate(rate) || !saveLod(lod) || !saveDpi(dpi, true))
+    if (!saveKeys(true) || !saveReportRate(rate) || !saveLod(lod) || !saveDpi(dpi, true))
         return false;
     light.init(false, afterReset);
     SystemSettingsModel system(m_ops, lod);
     system.init(false, false);
     if (!saveLight(light, true) || !saveSystem(system, lod, 0))
         return false;
-    if (keys.mode == 1 && device()) {
+    if (keys.mode() == 1 && device()) {
         deliver(QStringLiteral("the game-mode layers"), [&] {
             m_dev->mouseSwitchKeyMatrix(1);
             m_dev->mouseResetKeyMatrix();
@@ -1206,7 +1149,7 @@ bool Runner::sendAllPages(bool afterReset, LightingModel &light)
     }
     if (afterReset && device())
         deliver(QStringLiteral("the DPI stage"), [&] { m_dev->mouseSetCurrentDPI(2); });
-    sendBoundMacros(keys);
+    sendBoundMacros();
     return true;
 }
 
@@ -1416,15 +1359,11 @@ QJsonArray Runner::tree(const QModelIndex &folder)
 // The macros that a button of the profile in use plays, in either mode.
 QStringList Runner::macrosBoundInUse()
 {
-    KeyPage keys = loadKeys();
+    const KeyMatrixModel &keys = loadKeys();
     QStringList out;
     for (int mode = 0; mode < 2; ++mode) {
-        keys.mode = mode;
-        for (const Entry &e : keys.active()) {
-            if (e[0] == 4)
-                out.append(
-                    m_store->getData(keys.macroGroup() + QString::number(e[2]), false).toString());
-        }
+        for (const KeyMatrixModel::Binding &bound : keys.boundMacros(mode))
+            out.append(bound.name);
     }
     return out;
 }
