@@ -98,8 +98,9 @@ void SessionModel::firstInit()
     // The stored profile is selected before anything reads profile values.
     setProfileNo(storedNumber(store->getGlobalData(QStringLiteral("mouse/profileNo"))));
     store->setCurrentProfile(m_profileNo);
-    setMouseMode(
-        storedNumber(store->getData(QStringLiteral("mouse/mouseMode"), false)) == 1 ? 1 : 0, false);
+    // Read as the device layer reads it when it sends the matrices.
+    setMouseMode(KeyMatrixModel::modeOf(store->getData(QStringLiteral("mouse/mouseMode"), false)),
+                 false);
     if (m_icType == QLatin1String("560") && ops.deviceSettings() && ops.hid()) {
         if (ops.deviceSettings()->mouseReadCurrentProfile().toInt() != 1)
             ops.hid()->hid560_02H_SetCurrentProfile(1);
