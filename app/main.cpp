@@ -1,4 +1,5 @@
 #include "app/widget.h"
+#include "bus/kestabus.h"
 #include "desktop/modulesfolder.h"
 #include "desktop/startoptions.h"
 #include "inputhook/copydata.h"
@@ -6,6 +7,7 @@
 #include "singleinstance/qtsinglecoreapplication.h"
 #include "view/myqquickview.h"
 
+#include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -111,6 +113,20 @@ int main(int argc, char *argv[])
     hook.setMouseCallback(&onButton, widget.get());
     hook.setCopyDataHandler(&CopyData::handleMessage, app.get(), widget.get());
 
+    // Scripts, shortcuts and kesta-ctl reach the settings through the
+    // program while it runs; without a session bus it runs on alone.
+    KestaBus::Host host;
+    host.ops = widget->view()->operations();
+    host.models = widget->view()->models();
+    host.deviceConnected = [w = widget.get()] { return w->isDeviceConnected(); };
+    host.setDialogs = [w = widget.get()](UserDialogs *d) { w->view()->setDialogs(d); };
+    auto bus = std::make_unique<KestaBus>(host);
+    QString busError;
+    if (!bus->registerOn(QDBusConnection::sessionBus(), &busError))
+        qInfo().noquote() << "bus:" << busError;
+    QObject::connect(bus.get(), &KestaBus::profileSwitched, widget.get(),
+                     &Widget::showProfileInUse);
+
     if (!options.hidden) // --hidden: the tray icon only, as after a login
         widget->showNormal();
     widget->checkDevice();
@@ -118,6 +134,7 @@ int main(int argc, char *argv[])
     const int result = QApplication::exec();
 
     hook.removeHooks();
+    bus.reset();
     widget.reset();
     // The controller was released with deleteLater; let it go now.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -154,6 +154,11 @@ void Widget::showTrayMessage(const QString &text)
     emit trayMessageShown(title, text, kBubbleMs);
 }
 
+void Widget::showProfileInUse(const QString &name)
+{
+    showTrayMessage(tr("Profile in use: %1").arg(name));
+}
+
 void Widget::disconnectSequence()
 {
     setVisible(false);

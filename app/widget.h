@@ -46,6 +46,8 @@ public slots:
     void checkDevice();
     void exitSYS();
     void receiveMessage(QString message);
+    // The profile in use was changed from outside the window.
+    void showProfileInUse(const QString &name);
 
 protected:
     void customEvent(QEvent *event) override;

@@ -8,6 +8,7 @@
 #include "model/languagemodel.h"
 #include "model/lightingmodel.h"
 #include "model/lodmodel.h"
+#include "model/macrotreemodel.h"
 #include "model/models.h"
 #include "model/profilelistmodel.h"
 #include "model/recoilmodel.h"
@@ -16,6 +17,7 @@
 #include "settings/settingsstore.h"
 #include "view/operations.h"
 
+#include <functional>
 #include <optional>
 
 namespace {
@@ -261,4 +263,63 @@ void SessionModel::macroRenamed(const QVariant &level, const QVariant &type, con
 void SessionModel::macroDataChanged(const QString &name)
 {
     m_models.keyMatrix()->resendMacro(name);
+}
+
+void SessionModel::clearNotice()
+{
+    if (m_notice.isEmpty())
+        return;
+    m_notice.clear();
+    emit noticeChanged();
+}
+
+void SessionModel::reloadStored(const QStringList &pages)
+{
+    if (!m_isPownOn)
+        return; // nothing is shown yet: the first initialisation reads it all
+    const bool all = pages.contains(QStringLiteral("all"));
+    SettingsStore *store = m_models.operations().settings();
+    if (all) {
+        setProfileNo(storedNumber(store->getGlobalData(QStringLiteral("mouse/profileNo"))));
+        store->setCurrentProfile(m_profileNo);
+        applyMode(KeyMatrixModel::modeOf(store->getData(QStringLiteral("mouse/mouseMode"), false)));
+        m_models.profiles()->reload();
+    }
+    struct Page {
+        const char *name;
+        const char *caption; // as the notice names it
+        PageModel *model;
+        std::function<void()> load;
+    };
+    const Page table[] = {
+        {"keyMatrix", "buttons", m_models.keyMatrix(),
+         [this] { m_models.keyMatrix()->init(false, false); }},
+        {"dpi", "DPI", m_models.dpi(), [this] { m_models.dpi()->init(false, false); }},
+        {"light", "lighting", m_models.light(), [this] { m_models.light()->init(false, false); }},
+        {"lod", "lift-off", m_models.lod(), [this] { m_models.lod()->init(false); }},
+        {"system", "pointer", m_models.systemSettings(),
+         [this] { m_models.systemSettings()->init(false, false); }},
+        {"reportRate", "report rate", m_models.reportRate(),
+         [this] { m_models.reportRate()->init(false); }},
+    };
+    QStringList replaced;
+    for (const Page &page : table) {
+        if (!all && !pages.contains(QLatin1String(page.name)))
+            continue;
+        if (page.model->isSave())
+            replaced.append(QLatin1String(page.caption));
+        page.load();
+        page.model->setSave(false);
+    }
+    if (all || pages.contains(QStringLiteral("macros"))) {
+        m_models.macroTree()->load();
+        m_models.keyMatrix()->refreshTexts();
+    }
+    emit dropDownListsReset();
+    if (!replaced.isEmpty()) {
+        m_notice = tr("Changed outside the window: %1. Unsaved edits there were replaced by the "
+                      "new values.")
+                       .arg(replaced.join(QStringLiteral(", ")));
+        emit noticeChanged();
+    }
 }

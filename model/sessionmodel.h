@@ -34,6 +34,9 @@ class SessionModel : public QObject
     Q_PROPERTY(bool isPownOn READ isPownOn NOTIFY isPownOnChanged)
     // True while a flow runs; the view takes no input meanwhile.
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
+    // One line about the last change made outside the window that replaced
+    // unsaved edits; empty when there is none to tell.
+    Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
 
 public:
     explicit SessionModel(Models &models, QObject *parent = nullptr);
@@ -48,6 +51,8 @@ public:
     int profileNo() const { return m_profileNo; }
     bool isPownOn() const { return m_isPownOn; }
     bool busy() const { return m_busy > 0; }
+    QString notice() const { return m_notice; }
+    Q_INVOKABLE void clearNotice();
 
     // Loads the traits, the profile in use and every page without sending;
     // runs once (later calls do nothing).
@@ -76,12 +81,20 @@ public:
                                   const QString &oldName, const QString &newName);
     Q_INVOKABLE void macroDataChanged(const QString &name);
 
+    // The settings were changed outside the window (the bus): the named
+    // pages ("dpi", "reportRate", "lod", "light", "system", "keyMatrix",
+    // "macros"; "all" for a profile change, which also reads the profile
+    // in use and its mode again) load the stored values without sending.
+    // The stored value wins over unsaved edits, and the notice says so.
+    void reloadStored(const QStringList &pages);
+
 signals:
     void traitsChanged();
     void mouseModeChanged();
     void profileNoChanged();
     void isPownOnChanged();
     void busyChanged();
+    void noticeChanged();
     // A mode was applied (the root's clickOfficeMode/clickGameMode).
     void modeApplied(int mode);
     // The pages' drop-down lists are to be filled again.
@@ -102,4 +115,5 @@ private:
     int m_profileNo = 0;
     bool m_isPownOn = false;
     int m_busy = 0;
+    QString m_notice;
 };

@@ -90,6 +90,8 @@ public:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), display);
+        if (!busAddress.isEmpty())
+            env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
         return env;
     }
 
@@ -178,6 +180,7 @@ public:
 
     QTemporaryDir dir;
     QString display;
+    QString busAddress; // a private session bus, when the test started one
     QProcess xvfb, tray, app;
     QString log;
 

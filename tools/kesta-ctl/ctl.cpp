@@ -1,6 +1,7 @@
 #include "tools/kesta-ctl/ctl.h"
 
 #include "desktop/modulesfolder.h"
+#include "tools/kesta-ctl/busclient.h"
 #include "tools/kesta-ctl/tasks.h"
 
 #include "device/devicepresence.h"
@@ -305,8 +306,13 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
             out << task->manual;
             return 0;
         }
-        // The program and the tool would interleave their frames, and the
-        // program's window would go on showing the old values.
+        // While the program runs on these settings it is their one writer:
+        // the command runs there, checked and done by the same code, and its
+        // window shows the change.
+        if (programOnBus(options.modulesDir) == ProgramOnBus::Serves)
+            return runInProgram(options.command, options.args, out, err);
+        // Without its bus (sudo, ssh, cron) the program and the tool would
+        // interleave their frames, and its window would show the old values.
         if (!taskOnlyReads(options.command, options.args) && g_programRunning &&
             g_programRunning()) {
             err << "kesta-ctl " << options.command
@@ -330,6 +336,14 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
         return tasks.run(options.command, options.args, out, err);
     }
 
+    // An operation called by name bypasses the program's pages and flows.
+    if (options.command == QLatin1String("call") &&
+        ((g_programRunning && g_programRunning()) ||
+         programOnBus(options.modulesDir) == ProgramOnBus::Serves)) {
+        err << "kesta-ctl call: kesta-config is running; use the task commands (kesta-ctl "
+               "--help), which work through it, or quit it (tray menu) and try again\n";
+        return 1;
+    }
     bool taken = false;
     const auto turn = options.command == QLatin1String("call") ? takeTurn(&taken) : nullptr;
     if (options.command == QLatin1String("call") && !taken)

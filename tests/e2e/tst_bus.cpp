@@ -1,0 +1,184 @@
+// The running program as the one writer: on a private session bus, kesta-ctl
+// runs its commands in the program (which sends them; kesta-ctl itself has no
+// mouse here), the program's properties show the stored values, bad
+// arguments and operations called by name change nothing, and calls that
+// arrive together are done one after the other.
+#include "bus/busnames.h"
+
+#include "desktopsession.h"
+
+#include <QDBusConnection>
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMetaType>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDirIterator>
+
+using namespace KestaBusNames;
+
+class TstBus : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void commandsRunInTheProgram_data();
+    void commandsRunInTheProgram();
+    void callsArrivingTogetherAreAllDone();
+
+private:
+    // kesta-ctl beside the program, without the virtual mouse.
+    int ctl(const QStringList &args, QString *output = nullptr);
+    QVariant property(const QString &name);
+    QMap<QString, QByteArray> settingsFiles() const;
+
+    DesktopSession m_s;
+    QProcess m_bus;
+    QString m_busName = QStringLiteral("tst_bus");
+};
+
+void TstBus::initTestCase()
+{
+    const QString missing = DesktopSession::missingTool({"Xvfb", "dbus-daemon"});
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing + QStringLiteral(" is not installed")));
+    m_bus.start(QStringLiteral("dbus-daemon"),
+                {"--session", "--nofork", "--nopidfile", "--print-address=1"});
+    QVERIFY(m_bus.waitForStarted());
+    QVERIFY(QTest::qWaitFor([this] { return m_bus.canReadLine(); }, 10000));
+    m_s.busAddress = QString::fromLatin1(m_bus.readLine()).trimmed();
+    QVERIFY(QDBusConnection::connectToBus(m_s.busAddress, m_busName).isConnected());
+
+    QVERIFY(m_s.startDisplay());
+    QVERIFY(m_s.stageProgram());
+    const QString bin = qEnvironmentVariable("KESTA_BIN_DIR");
+    QVERIFY(QFile::copy(bin + QStringLiteral("/kesta-ctl"), m_s.path("kesta-ctl")));
+    QVERIFY(QFile(m_s.path("kesta-ctl"))
+                .setPermissions(QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner));
+    QVERIFY(m_s.startProgram());
+    QDBusConnection bus(m_busName);
+    QVERIFY2(
+        QTest::qWaitFor(
+            [&] { return bus.interface()->isServiceRegistered(QLatin1String(kService)).value(); },
+            20000),
+        qPrintable(m_s.output()));
+    m_s.waitForQuietWire(); // the first initialisation's sends
+}
+
+void TstBus::cleanupTestCase()
+{
+    QDBusConnection::disconnectFromBus(m_busName);
+    if (m_bus.state() != QProcess::NotRunning) {
+        m_bus.kill();
+        m_bus.waitForFinished(3000);
+    }
+}
+
+int TstBus::ctl(const QStringList &args, QString *output)
+{
+    QProcess p;
+    QProcessEnvironment env = m_s.environment();
+    env.remove(QStringLiteral("LD_PRELOAD"));
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(m_s.path("kesta-ctl"), args);
+    if (!p.waitForFinished(90000))
+        return -1;
+    if (output)
+        *output = QString::fromUtf8(p.readAll());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+QVariant TstBus::property(const QString &name)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QLatin1String(kService), QLatin1String(kPath),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QString::fromLatin1(kInterface) << name;
+    const QDBusMessage reply = QDBusConnection(m_busName).call(get);
+    const QVariant value = reply.arguments().value(0).value<QDBusVariant>().variant();
+    if (value.userType() == qMetaTypeId<QDBusArgument>()) {
+        const QDBusArgument arg = value.value<QDBusArgument>();
+        if (arg.currentSignature() == QLatin1String("ai"))
+            return QVariant::fromValue(qdbus_cast<QList<int>>(arg));
+    }
+    return value;
+}
+
+QMap<QString, QByteArray> TstBus::settingsFiles() const
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(m_s.path("modules"), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        if (f.open(QIODevice::ReadOnly))
+            out.insert(f.fileName(), f.readAll());
+    }
+    return out;
+}
+
+void TstBus::commandsRunInTheProgram_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("property"); // empty: nothing may change
+    QTest::addColumn<QVariant>("value");
+
+    QTest::newRow("a DPI stage") << QStringList{"dpi", "set", "2=1500"} << 0
+                                 << QStringLiteral("DpiStages")
+                                 << QVariant::fromValue(QList<int>{500, 1500, 2000, 3000});
+    QTest::newRow("the report rate")
+        << QStringList{"rate", "500"} << 0 << QStringLiteral("ReportRate") << QVariant(500);
+    QTest::newRow("a profile by its name") << QStringList{"profile", "switch", "Shooter"} << 0
+                                           << QStringLiteral("Profile") << QVariant(3);
+    QTest::newRow("a bad value changes nothing")
+        << QStringList{"dpi", "set", "2=abc"} << 2 << QString() << QVariant();
+    QTest::newRow("an operation by name is refused")
+        << QStringList{"call", "setData", "\"mouse/reportRate\"", "0"} << 1 << QString()
+        << QVariant();
+}
+
+void TstBus::commandsRunInTheProgram()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, property);
+    QFETCH(QVariant, value);
+
+    m_s.waitForQuietWire();
+    const auto filesBefore = settingsFiles();
+    const qsizetype wireBefore = m_s.wireLog().size();
+    QString output;
+    QCOMPARE(ctl(args, &output), exitCode);
+    if (property.isEmpty()) {
+        QCOMPARE(settingsFiles(), filesBefore);
+        QCOMPARE(m_s.wireLog().size(), wireBefore);
+        return;
+    }
+    // The program stored it (the properties read the files) and sent it.
+    QCOMPARE(this->property(property), value);
+    QVERIFY2(m_s.wireLog().size() > wireBefore, qPrintable(output));
+    QVERIFY(settingsFiles() != filesBefore);
+}
+
+void TstBus::callsArrivingTogetherAreAllDone()
+{
+    // A profile switch sends every page; a DPI change sent meanwhile waits
+    // for it and lands in the profile switched to.
+    QProcess first;
+    QProcessEnvironment env = m_s.environment();
+    first.setProcessEnvironment(env);
+    first.start(m_s.path("kesta-ctl"), {"profile", "switch", "Game"});
+    QVERIFY(first.waitForStarted());
+    QTest::qWait(300);
+    QCOMPARE(ctl({"dpi", "set", "1=1000"}), 0);
+    QVERIFY(first.waitForFinished(90000));
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(property(QStringLiteral("Profile")), QVariant(2));
+    QCOMPARE(property(QStringLiteral("DpiStages")).value<QList<int>>().value(0), 1000);
+}
+
+QTEST_GUILESS_MAIN(TstBus)
+#include "tst_bus.moc"

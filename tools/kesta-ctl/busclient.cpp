@@ -1,0 +1,77 @@
+#include "tools/kesta-ctl/busclient.h"
+
+#include "bus/busnames.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDir>
+#include <QTextStream>
+
+namespace Ctl {
+
+using namespace KestaBusNames;
+
+namespace {
+
+// How long a change may take in the program: a profile switch sends every
+// page, with the protocol's own pauses.
+constexpr int kReplyWaitMs = 60000;
+
+QString methodOf(const QString &command)
+{
+    return command.left(1).toUpper() + command.mid(1);
+}
+
+} // namespace
+
+ProgramOnBus programOnBus(const QString &modulesDir)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface() ||
+        !bus.interface()->isServiceRegistered(QLatin1String(kService)).value())
+        return ProgramOnBus::Absent;
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QLatin1String(kService), QLatin1String(kPath),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QString::fromLatin1(kInterface) << QStringLiteral("SettingsFolder");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, kReplyWaitMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return ProgramOnBus::Absent;
+    const QString folder = reply.arguments().first().value<QDBusVariant>().variant().toString();
+    const QString ours = QDir(modulesDir).canonicalPath();
+    return !ours.isEmpty() && folder == ours ? ProgramOnBus::Serves : ProgramOnBus::OtherFolder;
+}
+
+int runInProgram(const QString &command, const QStringList &args, QTextStream &out,
+                 QTextStream &err)
+{
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QLatin1String(kService), QLatin1String(kPath),
+                                       QLatin1String(kInterface), methodOf(command));
+    call << args;
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, kReplyWaitMs);
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        out << reply.arguments().value(0).toString();
+        return 0;
+    }
+    const QString name = reply.errorName();
+    if (name == QLatin1String(kInvalidArgument)) {
+        err << reply.errorMessage() << "\n";
+        return 2;
+    }
+    if (name == QLatin1String(kFailed)) {
+        err << reply.errorMessage() << "\n";
+        return 1;
+    }
+    if (name == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
+        name == QLatin1String("org.freedesktop.DBus.Error.Timeout")) {
+        err << "kesta-ctl " << command << ": kesta-config did not answer\n";
+        return 1;
+    }
+    err << "kesta-ctl " << command << ": kesta-config: " << reply.errorMessage() << "\n";
+    return 1;
+}
+
+} // namespace Ctl
