@@ -187,13 +187,24 @@ bool sync(QSettings &settings)
         qDebug() << "settings write failed: the old file cannot be kept" << path;
         return false;
     }
-    settings.sync();
-    if (settings.status() != QSettings::NoError) {
+    // settings.status() keeps the first error the object ever met, so after
+    // one failure it would call every later write failed as well, the good
+    // ones included. All objects on a file in this process share its unsaved
+    // changes: a new one writes them with a status that tells of this write
+    // alone.
+    bool written = false;
+    {
+        QSettings writer(path, settings.format());
+        writer.sync();
+        written = writer.status() == QSettings::NoError;
+    }
+    if (!written) {
         // Nothing was written (Qt saw the error); the file is as it was.
         backup.revert(settings);
         qDebug() << "settings write failed" << path;
         return false;
     }
+    settings.sync(); // nothing pending any more: clears its own request to write
     if (fileIsWhole(path, int(settings.allKeys().size())))
         return true;
 

@@ -13,8 +13,9 @@ namespace SettingsFile {
 // Writes the changes settings holds to its file. On success the file holds
 // them whole. On failure the file keeps what it had before, settings reads
 // that again (the unwritten changes are dropped), a debug line names the
-// file and false is returned. A QSettings object keeps the first error it
-// met for good: after a failure, use a new object on the file.
+// file and false is returned. Each call is judged by its own write: settings
+// may be used again after a failure, although its status() keeps the first
+// error it met for good.
 //
 // QSettings::sync() alone cannot be trusted for this: the last part of the
 // file goes out when its save file is committed, and an error there (disk

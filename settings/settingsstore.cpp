@@ -120,17 +120,7 @@ struct SettingsStore::Private {
         if (SettingsFile::sync(*settings))
             return true;
         qDebug() << "settings write failed" << settings->fileName() << key;
-        reopen(id);
         return false;
-    }
-
-    // A settings object keeps its first error: a failed one is replaced.
-    void reopen(int id)
-    {
-        std::unique_ptr<QSettings> &slot = id < 0 ? global : profiles[id];
-        const QString path = slot->fileName();
-        slot.reset();
-        slot = openIni(path);
     }
 
     QString settingPath(const QString &name) const
@@ -330,7 +320,6 @@ bool SettingsStore::WriteBatch::commit()
         QSettings *settings = d.handle(id);
         if (settings && !SettingsFile::sync(*settings)) {
             qDebug() << "settings write failed" << settings->fileName();
-            d.reopen(id);
             ok = false;
         }
     }
@@ -371,10 +360,8 @@ bool SettingsStore::saveProfile(int profile)
     if (target.isEmpty())
         return false;
     QSettings *handle = d->profiles[profile].get();
-    if (!SettingsFile::sync(*handle)) {
-        d->reopen(profile);
+    if (!SettingsFile::sync(*handle))
         return false;
-    }
     if (sameFile(handle->fileName(), target))
         return true;
     QByteArray data;
@@ -391,10 +378,8 @@ void SettingsStore::copyProfile(int destprofile, int srcprofile)
         srcprofile >= kProfileCount || destprofile == srcprofile)
         return;
     QSettings *source = d->profiles[srcprofile].get();
-    if (!SettingsFile::sync(*source)) {
-        d->reopen(srcprofile);
+    if (!SettingsFile::sync(*source))
         return;
-    }
     d->replaceFile(d->profiles[destprofile], source->fileName(), false);
 }
 

@@ -403,6 +403,81 @@ private slots:
         QVERIFY(readAll(profileFile(0)).contains("lod=7\n"));
     }
 
+    // A write the full disk refused must not spoil the ones after it: while
+    // the disk stays full each write fails and leaves the file alone, and the
+    // first one made with room again goes through and is reported so.
+    void firstWriteWithRoomAgainGoesThrough_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<int>("refused"); // writes made while the disk is full
+        QTest::newRow("setData") << "setData" << 1;
+        QTest::newRow("setData, refused twice") << "setData" << 2;
+        QTest::newRow("setDataList") << "setDataList" << 1;
+        QTest::newRow("setGlobalData") << "setGlobalData" << 1;
+        QTest::newRow("setGlobalData, refused twice") << "setGlobalData" << 2;
+        QTest::newRow("batch") << "batch" << 1;
+        QTest::newRow("batch, refused twice") << "batch" << 2;
+    }
+
+    void firstWriteWithRoomAgainGoesThrough()
+    {
+        QFETCH(QString, operation);
+        QFETCH(int, refused);
+        const bool global = operation == "setGlobalData";
+        const QString path = global ? settingFile("apConfig.bin") : profileFile(0);
+        const QString key =
+            global ? QStringLiteral("common/language") : QStringLiteral("mouse/lod");
+        const auto store = makeStore();
+        const auto stored = [&] {
+            return global ? store->getGlobalData(key).toString()
+                          : store->getData(key, false).toString();
+        };
+        // Writes value n; false when the store reports the write failed (only
+        // a batch reports: for the others the file tells).
+        const auto write = [&](int n) {
+            const QString value = QString::number(n);
+            if (operation == "setData") {
+                store->setData(key, value);
+            } else if (operation == "setDataList") {
+                store->setDataList(QStringLiteral("mouseLight/lightName"), {value, value});
+                store->setData(key, value);
+            } else if (operation == "setGlobalData") {
+                store->setGlobalData(key, value);
+            } else {
+                SettingsStore::WriteBatch batch(store.get());
+                store->setData(key, value);
+                store->setDataList(QStringLiteral("mouseLight/lightName"), {value, value});
+                return batch.commit();
+            }
+            return true;
+        };
+        const QByteArray before = readAll(path);
+        const QString old = stored();
+        QVERIFY(!before.isEmpty() && !old.isEmpty());
+
+        {
+            FileSizeLimit full(16); // not even a lock file fits
+            QVERIFY(full.active());
+            for (int n = 1; n <= refused; ++n) {
+                QTest::ignoreMessage(
+                    QtDebugMsg, QRegularExpression("failed.*" + QRegularExpression::escape(path)));
+                const bool reported = write(10 + n);
+                if (operation == "batch")
+                    QVERIFY(!reported);
+                QCOMPARE(readAll(path), before);
+                QCOMPARE(stored(), old);
+            }
+        }
+
+        QVERIFY(write(20));
+        const QByteArray after = readAll(path);
+        QVERIFY2(after.contains(key.section('/', 1).toLatin1() + "=20\n"), after.constData());
+        if (operation == "setDataList" || operation == "batch")
+            QVERIFY(after.contains("lightName=20, 20\n"));
+        QCOMPARE(stored(), QStringLiteral("20"));
+        QCOMPARE(QDir(m_modules + "/setting").entryList(QDir::Files).size(), 14);
+    }
+
     // What makes a file whole: every key on its own line, the last one ended.
     void wholeIniText_data()
     {
