@@ -4,6 +4,10 @@
 // a mouse, which shows a notice and stores and sends nothing.
 #include "scenerig.h"
 
+#include "bus/kestabus.h"
+#include "model/dpimodel.h"
+#include "model/lightingmodel.h"
+
 #include <QDirIterator>
 #include <QSignalSpy>
 
@@ -30,6 +34,7 @@ private slots:
     void choosingTheCurrentProfileDoesNothing();
     void resetAllEndsOnStageTwoWithNothingDirty();
     void macroRenameRewritesTheBindings();
+    void changesFromOutsideShowAndSurviveASave();
     void withoutMouseTheNoticeReplacesThePages_data();
     void withoutMouseTheNoticeReplacesThePages();
     void withoutMouseNothingIsStoredOrSent_data();
@@ -262,6 +267,49 @@ void TstSceneFlows::macroRenameRewritesTheBindings()
     QCOMPARE(m_rig.profileValue(QStringLiteral("mouseMacroKey/3")), QStringLiteral("combo"));
     QVERIFY(QFile::exists(QStringLiteral("modules/macro/combo.bin")));
     QVERIFY(!QFile::exists(QStringLiteral("modules/macro/m1.bin")));
+}
+
+// A change made over the bus (kesta-ctl while the program runs): the page
+// shows the stored value at once, replacing its unsaved edits, and says so;
+// a page the change did not touch keeps its edits; a Save in the window
+// afterwards keeps the change; a profile switched from outside is named.
+void TstSceneFlows::changesFromOutsideShowAndSurviveASave()
+{
+    QVERIFY(m_rig.start());
+    myQQuickView *view = m_rig.view();
+    KestaBus::Host host;
+    host.ops = view->operations();
+    host.models = view->models();
+    host.deviceConnected = [] { return true; };
+    host.setDialogs = [view](UserDialogs *d) { view->setDialogs(d); };
+    KestaBus bus(host);
+    Models *models = view->models();
+    models->dpi()->setStageValue(0, 3000);
+    models->dpi()->setSave(true);
+    models->light()->setSave(true);
+
+    QString out, err;
+    QCOMPARE(bus.runNow(QStringLiteral("dpi"), {"set", "2=1500"}, &out, &err), 0);
+    QCOMPARE(models->dpi()->values().mid(0, 2), QList<int>({500, 1500}));
+    QVERIFY(!models->dpi()->isSave());
+    QVERIFY(models->light()->isSave());
+    QVERIFY2(models->session()->notice().contains(QLatin1String("DPI")),
+             qPrintable(models->session()->notice()));
+    QCOMPARE(bus.dpiStages().value(1), 1500);
+
+    SceneRig::call(m_rig.session(), "saveAll");
+    QVERIFY(m_rig.profileValue(QStringLiteral("mouse/dpiValueArray")).contains("1500"));
+
+    QSignalSpy switched(&bus, &KestaBus::profileSwitched);
+    QCOMPARE(bus.runNow(QStringLiteral("profile"), {"switch", "2"}, &out, &err), 0);
+    QCOMPARE(m_rig.root()->property("profileNo").toInt(), 2);
+    QCOMPARE(switched.count(), 1);
+    QCOMPARE(switched.at(0).at(0).toString(), bus.profileName());
+    QVERIFY(!bus.profileName().isEmpty());
+    // Bad arguments change nothing, not even the pages' edits.
+    models->dpi()->setSave(true);
+    QCOMPARE(bus.runNow(QStringLiteral("dpi"), {"set", "2=abc"}, &out, &err), 2);
+    QVERIFY(models->dpi()->isSave());
 }
 
 void TstSceneFlows::withoutMouseTheNoticeReplacesThePages_data()
