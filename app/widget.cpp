@@ -47,9 +47,14 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     connect(&timer, &QTimer::timeout, this, &Widget::checkDevice);
 
     tray = new QSystemTrayIcon(this);
+    auto *open = new QAction(tr("Open (&O)"), this);
+    open->setObjectName(QStringLiteral("trayOpen"));
+    connect(open, &QAction::triggered, this, &Widget::openFromTray);
     auto *quit = new QAction(tr("Quit (&Q)"), this);
+    quit->setObjectName(QStringLiteral("trayQuit"));
     connect(quit, &QAction::triggered, this, &Widget::exitSYS);
     auto *menu = new QMenu(this);
+    menu->addAction(open);
     menu->addAction(quit);
     menu->setStyleSheet(QString::fromLatin1(kTrayStyleSheet));
     tray->setContextMenu(menu);
@@ -67,6 +72,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     connect(device, &MouseDevice::connecting, this,
             [this] { showTrayMessage(QStringLiteral("Detect Device")); });
     connect(device, &MouseDevice::connected, this, [this] {
+        m_connectedOnce = true;
         view()->setEnabled(true);
         startView();
     });
@@ -136,6 +142,11 @@ void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason != QSystemTrayIcon::DoubleClick)
         return;
+    openFromTray();
+}
+
+void Widget::openFromTray()
+{
     if (isDeviceConnected())
         postRestore();
     showNormal();
@@ -161,7 +172,11 @@ void Widget::showProfileInUse(const QString &name)
 
 void Widget::disconnectSequence()
 {
+    // A window that goes away by itself says why, once.
+    const bool shown = isVisible();
     setVisible(false);
+    if (shown && m_connectedOnce)
+        showTrayMessage(tr("The mouse was removed. Plug it in again to change its settings."));
 }
 
 void Widget::startView()

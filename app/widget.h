@@ -33,6 +33,11 @@ public:
     void onDeviceChangeNotice();
     // The restore message (posted, then setVisible(true)).
     void postRestore();
+    // The tray's "Open" and a double click on the icon: the window comes
+    // back (restored only while the mouse is connected).
+    void openFromTray();
+    // The profile in use was changed from outside the window.
+    void showProfileInUse(const QString &name);
     // What exitSYS calls to end the program (QCoreApplication::exit); tests
     // put a probe here to see what has happened by then.
     void setQuitHandler(std::function<void(int)> quit) { m_quit = std::move(quit); }
@@ -46,8 +51,6 @@ public slots:
     void checkDevice();
     void exitSYS();
     void receiveMessage(QString message);
-    // The profile in use was changed from outside the window.
-    void showProfileInUse(const QString &name);
 
 protected:
     void customEvent(QEvent *event) override;
@@ -65,5 +68,6 @@ private:
     Hid_Thread hid;
     QSystemTrayIcon *tray = nullptr;
     DeviceChangeNotifier *notifier = nullptr;
+    bool m_connectedOnce = false;
     std::function<void(int)> m_quit = [](int code) { QCoreApplication::exit(code); };
 };

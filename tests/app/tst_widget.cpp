@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QQuickItem>
 #include <QSettings>
+#include <QAction>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -58,6 +60,7 @@ private slots:
     void secondStartRestoresOnlyWhenConnected();
     void quitClearsTheListenerFirst();
     void trayBubbles();
+    void removalIsToldAndOpenBringsTheWindowBack();
 
 private:
     // Writes key=value pairs into the staged global file before the window exists.
@@ -362,6 +365,42 @@ void TstWidget::trayBubbles()
     QCOMPARE(quiet.count(), 1);
     m_widget->checkDevice();
     QCOMPARE(quiet.count(), 1);
+}
+
+// A window that hides because its mouse went away says so in the tray (a
+// start without a mouse does not); the tray's "Open" brings it back.
+void TstWidget::removalIsToldAndOpenBringsTheWindowBack()
+{
+    kvm::unplug();
+    makeWidget();
+    QSignalSpy bubbles(m_widget.get(), &Widget::trayMessageShown);
+    m_widget->checkDevice();
+    QVERIFY(!m_widget->isVisible());
+    QCOMPARE(bubbles.count(), 0);
+
+    kvm::plug();
+    m_widget->showNormal();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    bubbles.clear();
+    kvm::unplug();
+    QTRY_VERIFY(!m_widget->hidThread()->listening);
+    m_widget->checkDevice();
+    QVERIFY(!m_widget->isVisible());
+    QCOMPARE(bubbles.count(), 1);
+    QVERIFY(bubbles.at(0).at(1).toString().contains(QLatin1String("removed")));
+
+    kvm::plug();
+    m_widget->checkDevice();
+    QVERIFY(!m_widget->isVisible());
+    auto *open =
+        m_widget->trayIcon()->contextMenu()->findChild<QAction *>(QStringLiteral("trayOpen"));
+    if (!open) // the actions belong to the window, shown in the menu
+        open = m_widget->findChild<QAction *>(QStringLiteral("trayOpen"));
+    QVERIFY(open);
+    QCOMPARE(m_widget->trayIcon()->contextMenu()->actions().first(), open);
+    open->trigger();
+    QTRY_VERIFY(m_widget->isVisible());
 }
 
 QTEST_MAIN(TstWidget)
