@@ -123,6 +123,7 @@ void SystemSettingsModel::init(bool isSendData, bool isRecovery)
     }
     m_isLoaded = true;
     emit changed();
+    readSupport();
     if (isSendData)
         saveData(true, 0);
 }
@@ -164,4 +165,18 @@ void SystemSettingsModel::sendData(int step)
 {
     sendPointer(step);
     m_lod.send();
+}
+
+void SystemSettingsModel::readSupport()
+{
+    DeviceSettings *settings = device();
+    PointerSettings *pointer = settings ? settings->pointerSettings() : nullptr;
+    if (!pointer)
+        return;
+    const PointerSettings::Support now = pointer->support();
+    if (now.speed == m_support.speed && now.doubleClick == m_support.doubleClick &&
+        now.scrollLines == m_support.scrollLines && now.reason == m_support.reason)
+        return;
+    m_support = now;
+    emit supportChanged();
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "model/pagemodel.h"
+#include "platform/pointersettings.h"
 
 #include <QList>
 #include <QVariant>
@@ -27,6 +28,12 @@ class SystemSettingsModel : public PageModel
     Q_PROPERTY(int scrollLines READ scrollLines NOTIFY changed)
     Q_PROPERTY(int firstPosition READ firstPosition CONSTANT)
     Q_PROPERTY(int lastPosition READ lastPosition CONSTANT)
+    // Which of the desktop's settings can be set here; `pointerNote` says
+    // why one cannot (empty when all can).
+    Q_PROPERTY(bool speedAvailable READ speedAvailable NOTIFY supportChanged)
+    Q_PROPERTY(bool doubleClickAvailable READ doubleClickAvailable NOTIFY supportChanged)
+    Q_PROPERTY(bool scrollAvailable READ scrollAvailable NOTIFY supportChanged)
+    Q_PROPERTY(QString pointerNote READ pointerNote NOTIFY supportChanged)
 
 public:
     static constexpr int kFirstPosition = 3;
@@ -47,6 +54,16 @@ public:
     int scrollLines() const { return m_scrollLines; }
     int firstPosition() const { return kFirstPosition; }
     int lastPosition() const { return kLastPosition; }
+    bool speedAvailable() const { return m_support.speed; }
+    bool doubleClickAvailable() const { return m_support.doubleClick; }
+    bool scrollAvailable() const { return m_support.scrollLines; }
+    QString pointerNote() const
+    {
+        return m_support.speed && m_support.doubleClick && m_support.scrollLines ? QString()
+                                                                                 : m_support.reason;
+    }
+    // Asks the desktop what it offers (init does).
+    void readSupport();
     // What saveData stores and sends as the scroll value.
     int scrollValue() const { return m_scrollWhole ? kScrollWholeScreen : m_scrollLines; }
 
@@ -77,8 +94,10 @@ public:
 
 signals:
     void changed();
+    void supportChanged();
 
 private:
+    PointerSettings::Support m_support;
     static int clampPosition(const QVariant &value, int fallback);
 
     LodModel &m_lod;

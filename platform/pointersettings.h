@@ -4,12 +4,24 @@
 // desktop stores. Needs only QtCore.
 #pragma once
 
+#include <QString>
+
 #include <memory>
 
 class PointerSettings
 {
 public:
     virtual ~PointerSettings();
+
+    // Which settings this desktop offers at all; `reason` says, in one line
+    // for the user, why one it does not offer cannot be set.
+    struct Support {
+        bool speed = true;
+        bool doubleClick = true;
+        bool scrollLines = true;
+        QString reason;
+    };
+    virtual Support support() { return {}; }
 
     // Each returns false when the desktop offers no such setting or refused it.
     virtual bool setCursorSpeed(int speed) = 0; // 1 (slowest) .. 20 (fastest), 10 is neutral

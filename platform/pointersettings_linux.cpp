@@ -14,6 +14,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace {
 
 constexpr int kGsettingsTimeoutMs = 5000;
@@ -39,7 +41,49 @@ public:
 
     bool setWheelScrollLines(int) override { return false; }
 
+    // Asked once: gsettings answers in tens of milliseconds a key.
+    Support support() override
+    {
+        if (m_support)
+            return *m_support;
+        Support s;
+        s.scrollLines = false;
+        const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
+        if (gsettings.isEmpty()) {
+            s.speed = s.doubleClick = false;
+            s.reason = QStringLiteral("This desktop keeps no pointer settings that the program "
+                                      "can change (they need gsettings, as GNOME has).");
+        } else {
+            s.speed = writable(gsettings, {QStringLiteral("org.gnome.desktop.peripherals.mouse")},
+                               QStringLiteral("speed"));
+            s.doubleClick = writable(gsettings,
+                                     {QStringLiteral("org.gnome.desktop.peripherals.mouse"),
+                                      QStringLiteral("org.gnome.desktop.interface")},
+                                     QStringLiteral("double-click"));
+            s.reason = s.speed || s.doubleClick
+                           ? QStringLiteral("This desktop has no setting for the lines a wheel "
+                                            "step scrolls.")
+                           : QStringLiteral("This desktop keeps no pointer settings that the "
+                                            "program can change.");
+        }
+        m_support = s;
+        return s;
+    }
+
 private:
+    std::optional<Support> m_support;
+
+    static bool writable(const QString &gsettings, const QStringList &schemas, const QString &key)
+    {
+        for (const QString &schema : schemas) {
+            QString answer;
+            if (run(gsettings, {QStringLiteral("writable"), schema, key}, &answer) &&
+                answer.trimmed() == QLatin1String("true"))
+                return true;
+        }
+        return false;
+    }
+
     // Writes key into the first schema that has it.
     static bool setKey(const QStringList &schemas, const QString &key, const QString &value)
     {

@@ -407,7 +407,19 @@ void TstKestaCtl::readmeTaskExamplesRun()
     env.insert(QStringLiteral("LD_PRELOAD"), bin + QStringLiteral("/libkesta-virtual-mouse.so"));
     env.insert(QStringLiteral("KESTA_VM_LOG"), work.path() + QStringLiteral("/wire.log"));
     env.insert(QStringLiteral("KESTA_VM_STATE"), work.path() + QStringLiteral("/vm.state"));
-    env.insert(QStringLiteral("PATH"), work.path()); // no desktop tools: the desktop is left alone
+    // No desktop tools but a stand-in gsettings that offers GNOME's two
+    // pointer keys and notes what it is told: the desktop is left alone.
+    env.insert(QStringLiteral("PATH"), work.path());
+    QFile gsettings(work.path() + QStringLiteral("/gsettings"));
+    QVERIFY(gsettings.open(QIODevice::WriteOnly));
+    gsettings.write("#!/bin/sh\n"
+                    "case \"$1 $3\" in\n"
+                    "  'writable speed'|'writable double-click') echo true ;;\n"
+                    "  writable*) exit 1 ;;\n"
+                    "  set*) echo \"$*\" >> \"$0.log\" ;;\n"
+                    "esac\n");
+    gsettings.close();
+    QVERIFY(gsettings.setPermissions(QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner));
     for (const QString &line : lines) {
         QStringList args = QProcess::splitCommand(line);
         QCOMPARE(args.takeFirst(), QStringLiteral("kesta-ctl"));
@@ -425,6 +437,13 @@ void TstKestaCtl::readmeTaskExamplesRun()
     }
     QVERIFY(QFile::exists(work.path() + QStringLiteral("/burst.mc")));
     QVERIFY(QFile::exists(work.path() + QStringLiteral("/office.pf")));
+    // The desktop was given the pointer speed and double-click time.
+    QFile desktop(work.path() + QStringLiteral("/gsettings.log"));
+    QVERIFY(desktop.open(QIODevice::ReadOnly));
+    const QByteArray told = desktop.readAll();
+    QVERIFY2(told.contains("set org.gnome.desktop.peripherals.mouse speed") &&
+                 told.contains("set org.gnome.desktop.peripherals.mouse double-click"),
+             told.constData());
     // The mouse accepted every frame it was sent.
     QFile log(work.path() + QStringLiteral("/wire.log"));
     QVERIFY(log.open(QIODevice::ReadOnly));

@@ -8,6 +8,9 @@
 #include "model/systemsettingsmodel.h"
 
 #include "modelrig.h"
+#include "tools/kesta-ctl/tasks.h"
+
+#include <QTextStream>
 
 class TestSystemSettingsModel : public QObject
 {
@@ -21,6 +24,8 @@ private slots:
     void reportRate();
     void storesAndSendsAsTheOperations_data();
     void storesAndSendsAsTheOperations();
+    void settingsTheDesktopLacks_data();
+    void settingsTheDesktopLacks();
 };
 
 void TestSystemSettingsModel::speedIndex_data()
@@ -159,6 +164,65 @@ void TestSystemSettingsModel::storesAndSendsAsTheOperations()
             }
         },
         reference);
+}
+
+// A desktop that offers only some pointer settings: the page offers only
+// those and says why; kesta-ctl refuses the others and stores nothing.
+void TestSystemSettingsModel::settingsTheDesktopLacks_data()
+{
+    QTest::addColumn<bool>("speed");
+    QTest::addColumn<bool>("scroll");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("no scroll lines: scroll refused")
+        << true << false << QStringList{"set", "--scroll", "5"} << 1;
+    QTest::newRow("no scroll lines: speed goes")
+        << true << false << QStringList{"set", "--speed", "6"} << 0;
+    QTest::newRow("nothing: speed and scroll refused together")
+        << false << false << QStringList{"set", "--speed", "6", "--scroll", "5"} << 1;
+}
+
+void TestSystemSettingsModel::settingsTheDesktopLacks()
+{
+    QFETCH(bool, speed);
+    QFETCH(bool, scroll);
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+
+    struct Partial : RecordedPointer {
+        Support offered;
+        Support support() override { return offered; }
+    };
+    ModelRig rig;
+    QVERIFY(rig.open());
+    auto pointer = std::make_unique<Partial>();
+    pointer->calls = &rig.pointerCalls;
+    pointer->offered.speed = pointer->offered.doubleClick = speed;
+    pointer->offered.scrollLines = scroll;
+    pointer->offered.reason = QStringLiteral("Not on this desktop.");
+    rig.ops->deviceSettings()->setPointerSettings(std::move(pointer));
+
+    LodModel lod(*rig.ops);
+    SystemSettingsModel page(*rig.ops, lod);
+    page.init(false, false);
+    QCOMPARE(page.speedAvailable(), speed);
+    QCOMPARE(page.scrollAvailable(), scroll);
+    QCOMPARE(page.pointerNote(), QStringLiteral("Not on this desktop."));
+
+    const auto before = rig.files();
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    Ctl::Tasks tasks(*rig.ops, &rig.dialogs, nullptr);
+    QCOMPARE(tasks.run(QStringLiteral("pointer"), args, o, e), exitCode);
+    if (exitCode != 0) {
+        QCOMPARE(rig.files(), before);
+        QVERIFY(rig.pointerCalls.isEmpty());
+        e.flush();
+        QVERIFY2(err.contains(QLatin1String("Not on this desktop.")), qPrintable(err));
+    } else {
+        QVERIFY(rig.files() != before);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSystemSettingsModel)

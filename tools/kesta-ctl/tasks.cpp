@@ -939,6 +939,8 @@ int Runner::pointer(QStringList args)
             print(o);
             return 0;
         }
+        if (!page.pointerNote().isEmpty())
+            m_err << "kesta-ctl pointer: " << page.pointerNote() << "\n";
         m_out << "speed:        " << speed << " (0..10)\n"
               << "double-click: " << doubleSpeed << " (0..10)\n"
               << "scroll:       "
@@ -974,6 +976,12 @@ int Runner::pointer(QStringList args)
                 QStringLiteral("--scroll \"%1\": accepted are 1..100 lines or page").arg(scroll));
         // More than a hundred lines is whole-screen scrolling.
         page.setScrollValue(value);
+    }
+    // A setting the desktop does not offer would be stored and never take.
+    if ((hasSpeed && !page.speedAvailable()) || (hasDouble && !page.doubleClickAvailable()) ||
+        (hasScroll && !page.scrollAvailable())) {
+        m_err << "kesta-ctl pointer: " << page.pointerNote() << " Nothing was stored.\n";
+        return 1;
     }
     const int step = given > 1 ? 0 : hasSpeed ? 1 : hasDouble ? 2 : 3;
     if (!saveSystem(page, lod, step))
