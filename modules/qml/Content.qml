@@ -207,7 +207,7 @@ Item {
         active: false
         sourceComponent: InputAssignOverlay {
             objectName: "inputAssign"
-            scene: shell.scene
+            inputSource: shell.scene
         }
     }
     Loader {
