@@ -129,9 +129,7 @@ Item {
             onEditingFinished: {
                 if (/^#[0-9a-fA-F]{6}$/.test(text))
                     picker.apply(text.toLowerCase());
-                text = Qt.binding(function () {
-                    return picker.colour;
-                });
+                text = Qt.binding(() => picker.colour);
             }
         }
     }
