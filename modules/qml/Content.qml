@@ -185,7 +185,7 @@ Item {
         active: false
         sourceComponent: KeyAssignOverlay {
             objectName: "keyAssign"
-            scene: shell.scene
+            inputSource: shell.scene
             onCombinationRecordRequested: (index, entry, onAccepted) => shell.pages.inputAssign.openFor(index, entry, onAccepted)
             onMacroChoiceRequested: index => shell.pages.macroAssign.openFor(index)
         }

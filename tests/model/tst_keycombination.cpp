@@ -1,6 +1,7 @@
-// The key combination recorder's rule: each row starts from an entry, feeds
-// key events ("+CODE" press, "-CODE" release, "clear") and checks the
-// combination left.
+// What the key-assignment overlays take from the keyboard: each row starts
+// from a button's entry, feeds key events ("+CODE" press, "-CODE" release,
+// and a few commands) and checks the entry the overlay would assign.
+#include "model/firekey.h"
 #include "model/keycombination.h"
 
 #include <QtTest>
@@ -12,6 +13,8 @@ class TestKeyCombination : public QObject
 private slots:
     void events_data();
     void events();
+    void fireKey_data();
+    void fireKey();
 };
 
 void TestKeyCombination::events_data()
@@ -57,6 +60,55 @@ void TestKeyCombination::events()
     QCOMPARE(combination.isEmpty(), result.at(1).toInt() == 0 && result.at(2).toInt() == 0);
     combination.releaseAll();
     QVERIFY(!combination.holding());
+}
+
+void TestKeyCombination::fireKey_data()
+{
+    // Commands: "shown" (the fire group shows), "hidden", "wait" (the key
+    // button clicked), "endless" (its box clicked).
+    QTest::addColumn<QVariantList>("entry");
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QVariantList>("result");
+
+    QTest::newRow("a fire entry is shown; a rate below 1 as the default")
+        << QVariantList{1, 4, 0, 7} << QStringList{} << QVariantList{1, 4, 10, 7};
+    QTest::newRow("without a key the shown group takes the next press, not a release")
+        << QVariantList{2, 1, 4, 0} << QStringList{"-5", "+0", "+256", "+6", "+7"}
+        << QVariantList{};
+    QTest::newRow("shown without a key: the first valid press is the key, with the defaults")
+        << QVariantList{2, 1, 4, 0} << QStringList{"shown", "-5", "+0", "+256", "+6", "+7"}
+        << QVariantList{1, 6, 10, 3};
+    QTest::newRow("a set key waits only when asked to")
+        << QVariantList{1, 4, 20, 3} << QStringList{"shown", "+5", "wait", "+6"}
+        << QVariantList{1, 6, 20, 3};
+    QTest::newRow("leaving the group stops waiting")
+        << QVariantList{} << QStringList{"shown", "hidden", "+5"} << QVariantList{};
+    QTest::newRow("endless is a count of 0, and back to once")
+        << QVariantList{1, 4, 20, 3} << QStringList{"endless"} << QVariantList{1, 4, 20, 0};
+    QTest::newRow("endless twice") << QVariantList{1, 4, 20, 3} << QStringList{"endless", "endless"}
+                                   << QVariantList{1, 4, 20, 1};
+}
+
+void TestKeyCombination::fireKey()
+{
+    QFETCH(QVariantList, entry);
+    QFETCH(QStringList, events);
+    QFETCH(QVariantList, result);
+
+    FireKey fire;
+    fire.reset(entry);
+    for (const QString &e : events) {
+        if (e == QLatin1String("shown") || e == QLatin1String("hidden"))
+            fire.setShown(e == QLatin1String("shown"));
+        else if (e == QLatin1String("wait"))
+            fire.setWaiting(true);
+        else if (e == QLatin1String("endless"))
+            fire.toggleEndless();
+        else
+            fire.keyEvent(e.startsWith(QLatin1Char('+')), e.mid(1).toInt());
+    }
+    QCOMPARE(fire.entry(), result);
+    QVERIFY(!fire.waiting() || result.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestKeyCombination)
