@@ -2,6 +2,7 @@
 
 #include "devicesettings/keynames.h"
 #include "macro/macrolibrary.h"
+#include "macro/macropaths.h"
 #include "model/macrostepsmodel.h"
 #include "model/macrotreemodel.h"
 #include "model/models.h"
@@ -66,9 +67,7 @@ bool MacroEditorModel::canAdd() const
 
 bool MacroEditorModel::isAcceptableName(const QString &name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.contains(QChar(0));
+    return MacroPaths::isSafeName(name);
 }
 
 QString MacroEditorModel::keyName(int code) const

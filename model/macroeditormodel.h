@@ -85,8 +85,8 @@ public:
     QStringList keyNames() const { return m_keyNames; }
     QString captureMode() const { return m_captureMode; }
 
-    // A name is one path component: not empty, ".", "..", and without "/",
-    // "\" or NUL.
+    // A name is one path component (the library's rule): not empty, ".",
+    // "..", and without "/", "\" or NUL.
     Q_INVOKABLE static bool isAcceptableName(const QString &name);
     // The stored name of key `code`; empty for a code the table lacks.
     Q_INVOKABLE QString keyName(int code) const;
