@@ -34,11 +34,6 @@ Overlay {
     readonly property int comboKey1: combination.key1
     readonly property int comboKey2: combination.key2
 
-    function init(isSendData, isRecovery) {
-        close();
-        buttonIndex = -1;
-    }
-
     // Opens the overlay for button `index` on group `groupKey` (empty: the
     // group of the button's current function).
     function openFor(index, groupKey) {
@@ -60,15 +55,6 @@ Overlay {
         choiceIndex = -1;
         groupIndex = g;
         fire.setShown(AssignmentTable.groups[g].key === "fire");
-    }
-
-    // Pick the choice with caption `caption` in the current group.
-    function pickCaption(caption) {
-        var choices = group.choices;
-        for (var c = 0; c < choices.length; ++c) {
-            if (choices[c].caption === caption)
-                choiceIndex = c;
-        }
     }
 
     function groupsFor(mode, index) {
