@@ -116,8 +116,10 @@ Item {
     }
 
     // Leaving the page (another tab) ends a recording and saves it.
-    onVisibleChanged: if (!visible)
-        MacroEditorModel.stopRecording()
+    onVisibleChanged: {
+        if (!visible)
+            MacroEditorModel.stopRecording();
+    }
 
     MacroRecorder {
         id: recorder
