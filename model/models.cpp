@@ -5,6 +5,7 @@
 #include "model/languagemodel.h"
 #include "model/lightingmodel.h"
 #include "model/lodmodel.h"
+#include "model/macroeditormodel.h"
 #include "model/macrostepsmodel.h"
 #include "model/macrotreemodel.h"
 #include "model/profilelistmodel.h"
@@ -28,6 +29,7 @@ Models::Models(Operations &ops, QObject *parent)
       m_systemSettings(std::make_unique<SystemSettingsModel>(ops, *m_lod)),
       m_macroTree(std::make_unique<MacroTreeModel>(ops)),
       m_macroSteps(std::make_unique<MacroStepsModel>(ops)),
+      m_macroEditor(std::make_unique<MacroEditorModel>(ops, *m_macroTree, *m_macroSteps)),
       m_language(std::make_unique<LanguageModel>(ops)),
       m_session(std::make_unique<SessionModel>(*this))
 {

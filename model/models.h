@@ -17,6 +17,7 @@ class KeyMatrixModel;
 class LanguageModel;
 class LightingModel;
 class LodModel;
+class MacroEditorModel;
 class MacroStepsModel;
 class MacroTreeModel;
 class ProfileListModel;
@@ -47,6 +48,7 @@ public:
     SystemSettingsModel *systemSettings() const { return m_systemSettings.get(); }
     MacroTreeModel *macroTree() const { return m_macroTree.get(); }
     MacroStepsModel *macroSteps() const { return m_macroSteps.get(); }
+    MacroEditorModel *macroEditor() const { return m_macroEditor.get(); }
     LanguageModel *language() const { return m_language.get(); }
     SessionModel *session() const { return m_session.get(); }
 
@@ -74,6 +76,7 @@ private:
     std::unique_ptr<SystemSettingsModel> m_systemSettings;
     std::unique_ptr<MacroTreeModel> m_macroTree;
     std::unique_ptr<MacroStepsModel> m_macroSteps;
+    std::unique_ptr<MacroEditorModel> m_macroEditor;
     std::unique_ptr<LanguageModel> m_language;
     // Last: its flows go over all of the above.
     std::unique_ptr<SessionModel> m_session;

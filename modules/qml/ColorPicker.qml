@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Kesta.Model
 
 // Picks a colour: preset swatches, red/green/blue sliders and a hexadecimal
 // field (#rrggbb). `colour` is the colour shown, bound by the owner to what
@@ -17,20 +18,6 @@ Item {
 
     implicitWidth: 300
     implicitHeight: 176
-
-    function hex2(n) {
-        var s = Math.max(0, Math.min(255, Math.round(n))).toString(16);
-        return s.length < 2 ? "0" + s : s;
-    }
-
-    function component(text, k) {
-        var t = String(text);
-        return parseInt(t.substr(1 + 2 * k, 2), 16) || 0;
-    }
-
-    function compose(r, g, b) {
-        return "#" + hex2(r) + hex2(g) + hex2(b);
-    }
 
     function apply(text) {
         if (text !== colour)
@@ -85,20 +72,16 @@ Item {
                     to: 255
                     stepSize: 1
                     snapMode: Slider.SnapAlways
-                    value: picker.component(picker.colour, channel.index)
+                    value: ColourText.channel(picker.colour, channel.index)
                     Accessible.name: channel.modelData
-                    onMoved: {
-                        var c = [picker.component(picker.colour, 0), picker.component(picker.colour, 1), picker.component(picker.colour, 2)];
-                        c[channel.index] = value;
-                        picker.apply(picker.compose(c[0], c[1], c[2]));
-                    }
+                    onMoved: picker.apply(ColourText.withChannel(picker.colour, channel.index, value))
                 }
                 Caption {
                     x: parent.width - 40
                     width: 40
                     height: parent.height
                     horizontalAlignment: Text.AlignRight
-                    text: String(picker.component(picker.colour, channel.index))
+                    text: String(ColourText.channel(picker.colour, channel.index))
                 }
             }
         }
@@ -127,11 +110,9 @@ Item {
             }
             // Anything but a full #rrggbb gives the shown colour back.
             onEditingFinished: {
-                if (/^#[0-9a-fA-F]{6}$/.test(text))
-                    picker.apply(text.toLowerCase());
-                text = Qt.binding(function () {
-                    return picker.colour;
-                });
+                if (ColourText.normalised(text) !== "")
+                    picker.apply(ColourText.normalised(text));
+                text = Qt.binding(() => picker.colour);
             }
         }
     }

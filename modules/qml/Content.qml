@@ -185,7 +185,7 @@ Item {
         active: false
         sourceComponent: KeyAssignOverlay {
             objectName: "keyAssign"
-            scene: shell.scene
+            inputSource: shell.scene
             onCombinationRecordRequested: (index, entry, onAccepted) => shell.pages.inputAssign.openFor(index, entry, onAccepted)
             onMacroChoiceRequested: index => shell.pages.macroAssign.openFor(index)
         }
@@ -197,7 +197,6 @@ Item {
         active: false
         sourceComponent: MacroAssignOverlay {
             objectName: "macroAssign"
-            scene: shell.scene
         }
     }
     Loader {
@@ -207,7 +206,7 @@ Item {
         active: false
         sourceComponent: InputAssignOverlay {
             objectName: "inputAssign"
-            scene: shell.scene
+            inputSource: shell.scene
         }
     }
     Loader {
@@ -217,7 +216,6 @@ Item {
         active: false
         sourceComponent: DpiAssignOverlay {
             objectName: "dpiAssign"
-            scene: shell.scene
         }
     }
     // The button list asks for the overlay that finishes a choice.
@@ -246,7 +244,7 @@ Item {
         active: false
         sourceComponent: RecoilEditor {
             objectName: "recoil"
-            scene: shell.scene
+            inputSource: shell.scene
         }
     }
     Loader {

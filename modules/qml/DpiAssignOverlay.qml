@@ -5,10 +5,8 @@ import Kesta.Model
 Overlay {
     id: overlay
 
-    property var scene
-
     readonly property var captions: KeyMatrixModel.captions.length > 0 ? KeyMatrixModel.captions : AssignmentTable.captionDefaults
-    readonly property var strings: scene ? scene.keyMatrixStrings : []
+    readonly property var strings: buttonTexts.texts
     readonly property var choices: AssignmentTable.groups[AssignmentTable.groupIndex("dpi")].choices
 
     property int buttonIndex: -1
@@ -30,6 +28,13 @@ Overlay {
             return;
         if (KeyMatrixModel.assign(buttonIndex, choices[choiceIndex].entry.slice()))
             close();
+    }
+
+    // Cancel and OK in the language shown.
+    SectionTexts {
+        id: buttonTexts
+        section: "keyMatrix"
+        defaults: Array(9).fill("").concat(["Cancel", " OK "])
     }
 
     title: buttonIndex >= 0 ? captions[0] + KeyMatrixModel.numberOf(buttonIndex) + " : " + captions[21] : captions[21]

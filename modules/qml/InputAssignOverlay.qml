@@ -1,85 +1,58 @@
 import QtQuick
 import Kesta.Model
 
-// Captures a key combination for one button through the root's input relay:
-// modifiers collect as bits, the first two other keys are the keys. A press
-// after every key was released starts a new combination.
+// Captures a key combination for one button (KeyCombination) from the
+// captured key events.
 Overlay {
     id: overlay
 
-    property var scene
+    // What relays the captured key events (msg_KB).
+    property var inputSource: null
 
     readonly property var captions: KeyMatrixModel.captions.length > 0 ? KeyMatrixModel.captions : AssignmentTable.captionDefaults
-    readonly property var strings: scene ? scene.keyMatrixStrings : []
+    readonly property var strings: buttonTexts.texts
 
     property int buttonIndex: -1
-    property int bits: 0
-    property int key1: 0
-    property int key2: 0
-    property var held: []
+    readonly property int bits: combination.bits
+    readonly property int key1: combination.key1
+    readonly property int key2: combination.key2
     // Called with (bits, key1, key2) on OK; closes the overlay when it
     // returns true.
     property var accepted: null
 
     function openFor(index, entry, onAccepted) {
         buttonIndex = index;
-        var isCombo = entry && Number(entry[0]) === 2;
-        bits = isCombo ? Number(entry[1]) : 0;
-        key1 = isCombo ? Number(entry[2]) : 0;
-        key2 = isCombo ? Number(entry[3]) : 0;
-        held = [];
+        combination.reset(entry || []);
         accepted = onAccepted;
         open();
     }
 
-    function press(code) {
-        if (held.length === 0)
-            clear();
-        if (held.indexOf(code) < 0)
-            held = held.concat([code]);
-        if (code >= 0xE0 && code <= 0xE7)
-            bits |= 1 << (code - 0xE0);
-        else if (key1 === 0)
-            key1 = code;
-        else if (key2 === 0 && code !== key1)
-            key2 = code;
-    }
-
-    function release(code) {
-        held = held.filter(function (c) {
-            return c !== code;
-        });
-    }
-
-    function clear() {
-        bits = 0;
-        key1 = 0;
-        key2 = 0;
-    }
-
     function accept() {
-        if (bits === 0 && key1 === 0)
-            return;
         var take = accepted;
-        if (!take || take(bits, key1, key2))
+        if (!combination.empty && (!take || take(bits, key1, key2)))
             close();
     }
 
     title: buttonIndex >= 0 ? captions[0] + KeyMatrixModel.numberOf(buttonIndex) + " : " + captions[14] : captions[14]
     panelWidth: 480
     panelHeight: 270
-    onClosed: held = []
+    onClosed: combination.releaseAll()
+
+    KeyCombination {
+        id: combination
+    }
+    // Cancel and OK in the language shown.
+    SectionTexts {
+        id: buttonTexts
+        section: "keyMatrix"
+        defaults: Array(9).fill("").concat(["Cancel", " OK "])
+    }
 
     Connections {
-        target: overlay.scene
+        target: overlay.inputSource
         enabled: overlay.visible
         function onMsg_KB(isDown, usbCode) {
-            if (usbCode <= 0 || usbCode > 255)
-                return;
-            if (isDown)
-                overlay.press(usbCode);
-            else
-                overlay.release(usbCode);
+            combination.keyEvent(isDown, usbCode);
         }
     }
 
@@ -98,7 +71,7 @@ Overlay {
         height: 64
         radius: Theme.radius
         color: Theme.surface
-        border.color: overlay.held.length > 0 ? Theme.accent : Theme.border
+        border.color: combination.holding ? Theme.accent : Theme.border
 
         Caption {
             objectName: "inputCombination"
@@ -119,7 +92,7 @@ Overlay {
             objectName: "inputClear"
             text: "×"
             implicitWidth: 48
-            onClicked: overlay.clear()
+            onClicked: combination.clear()
         }
         ThemedButton {
             objectName: "inputAssignCancel"
@@ -129,7 +102,7 @@ Overlay {
         ThemedButton {
             objectName: "inputAssignOk"
             accented: true
-            enabled: overlay.bits !== 0 || overlay.key1 !== 0
+            enabled: !combination.empty
             text: overlay.strings[10] || "OK"
             onClicked: overlay.accept()
         }

@@ -7,7 +7,8 @@ import Kesta.Model
 Overlay {
     id: overlay
 
-    property var scene
+    // What relays the captured key events (msg_KB).
+    property var inputSource: null
 
     // Asks the frame for the key-combination recorder and the macro overlay.
     signal combinationRecordRequested(int index, var entry, var onAccepted)
@@ -15,41 +16,31 @@ Overlay {
     property bool isSave: false
 
     readonly property var captions: KeyMatrixModel.captions.length > 0 ? KeyMatrixModel.captions : AssignmentTable.captionDefaults
-    readonly property var strings: scene ? scene.keyMatrixStrings : []
+    readonly property var strings: buttonTexts.texts
 
     property int buttonIndex: -1
     property int groupIndex: 0
     property int choiceIndex: -1
     readonly property var group: AssignmentTable.groups[groupIndex]
-    readonly property var shownGroups: groupsFor(scene ? scene.mouseMode : 0, buttonIndex)
+    readonly property var shownGroups: groupsFor(SessionModel.mouseMode, buttonIndex)
 
     // Fire key: captured key, repeat interval in ms, count (0 endless).
-    property int fireKey: 0
-    property int fireRate: 10
-    property int fireTimes: 3
-    property bool waitingForKey: false
+    readonly property int fireKey: fire.key
+    readonly property int fireRate: fire.rate
+    readonly property int fireTimes: fire.times
+    readonly property bool waitingForKey: fire.waiting
     // Key combination: modifier bits and two keys.
-    property int comboBits: 0
-    property int comboKey1: 0
-    property int comboKey2: 0
-
-    function init(isSendData, isRecovery) {
-        close();
-        buttonIndex = -1;
-    }
+    readonly property int comboBits: combination.bits
+    readonly property int comboKey1: combination.key1
+    readonly property int comboKey2: combination.key2
 
     // Opens the overlay for button `index` on group `groupKey` (empty: the
     // group of the button's current function).
     function openFor(index, groupKey) {
         buttonIndex = index;
         var entry = KeyMatrixModel.entryOf(index);
-        var type = Number(entry[0]);
-        fireKey = type === 1 ? Number(entry[1]) : 0;
-        fireRate = type === 1 && Number(entry[2]) >= 1 ? Number(entry[2]) : 10;
-        fireTimes = type === 1 ? Number(entry[3]) : 3;
-        comboBits = type === 2 ? Number(entry[1]) : 0;
-        comboKey1 = type === 2 ? Number(entry[2]) : 0;
-        comboKey2 = type === 2 ? Number(entry[3]) : 0;
+        fire.reset(entry);
+        combination.reset(entry);
         var key = groupKey !== "" ? groupKey : AssignmentTable.groupOf(entry);
         var g = AssignmentTable.groupIndex(key);
         if (shownGroups.indexOf(g) < 0)
@@ -63,16 +54,7 @@ Overlay {
     function selectGroup(g) {
         choiceIndex = -1;
         groupIndex = g;
-        waitingForKey = AssignmentTable.groups[g].key === "fire" && fireKey === 0;
-    }
-
-    // Pick the choice with caption `caption` in the current group.
-    function pickCaption(caption) {
-        var choices = group.choices;
-        for (var c = 0; c < choices.length; ++c) {
-            if (choices[c].caption === caption)
-                choiceIndex = c;
-        }
+        fire.setShown(AssignmentTable.groups[g].key === "fire");
     }
 
     function groupsFor(mode, index) {
@@ -89,9 +71,9 @@ Overlay {
     function pendingEntry() {
         switch (group.key) {
         case "fire":
-            return fireKey > 0 ? [1, fireKey, fireRate, fireTimes] : null;
+            return fire.key > 0 ? fire.entry() : null;
         case "combo":
-            return comboBits !== 0 || comboKey1 !== 0 ? [2, comboBits, comboKey1, comboKey2] : null;
+            return combination.empty ? null : combination.entry();
         case "macro":
             return null;
         }
@@ -116,16 +98,27 @@ Overlay {
     title: buttonIndex >= 0 ? captions[0] + KeyMatrixModel.numberOf(buttonIndex) + " : " + KeyMatrixModel.textOf(buttonIndex) : ""
     panelWidth: 780
     panelHeight: 480
-    onClosed: waitingForKey = false
+    onClosed: fire.waiting = false
+
+    FireKey {
+        id: fire
+    }
+    KeyCombination {
+        id: combination
+    }
+
+    // Cancel and OK in the language shown.
+    SectionTexts {
+        id: buttonTexts
+        section: "keyMatrix"
+        defaults: Array(9).fill("").concat(["Cancel", " OK "])
+    }
 
     Connections {
-        target: overlay.scene
+        target: overlay.inputSource
         enabled: overlay.visible && overlay.waitingForKey
         function onMsg_KB(isDown, usbCode) {
-            if (!isDown || usbCode <= 0 || usbCode > 255)
-                return;
-            overlay.fireKey = usbCode;
-            overlay.waitingForKey = false;
+            fire.keyEvent(isDown, usbCode);
         }
     }
 
@@ -215,7 +208,7 @@ Overlay {
                     width: 220
                     checked: overlay.waitingForKey
                     text: overlay.waitingForKey ? overlay.captions[10] : (overlay.fireKey > 0 ? overlay.keyText(overlay.fireKey) : overlay.captions[10])
-                    onClicked: overlay.waitingForKey = !overlay.waitingForKey
+                    onClicked: fire.waiting = !fire.waiting
                 }
             }
             Row {
@@ -231,9 +224,7 @@ Overlay {
                     minimum: 1
                     maximum: 255
                     value: overlay.fireRate
-                    onValueEdited: function (number) {
-                        overlay.fireRate = number;
-                    }
+                    onValueEdited: number => fire.rate = number
                 }
                 Caption {
                     height: Theme.controlHeight
@@ -254,9 +245,7 @@ Overlay {
                     minimum: 0
                     maximum: 255
                     value: overlay.fireTimes
-                    onValueEdited: function (number) {
-                        overlay.fireTimes = number;
-                    }
+                    onValueEdited: number => fire.times = number
                 }
                 ThemedCheckBox {
                     objectName: "fireEndless"
@@ -264,7 +253,7 @@ Overlay {
                     text: overlay.captions[13]
                     checkable: false
                     checked: overlay.fireTimes === 0
-                    onClicked: overlay.fireTimes = overlay.fireTimes === 0 ? 1 : 0
+                    onClicked: fire.toggleEndless()
                 }
             }
         }
@@ -295,10 +284,8 @@ Overlay {
             ThemedButton {
                 objectName: "comboRecord"
                 text: overlay.captions[10]
-                onClicked: overlay.combinationRecordRequested(overlay.buttonIndex, [2, overlay.comboBits, overlay.comboKey1, overlay.comboKey2], function (bits, key1, key2) {
-                    overlay.comboBits = bits;
-                    overlay.comboKey1 = key1;
-                    overlay.comboKey2 = key2;
+                onClicked: overlay.combinationRecordRequested(overlay.buttonIndex, [2, overlay.comboBits, overlay.comboKey1, overlay.comboKey2], (bits, key1, key2) => {
+                    combination.reset([2, bits, key1, key2]);
                     return true;
                 })
             }

@@ -1,41 +1,28 @@
 import QtQuick
+import Kesta.Model
 
-// "Insert Key": shows the name of the last key pressed (keyboard keys only,
-// fed by the page through capture()) and hands its code to the callback on OK.
+// "Insert Key": shows the name of the last key pressed (keyboard keys only;
+// MacroEditorModel captures them while it is open) and inserts that key on
+// OK.
 Overlay {
     id: dialog
 
     property string okText: "OK"
     property string cancelText: "Cancel"
     property string hint: "Press a key"
-    property int keyCode: -1
-    property string keyName: ""
-    property var onOk: null
-
-    function ask(caption, callback) {
-        title = caption;
-        keyCode = -1;
-        keyName = "";
-        onOk = callback;
-        open();
-    }
-
-    // A captured key press.
-    function capture(code, name) {
-        keyCode = code;
-        keyName = name;
-    }
+    // The key names as shown, in the order of MacroEditorModel.keyNames.
+    property var displayKeyNames: []
+    readonly property int keyCode: MacroEditorModel.capturedCode
+    readonly property string keyName: MacroEditorModel.capturedName === "" ? "" : MacroEditorModel.displayName(MacroEditorModel.capturedName, displayKeyNames)
 
     function accept() {
         if (keyCode < 0)
             return;
-        var callback = onOk;
-        var code = keyCode;
-        onOk = null;
+        MacroEditorModel.acceptCapturedKey();
         close();
-        if (callback)
-            callback(code);
     }
+
+    onClosed: MacroEditorModel.cancelCapture()
 
     panelWidth: 380
     panelHeight: 220

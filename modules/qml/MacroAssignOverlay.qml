@@ -9,10 +9,8 @@ import Kesta.Model
 Overlay {
     id: overlay
 
-    property var scene
-
     readonly property var captions: KeyMatrixModel.captions.length > 0 ? KeyMatrixModel.captions : AssignmentTable.captionDefaults
-    readonly property var strings: scene ? scene.keyMatrixStrings : []
+    readonly property var strings: buttonTexts.texts
 
     property int buttonIndex: -1
     property var macroNames: []
@@ -44,6 +42,13 @@ Overlay {
             return;
         if (KeyMatrixModel.bindMacro(buttonIndex, selectedName, playMode))
             close();
+    }
+
+    // Cancel and OK in the language shown.
+    SectionTexts {
+        id: buttonTexts
+        section: "keyMatrix"
+        defaults: Array(9).fill("").concat(["Cancel", " OK "])
     }
 
     title: buttonIndex >= 0 ? captions[0] + KeyMatrixModel.numberOf(buttonIndex) + " : " + captions[16] : captions[16]

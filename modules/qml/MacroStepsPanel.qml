@@ -4,31 +4,20 @@ import Kesta.Model
 
 // The steps of the selected macro: the list with its delays edited in
 // place, the step menu, the record button, "Delay", "Times" and the play
-// modes, over MacroStepsModel. After an edit (stepsEdited) the editor page
-// stores the steps and tells the bound buttons.
+// modes, over MacroStepsModel; MacroEditorModel runs the commands.
 Panel {
     id: panel
 
     required property var texts
-    required property int currentStep
-    required property int currentType
-    required property bool recording
-    required property bool canAdd
-    required property int playMode
     required property var playModeTexts
-    required property string captureMode
-    // Key names as stored, and as shown in the user's language.
-    required property var keyNames
+    // Key names as shown in the user's language (MacroEditorModel.keyNames'
+    // order).
     required property var displayKeyNames
-    property alias delayEnabled: delayBox.checked
-
-    signal stepsEdited
-    signal stepChosen(int step)
-    signal deleteStepAsked
-    signal insertKeyAsked
-    signal recordToggled
-    signal repeatEdited(string text)
-    signal playModeChosen(int mode)
+    readonly property int currentStep: MacroEditorModel.currentStep
+    readonly property int currentType: MacroTreeModel.currentType
+    readonly property bool recording: MacroEditorModel.recording
+    readonly property bool canAdd: MacroEditorModel.canAdd
+    readonly property bool delayEnabled: MacroEditorModel.delayEnabled
 
     title: texts[4]
 
@@ -38,44 +27,6 @@ Panel {
 
     function focusRecordButton() {
         recordButton.forceActiveFocus();
-    }
-
-    function displayName(info) {
-        var i = keyNames.indexOf(info);
-        return i >= 0 && i < displayKeyNames.length && displayKeyNames[i] !== "" ? displayKeyNames[i] : info;
-    }
-
-    function deleteStep() {
-        if (!MacroStepsModel.removeStep(currentStep))
-            return;
-        stepChosen(Math.min(currentStep, stepList.count - 1));
-        stepsEdited();
-    }
-
-    function insertDelay() {
-        var at = currentStep >= 0 && currentStep < stepList.count ? currentStep : stepList.count;
-        if (!canAdd || !MacroStepsModel.insertDelay(at))
-            return;
-        stepChosen(at);
-        stepsEdited();
-    }
-
-    function insertPair(name, button) {
-        if (canAdd && MacroStepsModel.insertPair(currentStep, name, button))
-            stepsEdited();
-    }
-
-    // A press and a release of a mouse button ("MS-L", "MS-M", "MS-R").
-    function insertButton(name) {
-        insertPair(String(name), true);
-    }
-
-    // A delay typed in place: 0 to 65535, anything else keeps the old value.
-    function setDelay(index, text) {
-        if (!MacroStepsModel.setDelay(index, String(text)))
-            return false;
-        stepsEdited();
-        return true;
     }
 
     Rectangle {
@@ -93,7 +44,7 @@ Panel {
             anchors.fill: parent
             acceptedButtons: Qt.LeftButton | Qt.RightButton
             onClicked: mouse => {
-                panel.stepChosen(-1);
+                MacroEditorModel.currentStep = -1;
                 if (mouse.button === Qt.RightButton && panel.currentType === 0)
                     stepMenu.popup();
             }
@@ -116,9 +67,9 @@ Panel {
                 if (panel.recording)
                     positionViewAtEnd();
             }
-            Keys.onUpPressed: panel.stepChosen(Math.max(0, panel.currentStep - 1))
-            Keys.onDownPressed: panel.stepChosen(Math.min(stepList.count - 1, panel.currentStep + 1))
-            Keys.onDeletePressed: panel.deleteStepAsked()
+            Keys.onUpPressed: MacroEditorModel.currentStep = Math.max(0, panel.currentStep - 1)
+            Keys.onDownPressed: MacroEditorModel.currentStep = Math.min(stepList.count - 1, panel.currentStep + 1)
+            Keys.onDeletePressed: MacroEditorModel.askDeleteStep()
             Keys.onMenuPressed: stepMenu.popup()
 
             delegate: Rectangle {
@@ -142,7 +93,7 @@ Panel {
                     acceptedButtons: Qt.LeftButton | Qt.RightButton
                     onClicked: mouse => {
                         stepList.forceActiveFocus();
-                        panel.stepChosen(stepRow.index);
+                        MacroEditorModel.currentStep = stepRow.index;
                         if (mouse.button === Qt.RightButton)
                             stepMenu.popup();
                     }
@@ -172,7 +123,7 @@ Panel {
                     width: parent.width - x - 8
                     height: parent.height
                     visible: !stepRow.isDelay
-                    text: panel.displayName(stepRow.info)
+                    text: MacroEditorModel.displayName(stepRow.info, panel.displayKeyNames)
                 }
 
                 Row {
@@ -200,10 +151,10 @@ Panel {
                         inputMethodHints: Qt.ImhDigitsOnly
                         onActiveFocusChanged: {
                             if (activeFocus)
-                                panel.stepChosen(stepRow.index);
+                                MacroEditorModel.currentStep = stepRow.index;
                         }
                         onEditingFinished: {
-                            if (text !== stepRow.info && !panel.setDelay(stepRow.index, text))
+                            if (text !== stepRow.info && !MacroEditorModel.setDelay(stepRow.index, text))
                                 text = stepRow.info;
                         }
                     }
@@ -246,7 +197,7 @@ Panel {
                 accented: panel.recording
                 enabled: panel.currentType === 0
                 text: panel.recording ? panel.texts[5] : panel.texts[8]
-                onClicked: panel.recordToggled()
+                onClicked: MacroEditorModel.toggleRecording()
             }
 
             ThemedCheckBox {
@@ -254,6 +205,8 @@ Panel {
                 objectName: "delayBox"
                 height: parent.height
                 text: panel.texts[9]
+                checked: MacroEditorModel.delayEnabled
+                onToggled: MacroEditorModel.delayEnabled = checked
             }
 
             Caption {
@@ -277,10 +230,8 @@ Panel {
                 // The field follows `repeat` again once the typed text is
                 // taken (or refused), so the next macro shows its own count.
                 onEditingFinished: {
-                    panel.repeatEdited(text);
-                    text = Qt.binding(function () {
-                        return String(MacroStepsModel.repeat);
-                    });
+                    MacroEditorModel.setRepeat(text);
+                    text = Qt.binding(() => String(MacroStepsModel.repeat));
                 }
             }
 
@@ -300,14 +251,14 @@ Panel {
                 implicitWidth: 96
                 text: panel.texts[10]
                 enabled: panel.currentStep >= 0 && !panel.recording
-                onClicked: panel.deleteStepAsked()
+                onClicked: MacroEditorModel.askDeleteStep()
             }
         }
 
         Caption {
             objectName: "captureNote"
             width: parent.width
-            visible: panel.captureMode !== "global"
+            visible: MacroEditorModel.captureMode !== "global"
             color: Theme.warning
             font.pixelSize: Theme.fontSmall
             text: "Recording takes only the keys typed into this window."
@@ -322,8 +273,8 @@ Panel {
                     objectName: "playMode" + index
                     width: parent.width
                     text: panel.playModeTexts[index]
-                    checked: panel.playMode === index
-                    onClicked: panel.playModeChosen(index)
+                    checked: KeyMatrixModel.playMode === index
+                    onClicked: KeyMatrixModel.playMode = index
                 }
             }
         }
@@ -335,32 +286,32 @@ Panel {
         ThemedMenuItem {
             text: panel.texts[10]
             enabled: panel.currentStep >= 0 && !panel.recording
-            onTriggered: panel.deleteStep()
+            onTriggered: MacroEditorModel.deleteStep()
         }
         ThemedMenuItem {
             text: panel.texts[13]
             enabled: panel.canAdd && !panel.recording
-            onTriggered: panel.insertDelay()
+            onTriggered: MacroEditorModel.insertDelay()
         }
         ThemedMenuItem {
             text: panel.texts[14]
             enabled: panel.canAdd && !panel.recording
-            onTriggered: panel.insertKeyAsked()
+            onTriggered: MacroEditorModel.askInsertKey()
         }
         ThemedMenuItem {
             text: panel.texts[15]
             enabled: panel.canAdd && !panel.recording
-            onTriggered: panel.insertButton("MS-L")
+            onTriggered: MacroEditorModel.insertButton("MS-L")
         }
         ThemedMenuItem {
             text: panel.texts[16]
             enabled: panel.canAdd && !panel.recording
-            onTriggered: panel.insertButton("MS-M")
+            onTriggered: MacroEditorModel.insertButton("MS-M")
         }
         ThemedMenuItem {
             text: panel.texts[17]
             enabled: panel.canAdd && !panel.recording
-            onTriggered: panel.insertButton("MS-R")
+            onTriggered: MacroEditorModel.insertButton("MS-R")
         }
     }
 }

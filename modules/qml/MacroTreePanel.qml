@@ -3,25 +3,17 @@ import QtQuick.Controls.Basic
 import Kesta.Model
 
 // The macro library as a tree of folders and macros (MacroTreeModel), with
-// its menu and the New and Delete buttons. What the user asks for goes out
-// as signals; the editor page runs the commands.
+// its menu and the New and Delete buttons; MacroEditorModel runs what the
+// user asks for. The open folders are this view's own: they open again after
+// the tree is read anew.
 Panel {
     id: panel
 
     required property var texts
     // A folder opens or closes on a double click or Return.
     readonly property alias tree: treeView
-
-    signal itemClicked(var index)
-    signal emptyClicked
-    signal renameAsked
-    signal deleteAsked
-    signal importAsked
-    signal exportAsked
-    signal newFolderAsked
-    signal newMacroAsked
-    signal batchImportAsked
-    signal batchExportAsked
+    // The chains of the open folders while the tree is read again.
+    property var openChains: []
 
     title: texts[0]
 
@@ -36,46 +28,44 @@ Panel {
             treeView.toggleExpanded(row);
     }
 
-    // Shows the item: every folder above it opens.
-    function reveal(index) {
-        if (index.valid)
-            treeView.expandToIndex(index);
-    }
-
-    function expandCurrent() {
-        var row = currentRow();
-        if (row >= 0)
-            treeView.expand(row);
-    }
-
-    // The chains of the open folders, to open them again after a new read.
-    function openChains() {
-        var out = [];
-        for (var row = 0; row < treeView.rows; ++row) {
-            if (treeView.isExpanded(row))
-                out.push(MacroTreeModel.data(treeView.modelIndex(Qt.point(0, row)), MacroTreeModel.PathRole));
-        }
-        return out;
-    }
-
-    function reopen(chains) {
-        for (var i = 0; i < chains.length; ++i) {
-            var index = MacroTreeModel.indexOf(chains[i]);
-            if (!index.valid)
-                continue;
-            treeView.expandToIndex(index);
-            var row = treeView.cellAtIndex(index).y;
-            if (row >= 0)
-                treeView.expand(row);
-        }
-    }
-
-    function popupMenu() {
-        treeMenu.popup();
-    }
-
     function closeMenu() {
         treeMenu.close();
+    }
+
+    // A new macro's file records the row its selection shows at.
+    Binding {
+        target: MacroEditorModel
+        property: "visibleRow"
+        value: treeView.rows > 0 && MacroTreeModel.selectedChain !== "" ? panel.currentRow() : -1
+    }
+
+    Connections {
+        target: MacroEditorModel
+        // Shows the item: every folder above it opens.
+        function onRevealRequested(index) {
+            treeView.expandToIndex(index);
+        }
+        function onExpandRequested() {
+            if (panel.currentRow() >= 0)
+                treeView.expand(panel.currentRow());
+        }
+        function onAboutToReload() {
+            var open = [];
+            for (var row = 0; row < treeView.rows; ++row) {
+                if (treeView.isExpanded(row))
+                    open.push(MacroTreeModel.data(treeView.modelIndex(Qt.point(0, row)), MacroTreeModel.PathRole));
+            }
+            panel.openChains = open;
+        }
+        function onReloaded() {
+            for (var i = 0; i < panel.openChains.length; ++i) {
+                var index = MacroTreeModel.indexOf(panel.openChains[i]);
+                if (!index.valid)
+                    continue;
+                treeView.expandToIndex(index);
+                treeView.expand(treeView.cellAtIndex(index).y);
+            }
+        }
     }
 
     Rectangle {
@@ -92,7 +82,7 @@ Panel {
             anchors.fill: parent
             acceptedButtons: Qt.LeftButton | Qt.RightButton
             onClicked: mouse => {
-                panel.emptyClicked();
+                MacroEditorModel.clearSelection();
                 treeView.forceActiveFocus();
                 if (mouse.button === Qt.RightButton)
                     treeMenu.popup();
@@ -117,15 +107,15 @@ Panel {
             Keys.onUpPressed: {
                 var row = panel.currentRow();
                 if (row > 0)
-                    panel.itemClicked(treeView.modelIndex(Qt.point(0, row - 1)));
+                    MacroEditorModel.select(treeView.modelIndex(Qt.point(0, row - 1)));
             }
             Keys.onDownPressed: {
                 var row = panel.currentRow();
                 if (row + 1 < treeView.rows)
-                    panel.itemClicked(treeView.modelIndex(Qt.point(0, row + 1)));
+                    MacroEditorModel.select(treeView.modelIndex(Qt.point(0, row + 1)));
             }
             Keys.onReturnPressed: panel.toggle(panel.currentRow())
-            Keys.onDeletePressed: panel.deleteAsked()
+            Keys.onDeletePressed: MacroEditorModel.askDelete()
             Keys.onMenuPressed: treeMenu.popup()
 
             delegate: Rectangle {
@@ -212,7 +202,7 @@ Panel {
                     acceptedButtons: Qt.LeftButton | Qt.RightButton
                     onClicked: mouse => {
                         treeRow.treeView.forceActiveFocus();
-                        panel.itemClicked(treeRow.treeView.modelIndex(Qt.point(0, treeRow.row)));
+                        MacroEditorModel.select(treeRow.treeView.modelIndex(Qt.point(0, treeRow.row)));
                         if (mouse.button === Qt.RightButton)
                             treeMenu.popup();
                         else if (onArrow(mouse))
@@ -236,14 +226,14 @@ Panel {
             objectName: "newMacroButton"
             text: panel.texts[2]
             implicitWidth: 110
-            onClicked: panel.newMacroAsked()
+            onClicked: MacroEditorModel.askNewMacro()
         }
         ThemedButton {
             objectName: "deleteMacroButton"
             text: panel.texts[3]
             implicitWidth: 110
             enabled: MacroTreeModel.currentLevel >= 0
-            onClicked: panel.deleteAsked()
+            onClicked: MacroEditorModel.askDelete()
         }
     }
 
@@ -253,37 +243,37 @@ Panel {
         ThemedMenuItem {
             text: panel.texts[22]
             enabled: MacroTreeModel.currentLevel >= 0
-            onTriggered: panel.renameAsked()
+            onTriggered: MacroEditorModel.askRename()
         }
         ThemedMenuItem {
             text: panel.texts[3]
             enabled: MacroTreeModel.currentLevel >= 0
-            onTriggered: panel.deleteAsked()
+            onTriggered: MacroEditorModel.askDelete()
         }
         ThemedMenuItem {
             text: panel.texts[11]
-            onTriggered: panel.importAsked()
+            onTriggered: MacroEditorModel.importMacro()
         }
         ThemedMenuItem {
             text: panel.texts[12]
             enabled: MacroTreeModel.currentType === 0
-            onTriggered: panel.exportAsked()
+            onTriggered: MacroEditorModel.exportMacro()
         }
         ThemedMenuItem {
             text: panel.texts[18]
-            onTriggered: panel.newFolderAsked()
+            onTriggered: MacroEditorModel.askNewFolder()
         }
         ThemedMenuItem {
             text: panel.texts[19]
-            onTriggered: panel.newMacroAsked()
+            onTriggered: MacroEditorModel.askNewMacro()
         }
         ThemedMenuItem {
             text: panel.texts[20]
-            onTriggered: panel.batchImportAsked()
+            onTriggered: MacroEditorModel.batchImport()
         }
         ThemedMenuItem {
             text: panel.texts[21]
-            onTriggered: panel.batchExportAsked()
+            onTriggered: MacroEditorModel.batchExport()
         }
     }
 }

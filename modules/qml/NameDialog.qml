@@ -1,42 +1,35 @@
 import QtQuick
+import Kesta.Model
 
-// Asks for the name of a new or renamed macro or folder. `ask(title, text,
-// callback)` opens it; OK hands the name to the callback. A name must be one
-// path component: "/", "\", "." and ".." are refused; an empty name leaves
-// OK disabled.
+// Asks for the name of a new or renamed macro or folder: `ask(request,
+// text)` opens it for one of MacroEditorModel's name requests, whose caption
+// is `captions[request]`; OK hands the name back to the model. A name must
+// be one path component; an unusable one leaves OK disabled.
 Overlay {
     id: dialog
 
+    property var captions: []
     property string label: "Macro Name"
     property string okText: "OK"
     property string cancelText: "Cancel"
-    property var onOk: null
+    property int request: -1
     readonly property string name: field.text
-    readonly property bool acceptable: dialog.isAcceptable(field.text)
+    readonly property bool acceptable: MacroEditorModel.isAcceptableName(field.text)
 
-    function ask(caption, text, callback) {
-        title = caption;
+    function ask(which, text) {
+        request = which;
+        title = captions[which] || "";
         field.text = text;
         field.selectAll();
-        onOk = callback;
         open();
         field.forceActiveFocus();
-    }
-
-    function isAcceptable(text) {
-        var s = String(text);
-        return s !== "" && s !== "." && s !== ".." && s.indexOf("/") < 0 && s.indexOf("\\") < 0 && s.indexOf("\u0000") < 0;
     }
 
     function accept() {
         if (!acceptable)
             return;
-        var callback = onOk;
-        var text = field.text;
-        onOk = null;
         close();
-        if (callback)
-            callback(text);
+        MacroEditorModel.nameGiven(request, field.text);
     }
 
     panelWidth: 420

@@ -8,18 +8,24 @@ import Kesta.Model
 Overlay {
     id: overlay
 
-    property var scene
+    // What relays the presses beside any control (emptyAreaPressed).
+    property var inputSource: null
 
     readonly property bool isSave: RecoilModel.isSave
 
     readonly property var defaultTexts: ["Gun Editor", "Slot ", "Weapon", "Trigger Key", "Fire Period", "X", "Y", "Times", "Endless", "Save", "Save All", "X Sensitivity", "Y Sensitivity", "Add", "Delete", "Rename", "Apply"]
-    readonly property var strings: scene ? scene.texts("gunControl", defaultTexts) : defaultTexts
+    readonly property var strings: gunTexts.texts
+    SectionTexts {
+        id: gunTexts
+        section: "gunControl"
+        defaults: overlay.defaultTexts
+    }
     title: strings[0]
     panelWidth: 780
     panelHeight: 400
 
     Connections {
-        target: overlay.scene
+        target: overlay.inputSource
         function onEmptyAreaPressed() {
             weaponBox.popup.close();
         }
@@ -70,13 +76,9 @@ Overlay {
                         model: RecoilModel.weaponNames
                         currentIndex: RecoilModel.selectGun[slotRow.index]
                         // A renamed weapon gives a new model: keep the choice.
-                        onModelChanged: currentIndex = Qt.binding(function () {
-                            return RecoilModel.selectGun[slotRow.index];
-                        })
+                        onModelChanged: currentIndex = Qt.binding(() => RecoilModel.selectGun[slotRow.index])
                         Accessible.name: overlay.strings[1] + (slotRow.index + 1)
-                        onActivated: function (i) {
-                            RecoilModel.chooseSlotWeapon(slotRow.index, i);
-                        }
+                        onActivated: i => RecoilModel.chooseSlotWeapon(slotRow.index, i)
                     }
                 }
             }
@@ -109,13 +111,9 @@ Overlay {
                 width: 300
                 model: RecoilModel.weaponNames
                 currentIndex: RecoilModel.currentWeapon
-                onModelChanged: currentIndex = Qt.binding(function () {
-                    return RecoilModel.currentWeapon;
-                })
+                onModelChanged: currentIndex = Qt.binding(() => RecoilModel.currentWeapon)
                 Accessible.name: overlay.strings[2]
-                onActivated: function (i) {
-                    RecoilModel.currentWeapon = i;
-                }
+                onActivated: i => RecoilModel.currentWeapon = i
             }
 
             Caption {
@@ -132,9 +130,7 @@ Overlay {
                 Accessible.name: overlay.strings[15]
                 onEditingFinished: {
                     RecoilModel.rename(text);
-                    text = Qt.binding(function () {
-                        return RecoilModel.shown.name;
-                    });
+                    text = Qt.binding(() => RecoilModel.shown.name);
                 }
             }
 
@@ -176,9 +172,7 @@ Overlay {
                     minimum: RecoilModel.minPeriod
                     maximum: RecoilModel.maxPeriod
                     value: RecoilModel.shown.period
-                    onCommitted: function (v) {
-                        RecoilModel.edit("period", v);
-                    }
+                    onCommitted: v => RecoilModel.edit("period", v)
                 }
             }
 
@@ -192,9 +186,7 @@ Overlay {
                 minimum: -128
                 maximum: 127
                 value: RecoilModel.shown.x
-                onCommitted: function (v) {
-                    RecoilModel.edit("x", v);
-                }
+                onCommitted: v => RecoilModel.edit("x", v)
             }
 
             Caption {
@@ -207,9 +199,7 @@ Overlay {
                 minimum: -127
                 maximum: 127
                 value: RecoilModel.shown.y
-                onCommitted: function (v) {
-                    RecoilModel.edit("y", v);
-                }
+                onCommitted: v => RecoilModel.edit("y", v)
             }
 
             Caption {
@@ -224,9 +214,7 @@ Overlay {
                     minimum: 0
                     maximum: 255
                     value: RecoilModel.shown.times
-                    onCommitted: function (v) {
-                        RecoilModel.edit("times", v);
-                    }
+                    onCommitted: v => RecoilModel.edit("times", v)
                 }
                 ThemedCheckBox {
                     objectName: "recoilEndless"
@@ -235,9 +223,7 @@ Overlay {
                     checked: RecoilModel.shown.times === 0
                     onToggled: {
                         RecoilModel.edit("times", checked ? 0 : 1);
-                        checked = Qt.binding(function () {
-                            return RecoilModel.shown.times === 0;
-                        });
+                        checked = Qt.binding(() => RecoilModel.shown.times === 0);
                     }
                 }
             }

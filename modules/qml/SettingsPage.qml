@@ -21,7 +21,10 @@ Item {
     MacroEditorPage {
         id: macroEditor
         objectName: "macroEditor"
-        scene: page.scene
+        inputSource: page.scene
+        overlayParent: page.scene && page.scene.frame ? page.scene.frame : macroEditor
+        onWarningRequested: text => page.scene.showWarning(text)
+        onConfirmRequested: (text, accepted) => page.scene.confirm(text, accepted)
         x: 452
         width: page.width - 452
         height: page.height

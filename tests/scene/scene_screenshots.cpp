@@ -5,6 +5,8 @@
 #include "scenerig.h"
 
 #include "macro/macrolibrary.h"
+#include "model/macroeditormodel.h"
+#include "model/models.h"
 #include "view/operations.h"
 
 #include <QApplication>
@@ -62,7 +64,7 @@ int main(int argc, char **argv)
          [](SceneRig &r) {
              // A small library with a recorded macro selected.
              SceneRig::call(r.root(), "showTab", {2});
-             QObject *editor = r.page(QStringLiteral("macroEditor"));
+             QObject *editor = r.view()->models()->macroEditor();
              SceneRig::call(editor, "newFolder", {QStringLiteral("Rifles")});
              SceneRig::call(editor, "clearSelection");
              SceneRig::call(editor, "newFolder", {QStringLiteral("Office")});

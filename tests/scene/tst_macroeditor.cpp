@@ -4,6 +4,8 @@
 #include "scenerig.h"
 
 #include "macro/macrolibrary.h"
+#include "model/macroeditormodel.h"
+#include "model/models.h"
 #include "settings/settingsstore.h"
 #include "settings/userdialogs.h"
 #include "view/operations.h"
@@ -86,7 +88,7 @@ private slots:
 
 private:
     bool start(const SceneRig::FileValues &values = {});
-    // A function of the page, or else of its steps panel.
+    // A function of the page, or else of the editor's model.
     QVariant call(const char *function, const QVariantList &args = {})
     {
         QObject *target = m_page;
@@ -95,9 +97,12 @@ private:
         for (int i = 0; i < meta->methodCount() && !found; ++i)
             found = meta->method(i).name() == function;
         if (!found)
-            target = m_rig.item(QStringLiteral("macroSteps"));
+            target = editor();
         return SceneRig::call(target, function, args);
     }
+    QObject *editor() const { return m_rig.view()->models()->macroEditor(); }
+    // Opens or closes the folder at a visible row of the tree.
+    void toggleFolder(int row) { SceneRig::call(m_rig.item("macroTreePanel"), "toggle", {row}); }
     // Makes folder or macro `path` ("A/B" is B in folder A) through the page,
     // as a user does: select its folder, then New.
     bool makeAt(const char *command, const QString &path)
@@ -180,7 +185,7 @@ void TstMacroEditor::treeFromNameLists()
     QObject *tree = m_rig.item(QStringLiteral("macroTree"));
     QVERIFY(tree);
     QTRY_COMPARE(tree->property("rows").toInt(), 2);
-    call("toggleFolder", {0});
+    toggleFolder(0);
     QTRY_COMPARE(tree->property("rows").toInt(), 4);
     // One click on a folder's arrow closes it again.
     QQuickItem *first = nullptr;
@@ -192,7 +197,7 @@ void TstMacroEditor::treeFromNameLists()
     QTRY_VERIFY(!m_rig.root()->property("busy").toBool()); // no input while busy
     QTest::mouseClick(m_rig.view(), Qt::LeftButton, {}, arrow.toPoint());
     QTRY_COMPARE(tree->property("rows").toInt(), 2);
-    call("toggleFolder", {0});
+    toggleFolder(0);
     QTRY_COMPARE(tree->property("rows").toInt(), 4);
 
     // Selecting an item sets the selection fields, the library's selection
@@ -228,7 +233,7 @@ void TstMacroEditor::recordKeyWithPause()
     QVERIFY(start());
     QVERIFY(call("newMacro", {"Rec"}).toBool());
     QVERIFY(call("selectByNames", {"Rec"}).toBool());
-    m_page->setProperty("delayEnabled", delay);
+    editor()->setProperty("delayEnabled", delay);
     QSignalSpy changed(m_page, SIGNAL(modifyMacroData(QString)));
 
     call("toggleRecording");
@@ -337,7 +342,7 @@ void TstMacroEditor::stepCommands()
     QVERIFY(call("newMacro", {"Steps"}).toBool());
     QVERIFY(library()->saveMacroIni(0, "Steps", {"1,A", "0,50", "2,A"}, 2));
     QVERIFY(call("selectByNames", {"Steps"}).toBool());
-    m_page->setProperty("currentStep", current);
+    editor()->setProperty("currentStep", current);
     QSignalSpy changed(m_page, SIGNAL(modifyMacroData(QString)));
     const QByteArray name = command.toLatin1();
     if (argument.isValid())
@@ -449,7 +454,7 @@ void TstMacroEditor::playModeGoesIntoTheBinding()
              (std::vector<int>{9, played, 4, 0}));
 
     // Opened again, a bound button shows how its macro plays.
-    SceneRig::call(m_page, "choosePlayMode", {played == 2 ? 1 : 2});
+    m_rig.pageState("keyMatrix")->setProperty("playMode", played == 2 ? 1 : 2);
     SceneRig::call(assign, "openFor", {3});
     QCOMPARE(assign->property("playMode").toInt(), played);
     QCOMPARE(m_page->property("playMode").toInt(), played);
