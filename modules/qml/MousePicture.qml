@@ -8,7 +8,8 @@ import QtQuick.Shapes
 Item {
     id: page
 
-    property var scene
+    // The scale the scene is shown at (the outline is drawn at it).
+    required property real sceneZoom
 
     // Where each matrix position sits on the picture (264 x 492 design
     // pixels): the rectangle a pointer can hit, its label centred in it. The
@@ -34,7 +35,7 @@ Item {
 
     readonly property var shown: KeyMatrixModel.visibleIndexes
     readonly property int hovered: keyMatrix ? keyMatrix.hoveredIndex : -1
-    readonly property real zoom: drawing.scale * (scene ? scene.zoomInRate_min : 1)
+    readonly property real zoom: drawing.scale * sceneZoom
 
     function isShown(index) {
         return shown.indexOf(index) >= 0;

@@ -129,6 +129,8 @@ void TstSceneFlows::autostartBoxWritesTheEntry()
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QVERIFY(m_rig.start());
+    // The box is on the settings tab, made when first shown.
+    SceneRig::call(m_rig.root(), "showTab", {2});
     QObject *box = m_rig.item(QStringLiteral("autostartBox"));
     QVERIFY(box);
     QCOMPARE(box->property("checked").toBool(), false);
