@@ -37,14 +37,6 @@ Item {
     readonly property int hovered: keyMatrix ? keyMatrix.hoveredIndex : -1
     readonly property real zoom: drawing.scale * sceneZoom
 
-    function isShown(index) {
-        return shown.indexOf(index) >= 0;
-    }
-
-    function fillOf(index) {
-        return hovered === index ? Theme.shellHighlight : Theme.shellButton;
-    }
-
     Item {
         id: drawing
         width: 264
@@ -112,7 +104,7 @@ Item {
 
             // The two main buttons, following the shell's front.
             ShapePath {
-                fillColor: page.isShown(0) ? page.fillOf(0) : Theme.shell
+                fillColor: !page.shown.includes(0) ? Theme.shell : page.hovered === 0 ? Theme.shellHighlight : Theme.shellButton
                 strokeColor: Theme.shellEdge
                 strokeWidth: 1
                 startX: 117
@@ -139,7 +131,7 @@ Item {
                 }
             }
             ShapePath {
-                fillColor: page.isShown(1) ? page.fillOf(1) : Theme.shell
+                fillColor: !page.shown.includes(1) ? Theme.shell : page.hovered === 1 ? Theme.shellHighlight : Theme.shellButton
                 strokeColor: Theme.shellEdge
                 strokeWidth: 1
                 startX: 147
@@ -191,7 +183,7 @@ Item {
                     anchors.fill: parent
                     visible: !spot.isMain
                     radius: Math.min(width, height) / 3
-                    color: page.fillOf(spot.modelData)
+                    color: spot.lit ? Theme.shellHighlight : Theme.shellButton
                     border.color: Theme.shellEdge
                     antialiasing: true
                 }
