@@ -1,5 +1,4 @@
 import QtQuick
-import Kesta.Model
 
 // "Config" (profile manager) on the left, the website link, then Reset, Save
 // and OK on the right.
