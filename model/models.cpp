@@ -36,6 +36,11 @@ Models::Models(Operations &ops, QObject *parent)
     // Edited fire periods reach the mouse with the key matrix.
     connect(m_recoil.get(), &RecoilModel::periodsEdited, m_keyMatrix.get(),
             [this] { m_keyMatrix->setSave(true); });
+    // The button lists follow a new language and a reset of the lists.
+    connect(m_language.get(), &LanguageModel::languageChanged, m_keyMatrix.get(),
+            &KeyMatrixModel::refreshTexts);
+    connect(m_session.get(), &SessionModel::dropDownListsReset, m_keyMatrix.get(),
+            &KeyMatrixModel::refreshTexts);
     s_current = this;
 }
 

@@ -1,14 +1,15 @@
 import QtQuick
-import Kesta.Model
 
 // "Config" (profile manager) on the left, the website link, then Reset, Save
 // and OK on the right.
 Item {
     id: bar
 
-    required property var scene
+    // The main page's texts.
+    required property var strings
 
     signal profilesRequested
+    signal saveRequested
     signal resetRequested
     signal exitRequested
 
@@ -19,7 +20,7 @@ Item {
         anchors.left: parent.left
         anchors.leftMargin: 24
         anchors.verticalCenter: parent.verticalCenter
-        text: bar.scene.keyMatrixStrings[6]
+        text: bar.strings[6]
         onClicked: bar.profilesRequested()
     }
 
@@ -42,21 +43,18 @@ Item {
 
         ThemedButton {
             objectName: "resetButton"
-            text: bar.scene.keyMatrixStrings[7]
+            text: bar.strings[7]
             onClicked: bar.resetRequested()
         }
         ThemedButton {
             objectName: "saveButton"
-            text: bar.scene.keyMatrixStrings[12]
-            onClicked: {
-                bar.scene.emptyAreaPressed();
-                SessionModel.saveAll();
-            }
+            text: bar.strings[12]
+            onClicked: bar.saveRequested()
         }
         ThemedButton {
             objectName: "okButton"
             accented: true
-            text: bar.scene.keyMatrixStrings[10].trim()
+            text: bar.strings[10].trim()
             onClicked: bar.exitRequested()
         }
     }

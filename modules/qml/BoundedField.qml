@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // A whole-number field that takes only minimum..maximum. Anything else
 // (out of range, not a number, empty) puts the previous value back; a
@@ -18,11 +19,8 @@ ThemedTextField {
     maximumLength: 5
 
     function accept(input) {
-        var t = String(input).trim();
-        if (!/^-?[0-9]{1,4}$/.test(t))
-            return false;
-        var n = Number(t);
-        if (n < minimum || n > maximum)
+        const n = NumberInput.wholeNumber(String(input), 4, true, minimum, maximum);
+        if (typeof n !== "number")
             return false;
         if (n !== value)
             committed(n);
@@ -31,8 +29,6 @@ ThemedTextField {
 
     onEditingFinished: {
         accept(text);
-        text = Qt.binding(function () {
-            return String(field.value);
-        });
+        text = Qt.binding(() => String(field.value));
     }
 }

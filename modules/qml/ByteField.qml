@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // A number field for one stored byte: it takes whole numbers from `minimum`
 // to `maximum` and puts the previous value back on anything else.
@@ -14,9 +15,8 @@ ThemedTextField {
 
     // Takes the typed text when it is valid; true when the value stands.
     function commit() {
-        var typed = text.trim();
-        var number = /^[0-9]{1,3}$/.test(typed) ? parseInt(typed, 10) : NaN;
-        if (isNaN(number) || number < minimum || number > maximum) {
+        const number = NumberInput.wholeNumber(text, 3, false, minimum, maximum);
+        if (typeof number !== "number") {
             text = String(value);
             return false;
         }

@@ -16,7 +16,9 @@ Item {
             reportRate: ReportRateModel,
             lod: LodModel,
             system: SystemSettingsModel,
-            macroEditor: settingsPage.macroEditor,
+            get macroEditor() {
+                return shell.made(settingsLoader).macroEditor;
+            },
             get keyAssign() {
                 return shell.made(keyAssignLoader);
             },
@@ -35,15 +37,37 @@ Item {
             get profileManager() {
                 return shell.made(profileManagerLoader);
             },
-            warning: warning,
-            confirm: confirm,
-            resetConfirm: resetConfirm,
-            exitConfirm: exitConfirm,
-            help: topBar.help
+            get warning() {
+                return shell.made(warningLoader);
+            },
+            get confirm() {
+                return shell.made(confirmLoader);
+            },
+            get resetConfirm() {
+                return shell.made(resetConfirmLoader);
+            },
+            get exitConfirm() {
+                return shell.made(exitConfirmLoader);
+            },
+            get help() {
+                return shell.made(topBar.helpLoader);
+            }
         })
 
-    // An overlay that the first screen does not show is made when it is
-    // first asked for.
+    // The main page's texts, and the warnings (built in, and as loaded).
+    readonly property var strings: shell.scene.keyMatrixStrings
+    SectionTexts {
+        id: warnings
+        section: "warningAssigment"
+        defaults: ["Please keep a key at least for the left button function."]
+    }
+    SectionTexts {
+        id: loadedWarnings
+        section: "warningAssigment"
+    }
+
+    // What the first screen does not show is made when it is first asked
+    // for: the lighting and settings tabs, and every overlay.
     function made(loader) {
         loader.active = true;
         return loader.item;
@@ -52,7 +76,7 @@ Item {
     function showTab(index) {
         if (index === 2 && currentTab !== 2) {
             scene.setProtectUI(300);
-            settingsPage.macroEditor.init();
+            made(settingsLoader).macroEditor.init();
         }
         currentTab = index;
     }
@@ -76,7 +100,7 @@ Item {
     Connections {
         target: shell.scene
         function onEmptyAreaPressed() {
-            lightPage.dismiss();
+            lightLoader.item?.dismiss();
         }
     }
 
@@ -88,7 +112,6 @@ Item {
 
     TopBar {
         id: topBar
-        scene: shell.scene
         anchors.top: parent.top
         anchors.left: parent.left
         anchors.right: parent.right
@@ -99,7 +122,7 @@ Item {
         anchors.top: topBar.bottom
         anchors.horizontalCenter: parent.horizontalCenter
         spacing: 6
-        visible: shell.scene.isPownOn
+        visible: SessionModel.isPownOn
 
         Repeater {
             model: [17, 18, 19]
@@ -107,7 +130,7 @@ Item {
                 required property int index
                 required property int modelData
                 objectName: "tab" + index
-                text: shell.scene.keyMatrixStrings[modelData]
+                text: shell.strings[modelData]
                 selected: shell.currentTab === index
                 // The lighting tab is reached from the main page only.
                 visible: index !== 1
@@ -127,53 +150,65 @@ Item {
         anchors.rightMargin: Theme.margin
         color: "transparent"
         // Before the first initialisation the pages hold placeholders.
-        visible: shell.scene.isPownOn
+        visible: SessionModel.isPownOn
 
         MainPage {
             id: mainPage
             objectName: "mainPage"
             anchors.fill: parent
-            scene: shell.scene
-            onRecoilRequested: shell.pages.recoil.open()
+            strings: shell.strings
+            sceneZoom: shell.scene.zoomInRate_min
             visible: shell.currentTab === 0
+            onRecoilRequested: shell.pages.recoil.open()
+            onTabRequested: index => shell.showTab(index)
         }
-        LightingPage {
-            id: lightPage
-            objectName: "lightPage"
+        Loader {
+            id: lightLoader
             anchors.fill: parent
-            strings: shell.scene.texts("lightControl", LightingModel.textDefaults)
-            backText: shell.scene.keyMatrixStrings[17]
             visible: shell.currentTab === 1
-            onBackRequested: shell.showTab(0)
-            onConfirmRequested: (question, accepted) => shell.scene.confirm(question, accepted)
+            // Made when first shown, then kept.
+            active: visible || item !== null
+            sourceComponent: LightingPage {
+                objectName: "lightPage"
+                backText: shell.strings[17]
+                onBackRequested: shell.showTab(0)
+                onConfirmRequested: (question, accepted) => shell.pages.confirm.ask(question, accepted)
+            }
         }
-        SettingsPage {
-            id: settingsPage
-            objectName: "settingsPage"
+        Loader {
+            id: settingsLoader
             anchors.fill: parent
-            scene: shell.scene
             visible: shell.currentTab === 2
+            active: false
+            sourceComponent: SettingsPage {
+                objectName: "settingsPage"
+                scene: shell.scene
+            }
         }
     }
 
     NoMouseNotice {
         objectName: "noMouseNotice"
         anchors.centerIn: frame
-        visible: !shell.scene.isPownOn
-        title: shell.scene.keyMatrixStrings[21]
-        hint: shell.scene.keyMatrixStrings[22]
+        visible: !SessionModel.isPownOn
+        title: shell.strings[21]
+        hint: shell.strings[22]
     }
 
     BottomBar {
         id: bottomBar
-        scene: shell.scene
+        strings: shell.strings
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
+        visible: SessionModel.isPownOn
         onProfilesRequested: shell.pages.profileManager.open()
-        onResetRequested: resetConfirm.open()
-        onExitRequested: exitConfirm.open()
-        visible: shell.scene.isPownOn
+        onSaveRequested: {
+            shell.scene.emptyAreaPressed();
+            SessionModel.saveAll();
+        }
+        onResetRequested: shell.pages.resetConfirm.open()
+        onExitRequested: shell.pages.exitConfirm.open()
     }
 
     // Overlays, above everything else; those the first screen does not
@@ -234,7 +269,7 @@ Item {
             shell.pages.keyAssign.openFor(index, group);
         }
         function onLeftButtonKept() {
-            shell.scene.showWarning(shell.scene.texts("warningAssigment", ["Please keep a key at least for the left button function."])[0]);
+            shell.pages.warning.show(warnings.texts[0]);
         }
     }
     Loader {
@@ -254,7 +289,8 @@ Item {
         active: false
         sourceComponent: ProfileManager {
             objectName: "profileManager"
-            scene: shell.scene
+            onWarningRequested: text => shell.pages.warning.show(text)
+            onConfirmRequested: (question, accepted) => shell.pages.confirm.ask(question, accepted)
             onApplyRequested: number => SessionModel.changeProfile(number)
             // A reset of the profile in use reaches the mouse at once.
             onProfileReset: number => {
@@ -263,36 +299,56 @@ Item {
             }
         }
     }
-    ConfirmOverlay {
-        id: resetConfirm
-        objectName: "resetConfirm"
-        title: shell.scene.keyMatrixStrings[7]
-        message: shell.scene.texts("warningAssigment", [])[7] || shell.scene.keyMatrixStrings[8]
-        okText: shell.scene.keyMatrixStrings[10]
-        cancelText: shell.scene.keyMatrixStrings[9]
-        onAccepted: SessionModel.resetAll()
-    }
-    ConfirmOverlay {
-        id: exitConfirm
-        objectName: "exitConfirm"
-        title: shell.scene.keyMatrixStrings[20]
-        message: shell.scene.texts("warningAssigment", [])[8] || shell.scene.keyMatrixStrings[20]
-        okText: shell.scene.keyMatrixStrings[10]
-        cancelText: shell.scene.keyMatrixStrings[9]
-        onAccepted: {
-            shell.scene.emptyAreaPressed();
-            SessionModel.saveAll();
-            ui_Ctl.onMinimize();
+    Loader {
+        id: resetConfirmLoader
+        anchors.fill: parent
+        z: 100
+        active: false
+        sourceComponent: ConfirmOverlay {
+            objectName: "resetConfirm"
+            title: shell.strings[7]
+            message: loadedWarnings.texts[7] || shell.strings[8]
+            okText: shell.strings[10]
+            cancelText: shell.strings[9]
+            onAccepted: SessionModel.resetAll()
         }
     }
-    ConfirmOverlay {
-        id: confirm
-        objectName: "confirm"
-        okText: shell.scene.keyMatrixStrings[10]
-        cancelText: shell.scene.keyMatrixStrings[9]
+    Loader {
+        id: exitConfirmLoader
+        anchors.fill: parent
+        z: 100
+        active: false
+        sourceComponent: ConfirmOverlay {
+            objectName: "exitConfirm"
+            title: shell.strings[20]
+            message: loadedWarnings.texts[8] || shell.strings[20]
+            okText: shell.strings[10]
+            cancelText: shell.strings[9]
+            onAccepted: {
+                shell.scene.emptyAreaPressed();
+                SessionModel.saveAll();
+                ui_Ctl.onMinimize();
+            }
+        }
     }
-    WarningOverlay {
-        id: warning
-        objectName: "warning"
+    Loader {
+        id: confirmLoader
+        anchors.fill: parent
+        z: 100
+        active: false
+        sourceComponent: ConfirmOverlay {
+            objectName: "confirm"
+            okText: shell.strings[10]
+            cancelText: shell.strings[9]
+        }
+    }
+    Loader {
+        id: warningLoader
+        anchors.fill: parent
+        z: 100
+        active: false
+        sourceComponent: WarningOverlay {
+            objectName: "warning"
+        }
     }
 }

@@ -8,21 +8,20 @@ import Kesta.Model
 Item {
     id: page
 
-    property var scene
+    readonly property var strings: texts.texts
 
-    readonly property var defaultTexts: ["DPI Setting", "Stage ", "Stages", "Color", "Enable", "Current", "Min", "Max", "Select Color", "DPI Value"]
-    readonly property var strings: scene ? scene.texts("dpiSetting", defaultTexts) : defaultTexts
-    readonly property var lightTexts: scene ? scene.texts("lightControl", ["Static", "Breath", "Neon", "Circulating Water", "Symmetrical Flow", "OFF", "clockwise", "anti clockwise", "up", "down", "Effect", "Speed", "Brightness", "Direction", "Color", "Preset", "Add", "Delete", "Rename", "Lighting"]) : []
+    // The lighting button: asks for the lighting tab.
+    signal lightingRequested
 
-    // Asks the host to show another tab (the lighting button).
-    signal showTab(int index)
-
-    Connections {
-        target: page.scene
-        function onEmptyAreaPressed() {
-            countBox.popup.close();
-            colourPopup.close();
-        }
+    SectionTexts {
+        id: texts
+        section: "dpiSetting"
+        defaults: ["DPI Setting", "Stage ", "Stages", "Color", "Enable", "Current", "Min", "Max", "Select Color", "DPI Value"]
+    }
+    SectionTexts {
+        id: lightTexts
+        section: "lightControl"
+        defaults: LightingModel.textDefaults
     }
 
     // ---- View --------------------------------------------------------------
@@ -51,9 +50,7 @@ Item {
             // A new list resets the box's index: bind it again.
             onModelChanged: currentIndex = Qt.binding(() => DpiModel.shownCount - 1)
             Accessible.name: page.strings[2]
-            onActivated: function (index) {
-                DpiModel.chooseCount(index + 1);
-            }
+            onActivated: index => DpiModel.chooseCount(index + 1)
         }
         Caption {
             objectName: "dpiCurrentText"
@@ -157,9 +154,9 @@ Item {
             objectName: "lightingButton"
             x: parent.width - width
             y: colourCaption.y
-            visible: page.scene ? page.scene.isColorful : false
-            text: page.lightTexts[19] !== undefined ? page.lightTexts[19] : "Lighting"
-            onClicked: page.showTab(1)
+            visible: SessionModel.isColorful
+            text: lightTexts.texts[19]
+            onClicked: page.lightingRequested()
         }
     }
 
@@ -201,9 +198,7 @@ Item {
                 objectPrefix: "dpiPicker"
                 width: parent.width
                 colour: DpiModel.colours[colourPopup.stage]
-                onEdited: function (colour) {
-                    DpiModel.setColour(colourPopup.stage, colour);
-                }
+                onEdited: colour => DpiModel.setColour(colourPopup.stage, colour)
             }
         }
     }

@@ -2,29 +2,22 @@ import QtQuick
 import Kesta.Model
 
 // The button list: the fourteen labelled positions of the shown matrix
-// (KeyMatrixModel), each with its current function and a list of functions.
+// (KeyMatrixModel), each with what it does now and a list of functions.
 // The first five functions apply at once, the others finish in an overlay.
 Item {
     id: page
 
-    required property var scene
+    required property string title
     // Read by the root's flows and the tests; the model holds the flag.
     readonly property bool isSave: KeyMatrixModel.isSave
 
     // Matrix index under the pointer, in the list or on the picture.
     property int hoveredIndex: -1
 
-    Connections {
-        target: page.scene
-        function onInitDropDownList() {
-            KeyMatrixModel.refreshTexts();
-        }
-    }
-
     Panel {
         id: panel
         anchors.fill: parent
-        title: page.scene.keyMatrixStrings[1]
+        title: page.title
 
         Column {
             id: list
@@ -98,17 +91,10 @@ Item {
                             currentIndex = Qt.binding(() => KeyMatrixModel.functionIndexes[row.modelData]);
                         }
                         onModelChanged: followEntry()
-                        onActivated: function (i) {
+                        onActivated: i => {
                             if (i >= 0 && i < model.length)
                                 KeyMatrixModel.chooseFunction(row.modelData, model[i].fn);
                             followEntry();
-                        }
-
-                        Connections {
-                            target: page.scene
-                            function onEmptyAreaPressed() {
-                                combo.popup.close();
-                            }
                         }
                     }
                 }

@@ -8,9 +8,9 @@ import Kesta.Model
 Item {
     id: page
 
-    // The "lightControl" texts, and the caption of the way back.
-    required property var strings
+    // The caption of the way back.
     required property string backText
+    readonly property var strings: texts.texts
 
     signal backRequested
     // Asks before something is undone; `accepted` runs on OK.
@@ -19,6 +19,12 @@ Item {
     // Closes the rename field (an empty area of the window was pressed).
     function dismiss() {
         renameField.visible = false;
+    }
+
+    SectionTexts {
+        id: texts
+        section: "lightControl"
+        defaults: LightingModel.textDefaults
     }
 
     // ---- Presets -------------------------------------------------------------
@@ -45,9 +51,7 @@ Item {
                     checked: LightingModel.lightNo === index
                     text: modelData
                     onClicked: {
-                        checked = Qt.binding(function () {
-                            return LightingModel.lightNo === index;
-                        });
+                        checked = Qt.binding(() => LightingModel.lightNo === index);
                         LightingModel.choosePreset(index);
                     }
                 }
@@ -99,9 +103,7 @@ Item {
                 implicitWidth: 84
                 text: page.strings[17]
                 enabled: LightingModel.canDelete
-                onClicked: page.confirmRequested(page.strings[17] + " \u201c" + LightingModel.names[LightingModel.lightNo] + "\u201d?", function () {
-                    LightingModel.deletePreset(LightingModel.lightNo);
-                })
+                onClicked: page.confirmRequested(page.strings[17] + " \u201c" + LightingModel.names[LightingModel.lightNo] + "\u201d?", () => LightingModel.deletePreset(LightingModel.lightNo))
             }
         }
 
@@ -253,9 +255,7 @@ Item {
             width: Math.min(parent.width, 420)
             enabled: LightingModel.coloursEnabled
             colour: LightingModel.selectedColour !== "" ? LightingModel.selectedColour : Theme.swatches[0]
-            onEdited: function (colour) {
-                LightingModel.setBlockColour(LightingModel.colorIndex, colour);
-            }
+            onEdited: colour => LightingModel.setBlockColour(LightingModel.colorIndex, colour)
         }
     }
 }

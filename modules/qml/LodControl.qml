@@ -8,9 +8,8 @@ import Kesta.Model
 Item {
     id: page
 
-    property var scene
-    property string captionText: scene ? scene.keyMatrixStrings[15].trim() : "LOD"
-    property string enableText: scene ? scene.keyMatrixStrings[16] : "Enable"
+    required property string captionText
+    required property string enableText
     property string objectPrefix: "lod"
 
     readonly property bool twoRows: width < 520

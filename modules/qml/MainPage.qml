@@ -7,12 +7,15 @@ import Kesta.Model
 Item {
     id: page
 
-    property var scene
+    // The main page's texts, and the scale the scene is shown at.
+    required property var strings
+    required property real sceneZoom
     readonly property alias keyMatrix: keyMatrix
     readonly property alias dpi: dpi
     readonly property alias picture: picture
 
     signal recoilRequested
+    signal tabRequested(int index)
 
     // Left: mode switch and the button list.
     Item {
@@ -27,19 +30,19 @@ Item {
             spacing: Theme.spacing
             ThemedButton {
                 objectName: "officeModeButton"
-                text: page.scene.keyMatrixStrings[13]
+                text: page.strings[13]
                 checkable: true
-                checked: page.scene.mouseMode === 0
+                checked: SessionModel.mouseMode === 0
                 onClicked: SessionModel.setMouseMode(0, true)
             }
             // Present but out of reach: game mode comes only from stored data.
             ThemedButton {
                 objectName: "gameModeButton"
-                text: page.scene.keyMatrixStrings[14]
+                text: page.strings[14]
                 visible: false
                 enabled: false
                 checkable: true
-                checked: page.scene.mouseMode === 1
+                checked: SessionModel.mouseMode === 1
                 onClicked: SessionModel.setMouseMode(1, true)
             }
         }
@@ -47,7 +50,7 @@ Item {
         KeyMatrixPage {
             id: keyMatrix
             objectName: "keyMatrixPage"
-            scene: page.scene
+            title: page.strings[1]
             anchors.top: modeSwitch.bottom
             anchors.topMargin: Theme.spacing
             width: parent.width
@@ -66,7 +69,7 @@ Item {
         MousePicture {
             id: picture
             objectName: "mousePicture"
-            scene: page.scene
+            sceneZoom: page.sceneZoom
             keyMatrix: keyMatrix
             anchors.horizontalCenter: parent.horizontalCenter
             y: 0
@@ -78,8 +81,8 @@ Item {
             objectName: "recoilButton"
             anchors.horizontalCenter: parent.horizontalCenter
             anchors.bottom: parent.bottom
-            visible: page.scene.isGun
-            text: page.scene.keyMatrixStrings[4]
+            visible: SessionModel.isGun
+            text: page.strings[4]
             onClicked: page.recoilRequested()
         }
     }
@@ -95,12 +98,9 @@ Item {
         DpiPage {
             id: dpi
             objectName: "dpiPage"
-            scene: page.scene
             width: parent.width
             height: parent.height - performance.height - Theme.spacing
-            onShowTab: function (index) {
-                page.scene.showTab(index);
-            }
+            onLightingRequested: page.tabRequested(1)
         }
 
         Panel {
@@ -112,11 +112,12 @@ Item {
 
             ReportRateControl {
                 id: rateControl
-                    scene: page.scene
+                captionText: page.strings[5].trim()
                 width: parent.width
             }
             LodControl {
-                scene: page.scene
+                captionText: page.strings[15].trim()
+                enableText: page.strings[16]
                 anchors.top: rateControl.bottom
                 anchors.topMargin: Theme.spacing
                 width: parent.width

@@ -8,7 +8,8 @@ import QtQuick.Shapes
 Item {
     id: page
 
-    property var scene
+    // The scale the scene is shown at (the outline is drawn at it).
+    required property real sceneZoom
 
     // Where each matrix position sits on the picture (264 x 492 design
     // pixels): the rectangle a pointer can hit, its label centred in it. The
@@ -34,15 +35,7 @@ Item {
 
     readonly property var shown: KeyMatrixModel.visibleIndexes
     readonly property int hovered: keyMatrix ? keyMatrix.hoveredIndex : -1
-    readonly property real zoom: drawing.scale * (scene ? scene.zoomInRate_min : 1)
-
-    function isShown(index) {
-        return shown.indexOf(index) >= 0;
-    }
-
-    function fillOf(index) {
-        return hovered === index ? Theme.shellHighlight : Theme.shellButton;
-    }
+    readonly property real zoom: drawing.scale * sceneZoom
 
     Item {
         id: drawing
@@ -111,7 +104,7 @@ Item {
 
             // The two main buttons, following the shell's front.
             ShapePath {
-                fillColor: page.isShown(0) ? page.fillOf(0) : Theme.shell
+                fillColor: !page.shown.includes(0) ? Theme.shell : page.hovered === 0 ? Theme.shellHighlight : Theme.shellButton
                 strokeColor: Theme.shellEdge
                 strokeWidth: 1
                 startX: 117
@@ -138,7 +131,7 @@ Item {
                 }
             }
             ShapePath {
-                fillColor: page.isShown(1) ? page.fillOf(1) : Theme.shell
+                fillColor: !page.shown.includes(1) ? Theme.shell : page.hovered === 1 ? Theme.shellHighlight : Theme.shellButton
                 strokeColor: Theme.shellEdge
                 strokeWidth: 1
                 startX: 147
@@ -190,7 +183,7 @@ Item {
                     anchors.fill: parent
                     visible: !spot.isMain
                     radius: Math.min(width, height) / 3
-                    color: page.fillOf(spot.modelData)
+                    color: spot.lit ? Theme.shellHighlight : Theme.shellButton
                     border.color: Theme.shellEdge
                     antialiasing: true
                 }

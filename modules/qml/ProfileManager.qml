@@ -9,13 +9,15 @@ import Kesta.Model
 Overlay {
     id: overlay
 
-    property var scene
     property int selected: -1
-    readonly property var strings: scene.texts("profile", ["Profile Manager", "Profile", "New", "Delete", "Import", "Export", "Rename", "Reset", "Copy", "Close", "Up to six profiles", "Apply"])
-    readonly property var warnings: scene.texts("warningAssigment", ["Please keep a key at least for the left button function.", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel", "Restore the factory settings?", "Save the settings and exit the program?", "Please enter a name"])
+    readonly property var strings: texts.texts
+    readonly property var warnings: warningTexts.texts
 
     signal applyRequested(int number)
     signal profileReset(int number)
+    signal warningRequested(string text)
+    // Asks before something is undone; `accepted` runs on OK.
+    signal confirmRequested(string question, var accepted)
 
     title: strings[0]
     panelWidth: 620
@@ -27,13 +29,24 @@ Overlay {
         list.forceActiveFocus();
     }
 
+    SectionTexts {
+        id: texts
+        section: "profile"
+        defaults: ["Profile Manager", "Profile", "New", "Delete", "Import", "Export", "Rename", "Reset", "Copy", "Close", "Up to six profiles", "Apply"]
+    }
+    SectionTexts {
+        id: warningTexts
+        section: "warningAssigment"
+        defaults: ["Please keep a key at least for the left button function.", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel", "Restore the factory settings?", "Save the settings and exit the program?", "Please enter a name"]
+    }
+
     Connections {
         target: ProfileListModel
         function onRefused(reason) {
             if (reason === ProfileListModel.ListFull)
-                overlay.scene.showWarning(overlay.strings[10]);
+                overlay.warningRequested(overlay.strings[10]);
             else if (reason === ProfileListModel.EmptyName)
-                overlay.scene.showWarning(overlay.warnings[9]);
+                overlay.warningRequested(overlay.warnings[9]);
         }
         function onModelReset() {
             overlay.selected = Math.min(overlay.selected, ProfileListModel.count - 1);
@@ -148,7 +161,7 @@ Overlay {
             enabled: overlay.selected >= 0
             onClicked: {
                 const number = ProfileListModel.numberAt(overlay.selected);
-                overlay.scene.confirm(overlay.warnings[7], () => {
+                overlay.confirmRequested(overlay.warnings[7], () => {
                     if (ProfileListModel.resetProfile(ProfileListModel.indexOfNumber(number)))
                         overlay.profileReset(number);
                 });
@@ -159,7 +172,7 @@ Overlay {
             width: parent.width
             text: overlay.strings[3]
             enabled: overlay.selected >= 0 && overlay.selected !== ProfileListModel.rowInUse
-            onClicked: overlay.scene.confirm(overlay.warnings[3], () => ProfileListModel.deleteProfile(overlay.selected))
+            onClicked: overlay.confirmRequested(overlay.warnings[3], () => ProfileListModel.deleteProfile(overlay.selected))
         }
         Caption {
             width: parent.width

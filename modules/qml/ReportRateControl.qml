@@ -6,7 +6,7 @@ import Kesta.Model
 Item {
     id: page
 
-    property var scene
+    required property string captionText
     height: 40
 
     Caption {
@@ -14,7 +14,7 @@ Item {
         x: 0
         width: 110
         height: page.height
-        text: page.scene ? page.scene.keyMatrixStrings[5].trim() : ""
+        text: page.captionText
     }
 
     Row {

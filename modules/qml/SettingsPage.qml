@@ -5,14 +5,14 @@ import Kesta.Model
 Item {
     id: page
 
-    property var scene
+    // Handed on to the macro editor.
+    required property var scene
     readonly property alias system: system
     readonly property alias macroEditor: macroEditor
 
     SystemSettingsPage {
         id: system
         objectName: "systemPage"
-        scene: page.scene
         x: 0
         width: 440
         height: page.height
@@ -28,19 +28,9 @@ Item {
         x: 452
         width: page.width - 452
         height: page.height
-    }
-
-    // The editor's changes reach the buttons bound to its macros.
-    Connections {
-        target: macroEditor
-        function onDeleteMacro(macroName) {
-            SessionModel.macroDeleted(macroName);
-        }
-        function onModifyMacroName(level, type, macroOldName, macroNewName) {
-            SessionModel.macroRenamed(level, type, macroOldName, macroNewName);
-        }
-        function onModifyMacroData(macroName) {
-            SessionModel.macroDataChanged(macroName);
-        }
+        // The editor's changes reach the buttons bound to its macros.
+        onDeleteMacro: macroName => SessionModel.macroDeleted(macroName)
+        onModifyMacroName: (level, type, oldName, newName) => SessionModel.macroRenamed(level, type, oldName, newName)
+        onModifyMacroData: macroName => SessionModel.macroDataChanged(macroName)
     }
 }

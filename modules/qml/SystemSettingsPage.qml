@@ -8,10 +8,13 @@ import Kesta.Model
 Item {
     id: page
 
-    property var scene
+    readonly property var strings: texts.texts
 
-    readonly property var defaultTexts: ["System Setting", "Pointer Speed", "Double-click Speed", "Scroll Speed", "One screen at a time", "Lines at a time", "Lift-off Distance", "Enable", "Slow", "Fast", "Low", "Medium", "High", "Double-click here to test", "Start with the desktop, in the tray"]
-    readonly property var strings: scene ? scene.texts("systemSetting", defaultTexts) : defaultTexts
+    SectionTexts {
+        id: texts
+        section: "systemSetting"
+        defaults: ["System Setting", "Pointer Speed", "Double-click Speed", "Scroll Speed", "One screen at a time", "Lines at a time", "Lift-off Distance", "Enable", "Slow", "Fast", "Low", "Medium", "High", "Double-click here to test", "Start with the desktop, in the tray"]
+    }
 
     // ---- View --------------------------------------------------------------
 
@@ -186,7 +189,6 @@ Item {
                 height: 4
             }
             LodControl {
-                scene: page.scene
                 width: parent.width
                 captionText: page.strings[6]
                 enableText: page.strings[7]

@@ -7,8 +7,8 @@ import Kesta.Model
 Item {
     id: bar
 
-    property var scene
-    readonly property alias help: helpMenu
+    // The help menu is made when first opened.
+    readonly property alias helpLoader: helpLoader
 
     height: Theme.topBarHeight
 
@@ -30,7 +30,7 @@ Item {
         anchors.verticalCenter: parent.verticalCenter
         spacing: Theme.spacing
         // No profile to choose before the first initialisation.
-        visible: bar.scene.isPownOn
+        visible: SessionModel.isPownOn
 
         ThemedComboBox {
             id: languageList
@@ -46,7 +46,7 @@ Item {
         Caption {
             height: Theme.controlHeight
             dim: true
-            text: bar.scene.texts("profile", ["Profile Manager", "Profile"])[1]
+            text: profileTexts.texts[1]
         }
 
         ThemedComboBox {
@@ -57,13 +57,6 @@ Item {
             currentIndex: ProfileListModel.rowInUse
             Accessible.name: "Profile"
             onActivated: index => SessionModel.changeProfile(ProfileListModel.numberAt(index))
-
-            Connections {
-                target: bar.scene
-                function onEmptyAreaPressed() {
-                    profileList.popup.close();
-                }
-            }
         }
     }
 
@@ -78,7 +71,11 @@ Item {
             objectName: "helpButton"
             glyph: "?"
             tip: "Help"
-            onClicked: helpMenu.visible ? helpMenu.close() : helpMenu.open()
+            onClicked: {
+                helpLoader.active = true;
+                const menu = helpLoader.item as HelpMenu;
+                menu.visible ? menu.close() : menu.open();
+            }
         }
         IconButton {
             objectName: "minimizeButton"
@@ -102,10 +99,20 @@ Item {
         }
     }
 
-    HelpMenu {
-        id: helpMenu
-        objectName: "helpMenu"
-        x: bar.width - width - 12
-        y: bar.height
+    SectionTexts {
+        id: profileTexts
+        section: "profile"
+        defaults: ["Profile Manager", "Profile"]
+    }
+
+    Loader {
+        id: helpLoader
+        active: false
+        sourceComponent: HelpMenu {
+            objectName: "helpMenu"
+            parent: bar
+            x: bar.width - width - 12
+            y: bar.height
+        }
     }
 }

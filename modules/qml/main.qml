@@ -1,7 +1,7 @@
 import QtQuick
 import Kesta.Model
 
-// The root of the scene. The host reaches it by function name (setScreenRect,
+// The root of the scene. The host calls its functions by name (setScreenRect,
 // setProtectUI, setCurrentDPI, initUI, run, scroll, detectKeyboard,
 // detectMouse); the pages reach native code through ui_View, ui_Ctl and hid.
 // Every page is drawn at the design size and scaled by zoomInRate_min.
@@ -62,7 +62,6 @@ Item {
     signal emptyAreaPressed
     signal clickOfficeMode
     signal clickGameMode
-    signal initDropDownList
     signal msg_KB(bool isDown, int usbCode)
     signal msg_MS(bool isDown, int code, int x, int y)
     signal msg_wheel(int value)
@@ -202,7 +201,7 @@ Item {
 
     onBusyChanged: ui_View.setEnabled(!busy)
 
-    // The session's and the language's changes as the root's signals.
+    // The session's mode changes as the root's signals.
     Connections {
         target: SessionModel
         function onModeApplied(mode) {
@@ -210,15 +209,6 @@ Item {
                 root.clickGameMode();
             else
                 root.clickOfficeMode();
-        }
-        function onDropDownListsReset() {
-            root.initDropDownList();
-        }
-    }
-    Connections {
-        target: LanguageModel
-        function onLanguageChanged() {
-            root.initDropDownList();
         }
     }
 

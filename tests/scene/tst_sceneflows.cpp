@@ -28,6 +28,7 @@ private slots:
     void firstInitMakesProfileOneCurrent();
     void languageSelectorStoresAndReloads();
     void autostartBoxWritesTheEntry();
+    void hiddenPagesAreMadeOnFirstUse();
     void closeHidesTheWindow();
     void saveAllWithNothingDirtySendsNothing();
     void profileChangeSendsEveryPageThenTheBoundMacros();
@@ -134,6 +135,8 @@ void TstSceneFlows::autostartBoxWritesTheEntry()
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QVERIFY(m_rig.start());
+    // The box is on the settings tab, made when first shown.
+    SceneRig::call(m_rig.root(), "showTab", {2});
     QObject *box = m_rig.item(QStringLiteral("autostartBox"));
     QVERIFY(box);
     QCOMPARE(box->property("checked").toBool(), false);
@@ -151,6 +154,31 @@ void TstSceneFlows::autostartBoxWritesTheEntry()
     QCOMPARE(box->property("checked").toBool(), false);
     m_rig.stop();
     qunsetenv("XDG_CONFIG_HOME");
+}
+
+// The first screen makes only what it shows; a tab or overlay made later is
+// the one the flows and the root reach by name, and making it sends nothing.
+void TstSceneFlows::hiddenPagesAreMadeOnFirstUse()
+{
+    QVERIFY(m_rig.start());
+    for (const char *name : {"lightPage", "settingsPage", "macroEditor", "helpMenu", "warning",
+                             "confirm", "resetConfirm", "exitConfirm", "profileManager"})
+        QVERIFY2(!m_rig.item(QLatin1String(name)), name);
+
+    SceneRig::call(m_rig.root(), "showTab", {1});
+    auto *light = qobject_cast<QQuickItem *>(m_rig.item(QStringLiteral("lightPage")));
+    QVERIFY(light && light->isVisible());
+    SceneRig::call(m_rig.root(), "showTab", {0});
+    QVERIFY(!light->isVisible());
+    QCOMPARE(m_rig.item(QStringLiteral("lightPage")), light); // kept, not made again
+
+    QObject *warning = m_rig.page(QStringLiteral("warning"));
+    QVERIFY(warning && warning == m_rig.item(QStringLiteral("warning")));
+    SceneRig::call(m_rig.root(), "showWarning", {QStringLiteral("careful")});
+    QVERIFY(warning->property("visible").toBool());
+    QCOMPARE(warning->property("message").toString(), QStringLiteral("careful"));
+    QVERIFY(m_rig.page(QStringLiteral("help")) == m_rig.item(QStringLiteral("helpMenu")));
+    QVERIFY(SceneRig::wireCommands().empty());
 }
 
 void TstSceneFlows::closeHidesTheWindow()

@@ -130,7 +130,10 @@ bool TstSettingsPages::start(const SceneRig::FileValues &values)
         return false;
     m_rig.view()->operations()->deviceSettings()->setPointerSettings(
         std::make_unique<RecordingPointer>(&m_pointer));
-    return true;
+    // The lighting and settings tabs are made when first asked for.
+    SceneRig::call(m_rig.root(), "showTab", {1});
+    SceneRig::call(m_rig.root(), "showTab", {0});
+    return m_rig.page(QStringLiteral("macroEditor")) != nullptr;
 }
 
 QObject *TstSettingsPages::control(const QString &name)
