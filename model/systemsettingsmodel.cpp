@@ -123,7 +123,6 @@ void SystemSettingsModel::init(bool isSendData, bool isRecovery)
     }
     m_isLoaded = true;
     emit changed();
-    readSupport();
     if (isSendData)
         saveData(true, 0);
 }

@@ -62,8 +62,9 @@ public:
         return m_support.speed && m_support.doubleClick && m_support.scrollLines ? QString()
                                                                                  : m_support.reason;
     }
-    // Asks the desktop what it offers (init does).
-    void readSupport();
+    // Asks the desktop what it offers (it may take a moment: the page asks
+    // when it is first shown, kesta-ctl before a change).
+    Q_INVOKABLE void readSupport();
     // What saveData stores and sends as the scroll value.
     int scrollValue() const { return m_scrollWhole ? kScrollWholeScreen : m_scrollLines; }
 

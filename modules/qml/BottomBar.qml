@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // "Config" (profile manager) on the left, the website link, then Reset, Save
 // and OK on the right.
@@ -24,8 +25,26 @@ Item {
         onClicked: bar.profilesRequested()
     }
 
+    // A change made outside the window that replaced unsaved edits is told
+    // here until it is clicked away; the link shows otherwise.
+    Caption {
+        objectName: "sessionNotice"
+        anchors.left: parent.left
+        anchors.leftMargin: 180
+        anchors.right: parent.right
+        anchors.rightMargin: 400
+        anchors.verticalCenter: parent.verticalCenter
+        visible: SessionModel.notice !== ""
+        text: SessionModel.notice
+        Accessible.role: Accessible.AlertMessage
+        MouseArea {
+            anchors.fill: parent
+            onClicked: SessionModel.clearNotice()
+        }
+    }
     Text {
         anchors.centerIn: parent
+        visible: SessionModel.notice === ""
         text: "<a href='https://kesta.example'>kesta.example</a>"
         textFormat: Text.StyledText
         color: Theme.textDim

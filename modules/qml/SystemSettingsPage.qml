@@ -10,6 +10,9 @@ Item {
 
     readonly property var strings: texts.texts
 
+    // The desktop is asked once the page is first shown.
+    Component.onCompleted: SystemSettingsModel.readSupport()
+
     SectionTexts {
         id: texts
         section: "systemSetting"
@@ -35,6 +38,7 @@ Item {
             ThemedSlider {
                 id: pointerSlider
                 objectName: "pointerSlider"
+                enabled: SystemSettingsModel.speedAvailable
                 width: SystemSettingsModel.lastPosition - SystemSettingsModel.firstPosition + 18
                 from: SystemSettingsModel.firstPosition
                 to: SystemSettingsModel.lastPosition
@@ -80,6 +84,7 @@ Item {
                 ThemedSlider {
                     id: doubleSlider
                     objectName: "doubleClickSlider"
+                    enabled: SystemSettingsModel.doubleClickAvailable
                     width: SystemSettingsModel.lastPosition - SystemSettingsModel.firstPosition + 18
                     from: SystemSettingsModel.firstPosition
                     to: SystemSettingsModel.lastPosition
@@ -146,6 +151,7 @@ Item {
             }
             ThemedRadioButton {
                 objectName: "scrollWholeRadio"
+                enabled: SystemSettingsModel.scrollAvailable
                 text: page.strings[4]
                 checked: SystemSettingsModel.scrollWhole
                 onClicked: {
@@ -157,6 +163,7 @@ Item {
                 spacing: Theme.spacing
                 ThemedRadioButton {
                     objectName: "scrollLinesRadio"
+                    enabled: SystemSettingsModel.scrollAvailable
                     anchors.verticalCenter: parent.verticalCenter
                     text: page.strings[5]
                     checked: !SystemSettingsModel.scrollWhole
@@ -169,7 +176,7 @@ Item {
                     id: linesField
                     objectName: "scrollLinesField"
                     width: 70
-                    enabled: !SystemSettingsModel.scrollWhole
+                    enabled: SystemSettingsModel.scrollAvailable && !SystemSettingsModel.scrollWhole
                     text: String(SystemSettingsModel.scrollLines)
                     inputMethodHints: Qt.ImhDigitsOnly
                     Accessible.name: page.strings[5]
@@ -211,6 +218,16 @@ Item {
                     if (!ui_View.setAutostart(checked))
                         checked = ui_View.isAutostart();
                 }
+            }
+            // Why a pointer setting above cannot be changed here.
+            Caption {
+                objectName: "pointerNote"
+                width: parent.width
+                visible: text !== ""
+                dim: true
+                wrapMode: Text.WordWrap
+                elide: Text.ElideNone
+                text: SystemSettingsModel.pointerNote
             }
         }
     }

@@ -62,6 +62,7 @@ Item {
     signal emptyAreaPressed
     signal clickOfficeMode
     signal clickGameMode
+    signal initDropDownList
     signal msg_KB(bool isDown, int usbCode)
     signal msg_MS(bool isDown, int code, int x, int y)
     signal msg_wheel(int value)
@@ -201,7 +202,7 @@ Item {
 
     onBusyChanged: ui_View.setEnabled(!busy)
 
-    // The session's mode changes as the root's signals.
+    // The session's mode changes and list refreshes as the root's signals.
     Connections {
         target: SessionModel
         function onModeApplied(mode) {
@@ -209,6 +210,9 @@ Item {
                 root.clickGameMode();
             else
                 root.clickOfficeMode();
+        }
+        function onDropDownListsReset() {
+            root.initDropDownList();
         }
     }
 

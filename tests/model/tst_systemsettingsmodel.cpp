@@ -206,6 +206,7 @@ void TestSystemSettingsModel::settingsTheDesktopLacks()
     LodModel lod(*rig.ops);
     SystemSettingsModel page(*rig.ops, lod);
     page.init(false, false);
+    page.readSupport();
     QCOMPARE(page.speedAvailable(), speed);
     QCOMPARE(page.scrollAvailable(), scroll);
     QCOMPARE(page.pointerNote(), QStringLiteral("Not on this desktop."));

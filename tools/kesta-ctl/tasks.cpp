@@ -921,6 +921,7 @@ int Runner::pointer(QStringList args)
     LodModel lod(m_ops);
     SystemSettingsModel page(m_ops, lod);
     page.init(false, false);
+    page.readSupport();
     const QString sub = args.isEmpty() ? QStringLiteral("show") : args.takeFirst();
     if (!args.isEmpty())
         return usage(QStringLiteral("unexpected argument \"%1\"").arg(args.first()));
