@@ -23,6 +23,26 @@ QVariantList toList(const AssignmentTable::Entry &e)
     return {e[0], e[1], e[2], e[3]};
 }
 
+QString matrixKey(int mode, int index)
+{
+    return QLatin1String(mode == 1 ? "mouseKeyMatrix2/" : "mouseKeyMatrix/") +
+           QString::number(index);
+}
+
+// An entry as a settings file holds it; what is missing or unreadable is 0,
+// as the page reads it.
+AssignmentTable::Entry storedEntry(const QSettings *file, int mode, int index)
+{
+    AssignmentTable::Entry e{0, 0, 0, 0};
+    if (!file)
+        return e;
+    const QStringList items =
+        SettingsStore::dropPadding(file->value(matrixKey(mode, index)).toStringList());
+    for (int k = 0; k < 4 && k < items.size(); ++k)
+        e[k] = items.at(k).trimmed().toInt();
+    return e;
+}
+
 } // namespace
 
 KeyMatrixModel::KeyMatrixModel(Operations &ops, RecoilModel &periods, QObject *parent)
@@ -67,6 +87,54 @@ bool KeyMatrixModel::refuses(const Matrix &matrix, int index, const Entry &entry
         ((type == 0 && entry[1] == 0 && entry[2] >= 0xF1 && entry[2] <= 0xF4) || type == 4))
         return true;
     return !holdsLeft(entry) && soleLeftHolder(matrix, index);
+}
+
+bool KeyMatrixModel::hasLeftClick(const Matrix &matrix)
+{
+    for (int j = 0; j < matrix.size(); ++j) {
+        if (!ButtonLabels::label(j).isEmpty() && holdsLeft(matrix.at(j)))
+            return true;
+    }
+    return false;
+}
+
+KeyMatrixModel::LeftClick KeyMatrixModel::guardLeftClick(SettingsStore *store, int profile)
+{
+    const QSettings *file = store ? store->profile(profile) : nullptr;
+    if (!file)
+        return LeftClick::Held;
+    SettingsStore::WriteBatch batch(store);
+    bool restored = false;
+    for (int mode = 0; mode < 2; ++mode) {
+        Matrix matrix(16);
+        for (int j = 0; j < 16; ++j)
+            matrix[j] = storedEntry(file, mode, j);
+        if (hasLeftClick(matrix))
+            continue;
+        Entry first = storedEntry(store->defaults(), mode, 0);
+        if (!holdsLeft(first))
+            first = Entry{0, 0, 0xF0, 0};
+        store->setProfileDataList(profile, matrixKey(mode, 0), toList(first));
+        restored = true;
+    }
+    if (!restored)
+        return LeftClick::Held;
+    return batch.commit() ? LeftClick::Restored : LeftClick::NotStored;
+}
+
+QString KeyMatrixModel::leftClickNotice(LeftClick outcome, const QString &profileName)
+{
+    switch (outcome) {
+    case LeftClick::Held:
+        break;
+    case LeftClick::Restored:
+        return tr("Profile %1 had no left click: button 1 is the left button again.")
+            .arg(profileName);
+    case LeftClick::NotStored:
+        return tr("Profile %1 has no left click, and its file could not be written.")
+            .arg(profileName);
+    }
+    return QString();
 }
 
 QString KeyMatrixModel::macroGroup(int mode)

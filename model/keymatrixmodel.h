@@ -17,6 +17,7 @@ class QJSEngine;
 class QQmlEngine;
 class MacroLibrary;
 class RecoilModel;
+class SettingsStore;
 
 class KeyMatrixModel : public PageModel
 {
@@ -73,6 +74,21 @@ public:
     // The left click stays: the first button takes no other mouse button and
     // no macro, and no change may take the left click from its last holder.
     static bool refuses(const Matrix &matrix, int index, const Entry &entry);
+    // Whether a labelled position of `matrix` holds the left click.
+    static bool hasLeftClick(const Matrix &matrix);
+    // What guardLeftClick found in a profile: a left click in both matrices,
+    // button 1 given the left click again, or no left click and a file that
+    // could not be written (it keeps what it had).
+    enum class LeftClick { Held, Restored, NotStored };
+    // A profile about to be used must not leave the mouse without a left
+    // click: a matrix (office or game) in which no button holds it gets
+    // button 1's entry from the profile defaults again (the left click
+    // itself when the defaults lack it too), written to the profile's file
+    // at once, so that what is sent afterwards is what is stored.
+    static LeftClick guardLeftClick(SettingsStore *store, int profile);
+    // The line the window shows (and kesta-ctl prints) about the guard's
+    // outcome for a profile; empty for Held.
+    static QString leftClickNotice(LeftClick outcome, const QString &profileName);
     static QString macroGroup(int mode);
     // The mode a profile stores under mouse/mouseMode: anything but 0 plays
     // the game matrix, as the mouse is sent it.

@@ -1,6 +1,7 @@
 #include "model/profilelistmodel.h"
 
 #include "macro/macrolibrary.h"
+#include "model/keymatrixmodel.h"
 #include "model/models.h"
 #include "settings/settingsstore.h"
 #include "view/operations.h"
@@ -186,9 +187,18 @@ int ProfileListModel::importProfile(const QString &name)
         emit refused(NotImported);
         return -1;
     }
+    guardLeftClick(number, chosen);
     QList<Entry> list = m_entries;
     list.append({chosen, number});
     return store(list) ? count() - 1 : -1;
+}
+
+void ProfileListModel::guardLeftClick(int number, const QString &name)
+{
+    const auto outcome = KeyMatrixModel::guardLeftClick(m_ops.settings(), number);
+    if (outcome != KeyMatrixModel::LeftClick::Held)
+        emit leftClickNotice(KeyMatrixModel::leftClickNotice(outcome, name),
+                             outcome == KeyMatrixModel::LeftClick::Restored);
 }
 
 bool ProfileListModel::exportProfile(int row)
@@ -198,7 +208,10 @@ bool ProfileListModel::exportProfile(int row)
 
 bool ProfileListModel::resetProfile(int row)
 {
-    return row >= 0 && row < count() && m_ops.settings()->resetProfile(m_entries.at(row).number);
+    if (row < 0 || row >= count() || !m_ops.settings()->resetProfile(m_entries.at(row).number))
+        return false;
+    guardLeftClick(m_entries.at(row).number, m_entries.at(row).name);
+    return true;
 }
 
 bool ProfileListModel::renameProfile(int row, const QString &name)

@@ -73,7 +73,8 @@ public:
 
     // Imports a .pf file (asked for through the user dialogs) as the lowest
     // free number under `name` (empty: the first free name). Returns the
-    // new row, or -1 (refused tells why).
+    // new row, or -1 (refused tells why). A profile without a left click
+    // gets it back on button 1 (leftClickNotice tells).
     Q_INVOKABLE int importProfile(const QString &name = QString());
     // Writes a profile to a file asked for through the user dialogs.
     Q_INVOKABLE bool exportProfile(int row);
@@ -90,11 +91,15 @@ signals:
     void profileInUseChanged();
     void rowInUseChanged();
     void refused(ProfileListModel::Refusal reason);
+    // An imported or reset profile had no left click: the line to show, and
+    // whether button 1's repair was stored.
+    void leftClickNotice(const QString &line, bool stored);
 
 private:
     bool store(const QList<Entry> &entries);
     void setEntries(const QList<Entry> &entries);
     bool nameUsed(const QString &name) const;
+    void guardLeftClick(int number, const QString &name);
 
     Operations &m_ops;
     QList<Entry> m_entries;

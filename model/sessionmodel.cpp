@@ -58,7 +58,12 @@ private:
     SessionModel &m_s;
 };
 
-SessionModel::SessionModel(Models &models, QObject *parent) : QObject(parent), m_models(models) {}
+SessionModel::SessionModel(Models &models, QObject *parent) : QObject(parent), m_models(models)
+{
+    // An imported or reset profile is guarded by the profile list.
+    connect(m_models.profiles(), &ProfileListModel::leftClickNotice, this,
+            [this](const QString &line, bool) { setNotice(line); });
+}
 
 SessionModel *SessionModel::create(QQmlEngine *, QJSEngine *)
 {
@@ -72,6 +77,28 @@ void SessionModel::setProfileNo(int number)
     m_profileNo = number;
     m_models.profiles()->setProfileInUse(number);
     emit profileNoChanged();
+}
+
+void SessionModel::setNotice(const QString &line)
+{
+    if (line == m_notice)
+        return;
+    m_notice = line;
+    emit noticeChanged();
+}
+
+bool SessionModel::guardLeftClick(int number)
+{
+    const KeyMatrixModel::LeftClick outcome =
+        KeyMatrixModel::guardLeftClick(m_models.operations().settings(), number);
+    if (outcome == KeyMatrixModel::LeftClick::Held)
+        return false;
+    ProfileListModel *profiles = m_models.profiles();
+    QString name = profiles->nameAt(profiles->indexOfNumber(number));
+    if (name.isEmpty())
+        name = QString::number(number);
+    setNotice(KeyMatrixModel::leftClickNotice(outcome, name));
+    return outcome == KeyMatrixModel::LeftClick::Restored;
 }
 
 void SessionModel::applyMode(int mode)
@@ -112,7 +139,11 @@ void SessionModel::firstInit()
     m_models.lod()->init(false);
     m_models.profiles()->reload();
     m_models.recoil()->init(false, false);
+    const bool restored = guardLeftClick(m_profileNo);
     m_models.keyMatrix()->init(false, false);
+    // Nothing else is sent here, but the mouse gets its left click back now.
+    if (restored)
+        m_models.keyMatrix()->sendData();
     m_models.dpi()->init(false, false);
     m_models.light()->init(false, false);
     m_models.systemSettings()->init(false, false);
@@ -155,6 +186,7 @@ bool SessionModel::changeProfile(int number)
 
 void SessionModel::sendProfile()
 {
+    guardLeftClick(m_profileNo);
     m_models.keyMatrix()->init(true, false);
     m_models.reportRate()->init(true);
     m_models.lod()->init(true);
@@ -215,9 +247,12 @@ void SessionModel::resetAll()
         BusyScope busy(*this);
         applyMode(0);
         Operations &ops = m_models.operations();
-        ops.settings()->resetProfile(m_profileNo);
+        const bool reset = ops.settings()->resetProfile(m_profileNo);
         KeyMatrixModel *keys = m_models.keyMatrix();
-        keys->init(true, true);
+        // Defaults without a left click are mended in the profile's copy of
+        // them: the buttons are read from that copy then.
+        const bool restored = reset && guardLeftClick(m_profileNo);
+        keys->init(true, !restored);
         keys->resetKeys();
         m_models.reportRate()->init(true);
         m_models.lod()->reset();

@@ -35,7 +35,8 @@ class SessionModel : public QObject
     // True while a flow runs; the view takes no input meanwhile.
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
     // One line about the last change made outside the window that replaced
-    // unsaved edits; empty when there is none to tell.
+    // unsaved edits, or about a profile that had to get its left click back;
+    // empty when there is none to tell.
     Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
 
 public:
@@ -104,6 +105,10 @@ private:
     class BusyScope;
     void applyMode(int mode);
     void setProfileNo(int number);
+    void setNotice(const QString &line);
+    // The left-click guard on profile `number` before it is used; the
+    // notice tells when it acted. True when button 1 was given back.
+    bool guardLeftClick(int number);
 
     Models &m_models;
     bool m_isColorful = false;

@@ -290,6 +290,14 @@ void SettingsStore::setDataList(const QVariant &key, const QVariantList &datalis
         d->write(d->current, key.toString(), padList(toTextList(datalist)));
 }
 
+bool SettingsStore::setProfileDataList(int profile, const QString &key,
+                                       const QVariantList &datalist)
+{
+    if (!this->profile(profile))
+        return false;
+    return d->write(profile, key, padList(toTextList(datalist)));
+}
+
 void SettingsStore::setGlobalData(const QVariant &key, const QVariant &tmpdata)
 {
     d->write(-1, key.toString(), storableValue(tmpdata));

@@ -78,6 +78,9 @@ public slots:
     void setData(const QVariant &key, const QVariant &data);
     void setDataList(const QVariant &key, const QVariantList &datalist);
     void setGlobalData(const QVariant &key, const QVariant &tmpdata);
+    // setDataList on profile `profile` (p<profile+1>.bin), in use or not;
+    // false when it is out of range or the write failed.
+    bool setProfileDataList(int profile, const QString &key, const QVariantList &datalist);
     void setCurrentProfile(int profile);
     // False when the profile file (or the exported copy) was not written,
     // a cancelled dialog included, as loadProfile.

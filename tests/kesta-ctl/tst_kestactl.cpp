@@ -95,6 +95,8 @@ private slots:
     void programFoundWhateverTheRuntimeFolder();
     void runsStartedTogetherKeepEveryChange();
     void commandsWorkOnTheProfileInUse();
+    void profilesWithoutALeftClickAreMended_data();
+    void profilesWithoutALeftClickAreMended();
     void failedStoresAreReportedAndNothingIsSent_data();
     void failedStoresAreReportedAndNothingIsSent();
     void folderCommandsLeaveNothingHalfDone_data();
@@ -588,6 +590,66 @@ void TstKestaCtl::commandsWorkOnTheProfileInUse()
     QCOMPARE(o.value("reportRate").toInt(), 500);
     QCOMPARE(ctl({"call", "getData", "\"mouse/reportRate\"", "false"}, false, work.path()).out,
              QStringLiteral("\"2\""));
+}
+
+void TstKestaCtl::profilesWithoutALeftClickAreMended_data()
+{
+    // Run on a profile whose office matrix is all zeros and on the same
+    // profile with the left click on button 1: both store and send the same.
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("file"); // the profile file (under setting/) or the .pf
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("profile import of an all-zero matrix")
+        << QStringList{"profile", "import", "$WORK/zero.pf"} << "zero.pf"
+        << "setting/p6.bin";
+    QTest::newRow("profile switch to an all-zero matrix")
+        << QStringList{"profile", "switch", "2"} << "setting/p3.bin"
+        << "setting/p3.bin";
+}
+
+void TstKestaCtl::profilesWithoutALeftClickAreMended()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, file);
+    QFETCH(QString, stored);
+    Run runs[2];
+    QByteArray files[2];
+    QStringList wires[2];
+    for (int mended = 0; mended < 2; ++mended) {
+        QTemporaryDir work;
+        QVERIFY(stageModules(work.path()));
+        const QString modules = work.path() + QStringLiteral("/modules/");
+        QVERIFY(QFile::copy(modules + QStringLiteral("setting/p1.bin"),
+                            work.path() + QStringLiteral("/zero.pf")));
+        {
+            QSettings names(modules + QStringLiteral("setting/name.bin"), QSettings::IniFormat);
+            names.setValue("profile/profileName", QStringList{"Default0", "Office1", "Game2"});
+            const QString path =
+                (file.endsWith(QLatin1String(".pf")) ? work.path() + QLatin1Char('/') : modules) +
+                file;
+            QSettings profile(path, QSettings::IniFormat);
+            for (int j = 0; j < 16; ++j)
+                profile.setValue(QStringLiteral("mouseKeyMatrix/%1").arg(j),
+                                 QStringList{"0", "0", j == 0 && mended ? "240" : "0", "0"});
+        }
+        QStringList line = args;
+        line.replaceInStrings(QStringLiteral("$WORK"), work.path());
+        runs[mended] = ctl(line, true, work.path());
+        QFile result(modules + stored);
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        files[mended] = result.readAll();
+        wires[mended] = sentInLog(work.path() + QStringLiteral("/wire.log"));
+    }
+    QVERIFY2(runs[0].code == 0, qPrintable(runs[0].err));
+    QVERIFY2(runs[0].err.contains(QLatin1String("no left click: button 1 is the left button")),
+             qPrintable(runs[0].err));
+    QCOMPARE(runs[1].code, 0);
+    QCOMPARE(runs[1].err, QString());
+    QCOMPARE(runs[0].out, runs[1].out);
+    QCOMPARE(files[0], files[1]);
+    // The first frame of a run opens it with a key of its own.
+    QCOMPARE(wires[0].mid(1), wires[1].mid(1));
+    QCOMPARE(wires[0].isEmpty(), args.contains(QLatin1String("import")));
 }
 
 void TstKestaCtl::failedStoresAreReportedAndNothingIsSent_data()

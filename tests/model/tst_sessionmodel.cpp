@@ -1,6 +1,7 @@
 // The session's flows without a window: which calls change the profile,
-// store or send anything at all, and what reset all leaves behind; and how
-// a language's strings are laid over a page's own.
+// store or send anything at all, and what reset all leaves behind; that a
+// profile without a left click gets it back wherever it is taken into use;
+// and how a language's strings are laid over a page's own.
 #include "model/dpimodel.h"
 #include "model/keymatrixmodel.h"
 #include "model/languagemodel.h"
@@ -11,7 +12,89 @@
 
 #include "modelrig.h"
 
+#include <QSettings>
 #include <QSignalSpy>
+
+namespace {
+
+// "FILE KEY=t,b1,b2,b3" (KEY "mouseKeyMatrix/*": all sixteen), "FILE KEY=v"
+// or "FILE -" (the file is removed). FILE is under setting/, or in.pf, the
+// rig's copy of p1.bin to import.
+void changeFiles(ModelRig &rig, const QStringList &changes)
+{
+    const QString pf = rig.dir.path() + QStringLiteral("/in.pf");
+    QFile::copy(rig.modules() + QStringLiteral("/setting/p1.bin"), pf);
+    for (const QString &change : changes) {
+        const QString file = change.section(QLatin1Char(' '), 0, 0);
+        const QString edit = change.section(QLatin1Char(' '), 1);
+        const QString path = file == QLatin1String("in.pf")
+                                 ? pf
+                                 : rig.modules() + QStringLiteral("/setting/") + file;
+        if (edit == QLatin1String("-")) {
+            QFile::remove(path);
+            QSettings(path, QSettings::IniFormat).sync(); // every handle forgets it
+            continue;
+        }
+        QSettings settings(path, QSettings::IniFormat);
+        QString key = edit.section(QLatin1Char('='), 0, 0);
+        const QString value = edit.section(QLatin1Char('='), 1);
+        const QVariant stored = value.contains(QLatin1Char(','))
+                                    ? QVariant(value.split(QLatin1Char(',')))
+                                    : QVariant(value);
+        if (key.endsWith(QLatin1String("/*"))) {
+            key.chop(1);
+            for (int j = 0; j < 16; ++j)
+                settings.setValue(key + QString::number(j), stored);
+        } else {
+            settings.setValue(key, stored);
+        }
+        settings.sync();
+    }
+}
+
+struct GuardRun {
+    QStringList wire;
+    QByteArray file;
+    QString notice;
+};
+
+// "init", "profile N", "reset", "send keys", "delete N" (from the list),
+// "import" (in.pf); then what was sent and `file` (under setting/) holds.
+void runSteps(const QStringList &changes, const QStringList &steps, const QString &file,
+              GuardRun *out)
+{
+    ModelRig rig;
+    QVERIFY(rig.open());
+    changeFiles(rig, changes);
+    Models models(*rig.ops);
+    SessionModel *session = models.session();
+    kvm::clearWireLog();
+    for (const QString &step : steps) {
+        const int number = step.section(QLatin1Char(' '), 1).toInt();
+        if (step == QLatin1String("init")) {
+            session->firstInit();
+        } else if (step.startsWith(QLatin1String("profile"))) {
+            QVERIFY(session->changeProfile(number));
+        } else if (step == QLatin1String("reset")) {
+            session->resetAll();
+        } else if (step == QLatin1String("send keys")) {
+            models.keyMatrix()->sendData();
+        } else if (step.startsWith(QLatin1String("delete"))) {
+            QVERIFY(models.profiles()->deleteProfile(models.profiles()->indexOfNumber(number)));
+        } else if (step == QLatin1String("import")) {
+            rig.dialogs.answers.append(rig.dir.path() + QStringLiteral("/in.pf"));
+            QVERIFY(models.profiles()->importProfile() >= 0);
+        }
+    }
+    QCOMPARE(kvm::state().errors, 0);
+    out->wire = sentToMouse();
+    QFile stored(rig.modules() + QStringLiteral("/setting/") + file);
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    out->file = stored.readAll();
+    out->notice = session->notice();
+}
+
+} // namespace
 
 class TestSessionModel : public QObject
 {
@@ -20,6 +103,8 @@ class TestSessionModel : public QObject
 private slots:
     void flows_data();
     void flows();
+    void leftClickGuard_data();
+    void leftClickGuard();
     void languageOverDefaults_data();
     void languageOverDefaults();
     void languageChoiceIsStored();
@@ -97,6 +182,80 @@ void TestSessionModel::flows()
         QVERIFY(!models.keyMatrix()->isSave());
         QCOMPARE(session->mouseMode(), 0);
     }
+}
+
+void TestSessionModel::leftClickGuard_data()
+{
+    // Each flow runs on a profile without a left click and on the same
+    // profile as the guard is to leave it: both store and send the same.
+    QTest::addColumn<QStringList>("changes");
+    QTest::addColumn<QStringList>("mended"); // what the guard is to make of them
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("mendedSteps");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("restored");
+
+    const QStringList change2{"init", "profile 2"};
+    QTest::newRow("an all-zero matrix, on a profile change")
+        << QStringList{"p3.bin mouseKeyMatrix/*=0,0,0,0"}
+        << QStringList{"p3.bin mouseKeyMatrix/*=0,0,0,0", "p3.bin mouseKeyMatrix/0=0,0,240,0"}
+        << change2 << change2 << "p3.bin" << true;
+    QTest::newRow("the left click on another button is enough")
+        << QStringList{"p3.bin mouseKeyMatrix/0=3,0,226,0", "p3.bin mouseKeyMatrix/1=0,0,240,0"}
+        << QStringList{"p3.bin mouseKeyMatrix/0=3,0,226,0", "p3.bin mouseKeyMatrix/1=0,0,240,0"}
+        << change2 << change2 << "p3.bin" << false;
+    QTest::newRow("a fixed position's left click does not count")
+        << QStringList{"p3.bin mouseKeyMatrix/0=3,0,226,0", "p3.bin mouseKeyMatrix/6=0,0,240,0"}
+        << QStringList{"p3.bin mouseKeyMatrix/6=0,0,240,0"} << change2 << change2 << "p3.bin"
+        << true;
+    QTest::newRow("the game matrix of a profile in game mode")
+        << QStringList{"p3.bin mouse/mouseMode=1", "p3.bin mouseKeyMatrix2/*=3,0,4,0"}
+        << QStringList{"p3.bin mouse/mouseMode=1", "p3.bin mouseKeyMatrix2/*=3,0,4,0",
+                       "p3.bin mouseKeyMatrix2/0=0,0,240,0"}
+        << change2 << change2 << "p3.bin" << true;
+    QTest::newRow("a deleted profile file")
+        << QStringList{"p3.bin -"}
+        << QStringList{"p3.bin -", "p3.bin mouseKeyMatrix/0=0,0,240,0",
+                       "p3.bin mouseKeyMatrix2/0=0,0,240,0"}
+        << change2 << change2 << "p3.bin" << true;
+    QTest::newRow("the first initialisation sends the mended matrix alone")
+        << QStringList{"p1.bin mouseKeyMatrix/*=0,0,0,0"}
+        << QStringList{"p1.bin mouseKeyMatrix/*=0,0,0,0", "p1.bin mouseKeyMatrix/0=0,0,240,0"}
+        << QStringList{"init"} << QStringList{"init", "send keys"} << "p1.bin" << true;
+    QTest::newRow("reset over defaults without a left click")
+        << QStringList{"pD.bin mouseKeyMatrix/*=0,0,0,0"}
+        << QStringList{"pD.bin mouseKeyMatrix/*=0,0,0,0", "pD.bin mouseKeyMatrix/0=0,0,240,0"}
+        << QStringList{"init", "reset"} << QStringList{"init", "reset"} << "p1.bin" << true;
+    QTest::newRow("an imported all-zero profile")
+        << QStringList{"in.pf mouseKeyMatrix/*=0,0,0,0"}
+        << QStringList{"in.pf mouseKeyMatrix/*=0,0,0,0", "in.pf mouseKeyMatrix/0=0,0,240,0"}
+        << QStringList{"init", "delete 5", "import"} << QStringList{"init", "delete 5", "import"}
+        << "p6.bin" << true;
+}
+
+void TestSessionModel::leftClickGuard()
+{
+    QFETCH(QStringList, changes);
+    QFETCH(QStringList, mended);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, mendedSteps);
+    QFETCH(QString, file);
+    QFETCH(bool, restored);
+
+    GuardRun guarded;
+    runSteps(changes, steps, file, &guarded);
+    if (QTest::currentTestFailed())
+        return;
+    GuardRun reference;
+    runSteps(mended, mendedSteps, file, &reference);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(reference.notice, QString());
+    QCOMPARE(guarded.notice.contains(QLatin1String("no left click")), restored);
+    QCOMPARE(guarded.file, reference.file);
+    QCOMPARE(guarded.wire, reference.wire);
+    if (restored && !file.startsWith(QLatin1String("p6")))
+        QVERIFY(!guarded.wire.isEmpty());
 }
 
 void TestSessionModel::languageOverDefaults_data()

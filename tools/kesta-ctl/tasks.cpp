@@ -291,6 +291,9 @@ private:
     // light: the lighting page as it stood before a reset (a fresh model
     // otherwise); it keeps its preset and names, as the window's does.
     bool sendAllPages(bool afterReset, LightingModel &light);
+    // The left-click guard on profile `number` before it is used: its notice
+    // goes to stderr. False when the repair could not be written.
+    bool guardLeftClick(int number);
     bool splitMacroPath(const QString &path, QStringList *folders, QString *name);
     void selectPath(const QStringList &folders);
     // Selects the library folder `folders` in the tree (none: the top);
@@ -1162,6 +1165,25 @@ bool Runner::sendAllPages(bool afterReset, LightingModel &light)
     return true;
 }
 
+bool Runner::guardLeftClick(int number)
+{
+    const KeyMatrixModel::LeftClick outcome = KeyMatrixModel::guardLeftClick(m_store, number);
+    if (outcome == KeyMatrixModel::LeftClick::Held)
+        return true;
+    QString name = QString::number(number);
+    for (const auto &entry : profiles()) {
+        if (entry.second == number)
+            name = entry.first;
+    }
+    m_err << "kesta-ctl " << m_command << ": " << KeyMatrixModel::leftClickNotice(outcome, name)
+          << "\n";
+    if (outcome == KeyMatrixModel::LeftClick::Restored)
+        return true;
+    if (m_notStored.isEmpty() && m_store->profile(number))
+        m_notStored = m_store->profile(number)->fileName();
+    return false;
+}
+
 int Runner::profile(QStringList args)
 {
     const bool json = takeFlag(args, QStringLiteral("--json"));
@@ -1213,7 +1235,7 @@ int Runner::profile(QStringList args)
         }
         m_store->setCurrentProfile(n);
         LightingModel light(m_ops);
-        if (!sendAllPages(false, light)) {
+        if (!guardLeftClick(n) || !sendAllPages(false, light)) {
             // The profile in use stays the one the mouse still holds.
             m_store->setCurrentProfile(current);
             SettingsStore::WriteBatch batch(m_store);
@@ -1262,6 +1284,13 @@ int Runner::profile(QStringList args)
         ProfileListModel::Refusal refusal = ProfileListModel::NotImported;
         QObject::connect(&model, &ProfileListModel::refused,
                          [&refusal](ProfileListModel::Refusal r) { refusal = r; });
+        // The profile list guards the imported profile's left click.
+        bool leftClickStored = true;
+        QObject::connect(&model, &ProfileListModel::leftClickNotice,
+                         [&](const QString &line, bool stored) {
+                             m_err << "kesta-ctl profile: " << line << "\n";
+                             leftClickStored = stored;
+                         });
         m_dialogs->answers.append(source.absoluteFilePath());
         if (model.importProfile(name) < 0) {
             if (refusal == ProfileListModel::NotStored)
@@ -1272,6 +1301,10 @@ int Runner::profile(QStringList args)
             return 1;
         }
         m_out << "imported as profile " << number << " " << name << "\n";
+        if (!leftClickStored) {
+            m_notStored = m_store->profile(number)->fileName();
+            return notStored();
+        }
         return 0;
     }
     if (sub == QLatin1String("reset")) {
@@ -1288,6 +1321,8 @@ int Runner::profile(QStringList args)
                   << " (its file keeps its values); nothing was sent\n";
             return 1;
         }
+        if (!guardLeftClick(n))
+            return notStored();
         if (n != current) {
             m_out << "profile " << n << " reset\n";
             return 0;
