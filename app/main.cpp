@@ -1,12 +1,14 @@
 #include "app/widget.h"
 #include "bus/kestabus.h"
 #include "desktop/modulesfolder.h"
+#include "devicesettings/mousedevice.h"
 #include "desktop/startoptions.h"
 #include "inputhook/copydata.h"
 #include "inputhook/inputhook.h"
 #include "singleinstance/qtsinglecoreapplication.h"
 #include "view/myqquickview.h"
 
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
@@ -120,12 +122,17 @@ int main(int argc, char *argv[])
     host.models = widget->view()->models();
     host.deviceConnected = [w = widget.get()] { return w->isDeviceConnected(); };
     host.setDialogs = [w = widget.get()](UserDialogs *d) { w->view()->setDialogs(d); };
+    host.windowBusy = [] { return QApplication::activeModalWidget() != nullptr; };
     auto bus = std::make_unique<KestaBus>(host);
     QString busError;
     if (!bus->registerOn(QDBusConnection::sessionBus(), &busError))
         qInfo().noquote() << "bus:" << busError;
     QObject::connect(bus.get(), &KestaBus::profileSwitched, widget.get(),
                      &Widget::showProfileInUse);
+    // The stage the mouse is on is known only while it is connected.
+    MouseDevice *device = widget->view()->device();
+    for (auto signal : {&MouseDevice::connected, &MouseDevice::absent, &MouseDevice::removed})
+        QObject::connect(device, signal, bus.get(), [b = bus.get()] { b->refresh(); });
 
     if (!options.hidden) // --hidden: the tray icon only, as after a login
         widget->showNormal();

@@ -28,6 +28,11 @@
 
 using namespace KestaBusNames;
 
+namespace {
+// How often a call waiting for the window's dialog looks again.
+constexpr int kDialogPollMs = 200;
+} // namespace
+
 KestaBus::KestaBus(Host host, QObject *parent) : QObject(parent), m_host(std::move(host))
 {
     // Changes made in the window reach the bus too: a flow that ended, a
@@ -267,8 +272,17 @@ void KestaBus::runNext()
                 Qt::SingleShotConnection);
         return;
     }
+    if (m_host.windowBusy && m_host.windowBusy()) {
+        QTimer::singleShot(kDialogPollMs, this, &KestaBus::runNext);
+        return;
+    }
     m_running = true;
     TransferGate::whenIdle(this, [this] {
+        if (m_host.windowBusy && m_host.windowBusy()) {
+            m_running = false;
+            QTimer::singleShot(kDialogPollMs, this, &KestaBus::runNext);
+            return;
+        }
         const Call call = m_calls.front();
         m_calls.pop_front();
         runCall(call);

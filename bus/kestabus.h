@@ -60,6 +60,9 @@ public:
         std::function<bool()> deviceConnected;
         // Answers the operations' file dialogs (nullptr: the window's again).
         std::function<void(UserDialogs *)> setDialogs;
+        // True while the window waits in a dialog of its own (a file
+        // dialog runs its own event loop: a call must not run inside it).
+        std::function<bool()> windowBusy;
     };
 
     explicit KestaBus(Host host, QObject *parent = nullptr);
@@ -78,6 +81,9 @@ public:
     QString liftOff() const;
     QVariantMap lighting() const;
     QStringList buttons() const;
+
+    // Reads the status again soon (the mouse came or went).
+    void refresh() { scheduleRefresh(); }
 
     // Runs one task command at once, as a call does: exit code 0, 1 or 2
     // and what it printed.

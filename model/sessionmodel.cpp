@@ -205,6 +205,7 @@ void SessionModel::saveAll()
 {
     if (!m_isPownOn)
         return;
+    clearNotice(); // what it told of is stored now, one way or the other
     KeyMatrixModel *keys = m_models.keyMatrix();
     DpiModel *dpi = m_models.dpi();
     LightingModel *light = m_models.light();

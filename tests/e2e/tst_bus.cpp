@@ -27,12 +27,17 @@ private slots:
     void commandsRunInTheProgram_data();
     void commandsRunInTheProgram();
     void callsArrivingTogetherAreAllDone();
+    void filesAreNamedFromKestaCtlsFolder();
 
 private:
     // kesta-ctl beside the program, without the virtual mouse.
     int ctl(const QStringList &args, QString *output = nullptr);
     QVariant property(const QString &name);
     QMap<QString, QByteArray> settingsFiles() const;
+    // The frames sent on the mouse's command interface so far (the
+    // notification listener's reads go on all the time and do not count).
+    int commandsSent() const;
+    void waitForQuietCommands() const;
 
     DesktopSession m_s;
     QProcess m_bus;
@@ -64,7 +69,7 @@ void TstBus::initTestCase()
             [&] { return bus.interface()->isServiceRegistered(QLatin1String(kService)).value(); },
             20000),
         qPrintable(m_s.output()));
-    m_s.waitForQuietWire(); // the first initialisation's sends
+    waitForQuietCommands(); // the first initialisation's sends
 }
 
 void TstBus::cleanupTestCase()
@@ -83,6 +88,8 @@ int TstBus::ctl(const QStringList &args, QString *output)
     env.remove(QStringLiteral("LD_PRELOAD"));
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::MergedChannels);
+    QDir().mkpath(m_s.path("elsewhere"));
+    p.setWorkingDirectory(m_s.path("elsewhere"));
     p.start(m_s.path("kesta-ctl"), args);
     if (!p.waitForFinished(90000))
         return -1;
@@ -119,6 +126,26 @@ QMap<QString, QByteArray> TstBus::settingsFiles() const
     return out;
 }
 
+int TstBus::commandsSent() const
+{
+    return int(m_s.wireLog().count(QLatin1String("\"iface\":\"command\"")));
+}
+
+void TstBus::waitForQuietCommands() const
+{
+    int seen = commandsSent();
+    QElapsedTimer quiet, waited;
+    quiet.start();
+    waited.start();
+    while (quiet.elapsed() < 1500 && waited.elapsed() < 30000) {
+        QTest::qWait(100);
+        if (commandsSent() != seen) {
+            seen = commandsSent();
+            quiet.restart();
+        }
+    }
+}
+
 void TstBus::commandsRunInTheProgram_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -147,19 +174,19 @@ void TstBus::commandsRunInTheProgram()
     QFETCH(QString, property);
     QFETCH(QVariant, value);
 
-    m_s.waitForQuietWire();
+    waitForQuietCommands();
     const auto filesBefore = settingsFiles();
-    const qsizetype wireBefore = m_s.wireLog().size();
+    const int wireBefore = commandsSent();
     QString output;
     QCOMPARE(ctl(args, &output), exitCode);
     if (property.isEmpty()) {
         QCOMPARE(settingsFiles(), filesBefore);
-        QCOMPARE(m_s.wireLog().size(), wireBefore);
+        QCOMPARE(commandsSent(), wireBefore);
         return;
     }
     // The program stored it (the properties read the files) and sent it.
     QCOMPARE(this->property(property), value);
-    QVERIFY2(m_s.wireLog().size() > wireBefore, qPrintable(output));
+    QVERIFY2(commandsSent() > wireBefore, qPrintable(output));
     QVERIFY(settingsFiles() != filesBefore);
 }
 
@@ -178,6 +205,22 @@ void TstBus::callsArrivingTogetherAreAllDone()
     QCOMPARE(first.exitCode(), 0);
     QCOMPARE(property(QStringLiteral("Profile")), QVariant(2));
     QCOMPARE(property(QStringLiteral("DpiStages")).value<QList<int>>().value(0), 1000);
+}
+
+// The program works in its own folder; a file kesta-ctl names is the one in
+// kesta-ctl's folder, and an export never lands on the settings themselves.
+void TstBus::filesAreNamedFromKestaCtlsFolder()
+{
+    QString output;
+    QCOMPARE(ctl({"profile", "export", "0", "office.pf"}, &output), 0);
+    QVERIFY2(QFile::exists(m_s.path("elsewhere/office.pf")), qPrintable(output));
+    // The file is found where kesta-ctl runs (the six profiles are taken).
+    QCOMPARE(ctl({"profile", "import", "office.pf"}, &output), 2);
+    QVERIFY2(output.contains(QLatin1String("six")), qPrintable(output));
+
+    const auto before = settingsFiles();
+    QCOMPARE(ctl({"profile", "export", "0", m_s.path("modules/setting/name.bin")}, &output), 2);
+    QCOMPARE(settingsFiles(), before);
 }
 
 QTEST_GUILESS_MAIN(TstBus)

@@ -264,14 +264,20 @@ void TstInstall::installedProgramKeepsTheUsersSettings()
     const Run appDir = run(usr("bin/kesta-config"), {"--print-modules-dir"}, programEnvironment());
     QCOMPARE(appDir.out.trimmed(), user);
 
-    // A setting changed through kesta-ctl lands in the user's copy.
+    // A setting changed through kesta-ctl lands in the user's copy (an
+    // operation by name waits until the program has ended).
+    const Run refused =
+        run(usr("bin/kesta-ctl"),
+            {"--no-device", "call", "setGlobalData", "\"common/language\"", "\"German\""},
+            programEnvironment());
+    QCOMPARE(refused.code, 1);
+    stop(m_app);
     const Run set =
         run(usr("bin/kesta-ctl"),
             {"--no-device", "call", "setGlobalData", "\"common/language\"", "\"German\""},
             programEnvironment());
     QVERIFY2(set.code == 0, qPrintable(set.all));
     QCOMPARE(iniValue(user + "/setting/apConfig.bin", "language"), "German");
-    stop(m_app);
 
     // Second start, hidden in the tray as after a login: the value stays.
     QVERIFY(startProgram({"--hidden"}));
@@ -281,11 +287,11 @@ void TstInstall::installedProgramKeepsTheUsersSettings()
     // The window was never mapped: a second's grace finds none.
     QTest::qWait(1000);
     QCOMPARE(visibleWindows(), QString());
+    stop(m_app);
     const Run get =
         run(usr("bin/kesta-ctl"), {"--no-device", "call", "getGlobalData", "\"common/language\""},
             programEnvironment());
     QCOMPARE(get.out.trimmed(), "\"German\"");
-    stop(m_app);
 
     // The installed data never changed.
     QCOMPARE(snapshot(shipped), shippedBefore);

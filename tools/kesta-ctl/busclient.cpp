@@ -24,6 +24,34 @@ QString methodOf(const QString &command)
     return command.left(1).toUpper() + command.mid(1);
 }
 
+// The program works in its own folder: a file named relative to the folder
+// kesta-ctl was started in is made absolute here (profile and macro import
+// and export).
+QStringList withAbsolutePaths(const QString &command, QStringList args)
+{
+    if (command != QLatin1String("profile") && command != QLatin1String("macro"))
+        return args;
+    QList<int> words; // the positions of the words that are not options
+    for (int i = 0; i < args.size(); ++i) {
+        if (args.at(i) == QLatin1String("--json"))
+            continue;
+        if (args.at(i).startsWith(QLatin1String("--"))) {
+            ++i; // and its value
+            continue;
+        }
+        words.append(i);
+    }
+    if (words.isEmpty())
+        return args;
+    const QString sub = args.at(words.first());
+    const int file = sub == QLatin1String("import") ? 1 : sub == QLatin1String("export") ? 2 : -1;
+    if (file > 0 && file < words.size()) {
+        QString &path = args[words.at(file)];
+        path = QDir::current().absoluteFilePath(path);
+    }
+    return args;
+}
+
 } // namespace
 
 ProgramOnBus programOnBus(const QString &modulesDir)
@@ -50,7 +78,7 @@ int runInProgram(const QString &command, const QStringList &args, QTextStream &o
     QDBusMessage call =
         QDBusMessage::createMethodCall(QLatin1String(kService), QLatin1String(kPath),
                                        QLatin1String(kInterface), methodOf(command));
-    call << args;
+    call << withAbsolutePaths(command, args);
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, kReplyWaitMs);
     if (reply.type() == QDBusMessage::ReplyMessage) {
         out << reply.arguments().value(0).toString();
@@ -67,7 +95,9 @@ int runInProgram(const QString &command, const QStringList &args, QTextStream &o
     }
     if (name == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
         name == QLatin1String("org.freedesktop.DBus.Error.Timeout")) {
-        err << "kesta-ctl " << command << ": kesta-config did not answer\n";
+        err << "kesta-ctl " << command
+            << ": kesta-config did not answer within a minute; it may still make the change "
+               "(kesta-ctl status shows it)\n";
         return 1;
     }
     err << "kesta-ctl " << command << ": kesta-config: " << reply.errorMessage() << "\n";

@@ -309,8 +309,14 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
         // While the program runs on these settings it is their one writer:
         // the command runs there, checked and done by the same code, and its
         // window shows the change.
-        if (programOnBus(options.modulesDir) == ProgramOnBus::Serves)
+        if (programOnBus(options.modulesDir) == ProgramOnBus::Serves) {
+            if (!options.useDevice) {
+                err << "kesta-ctl: --no-device cannot be kept while kesta-config runs: it sends "
+                       "every change to the mouse itself (quit it first to store only)\n";
+                return 2;
+            }
             return runInProgram(options.command, options.args, out, err);
+        }
         // Without its bus (sudo, ssh, cron) the program and the tool would
         // interleave their frames, and its window would show the old values.
         if (!taskOnlyReads(options.command, options.args) && g_programRunning &&

@@ -291,6 +291,7 @@ private:
     // light: the lighting page as it stood before a reset (a fresh model
     // otherwise); it keeps its preset and names, as the window's does.
     bool sendAllPages(bool afterReset, LightingModel &light);
+    bool insideSettings(const QFileInfo &target) const;
     // The left-click guard on profile `number` before it is used: its notice
     // goes to stderr. False when the repair could not be written.
     bool guardLeftClick(int number);
@@ -335,6 +336,16 @@ private:
 
 // ---------------------------------------------------------------------------
 // DPI page
+
+bool Runner::insideSettings(const QFileInfo &target) const
+{
+    // An export there would replace the program's own files (name.bin,
+    // a profile, a macro) with a copy of something else.
+    const QString settings = QDir(m_store->modulePath(QString())).canonicalPath();
+    const QString folder = target.absoluteDir().canonicalPath();
+    return !settings.isEmpty() &&
+           (folder == settings || folder.startsWith(settings + QLatin1Char('/')));
+}
 
 bool Runner::saveDpi(DpiModel &model, bool send)
 {
@@ -1256,6 +1267,9 @@ int Runner::profile(QStringList args)
         const QFileInfo target(args.at(1));
         if (!target.absoluteDir().exists() || target.isDir())
             return usage(QStringLiteral("cannot write \"%1\": no such folder").arg(args.at(1)));
+        if (insideSettings(target))
+            return usage(QStringLiteral("\"%1\" is inside the settings folder; export elsewhere")
+                             .arg(args.at(1)));
         m_dialogs->answers.append(target.absoluteFilePath());
         if (!m_store->saveProfile(n)) {
             m_err << "kesta-ctl profile: could not write " << args.at(1) << "\n";
@@ -1681,6 +1695,9 @@ int Runner::macro(QStringList args)
         const QFileInfo target(args.at(1));
         if (!target.absoluteDir().exists() || target.isDir())
             return usage(QStringLiteral("cannot write \"%1\": no such folder").arg(args.at(1)));
+        if (insideSettings(target))
+            return usage(QStringLiteral("\"%1\" is inside the settings folder; export elsewhere")
+                             .arg(args.at(1)));
         m_dialogs->answers.append(target.absoluteFilePath());
         selectPath(folders);
         m_macros->saveMacroFile(folders.size(), name);
