@@ -40,13 +40,24 @@ KestaBus::KestaBus(Host host, QObject *parent) : QObject(parent), m_host(std::mo
     Models *models = m_host.models;
     connect(models->session(), &SessionModel::busyChanged, this, &KestaBus::scheduleRefresh);
     connect(models->session(), &SessionModel::profileNoChanged, this, &KestaBus::scheduleRefresh);
-    const QList<PageModel *> pages{models->keyMatrix(),      models->dpi(),
-                                   models->light(),          models->lod(),
-                                   models->systemSettings(), models->reportRate()};
-    for (PageModel *page : pages)
-        connect(page, &PageModel::isSaveChanged, this, &KestaBus::scheduleRefresh);
+    // A page's stored values change when its edits are saved.
+    for (PageModel *page : models->session()->pageModels()) {
+        connect(page, &PageModel::isSaveChanged, this, [this, page] {
+            if (!page->isSave())
+                scheduleRefresh();
+        });
+    }
     connect(models->dpi(), &DpiModel::currentStageChanged, this, &KestaBus::scheduleRefresh);
-    m_status = readStatus();
+    // The status is read when first asked for, not while the program starts.
+}
+
+const QVariantMap &KestaBus::status() const
+{
+    if (!m_statusRead) {
+        m_status = readStatus();
+        m_statusRead = true;
+    }
+    return m_status;
 }
 
 KestaBus::~KestaBus() = default;
@@ -81,42 +92,42 @@ QString KestaBus::settingsFolder() const
 
 int KestaBus::profile() const
 {
-    return m_status.value(QStringLiteral("Profile")).toInt();
+    return status().value(QStringLiteral("Profile")).toInt();
 }
 
 QString KestaBus::profileName() const
 {
-    return m_status.value(QStringLiteral("ProfileName")).toString();
+    return status().value(QStringLiteral("ProfileName")).toString();
 }
 
 QList<int> KestaBus::dpiStages() const
 {
-    return m_status.value(QStringLiteral("DpiStages")).value<QList<int>>();
+    return status().value(QStringLiteral("DpiStages")).value<QList<int>>();
 }
 
 int KestaBus::dpiStage() const
 {
-    return m_status.value(QStringLiteral("DpiStage")).toInt();
+    return status().value(QStringLiteral("DpiStage")).toInt();
 }
 
 int KestaBus::reportRate() const
 {
-    return m_status.value(QStringLiteral("ReportRate")).toInt();
+    return status().value(QStringLiteral("ReportRate")).toInt();
 }
 
 QString KestaBus::liftOff() const
 {
-    return m_status.value(QStringLiteral("LiftOff")).toString();
+    return status().value(QStringLiteral("LiftOff")).toString();
 }
 
 QVariantMap KestaBus::lighting() const
 {
-    return m_status.value(QStringLiteral("Lighting")).toMap();
+    return status().value(QStringLiteral("Lighting")).toMap();
 }
 
 QStringList KestaBus::buttons() const
 {
-    return m_status.value(QStringLiteral("Buttons")).toStringList();
+    return status().value(QStringLiteral("Buttons")).toStringList();
 }
 
 QJsonValue KestaBus::readJson(const QString &command, const QStringList &args) const
@@ -190,13 +201,15 @@ void KestaBus::scheduleRefresh()
 
 void KestaBus::refreshProperties()
 {
+    // Before anyone asked, every property counts as changed.
     const QVariantMap now = readStatus();
     QVariantMap changed;
     for (auto it = now.cbegin(); it != now.cend(); ++it) {
-        if (m_status.value(it.key()) != it.value())
+        if (!m_statusRead || m_status.value(it.key()) != it.value())
             changed.insert(it.key(), it.value());
     }
     m_status = now;
+    m_statusRead = true;
     if (changed.isEmpty() || m_registeredOn.isEmpty())
         return;
     // QtDBus sends no PropertiesChanged of its own.

@@ -122,6 +122,7 @@ private:
     // Reads the status again and tells the bus what changed.
     void refreshProperties();
     QVariantMap readStatus() const;
+    const QVariantMap &status() const;
     QJsonValue readJson(const QString &command, const QStringList &args) const;
 
     Host m_host;
@@ -129,5 +130,7 @@ private:
     std::deque<Call> m_calls;
     bool m_running = false;
     bool m_refreshPending = false;
-    QVariantMap m_status;
+    // The last status read (see status()).
+    mutable QVariantMap m_status;
+    mutable bool m_statusRead = false;
 };

@@ -206,37 +206,16 @@ void SessionModel::saveAll()
     if (!m_isPownOn)
         return;
     clearNotice(); // what it told of is stored now, one way or the other
-    KeyMatrixModel *keys = m_models.keyMatrix();
-    DpiModel *dpi = m_models.dpi();
-    LightingModel *light = m_models.light();
     // Input goes off only for the pages whose sends take a while.
     std::optional<BusyScope> busy;
-    if (keys->isSave() || dpi->isSave() || light->isSave())
+    if (m_models.keyMatrix()->isSave() || m_models.dpi()->isSave() || m_models.light()->isSave())
         busy.emplace(*this);
-    // Each page with unsaved edits, in this order.
-    if (keys->isSave()) {
-        keys->setSave(false);
-        keys->saveData(true);
-    }
-    if (dpi->isSave()) {
-        dpi->setSave(false);
-        dpi->saveData(true);
-    }
-    if (light->isSave()) {
-        light->setSave(false);
-        light->saveData(true, 0);
-    }
-    if (m_models.lod()->isSave()) {
-        m_models.lod()->setSave(false);
-        m_models.lod()->saveData(true);
-    }
-    if (m_models.systemSettings()->isSave()) {
-        m_models.systemSettings()->setSave(false);
-        m_models.systemSettings()->saveData(true, 0);
-    }
-    if (m_models.reportRate()->isSave()) {
-        m_models.reportRate()->setSave(false);
-        m_models.reportRate()->saveData(true);
+    // Each page with unsaved edits, in order.
+    for (const Page &page : pages()) {
+        if (!page.model->isSave())
+            continue;
+        page.model->setSave(false);
+        page.save();
     }
 }
 
@@ -271,11 +250,9 @@ void SessionModel::resetAll()
         m_models.recoil()->reset();
         keys->sendBoundMacros();
     }
-    const QList<PageModel *> all{
-        m_models.keyMatrix(),      m_models.dpi(),        m_models.light(), m_models.lod(),
-        m_models.systemSettings(), m_models.reportRate(), m_models.recoil()};
-    for (PageModel *page : all)
+    for (PageModel *page : pageModels())
         page->setSave(false);
+    m_models.recoil()->setSave(false);
 }
 
 void SessionModel::macroDeleted(const QString &name)
@@ -321,25 +298,8 @@ void SessionModel::reloadStored(const QStringList &pages)
         applyMode(KeyMatrixModel::modeOf(store->getData(QStringLiteral("mouse/mouseMode"), false)));
         m_models.profiles()->reload();
     }
-    struct Page {
-        const char *name;
-        const char *caption; // as the notice names it
-        PageModel *model;
-        std::function<void()> load;
-    };
-    const Page table[] = {
-        {"keyMatrix", "buttons", m_models.keyMatrix(),
-         [this] { m_models.keyMatrix()->init(false, false); }},
-        {"dpi", "DPI", m_models.dpi(), [this] { m_models.dpi()->init(false, false); }},
-        {"light", "lighting", m_models.light(), [this] { m_models.light()->init(false, false); }},
-        {"lod", "lift-off", m_models.lod(), [this] { m_models.lod()->init(false); }},
-        {"system", "pointer", m_models.systemSettings(),
-         [this] { m_models.systemSettings()->init(false, false); }},
-        {"reportRate", "report rate", m_models.reportRate(),
-         [this] { m_models.reportRate()->init(false); }},
-    };
     QStringList replaced;
-    for (const Page &page : table) {
+    for (const Page &page : this->pages()) {
         if (!all && !pages.contains(QLatin1String(page.name)))
             continue;
         if (page.model->isSave())
@@ -358,4 +318,31 @@ void SessionModel::reloadStored(const QStringList &pages)
                        .arg(replaced.join(QStringLiteral(", ")));
         emit noticeChanged();
     }
+}
+
+QList<SessionModel::Page> SessionModel::pages() const
+{
+    Models &m = m_models;
+    return {
+        {"keyMatrix", "buttons", m.keyMatrix(), [&m] { m.keyMatrix()->init(false, false); },
+         [&m] { m.keyMatrix()->saveData(true); }},
+        {"dpi", "DPI", m.dpi(), [&m] { m.dpi()->init(false, false); },
+         [&m] { m.dpi()->saveData(true); }},
+        {"light", "lighting", m.light(), [&m] { m.light()->init(false, false); },
+         [&m] { m.light()->saveData(true, 0); }},
+        {"lod", "lift-off", m.lod(), [&m] { m.lod()->init(false); },
+         [&m] { m.lod()->saveData(true); }},
+        {"system", "pointer", m.systemSettings(), [&m] { m.systemSettings()->init(false, false); },
+         [&m] { m.systemSettings()->saveData(true, 0); }},
+        {"reportRate", "report rate", m.reportRate(), [&m] { m.reportRate()->init(false); },
+         [&m] { m.reportRate()->saveData(true); }},
+    };
+}
+
+QList<PageModel *> SessionModel::pageModels() const
+{
+    QList<PageModel *> out;
+    for (const Page &page : pages())
+        out.append(page.model);
+    return out;
 }

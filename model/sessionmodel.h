@@ -5,11 +5,15 @@
 // call these; each runs the pages' models in the order the flows require.
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
+#include <functional>
+
 class Models;
+class PageModel;
 class QJSEngine;
 class QQmlEngine;
 
@@ -89,6 +93,9 @@ public:
     // The stored value wins over unsaved edits, and the notice says so.
     void reloadStored(const QStringList &pages);
 
+    // The pages whose edits Save stores, in the order it stores them.
+    QList<PageModel *> pageModels() const;
+
 signals:
     void traitsChanged();
     void mouseModeChanged();
@@ -109,6 +116,17 @@ private:
     // The left-click guard on profile `number` before it is used; the
     // notice tells when it acted. True when button 1 was given back.
     bool guardLeftClick(int number);
+
+    // A page as the flows go over it: its name for reloadStored, how the
+    // notice names it, and how it loads (without sending) and saves.
+    struct Page {
+        const char *name;
+        const char *caption;
+        PageModel *model;
+        std::function<void()> load;
+        std::function<void()> save;
+    };
+    QList<Page> pages() const;
 
     Models &m_models;
     bool m_isColorful = false;
