@@ -2,6 +2,7 @@
 
 #include "devicesettings/keynames.h"
 
+#include <set>
 #include <vector>
 
 namespace MacroEncoder {
@@ -12,6 +13,7 @@ struct Action {
     uchar code = 0;
     bool release = false;
     qint64 delayMsAfter = 0; // delays up to the next action
+    int step = 0;            // its place in the step list
 };
 
 // Extended delays: 127 units and more do not fit the 7-bit field of the word.
@@ -25,8 +27,8 @@ bool isExtended(qint64 units)
 std::vector<Action> collectActions(const QStringList &steps)
 {
     std::vector<Action> actions;
-    for (const QString &text : steps) {
-        const Step step = parseStep(text);
+    for (int i = 0; i < steps.size(); ++i) {
+        const Step step = parseStep(steps.at(i));
         if (step.type == Delay) {
             // Leading delays have no action to follow; trailing ones are dropped
             // because the last action always closes with the shortest delay.
@@ -40,10 +42,59 @@ std::vector<Action> collectActions(const QStringList &steps)
             Action a;
             a.code = KeyNames::strTokeycode(step.info);
             a.release = step.type == KeyRelease || step.type == ButtonRelease;
+            a.step = i;
             actions.push_back(a);
         }
     }
     return actions;
+}
+
+// Bytes of an action's word when another action follows it: the word, and
+// the scale and count words of an extended delay.
+int wordSize(const Action &a)
+{
+    return 2 + (isExtended(delayUnits(a.delayMsAfter)) ? 4 : 0);
+}
+
+// Encoded length of the first `count` actions (the last one's delay is not
+// written, it always closes with one unit).
+int lengthOf(const std::vector<Action> &actions, size_t count)
+{
+    if (count == 0)
+        return 2;
+    int used = 2 + 2 + 2; // repeat bytes, last word, end word
+    for (size_t i = 0; i + 1 < count; ++i)
+        used += wordSize(actions[i]);
+    return used;
+}
+
+// The fit of a step list whose actions are `actions`.
+Fit fitActions(const std::vector<Action> &actions, int stepCount, int limit)
+{
+    Fit out;
+    out.length = lengthOf(actions, actions.size());
+    if (out.length <= limit) {
+        out.keptSteps = stepCount;
+        return out;
+    }
+    out.cut = true;
+    // Walk the actions while the block holds them, remembering the last one
+    // after which nothing is held.
+    std::set<uchar> held;
+    int used = 2;
+    for (size_t i = 0; i < actions.size(); ++i) {
+        if (i > 0)
+            used += wordSize(actions[i - 1]);
+        if (used + 2 + 2 > limit)
+            break;
+        if (actions[i].release)
+            held.erase(actions[i].code);
+        else
+            held.insert(actions[i].code);
+        if (actions[i].release && held.empty())
+            out.keptSteps = actions[i].step + 1;
+    }
+    return out;
 }
 
 } // namespace
@@ -68,6 +119,27 @@ qint64 delayUnits(qint64 ms)
     return (ms + 5) / 10;
 }
 
+Fit fit(const QStringList &steps, int limit)
+{
+    return fitActions(collectActions(steps), int(steps.size()), limit);
+}
+
+int completeSteps(const QStringList &steps)
+{
+    const std::vector<Action> actions = collectActions(steps);
+    std::set<uchar> held;
+    int complete = 0;
+    for (const Action &a : actions) {
+        if (a.release)
+            held.erase(a.code);
+        else
+            held.insert(a.code);
+        if (a.release && held.empty())
+            complete = a.step + 1;
+    }
+    return held.empty() ? int(steps.size()) : complete;
+}
+
 QByteArray encode(const QStringList &steps, int repeat)
 {
     QByteArray out;
@@ -75,19 +147,12 @@ QByteArray encode(const QStringList &steps, int repeat)
     out.append(char(repeat & 0xFF));
 
     const std::vector<Action> actions = collectActions(steps);
-    if (actions.empty())
-        return out;
-
-    // How many actions fit: the words before the last one, the last word and
-    // the end word must stay within the block.
+    const Fit kept = fitActions(actions, int(steps.size()), kBlockSize);
     size_t count = 0;
-    int used = 2;
-    for (size_t i = 0; i < actions.size(); ++i) {
-        if (used + 2 + 2 > kBlockSize)
-            break;
-        count = i + 1;
-        used += 2 + (isExtended(delayUnits(actions[i].delayMsAfter)) ? 4 : 0);
-    }
+    while (count < actions.size() && actions[count].step < kept.keptSteps)
+        ++count;
+    if (count == 0)
+        return out;
 
     for (size_t i = 0; i < count; ++i) {
         const Action &a = actions[i];
@@ -132,7 +197,8 @@ QByteArray encode(const QStringList &steps, int repeat)
 
 int encodedLength(const QStringList &steps)
 {
-    return int(encode(steps, 0).size());
+    const std::vector<Action> actions = collectActions(steps);
+    return lengthOf(actions, actions.size());
 }
 
 } // namespace MacroEncoder

@@ -58,6 +58,7 @@ private slots:
     void sendsToTheSlotOfEachFamily_data();
     void sendsToTheSlotOfEachFamily();
     void slotsBeyondTwelveAreIgnored();
+    void tooLongMacroReachesTheSlotCut();
     void failedCommandIsReported_data();
     void failedCommandIsReported();
 };
@@ -134,6 +135,38 @@ void TestMacroDevice::slotsBeyondTwelveAreIgnored()
     // Without a device link nothing can be sent.
     MacroLibrary detached(fx.store.get(), nullptr);
     QVERIFY(!detached.mouseSendMacroData(data, 0));
+}
+
+void TestMacroDevice::tooLongMacroReachesTheSlotCut()
+{
+    MacroFixture fx(StagedFiles{{"setting/apConfig.bin", apConfig("553")}});
+    Connected c;
+    QVERIFY(c.connect(fx, 553));
+    MacroLibrary &lib = *c.lib;
+
+    // 25 times press A, press B, release A, release B: 204 bytes. The block
+    // would hold 62 words, but the 61st and 62nd are presses: the slot gets
+    // 15 whole groups and the end word, nothing held at its end.
+    QStringList steps;
+    for (int i = 0; i < 25; ++i)
+        steps << "1,A"
+              << "1,B"
+              << "2,A"
+              << "2,B";
+    QCOMPARE(lib.macroEncodedLength(steps), 204);
+    kvm::Image expected{};
+    expected[1] = 0x01;
+    size_t p = 2;
+    for (int i = 0; i < 15; ++i) {
+        for (const uint8_t word : {0x01, 0x04, 0x01, 0x05, 0x81, 0x04, 0x81, 0x05})
+            expected[p++] = word;
+    }
+    QCOMPARE(p, size_t(122)); // the end word follows as zeros
+
+    kvm::clearWireLog();
+    QVERIFY(lib.mouseSendMacroData(lib.encodeMacro(steps, 1), 4));
+    QCOMPARE(int(frames().size()), 1);
+    QCOMPARE(kvm::state().macros[4], expected);
 }
 
 // The command itself runs and fails: the mouse is gone after admission, or

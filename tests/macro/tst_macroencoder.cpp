@@ -3,6 +3,7 @@
 #include "macro/macroencoder.h"
 
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -32,6 +33,24 @@ QStringList pressDelayRelease(qint64 ms)
     return QStringList{QStringLiteral("1,A")} + delaySteps(ms) + QStringList{"2,A"};
 }
 
+// `count` actions alternating press A and release A, press first.
+QStringList alternating(int count)
+{
+    QStringList out;
+    for (int i = 0; i < count; ++i)
+        out << (i % 2 ? QStringLiteral("2,A") : QStringLiteral("1,A"));
+    return out;
+}
+
+// `times` copies of `group`.
+QStringList repeated(const QStringList &group, int times)
+{
+    QStringList out;
+    for (int i = 0; i < times; ++i)
+        out += group;
+    return out;
+}
+
 // The word that press A / <delay> / release A leaves between the two actions.
 QByteArray extendedA(int scale, int count)
 {
@@ -48,7 +67,10 @@ private slots:
     void handComputed();
     void delayScales_data();
     void delayScales();
-    void limitsAndLength();
+    void cutAfterACompleteRelease_data();
+    void cutAfterACompleteRelease();
+    void completeSteps_data();
+    void completeSteps();
     void randomStepListsStayInsideTheBlock();
 };
 
@@ -139,31 +161,82 @@ void TestMacroEncoder::delayScales()
     QCOMPARE(MacroEncoder::encode(pressDelayRelease(ms), 1).toHex(' '), expected.toHex(' '));
 }
 
-void TestMacroEncoder::limitsAndLength()
+void TestMacroEncoder::cutAfterACompleteRelease_data()
 {
-    // The editor stops accepting actions at 126 bytes: 61 actions.
-    QStringList steps;
-    for (int i = 0; i < 61; ++i)
-        steps << (i % 2 ? QStringLiteral("2,A") : QStringLiteral("1,A"));
-    QCOMPARE(MacroEncoder::encodedLength(steps), 126);
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("length"); // uncut
+    QTest::addColumn<int>("kept");   // leading steps sent
+    QTest::addColumn<int>("sent");   // bytes in the block
+    QTest::addColumn<QByteArray>("tail");
 
-    // 62 actions fill the block exactly; a 63rd is not sent.
-    QStringList full = steps;
-    full << QStringLiteral("2,A") << QStringLiteral("3,MS-L");
-    const QByteArray cut = MacroEncoder::encode(full, 1);
-    QCOMPARE(cut.size(), 128);
-    QCOMPARE(MacroEncoder::encodedLength(full), 128);
-    QCOMPARE(cut.mid(124).toHex(' '), bytes({0x81, 0x04, 0x00, 0x00}).toHex(' '));
+    const QByteArray releaseA = bytes({0x81, 0x04, 0x00, 0x00});
+    QTest::newRow("61 actions: 126 bytes, sent whole")
+        << alternating(61) << 126 << 61 << 126 << bytes({0x01, 0x04, 0x00, 0x00});
+    QTest::newRow("62 actions fill the block exactly, not cut")
+        << alternating(62) << 128 << 62 << 128 << releaseA;
+    QTest::newRow("63 actions: cut after the 62nd, a release")
+        << alternating(63) << 130 << 62 << 128 << releaseA;
+    QTest::newRow("204 bytes: cut after the last release that fits")
+        << alternating(100) << 204 << 62 << 128 << releaseA;
+    // Press A, press B, release A, release B: the 61st and 62nd actions would
+    // fit but are presses; the cut goes back to the 60th.
+    QTest::newRow("overlapping keys: never cut on a press")
+        << repeated({"1,A", "1,B", "2,A", "2,B"}, 25) << 204 << 60 << 124
+        << bytes({0x81, 0x05, 0x00, 0x00});
+    QTest::newRow("delays after the last kept release are dropped")
+        << repeated({"1,A", "2,A", "0,500"}, 50) << 204 << 92 << 128 << releaseA;
+    // 58 short words, press C with 2 s after it (six bytes), release C: 128.
+    const QStringList extended = alternating(58) + QStringList{"1,C", "0,2000", "2,C"};
+    QTest::newRow("an extended delay at the limit, not cut")
+        << extended << 128 << 61 << 128 << bytes({0x81, 0x06, 0x00, 0x00});
+    QTest::newRow("an extended delay leaves no room for the next pair")
+        << extended + QStringList{"1,D", "2,D"} << 132 << 61 << 128
+        << bytes({0x81, 0x06, 0x00, 0x00});
+    // A stays held while B is typed: no release before the end leaves
+    // nothing held, so nothing of the macro is sent.
+    QTest::newRow("no complete release fits: nothing is sent")
+        << QStringList{"1,A"} + repeated({"1,B", "2,B"}, 35) + QStringList{"2,A"} << 148 << 0 << 2
+        << QByteArray();
+}
 
-    // A long delay before the last recorded action adds six bytes at once: the
-    // action after it is dropped rather than the block overrun.
-    QStringList late;
-    for (int i = 0; i < 60; ++i)
-        late << (i % 2 ? QStringLiteral("2,A") : QStringLiteral("1,A"));
-    late << QStringLiteral("0,2000") << QStringLiteral("1,B");
-    const QByteArray lateCut = MacroEncoder::encode(late, 1);
-    QCOMPARE(lateCut.size(), 124); // 2 + 60 words + end word: B would need 130
-    QCOMPARE(lateCut.mid(120).toHex(' '), bytes({0x81, 0x04, 0x00, 0x00}).toHex(' '));
+void TestMacroEncoder::cutAfterACompleteRelease()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, length);
+    QFETCH(int, kept);
+    QFETCH(int, sent);
+    QFETCH(QByteArray, tail);
+
+    QCOMPARE(MacroEncoder::encodedLength(steps), length);
+    const MacroEncoder::Fit fit = MacroEncoder::fit(steps);
+    QCOMPARE(fit.length, length);
+    QCOMPARE(fit.cut, length > MacroEncoder::kBlockSize);
+    QCOMPARE(fit.keptSteps, kept);
+
+    // The block holds the kept steps, encoded as they are on their own.
+    const QByteArray out = MacroEncoder::encode(steps, 1);
+    QCOMPARE(out.size(), sent);
+    QCOMPARE(out.toHex(' '), MacroEncoder::encode(steps.mid(0, kept), 1).toHex(' '));
+    QCOMPARE(out.right(tail.size()).toHex(' '), tail.toHex(' '));
+}
+
+void TestMacroEncoder::completeSteps_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("complete");
+    QTest::newRow("nothing held: all") << QStringList{"1,A", "0,30", "2,A", "0,40"} << 4;
+    QTest::newRow("a press left: up to the release before it")
+        << QStringList{"1,A", "2,A", "0,30", "1,B"} << 2;
+    QTest::newRow("a key held under others: none")
+        << QStringList{"1,A", "1,B", "2,B", "3,MS-L", "4,MS-L"} << 0;
+    QTest::newRow("delays only, and none") << QStringList{"0,30"} << 1;
+}
+
+void TestMacroEncoder::completeSteps()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, complete);
+    QCOMPARE(MacroEncoder::completeSteps(steps), complete);
 }
 
 void TestMacroEncoder::randomStepListsStayInsideTheBlock()
@@ -191,7 +264,10 @@ void TestMacroEncoder::randomStepListsStayInsideTheBlock()
         }
         const QByteArray out = MacroEncoder::encode(steps, int(rng.bounded(65536)));
         QVERIFY2(out.size() <= MacroEncoder::kBlockSize, qPrintable(steps.join('|')));
-        QCOMPARE(MacroEncoder::encodedLength(steps), int(out.size()));
+        const MacroEncoder::Fit fit = MacroEncoder::fit(steps);
+        QCOMPARE(fit.cut, fit.length > MacroEncoder::kBlockSize);
+        if (!fit.cut)
+            QCOMPARE(fit.length, int(out.size()));
         if (actions.isEmpty()) {
             QCOMPARE(out.size(), 2);
             continue;
@@ -200,6 +276,7 @@ void TestMacroEncoder::randomStepListsStayInsideTheBlock()
         // with one unit of delay, followed by the end word.
         int p = 2;
         int sent = 0;
+        QSet<uchar> held;
         while (p + 1 < out.size() &&
                !(out[p] == 0 && out[p + 1] == 0 && sent > 0 && p == out.size() - 2)) {
             const uchar b0 = uchar(out[p]);
@@ -207,12 +284,41 @@ void TestMacroEncoder::randomStepListsStayInsideTheBlock()
             QVERIFY(sent < actions.size());
             QCOMPARE(bool(b0 & 0x80), actions.at(sent).first);
             QCOMPARE(code, actions.at(sent).second);
+            if (b0 & 0x80)
+                held.remove(code);
+            else
+                held.insert(code);
             p += (b0 & 0x7F) == 0 ? 6 : 2;
             ++sent;
         }
+        if (sent == 0) {
+            QVERIFY(fit.cut);
+            QCOMPARE(out.size(), 2);
+            continue;
+        }
         QCOMPARE(p, int(out.size()) - 2);
         QCOMPARE(uchar(out[p - 2]) & 0x7F, 1);
-        QVERIFY(sent == actions.size() || out.size() > MacroEncoder::kBlockSize - 6);
+        QCOMPARE(sent == actions.size(), !fit.cut);
+        // A cut block leaves nothing held, and the next complete release
+        // would not have fitted.
+        if (fit.cut) {
+            QVERIFY2(held.isEmpty(), qPrintable(steps.join('|')));
+            QSet<uchar> down;
+            for (int n = 1; n <= steps.size(); ++n) {
+                const MacroEncoder::Step step = MacroEncoder::parseStep(steps.at(n - 1));
+                const uchar code = KeyNames::strTokeycode(step.info);
+                if (step.type == 1 || step.type == 3) {
+                    down.insert(code);
+                } else if (step.type == 2 || step.type == 4) {
+                    down.remove(code);
+                    if (down.isEmpty() && n > fit.keptSteps) {
+                        QVERIFY(MacroEncoder::encodedLength(steps.mid(0, n)) >
+                                MacroEncoder::kBlockSize);
+                        break;
+                    }
+                }
+            }
+        }
     }
 }
 
