@@ -20,6 +20,7 @@ MacroEditorModel::MacroEditorModel(Operations &ops, MacroTreeModel &tree, MacroS
     connect(&m_tree, &MacroTreeModel::selectedItemChanged, this, [this] {
         m_steps.load(m_tree.currentLevel(), m_tree.currentName(), m_tree.currentType());
         setCurrentStep(-1);
+        setRecordingFull(false);
     });
     connect(&m_tree, &MacroTreeModel::macroDeleted, this, [this](const QString &name) {
         m_steps.clear();
@@ -50,6 +51,14 @@ void MacroEditorModel::setDelayEnabled(bool on)
         return;
     m_delayEnabled = on;
     emit delayEnabledChanged();
+}
+
+void MacroEditorModel::setRecordingFull(bool full)
+{
+    if (full == m_recordingFull)
+        return;
+    m_recordingFull = full;
+    emit recordingFullChanged();
 }
 
 void MacroEditorModel::setVisibleRow(int row)
@@ -397,6 +406,7 @@ void MacroEditorModel::startRecording()
         return;
     m_steps.clear();
     setCurrentStep(-1);
+    setRecordingFull(false);
     m_ticks = 0;
     emit ticksChanged();
     m_recording = true;
@@ -437,10 +447,14 @@ void MacroEditorModel::mouseEvent(bool isDown, int code, bool inside)
 void MacroEditorModel::record(bool isDown, int code)
 {
     const QString name = keyName(code);
-    if (!m_recording || name.isEmpty() || m_steps.isFull())
+    if (!m_recording || name.isEmpty())
         return;
     const int pause = m_delayEnabled ? m_ticks * kTickMs : -1;
     m_ticks = 0;
     emit ticksChanged();
-    m_steps.record(isDown, name, code >= kFirstButtonCode, pause);
+    // A full macro ends the recording, after its last complete release.
+    if (!m_steps.record(isDown, name, code >= kFirstButtonCode, pause)) {
+        setRecordingFull(true);
+        stopRecording();
+    }
 }

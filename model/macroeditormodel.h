@@ -27,6 +27,9 @@ class MacroEditorModel : public PageModel
     // The step chosen in the list, -1 for none.
     Q_PROPERTY(int currentStep READ currentStep WRITE setCurrentStep NOTIFY currentStepChanged)
     Q_PROPERTY(bool recording READ recording NOTIFY recordingChanged)
+    // The last recording of the selected macro stopped because the macro
+    // was full (the editor says so until the next recording or selection).
+    Q_PROPERTY(bool recordingFull READ recordingFull NOTIFY recordingFullChanged)
     // Ticks of 10 ms since the last recorded event.
     Q_PROPERTY(int ticks READ ticks NOTIFY ticksChanged)
     // The "Delay" check box: recording keeps the pauses.
@@ -75,6 +78,7 @@ public:
     int currentStep() const { return m_currentStep; }
     void setCurrentStep(int step);
     bool recording() const { return m_recording; }
+    bool recordingFull() const { return m_recordingFull; }
     int ticks() const { return m_ticks; }
     bool delayEnabled() const { return m_delayEnabled; }
     void setDelayEnabled(bool on);
@@ -162,6 +166,7 @@ public:
 signals:
     void currentStepChanged();
     void recordingChanged();
+    void recordingFullChanged();
     void ticksChanged();
     void delayEnabledChanged();
     void canAddChanged();
@@ -190,6 +195,7 @@ private:
     bool warn(int outcome);
     bool createItem(const QString &name, int type);
     void record(bool isDown, int code);
+    void setRecordingFull(bool full);
 
     MacroTreeModel &m_tree;
     MacroStepsModel &m_steps;
@@ -203,6 +209,7 @@ private:
     int m_visibleRow = -1;
     int m_capturedCode = -1;
     bool m_recording = false;
+    bool m_recordingFull = false;
     bool m_delayEnabled = false;
     bool m_capturing = false;
     bool m_loaded = false;

@@ -70,18 +70,38 @@ QVariantList MacroStepsModel::steps() const
     return out;
 }
 
-QStringList MacroStepsModel::stepStrings() const
+QStringList MacroStepsModel::stringsOf(const QList<Step> &steps)
 {
     QStringList out;
-    for (const Step &s : m_steps)
+    for (const Step &s : steps)
         out.append(QString::number(s.type) + QLatin1Char(',') + s.info);
     return out;
+}
+
+QStringList MacroStepsModel::stepStrings() const
+{
+    return stringsOf(m_steps);
 }
 
 int MacroStepsModel::encodedLength() const
 {
     // Nothing but the two repeat bytes.
     return m_steps.isEmpty() ? 2 : MacroEncoder::encodedLength(stepStrings());
+}
+
+bool MacroStepsModel::tooLong() const
+{
+    return encodedLength() > MacroEncoder::kBlockSize;
+}
+
+int MacroStepsModel::sentSteps() const
+{
+    return MacroEncoder::fit(stepStrings()).keptSteps;
+}
+
+bool MacroStepsModel::mayBecome(const QList<Step> &after) const
+{
+    return !isFull() && MacroEncoder::encodedLength(stringsOf(after)) <= MacroEncoder::kBlockSize;
 }
 
 void MacroStepsModel::replace(const QList<Step> &steps)
@@ -138,12 +158,14 @@ bool MacroStepsModel::removeStep(int at)
 
 bool MacroStepsModel::insertDelay(int at)
 {
-    if (isFull())
-        return false;
     if (at < 0 || at >= m_steps.size())
         at = int(m_steps.size());
+    QList<Step> after = m_steps;
+    after.insert(at, {MacroEncoder::Delay, QStringLiteral("50")});
+    if (!mayBecome(after))
+        return false;
     beginInsertRows({}, at, at);
-    m_steps.insert(at, {MacroEncoder::Delay, QStringLiteral("50")});
+    m_steps = after;
     endInsertRows();
     emit stepsChanged();
     return true;
@@ -151,13 +173,17 @@ bool MacroStepsModel::insertDelay(int at)
 
 bool MacroStepsModel::insertPair(int current, const QString &name, bool button)
 {
-    if (name.isEmpty() || isFull())
+    if (name.isEmpty())
         return false;
     const bool last = current < 0 || current >= m_steps.size() - 1;
     const int at = last ? int(m_steps.size()) : current + (button ? 1 : 0);
+    QList<Step> after = m_steps;
+    after.insert(at, {button ? MacroEncoder::ButtonPress : MacroEncoder::KeyPress, name});
+    after.insert(at + 1, {button ? MacroEncoder::ButtonRelease : MacroEncoder::KeyRelease, name});
+    if (!mayBecome(after))
+        return false;
     beginInsertRows({}, at, at + 1);
-    m_steps.insert(at, {button ? MacroEncoder::ButtonPress : MacroEncoder::KeyPress, name});
-    m_steps.insert(at + 1, {button ? MacroEncoder::ButtonRelease : MacroEncoder::KeyRelease, name});
+    m_steps = after;
     endInsertRows();
     emit stepsChanged();
     return true;
@@ -190,7 +216,7 @@ bool MacroStepsModel::setRepeat(const QString &text)
 
 bool MacroStepsModel::record(bool isDown, const QString &name, bool button, int pauseMs)
 {
-    if (name.isEmpty() || isFull())
+    if (name.isEmpty())
         return false;
     QList<Step> added;
     if (!m_steps.isEmpty() && pauseMs >= 0) {
@@ -204,6 +230,12 @@ bool MacroStepsModel::record(bool isDown, const QString &name, bool button, int 
     const int type = isDown ? (button ? MacroEncoder::ButtonPress : MacroEncoder::KeyPress)
                             : (button ? MacroEncoder::ButtonRelease : MacroEncoder::KeyRelease);
     added.append({type, name});
+    if (!mayBecome(m_steps + added)) {
+        const int complete = MacroEncoder::completeSteps(stepStrings());
+        if (complete < m_steps.size())
+            replace(m_steps.mid(0, complete));
+        return false;
+    }
     const int first = int(m_steps.size());
     beginInsertRows({}, first, first + int(added.size()) - 1);
     m_steps += added;

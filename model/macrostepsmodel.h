@@ -20,10 +20,15 @@ class MacroStepsModel : public QAbstractListModel
     // The steps as {type, info} objects, in playing order.
     Q_PROPERTY(QVariantList steps READ steps NOTIFY stepsChanged)
     Q_PROPERTY(int repeat READ repeat NOTIFY repeatChanged)
-    // Bytes the steps take in the mouse's macro block; no step is added
-    // once it reaches lengthLimit.
+    // Bytes the steps take in the mouse's macro block, all of them (also
+    // beyond the block); no step is added once it reaches lengthLimit, nor
+    // one that would take the macro past the block.
     Q_PROPERTY(int encodedLength READ encodedLength NOTIFY stepsChanged)
     Q_PROPERTY(int lengthLimit READ lengthLimit CONSTANT)
+    // The steps do not fit the block: the mouse gets only the first
+    // sentSteps of them (see MacroEncoder::fit), possibly none.
+    Q_PROPERTY(bool tooLong READ tooLong NOTIFY stepsChanged)
+    Q_PROPERTY(int sentSteps READ sentSteps NOTIFY stepsChanged)
 
 public:
     enum Role { TypeRole = Qt::UserRole + 1, InfoRole, IsDelayRole };
@@ -46,6 +51,8 @@ public:
     int encodedLength() const;
     int lengthLimit() const { return kLengthLimit; }
     bool isFull() const { return encodedLength() >= kLengthLimit; }
+    bool tooLong() const;
+    int sentSteps() const;
     // "type,info" per step, as the macro file stores them.
     Q_INVOKABLE QStringList stepStrings() const;
 
@@ -71,6 +78,10 @@ public:
     Q_INVOKABLE bool setRepeat(const QString &text);
     // One captured event while recording: with pauseMs >= 0 and steps
     // already there, the pause goes first as delays of at most 65535 ms.
+    // False when the macro is full or the event would take it past the
+    // block: nothing is added then, and the steps end after their last
+    // complete release, so that no key or button is left held when the
+    // mouse plays them. Recording stops there.
     Q_INVOKABLE bool record(bool isDown, const QString &name, bool button, int pauseMs);
 
 signals:
@@ -83,6 +94,10 @@ private:
         QString info;
     };
     void replace(const QList<Step> &steps);
+    static QStringList stringsOf(const QList<Step> &steps);
+    // Whether steps may be added to give `after`: the macro is not full yet
+    // and `after` still fits the block.
+    bool mayBecome(const QList<Step> &after) const;
 
     Operations &m_ops;
     QList<Step> m_steps;

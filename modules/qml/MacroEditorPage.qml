@@ -28,7 +28,7 @@ Item {
     SectionTexts {
         id: editorTexts
         section: "macroEditor"
-        defaults: ["Macro Editor", "Macro Name", "New", "Delete", "Action", "Stop Record", "Times", "OK", "Start Record", "Delay", "Delete", "Import", "Export", "Insert Delay", "Insert Key", "Insert Left Key", "Insert Middle Key", "Insert Right Key", "New macro directory", "New macro", "Batch Import", "Batch export", "Rename"]
+        defaults: ["Macro Editor", "Macro Name", "New", "Delete", "Action", "Stop Record", "Times", "OK", "Start Record", "Delay", "Delete", "Import", "Export", "Insert Delay", "Insert Key", "Insert Left Key", "Insert Middle Key", "Insert Right Key", "New macro directory", "New macro", "Batch Import", "Batch export", "Rename", "Too long for the mouse: sent cut after step %1.", "The macro is full: recording stopped after the last released key.", "Too long for the mouse: none of its steps can be sent."]
     }
     SectionTexts {
         id: warningTexts

@@ -264,6 +264,18 @@ Panel {
             text: "Recording takes only the keys typed into this window."
         }
 
+        // Why the mouse does not get the whole macro, or why recording ended.
+        Caption {
+            objectName: "lengthNote"
+            width: parent.width
+            wrapMode: Text.WordWrap
+            elide: Text.ElideNone
+            visible: panel.currentType === 0 && text !== ""
+            color: Theme.warning
+            font.pixelSize: Theme.fontSmall
+            text: MacroStepsModel.tooLong ? (MacroStepsModel.sentSteps > 0 ? panel.texts[23].arg(MacroStepsModel.sentSteps) : panel.texts[25]) : (MacroEditorModel.recordingFull ? panel.texts[24] : "")
+        }
+
         Column {
             width: parent.width
             Repeater {

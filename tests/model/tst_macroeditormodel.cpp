@@ -69,7 +69,8 @@ void TestMacroEditorModel::script_data()
     // "verb arguments=result": macro NAME, folder NAME, select CHAIN,
     // askfolder, record, stop, kd/ku CODE (key down/up), md/mu CODE in|out
     // (button down/up over our window or not), askkey, acceptkey, cancelkey,
-    // step N, delay, button NAME, key CODE, delstep. `warned` lists the
+    // step N, delay, button NAME, key CODE, delstep, full (the recording
+    // stopped because the macro was full). `warned` lists the
     // warnings shown, `steps` the selected macro's steps at the end.
     QTest::addColumn<QStringList>("commands");
     QTest::addColumn<QStringList>("steps");
@@ -83,6 +84,19 @@ void TestMacroEditorModel::script_data()
         << QStringList{"macro M=1", "select M=1", "kd 4",   "record", "kd 5", "ku 5", "record",
                        "kd 6",      "stop",       "record", "kd 7",   "stop", "ku 7"}
         << QStringList{"1,D"} << QList<int>{};
+    // 30 presses and releases of A and a press of B take 126 bytes: the
+    // release of B ends the recording, without the press of B.
+    QStringList full{"macro M=1", "select M=1", "record"};
+    QStringList typed;
+    for (int i = 0; i < 30; ++i) {
+        full << "kd 4"
+             << "ku 4";
+        typed << "1,A"
+              << "2,A";
+    }
+    QTest::newRow("recording stops when the macro is full, after the last release")
+        << full + QStringList{"kd 5", "full=0", "ku 5", "full=1", "kd 6", "ku 6"} << typed
+        << QList<int>{};
     QTest::newRow("a folder cannot record")
         << QStringList{"folder F=1", "select F=1", "record", "kd 4", "stop"} << QStringList{}
         << QList<int>{};
@@ -168,6 +182,8 @@ void TestMacroEditorModel::script()
             editor.insertKey(w[1].toInt());
         else if (verb == QLatin1String("delstep"))
             editor.deleteStep();
+        else if (verb == QLatin1String("full"))
+            result = editor.recordingFull();
         else
             QFAIL(qPrintable(command));
         if (eq >= 0)

@@ -67,9 +67,22 @@ void TestMacroStepsModel::commands_data()
     for (int i = 0; i < 61; ++i)
         full << (i % 2 == 0 ? "1,A" : "2,A");
     QTest::newRow("61 key steps fill the macro: nothing more is added")
-        << QStringList{"clear", "fill 61", "record down A key -1=0", "pair -1 MS-L button=0",
+        << QStringList{"clear", "fill 61", "pair -1 MS-L button=0", "delay -1=0"} << full << 3;
+    // 61 actions end on a press: the refused event leaves the steps ending
+    // after the release before it, so the mouse never keeps A held.
+    QTest::newRow("recording refused when full ends after the last release")
+        << QStringList{"clear", "fill 61", "record up A key -1=0"} << full.mid(0, 60) << 3;
+    // 124 bytes: a 2 s pause makes the last word six bytes, and the press two
+    // more, past the block; a pair of two plain words still fits.
+    QTest::newRow("recording refused below the limit when the block would overflow")
+        << QStringList{"clear", "fill 60", "record down B key 2000=0", "pair -1 MS-L button=1",
                        "delay -1=0"}
-        << full << 3;
+        << full.mid(0, 60) + QStringList{"3,MS-L", "4,MS-L"} << 3;
+    // 122 bytes ending on press A and a trailing 2 s delay: a pair after it
+    // turns that delay into six bytes, 130 in all.
+    QTest::newRow("a pair that would overflow the block is refused")
+        << QStringList{"clear", "fill 59", "delay -1=1", "setdelay 59 2000=1", "pair -1 B key=0"}
+        << full.mid(0, 59) + QStringList{"0,2000"} << 3;
 }
 
 void TestMacroStepsModel::commands()

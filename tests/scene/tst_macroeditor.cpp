@@ -67,6 +67,7 @@ private slots:
     void recordKeyWithPause_data();
     void recordKeyWithPause();
     void recordingStopsAt126Bytes();
+    void tooLongMacroIsNamedCut();
     void clicksOnOwnWindowAreNotRecorded();
     void stepCommands_data();
     void stepCommands();
@@ -272,21 +273,57 @@ void TstMacroEditor::recordingStopsAt126Bytes()
         SceneRig::call(m_rig.root(), "detectKeyboard", {false, 0x05});
     }
     SceneRig::call(m_rig.root(), "detectMouse", {true, 0xF0, -5000, -5000});
-    QCOMPARE(m_page->property("encodedLength").toInt(), 126);
-    // Leaving the page ends the recording and saves it.
-    SceneRig::call(m_rig.root(), "showTab", {0});
+    // The release of the 31st B found the macro full (126 bytes): the
+    // recording stopped and was saved without that press of B, which the
+    // mouse would otherwise keep held.
     QVERIFY(!m_page->property("recording").toBool());
+    QCOMPARE(m_page->property("encodedLength").toInt(), 124);
     const QStringList steps = macroSteps("Long.bin");
-    QCOMPARE(steps.size(), 61);
-    QCOMPARE(steps.last(), QStringLiteral("1,B"));
-    QCOMPARE(library()->macroEncodedLength(steps), 126);
+    QCOMPARE(steps.size(), 60);
+    QCOMPARE(steps.last(), QStringLiteral("2,B"));
+    QCOMPARE(library()->macroEncodedLength(steps), 124);
+    QObject *note = m_rig.item("lengthNote");
+    QVERIFY(note);
+    QVERIFY(note->property("visible").toBool());
+    QCOMPARE(note->property("text").toString(),
+             QStringLiteral("The macro is full: recording stopped after the last released key."));
 
-    // Nothing can be inserted either.
-    SceneRig::call(m_rig.root(), "showTab", {2});
-    QVERIFY(call("selectByNames", {"Long"}).toBool());
+    // A pair of buttons still fits the block's 128 bytes; then nothing more.
     call("insertButton", {"MS-L"});
     call("insertDelay");
-    QCOMPARE(macroSteps("Long.bin").size(), 61);
+    call("insertButton", {"MS-R"});
+    QCOMPARE(macroSteps("Long.bin").size(), 62);
+}
+
+void TstMacroEditor::tooLongMacroIsNamedCut()
+{
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"Short"}).toBool());
+    QVERIFY(call("newMacro", {"Imported"}).toBool());
+    // 100 actions, 204 bytes, as a file from elsewhere may hold.
+    QStringList steps;
+    for (int i = 0; i < 50; ++i)
+        steps << QStringLiteral("1,A") << QStringLiteral("2,A");
+    library()->setMacroSelectName({}, {}, {}, {}, {});
+    QVERIFY(library()->saveMacroIni(0, QStringLiteral("Imported"), steps, 1));
+    QVERIFY(call("selectByNames", {"Short"}).toBool());
+    QObject *note = m_rig.item("lengthNote");
+    QVERIFY(note);
+    QVERIFY(!note->property("visible").toBool());
+    QVERIFY(call("selectByNames", {"Imported"}).toBool());
+    QCOMPARE(m_page->property("encodedLength").toInt(), 204);
+    QVERIFY(note->property("visible").toBool());
+    QCOMPARE(note->property("text").toString(),
+             QStringLiteral("Too long for the mouse: sent cut after step 62."));
+    // Deleting steps is always allowed; once it fits, the note goes.
+    for (int i = 0; i < 38; ++i) {
+        editor()->setProperty("currentStep", 0);
+        call("deleteStep");
+        if (i == 35)
+            QCOMPARE(m_page->property("encodedLength").toInt(), 132);
+    }
+    QCOMPARE(m_page->property("encodedLength").toInt(), 128);
+    QVERIFY(!note->property("visible").toBool());
 }
 
 void TstMacroEditor::clicksOnOwnWindowAreNotRecorded()
