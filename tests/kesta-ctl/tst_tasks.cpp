@@ -161,6 +161,9 @@ private slots:
     void unplugDuringTheTransferIsReported();
     void refusesBadArguments_data();
     void refusesBadArguments();
+    void tooLongMacroIsSentCutWithAWarning_data();
+    void tooLongMacroIsSentCutWithAWarning();
+    void tooLongMacroIsNamedOnShowAndImport();
 };
 
 void TstTasks::buttonLabels_data()
@@ -595,6 +598,11 @@ void TstTasks::refusesBadArguments_data()
     QTest::newRow("macro folder delete of a missing folder")
         << QStringList{"macro", "delete-folder", "F"} << "no folder \"F\"";
     QTest::newRow("macro send to button 13") << QStringList{"macro", "send", "X", "13"} << "1..10";
+    QStringList tooLong{"macro", "create", "X"};
+    for (int i = 0; i < 32; ++i)
+        tooLong << "press:A"
+                << "release:A";
+    QTest::newRow("macro longer than a slot") << tooLong << "the steps take 132 bytes";
     QTest::newRow("status argument") << QStringList{"status", "now"} << "no arguments";
     QTest::newRow("unknown option") << QStringList{"rate", "--fast"} << "unknown option";
 }
@@ -623,6 +631,110 @@ void TstTasks::refusesBadArguments()
     QVERIFY(out.isEmpty());
     QVERIFY(filesUnder(modules) == before);
     QVERIFY(kvm::wireLog().empty()); // the mouse was not even looked for
+}
+
+void TstTasks::tooLongMacroIsSentCutWithAWarning_data()
+{
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<QStringList>("reference");
+
+    // 100 actions (204 bytes): the slot holds the first 62, ending on a release.
+    QStringList steps;
+    for (int i = 0; i < 50; ++i)
+        steps << QStringLiteral("\"1,A\"") << QStringLiteral("\"2,A\"");
+    const QStringList longMacro{
+        QStringLiteral(R"(createMacroIni|"Long"|0|0|0)"),
+        QStringLiteral(R"(saveMacroIni|0|"Long"|[%1]|1)").arg(steps.join(QLatin1Char(',')))};
+    QString words = QStringLiteral("[0,1");
+    for (int i = 0; i < 31; ++i)
+        words += QStringLiteral(",1,4,129,4");
+    words += QStringLiteral(",0,0]");
+    const QString cutWarning = QStringLiteral("Long takes 204 bytes, a slot holds 128: sent cut "
+                                              "after step 62 of 100");
+    QTest::newRow("macro send") << longMacro << QStringList{"macro", "send", "Long", "10"} << 0
+                                << cutWarning
+                                << QStringList{
+                                       QStringLiteral("mouseSendMacroData|%1|11").arg(words)};
+    QTest::newRow("button bound to the macro")
+        << longMacro << QStringList{"button", "set", "6", "macro:Long"} << 0 << cutWarning
+        << QStringList{"setData|\"mouseMacroKey/5\"|\"Long\"", keyMatrixStep({"5=4,0,5,0"}),
+                       QStringLiteral("mouseSendMacroData|%1|5").arg(words)};
+    // A stays held under 35 presses of B: no part that fits releases it.
+    QStringList held{QStringLiteral("\"1,A\"")};
+    for (int i = 0; i < 35; ++i)
+        held << QStringLiteral("\"1,B\"") << QStringLiteral("\"2,B\"");
+    held << QStringLiteral("\"2,A\"");
+    QTest::newRow("macro send, nothing fits")
+        << QStringList{QStringLiteral(R"(createMacroIni|"Held"|0|0|0)"),
+                       QStringLiteral(R"(saveMacroIni|0|"Held"|[%1]|1)")
+                           .arg(held.join(QLatin1Char(',')))}
+        << QStringList{"macro", "send", "Held", "10"} << 1 << "the slot got none of its steps"
+        << QStringList{"mouseSendMacroData|[0,1]|11"};
+}
+
+void TstTasks::tooLongMacroIsSentCutWithAWarning()
+{
+    QFETCH(QStringList, setup);
+    QFETCH(QStringList, command);
+    QFETCH(int, code);
+    QFETCH(QString, warning);
+    QFETCH(QStringList, reference);
+
+    Side tool;
+    QVERIFY(tool.open());
+    for (const QString &step : setup)
+        QVERIFY2(tool.call(step), qPrintable(step));
+    kvm::clearWireLog();
+    QString out;
+    QString err;
+    QCOMPARE(tool.task(command, &out, &err), code);
+    QVERIFY2(err.contains(warning), qPrintable(err));
+    QCOMPARE(err.count(QLatin1Char('\n')), 1);
+    const QStringList toolWire = sentToMouse();
+
+    Side page;
+    QVERIFY(page.open());
+    for (const QString &step : setup)
+        QVERIFY2(page.call(step), qPrintable(step));
+    kvm::clearWireLog();
+    for (const QString &step : reference)
+        QVERIFY2(page.call(step), qPrintable(step));
+    QCOMPARE(toolWire, sentToMouse());
+}
+
+void TstTasks::tooLongMacroIsNamedOnShowAndImport()
+{
+    Side tool;
+    QVERIFY(tool.open());
+    QStringList steps;
+    for (int i = 0; i < 50; ++i)
+        steps << QStringLiteral("\"1,A\"") << QStringLiteral("\"2,A\"");
+    QVERIFY(tool.call(QStringLiteral(R"(createMacroIni|"Long"|0|0|0)")));
+    QVERIFY(tool.call(
+        QStringLiteral(R"(saveMacroIni|0|"Long"|[%1]|1)").arg(steps.join(QLatin1Char(',')))));
+
+    QString out, err;
+    QCOMPARE(tool.task({"macro", "show", "Long"}, &out, &err), 0);
+    QVERIFY2(out.endsWith(QLatin1String("too long for the mouse (204 bytes, a slot holds 128): it "
+                                        "gets the first 62 steps\n")),
+             qPrintable(out));
+    out.clear();
+    QCOMPARE(tool.task({"macro", "show", "Long", "--json"}, &out), 0);
+    QVERIFY2(out.contains(QLatin1String("\"bytes\": 204")) &&
+                 out.contains(QLatin1String("\"sentSteps\": 62")),
+             qPrintable(out));
+
+    // The same file imported under another name: stored whole, named cut.
+    QVERIFY(QFile::copy(tool.modules() + QStringLiteral("/macro/Long.bin"),
+                        tool.dir.path() + QStringLiteral("/Copy.mc")));
+    out.clear();
+    QCOMPARE(tool.task({"macro", "import", "$DIR/Copy.mc"}, &out, &err), 0);
+    QVERIFY2(err.contains(QLatin1String("macro Copy takes 204 bytes, a slot holds 128: the mouse "
+                                        "will get its first 62 steps")),
+             qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TstTasks)

@@ -284,6 +284,9 @@ private:
     bool saveKeys(bool send);
     void sendBoundMacros();
     bool sendMacro(const QString &name, int slot);
+    // A macro longer than its slot goes out cut (MacroEncoder::fit): says
+    // so on stderr. False when none of its steps could go.
+    bool warnIfCut(const QString &name, const QStringList &steps);
 
     // Profiles and the macro library.
     QList<QPair<QString, int>> profiles();  // name, number
@@ -442,12 +445,31 @@ bool Runner::saveKeys(bool send)
 
 bool Runner::sendMacro(const QString &name, int slot)
 {
-    if (m_macros->loadMacroByName(name).isEmpty())
+    QStringList steps = m_macros->loadMacroByName(name);
+    if (steps.isEmpty())
         return false;
-    if (device())
+    if (device()) {
         deliver(QStringLiteral("macro %1").arg(name),
                 [&] { KeyMatrixModel::sendMacro(m_macros, name, slot); });
+        steps.removeLast(); // the repeat count
+        warnIfCut(name, steps);
+    }
     return true;
+}
+
+bool Runner::warnIfCut(const QString &name, const QStringList &steps)
+{
+    const MacroEncoder::Fit fit = MacroEncoder::fit(steps);
+    if (!fit.cut)
+        return true;
+    m_err << "kesta-ctl " << m_command << ": macro " << name << " takes " << fit.length
+          << " bytes, a slot holds " << MacroEncoder::kBlockSize;
+    if (fit.keptSteps > 0)
+        m_err << ": sent cut after step " << fit.keptSteps << " of " << steps.size() << "\n";
+    else
+        m_err << ", and no part of it that fits leaves every key released: the slot got none "
+                 "of its steps\n";
+    return fit.keptSteps > 0;
 }
 
 void Runner::sendBoundMacros()
@@ -1551,6 +1573,7 @@ int Runner::macro(QStringList args)
         if (steps.isEmpty())
             return usage(QStringLiteral("no macro \"%1\"").arg(args.first()));
         const int repeat = steps.takeLast().toInt();
+        const MacroEncoder::Fit fit = MacroEncoder::fit(steps);
         if (json) {
             QJsonObject o;
             QJsonArray list;
@@ -1559,12 +1582,18 @@ int Runner::macro(QStringList args)
             o[QStringLiteral("name")] = name;
             o[QStringLiteral("repeat")] = repeat;
             o[QStringLiteral("steps")] = list;
+            o[QStringLiteral("bytes")] = fit.length;
+            o[QStringLiteral("sentSteps")] = fit.keptSteps;
             print(o);
             return 0;
         }
         m_out << name << ", repeat " << repeat << "\n";
         for (const QString &s : steps)
             m_out << "  " << stepWord(s) << "\n";
+        if (fit.cut)
+            m_out << "too long for the mouse (" << fit.length << " bytes, a slot holds "
+                  << MacroEncoder::kBlockSize << "): it gets the first " << fit.keptSteps
+                  << " steps\n";
         return 0;
     }
     if (json)
@@ -1677,6 +1706,15 @@ int Runner::macro(QStringList args)
         }
         m_out << "macro " << (folders + QStringList{imported}).join(QLatin1Char('/'))
               << " imported\n";
+        selectPath(folders);
+        QStringList steps = m_macros->loadMacroIni(folders.size(), imported);
+        if (!steps.isEmpty())
+            steps.removeLast(); // the repeat count
+        const MacroEncoder::Fit fit = MacroEncoder::fit(steps);
+        if (fit.cut)
+            m_err << "kesta-ctl macro: macro " << imported << " takes " << fit.length
+                  << " bytes, a slot holds " << MacroEncoder::kBlockSize
+                  << ": the mouse will get its first " << fit.keptSteps << " steps\n";
         return 0;
     }
     if (hasFolder)
@@ -1733,6 +1771,8 @@ int Runner::macro(QStringList args)
             m_err << "kesta-ctl macro: macro " << name << " did not reach the mouse\n";
             return 1;
         }
+        if (device() && !warnIfCut(name, steps))
+            return 1;
         return sent(
             QStringLiteral("macro %1 sent to button %2").arg(name, ButtonLabels::label(index)));
     }
