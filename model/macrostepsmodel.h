@@ -78,10 +78,10 @@ public:
     Q_INVOKABLE bool setRepeat(const QString &text);
     // One captured event while recording: with pauseMs >= 0 and steps
     // already there, the pause goes first as delays of at most 65535 ms.
-    // False when the macro is full or the event would take it past the
-    // block: nothing is added then, and the steps end after their last
-    // complete release, so that no key or button is left held when the
-    // mouse plays them. Recording stops there.
+    // False for no name, and when the macro is full or the event would take
+    // it past the block: nothing is added then, and the steps end after
+    // their last complete release, so that no key or button is left held
+    // when the mouse plays them. Recording stops there.
     Q_INVOKABLE bool record(bool isDown, const QString &name, bool button, int pauseMs);
 
 signals:
