@@ -161,20 +161,12 @@ void TestMacroEditorModel::script()
     QFETCH(QStringList, steps);
     QFETCH(QList<int>, warned);
 
-    QTemporaryDir dir;
-    QVERIFY(stageModules(dir.path()));
-    kvm::configure(kvm::defaultConfig());
-    ScriptedDialogs dialogs;
-    Operations ops(dir.path() + QStringLiteral("/modules"), &dialogs);
-    Hid_Thread hid;
-    ops.attachDevice(&hid);
-    QVERIFY(ops.macros());
-    ops.macros()->setMacroSelectName({}, {}, {}, {}, {});
-
-    MacroTreeModel tree(ops);
-    MacroStepsModel stepsModel(ops);
-    MacroEditorModel editor(ops, tree, stepsModel);
-    editor.init();
+    EditorRig rig;
+    QVERIFY(rig.open());
+    Operations &ops = *rig.ops;
+    MacroTreeModel &tree = *rig.tree;
+    MacroStepsModel &stepsModel = *rig.steps;
+    MacroEditorModel &editor = *rig.editor;
     QSignalSpy warnings(&editor, &MacroEditorModel::warningRequested);
     QSignalSpy keyAsked(&editor, &MacroEditorModel::keyRequested);
 
