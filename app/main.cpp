@@ -19,19 +19,27 @@
 
 #include <csignal>
 #include <memory>
+#include <optional>
 
 namespace {
 
 void onKey(uchar usage, bool isDown, void *context)
 {
     if (auto *widget = static_cast<Widget *>(context))
-        widget->view()->detectKeyboard(isDown, usage);
+        widget->view()->detectKeyboard(isDown, usage, InputHook::currentEvent().time);
 }
 
 void onButton(uchar code, bool isDown, int x, int y, void *context)
 {
-    if (auto *widget = static_cast<Widget *>(context))
-        widget->view()->detectMouse(isDown, code, x, y);
+    auto *widget = static_cast<Widget *>(context);
+    if (!widget)
+        return;
+    // Our window is told by its id: another window may lie over it.
+    const InputHook::EventDetails event = InputHook::currentEvent();
+    std::optional<bool> ownWindow;
+    if (event.window)
+        ownWindow = InputHook::isOwnWindow(event.window);
+    widget->view()->detectMouse(isDown, code, x, y, ownWindow, event.time);
 }
 
 QStringList rawArguments(int argc, char *argv[])

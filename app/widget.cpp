@@ -3,6 +3,8 @@
 #include "app/userevent.h"
 #include "device/transfergate.h"
 #include "devicesettings/mousedevice.h"
+#include "model/macroeditormodel.h"
+#include "model/models.h"
 #include "platform/devicenotifier.h"
 #include "settings/langstrings.h"
 #include "view/myqquickview.h"
@@ -11,6 +13,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QHideEvent>
 #include <QIcon>
 #include <QMenu>
 #include <QQmlContext>
@@ -204,8 +207,26 @@ void Widget::receiveMessage(QString message)
     });
 }
 
+// Gone to the tray (or away with the mouse): nothing on the screen says that
+// keys are being recorded any more, so a recording ends here and is saved.
+// A minimised window is hidden by the window system and records on.
+void Widget::hideEvent(QHideEvent *event)
+{
+    if (!event->spontaneous())
+        endRecording();
+    QWidget::hideEvent(event);
+}
+
+void Widget::endRecording()
+{
+    if (Models *models = view()->models())
+        models->macroEditor()->stopRecording();
+}
+
 void Widget::exitSYS()
 {
+    // A recording still running is kept, and sent to the buttons bound to it.
+    endRecording();
     hid.stopListen();
     m_quit(0);
 }

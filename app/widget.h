@@ -54,6 +54,7 @@ public slots:
 
 protected:
     void customEvent(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
 #endif
@@ -62,6 +63,7 @@ private:
     void disconnectSequence();
     void startView();
     void showTrayMessage(const QString &text);
+    void endRecording();
 
     QTimer timer;
     Ui_Controler *controler = nullptr; // released with deleteLater

@@ -6,6 +6,7 @@
 #include "inputhook/windowkeycapture.h"
 
 #include <QGuiApplication>
+#include <QWindow>
 
 #include <array>
 
@@ -25,6 +26,26 @@ struct HookState {
     void *mouseContext = nullptr;
     InputHook::CopyDataHandler copyDataHandler = nullptr;
     void *copyDataContext = nullptr;
+    // Set while a callback runs.
+    InputHook::EventDetails current;
+};
+
+// Makes an event's details current for the callback it is reported to.
+class CurrentEvent
+{
+public:
+    CurrentEvent(HookState &state, const InputHook::EventDetails &details)
+        : m_state(state), m_previous(state.current)
+    {
+        state.current = details;
+    }
+    ~CurrentEvent() { m_state.current = m_previous; }
+    CurrentEvent(const CurrentEvent &) = delete;
+    CurrentEvent &operator=(const CurrentEvent &) = delete;
+
+private:
+    HookState &m_state;
+    InputHook::EventDetails m_previous;
 };
 
 HookState &hookState()
@@ -128,7 +149,8 @@ quint8 InputHook::usageForKey(quint32 scanCode, quint32 flags)
     return state.virtualKeyToUsage[vk];
 }
 
-bool InputHook::processKeyboardEvent(int nCode, quintptr wParam, quint32 scanCode, quint32 flags)
+bool InputHook::processKeyboardEvent(int nCode, quintptr wParam, quint32 scanCode, quint32 flags,
+                                     const EventDetails &details)
 {
     const bool isDown = nCode == HC_ACTION && (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN);
     const quint8 usage = usageForKey(scanCode, flags);
@@ -139,12 +161,14 @@ bool InputHook::processKeyboardEvent(int nCode, quintptr wParam, quint32 scanCod
     if (state.keyDownState[usage] == isDown)
         return false;
     state.keyDownState[usage] = isDown;
-    if (state.keyboardCallback)
+    if (state.keyboardCallback) {
+        const CurrentEvent current(state, details);
         state.keyboardCallback(usage, isDown, state.keyboardContext);
+    }
     return true;
 }
 
-bool InputHook::processMouseEvent(quintptr wParam, int x, int y)
+bool InputHook::processMouseEvent(quintptr wParam, int x, int y, const EventDetails &details)
 {
     uchar code = 0;
     bool isDown = false;
@@ -174,9 +198,11 @@ bool InputHook::processMouseEvent(quintptr wParam, int x, int y)
         // Double-clicks, wheel, movement and the extra buttons are not recorded.
         return false;
     }
-    const HookState &state = hookState();
-    if (state.mouseCallback)
+    HookState &state = hookState();
+    if (state.mouseCallback) {
+        const CurrentEvent current(state, details);
         state.mouseCallback(code, isDown, x, y, state.mouseContext);
+    }
     return true;
 }
 
@@ -190,6 +216,24 @@ bool InputHook::processCopyData(quint32 message, quintptr dwData, const QByteArr
     if (result)
         *result = 1;
     return true;
+}
+
+InputHook::EventDetails InputHook::currentEvent()
+{
+    return hookState().current;
+}
+
+bool InputHook::isOwnWindow(quintptr window)
+{
+    if (!window || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return false;
+    const QWindowList windows = QGuiApplication::allWindows();
+    for (const QWindow *own : windows) {
+        // Asking a window without a native one for its id would make one.
+        if (own->handle() && own->winId() == WId(window))
+            return true;
+    }
+    return false;
 }
 
 bool InputHook::keyDownState(quint8 usage)

@@ -16,6 +16,15 @@
 
 class QCoreApplication;
 
+// What a capture knows of an event beside its key or button.
+struct InputEventDetails {
+    // When it happened, in ms on the capture's clock (the X server's, the
+    // system's); wraps at 2^32. -1 when the capture gives none.
+    qint64 time = -1;
+    // For a button: the native window it went to, 0 when not known.
+    quintptr window = 0;
+};
+
 class InputHook
 {
 public:
@@ -30,6 +39,7 @@ public:
     static constexpr uchar MiddleButton = 0xF2;
 
     static constexpr const char *kCaptureModeProperty = "kestaInputCapture";
+    using EventDetails = InputEventDetails;
 
     // Fills the translation tables and installs the hooks.
     explicit InputHook(bool nonUsLayout);
@@ -60,8 +70,16 @@ public:
     // The procedures every platform's capture feeds, written over the values of
     // a low-level keyboard or mouse event. Each returns whether it reported the
     // event to the callback's side (also when no callback is registered).
-    static bool processKeyboardEvent(int nCode, quintptr wParam, quint32 scanCode, quint32 flags);
-    static bool processMouseEvent(quintptr wParam, int x, int y);
+    static bool processKeyboardEvent(int nCode, quintptr wParam, quint32 scanCode, quint32 flags,
+                                     const EventDetails &details = {});
+    static bool processMouseEvent(quintptr wParam, int x, int y, const EventDetails &details = {});
+    // The details of the event a callback is being called for (outside a
+    // callback: none).
+    static EventDetails currentEvent();
+    // Whether a native window is one of this program's own windows (the
+    // window itself, not its place on the screen: another program's window
+    // may lie over ours).
+    static bool isOwnWindow(quintptr window);
     // The native filter's decision: true (claimed, *result = 1) for every
     // WM_COPYDATA while a handler is registered, after calling it.
     static bool processCopyData(quint32 message, quintptr dwData, const QByteArray &data,

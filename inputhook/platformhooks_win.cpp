@@ -24,8 +24,10 @@ LRESULT CALLBACK keyboardProc(int nCode, WPARAM wParam, LPARAM lParam)
     // A negative code must go on untouched.
     if (nCode >= 0) {
         const auto *event = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam);
+        InputHook::EventDetails details;
+        details.time = qint64(event->time);
         InputHook::processKeyboardEvent(nCode, quintptr(wParam), quint32(event->scanCode),
-                                        quint32(event->flags));
+                                        quint32(event->flags), details);
     }
     return CallNextHookEx(keyboardHook, nCode, wParam, lParam);
 }
@@ -34,7 +36,10 @@ LRESULT CALLBACK mouseProc(int nCode, WPARAM wParam, LPARAM lParam)
 {
     if (nCode >= 0) {
         const auto *event = reinterpret_cast<const MSLLHOOKSTRUCT *>(lParam);
-        InputHook::processMouseEvent(quintptr(wParam), int(event->pt.x), int(event->pt.y));
+        InputHook::EventDetails details;
+        details.time = qint64(event->time);
+        details.window = quintptr(WindowFromPoint(event->pt));
+        InputHook::processMouseEvent(quintptr(wParam), int(event->pt.x), int(event->pt.y), details);
     }
     return CallNextHookEx(mouseHook, nCode, wParam, lParam);
 }

@@ -40,7 +40,10 @@ bool install()
     auto newCapture = std::make_unique<X11Capture>();
     X11EventTranslator *translator = &newCapture->translator;
     newCapture->record = std::make_unique<X11Record>([translator](const X11RecordedEvent &event) {
-        translator->translate(event.type, event.detail, event.rootX, event.rootY);
+        InputHook::EventDetails details;
+        details.time = event.time;
+        details.window = event.window;
+        translator->translate(event.type, event.detail, event.rootX, event.rootY, details);
     });
     if (!newCapture->record->start()) {
         qDebug().noquote() << "InputHook: no input capture:" << newCapture->record->errorString();

@@ -83,6 +83,11 @@ bool WindowKeyCapture::eventFilter(QObject *watched, QEvent *event)
     const quintptr message =
         alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
     // Auto-repeated presses are dropped by the procedure itself.
-    InputHook::processKeyboardEvent(HC_ACTION, message, scan, flags);
+    // The window system's own time stamp (the X server's under X11); events
+    // made up without one carry 0.
+    InputHook::EventDetails details;
+    if (key->timestamp())
+        details.time = qint64(quint32(key->timestamp()));
+    InputHook::processKeyboardEvent(HC_ACTION, message, scan, flags, details);
     return false;
 }

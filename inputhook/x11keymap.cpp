@@ -86,23 +86,25 @@ std::optional<PcScanCode> pcScanCodeForEvdev(int evdevCode)
     return std::nullopt;
 }
 
-bool X11EventTranslator::translate(int type, int detail, int rootX, int rootY)
+bool X11EventTranslator::translate(int type, int detail, int rootX, int rootY,
+                                   const InputHook::EventDetails &details)
 {
     switch (type) {
     case X11EventType::KeyDown:
-        return translateKey(true, detail);
+        return translateKey(true, detail, details);
     case X11EventType::KeyUp:
-        return translateKey(false, detail);
+        return translateKey(false, detail, details);
     case X11EventType::ButtonDown:
-        return translateButton(true, detail, rootX, rootY);
+        return translateButton(true, detail, rootX, rootY, details);
     case X11EventType::ButtonUp:
-        return translateButton(false, detail, rootX, rootY);
+        return translateButton(false, detail, rootX, rootY, details);
     default:
         return false;
     }
 }
 
-bool X11EventTranslator::translateKey(bool isDown, int keycode)
+bool X11EventTranslator::translateKey(bool isDown, int keycode,
+                                      const InputHook::EventDetails &details)
 {
     const int evdev = keycode - 8;
     if (evdev == EvdevLeftAlt)
@@ -122,10 +124,11 @@ bool X11EventTranslator::translateKey(bool isDown, int keycode)
     }
     const quintptr message =
         altDown() ? (isDown ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (isDown ? WM_KEYDOWN : WM_KEYUP);
-    return InputHook::processKeyboardEvent(HC_ACTION, message, code->scan, flags);
+    return InputHook::processKeyboardEvent(HC_ACTION, message, code->scan, flags, details);
 }
 
-bool X11EventTranslator::translateButton(bool isDown, int button, int rootX, int rootY)
+bool X11EventTranslator::translateButton(bool isDown, int button, int rootX, int rootY,
+                                         const InputHook::EventDetails &details)
 {
     quintptr message = 0;
     switch (button) {
@@ -142,5 +145,5 @@ bool X11EventTranslator::translateButton(bool isDown, int button, int rootX, int
         // 4-7 are the wheel, the rest extra buttons: not recorded.
         return false;
     }
-    return InputHook::processMouseEvent(message, rootX, rootY);
+    return InputHook::processMouseEvent(message, rootX, rootY, details);
 }

@@ -4,6 +4,8 @@
 // and mouse events the capture procedures of InputHook understand: each key
 // becomes the scan code and extended flag the same key has on a PC keyboard.
 
+#include "inputhook/inputhook.h"
+
 #include <QtGlobal>
 
 #include <optional>
@@ -20,15 +22,17 @@ std::optional<PcScanCode> pcScanCodeForEvdev(int evdevCode);
 class X11EventTranslator
 {
 public:
-    // type, detail and the root position as recorded (see X11RecordedEvent).
-    // Returns whether InputHook reported the event.
-    bool translate(int type, int detail, int rootX, int rootY);
+    // type, detail and the root position as recorded (see X11RecordedEvent),
+    // with its time and window. Returns whether InputHook reported the event.
+    bool translate(int type, int detail, int rootX, int rootY,
+                   const InputHook::EventDetails &details = {});
 
     bool altDown() const { return m_leftAltDown || m_rightAltDown; }
 
 private:
-    bool translateKey(bool isDown, int keycode);
-    bool translateButton(bool isDown, int button, int rootX, int rootY);
+    bool translateKey(bool isDown, int keycode, const InputHook::EventDetails &details);
+    bool translateButton(bool isDown, int button, int rootX, int rootY,
+                         const InputHook::EventDetails &details);
 
     // Alt is followed from the recorded key events themselves, whatever the
     // modifier mapping of the display says.

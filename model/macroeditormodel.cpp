@@ -7,15 +7,24 @@
 #include "model/macrotreemodel.h"
 #include "model/models.h"
 
+#include <limits>
+
 MacroEditorModel::MacroEditorModel(Operations &ops, MacroTreeModel &tree, MacroStepsModel &steps,
                                    QObject *parent)
     : PageModel(ops, parent), m_tree(tree), m_steps(steps)
 {
+    // Only refreshes what is shown: a busy event loop runs the timer late,
+    // so the count itself is read off the clock.
     m_tickTimer.setInterval(kTickMs);
     connect(&m_tickTimer, &QTimer::timeout, this, [this] {
-        ++m_ticks;
+        const int ticks = int(qMin<qint64>((m_clock.elapsed() - m_lastArrival) / kTickMs,
+                                           std::numeric_limits<int>::max()));
+        if (ticks == m_ticks)
+            return;
+        m_ticks = ticks;
         emit ticksChanged();
     });
+    m_clock.start();
     // Another item (or none) selected: its steps, no step chosen.
     connect(&m_tree, &MacroTreeModel::selectedItemChanged, this, [this] {
         m_steps.load(m_tree.currentLevel(), m_tree.currentName(), m_tree.currentType());
@@ -219,7 +228,13 @@ bool MacroEditorModel::createItem(const QString &name, int type)
     if (check != MacroTreeModel::Done)
         return warn(check);
     stopRecording();
-    if (!warn(m_tree.createItem(name, type, qMax(m_visibleRow, 0))))
+    const int outcome = m_tree.createItem(name, type, qMax(m_visibleRow, 0));
+    // A refused write says which item it was; the tree has not listed it.
+    if (outcome == MacroTreeModel::NotWritten) {
+        emit warningRequested(NotWritten, name);
+        return false;
+    }
+    if (!warn(outcome))
         return false;
     emit expandRequested();
     return true;
@@ -404,9 +419,15 @@ void MacroEditorModel::startRecording()
 {
     if (m_recording || m_tree.currentType() != 0 || m_tree.currentLevel() < 0)
         return;
+    m_stepsBefore = m_steps.stepStrings();
+    m_captured = false;
     m_steps.clear();
     setCurrentStep(-1);
     setRecordingFull(false);
+    // A pause before the first event is never stored: the start only
+    // sets the clock going for what is shown.
+    m_lastStamp = -1;
+    m_lastArrival = m_clock.elapsed();
     m_ticks = 0;
     emit ticksChanged();
     m_recording = true;
@@ -421,10 +442,16 @@ void MacroEditorModel::stopRecording()
         return;
     m_recording = false;
     emit recordingChanged();
+    // Nothing captured: the macro keeps what it had, and its file and the
+    // buttons bound to it stay as they are.
+    if (!m_captured) {
+        m_steps.setStepStrings(m_stepsBefore);
+        return;
+    }
     autosave();
 }
 
-void MacroEditorModel::keyEvent(bool isDown, int code)
+void MacroEditorModel::keyEvent(bool isDown, int code, double time)
 {
     if (m_capturing && m_tree.currentLevel() >= 0) {
         const QString name = keyName(code);
@@ -435,23 +462,38 @@ void MacroEditorModel::keyEvent(bool isDown, int code)
         }
         return;
     }
-    record(isDown, code);
+    record(isDown, code, qint64(time));
 }
 
-void MacroEditorModel::mouseEvent(bool isDown, int code, bool inside)
+void MacroEditorModel::mouseEvent(bool isDown, int code, bool inside, double time)
 {
     if (!(m_capturing && m_tree.currentLevel() >= 0) && !inside)
-        record(isDown, code);
+        record(isDown, code, qint64(time));
 }
 
-void MacroEditorModel::record(bool isDown, int code)
+int MacroEditorModel::pauseMs(qint64 previousStamp, qint64 stamp, qint64 previousArrival,
+                              qint64 arrival)
+{
+    // Stamps wrap at 2^32 ms; the difference modulo 2^32 stays right.
+    const qint64 ms = previousStamp >= 0 && stamp >= 0
+                          ? qint64(quint32(quint64(stamp) - quint64(previousStamp)))
+                          : qMax<qint64>(arrival - previousArrival, 0);
+    // Counted in whole 10 ms, as a 10 ms tick counter counts them.
+    return int(qMin<qint64>(ms / kTickMs * kTickMs, std::numeric_limits<int>::max() / 2));
+}
+
+void MacroEditorModel::record(bool isDown, int code, qint64 stamp)
 {
     const QString name = keyName(code);
     if (!m_recording || name.isEmpty())
         return;
-    const int pause = m_delayEnabled ? m_ticks * kTickMs : -1;
+    const qint64 arrival = m_clock.elapsed();
+    const int pause = m_delayEnabled ? pauseMs(m_lastStamp, stamp, m_lastArrival, arrival) : -1;
+    m_lastStamp = stamp;
+    m_lastArrival = arrival;
     m_ticks = 0;
     emit ticksChanged();
+    m_captured = true;
     // A full macro ends the recording, after its last complete release.
     if (!m_steps.record(isDown, name, code >= kFirstButtonCode, pause)) {
         setRecordingFull(true);

@@ -8,6 +8,7 @@
 
 #include "model/pagemodel.h"
 
+#include <QElapsedTimer>
 #include <QModelIndex>
 #include <QStringList>
 #include <QTimer>
@@ -30,7 +31,9 @@ class MacroEditorModel : public PageModel
     // The last recording of the selected macro stopped because the macro
     // was full (the editor says so until the next recording or selection).
     Q_PROPERTY(bool recordingFull READ recordingFull NOTIFY recordingFullChanged)
-    // Ticks of 10 ms since the last recorded event.
+    // Whole 10 ms since the last recorded event (or the start), as shown
+    // while recording; the pauses stored are measured on the events' own
+    // time stamps, not on this.
     Q_PROPERTY(int ticks READ ticks NOTIFY ticksChanged)
     // The "Delay" check box: recording keeps the pauses.
     Q_PROPERTY(bool delayEnabled READ delayEnabled WRITE setDelayEnabled NOTIFY delayEnabledChanged)
@@ -63,7 +66,8 @@ public:
         FolderRefused = 2,
         ConfirmDelete = 3,
         NameElsewhere = 10,
-        ImportRefused = 11
+        ImportRefused = 11,
+        NotWritten = 12
     };
     Q_ENUM(Warning)
 
@@ -156,12 +160,21 @@ public:
     // ---- Recording ----
     Q_INVOKABLE void toggleRecording();
     Q_INVOKABLE void startRecording();
+    // Ends a recording and saves what it captured; a recording that captured
+    // nothing gives the macro back its steps and saves (and sends) nothing.
     Q_INVOKABLE void stopRecording();
     // A captured key event; a key press is the key dialog's while it is open.
-    Q_INVOKABLE void keyEvent(bool isDown, int code);
-    // A captured button event; `inside` says it was over our own window (a
+    // `time` is the event's time stamp in ms on the capture's clock (wrapping
+    // at 2^32, as X server and system times do), -1 when the capture gave
+    // none: the pause before it is then measured from its arrival here.
+    Q_INVOKABLE void keyEvent(bool isDown, int code, double time = -1);
+    // A captured button event; `inside` says it went to our own window (a
     // click that operates the page, never recorded).
-    Q_INVOKABLE void mouseEvent(bool isDown, int code, bool inside);
+    Q_INVOKABLE void mouseEvent(bool isDown, int code, bool inside, double time = -1);
+
+    // The pause between two captured events as recording stores it: whole
+    // 10 ms, from the time stamps when both have one, else from arrival.
+    static int pauseMs(qint64 previousStamp, qint64 stamp, qint64 previousArrival, qint64 arrival);
 
 signals:
     void currentStepChanged();
@@ -194,12 +207,20 @@ signals:
 private:
     bool warn(int outcome);
     bool createItem(const QString &name, int type);
-    void record(bool isDown, int code);
+    void record(bool isDown, int code, qint64 stamp);
     void setRecordingFull(bool full);
 
     MacroTreeModel &m_tree;
     MacroStepsModel &m_steps;
     QTimer m_tickTimer;
+    // Arrival times (ms) of captured events; the stamp and arrival of the
+    // last recorded one (or of the start).
+    QElapsedTimer m_clock;
+    qint64 m_lastStamp = -1;
+    qint64 m_lastArrival = 0;
+    // The steps the macro had when the recording started.
+    QStringList m_stepsBefore;
+    bool m_captured = false;
     QStringList m_keyNames;
     QList<int> m_keyCodes;
     QString m_captureMode;

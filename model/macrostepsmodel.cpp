@@ -139,6 +139,14 @@ void MacroStepsModel::clear()
     replace({});
 }
 
+void MacroStepsModel::setStepStrings(const QStringList &steps)
+{
+    QList<Step> parsed;
+    for (const QString &s : steps)
+        parsed.append({s.left(1).toInt(), s.mid(2)});
+    replace(parsed);
+}
+
 bool MacroStepsModel::save(int level, const QString &name) const
 {
     MacroLibrary *library = m_ops.macros();

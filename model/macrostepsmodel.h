@@ -60,6 +60,8 @@ public:
     // set to its chain); none for a folder (type other than 0).
     Q_INVOKABLE void load(int level, const QString &name, int type);
     Q_INVOKABLE void clear();
+    // Puts back steps as stepStrings() gave them.
+    void setStepStrings(const QStringList &steps);
     // Writes the steps and the repeat count into the macro's file.
     Q_INVOKABLE bool save(int level, const QString &name) const;
 

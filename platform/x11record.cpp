@@ -1,6 +1,7 @@
 #include "platform/x11record.h"
 
 #include <QPointer>
+#include <QtEndian>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QVector>
@@ -84,6 +85,13 @@ quint16 readCard16(const unsigned char *bytes, bool swapped)
     return swapped ? quint16((value >> 8) | (value << 8)) : value;
 }
 
+quint32 readCard32(const unsigned char *bytes, bool swapped)
+{
+    quint32 value;
+    std::memcpy(&value, bytes, sizeof value);
+    return swapped ? qbswap(value) : value;
+}
+
 } // namespace
 
 struct X11Record::Private {
@@ -115,6 +123,7 @@ void X11Record::Private::intercept(XPointer closure, XRecordInterceptData *recor
     if (event.type < X11EventType::KeyDown || event.type > X11EventType::ButtonUp)
         return;
     event.detail = bytes[1];
+    event.time = readCard32(bytes + 4, swapped);
     event.rootX = qint16(readCard16(bytes + 20, swapped));
     event.rootY = qint16(readCard16(bytes + 22, swapped));
     event.state = readCard16(bytes + 28, swapped);
@@ -220,7 +229,13 @@ void X11Record::readReplies()
     if (!d->data)
         return;
     XRecordProcessReplies(d->data.get());
-    const QVector<X11RecordedEvent> events = std::exchange(d->pending, {});
+    QVector<X11RecordedEvent> events = std::exchange(d->pending, {});
+    // Recorded device events name no window: the one under the pointer is
+    // asked for, on the control connection.
+    for (X11RecordedEvent &event : events) {
+        if (event.type == X11EventType::ButtonDown || event.type == X11EventType::ButtonUp)
+            event.window = windowAt(event.rootX, event.rootY);
+    }
     // The callback may stop or even destroy us.
     const QPointer<X11Record> self(this);
     for (const X11RecordedEvent &event : events) {
@@ -229,4 +244,27 @@ void X11Record::readReplies()
         if (d->callback)
             d->callback(event);
     }
+}
+
+quint32 X11Record::windowAt(int rootX, int rootY) const
+{
+    Display *display = d->control.get();
+    if (!display)
+        return 0;
+    // A window may go away while we walk down: its error is caught, and the
+    // walk ends at the last window found.
+    ErrorTrap trap;
+    const Window root = DefaultRootWindow(display);
+    Window found = root;
+    // Each step gives the child of `found` that holds the point, topmost first.
+    for (int depth = 0; depth < 64; ++depth) {
+        int x = 0;
+        int y = 0;
+        Window child = 0;
+        if (!XTranslateCoordinates(display, root, found, rootX, rootY, &x, &y, &child) || !child)
+            break;
+        found = child;
+    }
+    trap.failed(display);
+    return quint32(found);
 }

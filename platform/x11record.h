@@ -29,6 +29,10 @@ struct X11RecordedEvent {
     quint16 state = 0; // modifier and button mask before the event
     int rootX = 0;     // pointer position on the root window
     int rootY = 0;
+    quint32 time = 0; // server time in ms (wraps at 2^32)
+    // For a button: the innermost window under the pointer when the event
+    // was read (the one the click went to), 0 when it could not be told.
+    quint32 window = 0;
 };
 
 class X11Record : public QObject
@@ -51,6 +55,7 @@ public:
 
 private:
     void readReplies();
+    quint32 windowAt(int rootX, int rootY) const;
 
     struct Private;
     std::unique_ptr<Private> d;

@@ -56,8 +56,8 @@ bool myQQuickView::callScene(const char *function, Qt::ConnectionType type,
     QQuickItem *root = rootObject();
     if (!root)
         return false;
-    QVariant a[4];
-    for (int i = 0; i < args.size() && i < 4; ++i)
+    QVariant a[6];
+    for (int i = 0; i < args.size() && i < 6; ++i)
         a[i] = args.at(i);
     switch (args.size()) {
     case 0:
@@ -70,10 +70,19 @@ bool myQQuickView::callScene(const char *function, Qt::ConnectionType type,
     case 3:
         return QMetaObject::invokeMethod(root, function, type, Q_ARG(QVariant, a[0]),
                                          Q_ARG(QVariant, a[1]), Q_ARG(QVariant, a[2]));
-    default:
+    case 4:
         return QMetaObject::invokeMethod(root, function, type, Q_ARG(QVariant, a[0]),
                                          Q_ARG(QVariant, a[1]), Q_ARG(QVariant, a[2]),
                                          Q_ARG(QVariant, a[3]));
+    case 5:
+        return QMetaObject::invokeMethod(root, function, type, Q_ARG(QVariant, a[0]),
+                                         Q_ARG(QVariant, a[1]), Q_ARG(QVariant, a[2]),
+                                         Q_ARG(QVariant, a[3]), Q_ARG(QVariant, a[4]));
+    default:
+        return QMetaObject::invokeMethod(root, function, type, Q_ARG(QVariant, a[0]),
+                                         Q_ARG(QVariant, a[1]), Q_ARG(QVariant, a[2]),
+                                         Q_ARG(QVariant, a[3]), Q_ARG(QVariant, a[4]),
+                                         Q_ARG(QVariant, a[5]));
     }
 }
 
@@ -129,17 +138,20 @@ void myQQuickView::setEnabled(bool enabled)
 void myQQuickView::openUpdateExe() {}
 
 // Captured input reaches the scene after a running device transfer.
-void myQQuickView::detectKeyboard(bool isDown, uchar usage)
+void myQQuickView::detectKeyboard(bool isDown, uchar usage, qint64 time)
 {
-    TransferGate::whenIdle(this, [this, isDown, usage] {
-        callScene("detectKeyboard", Qt::QueuedConnection, {isDown, int(usage)});
+    TransferGate::whenIdle(this, [this, isDown, usage, time] {
+        callScene("detectKeyboardAt", Qt::QueuedConnection, {isDown, int(usage), double(time)});
     });
 }
 
-void myQQuickView::detectMouse(bool isDown, uchar code, int x, int y)
+void myQQuickView::detectMouse(bool isDown, uchar code, int x, int y, std::optional<bool> ownWindow,
+                               qint64 time)
 {
-    TransferGate::whenIdle(this, [this, isDown, code, x, y] {
-        callScene("detectMouse", Qt::QueuedConnection, {isDown, uint(code), uint(x), uint(y)});
+    TransferGate::whenIdle(this, [this, isDown, code, x, y, ownWindow, time] {
+        callScene("detectMouseAt", Qt::QueuedConnection,
+                  {isDown, uint(code), uint(x), uint(y),
+                   ownWindow ? QVariant(*ownWindow) : QVariant(), double(time)});
     });
 }
 

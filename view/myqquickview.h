@@ -10,6 +10,7 @@
 #include <QVariantList>
 
 #include <memory>
+#include <optional>
 
 class Hid_Thread;
 class MouseDevice;
@@ -46,9 +47,13 @@ public:
     bool callScene(const char *function, Qt::ConnectionType type,
                    const QVariantList &args = QVariantList());
 
-    // Captured input (hook callbacks): queued scene calls.
-    void detectKeyboard(bool isDown, uchar usage);
-    void detectMouse(bool isDown, uchar code, int x, int y);
+    // Captured input (hook callbacks): queued scene calls. `time` is the
+    // event's time stamp on the capture's clock (-1: none); `ownWindow` says
+    // whether a click went to one of our windows (empty: not known, the
+    // scene judges by our window's place on the screen).
+    void detectKeyboard(bool isDown, uchar usage, qint64 time = -1);
+    void detectMouse(bool isDown, uchar code, int x, int y,
+                     std::optional<bool> ownWindow = std::nullopt, qint64 time = -1);
 
 public slots:
     void clearHidBusy();

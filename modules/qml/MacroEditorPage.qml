@@ -33,7 +33,7 @@ Item {
     SectionTexts {
         id: warningTexts
         section: "warningAssigment"
-        defaults: ["", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel", "", "", "", "A macro in another folder already has this name!", "Not imported, the library already has macros named:"]
+        defaults: ["", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel", "", "", "", "A macro in another folder already has this name!", "Not imported, the library already has macros named:", "Not saved: the disk may be full, or the name is not allowed there:"]
     }
     SectionTexts {
         id: playModeStrings

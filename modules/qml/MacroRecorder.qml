@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Window
 import Kesta.Model
 
 // Hands the captured key and button events (global hooks, or our own
@@ -23,17 +22,6 @@ Item {
             focusReturned();
     }
 
-    // Whether a captured button event happened over our own window: such
-    // clicks operate the page and are not recorded.
-    function insideOwnWindow(x, y) {
-        var content = recorder.Window.contentItem;
-        if (!content)
-            return false;
-        var ratio = Screen.devicePixelRatio > 0 ? Screen.devicePixelRatio : 1;
-        var p = content.mapFromGlobal(x / ratio, y / ratio);
-        return p.x >= 0 && p.y >= 0 && p.x < recorder.Window.width && p.y < recorder.Window.height;
-    }
-
     Item {
         id: keySink
         Keys.onPressed: event => event.accepted = true
@@ -43,11 +31,12 @@ Item {
     Connections {
         target: recorder.inputSource
         enabled: MacroEditorModel.recording || MacroEditorModel.capturingKey
-        function onMsg_KB(isDown, usbCode) {
-            MacroEditorModel.keyEvent(isDown, usbCode);
+        function onMsg_KB(isDown, usbCode, time) {
+            MacroEditorModel.keyEvent(isDown, usbCode, time);
         }
-        function onMsg_MS(isDown, code, x, y) {
-            MacroEditorModel.mouseEvent(isDown, code, recorder.insideOwnWindow(x, y));
+        // Clicks on our own window operate the page and are not recorded.
+        function onMsg_MS(isDown, code, x, y, ownWindow, time) {
+            MacroEditorModel.mouseEvent(isDown, code, ownWindow, time);
         }
     }
 }

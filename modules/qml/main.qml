@@ -1,9 +1,10 @@
 import QtQuick
+import QtQuick.Window
 import Kesta.Model
 
 // The root of the scene. The host calls its functions by name (setScreenRect,
-// setProtectUI, setCurrentDPI, initUI, run, scroll, detectKeyboard,
-// detectMouse); the pages reach native code through ui_View, ui_Ctl and hid.
+// setProtectUI, setCurrentDPI, initUI, run, scroll, detectKeyboard(At),
+// detectMouse(At)); the pages reach native code through ui_View, ui_Ctl and hid.
 // Every page is drawn at the design size and scaled by zoomInRate_min.
 //
 // The frame with its pages is built asynchronously behind the start-up logo,
@@ -63,8 +64,10 @@ Item {
     signal clickOfficeMode
     signal clickGameMode
     signal initDropDownList
-    signal msg_KB(bool isDown, int usbCode)
-    signal msg_MS(bool isDown, int code, int x, int y)
+    // Captured input: `time` is the event's own time stamp in ms (-1: none),
+    // `ownWindow` whether a click went to our own window.
+    signal msg_KB(bool isDown, int usbCode, double time)
+    signal msg_MS(bool isDown, int code, int x, int y, bool ownWindow, double time)
     signal msg_wheel(int value)
 
     width: normalW
@@ -125,11 +128,31 @@ Item {
     }
 
     function detectKeyboard(isDown, usbCode) {
-        msg_KB(Boolean(isDown), Number(usbCode));
+        detectKeyboardAt(isDown, usbCode, -1);
+    }
+
+    function detectKeyboardAt(isDown, usbCode, time) {
+        msg_KB(Boolean(isDown), Number(usbCode), Number(time));
     }
 
     function detectMouse(isDown, code, x, y) {
-        msg_MS(Boolean(isDown), Number(code), Number(x), Number(y));
+        detectMouseAt(isDown, code, x, y, undefined, -1);
+    }
+
+    // Whose window a click went to is known from the window itself when the
+    // capture can tell; otherwise from whether it fell inside ours.
+    function detectMouseAt(isDown, code, x, y, ownWindow, time) {
+        var own = ownWindow === undefined || ownWindow === null ? insideWindow(Number(x), Number(y)) : Boolean(ownWindow);
+        msg_MS(Boolean(isDown), Number(code), Number(x), Number(y), own, Number(time));
+    }
+
+    function insideWindow(x, y) {
+        var content = root.Window.contentItem;
+        if (!content)
+            return false;
+        var ratio = Screen.devicePixelRatio > 0 ? Screen.devicePixelRatio : 1;
+        var p = content.mapFromGlobal(x / ratio, y / ratio);
+        return p.x >= 0 && p.y >= 0 && p.x < root.Window.width && p.y < root.Window.height;
     }
 
     // ---- Strings ---------------------------------------------------------

@@ -174,8 +174,8 @@ void TstTransfer::arrivalsWaitForTheEnd()
     Hid_Thread *hid = m_widget->hidThread();
     // What the scene makes of the host's calls.
     QSignalSpy stages(root(), SIGNAL(currentDpiStageChanged()));
-    QSignalSpy keys(root(), SIGNAL(msg_KB(bool, int)));
-    QSignalSpy buttons(root(), SIGNAL(msg_MS(bool, int, int, int)));
+    QSignalSpy keys(root(), SIGNAL(msg_KB(bool, int, double)));
+    QSignalSpy buttons(root(), SIGNAL(msg_MS(bool, int, int, int, bool, double)));
     QVERIFY(stages.isValid() && keys.isValid() && buttons.isValid());
     // A stage the scene does not show yet (it counts from 0, the mouse from 1).
     const int stage = (root()->property("currentDpiStage").toInt() + 2) % 8 + 1;

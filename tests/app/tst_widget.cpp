@@ -2,6 +2,10 @@
 // connect and disconnect sequences, device-change notices and the check
 // timer, the listener's effects, and the second-start message.
 #include "app/widget.h"
+#include "macro/macrolibrary.h"
+#include "model/macroeditormodel.h"
+#include "model/models.h"
+#include "view/operations.h"
 #include "settings/langstrings.h"
 #include "tools/virtual-mouse/virtual_mouse.h"
 #include "view/myqquickview.h"
@@ -59,6 +63,8 @@ private slots:
     void dpiButtonAndRemovalReachTheView();
     void secondStartRestoresOnlyWhenConnected();
     void quitClearsTheListenerFirst();
+    void recordingEndsWhenHiddenOrQuit_data();
+    void recordingEndsWhenHiddenOrQuit();
     void trayBubbles();
     void removalIsToldAndOpenBringsTheWindowBack();
 
@@ -338,6 +344,47 @@ void TstWidget::quitClearsTheListenerFirst()
     m_widget->exitSYS();
     QCOMPARE(quits, 1);
     QVERIFY(!listeningAtQuit);
+}
+
+void TstWidget::recordingEndsWhenHiddenOrQuit_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("hidden to the tray") << "hide";
+    QTest::newRow("closed") << "close";
+    QTest::newRow("quit from the tray") << "quit";
+}
+
+// Keys typed once the window is gone (a password, say) are not recorded,
+// and what was recorded until then is kept, before the program ends.
+void TstWidget::recordingEndsWhenHiddenOrQuit()
+{
+    QFETCH(QString, how);
+    makeWidget();
+    m_widget->checkDevice();
+    MacroEditorModel *editor = m_widget->view()->models()->macroEditor();
+    editor->init();
+    QVERIFY(editor->newMacro(QStringLiteral("Rec")));
+    QVERIFY(editor->selectByNames(QStringLiteral("Rec")));
+    editor->startRecording();
+    editor->keyEvent(true, 0x04);
+    editor->keyEvent(false, 0x04);
+    QStringList atQuit;
+    m_widget->setQuitHandler([&](int) {
+        atQuit = m_widget->view()->operations()->macros()->loadMacroIni(0, QStringLiteral("Rec"));
+    });
+    if (how == QLatin1String("hide"))
+        m_widget->hide(); // what the title bar's tray button does
+    else if (how == QLatin1String("close"))
+        m_widget->close();
+    else
+        m_widget->exitSYS();
+    QVERIFY(!editor->recording());
+    editor->keyEvent(true, 0x05);
+    const QStringList saved{"1,A", "2,A", "1"};
+    QCOMPARE(m_widget->view()->operations()->macros()->loadMacroIni(0, QStringLiteral("Rec")),
+             saved);
+    if (how == QLatin1String("quit"))
+        QCOMPARE(atQuit, saved);
 }
 
 // "Detect Device" when a mouse connects, the DPI text with its trailing

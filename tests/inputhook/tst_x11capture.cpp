@@ -15,6 +15,9 @@
 
 #include <memory>
 
+// Xlib's macros clash with Qt: last.
+#include <X11/Xlib.h>
+
 namespace {
 
 struct Report {
@@ -29,6 +32,9 @@ struct Report {
 };
 
 QList<Report> reports;
+// What the capture told of each reported event, and whether its window is ours.
+QList<InputHook::EventDetails> details;
+QList<bool> ownWindow;
 int contextObject = 0;
 int wrongContexts = 0;
 
@@ -36,12 +42,16 @@ void onKey(uchar usage, bool isDown, void *ctx)
 {
     wrongContexts += ctx != &contextObject;
     reports.append({usage, isDown, -1, -1});
+    details.append(InputHook::currentEvent());
+    ownWindow.append(false);
 }
 
 void onMouse(uchar code, bool isDown, int x, int y, void *ctx)
 {
     wrongContexts += ctx != &contextObject;
     reports.append({code, isDown, x, y});
+    details.append(InputHook::currentEvent());
+    ownWindow.append(InputHook::isOwnWindow(InputHook::currentEvent().window));
 }
 
 // Lists compared as text show every event when they differ.
@@ -147,6 +157,8 @@ private slots:
     void init()
     {
         reports.clear();
+        details.clear();
+        ownWindow.clear();
         wrongContexts = 0;
     }
 
@@ -255,6 +267,42 @@ private slots:
         QTRY_COMPARE(describe(reports),
                      describe((QList<Report>{{0xF0, true, centre.x(), centre.y()},
                                              {0xF0, false, centre.x(), centre.y()}})));
+    }
+
+    // A click is ours by the window it went to: another program's window
+    // lying over ours takes its clicks, and events carry the server's time.
+    void clicksToldByTheirWindow()
+    {
+        QWidget window;
+        window.setGeometry(0, 0, 300, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        std::unique_ptr<Display, int (*)(Display *)> other(XOpenDisplay(server->display()),
+                                                           XCloseDisplay);
+        QVERIFY(other);
+        const Window foreign = XCreateSimpleWindow(other.get(), DefaultRootWindow(other.get()), 100,
+                                                   50, 150, 100, 0, 0, 0);
+        XMapRaised(other.get(), foreign);
+        XSync(other.get(), False);
+        QTest::qWait(100);
+
+        QVERIFY(xdotool({"mousemove", "150", "100", "click", "1", "mousemove", "20", "20", "click",
+                         "1", "mousemove", "500", "400", "click", "3", "key", "a"}));
+        QTRY_COMPARE(reports.size(), 8);
+        QCOMPARE(details.size(), 8);
+        QCOMPARE(ownWindow, (QList<bool>{false, false, true, true, false, false, false, false}));
+        QCOMPARE(details.at(0).window, quintptr(foreign));
+        QCOMPARE(details.at(2).window, quintptr(window.winId()));
+        QVERIFY(details.at(4).window != 0);
+        QCOMPARE(details.at(6).window, quintptr(0));
+        // Server times in order; keys carry them as well.
+        for (int i = 0; i < details.size(); ++i) {
+            QVERIFY2(details.at(i).time >= 0, qPrintable(QString::number(i)));
+            if (i > 0)
+                QVERIFY(details.at(i).time >= details.at(i - 1).time);
+        }
+        XDestroyWindow(other.get(), foreign);
+        XSync(other.get(), False);
     }
 
     void reinstallAfterRemoval()

@@ -4,6 +4,7 @@
 // checked in the steps the selected macro ends with.
 #include "model/macroeditormodel.h"
 
+#include "../filesizelimit.h"
 #include "../stagemodules.h"
 #include "device/hid_thread.h"
 #include "macro/macrolibrary.h"
@@ -13,9 +14,51 @@
 #include "tools/virtual-mouse/virtual_mouse.h"
 #include "view/operations.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// An editor over a staged, empty library on the virtual mouse.
+struct EditorRig {
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Operations> ops;
+    Hid_Thread hid;
+    std::unique_ptr<MacroTreeModel> tree;
+    std::unique_ptr<MacroStepsModel> steps;
+    std::unique_ptr<MacroEditorModel> editor;
+
+    bool open()
+    {
+        if (!stageModules(dir.path()))
+            return false;
+        kvm::configure(kvm::defaultConfig());
+        ops = std::make_unique<Operations>(dir.path() + QStringLiteral("/modules"), &dialogs);
+        ops->attachDevice(&hid);
+        if (!ops->macros())
+            return false;
+        ops->macros()->setMacroSelectName({}, {}, {}, {}, {});
+        tree = std::make_unique<MacroTreeModel>(*ops);
+        steps = std::make_unique<MacroStepsModel>(*ops);
+        editor = std::make_unique<MacroEditorModel>(*ops, *tree, *steps);
+        editor->init();
+        return true;
+    }
+    QStringList stored() const
+    {
+        QStringList s = ops->macros()->loadMacroIni(tree->currentLevel(), tree->currentName());
+        if (!s.isEmpty())
+            s.removeLast(); // the repeat count
+        return s;
+    }
+};
+
+} // namespace
 
 class TestMacroEditorModel : public QObject
 {
@@ -27,6 +70,11 @@ private slots:
     void warnings();
     void script_data();
     void script();
+    void pausesFromTimeStamps_data();
+    void pausesFromTimeStamps();
+    void emptyRecordingKeepsTheMacro();
+    void refusedFileAddsNothing_data();
+    void refusedFileAddsNothing();
 };
 
 void TestMacroEditorModel::names_data()
@@ -127,20 +175,12 @@ void TestMacroEditorModel::script()
     QFETCH(QStringList, steps);
     QFETCH(QList<int>, warned);
 
-    QTemporaryDir dir;
-    QVERIFY(stageModules(dir.path()));
-    kvm::configure(kvm::defaultConfig());
-    ScriptedDialogs dialogs;
-    Operations ops(dir.path() + QStringLiteral("/modules"), &dialogs);
-    Hid_Thread hid;
-    ops.attachDevice(&hid);
-    QVERIFY(ops.macros());
-    ops.macros()->setMacroSelectName({}, {}, {}, {}, {});
-
-    MacroTreeModel tree(ops);
-    MacroStepsModel stepsModel(ops);
-    MacroEditorModel editor(ops, tree, stepsModel);
-    editor.init();
+    EditorRig rig;
+    QVERIFY(rig.open());
+    Operations &ops = *rig.ops;
+    MacroTreeModel &tree = *rig.tree;
+    MacroStepsModel &stepsModel = *rig.steps;
+    MacroEditorModel &editor = *rig.editor;
     QSignalSpy warnings(&editor, &MacroEditorModel::warningRequested);
     QSignalSpy keyAsked(&editor, &MacroEditorModel::keyRequested);
 
@@ -203,6 +243,136 @@ void TestMacroEditorModel::script()
         QCOMPARE(stored, steps);
     }
     Q_UNUSED(keyAsked);
+}
+
+void TestMacroEditorModel::pausesFromTimeStamps_data()
+{
+    // Events as "kd|ku|md|mu CODE@STAMP" (ms on the capture's clock, -1 none).
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("a 1.6 s pause and 20 ms gaps")
+        << QStringList{"kd 4@1000", "ku 4@1020", "kd 5@2620", "ku 5@2640"}
+        << QStringList{"1,A", "0,20", "2,A", "0,1600", "1,B", "0,20", "2,B"};
+    QTest::newRow("whole 10 ms: 19 ms counts 10, 9 ms counts 0")
+        << QStringList{"kd 4@500", "ku 4@519", "md 240@528", "mu 240@538"}
+        << QStringList{"1,A", "0,10", "2,A", "0,0", "3,MS-L", "0,10", "4,MS-L"};
+    QTest::newRow("the server clock wraps at 2^32 ms")
+        << QStringList{"kd 4@4294967290", "ku 4@24"} << QStringList{"1,A", "0,30", "2,A"};
+    QTest::newRow("a pause longer than one delay step holds")
+        << QStringList{"kd 4@0", "ku 4@70000"} << QStringList{"1,A", "0,65535", "0,4465", "2,A"};
+    QTest::newRow("an event without a stamp is timed by its arrival")
+        << QStringList{"kd 4@1000", "ku 4@-1", "kd 5@9000"}
+        << QStringList{"1,A", "0,0", "2,A", "0,0", "1,B"};
+}
+
+// The events arrive together after a busy spell, as they do when the event
+// loop was held up: only their own time stamps tell the pauses.
+void TestMacroEditorModel::pausesFromTimeStamps()
+{
+    QFETCH(QStringList, events);
+    QFETCH(QStringList, steps);
+    EditorRig rig;
+    QVERIFY(rig.open());
+    QVERIFY(rig.editor->newMacro(QStringLiteral("P")));
+    QVERIFY(rig.editor->selectByNames(QStringLiteral("P")));
+    rig.editor->setDelayEnabled(true);
+    rig.editor->startRecording();
+    QTest::qSleep(40); // busy: no timer runs
+    for (const QString &event : events) {
+        const QStringList w = event.split(QRegularExpression(QStringLiteral("[ @]")));
+        const double stamp = w[2].toDouble();
+        if (w[0].startsWith(QLatin1Char('k')))
+            rig.editor->keyEvent(w[0] == QLatin1String("kd"), w[1].toInt(), stamp);
+        else
+            rig.editor->mouseEvent(w[0] == QLatin1String("md"), w[1].toInt(), false, stamp);
+    }
+    rig.editor->stopRecording();
+    QCOMPARE(rig.steps->stepStrings(), steps);
+    QCOMPARE(rig.stored(), steps);
+}
+
+// Start then Stop with nothing captured (unknown keys and clicks on our own
+// window are not captured): the macro keeps its steps, its file is not
+// rewritten and nothing is sent for it; a real recording is saved once.
+void TestMacroEditorModel::emptyRecordingKeepsTheMacro()
+{
+    EditorRig rig;
+    QVERIFY(rig.open());
+    QVERIFY(rig.editor->newMacro(QStringLiteral("Keep")));
+    QVERIFY(rig.editor->selectByNames(QStringLiteral("Keep")));
+    rig.editor->insertKey(0x04);
+    const QStringList before{"1,A", "2,A"};
+    QCOMPARE(rig.stored(), before);
+    const QString file = rig.dir.path() + QStringLiteral("/modules/macro/Keep.bin");
+    QVERIFY(QFileInfo(file).isFile());
+    const QDateTime written = QFileInfo(file).lastModified();
+    QSignalSpy sent(rig.editor.get(), &MacroEditorModel::macroDataChanged);
+    kvm::clearWireLog();
+
+    rig.editor->startRecording();
+    QVERIFY(rig.steps->stepStrings().isEmpty());
+    rig.editor->keyEvent(true, 999);
+    rig.editor->mouseEvent(true, 0xF0, true);
+    QTest::qSleep(20);
+    rig.editor->stopRecording();
+    QVERIFY(!rig.editor->recording());
+    QCOMPARE(rig.steps->stepStrings(), before);
+    QCOMPARE(rig.stored(), before);
+    QCOMPARE(QFileInfo(file).lastModified(), written);
+    QCOMPARE(sent.count(), 0);
+    QVERIFY(kvm::wireLog().empty());
+
+    rig.editor->startRecording();
+    rig.editor->keyEvent(true, 0x05);
+    rig.editor->stopRecording();
+    QCOMPARE(rig.stored(), QStringList{"1,B"});
+    QCOMPARE(sent.count(), 1);
+}
+
+void TestMacroEditorModel::refusedFileAddsNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("fullDisk");
+    QTest::newRow("macro on a full disk") << "Burst" << 0 << true;
+    QTest::newRow("folder on a full disk") << "Guns" << 1 << true;
+    QTest::newRow("macro name the file system refuses")
+        << QString(300, QLatin1Char('m')) << 0 << false;
+}
+
+// The library refuses to write the new item: the tree gains nothing, no file
+// is left behind, and the user is told which item and why.
+void TestMacroEditorModel::refusedFileAddsNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(int, type);
+    QFETCH(bool, fullDisk);
+    EditorRig rig;
+    QVERIFY(rig.open());
+    QVERIFY(rig.editor->newMacro(QStringLiteral("First")));
+    const QString library = rig.dir.path() + QStringLiteral("/modules/macro");
+    const QStringList filesBefore =
+        QDir(library).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    const int rows = rig.tree->rowCount();
+    QSignalSpy warnings(rig.editor.get(), &MacroEditorModel::warningRequested);
+    bool created = true;
+    {
+        std::unique_ptr<FileSizeLimit> limit;
+        if (fullDisk) {
+            limit = std::make_unique<FileSizeLimit>(16);
+            QVERIFY(limit->active());
+        }
+        created = type == 0 ? rig.editor->newMacro(name) : rig.editor->newFolder(name);
+    }
+    QVERIFY(!created);
+    QCOMPARE(rig.tree->rowCount(), rows);
+    QVERIFY(!rig.tree->indexOf({name}).isValid());
+    QCOMPARE(QDir(library).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), filesBefore);
+    QCOMPARE(warnings.count(), 1);
+    QCOMPARE(warnings.at(0).at(0).toInt(), int(MacroEditorModel::NotWritten));
+    QCOMPARE(warnings.at(0).at(1).toString(), name);
+    // The library is as it was: the next item goes in.
+    QVERIFY(rig.editor->newMacro(QStringLiteral("Second")));
 }
 
 QTEST_GUILESS_MAIN(TestMacroEditorModel)

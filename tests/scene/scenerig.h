@@ -291,17 +291,17 @@ private:
     static bool invoke(QObject *target, const char *function, const QVariantList &args,
                        QVariant *result)
     {
-        QVariant a[5];
-        for (int i = 0; i < args.size() && i < 5; ++i)
+        QVariant a[6];
+        for (int i = 0; i < args.size() && i < 6; ++i)
             a[i] = args.at(i);
-        QGenericArgument g[5];
-        for (int i = 0; i < args.size() && i < 5; ++i)
+        QGenericArgument g[6];
+        for (int i = 0; i < args.size() && i < 6; ++i)
             g[i] = Q_ARG(QVariant, a[i]);
         QGenericReturnArgument ret;
         if (result)
             ret = Q_RETURN_ARG(QVariant, *result);
         return QMetaObject::invokeMethod(target, function, Qt::DirectConnection, ret, g[0], g[1],
-                                         g[2], g[3], g[4]);
+                                         g[2], g[3], g[4], g[5]);
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;

@@ -69,6 +69,7 @@ private slots:
     void recordingStopsAt126Bytes();
     void tooLongMacroIsNamedCut();
     void clicksOnOwnWindowAreNotRecorded();
+    void captureTellsWindowAndTime();
     void stepCommands_data();
     void stepCommands();
     void delayEditedInPlace_data();
@@ -341,6 +342,31 @@ void TstMacroEditor::clicksOnOwnWindowAreNotRecorded()
     SceneRig::call(m_rig.root(), "detectMouse", {true, 0xF0, inside.x(), inside.y()});
     call("toggleRecording");
     QCOMPARE(macroSteps("Clicks.bin"), (QStringList{"3,MS-R", "4,MS-R"}));
+}
+
+// What the host knows of a captured event reaches the recording: a click is
+// judged by the window it went to, wherever it lies on the screen, and the
+// pauses come from the events' own time stamps.
+void TstMacroEditor::captureTellsWindowAndTime()
+{
+    QVERIFY(start());
+    QVERIFY(call("newMacro", {"Stamped"}).toBool());
+    QVERIFY(call("selectByNames", {"Stamped"}).toBool());
+    editor()->setProperty("delayEnabled", true);
+    call("toggleRecording");
+    const QPoint inside = m_rig.view()->mapToGlobal(QPoint(20, 20));
+    const QPoint outside =
+        m_rig.view()->mapToGlobal(QPoint(m_rig.view()->width() + 50, m_rig.view()->height() + 50));
+    // Another program's window over ours, then ours where nothing of ours shows.
+    SceneRig::call(m_rig.root(), "detectMouseAt",
+                   {true, 0xF0, inside.x(), inside.y(), false, 5000.0});
+    SceneRig::call(m_rig.root(), "detectMouseAt",
+                   {false, 0xF0, outside.x(), outside.y(), true, 5010.0});
+    SceneRig::call(m_rig.root(), "detectMouseAt",
+                   {false, 0xF0, inside.x(), inside.y(), false, 5020.0});
+    SceneRig::call(m_rig.root(), "detectKeyboardAt", {true, 0x04, 6620.0});
+    call("toggleRecording");
+    QCOMPARE(macroSteps("Stamped.bin"), (QStringList{"3,MS-L", "0,20", "4,MS-L", "0,1600", "1,A"}));
 }
 
 void TstMacroEditor::stepCommands_data()
