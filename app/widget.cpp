@@ -3,6 +3,8 @@
 #include "app/userevent.h"
 #include "device/transfergate.h"
 #include "devicesettings/mousedevice.h"
+#include "model/models.h"
+#include "model/sessionmodel.h"
 #include "platform/devicenotifier.h"
 #include "settings/langstrings.h"
 #include "view/myqquickview.h"
@@ -73,6 +75,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
             [this] { showTrayMessage(QStringLiteral("Detect Device")); });
     connect(device, &MouseDevice::connected, this, [this] {
         m_connectedOnce = true;
+        view()->models()->session()->setRefusedNode(QString());
         view()->setEnabled(true);
         startView();
     });
@@ -172,6 +175,12 @@ void Widget::showProfileInUse(const QString &name)
 
 void Widget::disconnectSequence()
 {
+    // A mouse that is there but may not be opened: the window stays as it
+    // is, and while it is shown, its notice says how to fix that.
+    const QString refused = view()->device()->refusedNode();
+    view()->models()->session()->setRefusedNode(refused);
+    if (!refused.isEmpty())
+        return;
     // A window that goes away by itself says why, once.
     const bool shown = isVisible();
     setVisible(false);
