@@ -131,6 +131,7 @@ int main(int argc, char *argv[])
     host.deviceConnected = [w = widget.get()] { return w->isDeviceConnected(); };
     host.setDialogs = [w = widget.get()](UserDialogs *d) { w->view()->setDialogs(d); };
     host.windowBusy = [] { return QApplication::activeModalWidget() != nullptr; };
+    host.refusedNode = [w = widget.get()] { return w->view()->device()->refusedNode(); };
     auto bus = std::make_unique<KestaBus>(host);
     QString busError;
     if (!bus->registerOn(QDBusConnection::sessionBus(), &busError))

@@ -5,9 +5,12 @@
 #include "devicesettings/mousedevice.h"
 #include "model/macroeditormodel.h"
 #include "model/models.h"
+#include "model/sessionmodel.h"
 #include "platform/devicenotifier.h"
 #include "settings/langstrings.h"
+#include "settings/settingsstore.h"
 #include "view/myqquickview.h"
+#include "view/operations.h"
 #include "view/ui_controler.h"
 
 #include <QAction>
@@ -76,6 +79,8 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
             [this] { showTrayMessage(QStringLiteral("Detect Device")); });
     connect(device, &MouseDevice::connected, this, [this] {
         m_connectedOnce = true;
+        m_refusalTold.clear();
+        view()->models()->session()->setRefusedNode(QString());
         view()->setEnabled(true);
         startView();
     });
@@ -175,6 +180,31 @@ void Widget::showProfileInUse(const QString &name)
 
 void Widget::disconnectSequence()
 {
+    // A mouse that is there but may not be opened: the window stays as it
+    // is, and while it is shown, its notice says how to fix that.
+    const QString refused = view()->device()->refusedNode();
+    view()->models()->session()->setRefusedNode(refused);
+    if (!refused.isEmpty()) {
+        // Hidden (started with --hidden, as at login), the tray tells it,
+        // once for the node, in the stored language.
+        if (!isVisible() && refused != m_refusalTold) {
+            const QString language = view()
+                                         ->operations()
+                                         ->settings()
+                                         ->getGlobalData(QStringLiteral("common/language"))
+                                         .toString();
+            const QString text =
+                LangStrings()
+                    .getLangStrings(QStringLiteral("keyMatrix"),
+                                    language.isEmpty() ? QStringLiteral("English") : language)
+                    .value(24);
+            if (!text.trimmed().isEmpty())
+                showTrayMessage(text);
+        }
+        m_refusalTold = refused;
+        return;
+    }
+    m_refusalTold.clear();
     // A window that goes away by itself says why, once.
     const bool shown = isVisible();
     setVisible(false);

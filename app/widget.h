@@ -71,5 +71,6 @@ private:
     QSystemTrayIcon *tray = nullptr;
     DeviceChangeNotifier *notifier = nullptr;
     bool m_connectedOnce = false;
+    QString m_refusalTold; // the node the tray last named as not permitted
     std::function<void(int)> m_quit = [](int code) { QCoreApplication::exit(code); };
 };

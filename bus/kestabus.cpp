@@ -333,7 +333,7 @@ int KestaBus::runNow(const QString &command, const QStringList &args, QString *o
     {
         QTextStream o(out);
         QTextStream e(err);
-        Ctl::Tasks tasks(*m_host.ops, &dialogs, m_host.deviceConnected);
+        Ctl::Tasks tasks(*m_host.ops, &dialogs, m_host.deviceConnected, m_host.refusedNode);
         code = tasks.run(command, args, o, e);
     }
     if (m_host.setDialogs)

@@ -63,6 +63,9 @@ public:
         // True while the window waits in a dialog of its own (a file
         // dialog runs its own event loop: a call must not run inside it).
         std::function<bool()> windowBusy;
+        // With no mouse connected: the node of one present that this user
+        // may not open, or empty.
+        std::function<QString()> refusedNode;
     };
 
     explicit KestaBus(Host host, QObject *parent = nullptr);

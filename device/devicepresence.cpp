@@ -6,9 +6,15 @@
 #include <hidapi.h>
 
 #include <QDebug>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QSettings>
+
+#include <cerrno>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -96,16 +102,50 @@ void findInterfaces(QList<std::shared_ptr<DeviceEntry>> &list)
     }
 }
 
-int admitFirst(Hid_Thread &hid, const QList<std::shared_ptr<DeviceEntry>> &list)
+bool isRefusal(int error, const QString &node)
+{
+    if (error == EACCES || error == EPERM)
+        return true;
+    // hidapi's error text is built after open(2) failed; should that have
+    // changed errno, the node itself still tells.
+    if (error == ENOENT || error == ENODEV || node.isEmpty())
+        return false;
+#ifdef Q_OS_UNIX
+    return ::access(QFile::encodeName(node).constData(), R_OK | W_OK) != 0 &&
+           (errno == EACCES || errno == EPERM);
+#else
+    return false;
+#endif
+}
+
+Finding admit(Hid_Thread &hid, const QList<std::shared_ptr<DeviceEntry>> &list)
 {
     hid.deviceList = list;
+    Finding finding;
     for (int j = 0; j < list.size(); ++j) {
-        if (list.at(j)->path.isEmpty())
+        // The failed open clears the entry's path: keep it for the message.
+        const QString node = list.at(j)->path;
+        if (node.isEmpty())
             continue;
-        if (hid.chkDeviceIsEnCode(j))
-            return j;
+        hid.openError = 0;
+        if (hid.chkDeviceIsEnCode(j)) {
+            finding.index = j;
+            finding.refusedNode.clear();
+            return finding;
+        }
+        if (finding.refusedNode.isEmpty() && isRefusal(hid.openError, node)) {
+            qInfo().noquote() << "device:" << node
+                              << "is present, but this user may not open it: install "
+                                 "70-kesta.rules and plug the mouse in again";
+            finding.refusedNode = node;
+        }
     }
-    return -1;
+    return finding;
+}
+
+int admitFirst(Hid_Thread &hid, const QList<std::shared_ptr<DeviceEntry>> &list)
+{
+    return admit(hid, list).index;
 }
 
 bool stillAdmitted(Hid_Thread &hid, const QList<std::shared_ptr<DeviceEntry>> &fresh)

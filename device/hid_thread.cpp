@@ -14,6 +14,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
@@ -92,10 +93,14 @@ hid_device *Hid_Thread::openInterface(HidHandle &handle, QString &path)
         return nullptr;
     handle.reset();
     hid_device *device = nullptr;
+    int error = 0;
     {
         QMutexLocker locker(&HidApiLock::mutex());
+        errno = 0;
         device = hid_open_path(path.toLocal8Bit().constData());
+        error = errno; // what open(2) said, before anything else can change it
     }
+    openError = device ? 0 : error;
     if (!device) {
         // Gone for this interface until the presence check finds it again.
         path.clear();

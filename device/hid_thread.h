@@ -45,6 +45,9 @@ public:
     std::array<uchar, 9> sendBuf{};
     std::array<uchar, 9> recvBuf{};
     std::array<uchar, 256> dataBuf{};
+    // errno of the last open that failed, 0 after one that worked: tells a
+    // node this user may not open from one that has gone.
+    std::atomic<int> openError{0};
 
     // The current entry, or nullptr when deviceIndex is outside the list.
     DeviceEntry *currentEntry() const;

@@ -63,7 +63,9 @@ void MouseDevice::check()
         qDebug() << "Device still connected";
         return;
     }
-    if (DevicePresence::admitFirst(*m_hid, list) >= 0) {
+    const DevicePresence::Finding finding = DevicePresence::admit(*m_hid, list);
+    m_refusedNode = finding.refusedNode;
+    if (finding.admitted()) {
         connectSequence();
         return;
     }

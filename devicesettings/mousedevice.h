@@ -8,6 +8,7 @@
 #include "device/profileimage.h"
 
 #include <QObject>
+#include <QString>
 
 class CommandFamily;
 class Hid_Thread;
@@ -44,13 +45,17 @@ public:
     // before (only another device came or went) is left as it is.
     void check();
     bool isConnected() const { return m_connected; }
+    // The node of a listed mouse that the last check found present but
+    // could not open for lack of permission; empty otherwise.
+    QString refusedNode() const { return m_refusedNode; }
 
 signals:
     // A listed mouse passed the handshake; the connect sequence follows.
     void connecting();
     // The connect sequence is over: the scene may initialise.
     void connected();
-    // No listed mouse is present (or none answered the handshake).
+    // No listed mouse is present (or none answered the handshake, or none
+    // could be opened: see refusedNode).
     void absent();
     // From the notification listener, delivered on this object's thread.
     void dpiStageReported(int stage);
@@ -63,4 +68,5 @@ private:
     Hid_Thread *m_hid;
     const CommandFamily *m_family;
     bool m_connected = false;
+    QString m_refusedNode;
 };

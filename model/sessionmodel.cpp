@@ -79,6 +79,14 @@ void SessionModel::setProfileNo(int number)
     emit profileNoChanged();
 }
 
+void SessionModel::setRefusedNode(const QString &node)
+{
+    if (node == m_refusedNode)
+        return;
+    m_refusedNode = node;
+    emit refusedNodeChanged();
+}
+
 void SessionModel::setNotice(const QString &line)
 {
     if (line == m_notice)

@@ -36,6 +36,9 @@ class SessionModel : public QObject
     // True once the first initialisation has loaded every page: until then
     // the pages hold placeholders and no flow stores or sends anything.
     Q_PROPERTY(bool isPownOn READ isPownOn NOTIFY isPownOnChanged)
+    // The node of a mouse that is present but that this user may not open
+    // (the window then says how to fix that); empty otherwise.
+    Q_PROPERTY(QString refusedNode READ refusedNode NOTIFY refusedNodeChanged)
     // True while a flow runs; the view takes no input meanwhile.
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
     // One line about the last change made outside the window that replaced
@@ -55,6 +58,9 @@ public:
     bool isGun() const { return m_isGun; }
     int profileNo() const { return m_profileNo; }
     bool isPownOn() const { return m_isPownOn; }
+    QString refusedNode() const { return m_refusedNode; }
+    // Set by the view host after each presence check.
+    void setRefusedNode(const QString &node);
     bool busy() const { return m_busy > 0; }
     QString notice() const { return m_notice; }
     Q_INVOKABLE void clearNotice();
@@ -101,6 +107,7 @@ signals:
     void mouseModeChanged();
     void profileNoChanged();
     void isPownOnChanged();
+    void refusedNodeChanged();
     void busyChanged();
     void noticeChanged();
     // A mode was applied (the root's clickOfficeMode/clickGameMode).
@@ -137,6 +144,7 @@ private:
     bool m_isGun = false;
     int m_profileNo = 0;
     bool m_isPownOn = false;
+    QString m_refusedNode;
     int m_busy = 0;
     QString m_notice;
 };

@@ -191,8 +191,10 @@ Item {
         objectName: "noMouseNotice"
         anchors.centerIn: frame
         visible: !SessionModel.isPownOn
-        title: shell.strings[21]
-        hint: shell.strings[22]
+        // A mouse that is there but may not be opened gets its own words.
+        readonly property bool refused: SessionModel.refusedNode !== ""
+        title: shell.strings[refused ? 23 : 21]
+        hint: shell.strings[refused ? 24 : 22]
     }
 
     BottomBar {

@@ -67,6 +67,8 @@ private slots:
     void recordingEndsWhenHiddenOrQuit();
     void trayBubbles();
     void removalIsToldAndOpenBringsTheWindowBack();
+    void refusedMouseIsToldOnceWhileHidden_data();
+    void refusedMouseIsToldOnceWhileHidden();
 
 private:
     // Writes key=value pairs into the staged global file before the window exists.
@@ -448,6 +450,48 @@ void TstWidget::removalIsToldAndOpenBringsTheWindowBack()
     QCOMPARE(m_widget->trayIcon()->contextMenu()->actions().first(), open);
     open->trigger();
     QTRY_VERIFY(m_widget->isVisible());
+}
+
+// A mouse this user may not open: a hidden window (a start with --hidden)
+// has the tray say what to do, once for the node and in the stored language;
+// a shown window stays up and says it itself.
+void TstWidget::refusedMouseIsToldOnceWhileHidden_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("English") << "English"
+                             << "this user may not open it";
+    QTest::newRow("German") << "German"
+                            << "dieser Benutzer darf sie nicht öffnen";
+}
+
+void TstWidget::refusedMouseIsToldOnceWhileHidden()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, words);
+    setGlobal({{QStringLiteral("common/language"), language}});
+    kvm::Faults faults;
+    faults.openDenied = true;
+    kvm::setFaults(faults);
+    m_widget = std::make_unique<Widget>(); // as with --hidden: the tray icon only
+    QSignalSpy bubbles(m_widget.get(), &Widget::trayMessageShown);
+    m_widget->checkDevice();
+    QVERIFY(!m_widget->isDeviceConnected());
+    QCOMPARE(bubbles.count(), 1);
+    const QString text = bubbles.at(0).at(1).toString();
+    QVERIFY2(text.contains(words) && text.contains(QLatin1String("70-kesta.rules")),
+             qPrintable(text));
+    m_widget->checkDevice(); // another device came or went
+    QCOMPARE(bubbles.count(), 1);
+
+    m_widget->showNormal();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isVisible());
+    QCOMPARE(bubbles.count(), 1);
+
+    kvm::clearFaults();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
 }
 
 QTEST_MAIN(TstWidget)

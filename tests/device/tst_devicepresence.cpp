@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+
 namespace {
 
 QString writeConfig(const QTemporaryDir &dir, const QByteArray &text)
@@ -40,6 +42,9 @@ private slots:
     void reportLengthIsBounded();
     void findInterfaces();
     void admitFirst();
+    void admitTellsAbsentFromRefused_data();
+    void admitTellsAbsentFromRefused();
+    void onlyLackOfPermissionIsARefusal();
 };
 
 void TestDevicePresence::readDeviceList()
@@ -218,6 +223,51 @@ void TestDevicePresence::admitFirst()
     QCOMPARE(DevicePresence::admitFirst(hid, none), -1);
     QCOMPARE(hid.deviceList, none);
     QCOMPARE(DevicePresence::admitFirst(hid, {}), -1);
+}
+
+void TestDevicePresence::admitTellsAbsentFromRefused_data()
+{
+    QTest::addColumn<bool>("plugged");
+    QTest::addColumn<bool>("denied");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("present and open to this user") << true << false << 0 << false;
+    QTest::newRow("not there") << false << false << -1 << false;
+    QTest::newRow("present, nodes of root only") << true << true << -1 << true;
+}
+
+void TestDevicePresence::admitTellsAbsentFromRefused()
+{
+    QFETCH(bool, plugged);
+    QFETCH(bool, denied);
+    QFETCH(int, index);
+    QFETCH(bool, refused);
+    const kvm::Config config = vmtest::config(553, true);
+    kvm::configure(config);
+    kvm::Faults faults;
+    faults.openDenied = denied;
+    kvm::setFaults(faults);
+    if (!plugged)
+        kvm::unplug();
+
+    QList<std::shared_ptr<DeviceEntry>> list{vmtest::entryFor(config)};
+    DevicePresence::findInterfaces(list);
+    QCOMPARE(list[0]->path.isEmpty(), !plugged); // listed whether or not it may be opened
+    Hid_Thread hid;
+    const DevicePresence::Finding found = DevicePresence::admit(hid, list);
+    QCOMPARE(found.index, index);
+    QCOMPARE(found.admitted(), index >= 0);
+    QCOMPARE(found.refused(), refused);
+    QCOMPARE(found.refusedNode, refused ? QString::fromLatin1(kvm::commandPath) : QString());
+    kvm::clearFaults();
+}
+
+void TestDevicePresence::onlyLackOfPermissionIsARefusal()
+{
+    QVERIFY(DevicePresence::isRefusal(EACCES, QStringLiteral("/dev/hidraw0")));
+    QVERIFY(DevicePresence::isRefusal(EPERM, QString()));
+    QVERIFY(!DevicePresence::isRefusal(ENOENT, QStringLiteral("/dev/hidraw0")));
+    QVERIFY(!DevicePresence::isRefusal(0, QStringLiteral("/nonexistent/hidraw0")));
 }
 
 QTEST_GUILESS_MAIN(TestDevicePresence)

@@ -22,6 +22,7 @@
 
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -164,6 +165,8 @@ private slots:
     void tooLongMacroIsSentCutWithAWarning_data();
     void tooLongMacroIsSentCutWithAWarning();
     void tooLongMacroIsNamedOnShowAndImport();
+    void mouseThisUserMayNotOpenIsNamed_data();
+    void mouseThisUserMayNotOpenIsNamed();
 };
 
 void TstTasks::buttonLabels_data()
@@ -735,6 +738,77 @@ void TstTasks::tooLongMacroIsNamedOnShowAndImport()
     QVERIFY2(err.contains(QLatin1String("macro Copy takes 204 bytes, a slot holds 128: the mouse "
                                         "will get its first 62 steps")),
              qPrintable(err));
+}
+
+void TstTasks::mouseThisUserMayNotOpenIsNamed_data()
+{
+    QTest::addColumn<QString>("mouse"); // "there", "gone" or "refused"
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    const QString advice = QStringLiteral(
+        "found, no permission (/dev/hidraw-kesta-0): install 70-kesta.rules and plug the mouse "
+        "in again");
+    QTest::newRow("status, open to this user")
+        << "there" << QStringList{"status"} << 0 << "device:       found\n"
+        << "";
+    QTest::newRow("status, not there")
+        << "gone" << QStringList{"status"} << 0 << "device:       not found\n"
+        << "";
+    QTest::newRow("status, nodes of root only")
+        << "refused" << QStringList{"status"} << 0 << "device:       " + advice + "\n"
+        << "";
+    QTest::newRow("status --json, nodes of root only")
+        << "refused" << QStringList{"status", "--json"} << 0
+        << "\"noPermission\": \"/dev/hidraw-kesta-0\""
+        << "";
+    QTest::newRow("a change, not there") << "gone" << QStringList{"rate", "500"} << 1 << ""
+                                         << "was stored, but no device answered: nothing was sent";
+    QTest::newRow("a change, nodes of root only")
+        << "refused" << QStringList{"rate", "500"} << 1 << ""
+        << "was stored, but the mouse was " + advice + "; nothing was sent";
+    QTest::newRow("dpi current, nodes of root only")
+        << "refused" << QStringList{"dpi", "current", "2"} << 1 << ""
+        << "kesta-ctl dpi: the mouse was " + advice + "\n";
+}
+
+void TstTasks::mouseThisUserMayNotOpenIsNamed()
+{
+    QFETCH(QString, mouse);
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    kvm::configure(kvm::defaultConfig());
+    kvm::Faults faults;
+    faults.openDenied = mouse == QLatin1String("refused");
+    kvm::setFaults(faults);
+    if (mouse == QLatin1String("gone"))
+        kvm::unplug();
+    // --verbose lets the presence check's own line through as well.
+    if (mouse == QLatin1String("refused"))
+        QTest::ignoreMessage(QtInfoMsg,
+                             QRegularExpression("/dev/hidraw-kesta-0 is present, but this user "
+                                                "may not open it: install 70-kesta.rules"));
+
+    QString output;
+    QString error;
+    QTextStream outStream(&output);
+    QTextStream errStream(&error);
+    const int result = Ctl::run(
+        QStringList{"--modules-dir", dir.path() + QStringLiteral("/modules"), "--verbose"} + args,
+        outStream, errStream);
+    outStream.flush();
+    errStream.flush();
+    kvm::clearFaults();
+    QCOMPARE(result, code);
+    QVERIFY2(output.contains(out), qPrintable(output));
+    QVERIFY2(error.contains(err), qPrintable(error));
+    if (mouse != QLatin1String("there"))
+        QVERIFY2(!output.contains(QLatin1String("DPI stage:")), qPrintable(output));
 }
 
 QTEST_GUILESS_MAIN(TstTasks)

@@ -89,6 +89,26 @@ public:
         return widget->isVisible();
     }
 
+    // The program with the virtual mouse listed but its nodes closed to this
+    // user: the window stays up; returns once the frame is built.
+    bool startRefused(const FileValues &values = {})
+    {
+        if (!stage(values))
+            return false;
+        kvm::configure(kvm::defaultConfig());
+        kvm::Faults faults;
+        faults.openDenied = true;
+        kvm::setFaults(faults);
+        widget = std::make_unique<Widget>();
+        widget->showNormal();
+        widget->checkDevice();
+        if (widget->isDeviceConnected() || !widget->isVisible())
+            return false;
+        if (!QTest::qWaitFor([this] { return root()->property("startupDone").toBool(); }, 20000))
+            return false;
+        return QTest::qWaitFor([this] { return !root()->property("busy").toBool(); }, 5000);
+    }
+
     // Whether start() forgets what the connect and the first initialisation sent.
     bool clearWireAfterStart = true;
 

@@ -5,6 +5,7 @@
 #include "scenerig.h"
 
 #include "bus/kestabus.h"
+#include "devicesettings/mousedevice.h"
 #include "model/dpimodel.h"
 #include "model/lightingmodel.h"
 
@@ -38,6 +39,8 @@ private slots:
     void changesFromOutsideShowAndSurviveASave();
     void withoutMouseTheNoticeReplacesThePages_data();
     void withoutMouseTheNoticeReplacesThePages();
+    void refusedMouseKeepsTheWindowAndSaysWhy_data();
+    void refusedMouseKeepsTheWindowAndSaysWhy();
     void withoutMouseNothingIsStoredOrSent_data();
     void withoutMouseNothingIsStoredOrSent();
 
@@ -376,6 +379,59 @@ void TstSceneFlows::withoutMouseTheNoticeReplacesThePages()
     QTRY_VERIFY(shown("mainPage"));
     QVERIFY(shown("saveButton"));
     QVERIFY(!shown("noMouseNotice"));
+}
+
+void TstSceneFlows::refusedMouseKeepsTheWindowAndSaysWhy_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("English") << "English"
+                             << "The mouse cannot be opened";
+    QTest::newRow("the stored language") << "German"
+                                         << "Die Maus kann nicht geöffnet werden";
+}
+
+void TstSceneFlows::refusedMouseKeepsTheWindowAndSaysWhy()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, title);
+    SceneRig::FileValues values;
+    values["setting/apConfig.bin"]["common/language"] = language;
+    QVERIFY(m_rig.startRefused(values));
+    const auto shown = [this](const char *name) {
+        auto *item = qobject_cast<QQuickItem *>(m_rig.item(QLatin1String(name)));
+        return item && item->isVisible();
+    };
+    QTRY_VERIFY(shown("noMouseNotice"));
+    QTRY_COMPARE(m_rig.item(QStringLiteral("noMouseTitle"))->property("text").toString(), title);
+    QVERIFY(m_rig.item(QStringLiteral("noMouseHint"))
+                ->property("text")
+                .toString()
+                .contains(QLatin1String("70-kesta.rules")));
+    QVERIFY(!shown("mainPage"));
+    // kesta-ctl, working through the running program, says the same.
+    myQQuickView *view = m_rig.view();
+    KestaBus::Host host;
+    host.ops = view->operations();
+    host.models = view->models();
+    host.deviceConnected = [this] { return m_rig.widget->isDeviceConnected(); };
+    host.refusedNode = [view] { return view->device()->refusedNode(); };
+    KestaBus bus(host);
+    QString out;
+    QString err;
+    QCOMPARE(bus.runNow(QStringLiteral("status"), {}, &out, &err), 0);
+    QVERIFY2(out.contains(QLatin1String("found, no permission (/dev/hidraw-kesta-0)")),
+             qPrintable(out));
+
+    // Allowed at last (the rule is in, the mouse plugged in again): the
+    // pages come, and a later absence is plain absence again.
+    kvm::clearFaults();
+    m_rig.widget->checkDevice();
+    QVERIFY(m_rig.widget->isDeviceConnected());
+    QTRY_VERIFY_WITH_TIMEOUT(m_rig.root()->property("isPownOn").toBool(), 10000);
+    QTRY_VERIFY(shown("mainPage"));
+    QVERIFY(!shown("noMouseNotice"));
+    QCOMPARE(m_rig.widget->view()->models()->session()->refusedNode(), QString());
 }
 
 namespace {

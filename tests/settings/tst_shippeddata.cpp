@@ -49,7 +49,7 @@ private slots:
 
         // Indexes the pages rely on, and the same size everywhere.
         const QList<QPair<QString, int>> sections{
-            {"keyMatrix", 23},   {"keyAssigment", 57},    {"dpiSetting", 1}, {"lightControl", 10},
+            {"keyMatrix", 25},   {"keyAssigment", 57},    {"dpiSetting", 1}, {"lightControl", 10},
             {"macroEditor", 26}, {"systemSetting", 1},    {"gunControl", 2}, {"profile", 1},
             {"keyCode", 133},    {"warningAssigment", 4}, {"other", 8}};
         LangStrings strings(modules());

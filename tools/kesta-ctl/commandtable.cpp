@@ -26,7 +26,11 @@ DESCRIPTION
     its frames are scrambled, the profile in use, office or game mode, the
     stored report rate (the mouse cannot be asked for it), and what the mouse
     reports itself: the current DPI stage, and the keyboard options (553
-    family) or its current on-board profile (560 family).
+    family) or its current on-board profile (560 family). A mouse that is
+    plugged in but that this user may not open shows as found, no permission,
+    with its node and what to do: install 70-kesta.rules and plug the mouse
+    in again (with --json, noPermission names the node). Exit status 0
+    whether or not a mouse answered.
 
 EXAMPLES
     kesta-ctl status

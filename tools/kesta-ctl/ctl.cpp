@@ -216,14 +216,22 @@ namespace {
 
 // The presence check and handshake, then what a connect reads: a 560-family
 // mouse's on-board profiles fill the images that later writes patch.
-bool connectDevice(Operations &ops, Hid_Thread &hid, QTextStream *err)
+// *refusedNode: the node of a mouse present that this user may not open.
+bool connectDevice(Operations &ops, Hid_Thread &hid, QTextStream *err, QString *refusedNode)
 {
     SettingsStore *store = ops.settings();
     auto list =
         DevicePresence::readDeviceList(store->modulePath(QStringLiteral("setting/apConfig.bin")));
     DevicePresence::findInterfaces(list);
-    if (DevicePresence::admitFirst(hid, list) < 0) {
-        if (err) {
+    const DevicePresence::Finding finding = DevicePresence::admit(hid, list);
+    *refusedNode = finding.refusedNode;
+    if (!finding.admitted()) {
+        if (err && finding.refused()) {
+            *err << "kesta-ctl: the mouse was found, no permission (" << finding.refusedNode
+                 << "): install 70-kesta.rules and plug the mouse in again; device operations "
+                    "will fail\n";
+            err->flush();
+        } else if (err) {
             *err << "kesta-ctl: no configured device answered; device operations will fail\n";
             err->flush();
         }
@@ -336,9 +344,12 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
         Hid_Thread hid;
         ops.attachDevice(&hid);
         std::function<bool()> connect;
+        QString refusedNode;
         if (options.useDevice)
-            connect = [&ops, &hid] { return connectDevice(ops, hid, nullptr); };
-        Tasks tasks(ops, &dialogs, connect);
+            connect = [&ops, &hid, &refusedNode] {
+                return connectDevice(ops, hid, nullptr, &refusedNode);
+            };
+        Tasks tasks(ops, &dialogs, connect, [&refusedNode] { return refusedNode; });
         return tasks.run(options.command, options.args, out, err);
     }
 
@@ -379,8 +390,9 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
         args.append(value);
     }
 
+    QString refusedNode;
     if (options.useDevice)
-        connectDevice(ops, hid, &err);
+        connectDevice(ops, hid, &err, &refusedNode);
 
     QVariant result;
     if (!ops.call(options.operation, args, &result, &error)) {

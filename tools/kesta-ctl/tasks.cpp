@@ -111,10 +111,10 @@ class Runner
 {
 public:
     Runner(Operations &ops, ScriptedDialogs *dialogs, const std::function<bool()> &connect,
-           QTextStream &out, QTextStream &err)
+           const std::function<QString()> &refusedNode, QTextStream &out, QTextStream &err)
         : m_ops(ops), m_store(ops.settings()), m_dev(ops.deviceSettings()), m_macros(ops.macros()),
           m_tree(ops), m_periods(ops), m_keys(ops, m_periods), m_dialogs(dialogs),
-          m_connect(connect), m_out(out), m_err(err)
+          m_connect(connect), m_refusedNode(refusedNode), m_out(out), m_err(err)
     {
     }
 
@@ -168,6 +168,24 @@ private:
             m_connected = m_connect && m_connect() ? 1 : 0;
         return m_connected == 1;
     }
+    // Why no mouse answered, when it is there but this user may not open it:
+    // what to do about it; empty otherwise.
+    QString refusal()
+    {
+        const QString node = m_connect && !device() && m_refusedNode ? m_refusedNode() : QString();
+        if (node.isEmpty())
+            return {};
+        return QStringLiteral("found, no permission (%1): install 70-kesta.rules and plug the "
+                              "mouse in again")
+            .arg(node);
+    }
+    // What the error lines say when no mouse answered.
+    QString noDevice()
+    {
+        const QString why = refusal();
+        return why.isEmpty() ? QStringLiteral("no device answered")
+                             : QStringLiteral("the mouse was ") + why;
+    }
     // After something was meant for the mouse: 1 when not all of it
     // reached the mouse, with what did.
     int sent(const QString &what)
@@ -177,8 +195,12 @@ private:
             return 0;
         }
         if (!device()) {
-            m_err << "kesta-ctl " << m_command << ": " << what
-                  << " was stored, but no device answered: nothing was sent\n";
+            const QString why = refusal();
+            m_err << "kesta-ctl " << m_command << ": " << what << " was stored, but "
+                  << (why.isEmpty() ? QStringLiteral("no device answered: nothing was sent")
+                                    : QStringLiteral("the mouse was ") + why +
+                                          QStringLiteral("; nothing was sent"))
+                  << "\n";
             return 1;
         }
         if (!m_undelivered.isEmpty()) {
@@ -327,6 +349,7 @@ private:
     KeyMatrixModel m_keys;
     ScriptedDialogs *m_dialogs;
     const std::function<bool()> &m_connect;
+    const std::function<QString()> &m_refusedNode;
     QTextStream &m_out;
     QTextStream &m_err;
     QString m_command;
@@ -517,7 +540,10 @@ int Runner::status(QStringList args)
 
     QJsonObject o;
     const bool found = m_connect && device();
+    const QString refused = refusal();
     o[QStringLiteral("device")] = found;
+    if (!refused.isEmpty())
+        o[QStringLiteral("noPermission")] = m_refusedNode();
     o[QStringLiteral("name")] = m_store->getGlobalData(QStringLiteral("common/name")).toString();
     const CommandFamily &family = m_ops.device()->family();
     o[QStringLiteral("family")] = family.name();
@@ -565,7 +591,10 @@ int Runner::status(QStringList args)
         print(o);
         return 0;
     }
-    m_out << "device:       " << (found ? QStringLiteral("found") : QStringLiteral("not found"))
+    m_out << "device:       "
+          << (found               ? QStringLiteral("found")
+              : refused.isEmpty() ? QStringLiteral("not found")
+                                  : refused)
           << "\n";
     m_out << "name:         " << o.value(QStringLiteral("name")).toString() << "\n";
     m_out << "family:       " << o.value(QStringLiteral("family")).toString()
@@ -733,7 +762,7 @@ int Runner::dpi(QStringList args)
         if (!m_connect)
             return usage(QStringLiteral("current talks to the mouse; drop --no-device"));
         if (!device()) {
-            m_err << "kesta-ctl dpi: no device answered\n";
+            m_err << "kesta-ctl dpi: " << noDevice() << "\n";
             return 1;
         }
         deliver(QStringLiteral("the DPI stage"), [&] { m_dev->mouseSetCurrentDPI(uchar(stage)); });
@@ -1945,15 +1974,17 @@ void selectProfileInUse(SettingsStore *store)
     store->setCurrentProfile(ok && store->profile(number) ? number : 0);
 }
 
-Tasks::Tasks(Operations &ops, ScriptedDialogs *dialogs, std::function<bool()> connect)
-    : m_ops(ops), m_dialogs(dialogs), m_connect(std::move(connect))
+Tasks::Tasks(Operations &ops, ScriptedDialogs *dialogs, std::function<bool()> connect,
+             std::function<QString()> refusedNode)
+    : m_ops(ops), m_dialogs(dialogs), m_connect(std::move(connect)),
+      m_refusedNode(std::move(refusedNode))
 {
 }
 
 int Tasks::run(const QString &command, const QStringList &args, QTextStream &out, QTextStream &err)
 {
     selectProfileInUse(m_ops.settings());
-    Runner runner(m_ops, m_dialogs, m_connect, out, err);
+    Runner runner(m_ops, m_dialogs, m_connect, m_refusedNode, out, err);
     return runner.run(command, args);
 }
 

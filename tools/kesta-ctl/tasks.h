@@ -44,7 +44,10 @@ public:
     // connect is called once, after the arguments were checked and before
     // the first operation that talks to the mouse; it returns whether a
     // mouse answered. Null: work without a device (stored only).
-    Tasks(Operations &ops, ScriptedDialogs *dialogs, std::function<bool()> connect);
+    // refusedNode, asked when connect found no mouse: the node of a listed
+    // mouse that is present but that this user may not open, or empty.
+    Tasks(Operations &ops, ScriptedDialogs *dialogs, std::function<bool()> connect,
+          std::function<QString()> refusedNode = nullptr);
 
     // Runs one task command; args follow the command's name. Returns the
     // exit code: 0 done, 1 failed (message on err), 2 bad arguments
@@ -55,6 +58,7 @@ private:
     Operations &m_ops;
     ScriptedDialogs *m_dialogs;
     std::function<bool()> m_connect;
+    std::function<QString()> m_refusedNode;
 };
 
 } // namespace Ctl

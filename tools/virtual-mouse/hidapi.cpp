@@ -2,6 +2,7 @@
 #include "mouse.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -87,16 +88,20 @@ int failCall(Mouse &m, Handle &h, const char *call, const uint8_t *data, size_t 
     return -1;
 }
 
-hid_device *openPath(Mouse &m, const char *path)
+// *error gets what open(2) would leave in errno; hidapi leaves it there.
+hid_device *openPath(Mouse &m, const char *path, int *error)
 {
     m.globalError.clear();
     const std::string name = path ? path : "";
     const Config &config = m.firmware.config();
     const bool known = name == commandPath || (name == notifyPath && config.notifyInterface);
-    if (!known || !m.plugged) {
-        m.globalError =
-            widen("Failed to open a device with path '" + name + "': No such file or directory");
-        WireEntry e = entry("open", nullptr, nullptr, 0, -1, "no such device: " + name);
+    if (!known || !m.plugged || m.faults.openDenied) {
+        const bool denied = known && m.plugged;
+        *error = denied ? EACCES : ENOENT;
+        m.globalError = widen("Failed to open a device with path '" + name +
+                              "': " + (denied ? "Permission denied" : "No such file or directory"));
+        WireEntry e = entry("open", nullptr, nullptr, 0, -1,
+                            (denied ? "permission denied: " : "no such device: ") + name);
         if (name == commandPath || name == notifyPath) // still say which one went
             e.iface = ifaceName(name == commandPath ? Iface::Command : Iface::Notify);
         m.log(std::move(e));
@@ -234,13 +239,21 @@ HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id,
         m.log(entry("open", nullptr, nullptr, 0, -1, "no such device"));
         return nullptr;
     }
-    return openPath(m, commandPath);
+    int error = 0;
+    return openPath(m, commandPath, &error);
 }
 
 HID_API_EXPORT hid_device *HID_API_CALL hid_open_path(const char *path)
 {
-    Call call;
-    return openPath(call.m, path);
+    int error = 0;
+    hid_device *dev = nullptr;
+    {
+        Call call;
+        dev = openPath(call.m, path, &error);
+    }
+    if (!dev)
+        errno = error; // set last: releasing the call may run code of its own
+    return dev;
 }
 
 int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *data, size_t length)

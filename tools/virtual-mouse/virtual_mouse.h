@@ -34,6 +34,7 @@ struct Faults {
     bool silent = false;       // feature-report reads fail (-1): the device never answers
     int dropInputReports = 0;  // the input data phase of 8CH sends this many reports fewer
     int unplugAfterCalls = -1; // unplug after this many further hidapi calls (>= 0 arms it)
+    bool openDenied = false;   // listed, but opening fails with EACCES: nodes of root only
 };
 
 struct WireEntry {
