@@ -78,8 +78,9 @@ public:
     Q_INVOKABLE void sendProfile();
     // "Save" and "OK": each page with unsaved edits stores and, once its
     // values are in the file, sends. A page whose file could not be written
-    // sends nothing and keeps its edits. The notice tells the outcome; false
-    // when a page could not be saved.
+    // sends nothing and keeps its edits; one the mouse did not take stays
+    // marked as well. The notice tells the outcome; false when a page was
+    // not saved to the mouse.
     Q_INVOKABLE bool saveAll();
     // "Reset": the profile's defaults over the profile in use, sent whole.
     Q_INVOKABLE void resetAll();
