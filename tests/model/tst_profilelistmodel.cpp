@@ -151,6 +151,7 @@ void TstProfileListModel::refusals()
 void TstProfileListModel::importRefusalSaysWhy_data()
 {
     QTest::addColumn<bool>("room");           // a profile is deleted first
+    QTest::addColumn<QString>("name");        // empty: the first free name
     QTest::addColumn<QString>("file");        // answers the file dialog: $DIR/..., or empty
     QTest::addColumn<QByteArray>("contents"); // written to `file` first, unless null
     QTest::addColumn<bool>("diskFull");
@@ -158,26 +159,30 @@ void TstProfileListModel::importRefusalSaysWhy_data()
     QTest::addColumn<int>("reason"); // FeedbackTexts::Text; -1: nothing to tell
 
     using FeedbackTexts::Text;
-    QTest::newRow("six profiles already") << false << QString() << QByteArray() << false
+    const QString free;
+    QTest::newRow("six profiles already") << false << free << QString() << QByteArray() << false
                                           << ProfileListModel::ListFull << int(Text::ListFull);
-    QTest::newRow("no file chosen")
-        << true << QString() << QByteArray() << false << ProfileListModel::NotImported << -1;
+    QTest::newRow("a name already listed") << true << "Office" << QString() << QByteArray() << false
+                                           << ProfileListModel::NameTaken << int(Text::NameTaken);
+    QTest::newRow("no file chosen") << true << free << QString() << QByteArray() << false
+                                    << ProfileListModel::NotImported << -1;
     QTest::newRow("a file that is not there")
-        << true << "$DIR/gone.pf" << QByteArray() << false << ProfileListModel::NotAProfile
+        << true << free << "$DIR/gone.pf" << QByteArray() << false << ProfileListModel::NotAProfile
         << int(Text::NotAProfile);
-    QTest::newRow("an empty file") << true << "$DIR/empty.pf" << QByteArray("") << false
+    QTest::newRow("an empty file") << true << free << "$DIR/empty.pf" << QByteArray("") << false
                                    << ProfileListModel::NotAProfile << int(Text::NotAProfile);
     QTest::newRow("an INI file without the profile's groups")
-        << true << "$DIR/other.pf" << QByteArray("[profile]\nprofileName=a0\n") << false
+        << true << free << "$DIR/other.pf" << QByteArray("[profile]\nprofileName=a0\n") << false
         << ProfileListModel::NotAProfile << int(Text::NotAProfile);
     QTest::newRow("a profile with no room for its file")
-        << true << "$DIR/p.pf" << QByteArray("$PROFILE") << true
+        << true << free << "$DIR/p.pf" << QByteArray("$PROFILE") << true
         << ProfileListModel::ProfileNotWritten << int(Text::ProfileNotWritten);
 }
 
 void TstProfileListModel::importRefusalSaysWhy()
 {
     QFETCH(bool, room);
+    QFETCH(QString, name);
     QFETCH(QString, file);
     QFETCH(QByteArray, contents);
     QFETCH(bool, diskFull);
@@ -215,7 +220,7 @@ void TstProfileListModel::importRefusalSaysWhy()
             full.emplace(16);
             QVERIFY(full->active());
         }
-        row = lib.model->importProfile();
+        row = lib.model->importProfile(name);
     }
     QCOMPARE(row, -1);
     QCOMPARE(refused.size(), 1);
