@@ -70,7 +70,7 @@ void LanguageModel::load(const QString &name)
     static const char *const sections[] = {"keyMatrix",        "keyAssigment", "dpiSetting",
                                            "lightControl",     "macroEditor",  "systemSetting",
                                            "gunControl",       "profile",      "keyCode",
-                                           "warningAssigment", "other"};
+                                           "warningAssigment", "feedback",     "other"};
     QVariantMap strings;
     for (const char *section : sections) {
         const QString key = QLatin1String(section);

@@ -1,6 +1,7 @@
 #include "model/profilelistmodel.h"
 
 #include "macro/macrolibrary.h"
+#include "model/feedbacktexts.h"
 #include "model/keymatrixmodel.h"
 #include "model/models.h"
 #include "settings/settingsstore.h"
@@ -171,26 +172,66 @@ bool ProfileListModel::store(const QList<Entry> &entries)
     return true;
 }
 
+QString ProfileListModel::importRefusal(Refusal reason, bool inEnglish)
+{
+    using namespace FeedbackTexts;
+    const auto say = [inEnglish](Text which) { return inEnglish ? english(which) : text(which); };
+    switch (reason) {
+    case ListFull:
+        return say(Text::ListFull);
+    case EmptyName:
+    case NameTaken:
+        return say(Text::NameTaken);
+    case NotAProfile:
+        return say(Text::NotAProfile);
+    case ProfileNotWritten:
+        return say(Text::ProfileNotWritten);
+    case NotStored:
+        return say(Text::ListNotWritten);
+    case InUse:
+    case NotImported:
+        break;
+    }
+    return QString();
+}
+
+int ProfileListModel::refuseImport(Refusal reason)
+{
+    emit refused(reason);
+    const QString why = importRefusal(reason);
+    if (!why.isEmpty())
+        emit importRefused(FeedbackTexts::text(FeedbackTexts::NotImported).arg(why));
+    return -1;
+}
+
 int ProfileListModel::importProfile(const QString &name)
 {
     const int number = freeNumber();
     const QString chosen = name.isEmpty() ? freeName() : name;
-    if (count() >= kMaxProfiles || number < 0 || chosen.isEmpty()) {
-        emit refused(ListFull);
-        return -1;
-    }
-    if (nameUsed(chosen)) {
-        emit refused(NameTaken);
-        return -1;
-    }
-    if (!m_ops.settings()->loadProfile(number)) {
-        emit refused(NotImported);
-        return -1;
+    if (count() >= kMaxProfiles || number < 0 || chosen.isEmpty())
+        return refuseImport(ListFull);
+    if (nameUsed(chosen))
+        return refuseImport(NameTaken);
+    switch (m_ops.settings()->importProfile(number)) {
+    case SettingsStore::Import::Loaded:
+        break;
+    case SettingsStore::Import::Cancelled:
+        return refuseImport(NotImported);
+    case SettingsStore::Import::NotAProfile:
+        return refuseImport(NotAProfile);
+    case SettingsStore::Import::NotWritten:
+        return refuseImport(ProfileNotWritten);
     }
     guardLeftClick(number, chosen);
     QList<Entry> list = m_entries;
     list.append({chosen, number});
-    return store(list) ? count() - 1 : -1;
+    if (!store(list)) {
+        // store() has told the refusal already; the import says it too.
+        emit importRefused(
+            FeedbackTexts::text(FeedbackTexts::NotImported).arg(importRefusal(NotStored)));
+        return -1;
+    }
+    return count() - 1;
 }
 
 void ProfileListModel::guardLeftClick(int number, const QString &name)

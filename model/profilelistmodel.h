@@ -28,8 +28,17 @@ class ProfileListModel : public QAbstractListModel
 public:
     enum Roles { NameRole = Qt::UserRole + 1, NumberRole, InUseRole };
     Q_ENUM(Roles)
-    // Why an edit did not happen.
-    enum Refusal { ListFull, EmptyName, NameTaken, InUse, NotStored, NotImported };
+    // Why an edit did not happen. NotImported: no file was chosen.
+    enum Refusal {
+        ListFull,
+        EmptyName,
+        NameTaken,
+        InUse,
+        NotStored,
+        NotImported,
+        NotAProfile,
+        ProfileNotWritten
+    };
     Q_ENUM(Refusal)
 
     static constexpr int kMaxProfiles = 6;
@@ -73,9 +82,12 @@ public:
 
     // Imports a .pf file (asked for through the user dialogs) as the lowest
     // free number under `name` (empty: the first free name). Returns the
-    // new row, or -1 (refused tells why). A profile without a left click
-    // gets it back on button 1 (leftClickNotice tells).
+    // new row, or -1 (refused tells why, importRefused says it). A profile
+    // without a left click gets it back on button 1 (leftClickNotice tells).
     Q_INVOKABLE int importProfile(const QString &name = QString());
+    // Why an import was refused, in the window's language or in English;
+    // empty when there is nothing to tell (no file was chosen).
+    static QString importRefusal(Refusal reason, bool inEnglish = false);
     // Writes a profile to a file asked for through the user dialogs.
     Q_INVOKABLE bool exportProfile(int row);
     // The profile defaults over one profile's file. The caller sends the
@@ -94,12 +106,15 @@ signals:
     // An imported or reset profile had no left click: the line to show, and
     // whether button 1's repair was stored.
     void leftClickNotice(const QString &line, bool stored);
+    // An import was refused: the line to show, in the window's language.
+    void importRefused(const QString &line);
 
 private:
     bool store(const QList<Entry> &entries);
     void setEntries(const QList<Entry> &entries);
     bool nameUsed(const QString &name) const;
     void guardLeftClick(int number, const QString &name);
+    int refuseImport(Refusal reason);
 
     Operations &m_ops;
     QList<Entry> m_entries;

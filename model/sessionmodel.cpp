@@ -4,6 +4,7 @@
 #include "devicesettings/devicesettings.h"
 #include "macro/macrolibrary.h"
 #include "model/dpimodel.h"
+#include "model/feedbacktexts.h"
 #include "model/keymatrixmodel.h"
 #include "model/languagemodel.h"
 #include "model/lightingmodel.h"
@@ -16,6 +17,9 @@
 #include "model/systemsettingsmodel.h"
 #include "settings/settingsstore.h"
 #include "view/operations.h"
+
+#include <QDir>
+#include <QSettings>
 
 #include <functional>
 #include <optional>
@@ -33,6 +37,15 @@ int storedNumber(const QVariant &value)
 bool storedFlag(const QVariant &value)
 {
     return value.toString() == QLatin1String("true");
+}
+
+// A page's values go to the profile file in one write; false when it failed
+// (the file and the store keep the old values then).
+bool storedInOneWrite(SettingsStore *store, const std::function<void()> &write)
+{
+    SettingsStore::WriteBatch batch(store);
+    write();
+    return batch.commit();
 }
 
 } // namespace
@@ -63,6 +76,8 @@ SessionModel::SessionModel(Models &models, QObject *parent) : QObject(parent), m
     // An imported or reset profile is guarded by the profile list.
     connect(m_models.profiles(), &ProfileListModel::leftClickNotice, this,
             [this](const QString &line, bool) { setNotice(line); });
+    for (const Page &page : pages())
+        connect(page.model, &PageModel::isSaveChanged, this, &SessionModel::unsavedPagesChanged);
 }
 
 SessionModel *SessionModel::create(QQmlEngine *, QJSEngine *)
@@ -209,22 +224,57 @@ void SessionModel::sendProfile()
     m_models.keyMatrix()->sendBoundMacros();
 }
 
-void SessionModel::saveAll()
+bool SessionModel::saveAll()
 {
     if (!m_isPownOn)
-        return;
-    clearNotice(); // what it told of is stored now, one way or the other
+        return true; // nothing is shown yet, so nothing is unsaved either
+    clearNotice();   // what it told of is stored now, one way or the other
     // Input goes off only for the pages whose sends take a while.
     std::optional<BusyScope> busy;
     if (m_models.keyMatrix()->isSave() || m_models.dpi()->isSave() || m_models.light()->isSave())
         busy.emplace(*this);
-    // Each page with unsaved edits, in order.
+    SettingsStore *store = m_models.operations().settings();
+    Hid_Thread *hid = m_models.operations().hid();
+    bool saved = false;
+    bool notWritten = false;
+    bool notSent = false;
+    QString fileNotWritten;
+    // Each page with unsaved edits, in order. The mouse only ever gets what
+    // the file holds: a page that could not be stored is not sent and stays
+    // marked, so that Save can be tried again once there is room. A page the
+    // mouse did not take stays marked too: the next Save sends it again.
     for (const Page &page : pages()) {
         if (!page.model->isSave())
             continue;
+        // Named before the write: a failed write may replace the file's settings object.
+        const QSettings *file = store->currentProfile();
+        const QString fileName = file ? QDir::toNativeSeparators(file->fileName()) : QString();
+        if (!page.store()) {
+            if (!notWritten)
+                fileNotWritten = fileName;
+            notWritten = true;
+            continue;
+        }
         page.model->setSave(false);
-        page.save();
+        const int failedBefore = hid ? hid->failedCommands() : 0;
+        page.send();
+        if (hid && hid->failedCommands() != failedBefore) {
+            page.model->setSave(true);
+            notSent = true;
+        }
+        saved = true;
     }
+    using namespace FeedbackTexts;
+    if (notWritten) {
+        setNotice(text(CouldNotSave).arg(text(FileNotWritten).arg(fileNotWritten)));
+        return false;
+    }
+    if (notSent) {
+        setNotice(text(NotSent));
+        return false;
+    }
+    setNotice(text(saved ? Saved : NothingToSave));
+    return true;
 }
 
 void SessionModel::resetAll()
@@ -328,22 +378,41 @@ void SessionModel::reloadStored(const QStringList &pages)
     }
 }
 
+QStringList SessionModel::unsavedPages() const
+{
+    QStringList out;
+    for (const Page &page : pages()) {
+        if (page.model->isSave())
+            out.append(QLatin1String(page.name));
+    }
+    return out;
+}
+
 QList<SessionModel::Page> SessionModel::pages() const
 {
     Models &m = m_models;
+    SettingsStore *s = m.operations().settings();
     return {
         {"keyMatrix", "buttons", m.keyMatrix(), [&m] { m.keyMatrix()->init(false, false); },
-         [&m] { m.keyMatrix()->saveData(true); }},
+         [&m] { return m.keyMatrix()->storeData(); }, [&m] { m.keyMatrix()->sendData(); }},
         {"dpi", "DPI", m.dpi(), [&m] { m.dpi()->init(false, false); },
-         [&m] { m.dpi()->saveData(true); }},
+         [&m, s] { return storedInOneWrite(s, [&m] { m.dpi()->storeData(); }); },
+         [&m] {
+             m.dpi()->sendStages();
+             m.dpi()->sendColours();
+         }},
         {"light", "lighting", m.light(), [&m] { m.light()->init(false, false); },
-         [&m] { m.light()->saveData(true, 0); }},
+         [&m, s] { return storedInOneWrite(s, [&m] { m.light()->saveData(false, 0); }); },
+         [&m] { m.light()->sendData(); }},
         {"lod", "lift-off", m.lod(), [&m] { m.lod()->init(false); },
-         [&m] { m.lod()->saveData(true); }},
+         [&m, s] { return storedInOneWrite(s, [&m] { m.lod()->saveData(false); }); },
+         [&m] { m.lod()->send(); }},
         {"system", "pointer", m.systemSettings(), [&m] { m.systemSettings()->init(false, false); },
-         [&m] { m.systemSettings()->saveData(true, 0); }},
+         [&m, s] { return storedInOneWrite(s, [&m] { m.systemSettings()->storeData(); }); },
+         [&m] { m.systemSettings()->sendData(0); }},
         {"reportRate", "report rate", m.reportRate(), [&m] { m.reportRate()->init(false); },
-         [&m] { m.reportRate()->saveData(true); }},
+         [&m, s] { return storedInOneWrite(s, [&m] { m.reportRate()->saveData(false); }); },
+         [&m] { m.reportRate()->send(); }},
     };
 }
 

@@ -43,8 +43,10 @@ class SessionModel : public QObject
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
     // One line about the last change made outside the window that replaced
     // unsaved edits, or about a profile that had to get its left click back;
-    // empty when there is none to tell.
+    // empty when there is none to tell. Save tells its outcome here too.
     Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
+    // The pages (by the names reloadStored takes) that hold unsaved edits.
+    Q_PROPERTY(QStringList unsavedPages READ unsavedPages NOTIFY unsavedPagesChanged)
 
 public:
     explicit SessionModel(Models &models, QObject *parent = nullptr);
@@ -63,6 +65,7 @@ public:
     void setRefusedNode(const QString &node);
     bool busy() const { return m_busy > 0; }
     QString notice() const { return m_notice; }
+    QStringList unsavedPages() const;
     Q_INVOKABLE void clearNotice();
 
     // Loads the traits, the profile in use and every page without sending;
@@ -79,8 +82,12 @@ public:
     Q_INVOKABLE bool changeProfile(int number);
     // Loads every page from the profile in use and sends it to the mouse.
     Q_INVOKABLE void sendProfile();
-    // "Save" and "OK": each page with unsaved edits stores and sends.
-    Q_INVOKABLE void saveAll();
+    // "Save" and "OK": each page with unsaved edits stores and, once its
+    // values are in the file, sends. A page whose file could not be written
+    // sends nothing and keeps its edits; one the mouse did not take stays
+    // marked as well. The notice tells the outcome; false when a page was
+    // not saved to the mouse.
+    Q_INVOKABLE bool saveAll();
     // "Reset": the profile's defaults over the profile in use, sent whole.
     Q_INVOKABLE void resetAll();
 
@@ -110,6 +117,7 @@ signals:
     void refusedNodeChanged();
     void busyChanged();
     void noticeChanged();
+    void unsavedPagesChanged();
     // A mode was applied (the root's clickOfficeMode/clickGameMode).
     void modeApplied(int mode);
     // The pages' drop-down lists are to be filled again.
@@ -125,13 +133,15 @@ private:
     bool guardLeftClick(int number);
 
     // A page as the flows go over it: its name for reloadStored, how the
-    // notice names it, and how it loads (without sending) and saves.
+    // notice names it, how it loads (without sending), how it stores its
+    // values (false when the file could not be written) and sends them.
     struct Page {
         const char *name;
         const char *caption;
         PageModel *model;
         std::function<void()> load;
-        std::function<void()> save;
+        std::function<bool()> store;
+        std::function<void()> send;
     };
     QList<Page> pages() const;
 

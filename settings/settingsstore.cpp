@@ -131,14 +131,21 @@ struct SettingsStore::Private {
     // Makes handle's file a copy of source. The old object is synced and
     // destroyed before the file changes and a fresh one is opened after, so
     // nothing it cached can reach the new file.
-    bool replaceFile(std::unique_ptr<QSettings> &handle, const QString &source, bool mustBeProfile)
+    // `refused` tells a source that could not be read or is no profile
+    // from a target that could not be written.
+    bool replaceFile(std::unique_ptr<QSettings> &handle, const QString &source, bool mustBeProfile,
+                     bool *refused = nullptr)
     {
         const QString target = handle->fileName();
+        if (refused)
+            *refused = false;
         if (sameFile(source, target))
             return true;
         QByteArray data;
         if (!readSmallFile(source, &data) || (mustBeProfile && !looksLikeProfile(source))) {
             qDebug() << "profile source refused" << source;
+            if (refused)
+                *refused = true;
             return false;
         }
         if (!SettingsFile::sync(*handle))
@@ -348,14 +355,22 @@ bool SettingsStore::resetProfile(int profile)
 
 bool SettingsStore::loadProfile(int profile)
 {
+    return importProfile(profile) == Import::Loaded;
+}
+
+SettingsStore::Import SettingsStore::importProfile(int profile)
+{
     if (profile < 0 || profile >= kProfileCount || !d->dialogs)
-        return false;
+        return Import::NotWritten;
     const QString chosen = d->dialogs->getOpenFileName(
         tr("Open File"), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
         QStringLiteral("Profile(*.pf)"));
     if (chosen.isEmpty())
-        return false;
-    return d->replaceFile(d->profiles[profile], chosen, true);
+        return Import::Cancelled;
+    bool refused = false;
+    if (d->replaceFile(d->profiles[profile], chosen, true, &refused))
+        return Import::Loaded;
+    return refused ? Import::NotAProfile : Import::NotWritten;
 }
 
 bool SettingsStore::saveProfile(int profile)

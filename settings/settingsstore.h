@@ -90,6 +90,11 @@ public slots:
     void copyProfile(int destprofile, int srcprofile);
     void resetApconfig();
 
+public:
+    // loadProfile, telling why nothing was loaded.
+    enum class Import { Loaded, Cancelled, NotAProfile, NotWritten };
+    Import importProfile(int profile);
+
 private:
     struct Private;
     std::unique_ptr<Private> d;

@@ -25,8 +25,9 @@ Item {
         onClicked: bar.profilesRequested()
     }
 
-    // A change made outside the window that replaced unsaved edits is told
-    // here until it is clicked away; the link shows otherwise.
+    // What Save did, or a change made outside the window that replaced
+    // unsaved edits, is told here until it is clicked away; the link shows
+    // otherwise.
     Caption {
         objectName: "sessionNotice"
         anchors.left: parent.left
@@ -36,6 +37,10 @@ Item {
         anchors.verticalCenter: parent.verticalCenter
         visible: SessionModel.notice !== ""
         text: SessionModel.notice
+        font.pixelSize: Theme.fontSmall
+        wrapMode: Text.Wrap
+        maximumLineCount: 3
+        Accessible.name: text
         Accessible.role: Accessible.AlertMessage
         MouseArea {
             anchors.fill: parent

@@ -56,6 +56,15 @@ Item {
 
     // The main page's texts, and the warnings (built in, and as loaded).
     readonly property var strings: shell.scene.keyMatrixStrings
+    // The pages each tab shows, by SessionModel's page names: a tab is
+    // marked while one of them holds unsaved edits. The lighting page is
+    // reached from the main page, whose tab marks it too.
+    readonly property var tabPages: [["keyMatrix", "dpi", "reportRate", "lod", "light"], ["light"], ["system"]]
+    SectionTexts {
+        id: feedback
+        section: "feedback"
+        defaults: ["Saved to the mouse.", "Nothing to save: every page is stored.", "Could not save: %1", "", "Unsaved changes"]
+    }
     SectionTexts {
         id: warnings
         section: "warningAssigment"
@@ -132,6 +141,8 @@ Item {
                 objectName: "tab" + index
                 text: shell.strings[modelData]
                 selected: shell.currentTab === index
+                unsaved: shell.tabPages[index].some(page => SessionModel.unsavedPages.indexOf(page) >= 0)
+                unsavedText: feedback.texts[4]
                 // The lighting tab is reached from the main page only.
                 visible: index !== 1
                 onClicked: shell.showTab(index)
@@ -328,8 +339,9 @@ Item {
             cancelText: shell.strings[9]
             onAccepted: {
                 shell.scene.emptyAreaPressed();
-                SessionModel.saveAll();
-                ui_Ctl.onMinimize();
+                // A save that failed keeps the window, so that its notice is seen.
+                if (SessionModel.saveAll())
+                    ui_Ctl.onMinimize();
             }
         }
     }

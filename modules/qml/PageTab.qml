@@ -1,11 +1,14 @@
 import QtQuick
 import QtQuick.Controls.Basic
 
-// One tab of the content frame's tab bar.
+// One tab of the content frame's tab bar; a dot marks a page with unsaved
+// changes (`unsavedText` says so to assistive technology).
 Button {
     id: control
 
     property bool selected: false
+    property bool unsaved: false
+    property string unsavedText
 
     implicitWidth: Math.max(170, contentItem.implicitWidth + 40)
     implicitHeight: 36
@@ -15,9 +18,10 @@ Button {
     font.pixelSize: Theme.fontNormal
     font.bold: selected
     font.letterSpacing: 1
+    Accessible.description: unsaved ? unsavedText : ""
 
     contentItem: Text {
-        text: control.text
+        text: control.unsaved ? control.text + " \u2022" : control.text
         font: control.font
         color: control.selected ? Theme.textOnAccent : Theme.textDim
         horizontalAlignment: Text.AlignHCenter

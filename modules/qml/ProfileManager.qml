@@ -43,10 +43,12 @@ Overlay {
     Connections {
         target: ProfileListModel
         function onRefused(reason) {
-            if (reason === ProfileListModel.ListFull)
-                overlay.warningRequested(overlay.strings[10]);
-            else if (reason === ProfileListModel.EmptyName)
+            if (reason === ProfileListModel.EmptyName)
                 overlay.warningRequested(overlay.warnings[9]);
+        }
+        // An import that was refused says why.
+        function onImportRefused(line) {
+            overlay.warningRequested(line);
         }
         function onModelReset() {
             overlay.selected = Math.min(overlay.selected, ProfileListModel.count - 1);

@@ -1,6 +1,8 @@
-// The profile list's rules without a window: how stored entries read, and
-// that an edit the name list file could not keep is not shown as done.
+// The profile list's rules without a window: how stored entries read, that
+// an edit the name list file could not keep is not shown as done, and why an
+// import was refused.
 #include "device/hid_thread.h"
+#include "model/feedbacktexts.h"
 #include "model/profilelistmodel.h"
 #include "settings/userdialogs.h"
 #include "view/operations.h"
@@ -13,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 class TstProfileListModel : public QObject
 {
     Q_OBJECT
@@ -22,6 +26,8 @@ private slots:
     void editsTheFileCouldNotKeepAreNotShown_data();
     void editsTheFileCouldNotKeepAreNotShown();
     void refusals();
+    void importRefusalSaysWhy_data();
+    void importRefusalSaysWhy();
 };
 
 void TstProfileListModel::parse_data()
@@ -140,6 +146,99 @@ void TstProfileListModel::refusals()
     QCOMPARE(lib.model->numberOf(QStringLiteral("Shooter")), 3);
     QCOMPARE(lib.model->numberOf(QStringLiteral("5")), 5);
     QCOMPARE(lib.model->numberOf(QStringLiteral("7")), -1);
+}
+
+void TstProfileListModel::importRefusalSaysWhy_data()
+{
+    QTest::addColumn<bool>("room");           // a profile is deleted first
+    QTest::addColumn<QString>("name");        // empty: the first free name
+    QTest::addColumn<QString>("file");        // answers the file dialog: $DIR/..., or empty
+    QTest::addColumn<QByteArray>("contents"); // written to `file` first, unless null
+    QTest::addColumn<bool>("diskFull");
+    QTest::addColumn<ProfileListModel::Refusal>("refusal");
+    QTest::addColumn<int>("reason"); // FeedbackTexts::Text; -1: nothing to tell
+
+    using FeedbackTexts::Text;
+    const QString free;
+    QTest::newRow("six profiles already") << false << free << QString() << QByteArray() << false
+                                          << ProfileListModel::ListFull << int(Text::ListFull);
+    QTest::newRow("a name already listed") << true << "Office" << QString() << QByteArray() << false
+                                           << ProfileListModel::NameTaken << int(Text::NameTaken);
+    QTest::newRow("no file chosen") << true << free << QString() << QByteArray() << false
+                                    << ProfileListModel::NotImported << -1;
+    QTest::newRow("a file that is not there")
+        << true << free << "$DIR/gone.pf" << QByteArray() << false << ProfileListModel::NotAProfile
+        << int(Text::NotAProfile);
+    QTest::newRow("an empty file") << true << free << "$DIR/empty.pf" << QByteArray("") << false
+                                   << ProfileListModel::NotAProfile << int(Text::NotAProfile);
+    QTest::newRow("an INI file without the profile's groups")
+        << true << free << "$DIR/other.pf" << QByteArray("[profile]\nprofileName=a0\n") << false
+        << ProfileListModel::NotAProfile << int(Text::NotAProfile);
+    QTest::newRow("a profile with no room for its file")
+        << true << free << "$DIR/p.pf" << QByteArray("$PROFILE") << true
+        << ProfileListModel::ProfileNotWritten << int(Text::ProfileNotWritten);
+}
+
+void TstProfileListModel::importRefusalSaysWhy()
+{
+    QFETCH(bool, room);
+    QFETCH(QString, name);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, contents);
+    QFETCH(bool, diskFull);
+    QFETCH(ProfileListModel::Refusal, refusal);
+    QFETCH(int, reason);
+
+    Library lib;
+    QVERIFY(lib.open());
+    if (room)
+        QVERIFY(lib.model->deleteProfile(2)); // frees number 2: p3.bin
+    const QString target = lib.dir.path() + QStringLiteral("/modules/setting/p3.bin");
+    file.replace(QLatin1String("$DIR"), lib.dir.path());
+    if (!contents.isNull()) {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        if (contents == "$PROFILE") {
+            QFile shipped(lib.dir.path() + QStringLiteral("/modules/setting/pD.bin"));
+            QVERIFY(shipped.open(QIODevice::ReadOnly));
+            contents = shipped.readAll().replace("dpiValueArray=500", "dpiValueArray=800");
+        }
+        out.write(contents);
+    }
+    QFile before(target);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray targetBefore = before.readAll();
+    before.close();
+    const QString listBefore = lib.stored();
+    lib.dialogs.answers << file;
+    QSignalSpy refused(lib.model.get(), &ProfileListModel::refused);
+    QSignalSpy told(lib.model.get(), &ProfileListModel::importRefused);
+    int row = 0;
+    {
+        std::optional<FileSizeLimit> full;
+        if (diskFull) {
+            full.emplace(16);
+            QVERIFY(full->active());
+        }
+        row = lib.model->importProfile(name);
+    }
+    QCOMPARE(row, -1);
+    QCOMPARE(refused.size(), 1);
+    QCOMPARE(refused.first().first().value<ProfileListModel::Refusal>(), refusal);
+    if (reason < 0) {
+        QCOMPARE(told.size(), 0); // a cancelled dialog needs no word
+    } else {
+        QCOMPARE(told.size(), 1);
+        const QString why = FeedbackTexts::english(FeedbackTexts::Text(reason));
+        QCOMPARE(told.first().first().toString(),
+                 FeedbackTexts::english(FeedbackTexts::NotImported).arg(why));
+        QCOMPARE(ProfileListModel::importRefusal(refusal, true), why);
+    }
+    // Nothing was listed, and the free profile file kept what it had.
+    QCOMPARE(lib.stored(), listBefore);
+    QFile after(target);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), targetBefore);
 }
 
 QTEST_GUILESS_MAIN(TstProfileListModel)

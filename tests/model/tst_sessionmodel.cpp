@@ -1,19 +1,25 @@
 // The session's flows without a window: which calls change the profile,
 // store or send anything at all, and what reset all leaves behind; that a
 // profile without a left click gets it back wherever it is taken into use;
-// and how a language's strings are laid over a page's own.
+// and how a language's strings are laid over a page's own; what Save tells
+// and keeps when the profile file cannot be written.
 #include "model/dpimodel.h"
+#include "model/feedbacktexts.h"
 #include "model/keymatrixmodel.h"
 #include "model/languagemodel.h"
 #include "model/profilelistmodel.h"
 #include "model/models.h"
+#include "model/reportratemodel.h"
 #include "model/sessionmodel.h"
 #include "settings/settingsstore.h"
 
+#include "../filesizelimit.h"
 #include "modelrig.h"
 
 #include <QSettings>
 #include <QSignalSpy>
+
+#include <optional>
 
 namespace {
 
@@ -108,6 +114,8 @@ private slots:
     void languageOverDefaults_data();
     void languageOverDefaults();
     void languageChoiceIsStored();
+    void saveTellsItsOutcome_data();
+    void saveTellsItsOutcome();
 };
 
 void TestSessionModel::flows_data()
@@ -294,6 +302,102 @@ void TestSessionModel::languageChoiceIsStored()
              QStringLiteral("German"));
     models.language()->load(QStringLiteral("Klingon"));
     QCOMPARE(models.language()->index(), 0);
+}
+
+void TestSessionModel::saveTellsItsOutcome_data()
+{
+    QTest::addColumn<QStringList>("edits"); // pages edited, in the order Save goes over them
+    QTest::addColumn<QString>("trouble");   // "", "full disk", "unplugged"
+    QTest::addColumn<QString>("notice");    // how the notice starts
+
+    using namespace FeedbackTexts;
+    const QString failed = english(CouldNotSave).arg(QString());
+    QTest::newRow("an edited DPI page is stored and sent")
+        << QStringList{"dpi"} << "" << english(Saved);
+    QTest::newRow("two edited pages are stored and sent")
+        << QStringList{"dpi", "reportRate"} << "" << english(Saved);
+    QTest::newRow("nothing edited, nothing to save")
+        << QStringList{} << "" << english(NothingToSave);
+    QTest::newRow("full disk: the DPI page is neither stored nor sent")
+        << QStringList{"dpi"} << "full disk" << failed;
+    QTest::newRow("full disk: every edited page keeps its edits")
+        << QStringList{"dpi", "reportRate"} << "full disk" << failed;
+    QTest::newRow("mouse gone: stored, and marked to be sent again")
+        << QStringList{"dpi", "reportRate"} << "unplugged" << english(NotSent);
+}
+
+void TestSessionModel::saveTellsItsOutcome()
+{
+    QFETCH(QStringList, edits);
+    QFETCH(QString, trouble);
+    QFETCH(QString, notice);
+
+    ModelRig rig;
+    QVERIFY(rig.open());
+    Models models(*rig.ops);
+    SessionModel *session = models.session();
+    session->firstInit();
+    const QString profile = rig.ops->settings()->currentProfile()->fileName();
+    QVERIFY(profile.endsWith(QLatin1String("/setting/p1.bin")));
+    const auto profileText = [&rig] {
+        return filesUnder(rig.modules()).value(QStringLiteral("/setting/p1.bin"));
+    };
+    const auto storedStage1 = [&rig] {
+        return rig.ops->settings()
+            ->getDataList(QStringLiteral("mouse/dpiValueArray"), false)
+            .value(0)
+            .toInt();
+    };
+    const QByteArray before = profileText();
+    QSignalSpy unsavedChanged(session, &SessionModel::unsavedPagesChanged);
+    if (edits.contains(QLatin1String("dpi")))
+        models.dpi()->setStageValue(0, 4000); // from 500
+    if (edits.contains(QLatin1String("reportRate")))
+        models.reportRate()->choose(models.reportRate()->index() == 0 ? 1 : 0);
+    QCOMPARE(session->unsavedPages(), edits);
+    QCOMPARE(unsavedChanged.size(), edits.size());
+
+    kvm::clearWireLog();
+    bool saved = false;
+    {
+        std::optional<FileSizeLimit> full;
+        if (trouble == QLatin1String("full disk")) {
+            full.emplace(16); // no settings file can be written
+            QVERIFY(full->active());
+        } else if (trouble == QLatin1String("unplugged")) {
+            kvm::unplug();
+        }
+        saved = session->saveAll();
+    }
+    QCOMPARE(saved, trouble.isEmpty());
+    QVERIFY2(session->notice().startsWith(notice), qPrintable(session->notice()));
+    if (trouble == QLatin1String("full disk")) {
+        // The mouse gets nothing the file does not hold, nor does the store
+        // read back what the file lost; the reason names the file, and the
+        // pages stay marked.
+        QVERIFY2(session->notice().contains(QDir::toNativeSeparators(profile)),
+                 qPrintable(session->notice()));
+        QCOMPARE(sentToMouse(), QStringList());
+        QCOMPARE(profileText(), before);
+        QVERIFY(storedStage1() != 4000);
+        QCOMPARE(session->unsavedPages(), edits);
+        // With room again, Save stores and sends what was kept.
+        kvm::clearWireLog();
+        QVERIFY(session->saveAll());
+        QCOMPARE(session->notice(), FeedbackTexts::english(FeedbackTexts::Saved));
+        QVERIFY(!sentToMouse().isEmpty());
+    } else if (trouble == QLatin1String("unplugged")) {
+        // Stored, but not on the mouse: the pages stay marked for the next Save.
+        QVERIFY(profileText() != before);
+        QCOMPARE(session->unsavedPages(), edits);
+        return;
+    } else {
+        QCOMPARE(sentToMouse().isEmpty(), edits.isEmpty());
+        QCOMPARE(profileText() != before, !edits.isEmpty());
+    }
+    QCOMPARE(session->unsavedPages(), QStringList());
+    if (edits.contains(QLatin1String("dpi")))
+        QCOMPARE(storedStage1(), 4000);
 }
 
 QTEST_GUILESS_MAIN(TestSessionModel)

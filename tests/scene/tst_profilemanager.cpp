@@ -55,7 +55,8 @@ void TstProfileManager::importWithSixProfilesChangesNothing()
     QVERIFY(m_dialogs.asked.isEmpty()); // no file was asked for
     QObject *warning = m_rig.page(QStringLiteral("warning"));
     QVERIFY(warning->property("visible").toBool());
-    QCOMPARE(warning->property("message").toString(), QStringLiteral("Up to six profiles"));
+    QCOMPARE(warning->property("message").toString(),
+             QStringLiteral("Not imported: the profile list already holds six profiles"));
 }
 
 void TstProfileManager::deleteFreesTheNumberAndImportTakesIt()

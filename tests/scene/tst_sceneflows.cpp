@@ -1,12 +1,16 @@
 // The scene's root flows on the real program: start-up state, DPI stage
 // reports, window buttons, save all, profile change and reset all, checked on
 // the settings files and on the virtual mouse's wire; and the window without
-// a mouse, which shows a notice and stores and sends nothing.
+// a mouse, which shows a notice and stores and sends nothing; what Save tells
+// and how a tab marks unsaved changes.
 #include "scenerig.h"
+
+#include "../filesizelimit.h"
 
 #include "bus/kestabus.h"
 #include "devicesettings/mousedevice.h"
 #include "model/dpimodel.h"
+#include "model/feedbacktexts.h"
 #include "model/lightingmodel.h"
 
 #include <QDirIterator>
@@ -32,6 +36,7 @@ private slots:
     void hiddenPagesAreMadeOnFirstUse();
     void closeHidesTheWindow();
     void saveAllWithNothingDirtySendsNothing();
+    void saveTellsItsOutcomeAndTabsMarkUnsavedPages();
     void profileChangeSendsEveryPageThenTheBoundMacros();
     void choosingTheCurrentProfileDoesNothing();
     void resetAllEndsOnStageTwoWithNothingDirty();
@@ -202,6 +207,78 @@ void TstSceneFlows::saveAllWithNothingDirtySendsNothing()
     SceneRig::call(m_rig.session(), "saveAll");
     QCOMPARE(inputSwitches.count(), 0);
     QVERIFY(SceneRig::wireCommands().empty());
+}
+
+namespace {
+
+// A Repeater's delegates have a visual parent only.
+QQuickItem *visualChild(QQuickItem *from, const QString &name)
+{
+    if (!from || from->objectName() == name)
+        return from;
+    for (QQuickItem *child : from->childItems()) {
+        if (QQuickItem *found = visualChild(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void TstSceneFlows::saveTellsItsOutcomeAndTabsMarkUnsavedPages()
+{
+    QVERIFY(m_rig.start());
+    QObject *mainTab = visualChild(m_rig.root(), QStringLiteral("tab0"));
+    QObject *settingsTab = visualChild(m_rig.root(), QStringLiteral("tab2"));
+    QObject *notice = m_rig.item(QStringLiteral("sessionNotice"));
+    QVERIFY(mainTab && settingsTab && notice);
+    const auto click = [this](const char *button) {
+        QObject *item = m_rig.item(QLatin1String(button));
+        QVERIFY2(item, button);
+        QMetaObject::invokeMethod(item, "clicked");
+    };
+    QVERIFY(!mainTab->property("unsaved").toBool());
+    QVERIFY(!notice->property("visible").toBool());
+
+    // The case: stage 1 from 500 to 4000 DPI.
+    m_rig.view()->models()->dpi()->setStageValue(0, 4000);
+    QVERIFY(mainTab->property("unsaved").toBool());
+    QVERIFY(!settingsTab->property("unsaved").toBool());
+    const QString before = SceneRig::fileText(QStringLiteral("setting/p1.bin"));
+    QVERIFY(before.contains(QLatin1String("dpiValueArray=500,")));
+    kvm::clearWireLog();
+    {
+        FileSizeLimit full(16); // no settings file can be written
+        QVERIFY(full.active());
+        click("saveButton");
+        // OK saves too; a failed save keeps the window open to tell of it.
+        click("okButton");
+        QMetaObject::invokeMethod(m_rig.page(QStringLiteral("exitConfirm")), "accepted");
+    }
+    using namespace FeedbackTexts;
+    QVERIFY(m_rig.widget->isVisible());
+    QVERIFY(notice->property("visible").toBool());
+    const QString told = notice->property("text").toString();
+    QVERIFY2(told.startsWith(english(CouldNotSave).arg(QString())), qPrintable(told));
+    QVERIFY2(told.contains(QLatin1String("p1.bin")), qPrintable(told));
+    QVERIFY(SceneRig::wireCommands().empty());
+    QCOMPARE(SceneRig::fileText(QStringLiteral("setting/p1.bin")), before);
+    QVERIFY(mainTab->property("unsaved").toBool());
+
+    // With room again the same edit is stored, sent and unmarked.
+    click("saveButton");
+    QCOMPARE(notice->property("text").toString(), english(Saved));
+    QVERIFY(!SceneRig::wireCommands().empty());
+    QVERIFY(SceneRig::fileText(QStringLiteral("setting/p1.bin"))
+                .contains(QLatin1String("dpiValueArray=4000,")));
+    QVERIFY(!mainTab->property("unsaved").toBool());
+
+    // The pointer page marks the settings tab alone; a click clears the notice.
+    m_rig.pageState(QStringLiteral("system"))->setProperty("isSave", true);
+    QVERIFY(settingsTab->property("unsaved").toBool());
+    QVERIFY(!mainTab->property("unsaved").toBool());
+    SceneRig::call(m_rig.session(), "clearNotice");
+    QVERIFY(!notice->property("visible").toBool());
 }
 
 namespace {

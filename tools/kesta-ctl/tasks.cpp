@@ -1335,14 +1335,20 @@ int Runner::profile(QStringList args)
         const QFileInfo source(args.first());
         if (!source.isFile())
             return usage(QStringLiteral("no file \"%1\"").arg(args.first()));
+        // The reasons are the window's own, in English.
+        const auto why = [](ProfileListModel::Refusal r) {
+            return ProfileListModel::importRefusal(r, true);
+        };
         if (!SettingsStore::looksLikeProfile(source.absoluteFilePath()))
-            return usage(QStringLiteral("\"%1\" is not a profile file").arg(args.first()));
+            return usage(
+                QStringLiteral("\"%1\": %2").arg(args.first(), why(ProfileListModel::NotAProfile)));
         ProfileListModel model(m_ops);
         model.reload();
         if (model.count() >= ProfileListModel::kMaxProfiles)
-            return usage(QStringLiteral("the profile list already holds six profiles"));
+            return usage(why(ProfileListModel::ListFull));
         if (hasName && (name.isEmpty() || model.numberOf(name) >= 0))
-            return usage(QStringLiteral("--name \"%1\": the name is empty or taken").arg(name));
+            return usage(
+                QStringLiteral("--name \"%1\": %2").arg(name, why(ProfileListModel::NameTaken)));
         const int number = model.freeNumber();
         if (!hasName)
             name = model.freeName();
@@ -1361,8 +1367,11 @@ int Runner::profile(QStringList args)
             if (refusal == ProfileListModel::NotStored)
                 m_err << "kesta-ctl profile: " << args.first() << " is in profile file " << number
                       << ", but the profile list could not be written; it is not listed\n";
-            else
+            else if (why(refusal).isEmpty())
                 m_err << "kesta-ctl profile: could not import " << args.first() << "\n";
+            else
+                m_err << "kesta-ctl profile: could not import " << args.first() << ": "
+                      << why(refusal) << "\n";
             return 1;
         }
         m_out << "imported as profile " << number << " " << name << "\n";
