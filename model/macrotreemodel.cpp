@@ -473,6 +473,16 @@ void MacroTreeModel::folderPrefixes(const Node *node, const QString &above, QStr
         folderPrefixes(child.get(), own, out);
 }
 
+// The macro file (or folder) of the item at `chain` on disk.
+QString MacroTreeModel::fileOf(const QStringList &chain, bool folder) const
+{
+    MacroPaths::SelectionPath selection;
+    for (int i = 0; i + 1 < chain.size() && i < MacroPaths::kMaxLevel; ++i)
+        selection.names[i] = chain.at(i);
+    return MacroPaths::itemPath(library()->libraryRoot(), selection, int(chain.size()) - 1,
+                                chain.value(chain.size() - 1), folder);
+}
+
 void MacroTreeModel::collectMacros(const Node *node, QStringList &out) const
 {
     for (const auto &child : node->children) {
@@ -542,19 +552,20 @@ bool MacroTreeModel::deleteSelected()
             lib->updataMacroList_delOld(prefix);
     }
     // Buttons bound to a deleted macro get their saved assignment back. A
-    // folder takes its macros with it: those whose names no other macro of
-    // the library has (bindings name macros, not folders).
-    QStringList released;
-    if (type == 0) {
-        released.append(name);
-    } else {
-        QStringList remaining, inside;
-        collectMacros(m_root.get(), remaining);
+    // binding names a macro alone and plays the first file of that name, so
+    // only the names whose played file goes are released: a macro of the
+    // same name elsewhere keeps its buttons (bindings name macros, not
+    // folders).
+    QStringList inside;
+    if (type == 0)
+        inside.append(name);
+    else
         collectMacros(removed.get(), inside);
-        for (const QString &macro : inside) {
-            if (!remaining.contains(macro) && !released.contains(macro))
-                released.append(macro);
-        }
+    const QString gone = fileOf(chain, type == 1);
+    QStringList released;
+    for (const QString &macro : inside) {
+        if (!released.contains(macro) && lib->bindingPlaysFrom(macro, gone))
+            released.append(macro);
     }
     for (const QString &macro : released)
         emit macroDeleted(macro);

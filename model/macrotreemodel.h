@@ -112,7 +112,7 @@ public:
     Q_INVOKABLE int listItem(const QString &name, int type);
 
     // Deletes the selected item with everything below it; macroDeleted
-    // comes for each macro that no other item of the library names.
+    // comes for each macro name whose bindings played a macro that went.
     Q_INVOKABLE bool deleteSelected();
     Q_INVOKABLE int renameSelected(const QString &newName);
 
@@ -176,6 +176,7 @@ private:
     void rewriteFolderSets(const Node *folder);
     void writeSetsFromDisk(Node *folder);
     void folderPrefixes(const Node *node, const QString &above, QStringList &out) const;
+    QString fileOf(const QStringList &chain, bool folder) const;
     void collectMacros(const Node *node, QStringList &out) const;
     void collectItems(const Node *node, QVariantList &out) const;
     void exportItems(int level, const Node *folder) const;

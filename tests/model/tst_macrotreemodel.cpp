@@ -118,6 +118,24 @@ void TestMacroTreeModel::commands_data()
         << QStringList{"!macro/macroName", "!A/macroName"}
         << QStringList{"-macro/A", "-macro/M1.bin"}
         << QStringList{"deleted M1", "deleted M4", "deleted M3", "deleted M2"};
+
+    // A library from before names were unique: A/M2 and a top M2. Buttons
+    // bound to "M2" play the top one, so only its delete releases them.
+    QTest::newRow("deleting a macro whose name a nearer one plays releases nothing")
+        << QStringList{"copy A/M2 M2=0", "clear=0", "list M2=0", "select A/M2=0", "delete=0"}
+        << QStringList{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "M1", "M2"}
+        << QStringList{"macro/macroName=A,M1,M2", "A/macroName=B,loaderquiver"}
+        << QStringList{"-macro/A/M2.bin", "+macro/M2.bin"} << QStringList{};
+    QTest::newRow("deleting the macro a name plays releases it, one of that name left or not")
+        << QStringList{"copy A/M2 M2=0", "clear=0",       "list M2=0", "select M2=0",
+                       "delete=0",       "select A/M2=0", "delete=0"}
+        << QStringList{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "M1"}
+        << QStringList{"macro/macroName=A,M1"} << QStringList{"-macro/A/M2.bin", "-macro/M2.bin"}
+        << QStringList{"deleted M2", "deleted M2"};
+    QTest::newRow("a deleted folder releases only the names whose played macro it held")
+        << QStringList{"copy A/M2 M2=0", "clear=0", "list M2=0", "select A=0", "delete=0"}
+        << QStringList{"M1", "M2"} << QStringList{"macro/macroName=M1,M2", "!A/macroName"}
+        << QStringList{"-macro/A", "+macro/M2.bin"} << QStringList{"deleted M4", "deleted M3"};
 }
 
 void TestMacroTreeModel::commands()
@@ -171,6 +189,13 @@ void TestMacroTreeModel::commands()
             outcome = model.renameSelected(arg);
         else if (verb == QLatin1String("delete"))
             outcome = model.deleteSelected() ? 0 : 1;
+        else if (verb == QLatin1String("list"))
+            outcome = model.listItem(arg, 0);
+        else if (verb == QLatin1String("copy")) // a macro file copied behind the tree's back
+            outcome = QFile::copy(modules + "/macro/" + arg.section(' ', 0, 0) + ".bin",
+                                  modules + "/macro/" + arg.section(' ', 1) + ".bin")
+                          ? 0
+                          : 1;
         QVERIFY2(outcome == expected,
                  qPrintable(command + QStringLiteral(" gave %1").arg(outcome)));
     };

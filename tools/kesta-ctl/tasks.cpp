@@ -1855,9 +1855,13 @@ int Runner::macroFolder(const QString &sub, const QStringList &args)
     // puts the button back and sends it, which is the key page's to do.
     const QStringList inside = m_tree.macroNames(index);
     const QStringList bound = macrosBoundInUse();
+    const QString directory = libraryFile(folders, name, true);
     QStringList held;
     for (const QString &macro : inside) {
-        if (bound.contains(macro) && !held.contains(macro))
+        // A button bound to the name plays the first macro of it, which may
+        // live elsewhere.
+        if (bound.contains(macro) && !held.contains(macro) &&
+            m_macros->bindingPlaysFrom(macro, directory))
             held.append(macro);
     }
     if (!held.isEmpty()) {
