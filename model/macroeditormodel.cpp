@@ -91,6 +91,10 @@ int MacroEditorModel::warningFor(int outcome)
         return NameElsewhere;
     case MacroTreeModel::FolderTooDeep:
         return FolderRefused;
+    case MacroTreeModel::ListsShared:
+        return ListsShared;
+    case MacroTreeModel::ReservedName:
+        return ReservedName;
     default:
         return -1;
     }
@@ -100,7 +104,8 @@ bool MacroEditorModel::warn(int outcome)
 {
     const int shown = warningFor(outcome);
     if (shown >= 0)
-        emit warningRequested(shown, QString());
+        emit warningRequested(
+            shown, outcome == MacroTreeModel::ListsShared ? m_tree.listsSharedWith() : QString());
     return outcome == MacroTreeModel::Done;
 }
 

@@ -60,7 +60,9 @@ public:
         FolderRefused = 2,
         ConfirmDelete = 3,
         NameElsewhere = 10,
-        ImportRefused = 11
+        ImportRefused = 11,
+        ListsShared = 12, // detail: the folder whose items it would share
+        ReservedName = 13
     };
     Q_ENUM(Warning)
 

@@ -594,6 +594,10 @@ void TstTasks::refusesBadArguments_data()
         << QStringList{"macro", "rename-folder", "F", "G"} << "no folder \"F\"";
     QTest::newRow("macro folder delete of a missing folder")
         << QStringList{"macro", "delete-folder", "F"} << "no folder \"F\"";
+    QTest::newRow("macro folder whose items would be the top's")
+        << QStringList{"macro", "create-folder", "macro"} << "together with those of /";
+    QTest::newRow("macro named as the list padding")
+        << QStringList{"macro", "create", "loaderquiver", "press:A"} << "reserved";
     QTest::newRow("macro send to button 13") << QStringList{"macro", "send", "X", "13"} << "1..10";
     QTest::newRow("status argument") << QStringList{"status", "now"} << "no arguments";
     QTest::newRow("unknown option") << QStringList{"rate", "--fast"} << "unknown option";

@@ -59,6 +59,8 @@ void TestMacroEditorModel::warnings()
         {MacroTreeModel::NameInFolder, MacroEditorModel::SameName},
         {MacroTreeModel::NameElsewhere, MacroEditorModel::NameElsewhere},
         {MacroTreeModel::FolderTooDeep, MacroEditorModel::FolderRefused},
+        {MacroTreeModel::ListsShared, MacroEditorModel::ListsShared},
+        {MacroTreeModel::ReservedName, MacroEditorModel::ReservedName},
     };
     for (const auto &[outcome, shown] : rows)
         QCOMPARE(MacroEditorModel::warningFor(outcome), shown);

@@ -119,6 +119,39 @@ void TestMacroTreeModel::commands_data()
         << QStringList{"-macro/A", "-macro/M1.bin"}
         << QStringList{"deleted M1", "deleted M4", "deleted M3", "deleted M2"};
 
+    // Folder names are joined into list prefixes: a folder whose prefix
+    // would be another's (or the top's, "macro") is refused, and so is the
+    // name that pads one-item lists; nothing is written or made.
+    QTest::newRow("a folder whose lists would meet another's is refused")
+        << QStringList{"clear=0",     "folder macro=6", "folder AB=6", "select A=0",
+                       "folder BC=6", "select A/B=0",   "folder C=2",  "clear=0",
+                       "new AB=0",    "select AB=0",    "rename AC=0"}
+        << QStringList{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "A/M2", "M1", "AC"}
+        << QStringList{"macro/macroName=A,M1,AC",       "A/macroName=B,M2", "AB/macroName=C,M3",
+                       "ABC/macroName=M4,loaderquiver", "!macro/macro",     "!AC/macroName"}
+        << QStringList{"-macro/macro", "-macro/AB", "-macro/A/BC", "+macro/AC.bin"}
+        << QStringList{"renamed 0 0 AB AC"};
+    QTest::newRow("a rename that would make a folder's lists, or those below, meet is refused")
+        << QStringList{"clear=0",        "folder xy=0",  "folder Q=0", "select Q=0",
+                       "folder y=0",     "select Q=0",   "rename x=6", "rename AB=6",
+                       "rename macro=6", "select Q/y=0", "rename B=0"}
+        << QStringList{"A/",   "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3",
+                       "A/M2", "M1",   "xy/",    "Q/",       "Q/B/"}
+        << QStringList{"macro/macroName=A,M1,xy,Q", "Q/macroName=B,loaderquiver",
+                       "AB/macroName=C,M3", "!x/macroName"}
+        << QStringList{"+macro/Q/B", "-macro/x", "-macro/macro", "-macro/AB"}
+        << QStringList{"renamed 1 1 y B"};
+    QTest::newRow("the padding item is no name for a macro or a folder, new or renamed")
+        << QStringList{"clear=0",
+                       "new loaderquiver=7",
+                       "folder loaderquiver=7",
+                       "select A/M2=0",
+                       "rename loaderquiver=7",
+                       "select A=0",
+                       "rename loaderquiver=7"}
+        << staged << QStringList{"macro/macroName=A,M1", "A/macroName=B,M2"}
+        << QStringList{"-macro/loaderquiver.bin", "-macro/loaderquiver", "+macro/A/M2.bin"}
+        << QStringList{};
     // A library from before names were unique: A/M2 and a top M2. Buttons
     // bound to "M2" play the top one, so only its delete releases them.
     QTest::newRow("deleting a macro whose name a nearer one plays releases nothing")
