@@ -123,6 +123,12 @@ void MacroEditorModel::init()
         emit reloaded();
     m_loaded = true;
     emit tableChanged();
+    const QString shared = m_tree.sharedListSets().join(QStringLiteral("; "));
+    if (shared != m_sharedReported) {
+        m_sharedReported = shared;
+        if (!shared.isEmpty())
+            emit warningRequested(SharedListsFound, shared);
+    }
 }
 
 // ---- Tree ----

@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
+#include <QSet>
 
 namespace {
 
@@ -529,6 +531,38 @@ bool MacroTreeModel::sharesLists(const QList<QStringList> &chains, const Node *m
         }
     }
     return false;
+}
+
+QStringList MacroTreeModel::sharedListSets() const
+{
+    QList<QStringList> chains;
+    listChains(m_root.get(), {}, nullptr, chains);
+    QMap<QString, QList<QStringList>> byPrefix;
+    for (const QStringList &chain : std::as_const(chains))
+        byPrefix[MacroPaths::listPrefix(chain)].append(chain);
+    QStringList out;
+    for (const QList<QStringList> &group : std::as_const(byPrefix)) {
+        if (group.size() < 2)
+            continue;
+        // Folders of one name whose parents share a set share theirs too:
+        // only where the sharing starts is worth naming.
+        QSet<QString> parents;
+        for (const QStringList &chain : group)
+            parents.insert(chain.isEmpty()
+                               ? QStringLiteral("/")
+                               : MacroPaths::listPrefix(chain.mid(0, chain.size() - 1)));
+        if (parents.size() == 1 && !parents.contains(QStringLiteral("/")))
+            continue;
+        QStringList shown;
+        for (const QStringList &chain : group) {
+            if (!chain.isEmpty())
+                shown.append(shownChain(chain));
+        }
+        if (shown.size() < group.size())
+            shown.append(shownChain({}));
+        out.append(shown.join(QStringLiteral(" = ")));
+    }
+    return out;
 }
 
 void MacroTreeModel::collectMacros(const Node *node, QStringList &out) const

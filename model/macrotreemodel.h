@@ -136,6 +136,11 @@ public:
     // The folder whose list set the last ListsShared refusal would have
     // shared ("A/BD"; "/" for the top).
     Q_INVOKABLE QString listsSharedWith() const { return m_sharedWith; }
+    // Folders of the loaded tree that share one list set already (a library
+    // made before such names were refused), one entry per set: "A/BD = AB/D",
+    // "/" standing for the top. A set shared only because the folders above
+    // share theirs is not named again.
+    Q_INVOKABLE QStringList sharedListSets() const;
     // Whether the last write of the name lists reached the disk: each write
     // holds every list, so after a command the last one tells.
     bool listsWritten() const { return m_lastWriteOk; }

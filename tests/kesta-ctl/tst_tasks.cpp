@@ -161,6 +161,7 @@ private slots:
     void unplugDuringTheTransferIsReported();
     void refusesBadArguments_data();
     void refusesBadArguments();
+    void sharedListSetsAreNamed();
 };
 
 void TstTasks::buttonLabels_data()
@@ -627,6 +628,34 @@ void TstTasks::refusesBadArguments()
     QVERIFY(out.isEmpty());
     QVERIFY(filesUnder(modules) == before);
     QVERIFY(kvm::wireLog().empty()); // the mouse was not even looked for
+}
+
+// A library from before such folders were refused: the tree names them on
+// stderr and changes nothing.
+void TstTasks::sharedListSetsAreNamed()
+{
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    const QString modules = dir.path() + QStringLiteral("/modules");
+    {
+        QSettings names(modules + QStringLiteral("/setting/name.bin"), QSettings::IniFormat);
+        names.setValue("macro/macroName", QStringList{"macro", "M"});
+        names.setValue("macro/macroType", QStringList{"1", "0"});
+    }
+    kvm::configure(kvm::defaultConfig());
+    const auto before = filesUnder(modules);
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const int code = Ctl::run(QStringList{"--modules-dir", modules, "--no-device", "macro", "tree"},
+                              outStream, errStream);
+    errStream.flush();
+    QCOMPARE(code, 0);
+    QCOMPARE(err, QStringLiteral("kesta-ctl macro: these folders share one stored list of items "
+                                 "(\"/\" is the top of the library): macro = /; nothing was "
+                                 "changed\n"));
+    QVERIFY(filesUnder(modules) == before);
 }
 
 QTEST_GUILESS_MAIN(TstTasks)

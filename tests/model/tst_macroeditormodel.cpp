@@ -13,9 +13,28 @@
 #include "tools/virtual-mouse/virtual_mouse.h"
 #include "view/operations.h"
 
+#include <QDirIterator>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+
+QMap<QString, QByteArray> filesUnder(const QString &folder)
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly))
+            out.insert(path.mid(folder.size()), f.readAll());
+    }
+    return out;
+}
+
+} // namespace
 
 class TestMacroEditorModel : public QObject
 {
@@ -25,6 +44,7 @@ private slots:
     void names_data();
     void names();
     void warnings();
+    void sharedListsReportedOnce();
     void script_data();
     void script();
 };
@@ -64,6 +84,49 @@ void TestMacroEditorModel::warnings()
     };
     for (const auto &[outcome, shown] : rows)
         QCOMPARE(MacroEditorModel::warningFor(outcome), shown);
+}
+
+// A library written before such folders were refused: a top folder "macro"
+// (whose items are the top's own) and A/BD beside AB/D. Loading names them
+// once and leaves every file as it was.
+void TestMacroEditorModel::sharedListsReportedOnce()
+{
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    const QString modules = dir.path() + QStringLiteral("/modules");
+    {
+        QSettings names(modules + QStringLiteral("/setting/name.bin"), QSettings::IniFormat);
+        const QStringList pad{QStringLiteral("loaderquiver")};
+        names.setValue("macro/macroName", QStringList{"A", "AB", "macro", "M"});
+        names.setValue("macro/macroType", QStringList{"1", "1", "1", "0"});
+        names.setValue("A/macroName", QStringList{"BD"} + pad);
+        names.setValue("A/macroType", QStringList{"1"} + pad);
+        names.setValue("AB/macroName", QStringList{"D"} + pad);
+        names.setValue("AB/macroType", QStringList{"1"} + pad);
+        names.setValue("ABD/macroName", QStringList{"X"} + pad);
+        names.setValue("ABD/macroType", QStringList{"0"} + pad);
+    }
+    const auto before = filesUnder(modules);
+    kvm::configure(kvm::defaultConfig());
+    ScriptedDialogs dialogs;
+    Operations ops(modules, &dialogs);
+    Hid_Thread hid;
+    ops.attachDevice(&hid);
+    QVERIFY(ops.macros());
+    MacroTreeModel tree(ops);
+    MacroStepsModel stepsModel(ops);
+    MacroEditorModel editor(ops, tree, stepsModel);
+    QSignalSpy warnings(&editor, &MacroEditorModel::warningRequested);
+
+    editor.init();
+    editor.init();
+    QCOMPARE(warnings.count(), 1);
+    QCOMPARE(warnings.at(0).at(0).toInt(), int(MacroEditorModel::SharedListsFound));
+    QCOMPARE(warnings.at(0).at(1).toString(), QStringLiteral("A/BD = AB/D; macro = /"));
+    // Folders below A/BD and AB/D share because their parents do: not named.
+    QVERIFY(tree.indexOf({"A", "BD", "X"}).isValid());
+    QVERIFY(tree.indexOf({"AB", "D", "X"}).isValid());
+    QVERIFY(filesUnder(modules) == before);
 }
 
 void TestMacroEditorModel::script_data()

@@ -1549,6 +1549,12 @@ int Runner::macro(QStringList args)
             m_err << "kesta-ctl macro: more than one macro is named "
                   << ambiguous.join(QStringLiteral(", "))
                   << "; a button bound to such a name plays the first found\n";
+        // Nor could it keep two folders' items apart when their joined names met.
+        const QStringList shared = m_tree.sharedListSets();
+        if (!shared.isEmpty())
+            m_err << "kesta-ctl macro: these folders share one stored list of items (\"/\" is "
+                     "the top of the library): "
+                  << shared.join(QStringLiteral("; ")) << "; nothing was changed\n";
         return 0;
     }
     QStringList folders;
