@@ -152,6 +152,13 @@ void TestMacroTreeModel::commands_data()
         << staged << QStringList{"macro/macroName=A,M1", "A/macroName=B,M2"}
         << QStringList{"-macro/loaderquiver.bin", "-macro/loaderquiver", "+macro/A/M2.bin"}
         << QStringList{};
+    QTest::newRow("a batch import whose folders would meet others' is refused and leaves nothing")
+        << QStringList{"clear=0", "folder XY=0", "batch macro=6", "batch X/Y=6",
+                       "batch loaderquiver=7"}
+        << QStringList{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "A/M2", "M1", "XY/"}
+        << QStringList{"macro/macroName=A,M1,XY", "!X/macroName"}
+        << QStringList{"-macro/macro", "-macro/X", "-macro/loaderquiver", "+macro/XY"}
+        << QStringList{};
     // A library from before names were unique: A/M2 and a top M2. Buttons
     // bound to "M2" play the top one, so only its delete releases them.
     QTest::newRow("deleting a macro whose name a nearer one plays releases nothing")
@@ -222,7 +229,12 @@ void TestMacroTreeModel::commands()
             outcome = model.renameSelected(arg);
         else if (verb == QLatin1String("delete"))
             outcome = model.deleteSelected() ? 0 : 1;
-        else if (verb == QLatin1String("list"))
+        else if (verb == QLatin1String("batch")) { // a folder (and those in it) chosen
+            const QString source = dir.path() + QStringLiteral("/in/");
+            QDir().mkpath(source + arg);
+            dialogs.answers.append(source + arg.section(QLatin1Char('/'), 0, 0));
+            outcome = model.batchImport();
+        } else if (verb == QLatin1String("list"))
             outcome = model.listItem(arg, 0);
         else if (verb == QLatin1String("copy")) // a macro file copied behind the tree's back
             outcome = QFile::copy(modules + "/macro/" + arg.section(' ', 0, 0) + ".bin",
