@@ -67,6 +67,10 @@ QString MacroLibrary::loadMacroFile(int macroLevel, int selectType)
     const QString name = baseNameToFirstDot(QFileInfo(chosen).fileName());
     if (!isSafeName(name) || !MacroFiles::isMacroFile(chosen))
         return QString();
+    if (MacroPaths::isReservedName(name)) {
+        m_refusedNames.append(name);
+        return QString();
+    }
 
     // A selected macro, or nothing selected, imports into the root; a selected
     // folder at level L imports into that folder, found through L+1 names.
@@ -127,6 +131,10 @@ QString MacroLibrary::loadMacroFile_batch()
         return QString();
     if (!isSafeName(name) || !QFileInfo(source).isDir())
         return QString();
+    if (MacroPaths::isReservedName(name)) {
+        m_refusedNames.append(name);
+        return QString();
+    }
 
     m_batchSource = source;
     QDir().mkdir(libraryRoot() + QLatin1Char('/') + name);
@@ -145,7 +153,8 @@ void MacroLibrary::importFolder(const QString &source, const QString &target, in
         // already at the target is kept as it is, as before.
         const QString file = QDir::cleanPath(target + QLatin1Char('/') + name + ".bin");
         QStringList &holders = held[name];
-        if (std::any_of(holders.cbegin(), holders.cend(),
+        if (MacroPaths::isReservedName(name) ||
+            std::any_of(holders.cbegin(), holders.cend(),
                         [&file](const QString &path) { return path != file; })) {
             if (!m_refusedNames.contains(name))
                 m_refusedNames.append(name);
@@ -162,6 +171,11 @@ void MacroLibrary::importFolder(const QString &source, const QString &target, in
         const QString name = baseNameToFirstDot(fi.fileName());
         if (!isSafeName(name))
             continue;
+        if (MacroPaths::isReservedName(name)) {
+            if (!m_refusedNames.contains(name))
+                m_refusedNames.append(name);
+            continue;
+        }
         m_foldersAtDepth[depth - 1].append(name);
         const QString folder = target + QLatin1Char('/') + name;
         QDir().mkdir(folder);

@@ -301,6 +301,15 @@ bool MacroLibrary::isMacroNameTaken(const QString &name)
     return nameHeldElsewhere(name, QString());
 }
 
+bool MacroLibrary::bindingPlaysFrom(const QString &name, const QString &path) const
+{
+    const QStringList files = macroFilesByName().value(name);
+    if (files.isEmpty())
+        return true;
+    const QString own = QDir::cleanPath(path);
+    return files.first() == own || files.first().startsWith(own + QLatin1Char('/'));
+}
+
 QStringList MacroLibrary::ambiguousMacroNames()
 {
     const QHash<QString, QStringList> files = macroFilesByName();

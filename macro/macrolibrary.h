@@ -70,6 +70,12 @@ public slots:
     // the folder is the scene's to report, as before).
     // Names compare exactly, as file names do here ("Fire" and "fire" are two).
     bool isMacroNameTaken(const QString &name);
+    // Whether a button bound to `name` plays the macro file `path`, or one
+    // below `path` when that is a folder: a binding names a macro alone and
+    // plays the file loadMacroByName finds first, so only that file's
+    // delete or rename concerns it. True as well when no macro file holds
+    // the name (the binding plays nothing, whatever goes).
+    bool bindingPlaysFrom(const QString &name, const QString &path) const;
     // Names that more than one macro holds, from a library made before the
     // rule; they keep working (loadMacroByName's first find wins).
     QStringList ambiguousMacroNames();

@@ -1,5 +1,7 @@
 #include "macro/macropaths.h"
 
+#include "settings/settingsstore.h"
+
 namespace MacroPaths {
 
 bool isSafeName(const QString &name)
@@ -37,6 +39,11 @@ QString itemPath(const QString &root, const SelectionPath &sel, int level, const
     return dir + QLatin1Char('/') + name + (folder ? QString() : QStringLiteral(".bin"));
 }
 
+bool isReservedName(const QString &name)
+{
+    return name == SettingsStore::paddingItem();
+}
+
 QString baseNameToFirstDot(const QString &fileName)
 {
     const int dot = fileName.indexOf(QLatin1Char('.'));
@@ -54,6 +61,11 @@ QString joinedNames(const SelectionPath &sel, int count)
     for (int i = 0; i < count && i < kMaxLevel; ++i)
         out += sel.names[i];
     return out;
+}
+
+QString listPrefix(const QStringList &chain)
+{
+    return chain.isEmpty() ? rootPrefix() : chain.join(QString());
 }
 
 QString subListPrefix(const SelectionPath &sel, int level, const QString &name)

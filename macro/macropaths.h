@@ -29,6 +29,11 @@ QString levelFolder(const QString &root, const SelectionPath &sel, int level);
 QString itemPath(const QString &root, const SelectionPath &sel, int level, const QString &name,
                  bool folder);
 
+// The item that pads name.bin's one-item lists: a reader drops it when it
+// comes second, so a macro or folder of that name would go missing from its
+// list. New items may not take it.
+bool isReservedName(const QString &name);
+
 // The name of an exchanged file or folder up to its first dot ("combo.old.mc"
 // gives "combo").
 QString baseNameToFirstDot(const QString &fileName);
@@ -38,6 +43,10 @@ QString baseNameToFirstDot(const QString &fileName);
 QString rootPrefix();
 // First `count` names of the selection path joined (count clipped to 0..5).
 QString joinedNames(const SelectionPath &sel, int count);
+// The prefix of the list set of the folder reached through `chain` (the
+// root's for an empty chain). Joined names collide ("A" + "BD" and "AB" + "D",
+// or a top folder "macro" and the root): such folders would share one set.
+QString listPrefix(const QStringList &chain);
 // Prefix read by getMacroSubList_Att at list level `level` for folder `name`.
 QString subListPrefix(const SelectionPath &sel, int level, const QString &name);
 

@@ -109,6 +109,10 @@ int MacroEditorModel::warningFor(int outcome)
         return NameElsewhere;
     case MacroTreeModel::FolderTooDeep:
         return FolderRefused;
+    case MacroTreeModel::ListsShared:
+        return ListsShared;
+    case MacroTreeModel::ReservedName:
+        return ReservedName;
     default:
         return -1;
     }
@@ -118,7 +122,8 @@ bool MacroEditorModel::warn(int outcome)
 {
     const int shown = warningFor(outcome);
     if (shown >= 0)
-        emit warningRequested(shown, QString());
+        emit warningRequested(
+            shown, outcome == MacroTreeModel::ListsShared ? m_tree.listsSharedWith() : QString());
     return outcome == MacroTreeModel::Done;
 }
 
@@ -136,6 +141,12 @@ void MacroEditorModel::init()
         emit reloaded();
     m_loaded = true;
     emit tableChanged();
+    const QString shared = m_tree.sharedListSets().join(QStringLiteral("; "));
+    if (shared != m_sharedReported) {
+        m_sharedReported = shared;
+        if (!shared.isEmpty())
+            emit warningRequested(SharedListsFound, shared);
+    }
 }
 
 // ---- Tree ----

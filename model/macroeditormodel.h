@@ -67,7 +67,10 @@ public:
         ConfirmDelete = 3,
         NameElsewhere = 10,
         ImportRefused = 11,
-        NotWritten = 12
+        NotWritten = 12,
+        ListsShared = 13, // detail: the folder whose items it would share
+        ReservedName = 14,
+        SharedListsFound = 15 // detail: the folders that share, on loading
     };
     Q_ENUM(Warning)
 
@@ -104,7 +107,9 @@ public:
     // The warning entry a tree outcome is shown with; -1 for none.
     Q_INVOKABLE static int warningFor(int outcome);
 
-    // Ends a recording, reads the key table and the whole tree again.
+    // Ends a recording, reads the key table and the whole tree again. Folders
+    // that share a list set are named once (again only when that changes);
+    // nothing of them is changed.
     Q_INVOKABLE void init();
     bool loaded() const { return m_loaded; }
     int visibleRow() const { return m_visibleRow; }
@@ -234,4 +239,5 @@ private:
     bool m_delayEnabled = false;
     bool m_capturing = false;
     bool m_loaded = false;
+    QString m_sharedReported; // what the last load reported of shared list sets
 };

@@ -6,6 +6,11 @@
 #include "settings/settingsstore.h"
 #include "view/operations.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QMap>
+#include <QSet>
+
 namespace {
 
 QVariantList variants(const QStringList &list)
@@ -365,12 +370,16 @@ int MacroTreeModel::checkNewName(const QString &name, int type) const
     MacroLibrary *lib = library();
     if (!lib || !MacroPaths::isSafeName(name))
         return Ignored;
+    if (MacroPaths::isReservedName(name))
+        return ReservedName;
     if (type == 1 && m_current && m_current->type == 1 &&
         levelOf(m_current) >= kDeepestFolderWithChildren)
         return FolderTooDeep;
     applySelectionPath();
     if (nameTaken(name, target()))
         return NameInFolder;
+    if (type == 1 && sharesLists({chainOf(target().folder) << name}, nullptr))
+        return ListsShared;
     // Buttons bind macros by name, so one name is one macro library-wide.
     if (type == 0 && lib->isMacroNameTaken(name))
         return NameElsewhere;
@@ -473,6 +482,89 @@ void MacroTreeModel::folderPrefixes(const Node *node, const QString &above, QStr
         folderPrefixes(child.get(), own, out);
 }
 
+// The chains of the folders from `node` down that keep a list set (the top's
+// is empty), leaving out `skip` and what is below it.
+void MacroTreeModel::listChains(const Node *node, const QStringList &chain, const Node *skip,
+                                QList<QStringList> &out) const
+{
+    if (node == skip || node->type != 1 || chain.size() > kDeepestFolderWithChildren + 1)
+        return;
+    out.append(chain);
+    for (const auto &child : node->children)
+        listChains(child.get(), chain + QStringList{child->name}, skip, out);
+}
+
+namespace {
+
+QString shownChain(const QStringList &chain)
+{
+    return chain.isEmpty() ? QStringLiteral("/") : chain.join(QLatin1Char('/'));
+}
+
+} // namespace
+
+// The macro file (or folder) of the item at `chain` on disk.
+QString MacroTreeModel::fileOf(const QStringList &chain, bool folder) const
+{
+    MacroPaths::SelectionPath selection;
+    for (int i = 0; i + 1 < chain.size() && i < MacroPaths::kMaxLevel; ++i)
+        selection.names[i] = chain.at(i);
+    return MacroPaths::itemPath(library()->libraryRoot(), selection, int(chain.size()) - 1,
+                                chain.value(chain.size() - 1), folder);
+}
+
+// Folder names are joined into list prefixes with nothing between them, so
+// two folders can meet under one prefix and would then show (and overwrite)
+// each other's items. Whether a folder at one of `chains` would meet the top
+// or a folder outside `moving` (a folder being renamed, or none).
+bool MacroTreeModel::sharesLists(const QList<QStringList> &chains, const Node *moving) const
+{
+    QList<QStringList> held;
+    listChains(m_root.get(), {}, moving, held);
+    for (const QStringList &chain : chains) {
+        const QString prefix = MacroPaths::listPrefix(chain);
+        for (const QStringList &other : std::as_const(held)) {
+            if (MacroPaths::listPrefix(other) == prefix) {
+                m_sharedWith = shownChain(other);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+QStringList MacroTreeModel::sharedListSets() const
+{
+    QList<QStringList> chains;
+    listChains(m_root.get(), {}, nullptr, chains);
+    QMap<QString, QList<QStringList>> byPrefix;
+    for (const QStringList &chain : std::as_const(chains))
+        byPrefix[MacroPaths::listPrefix(chain)].append(chain);
+    QStringList out;
+    for (const QList<QStringList> &group : std::as_const(byPrefix)) {
+        if (group.size() < 2)
+            continue;
+        // Folders of one name whose parents share a set share theirs too:
+        // only where the sharing starts is worth naming.
+        QSet<QString> parents;
+        for (const QStringList &chain : group)
+            parents.insert(chain.isEmpty()
+                               ? QStringLiteral("/")
+                               : MacroPaths::listPrefix(chain.mid(0, chain.size() - 1)));
+        if (parents.size() == 1 && !parents.contains(QStringLiteral("/")))
+            continue;
+        QStringList shown;
+        for (const QStringList &chain : group) {
+            if (!chain.isEmpty())
+                shown.append(shownChain(chain));
+        }
+        if (shown.size() < group.size())
+            shown.append(shownChain({}));
+        out.append(shown.join(QStringLiteral(" = ")));
+    }
+    return out;
+}
+
 void MacroTreeModel::collectMacros(const Node *node, QStringList &out) const
 {
     for (const auto &child : node->children) {
@@ -542,19 +634,20 @@ bool MacroTreeModel::deleteSelected()
             lib->updataMacroList_delOld(prefix);
     }
     // Buttons bound to a deleted macro get their saved assignment back. A
-    // folder takes its macros with it: those whose names no other macro of
-    // the library has (bindings name macros, not folders).
-    QStringList released;
-    if (type == 0) {
-        released.append(name);
-    } else {
-        QStringList remaining, inside;
-        collectMacros(m_root.get(), remaining);
+    // binding names a macro alone and plays the first file of that name, so
+    // only the names whose played file goes are released: a macro of the
+    // same name elsewhere keeps its buttons (bindings name macros, not
+    // folders).
+    QStringList inside;
+    if (type == 0)
+        inside.append(name);
+    else
         collectMacros(removed.get(), inside);
-        for (const QString &macro : inside) {
-            if (!remaining.contains(macro) && !released.contains(macro))
-                released.append(macro);
-        }
+    const QString gone = fileOf(chain, type == 1);
+    QStringList released;
+    for (const QString &macro : inside) {
+        if (!released.contains(macro) && lib->bindingPlaysFrom(macro, gone))
+            released.append(macro);
     }
     for (const QString &macro : released)
         emit macroDeleted(macro);
@@ -572,6 +665,8 @@ int MacroTreeModel::renameSelected(const QString &newName)
     if (!lib || !m_current || newName.isEmpty() || newName == m_current->name ||
         !MacroPaths::isSafeName(newName))
         return Ignored;
+    if (MacroPaths::isReservedName(newName))
+        return ReservedName;
     Node *node = m_current;
     const int level = levelOf(node);
     const int type = node->type;
@@ -589,12 +684,25 @@ int MacroTreeModel::renameSelected(const QString &newName)
         applySelectionPath();
         return NameElsewhere;
     }
+    if (type == 1) {
+        // The folder and those below it take new prefixes.
+        QList<QStringList> moved;
+        listChains(node, chainOf(node->parent) << newName, nullptr, moved);
+        if (sharesLists(moved, node)) {
+            applySelectionPath();
+            return ListsShared;
+        }
+    }
     const QStringList oldChain = chainOf(node);
     node->name = newName;
     const QModelIndex index = indexOfNode(node);
     emit dataChanged(index, index);
     setSelectionPath(oldChain);
-    lib->searchMacroFile_sub_batch(oldChain.value(0), 0, 0);
+    // The walk drops the sets under the top folder the item is in, to be
+    // written again below. A macro at the top is in no folder: its name may
+    // well be a folder's prefix ("AB" for A/B), whose set must stay.
+    if (level > 0 || type == 1)
+        lib->searchMacroFile_sub_batch(oldChain.value(0), 0, 0);
     writeLists(1, level, newName, node->parent);
     emit macroRenamed(level, type, oldName, newName);
     if ((type == 1 && level == 0) || level >= 1) {
@@ -630,8 +738,9 @@ int MacroTreeModel::importMacro()
     applySelectionPath();
     const QString name = lib->loadMacroFile(currentLevel(), currentType());
     int outcome = Ignored;
-    if (name.isEmpty() && !lib->refusedMacroNames().isEmpty())
-        outcome = NameElsewhere;
+    const QStringList refused = lib->refusedMacroNames();
+    if (name.isEmpty() && !refused.isEmpty())
+        outcome = refused.contains(SettingsStore::paddingItem()) ? ReservedName : NameElsewhere;
     if (!name.isEmpty() && MacroPaths::isSafeName(name)) {
         const Target where = target();
         if (nameTaken(name, where))
@@ -650,11 +759,18 @@ int MacroTreeModel::batchImport()
         return Ignored;
     clearSelection();
     const QString name = lib->loadMacroFile_batch();
+    if (name.isEmpty() && lib->refusedMacroNames().contains(SettingsStore::paddingItem()))
+        return ReservedName;
     if (name.isEmpty() || !MacroPaths::isSafeName(name))
         return Ignored;
     const Target where = target();
     if (nameTaken(name, where))
         return NameInFolder;
+    if (sharesLists(importedChains(lib->batchSourceFolder(), {name}), nullptr)) {
+        // The library made the folder for the copies: it goes again.
+        lib->removeEmptyFolder(0, name);
+        return ListsShared;
+    }
     lib->loadMacroFile_sub_batch();
     Node *node = append(where, name, 1);
     writeLists(0, 0, QString(), m_root.get());
@@ -666,6 +782,23 @@ int MacroTreeModel::batchImport()
     endResetModel();
     applySelectionPath();
     return Done;
+}
+
+// The folder chains a batch import of `source` as `chain` brings in, as
+// the library copies them (named up to the first dot, five levels).
+QList<QStringList> MacroTreeModel::importedChains(const QString &source, const QStringList &chain)
+{
+    QList<QStringList> out{chain};
+    if (chain.size() > kDeepestFolderWithChildren)
+        return out;
+    const QFileInfoList subs =
+        QDir(source).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &sub : subs) {
+        const QString name = MacroPaths::baseNameToFirstDot(sub.fileName());
+        if (MacroPaths::isSafeName(name) && !MacroPaths::isReservedName(name))
+            out += importedChains(sub.filePath(), chain + QStringList{name});
+    }
+    return out;
 }
 
 void MacroTreeModel::writeSetsFromDisk(Node *folder)

@@ -48,7 +48,9 @@ public:
         NameInFolder,  // "Already have a macro with the same name!"
         NameElsewhere, // a macro in another folder holds the name
         FolderTooDeep, // "Can't add a new folder!"
-        NotWritten     // the library refused a write; nothing is listed
+        NotWritten,    // the library refused a write; nothing is listed
+        ListsShared,   // the folder's list set would be another's (listsSharedWith())
+        ReservedName   // the name that pads name.bin's lists
     };
     Q_ENUM(Outcome)
 
@@ -112,7 +114,7 @@ public:
     Q_INVOKABLE int listItem(const QString &name, int type);
 
     // Deletes the selected item with everything below it; macroDeleted
-    // comes for each macro that no other item of the library names.
+    // comes for each macro name whose bindings played a macro that went.
     Q_INVOKABLE bool deleteSelected();
     Q_INVOKABLE int renameSelected(const QString &newName);
 
@@ -131,6 +133,14 @@ public:
     // Every item in tree order, folders open: name, type, level, indent
     // (the text margin the list sets store) and path (the chain of names).
     Q_INVOKABLE QVariantList items() const;
+    // The folder whose list set the last ListsShared refusal would have
+    // shared ("A/BD"; "/" for the top).
+    Q_INVOKABLE QString listsSharedWith() const { return m_sharedWith; }
+    // Folders of the loaded tree that share one list set already (a library
+    // made before such names were refused), one entry per set: "A/BD = AB/D",
+    // "/" standing for the top. A set shared only because the folders above
+    // share theirs is not named again.
+    Q_INVOKABLE QStringList sharedListSets() const;
     // Whether the last write of the name lists reached the disk: each write
     // holds every list, so after a command the last one tells.
     bool listsWritten() const { return m_lastWriteOk; }
@@ -176,6 +186,11 @@ private:
     void rewriteFolderSets(const Node *folder);
     void writeSetsFromDisk(Node *folder);
     void folderPrefixes(const Node *node, const QString &above, QStringList &out) const;
+    void listChains(const Node *node, const QStringList &chain, const Node *skip,
+                    QList<QStringList> &out) const;
+    bool sharesLists(const QList<QStringList> &chains, const Node *moving) const;
+    QString fileOf(const QStringList &chain, bool folder) const;
+    static QList<QStringList> importedChains(const QString &source, const QStringList &chain);
     void collectMacros(const Node *node, QStringList &out) const;
     void collectItems(const Node *node, QVariantList &out) const;
     void exportItems(int level, const Node *folder) const;
@@ -186,4 +201,5 @@ private:
     std::unique_ptr<Node> m_root;
     Node *m_current = nullptr;
     mutable bool m_lastWriteOk = true; // what the last list write returned
+    mutable QString m_sharedWith;
 };

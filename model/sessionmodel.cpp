@@ -3,6 +3,7 @@
 #include "device/hid_thread.h"
 #include "devicesettings/devicesettings.h"
 #include "macro/macrolibrary.h"
+#include "macro/macropaths.h"
 #include "model/dpimodel.h"
 #include "model/feedbacktexts.h"
 #include "model/keymatrixmodel.h"
@@ -323,11 +324,19 @@ void SessionModel::macroDeleted(const QString &name)
 void SessionModel::macroRenamed(const QVariant &level, const QVariant &type, const QString &oldName,
                                 const QString &newName)
 {
-    if (type.toInt() == 0)
+    MacroLibrary *macros = m_models.operations().macros();
+    // The library's selection path is still the renamed item's. Buttons
+    // follow only the macro they play: another of the old name elsewhere
+    // keeps its buttons.
+    const QString file = macros
+                             ? MacroPaths::itemPath(macros->libraryRoot(), macros->selectionPath(),
+                                                    level.toInt(), oldName, false)
+                             : QString();
+    if (type.toInt() == 0 && (!macros || macros->bindingPlaysFrom(oldName, file)))
         m_models.keyMatrix()->renameMacro(oldName, newName);
     else
         m_models.keyMatrix()->refreshTexts();
-    if (MacroLibrary *macros = m_models.operations().macros())
+    if (macros)
         macros->modifyMacroNameUpdateProfile(level, type, oldName, newName);
 }
 

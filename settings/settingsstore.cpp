@@ -234,6 +234,11 @@ QStringList SettingsStore::toTextList(const QVariantList &items)
     return out;
 }
 
+QString SettingsStore::paddingItem()
+{
+    return kPadding;
+}
+
 QStringList SettingsStore::padList(const QStringList &list)
 {
     if (list.size() != 1)

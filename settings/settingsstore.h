@@ -45,6 +45,8 @@ public:
     // List convention: a one-item list is stored with "loaderquiver" after it.
     static QStringList padList(const QStringList &list);
     static QStringList dropPadding(const QStringList &list);
+    // The item that pads a one-item list.
+    static QString paddingItem();
     // Items as the texts a list is stored with.
     static QStringList toTextList(const QVariantList &items);
 

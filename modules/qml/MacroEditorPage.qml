@@ -33,7 +33,7 @@ Item {
     SectionTexts {
         id: warningTexts
         section: "warningAssigment"
-        defaults: ["", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel", "", "", "", "A macro in another folder already has this name!", "Not imported, the library already has macros named:", "Not saved: the disk may be full, or the name is not allowed there:"]
+        defaults: ["", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel", "", "", "", "A macro in another folder already has this name!", "Not imported, the library already has macros named:", "Not saved: the disk may be full, or the name is not allowed there:", "This folder name cannot be used: the library would store its items together with those of the folder ('/' is the top of the library):", "The name 'loaderquiver' is reserved by the library and cannot be used.", "These folders share one stored list of items, so a change in one also shows in the other ('/' is the top of the library). Nothing has been changed:"]
     }
     SectionTexts {
         id: playModeStrings

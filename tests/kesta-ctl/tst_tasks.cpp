@@ -167,6 +167,7 @@ private slots:
     void tooLongMacroIsNamedOnShowAndImport();
     void mouseThisUserMayNotOpenIsNamed_data();
     void mouseThisUserMayNotOpenIsNamed();
+    void sharedListSetsAreNamed();
 };
 
 void TstTasks::buttonLabels_data()
@@ -600,6 +601,10 @@ void TstTasks::refusesBadArguments_data()
         << QStringList{"macro", "rename-folder", "F", "G"} << "no folder \"F\"";
     QTest::newRow("macro folder delete of a missing folder")
         << QStringList{"macro", "delete-folder", "F"} << "no folder \"F\"";
+    QTest::newRow("macro folder whose items would be the top's")
+        << QStringList{"macro", "create-folder", "macro"} << "together with those of /";
+    QTest::newRow("macro named as the list padding")
+        << QStringList{"macro", "create", "loaderquiver", "press:A"} << "reserved";
     QTest::newRow("macro send to button 13") << QStringList{"macro", "send", "X", "13"} << "1..10";
     QStringList tooLong{"macro", "create", "X"};
     for (int i = 0; i < 32; ++i)
@@ -809,6 +814,34 @@ void TstTasks::mouseThisUserMayNotOpenIsNamed()
     QVERIFY2(error.contains(err), qPrintable(error));
     if (mouse != QLatin1String("there"))
         QVERIFY2(!output.contains(QLatin1String("DPI stage:")), qPrintable(output));
+}
+
+// A library from before such folders were refused: the tree names them on
+// stderr and changes nothing.
+void TstTasks::sharedListSetsAreNamed()
+{
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    const QString modules = dir.path() + QStringLiteral("/modules");
+    {
+        QSettings names(modules + QStringLiteral("/setting/name.bin"), QSettings::IniFormat);
+        names.setValue("macro/macroName", QStringList{"macro", "M"});
+        names.setValue("macro/macroType", QStringList{"1", "0"});
+    }
+    kvm::configure(kvm::defaultConfig());
+    const auto before = filesUnder(modules);
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const int code = Ctl::run(QStringList{"--modules-dir", modules, "--no-device", "macro", "tree"},
+                              outStream, errStream);
+    errStream.flush();
+    QCOMPARE(code, 0);
+    QCOMPARE(err, QStringLiteral("kesta-ctl macro: these folders share one stored list of items "
+                                 "(\"/\" is the top of the library): macro = /; nothing was "
+                                 "changed\n"));
+    QVERIFY(filesUnder(modules) == before);
 }
 
 QTEST_GUILESS_MAIN(TstTasks)

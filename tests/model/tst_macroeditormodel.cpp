@@ -15,6 +15,8 @@
 #include "view/operations.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -58,6 +60,19 @@ struct EditorRig {
     }
 };
 
+QMap<QString, QByteArray> filesUnder(const QString &folder)
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly))
+            out.insert(path.mid(folder.size()), f.readAll());
+    }
+    return out;
+}
+
 } // namespace
 
 class TestMacroEditorModel : public QObject
@@ -68,6 +83,7 @@ private slots:
     void names_data();
     void names();
     void warnings();
+    void sharedListsReportedOnce();
     void script_data();
     void script();
     void pausesFromTimeStamps_data();
@@ -107,6 +123,8 @@ void TestMacroEditorModel::warnings()
         {MacroTreeModel::NameInFolder, MacroEditorModel::SameName},
         {MacroTreeModel::NameElsewhere, MacroEditorModel::NameElsewhere},
         {MacroTreeModel::FolderTooDeep, MacroEditorModel::FolderRefused},
+        {MacroTreeModel::ListsShared, MacroEditorModel::ListsShared},
+        {MacroTreeModel::ReservedName, MacroEditorModel::ReservedName},
     };
     for (const auto &[outcome, shown] : rows)
         QCOMPARE(MacroEditorModel::warningFor(outcome), shown);
@@ -373,6 +391,46 @@ void TestMacroEditorModel::refusedFileAddsNothing()
     QCOMPARE(warnings.at(0).at(1).toString(), name);
     // The library is as it was: the next item goes in.
     QVERIFY(rig.editor->newMacro(QStringLiteral("Second")));
+}
+
+void TestMacroEditorModel::sharedListsReportedOnce()
+{
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    const QString modules = dir.path() + QStringLiteral("/modules");
+    {
+        QSettings names(modules + QStringLiteral("/setting/name.bin"), QSettings::IniFormat);
+        const QStringList pad{QStringLiteral("loaderquiver")};
+        names.setValue("macro/macroName", QStringList{"A", "AB", "macro", "M"});
+        names.setValue("macro/macroType", QStringList{"1", "1", "1", "0"});
+        names.setValue("A/macroName", QStringList{"BD"} + pad);
+        names.setValue("A/macroType", QStringList{"1"} + pad);
+        names.setValue("AB/macroName", QStringList{"D"} + pad);
+        names.setValue("AB/macroType", QStringList{"1"} + pad);
+        names.setValue("ABD/macroName", QStringList{"X"} + pad);
+        names.setValue("ABD/macroType", QStringList{"0"} + pad);
+    }
+    const auto before = filesUnder(modules);
+    kvm::configure(kvm::defaultConfig());
+    ScriptedDialogs dialogs;
+    Operations ops(modules, &dialogs);
+    Hid_Thread hid;
+    ops.attachDevice(&hid);
+    QVERIFY(ops.macros());
+    MacroTreeModel tree(ops);
+    MacroStepsModel stepsModel(ops);
+    MacroEditorModel editor(ops, tree, stepsModel);
+    QSignalSpy warnings(&editor, &MacroEditorModel::warningRequested);
+
+    editor.init();
+    editor.init();
+    QCOMPARE(warnings.count(), 1);
+    QCOMPARE(warnings.at(0).at(0).toInt(), int(MacroEditorModel::SharedListsFound));
+    QCOMPARE(warnings.at(0).at(1).toString(), QStringLiteral("A/BD = AB/D; macro = /"));
+    // Folders below A/BD and AB/D share because their parents do: not named.
+    QVERIFY(tree.indexOf({"A", "BD", "X"}).isValid());
+    QVERIFY(tree.indexOf({"AB", "D", "X"}).isValid());
+    QVERIFY(filesUnder(modules) == before);
 }
 
 QTEST_GUILESS_MAIN(TestMacroEditorModel)

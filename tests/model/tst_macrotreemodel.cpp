@@ -118,6 +118,64 @@ void TestMacroTreeModel::commands_data()
         << QStringList{"!macro/macroName", "!A/macroName"}
         << QStringList{"-macro/A", "-macro/M1.bin"}
         << QStringList{"deleted M1", "deleted M4", "deleted M3", "deleted M2"};
+
+    // Folder names are joined into list prefixes: a folder whose prefix
+    // would be another's (or the top's, "macro") is refused, and so is the
+    // name that pads one-item lists; nothing is written or made.
+    QTest::newRow("a folder whose lists would meet another's is refused")
+        << QStringList{"clear=0",     "folder macro=6", "folder AB=6", "select A=0",
+                       "folder BC=6", "select A/B=0",   "folder C=2",  "clear=0",
+                       "new AB=0",    "select AB=0",    "rename AC=0"}
+        << QStringList{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "A/M2", "M1", "AC"}
+        << QStringList{"macro/macroName=A,M1,AC",       "A/macroName=B,M2", "AB/macroName=C,M3",
+                       "ABC/macroName=M4,loaderquiver", "!macro/macro",     "!AC/macroName"}
+        << QStringList{"-macro/macro", "-macro/AB", "-macro/A/BC", "+macro/AC.bin"}
+        << QStringList{"renamed 0 0 AB AC"};
+    QTest::newRow("a rename that would make a folder's lists, or those below, meet is refused")
+        << QStringList{"clear=0",        "folder xy=0",  "folder Q=0", "select Q=0",
+                       "folder y=0",     "select Q=0",   "rename x=6", "rename AB=6",
+                       "rename macro=6", "select Q/y=0", "rename B=0"}
+        << QStringList{"A/",   "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3",
+                       "A/M2", "M1",   "xy/",    "Q/",       "Q/B/"}
+        << QStringList{"macro/macroName=A,M1,xy,Q", "Q/macroName=B,loaderquiver",
+                       "AB/macroName=C,M3", "!x/macroName"}
+        << QStringList{"+macro/Q/B", "-macro/x", "-macro/macro", "-macro/AB"}
+        << QStringList{"renamed 1 1 y B"};
+    QTest::newRow("the padding item is no name for a macro or a folder, new or renamed")
+        << QStringList{"clear=0",
+                       "new loaderquiver=7",
+                       "folder loaderquiver=7",
+                       "select A/M2=0",
+                       "rename loaderquiver=7",
+                       "select A=0",
+                       "rename loaderquiver=7"}
+        << staged << QStringList{"macro/macroName=A,M1", "A/macroName=B,M2"}
+        << QStringList{"-macro/loaderquiver.bin", "-macro/loaderquiver", "+macro/A/M2.bin"}
+        << QStringList{};
+    QTest::newRow("a batch import whose folders would meet others' is refused and leaves nothing")
+        << QStringList{"clear=0", "folder XY=0", "batch macro=6", "batch X/Y=6",
+                       "batch loaderquiver=7"}
+        << QStringList{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "A/M2", "M1", "XY/"}
+        << QStringList{"macro/macroName=A,M1,XY", "!X/macroName"}
+        << QStringList{"-macro/macro", "-macro/X", "-macro/loaderquiver", "+macro/XY"}
+        << QStringList{};
+    // A library from before names were unique: A/M2 and a top M2. Buttons
+    // bound to "M2" play the top one, so only its delete releases them.
+    QTest::newRow("deleting a macro whose name a nearer one plays releases nothing")
+        << QStringList{"copy A/M2 M2=0", "clear=0", "list M2=0", "select A/M2=0", "delete=0"}
+        << QStringList{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "M1", "M2"}
+        << QStringList{"macro/macroName=A,M1,M2", "A/macroName=B,loaderquiver"}
+        << QStringList{"-macro/A/M2.bin", "+macro/M2.bin"} << QStringList{};
+    QTest::newRow("deleting the macro a name plays releases it, one of that name left or not")
+        << QStringList{"copy A/M2 M2=0", "clear=0",       "list M2=0", "select M2=0",
+                       "delete=0",       "select A/M2=0", "delete=0"}
+        << QStringList{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "M1"}
+        << QStringList{"macro/macroName=A,M1"} << QStringList{"-macro/A/M2.bin", "-macro/M2.bin"}
+        << QStringList{"deleted M2", "deleted M2"};
+    QTest::newRow("a deleted folder releases only the names whose played macro it held")
+        << QStringList{"copy A/M2 M2=0", "clear=0", "list M2=0", "select A=0", "delete=0"}
+        << QStringList{"M1", "M2"} << QStringList{"macro/macroName=M1,M2", "!A/macroName"}
+        << QStringList{"-macro/A", "+macro/M2.bin"} << QStringList{"deleted M4", "deleted M3"};
 }
 
 void TestMacroTreeModel::commands()
@@ -171,6 +229,18 @@ void TestMacroTreeModel::commands()
             outcome = model.renameSelected(arg);
         else if (verb == QLatin1String("delete"))
             outcome = model.deleteSelected() ? 0 : 1;
+        else if (verb == QLatin1String("batch")) { // a folder (and those in it) chosen
+            const QString source = dir.path() + QStringLiteral("/in/");
+            QDir().mkpath(source + arg);
+            dialogs.answers.append(source + arg.section(QLatin1Char('/'), 0, 0));
+            outcome = model.batchImport();
+        } else if (verb == QLatin1String("list"))
+            outcome = model.listItem(arg, 0);
+        else if (verb == QLatin1String("copy")) // a macro file copied behind the tree's back
+            outcome = QFile::copy(modules + "/macro/" + arg.section(' ', 0, 0) + ".bin",
+                                  modules + "/macro/" + arg.section(' ', 1) + ".bin")
+                          ? 0
+                          : 1;
         QVERIFY2(outcome == expected,
                  qPrintable(command + QStringLiteral(" gave %1").arg(outcome)));
     };

@@ -3,6 +3,7 @@
 // profile without a left click gets it back wherever it is taken into use;
 // and how a language's strings are laid over a page's own; what Save tells
 // and keeps when the profile file cannot be written.
+#include "model/macrotreemodel.h"
 #include "model/dpimodel.h"
 #include "model/feedbacktexts.h"
 #include "model/keymatrixmodel.h"
@@ -116,6 +117,8 @@ private slots:
     void languageChoiceIsStored();
     void saveTellsItsOutcome_data();
     void saveTellsItsOutcome();
+    void bindingsFollowTheirMacro_data();
+    void bindingsFollowTheirMacro();
 };
 
 void TestSessionModel::flows_data()
@@ -398,6 +401,65 @@ void TestSessionModel::saveTellsItsOutcome()
     QCOMPARE(session->unsavedPages(), QStringList());
     if (edits.contains(QLatin1String("dpi")))
         QCOMPARE(storedStage1(), 4000);
+}
+
+void TestSessionModel::bindingsFollowTheirMacro_data()
+{
+    QTest::addColumn<QString>("item"); // the macro deleted or renamed (to "dup9")
+    QTest::addColumn<bool>("rename");
+    QTest::addColumn<QString>("bound"); // what button 5 plays afterwards; "" released
+    // A library from before names were unique: a top "dup" and "A/dup". A
+    // binding names "dup" and plays the top one.
+    QTest::newRow("deleting A/dup leaves the button on the top dup") << "A/dup" << false << "dup";
+    QTest::newRow("renaming A/dup leaves the button on the top dup") << "A/dup" << true << "dup";
+    QTest::newRow("deleting the top dup releases the button") << "dup" << false << "";
+    QTest::newRow("renaming the top dup takes the button along") << "dup" << true << "dup9";
+}
+
+void TestSessionModel::bindingsFollowTheirMacro()
+{
+    QFETCH(QString, item);
+    QFETCH(bool, rename);
+    QFETCH(QString, bound);
+
+    ModelRig rig;
+    QVERIFY(rig.open());
+    Models models(*rig.ops);
+    SessionModel *session = models.session();
+    session->firstInit();
+    MacroTreeModel *tree = models.macroTree();
+    tree->load();
+    tree->clearSelection();
+    QCOMPARE(tree->createItem("dup", 0, 0), int(MacroTreeModel::Done));
+    QCOMPARE(tree->createItem("A", 1, 0), int(MacroTreeModel::Done));
+    const QString library = rig.modules() + QStringLiteral("/macro/");
+    QVERIFY(QFile::copy(library + "dup.bin", library + "A/dup.bin"));
+    QVERIFY(tree->selectChain({"A"}));
+    QCOMPARE(tree->listItem("dup", 0), int(MacroTreeModel::Done));
+    KeyMatrixModel *keys = models.keyMatrix();
+    QVERIFY(keys->bindMacro(4, "dup", 0));
+
+    // As the macro editor page hands them on.
+    connect(tree, &MacroTreeModel::macroDeleted, session, &SessionModel::macroDeleted);
+    connect(tree, &MacroTreeModel::macroRenamed, session,
+            [session](int level, int type, const QString &from, const QString &to) {
+                session->macroRenamed(level, type, from, to);
+            });
+    QVERIFY(tree->selectChain(item.split(QLatin1Char('/'))));
+    if (rename)
+        QCOMPARE(tree->renameSelected("dup9"), int(MacroTreeModel::Done));
+    else
+        QVERIFY(tree->deleteSelected());
+
+    QStringList names;
+    for (const KeyMatrixModel::Binding &b : keys->boundMacros(keys->mode()))
+        names.append(b.name);
+    QCOMPARE(names, bound.isEmpty() ? QStringList{} : QStringList{bound});
+    // The renamed or deleted file is the one the tree named.
+    QCOMPARE(QFileInfo::exists(library + item + ".bin"), false);
+    if (rename)
+        QVERIFY(QFileInfo::exists(library + item.section('/', 0, -2) +
+                                  (item.contains('/') ? "/" : "") + "dup9.bin"));
 }
 
 QTEST_GUILESS_MAIN(TestSessionModel)

@@ -160,6 +160,18 @@ private:
         return 2;
     }
     int usage() { return usage(m_usageError); }
+    static QString reservedName()
+    {
+        return QStringLiteral("\"%1\" is reserved by the library and cannot be used as a name")
+            .arg(SettingsStore::paddingItem());
+    }
+    // After a ListsShared refusal of the tree.
+    QString listsShared() const
+    {
+        return QStringLiteral("the library would store this folder's items together with those "
+                              "of %1 (\"/\" is the top of the library); choose another name")
+            .arg(m_tree.listsSharedWith());
+    }
 
     // The mouse: connected once, right before the first command.
     bool device()
@@ -1597,6 +1609,12 @@ int Runner::macro(QStringList args)
             m_err << "kesta-ctl macro: more than one macro is named "
                   << ambiguous.join(QStringLiteral(", "))
                   << "; a button bound to such a name plays the first found\n";
+        // Nor could it keep two folders' items apart when their joined names met.
+        const QStringList shared = m_tree.sharedListSets();
+        if (!shared.isEmpty())
+            m_err << "kesta-ctl macro: these folders share one stored list of items (\"/\" is "
+                     "the top of the library): "
+                  << shared.join(QStringLiteral("; ")) << "; nothing was changed\n";
         return 0;
     }
     QStringList folders;
@@ -1676,6 +1694,8 @@ int Runner::macro(QStringList args)
         });
         if (outcome == MacroTreeModel::NameInFolder)
             return usage(QStringLiteral("Already have a macro with the same name! (%1)").arg(name));
+        if (outcome == MacroTreeModel::ReservedName)
+            return usage(reservedName());
         if (outcome == MacroTreeModel::NameElsewhere) {
             m_err << "kesta-ctl macro: the library already has a macro named " << name
                   << " (names are unique across folders); nothing was created\n";
@@ -1715,6 +1735,8 @@ int Runner::macro(QStringList args)
         const int check = m_tree.checkNewName(name, 0);
         if (check == MacroTreeModel::NameInFolder)
             return usage(QStringLiteral("Already have a macro with the same name! (%1)").arg(name));
+        if (check == MacroTreeModel::ReservedName)
+            return usage(reservedName());
         // The copy lands here; a file the library does not list keeps its
         // place, and only a copy this run made is taken away again.
         const QString copy = libraryFile(folders, name);
@@ -1850,6 +1872,10 @@ int Runner::macroFolder(const QString &sub, const QStringList &args)
             return usage(QStringLiteral("Can't add a new folder! (folders go at most five deep)"));
         if (check == MacroTreeModel::NameInFolder)
             return usage(QStringLiteral("Already have a macro with the same name! (%1)").arg(name));
+        if (check == MacroTreeModel::ReservedName)
+            return usage(reservedName());
+        if (check == MacroTreeModel::ListsShared)
+            return usage(listsShared());
         // A directory the tree does not list is someone's files: left alone.
         if (QFileInfo::exists(directory) || QFileInfo(directory).isSymLink()) {
             m_err << "kesta-ctl macro: the library folder already holds "
@@ -1878,6 +1904,8 @@ int Runner::macroFolder(const QString &sub, const QStringList &args)
             return usage(QStringLiteral("\"%1\" is not a folder name").arg(newName));
         if (newName == name)
             return usage(QStringLiteral("the folder is called \"%1\" already").arg(name));
+        if (MacroPaths::isReservedName(newName))
+            return usage(reservedName());
         if (m_tree.indexOf(folders + QStringList{newName}).isValid())
             return usage(
                 QStringLiteral("Already have a macro with the same name! (%1)").arg(newName));
@@ -1912,6 +1940,8 @@ int Runner::macroFolder(const QString &sub, const QStringList &args)
         if (outcome == MacroTreeModel::NameInFolder)
             return usage(
                 QStringLiteral("Already have a macro with the same name! (%1)").arg(newName));
+        if (outcome == MacroTreeModel::ListsShared)
+            return usage(listsShared());
         if (outcome != MacroTreeModel::Done || !m_tree.listsWritten() || !renamed) {
             // Half a rename is worse than none: the lists and the directory
             // go back to what they were.
@@ -1933,9 +1963,13 @@ int Runner::macroFolder(const QString &sub, const QStringList &args)
     // puts the button back and sends it, which is the key page's to do.
     const QStringList inside = m_tree.macroNames(index);
     const QStringList bound = macrosBoundInUse();
+    const QString directory = libraryFile(folders, name, true);
     QStringList held;
     for (const QString &macro : inside) {
-        if (bound.contains(macro) && !held.contains(macro))
+        // A button bound to the name plays the first macro of it, which may
+        // live elsewhere.
+        if (bound.contains(macro) && !held.contains(macro) &&
+            m_macros->bindingPlaysFrom(macro, directory))
             held.append(macro);
     }
     if (!held.isEmpty()) {
