@@ -96,8 +96,7 @@ set(KESTA_DEB_RUNTIME_DEPENDS
   qml6-module-qtquick-controls
   qml6-module-qtquick-templates
   qml6-module-qtquick-layouts
-  qml6-module-qtquick-shapes
-  qml6-module-qtquick-dialogs)
+  qml6-module-qtquick-shapes)
 list(JOIN KESTA_DEB_RUNTIME_DEPENDS ", " KESTA_DEB_RUNTIME_DEPENDS_TEXT)
 
 set(CPACK_GENERATOR DEB)
