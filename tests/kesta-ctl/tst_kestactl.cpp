@@ -276,6 +276,8 @@ void TstKestaCtl::refusesWhatDoesNotFit_data()
         << QStringList{"call", "getData", "\"k\""} << "different number of arguments";
     QTest::newRow("not JSON") << QStringList{"call", "getData", "k", "false"} << "not a JSON value";
     QTest::newRow("unknown command") << QStringList{"fly"} << "unknown command";
+    QTest::newRow("settings folder that is not there")
+        << QStringList{"--modules-dir", m_dir.path() + "/none", "rate", "500"} << "no folder";
 }
 
 void TstKestaCtl::refusesWhatDoesNotFit()
@@ -286,6 +288,7 @@ void TstKestaCtl::refusesWhatDoesNotFit()
     QCOMPARE(run.code, 2);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(run.out.isEmpty());
+    QVERIFY(!QFileInfo::exists(m_dir.path() + "/none"));
 }
 
 void TstKestaCtl::answersDialogsInOrder()

@@ -324,6 +324,14 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
     }
     // Help and completion work on no folder; from here on the settings
     // folder is resolved (and an installed program's user copy made).
+    // A folder named that is not there is a typing error: working on it
+    // would store the change in a new, nearly empty folder and report
+    // success.
+    if (!options.modulesDir.isEmpty() && !QFileInfo(options.modulesDir).isDir()) {
+        err << "kesta-ctl: --modules-dir: no folder " << options.modulesDir
+            << "; nothing was stored or sent\n";
+        return 2;
+    }
     if (options.modulesDir.isEmpty())
         options.modulesDir = ModulesFolder::resolveForThisProgram().path;
     if (options.command == QLatin1String("print-modules-dir")) {
