@@ -947,6 +947,8 @@ void TstKestaCtl::completionCompletesChoiceWords_data()
                                             << "mute";
     QTest::newRow("option") << "kesta-ctl light set --bri"
                             << "--brightness";
+    QTest::newRow("the tool's option") << "kesta-ctl --pri"
+                                       << "--print-modules-dir";
 }
 
 void TstKestaCtl::completionCompletesChoiceWords()

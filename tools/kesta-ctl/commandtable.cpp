@@ -351,8 +351,8 @@ QString completionScript(const QString &shell)
         "        case ${COMP_WORDS[i]} in -*) ;; *) sub=${COMP_WORDS[i]}; break ;; esac\n"
         "    done\n"
         "    case $cmd in\n");
-    s += QStringLiteral(
-             "    '') words='%1 --modules-dir --no-device --answer --verbose --help' ;;\n")
+    s += QStringLiteral("    '') words='%1 --modules-dir --print-modules-dir --no-device --answer "
+                        "--verbose --help' ;;\n")
              .arg(commands.join(QLatin1Char(' ')));
     for (const TaskCommand &c : taskCommands()) {
         const QStringList values = valueWords(c.name);
