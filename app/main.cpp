@@ -50,6 +50,24 @@ QStringList rawArguments(int argc, char *argv[])
     return args;
 }
 
+// The settings folder: the one --modules-dir names, or the one this program
+// resolves (the folder beside it, or the user's copy of the shipped data).
+QString modulesPath(const StartOptions &options)
+{
+    if (!options.modulesDir.isEmpty())
+        return QFileInfo(options.modulesDir).absoluteFilePath();
+    return ModulesFolder::resolveForThisProgram().path;
+}
+
+// A --modules-dir that names no folder is refused, as a mistyped option is:
+// the program would otherwise start on an empty folder and make a new one.
+QString modulesDirError(const StartOptions &options)
+{
+    if (options.modulesDir.isEmpty() || QFileInfo(options.modulesDir).isDir())
+        return QString();
+    return QStringLiteral("--modules-dir: no folder %1").arg(options.modulesDir);
+}
+
 // --print-modules-dir, --help, --version: answered without a display.
 int answerAtOnce(int argc, char *argv[], const StartOptions &options)
 {
@@ -60,8 +78,15 @@ int answerAtOnce(int argc, char *argv[], const StartOptions &options)
     else if (options.version)
         out << "kesta-config " << KESTA_VERSION << "\n";
     else
-        out << ModulesFolder::resolveForThisProgram().path << "\n";
+        out << modulesPath(options) << "\n";
     return 0;
+}
+
+// Bad usage ends with 2 before any window or display is looked for.
+int refuse(const QString &error)
+{
+    QTextStream(stderr) << "kesta-config: " << error << "\n" << startUsage();
+    return 2;
 }
 
 } // namespace
@@ -90,17 +115,19 @@ int main(int argc, char *argv[])
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     }
 
-    const StartOptions early = parseStartOptions(rawArguments(argc, argv));
+    const StartOptions early = parseStartOptions(rawArguments(argc, argv), true);
+    if (!early.error.isEmpty())
+        return refuse(early.error);
+    if (!modulesDirError(early).isEmpty())
+        return refuse(modulesDirError(early));
     if (early.endsAtOnce())
         return answerAtOnce(argc, argv, early);
 
     auto app = std::make_unique<QtSingleCoreApplication>(argc, argv);
     // What is left once Qt has taken its own options.
     const StartOptions options = parseStartOptions(QCoreApplication::arguments().mid(1));
-    if (!options.error.isEmpty()) {
-        QTextStream(stderr) << "kesta-config: " << options.error << "\n" << startUsage();
-        return 2;
-    }
+    if (!options.error.isEmpty())
+        return refuse(options.error);
     // Desktops match the window to its launcher and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.zorvant.KestaConfig"));
     if (app->isRunning()) {
@@ -110,11 +137,12 @@ int main(int argc, char *argv[])
 
     // Every path of the program is ./modules/...: the folder that holds the
     // modules folder becomes the current directory (the executable's own in a
-    // portable build, the user's data folder when installed).
-    const ModulesFolder::Resolved modules = ModulesFolder::resolveForThisProgram();
-    QDir::setCurrent(QFileInfo(modules.path).absolutePath());
-
-    auto widget = std::make_unique<Widget>();
+    // portable build, the user's data folder when installed). A folder named
+    // with --modules-dir is used by its full path, whatever its name.
+    const QString modules = modulesPath(options);
+    QDir::setCurrent(QFileInfo(modules).absolutePath());
+    auto widget = options.modulesDir.isEmpty() ? std::make_unique<Widget>()
+                                               : std::make_unique<Widget>(modules);
     QObject::connect(app.get(), &QtSingleCoreApplication::messageReceived, widget.get(),
                      &Widget::receiveMessage);
 

@@ -40,10 +40,12 @@ const char *const kTrayStyleSheet =
 
 } // namespace
 
-Widget::Widget(QWidget *parent) : QWidget(parent)
+Widget::Widget(QWidget *parent) : Widget(QStringLiteral("./modules"), parent) {}
+
+Widget::Widget(const QString &modulesDir, QWidget *parent) : QWidget(parent)
 {
     controler = new Ui_Controler(); // no parent: released with deleteLater
-    controler->setupUi(this);
+    controler->setupUi(this, modulesDir);
     view()->setHidThread(&hid);
     view()->rootContext()->setContextProperty(QStringLiteral("hid"), &hid);
 
@@ -65,7 +67,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     menu->setStyleSheet(QString::fromLatin1(kTrayStyleSheet));
     tray->setContextMenu(menu);
     tray->setToolTip(QStringLiteral("ZORVANT KESTA MOUSE R218"));
-    tray->setIcon(QIcon(QStringLiteral("./modules/img/logo.ico")));
+    tray->setIcon(QIcon(modulesDir + QStringLiteral("/img/logo.ico")));
     connect(tray, &QSystemTrayIcon::activated, this, &Widget::trayIconActivated);
     tray->setVisible(true);
 

@@ -20,6 +20,9 @@ class Widget : public QWidget
     Q_OBJECT
 public:
     explicit Widget(QWidget *parent = nullptr);
+    // modulesDir is the settings folder ("./modules" in the program unless
+    // --modules-dir names another).
+    explicit Widget(const QString &modulesDir, QWidget *parent = nullptr);
     ~Widget() override;
 
     myQQuickView *view() const;

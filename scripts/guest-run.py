@@ -2,9 +2,10 @@
 """Runs one command inside a small QEMU guest that boots Debian's own kernel.
 
 The guest sees the host's root file system read-only (with a throw-away
-writable layer on top), has private /tmp and /run, loads uhid and the generic
-HID driver, starts udev and runs the command as root in the current
-directory. One host folder (--share) is mounted writable at the same path, to
+writable layer on top), has private /tmp and /run (through which this
+checkout, the current directory and any --keep folder are still seen), loads
+uhid and the generic HID driver, starts udev and runs the command as root in
+the current directory. One host folder (--share) is mounted writable at the same path, to
 hand data in and results out. The command's output is printed and its exit
 code returned.
 
@@ -13,7 +14,8 @@ here (no QEMU, no kernel, or the kernel did not boot); 124 when the command
 did not finish within --timeout.
 
   python3 scripts/guest-run.py --share DIR [--timeout S] [--env NAME=VALUE]...
-                               [--no-udev] [--cache DIR] [--install] -- command [args...]
+                               [--keep DIR]... [--no-udev] [--cache DIR] [--install]
+                               -- command [args...]
 """
 
 import argparse
@@ -45,12 +47,15 @@ mount -t proc proc /proc
 mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 for m in $(cat /modules.list); do insmod /modules/$m || echo "kesta-guest: insmod $m failed"; done
+set -f
 share=
 run=
+keep=
 for a in $(cat /proc/cmdline); do
   case "$a" in
     kesta.share=*) share="${a#kesta.share=}" ;;
     kesta.run=*) run="${a#kesta.run=}" ;;
+    kesta.keep=*) keep="$keep ${a#kesta.keep=}" ;;
   esac
 done
 off() { sync; poweroff -f; reboot -f; }
@@ -70,16 +75,28 @@ mount --move /dev /new/dev
 mkdir -p /new/dev/shm /new/dev/pts
 mount -t tmpfs -o mode=1777 shm /new/dev/shm
 mount -t devpts devpts /new/dev/pts
+# Folders of the host under /tmp or /run that the command needs (a checkout,
+# a build) are seen through the private ones, each with a throw-away layer
+# as the root has. Parents come first; the shared folder is mounted last, as
+# it may lie inside one of them.
+n=0
+for k in $keep; do
+  n=$((n + 1))
+  mkdir -p "/layer/keep$n/upper" "/layer/keep$n/work" "/new$k"
+  mount -t overlay -o "lowerdir=/host$k,upperdir=/layer/keep$n/upper,workdir=/layer/keep$n/work" \
+    "keep$n" "/new$k" || fail "cannot show $k in the guest"
+done
 mkdir -p "/new$share"
 mount -t 9p -o $opts share "/new$share" || fail "cannot mount the shared folder"
 : > "/new$run/started"
 # The new root becomes the root of process 1 (udev refuses to run in a chroot).
-exec switch_root /new /bin/sh -c "/bin/sh $run/guest.sh > $run/stdout 2> $run/stderr < /dev/null
-echo \$? > $run/rc
+# The paths reach the shell as arguments, never as part of its script.
+exec switch_root /new /bin/sh -c '/bin/sh "$1/guest.sh" > "$1/stdout" 2> "$1/stderr" < /dev/null
+echo $? > "$1/rc"
 sync
-umount $share
+umount "$2"
 echo o > /proc/sysrq-trigger
-sleep 60"
+sleep 60' kesta-guest "$run" "$share"
 """
 
 # Runs inside the guest's new root, as root.
@@ -254,6 +271,28 @@ def prepare(cache):
     return qemu, kernel if os.path.exists(kernel) else vmlinuz, initrd
 
 
+def hidden_in_guest(path):
+    """Whether the guest's own /tmp and /run hide path."""
+    return any(path == p or path.startswith(p + "/") for p in ("/tmp", "/run"))
+
+
+def folders_to_keep(paths):
+    """The folders of paths that the guest must be shown, without those inside another."""
+    wanted = sorted({os.path.realpath(p) for p in paths if hidden_in_guest(os.path.realpath(p))})
+    kept = []
+    for path in wanted:
+        if not any(path.startswith(k.rstrip("/") + "/") for k in kept):
+            kept.append(path)
+    return kept
+
+
+def checked_path(parser, path):
+    """A path as the kernel's command line and QEMU's options can carry it."""
+    if any(c.isspace() or c == '"' or not c.isprintable() for c in path):
+        parser.error(f"paths with blanks, quotes or control characters are not supported: {path}")
+    return path
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--share", required=True, help="host folder, writable in the guest")
@@ -267,6 +306,9 @@ def main():
         os.environ.get("XDG_CACHE_HOME", os.path.expanduser("~/.cache")), "kesta-guest"),
         help="where the kernel and initramfs are kept (KESTA_GUEST_CACHE)")
     parser.add_argument("--memory", default="1024")
+    parser.add_argument("--keep", action="append", default=[],
+                        help="a host folder under /tmp or /run the command needs (this checkout "
+                             "and the current folder are kept without asking)")
     parser.add_argument("--install", action="store_true",
                         help="first install what is missing with scripts/install-deps.sh")
     parser.add_argument("command", nargs=argparse.REMAINDER)
@@ -276,17 +318,20 @@ def main():
         parser.error("no command")
     share = os.path.realpath(args.share)
     cwd = os.getcwd()
-    for path in (share, cwd):
-        if any(c.isspace() for c in path):
-            parser.error(f"paths with blanks are not supported: {path}")
     if not os.path.isdir(share):
         parser.error(f"no folder {share}")
-    # The guest has its own /tmp and /run: a checkout or build there is out of
-    # its sight (only the shared folder is mounted through them).
+    # The guest has its own /tmp and /run; this checkout, the current folder
+    # and the folders asked for are shown through them when they lie there.
     repo = os.path.dirname(os.path.dirname(os.path.realpath(__file__)))
-    for path in (repo, os.path.realpath(cwd)):
-        if any(path == p or path.startswith(p + "/") for p in ("/tmp", "/run")):
-            skip(f"{path} lies under /tmp or /run, which the guest replaces with its own")
+    keep = folders_to_keep([repo, cwd] + args.keep)
+    for path in [share, cwd] + keep:
+        checked_path(parser, path)
+    for path in keep:  # a layer's options separate folders with ':' and ','
+        if ":" in path or "," in path:
+            parser.error(f"a folder under /tmp or /run with ':' or ',' cannot be shown: {path}")
+    for path in args.keep:
+        if not os.path.isdir(path):
+            parser.error(f"no folder {path}")
 
     if args.install:
         install_deps()
@@ -311,11 +356,13 @@ def main():
             # no_timer_check: on a busy host the emulated timer can miss the kernel's
             # IO-APIC check, which then panics
             "-append", f"console=ttyS0 {append} no_timer_check panic=-1 kesta.share={share} "
-                       f"kesta.run={run}",
+                       f"kesta.run={run}" + "".join(f" kesta.keep={k}" for k in keep),
             "-serial", f"file:{console}",
             "-virtfs", "local,path=/,mount_tag=hostroot,security_model=none,readonly=on,"
                        "multidevs=remap",
-            "-virtfs", f"local,path={share},mount_tag=share,security_model=none,multidevs=remap",
+            # A comma is doubled in a QEMU option's value.
+            "-virtfs", f"local,path={share.replace(',', ',,')},mount_tag=share,"
+                       "security_model=none,multidevs=remap",
         ]
         started_at = time.monotonic()
         limit = args.boot_timeout + args.timeout + 30

@@ -14,7 +14,7 @@ _kesta_ctl() {
         case ${COMP_WORDS[i]} in -*) ;; *) sub=${COMP_WORDS[i]}; break ;; esac
     done
     case $cmd in
-    '') words='status dpi rate lod light pointer button profile macro call list completion help --modules-dir --no-device --answer --verbose --help' ;;
+    '') words='status dpi rate lod light pointer button profile macro call list completion help --modules-dir --print-modules-dir --no-device --answer --verbose --help' ;;
     status)
         if [[ -z $sub ]]; then words=' --json --help'
         else words=' --json --help'; fi ;;

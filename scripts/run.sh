@@ -33,12 +33,27 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 # No display: a private Xvfb with a tray, a few seconds of the program, a screenshot.
-display=":$(( 90 + RANDOM % 400 ))"
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number once it accepts
+# clients; a server that did not come up ends the script.
+displayfd="$(mktemp)"
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$displayfd" >"$build/xvfb.log" 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+trap 'kill $xvfb 2>/dev/null || true; rm -f "$displayfd"' EXIT
+number=
+for _ in $(seq 100); do
+  if [ "$(wc -l <"$displayfd")" -ge 1 ]; then number="$(head -n 1 "$displayfd")"; break; fi
+  kill -0 "$xvfb" 2>/dev/null || break
+  sleep 0.1
+done
+if ! [[ "$number" =~ ^[0-9]+$ ]] || ! kill -0 "$xvfb" 2>/dev/null; then
+  echo "run.sh: Xvfb did not start (log: $build/xvfb.log)" >&2
+  exit 1
+fi
+export DISPLAY=":$number"
+if ! xdpyinfo >/dev/null 2>&1; then
+  echo "run.sh: Xvfb on $DISPLAY does not answer (log: $build/xvfb.log)" >&2
+  exit 1
+fi
 trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
 tray=$!
 sleep 0.5

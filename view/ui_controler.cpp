@@ -26,7 +26,7 @@ QSize primaryScreenSize()
 
 } // namespace
 
-void Ui_Controler::setupUi(QWidget *widget)
+void Ui_Controler::setupUi(QWidget *widget, const QString &modulesDir)
 {
     qDebug() << "=====================Ui_Controler - setupUi================================ ";
     if (widget->objectName().isEmpty())
@@ -37,7 +37,7 @@ void Ui_Controler::setupUi(QWidget *widget)
     widget->setAttribute(Qt::WA_TranslucentBackground, true);
     widget->setStyleSheet(QStringLiteral("background:transparent;"));
 
-    m_view = new myQQuickView(widget); // owned by its container below
+    m_view = new myQQuickView(widget, modulesDir); // owned by its container below
     m_view->setObjectName(QStringLiteral("ui_View"));
     QWidget *container = QWidget::createWindowContainer(m_view, widget);
     container->setFocusPolicy(Qt::StrongFocus);

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 
 class QWidget;
 class myQQuickView;
@@ -15,7 +16,7 @@ public:
     explicit Ui_Controler(QObject *parent = nullptr);
     ~Ui_Controler() override;
 
-    void setupUi(QWidget *widget);
+    void setupUi(QWidget *widget, const QString &modulesDir = QStringLiteral("./modules"));
     myQQuickView *view() const { return m_view; }
     bool isMaximised() const { return isMax; }
 

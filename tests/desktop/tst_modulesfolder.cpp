@@ -332,24 +332,46 @@ void TstModulesFolder::nothingShippedKeepsTheFolderBesideTheProgram()
 void TstModulesFolder::startOptions_data()
 {
     QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("qtOptionsLeft");
     QTest::addColumn<bool>("hidden");
     QTest::addColumn<bool>("endsAtOnce");
+    QTest::addColumn<QString>("modulesDir");
     QTest::addColumn<bool>("error");
-    QTest::newRow("none") << QStringList{} << false << false << false;
-    QTest::newRow("hidden") << QStringList{"--hidden"} << true << false << false;
+    QTest::newRow("none") << QStringList{} << false << false << false << "" << false;
+    QTest::newRow("hidden") << QStringList{"--hidden"} << false << true << false << "" << false;
     QTest::newRow("print the folder")
-        << QStringList{"--print-modules-dir"} << false << true << false;
-    QTest::newRow("help") << QStringList{"-h"} << false << true << false;
-    QTest::newRow("unknown") << QStringList{"--hidden", "--fast"} << true << false << true;
-    QTest::newRow("single dash is not ours") << QStringList{"-hidden"} << false << false << true;
+        << QStringList{"--print-modules-dir"} << false << false << true << "" << false;
+    QTest::newRow("help") << QStringList{"-h"} << false << false << true << "" << false;
+    QTest::newRow("unknown") << QStringList{"--hidden", "--fast"} << false << true << false << ""
+                             << true;
+    QTest::newRow("single dash is not ours")
+        << QStringList{"-hidden"} << false << false << false << "" << true;
+    QTest::newRow("settings folder")
+        << QStringList{"--modules-dir", "/data/m", "--print-modules-dir"} << false << false << true
+        << "/data/m" << false;
+    QTest::newRow("settings folder missing")
+        << QStringList{"--modules-dir"} << false << false << false << "" << true;
+    // Before the application object exists Qt's options are still there:
+    // they and their values are passed over, anything else is refused.
+    QTest::newRow("Qt's options left")
+        << QStringList{"-platform", "offscreen", "--style=Fusion", "-reverse", "--hidden"} << true
+        << true << false << "" << false;
+    QTest::newRow("a Qt option's value is not ours")
+        << QStringList{"-platform", "--hidden"} << true << false << false << "" << false;
+    QTest::newRow("Qt's options taken")
+        << QStringList{"-platform", "offscreen"} << false << false << false << "" << true;
+    QTest::newRow("unknown beside Qt's")
+        << QStringList{"-platform", "xcb", "--bogus"} << true << false << false << "" << true;
 }
 
 void TstModulesFolder::startOptions()
 {
     QFETCH(QStringList, args);
-    const StartOptions o = parseStartOptions(args);
+    QFETCH(bool, qtOptionsLeft);
+    const StartOptions o = parseStartOptions(args, qtOptionsLeft);
     QTEST(o.hidden, "hidden");
     QTEST(o.endsAtOnce(), "endsAtOnce");
+    QTEST(o.modulesDir, "modulesDir");
     QTEST(!o.error.isEmpty(), "error");
 }
 

@@ -28,7 +28,7 @@ def die_with_parent():
 
 
 def work_dir(name):
-    """A fresh folder for one test, visible inside the guest (not under /tmp)."""
+    """A fresh folder for one test, shared with the guest."""
     base = os.environ.get("KESTA_GUEST_WORK") or os.path.join(os.getcwd(), name)
     shutil.rmtree(base, ignore_errors=True)
     os.makedirs(base)
@@ -46,6 +46,8 @@ def run_in_guest(share, command, timeout, env=()):
     args = [sys.executable, RUNNER, "--share", share, "--timeout", str(timeout)]
     if os.environ.get("KESTA_GUEST_CACHE"):
         args += ["--cache", os.environ["KESTA_GUEST_CACHE"]]
+    for folder in (SOURCE, BIN):  # seen in the guest wherever they lie
+        args += ["--keep", folder]
     for e in [f"KESTA_SOURCE_DIR={SOURCE}", f"KESTA_BIN_DIR={BIN}"] + list(env):
         args += ["--env", e]
     started = time.monotonic()

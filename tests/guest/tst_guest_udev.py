@@ -61,7 +61,10 @@ def guest(work):
 def main():
     if len(sys.argv) == 3 and sys.argv[1] == "--guest":
         return guest(sys.argv[2])
-    work = guestlib.work_dir("tst_guest_udev")
+    # A shared folder whose name a shell would take for two commands: the
+    # runner hands paths to the guest's shells as words, never as script.
+    work = os.path.join(guestlib.work_dir("tst_guest_udev"), "share;false$x")
+    os.makedirs(work)
     rc = guestlib.run_in_guest(work, [sys.executable, os.path.abspath(__file__), "--guest", work],
                                timeout=240)
     if rc != 0:

@@ -27,7 +27,9 @@ for f in ./usr/bin/kesta-config ./usr/bin/kesta-ctl \
          ./usr/share/icons/hicolor/scalable/apps/kesta-config.svg \
          ./usr/share/icons/hicolor/48x48/apps/kesta-config.png \
          ./usr/share/man/man1/kesta-config.1.gz ./usr/share/man/man1/kesta-ctl.1.gz \
-         ./usr/share/doc/kesta-config/copyright ./usr/share/doc/kesta-config/changelog.gz; do
+         ./usr/share/doc/kesta-config/copyright ./usr/share/doc/kesta-config/changelog.gz \
+         ./usr/share/bash-completion/completions/kesta-ctl \
+         ./usr/share/zsh/vendor-completions/_kesta-ctl; do
   grep -qxF "$f" <<< "$files" || fail "$f is not in the package"
 done
 if grep -E 'virtual-mouse|bench|tst_|\.qml$' <<< "$files"; then

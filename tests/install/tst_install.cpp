@@ -99,6 +99,8 @@ private slots:
     void launcherValidates();
     void metainfoValidates();
     void installedProgramKeepsTheUsersSettings();
+    void commandLinesAnsweredWithoutADisplay_data();
+    void commandLinesAnsweredWithoutADisplay();
 
 private:
     QString usr(const QString &relative) const { return m_root + "/usr/" + relative; }
@@ -144,7 +146,8 @@ void TstInstall::installsTheUsualLayout_data()
           "share/metainfo/com.zorvant.KestaConfig.metainfo.xml",
           "share/icons/hicolor/scalable/apps/kesta-config.svg", "share/man/man1/kesta-config.1.gz",
           "share/man/man1/kesta-ctl.1.gz", "share/doc/kesta-config/copyright",
-          "share/doc/kesta-config/changelog.gz"})
+          "share/doc/kesta-config/changelog.gz", "share/bash-completion/completions/kesta-ctl",
+          "share/zsh/vendor-completions/_kesta-ctl"})
         QTest::newRow(path) << QString::fromLatin1(path);
 }
 
@@ -293,8 +296,75 @@ void TstInstall::installedProgramKeepsTheUsersSettings()
             programEnvironment());
     QCOMPARE(get.out.trimmed(), "\"German\"");
 
+    // On a folder of its own (--modules-dir) the program neither reads nor
+    // makes the user's copy.
+    const QString own = m_dir.path() + "/own/modules";
+    QVERIFY(QDir().mkpath(own + "/macro"));
+    for (auto it = shippedBefore.cbegin(); it != shippedBefore.cend(); ++it) {
+        QVERIFY(QDir().mkpath(QFileInfo(own + it.key()).absolutePath()));
+        QVERIFY(QFile::copy(shipped + it.key(), own + it.key()));
+        QFile(own + it.key()).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+    QVERIFY(QDir(m_home + "/.local/share/kesta-config").removeRecursively());
+    QVERIFY(startProgram({"--modules-dir", own, "--hidden"}));
+    QTRY_VERIFY2_WITH_TIMEOUT(programOutput().contains("Device Connect"),
+                              qPrintable(programOutput()), 30000);
+    stop(m_app);
+    QVERIFY(!QFileInfo::exists(user));
+
     // The installed data never changed.
     QCOMPARE(snapshot(shipped), shippedBefore);
+}
+
+void TstInstall::commandLinesAnsweredWithoutADisplay_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("says"); // on stdout, or on stderr for a refusal
+    const QString dir = m_dir.path();
+    QTest::newRow("unknown option")
+        << "kesta-config" << QStringList{"--bogus"} << 2 << "usage: kesta-config";
+    QTest::newRow("unknown beside Qt's options")
+        << "kesta-config" << QStringList{"-platform", "xcb", "--bogus"} << 2
+        << "unknown argument --bogus";
+    QTest::newRow("settings folder without a name")
+        << "kesta-config" << QStringList{"--modules-dir"} << 2 << "--modules-dir needs a folder";
+    QTest::newRow("settings folder that is not there")
+        << "kesta-config" << QStringList{"--modules-dir", dir + "/none", "--hidden"} << 2
+        << "no folder";
+    QTest::newRow("settings folder given")
+        << "kesta-config" << QStringList{"--modules-dir", dir, "--print-modules-dir"} << 0 << dir;
+    QTest::newRow("Qt's options passed over")
+        << "kesta-config" << QStringList{"-platform", "offscreen", "--version"} << 0
+        << "kesta-config 1.0";
+    QTest::newRow("help names the folder option")
+        << "kesta-config" << QStringList{"--help"} << 0 << "--modules-dir DIR";
+    QTest::newRow("kesta-ctl names the installed settings folder")
+        << "kesta-ctl" << QStringList{"--help"} << 0 << "~/.local/share/kesta-config/modules";
+}
+
+void TstInstall::commandLinesAnsweredWithoutADisplay()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, says);
+    // Bad usage ends before any display is looked for (Qt would abort).
+    QProcessEnvironment env = programEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(usr("bin/" + program), args);
+    QVERIFY(p.waitForFinished(30000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(p.exitCode() == code, qPrintable(out + err));
+    QVERIFY2((code == 0 ? out : err).contains(says), qPrintable(out + err));
+    if (code == 2)
+        QVERIFY(out.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TstInstall)

@@ -16,6 +16,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -103,6 +104,8 @@ private slots:
     void folderCommandsLeaveNothingHalfDone();
     void macroNamesHeldTwiceAreNamed();
     void manualsForEveryCommand();
+    void examplesReachTheToolAsWritten();
+    void manualPageSaysWhatHelpSays();
     void completionScriptIsTheGeneratedOne();
     void completionCompletesChoiceWords_data();
     void completionCompletesChoiceWords();
@@ -249,6 +252,11 @@ void TstKestaCtl::readsTheShippedValue()
     QCOMPARE(run.code, 0);
     QSettings pD(m_modules + QStringLiteral("/setting/pD.bin"), QSettings::IniFormat);
     QCOMPARE(run.out, QStringLiteral("\"%1\"").arg(pD.value("mouse/dpiCount").toString()));
+    // The operations' debug lines only when asked for.
+    QVERIFY2(!run.err.contains(QLatin1String("ui_View")), qPrintable(run.err));
+    const Run verbose = ctl({"--verbose", "call", "getData", "\"mouse/dpiCount\"", "false"});
+    QCOMPARE(verbose.out, run.out);
+    QVERIFY(verbose.err.contains(QLatin1String("ui_View")));
 }
 
 void TstKestaCtl::valuesRoundTripAcrossRuns()
@@ -268,6 +276,8 @@ void TstKestaCtl::refusesWhatDoesNotFit_data()
         << QStringList{"call", "getData", "\"k\""} << "different number of arguments";
     QTest::newRow("not JSON") << QStringList{"call", "getData", "k", "false"} << "not a JSON value";
     QTest::newRow("unknown command") << QStringList{"fly"} << "unknown command";
+    QTest::newRow("settings folder that is not there")
+        << QStringList{"--modules-dir", m_dir.path() + "/none", "rate", "500"} << "no folder";
 }
 
 void TstKestaCtl::refusesWhatDoesNotFit()
@@ -278,6 +288,7 @@ void TstKestaCtl::refusesWhatDoesNotFit()
     QCOMPARE(run.code, 2);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(run.out.isEmpty());
+    QVERIFY(!QFileInfo::exists(m_dir.path() + "/none"));
 }
 
 void TstKestaCtl::answersDialogsInOrder()
@@ -831,6 +842,87 @@ void TstKestaCtl::manualsForEveryCommand()
     QCOMPARE(ctl({QStringLiteral("help"), QStringLiteral("fly")}).code, 2);
 }
 
+namespace {
+
+// The example lines of --help and of every command's manual.
+QStringList exampleLines()
+{
+    QStringList out;
+    for (const QString &line : Ctl::usageText().split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("        kesta-ctl ")))
+            out.append(line.trimmed());
+    }
+    for (const Ctl::TaskCommand &c : Ctl::taskCommands()) {
+        bool examples = false;
+        for (const QString &line : c.manual.split(QLatin1Char('\n'))) {
+            if (!line.isEmpty() && !line.at(0).isSpace())
+                examples = line == QLatin1String("EXAMPLES");
+            else if (examples && !line.trimmed().isEmpty())
+                out.append(line.trimmed());
+        }
+    }
+    return out;
+}
+
+QString withoutQuotes(QString text)
+{
+    text.remove(QLatin1Char('"'));
+    text.remove(QLatin1Char('\''));
+    return text.simplified();
+}
+
+} // namespace
+
+void TstKestaCtl::examplesReachTheToolAsWritten()
+{
+    // Pasted into a shell, an example must reach the tool whole: an unquoted
+    // '#' would end the line there, and a ';' or '|' would start another
+    // command.
+    const QStringList lines = exampleLines();
+    QVERIFY(lines.size() > 20);
+    QString script = QStringLiteral("kesta-ctl() { echo \"kesta-ctl $*\"; }\n");
+    for (const QString &line : lines)
+        script += line + QLatin1Char('\n');
+    QProcess bash;
+    bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), script});
+    QVERIFY(bash.waitForFinished(20000));
+    const QStringList seen = QString::fromUtf8(bash.readAllStandardOutput())
+                                 .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(seen.size(), lines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        QCOMPARE(withoutQuotes(seen.at(i)), withoutQuotes(lines.at(i)));
+}
+
+void TstKestaCtl::manualPageSaysWhatHelpSays()
+{
+    const QString page = Ctl::manualPage(QStringLiteral("1.0"), QStringLiteral("December 2026"));
+    for (const Ctl::TaskCommand &c : Ctl::taskCommands())
+        QVERIFY2(page.contains(QStringLiteral(".SS \"kesta\\-ctl ") + c.name), qPrintable(c.name));
+    const QString groff = QStandardPaths::findExecutable(QStringLiteral("groff"));
+    if (groff.isEmpty())
+        QSKIP("groff is not installed (Debian: groff-base)");
+    // Rendered as man renders it, without hyphenation or formatting.
+    QProcess render;
+    render.start(groff, {"-man", "-Tutf8", "-ww", "-rHY=0", "-rLL=100n", "-P", "-cbou"});
+    render.write(page.toUtf8());
+    render.closeWriteChannel();
+    QVERIFY(render.waitForFinished(20000));
+    const QString warnings = QString::fromUtf8(render.readAllStandardError());
+    QVERIFY2(warnings.isEmpty(), qPrintable(warnings));
+    QString text = QString::fromUtf8(render.readAllStandardOutput());
+    for (const char16_t dash : {u'\u2010', u'\u2212'})
+        text.replace(QChar(dash), QLatin1Char('-'));
+    text.replace(QChar(u'\u2019'), QLatin1Char('\''));
+    text.replace(QChar(u'\u2018'), QLatin1Char('`'));
+    for (const QString &line : exampleLines())
+        QVERIFY2(text.contains(line), qPrintable(line));
+    const QString flowing = text.simplified();
+    for (const QString &line : Ctl::usageText().split(QLatin1Char('\n'))) {
+        if (!line.trimmed().isEmpty())
+            QVERIFY2(flowing.contains(line.simplified()), qPrintable(line));
+    }
+}
+
 void TstKestaCtl::completionScriptIsTheGeneratedOne()
 {
     QFile shipped(qEnvironmentVariable("KESTA_SOURCE_DIR") +
@@ -855,6 +947,8 @@ void TstKestaCtl::completionCompletesChoiceWords_data()
                                             << "mute";
     QTest::newRow("option") << "kesta-ctl light set --bri"
                             << "--brightness";
+    QTest::newRow("the tool's option") << "kesta-ctl --pri"
+                                       << "--print-modules-dir";
 }
 
 void TstKestaCtl::completionCompletesChoiceWords()

@@ -42,19 +42,27 @@ bool isTaskOrTool(const QString &command)
 }
 
 // Task commands show the result or a one-line error; the debug lines of the
-// operations only with --verbose.
+// operations only with --verbose. A call shows its result and the warnings
+// of the operation it ran.
 QtMessageHandler g_previousHandler = nullptr;
+bool g_keepWarnings = false;
 void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (type == QtFatalMsg && g_previousHandler)
+    const bool keep =
+        type == QtFatalMsg || (g_keepWarnings && (type == QtWarningMsg || type == QtCriticalMsg));
+    if (keep && g_previousHandler)
         g_previousHandler(type, context, message);
 }
 
+enum class Keep { Nothing, Warnings };
+
 struct QuietMessages {
-    explicit QuietMessages(bool on) : active(on)
+    explicit QuietMessages(bool on, Keep keep = Keep::Nothing) : active(on)
     {
-        if (active)
+        if (active) {
+            g_keepWarnings = keep == Keep::Warnings;
             g_previousHandler = qInstallMessageHandler(quietHandler);
+        }
     }
     ~QuietMessages()
     {
@@ -199,16 +207,35 @@ QString usageText()
         "    list        every operation and its signature\n"
         "    completion  bash|zsh: the shell completion script\n"
         "    help        [COMMAND]: this text, or a command's manual (also COMMAND --help)\n\n"
+        "CALLS\n"
+        "    call runs one operation of the program's window by name, on the profile in\n"
+        "    use, and prints its result as JSON; list names them all with their\n"
+        "    parameter types. Arguments are JSON values: numbers, strings in double\n"
+        "    quotes, true, false, lists in brackets. It is refused while kesta-config\n"
+        "    runs: the task commands work through the program.\n"
+        "        kesta-ctl call getData '\"mouse/dpiCount\"' false\n"
+        "        kesta-ctl --answer office.pf call saveProfile 0\n\n"
         "OPTIONS\n"
-        "    --modules-dir DIR  the settings folder (default: modules/ beside the program)\n"
+        "    --modules-dir DIR  the settings folder (default: the one kesta-config uses,\n"
+        "                       see FILES)\n"
+        "    --print-modules-dir  print the settings folder in use and end\n"
         "    --no-device        do not look for the mouse: settings are stored, nothing is sent\n"
-        "    --answer PATH      (call) answers the next file or folder dialog\n"
+        "    --answer PATH      (call) answers the next file or folder dialog; none left\n"
+        "                       cancels it\n"
         "    --verbose          show the operations' debug lines\n\n"
+        "FILES\n"
+        "    The settings folder is modules/ beside the program when that folder is\n"
+        "    writable (a portable build). An installed program uses the user's copy,\n"
+        "    ~/.local/share/kesta-config/modules ($XDG_DATA_HOME is honoured), made\n"
+        "    at the first start of either program from the shipped data\n"
+        "    (/usr/share/kesta-config/modules when installed under /usr).\n"
+        "    kesta-ctl --print-modules-dir prints the folder in use.\n\n"
         "EXIT STATUS\n"
         "    0 done; 1 the work failed (for example no mouse answered: the settings were\n"
         "    stored, nothing was sent; or a settings file could not be written: nothing\n"
         "    was sent; or part of a change did not reach the mouse: the message says\n"
-        "    which parts did); 2 bad usage: nothing was stored or sent.\n");
+        "    which parts did; or kesta-config runs and the command cannot run beside it);\n"
+        "    2 bad usage: nothing was stored or sent.\n");
     return text;
 }
 
@@ -280,12 +307,6 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
         err << "kesta-ctl: " << error << "\n" << kUsage << "\n";
         return 2;
     }
-    if (options.modulesDir.isEmpty())
-        options.modulesDir = ModulesFolder::resolveForThisProgram().path;
-    if (options.command == QLatin1String("print-modules-dir")) {
-        out << QFileInfo(options.modulesDir).absoluteFilePath() << "\n";
-        return 0;
-    }
 
     if (options.command == QLatin1String("help")) {
         if (options.args.isEmpty()) {
@@ -307,6 +328,22 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
             return 2;
         }
         out << script;
+        return 0;
+    }
+    // Help and completion work on no folder; from here on the settings
+    // folder is resolved (and an installed program's user copy made).
+    // A folder named that is not there is a typing error: working on it
+    // would store the change in a new, nearly empty folder and report
+    // success.
+    if (!options.modulesDir.isEmpty() && !QFileInfo(options.modulesDir).isDir()) {
+        err << "kesta-ctl: --modules-dir: no folder " << options.modulesDir
+            << "; nothing was stored or sent\n";
+        return 2;
+    }
+    if (options.modulesDir.isEmpty())
+        options.modulesDir = ModulesFolder::resolveForThisProgram().path;
+    if (options.command == QLatin1String("print-modules-dir")) {
+        out << QFileInfo(options.modulesDir).absoluteFilePath() << "\n";
         return 0;
     }
     if (const TaskCommand *task = findTask(options.command)) {
@@ -365,6 +402,7 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
     const auto turn = options.command == QLatin1String("call") ? takeTurn(&taken) : nullptr;
     if (options.command == QLatin1String("call") && !taken)
         return busy(err, options.command);
+    QuietMessages quiet(!options.verbose, Keep::Warnings);
     ScriptedDialogs dialogs;
     dialogs.answers = options.answers;
     Operations ops(options.modulesDir, &dialogs);

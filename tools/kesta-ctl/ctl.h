@@ -26,6 +26,10 @@ struct Options {
 // The tool's own manual (kesta-ctl --help).
 QString usageText();
 
+// The manual page (man 1 kesta-ctl) in roff: --help, then every task
+// command's manual.
+QString manualPage(const QString &version, const QString &date);
+
 // Parses argv (without the program name). On failure returns false with a
 // message in *error.
 bool parseArguments(const QStringList &argv, Options *options, QString *error);
