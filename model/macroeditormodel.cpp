@@ -28,11 +28,13 @@ MacroEditorModel::MacroEditorModel(Operations &ops, MacroTreeModel &tree, MacroS
     // Another item (or none) selected: its steps, no step chosen.
     connect(&m_tree, &MacroTreeModel::selectedItemChanged, this, [this] {
         m_steps.load(m_tree.currentLevel(), m_tree.currentName(), m_tree.currentType());
+        m_unsaved = false;
         setCurrentStep(-1);
         setRecordingFull(false);
     });
     connect(&m_tree, &MacroTreeModel::macroDeleted, this, [this](const QString &name) {
         m_steps.clear();
+        m_unsaved = false;
         emit macroDeleted(name);
     });
     connect(&m_tree, &MacroTreeModel::macroRenamed, this, &MacroEditorModel::macroRenamed);
@@ -130,6 +132,7 @@ bool MacroEditorModel::warn(int outcome)
 void MacroEditorModel::init()
 {
     stopRecording();
+    storePending();
     m_keyNames = KeyNames::names();
     m_keyCodes = KeyNames::codes();
     MacroLibrary *lib = macros();
@@ -154,12 +157,14 @@ void MacroEditorModel::init()
 void MacroEditorModel::select(const QModelIndex &index)
 {
     stopRecording();
+    storePending();
     m_tree.select(index);
 }
 
 void MacroEditorModel::clearSelection()
 {
     stopRecording();
+    storePending();
     m_tree.clearSelection();
 }
 
@@ -239,6 +244,7 @@ bool MacroEditorModel::createItem(const QString &name, int type)
     if (check != MacroTreeModel::Done)
         return warn(check);
     stopRecording();
+    storePending();
     const int outcome = m_tree.createItem(name, type, qMax(m_visibleRow, 0));
     // A refused write says which item it was; the tree has not listed it.
     if (outcome == MacroTreeModel::NotWritten) {
@@ -256,6 +262,7 @@ bool MacroEditorModel::renameSelected(const QString &name)
     if (m_tree.currentLevel() < 0 || name == m_tree.currentName() || !isAcceptableName(name))
         return false;
     stopRecording();
+    storePending();
     return warn(m_tree.renameSelected(name));
 }
 
@@ -270,6 +277,7 @@ bool MacroEditorModel::deleteSelected()
 void MacroEditorModel::importMacro()
 {
     stopRecording();
+    storePending();
     const int outcome = m_tree.importMacro();
     if (warn(outcome))
         emit expandRequested();
@@ -288,6 +296,7 @@ void MacroEditorModel::exportMacro()
 bool MacroEditorModel::batchImport()
 {
     stopRecording();
+    storePending();
     const int outcome = m_tree.batchImport();
     MacroLibrary *lib = macros();
     const QStringList refused = lib ? lib->refusedMacroNames() : QStringList();
@@ -328,13 +337,26 @@ QVariantList MacroEditorModel::macroTree()
 
 // ---- Steps ----
 
-void MacroEditorModel::autosave()
+bool MacroEditorModel::autosave()
 {
     if (m_tree.currentLevel() < 0 || m_tree.currentType() != 0)
-        return;
+        return false;
     m_tree.applySelectionPath();
-    m_steps.save(m_tree.currentLevel(), m_tree.currentName());
+    // The buttons bound to the macro play its file: nothing to tell them
+    // while the file still holds the old steps.
+    m_unsaved = !m_steps.save(m_tree.currentLevel(), m_tree.currentName());
+    if (m_unsaved) {
+        emit warningRequested(NotWritten, m_tree.currentName());
+        return false;
+    }
     emit macroDataChanged(m_tree.currentName());
+    return true;
+}
+
+void MacroEditorModel::storePending()
+{
+    if (m_unsaved)
+        autosave();
 }
 
 void MacroEditorModel::setRepeat(const QString &text)

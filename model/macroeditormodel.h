@@ -148,7 +148,12 @@ public:
 
     // ---- Steps ----
     // Stores the selected macro's steps and tells the buttons bound to it.
-    Q_INVOKABLE void autosave();
+    // Steps the library could not write (full disk, a name the file system
+    // refuses) stay in the editor, unsaved, with the NotWritten warning;
+    // the next store (an edit, a Stop, choosing another item) tries again.
+    Q_INVOKABLE bool autosave();
+    // The steps shown have not reached the macro's file.
+    bool unsaved() const { return m_unsaved; }
     Q_INVOKABLE void setRepeat(const QString &text);
     Q_INVOKABLE bool setDelay(int index, const QString &text);
     Q_INVOKABLE void insertDelay();
@@ -211,6 +216,9 @@ signals:
 
 private:
     bool warn(int outcome);
+    // Before the selection leaves the macro: unsaved steps are tried once
+    // more (and warned about again when they still cannot be written).
+    void storePending();
     bool createItem(const QString &name, int type);
     void record(bool isDown, int code, qint64 stamp);
     void setRecordingFull(bool full);
@@ -239,5 +247,6 @@ private:
     bool m_delayEnabled = false;
     bool m_capturing = false;
     bool m_loaded = false;
+    bool m_unsaved = false;
     QString m_sharedReported; // what the last load reported of shared list sets
 };

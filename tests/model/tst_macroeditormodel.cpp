@@ -91,6 +91,8 @@ private slots:
     void emptyRecordingKeepsTheMacro();
     void refusedFileAddsNothing_data();
     void refusedFileAddsNothing();
+    void unwrittenRecordingIsKept_data();
+    void unwrittenRecordingIsKept();
 };
 
 void TestMacroEditorModel::names_data()
@@ -391,6 +393,68 @@ void TestMacroEditorModel::refusedFileAddsNothing()
     QCOMPARE(warnings.at(0).at(1).toString(), name);
     // The library is as it was: the next item goes in.
     QVERIFY(rig.editor->newMacro(QStringLiteral("Second")));
+}
+
+void TestMacroEditorModel::unwrittenRecordingIsKept_data()
+{
+    // How the user stores again once there is room: another edit, or
+    // choosing another macro.
+    QTest::addColumn<bool>("bySelecting");
+    QTest::newRow("the next edit writes them") << false;
+    QTest::newRow("choosing another macro writes them") << true;
+}
+
+// Stop on a full disk: the user is told, the recorded steps stay in the
+// editor, nothing is sent for the unchanged file, and a later store writes
+// them.
+void TestMacroEditorModel::unwrittenRecordingIsKept()
+{
+    QFETCH(bool, bySelecting);
+    EditorRig rig;
+    QVERIFY(rig.open());
+    QVERIFY(rig.editor->newMacro(QStringLiteral("Other")));
+    QVERIFY(rig.editor->newMacro(QStringLiteral("Rec")));
+    QVERIFY(rig.editor->selectByNames(QStringLiteral("Rec")));
+    rig.editor->insertKey(0x04);
+    const QString file = rig.dir.path() + QStringLiteral("/modules/macro/Rec.bin");
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    QSignalSpy warnings(rig.editor.get(), &MacroEditorModel::warningRequested);
+    QSignalSpy sent(rig.editor.get(), &MacroEditorModel::macroDataChanged);
+    const QStringList recorded{"1,B", "2,B", "1,C", "2,C"};
+    {
+        FileSizeLimit full(FileSizeLimit::justAbove(file));
+        QVERIFY(full.active());
+        rig.editor->startRecording();
+        for (int code : {0x05, 0x06}) {
+            rig.editor->keyEvent(true, code);
+            rig.editor->keyEvent(false, code);
+        }
+        rig.editor->stopRecording();
+    }
+    QCOMPARE(warnings.count(), 1);
+    QCOMPARE(warnings.at(0).at(0).toInt(), int(MacroEditorModel::NotWritten));
+    QCOMPARE(warnings.at(0).at(1).toString(), QStringLiteral("Rec"));
+    QVERIFY(rig.editor->unsaved());
+    QCOMPARE(rig.steps->stepStrings(), recorded);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+    f.close();
+    QCOMPARE(sent.count(), 0);
+
+    if (bySelecting) {
+        QVERIFY(rig.editor->selectByNames(QStringLiteral("Other")));
+        QVERIFY(rig.editor->selectByNames(QStringLiteral("Rec")));
+        QCOMPARE(rig.steps->stepStrings(), recorded);
+    } else {
+        rig.editor->setRepeat(QStringLiteral("2"));
+    }
+    QVERIFY(!rig.editor->unsaved());
+    QCOMPARE(rig.stored(), recorded);
+    QCOMPARE(warnings.count(), 1);
+    QCOMPARE(sent.count(), 1);
 }
 
 void TestMacroEditorModel::sharedListsReportedOnce()
