@@ -481,6 +481,8 @@ void MacroEditorModel::stopRecording()
         m_steps.setStepStrings(m_stepsBefore);
         return;
     }
+    // Keys still held at Stop are released in the macro too.
+    m_steps.releaseHeld();
     autosave();
 }
 

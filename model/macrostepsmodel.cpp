@@ -7,6 +7,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 // A plain decimal number within 0..max; -1 otherwise.
@@ -250,4 +252,38 @@ bool MacroStepsModel::record(bool isDown, const QString &name, bool button, int 
     endInsertRows();
     emit stepsChanged();
     return true;
+}
+
+bool MacroStepsModel::releaseHeld()
+{
+    // Pressed and not yet released, in the order of pressing.
+    QList<Step> held;
+    for (const Step &s : m_steps) {
+        if (s.type == MacroEncoder::KeyPress || s.type == MacroEncoder::ButtonPress) {
+            const bool already = std::any_of(held.cbegin(), held.cend(), [&s](const Step &h) {
+                return h.type == s.type && h.info == s.info;
+            });
+            if (!already)
+                held.append(s);
+        } else if (s.type == MacroEncoder::KeyRelease || s.type == MacroEncoder::ButtonRelease) {
+            const int pressType = s.type - 1;
+            held.removeIf(
+                [&s, pressType](const Step &h) { return h.type == pressType && h.info == s.info; });
+        }
+    }
+    if (held.isEmpty())
+        return true;
+    QList<Step> after = m_steps;
+    for (auto it = held.crbegin(); it != held.crend(); ++it)
+        after.append({it->type + 1, it->info});
+    if (MacroEncoder::encodedLength(stringsOf(after)) <= MacroEncoder::kBlockSize) {
+        const int first = int(m_steps.size());
+        beginInsertRows({}, first, int(after.size()) - 1);
+        m_steps = after;
+        endInsertRows();
+        emit stepsChanged();
+        return true;
+    }
+    replace(m_steps.mid(0, MacroEncoder::completeSteps(stepStrings())));
+    return false;
 }

@@ -85,6 +85,11 @@ public:
     // their last complete release, so that no key or button is left held
     // when the mouse plays them. Recording stops there.
     Q_INVOKABLE bool record(bool isDown, const QString &name, bool button, int pauseMs);
+    // The end of a recording: keys and buttons still held get their
+    // releases, the last pressed first, so that playing the macro leaves
+    // none held. When those would take the macro past the block, the steps
+    // end after their last complete release instead (false then).
+    bool releaseHeld();
 
 signals:
     void stepsChanged();

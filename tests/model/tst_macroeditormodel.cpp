@@ -151,7 +151,7 @@ void TestMacroEditorModel::script_data()
     QTest::newRow("nothing is recorded before record or after stop; record clears the steps")
         << QStringList{"macro M=1", "select M=1", "kd 4",   "record", "kd 5", "ku 5", "record",
                        "kd 6",      "stop",       "record", "kd 7",   "stop", "ku 7"}
-        << QStringList{"1,D"} << QList<int>{};
+        << QStringList{"1,D", "2,D"} << QList<int>{};
     // 30 presses and releases of A and a press of B take 126 bytes: the
     // release of B ends the recording, without the press of B.
     QStringList full{"macro M=1", "select M=1", "record"};
@@ -164,6 +164,23 @@ void TestMacroEditorModel::script_data()
     }
     QTest::newRow("recording stops when the macro is full, after the last release")
         << full + QStringList{"kd 5", "full=0", "ku 5", "full=1", "kd 6", "ku 6"} << typed
+        << QList<int>{};
+    QTest::newRow("keys and buttons still held at stop are released, last pressed first")
+        << QStringList{"macro M=1", "select M=1", "record", "kd 5",       "ku 5",
+                       "kd 225",    "kd 4",       "kd 4",   "md 240 out", "stop"}
+        << QStringList{"1,B",    "2,B",    "1,LShift", "1,A",     "1,A",
+                       "3,MS-L", "4,MS-L", "2,A",      "2,LShift"}
+        << QList<int>{};
+    QStringList nearlyFull{"macro M=1", "select M=1", "record"};
+    QStringList kept;
+    for (int i = 0; i < 29; ++i) {
+        nearlyFull << "kd 4"
+                   << "ku 4";
+        kept << "1,A"
+             << "2,A";
+    }
+    QTest::newRow("releases that would not fit the block: cut back to the last release")
+        << nearlyFull + QStringList{"kd 225", "kd 5", "kd 6", "full=0", "stop"} << kept
         << QList<int>{};
     QTest::newRow("a folder cannot record")
         << QStringList{"folder F=1", "select F=1", "record", "kd 4", "stop"} << QStringList{}
@@ -282,7 +299,7 @@ void TestMacroEditorModel::pausesFromTimeStamps_data()
         << QStringList{"kd 4@0", "ku 4@70000"} << QStringList{"1,A", "0,65535", "0,4465", "2,A"};
     QTest::newRow("an event without a stamp is timed by its arrival")
         << QStringList{"kd 4@1000", "ku 4@-1", "kd 5@9000"}
-        << QStringList{"1,A", "0,0", "2,A", "0,0", "1,B"};
+        << QStringList{"1,A", "0,0", "2,A", "0,0", "1,B", "2,B"};
 }
 
 // The events arrive together after a busy spell, as they do when the event
@@ -345,7 +362,7 @@ void TestMacroEditorModel::emptyRecordingKeepsTheMacro()
     rig.editor->startRecording();
     rig.editor->keyEvent(true, 0x05);
     rig.editor->stopRecording();
-    QCOMPARE(rig.stored(), QStringList{"1,B"});
+    QCOMPARE(rig.stored(), (QStringList{"1,B", "2,B"}));
     QCOMPARE(sent.count(), 1);
 }
 
