@@ -1,3 +1,4 @@
+#include "app/quitsignals.h"
 #include "app/widget.h"
 #include "bus/kestabus.h"
 #include "desktop/modulesfolder.h"
@@ -145,6 +146,11 @@ int main(int argc, char *argv[])
                                                : std::make_unique<Widget>(modules);
     QObject::connect(app.get(), &QtSingleCoreApplication::messageReceived, widget.get(),
                      &Widget::receiveMessage);
+
+    // Logging out (SIGTERM), Ctrl+C and a closed terminal end the program
+    // as the tray's Quit does: a running recording is saved first.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, widget.get(), &Widget::exitSYS);
 
     InputHook hook(false); // installs the hooks; running without them is fine
     hook.setKeyboardCallback(&onKey, widget.get());

@@ -1,6 +1,7 @@
 // The main window against the virtual mouse: the device check and the
 // connect and disconnect sequences, device-change notices and the check
 // timer, the listener's effects, and the second-start message.
+#include "app/quitsignals.h"
 #include "app/widget.h"
 #include "macro/macrolibrary.h"
 #include "model/macroeditormodel.h"
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -354,6 +356,8 @@ void TstWidget::recordingEndsWhenHiddenOrQuit_data()
     QTest::newRow("hidden to the tray") << "hide";
     QTest::newRow("closed") << "close";
     QTest::newRow("quit from the tray") << "quit";
+    QTest::newRow("ended by SIGTERM (logout)") << "SIGTERM";
+    QTest::newRow("ended by SIGHUP") << "SIGHUP";
 }
 
 // Keys typed once the window is gone (a password, say) are not recorded,
@@ -378,14 +382,29 @@ void TstWidget::recordingEndsWhenHiddenOrQuit()
         m_widget->hide(); // what the title bar's tray button does
     else if (how == QLatin1String("close"))
         m_widget->close();
-    else
+    else if (how == QLatin1String("quit"))
         m_widget->exitSYS();
+    bool quitTaken = false;
+    if (how.startsWith(QLatin1String("SIG"))) {
+        // Connected as the program connects it.
+        QuitSignals signalsToQuit;
+        QVERIFY(signalsToQuit.active());
+        connect(&signalsToQuit, &QuitSignals::quitRequested, m_widget.get(), &Widget::exitSYS);
+        m_widget->setQuitHandler([&](int code) {
+            QCOMPARE(code, 0);
+            quitTaken = true;
+            atQuit =
+                m_widget->view()->operations()->macros()->loadMacroIni(0, QStringLiteral("Rec"));
+        });
+        QVERIFY(::raise(how == QLatin1String("SIGTERM") ? SIGTERM : SIGHUP) == 0);
+        QTRY_VERIFY(quitTaken);
+    }
     QVERIFY(!editor->recording());
     editor->keyEvent(true, 0x05);
     const QStringList saved{"1,A", "2,A", "1"};
     QCOMPARE(m_widget->view()->operations()->macros()->loadMacroIni(0, QStringLiteral("Rec")),
              saved);
-    if (how == QLatin1String("quit"))
+    if (how != QLatin1String("hide") && how != QLatin1String("close"))
         QCOMPARE(atQuit, saved);
 }
 
