@@ -131,8 +131,7 @@ bool MacroEditorModel::warn(int outcome)
 
 void MacroEditorModel::init()
 {
-    stopRecording();
-    storePending();
+    stopRecordingAndStore();
     m_keyNames = KeyNames::names();
     m_keyCodes = KeyNames::codes();
     MacroLibrary *lib = macros();
@@ -156,15 +155,13 @@ void MacroEditorModel::init()
 
 void MacroEditorModel::select(const QModelIndex &index)
 {
-    stopRecording();
-    storePending();
+    stopRecordingAndStore();
     m_tree.select(index);
 }
 
 void MacroEditorModel::clearSelection()
 {
-    stopRecording();
-    storePending();
+    stopRecordingAndStore();
     m_tree.clearSelection();
 }
 
@@ -243,8 +240,7 @@ bool MacroEditorModel::createItem(const QString &name, int type)
     const int check = m_tree.checkNewName(name, type);
     if (check != MacroTreeModel::Done)
         return warn(check);
-    stopRecording();
-    storePending();
+    stopRecordingAndStore();
     const int outcome = m_tree.createItem(name, type, qMax(m_visibleRow, 0));
     // A refused write says which item it was; the tree has not listed it.
     if (outcome == MacroTreeModel::NotWritten) {
@@ -261,8 +257,7 @@ bool MacroEditorModel::renameSelected(const QString &name)
 {
     if (m_tree.currentLevel() < 0 || name == m_tree.currentName() || !isAcceptableName(name))
         return false;
-    stopRecording();
-    storePending();
+    stopRecordingAndStore();
     return warn(m_tree.renameSelected(name));
 }
 
@@ -276,8 +271,7 @@ bool MacroEditorModel::deleteSelected()
 
 void MacroEditorModel::importMacro()
 {
-    stopRecording();
-    storePending();
+    stopRecordingAndStore();
     const int outcome = m_tree.importMacro();
     if (warn(outcome))
         emit expandRequested();
@@ -295,8 +289,7 @@ void MacroEditorModel::exportMacro()
 
 bool MacroEditorModel::batchImport()
 {
-    stopRecording();
-    storePending();
+    stopRecordingAndStore();
     const int outcome = m_tree.batchImport();
     MacroLibrary *lib = macros();
     const QStringList refused = lib ? lib->refusedMacroNames() : QStringList();
@@ -342,6 +335,7 @@ bool MacroEditorModel::autosave()
     if (m_tree.currentLevel() < 0 || m_tree.currentType() != 0)
         return false;
     m_tree.applySelectionPath();
+    ++m_storeAttempts;
     // The buttons bound to the macro play its file: nothing to tell them
     // while the file still holds the old steps.
     m_unsaved = !m_steps.save(m_tree.currentLevel(), m_tree.currentName());
@@ -353,9 +347,12 @@ bool MacroEditorModel::autosave()
     return true;
 }
 
-void MacroEditorModel::storePending()
+void MacroEditorModel::stopRecordingAndStore()
 {
-    if (m_unsaved)
+    const int attempts = m_storeAttempts;
+    stopRecording();
+    // A Stop that has just tried (and warned) is not tried twice.
+    if (m_unsaved && m_storeAttempts == attempts)
         autosave();
 }
 

@@ -216,9 +216,10 @@ signals:
 
 private:
     bool warn(int outcome);
-    // Before the selection leaves the macro: unsaved steps are tried once
-    // more (and warned about again when they still cannot be written).
-    void storePending();
+    // Before the selection leaves the macro: ends a recording, and unsaved
+    // steps are tried once more (and warned about again when they still
+    // cannot be written).
+    void stopRecordingAndStore();
     bool createItem(const QString &name, int type);
     void record(bool isDown, int code, qint64 stamp);
     void setRecordingFull(bool full);
@@ -248,5 +249,6 @@ private:
     bool m_capturing = false;
     bool m_loaded = false;
     bool m_unsaved = false;
+    int m_storeAttempts = 0;
     QString m_sharedReported; // what the last load reported of shared list sets
 };
