@@ -90,6 +90,26 @@ double DpiModel::positionOf(int value, int minDpi, int maxDpi)
     return qBound(double(kFirstPosition), x, double(kLastPosition));
 }
 
+int DpiModel::steppedValue(int value, int steps, int minDpi, int maxDpi, int dpiBase)
+{
+    const int lowest = valueAt(kFirstPosition, minDpi, maxDpi, dpiBase);
+    const int highest = qMax(lowest, valueAt(kLastPosition, minDpi, maxDpi, dpiBase));
+    if (dpiBase <= 0 || steps == 0)
+        return qBound(lowest, value, highest);
+    // Whole steps below and above the value; equal when it is on a step.
+    const int below = int(std::floor(double(value) / dpiBase));
+    const int above = int(std::ceil(double(value) / dpiBase));
+    const qint64 target = (qint64(steps > 0 ? below : above) + steps) * dpiBase;
+    return int(qBound(qint64(lowest), target, qint64(highest)));
+}
+
+int DpiModel::pageStepsFor(int minDpi, int maxDpi, int dpiBase)
+{
+    // A tenth of the range, and never less than two steps.
+    const int steps = dpiBase > 0 ? (maxDpi - minDpi) / dpiBase : 0;
+    return qMax(2, steps / 10);
+}
+
 bool DpiModel::acceptsValue(int value) const
 {
     return value >= m_minDpi && value <= m_maxDpi && (m_dpiBase <= 0 || value % m_dpiBase == 0);
@@ -107,6 +127,16 @@ void DpiModel::setStageValue(int stage, int value)
     m_values[stage] = value;
     emit changed();
     setSave(true);
+}
+
+void DpiModel::stepStage(int stage, int steps)
+{
+    if (stage < 0 || stage >= kStages)
+        return;
+    const int value = steppedValue(m_values.at(stage), steps, m_minDpi, m_maxDpi, m_dpiBase);
+    if (value == m_values.at(stage))
+        return;
+    setStageValue(stage, value);
 }
 
 void DpiModel::chooseCount(int n)

@@ -43,6 +43,8 @@ class DpiModel : public PageModel
     Q_PROPERTY(int sliderWidth READ sliderWidth CONSTANT)
     Q_PROPERTY(int firstPosition READ firstPosition CONSTANT)
     Q_PROPERTY(int lastPosition READ lastPosition CONSTANT)
+    // How many steps Page Up and Page Down move a stage.
+    Q_PROPERTY(int pageSteps READ pageSteps NOTIFY changed)
 
 public:
     static constexpr int kStages = 8;
@@ -75,6 +77,8 @@ public:
     int sliderWidth() const { return kSliderWidth; }
     int firstPosition() const { return kFirstPosition; }
     int lastPosition() const { return kLastPosition; }
+    int pageSteps() const { return pageStepsFor(m_minDpi, m_maxDpi, m_dpiBase); }
+    static int pageStepsFor(int minDpi, int maxDpi, int dpiBase);
 
     // The value of a slider position, and the position that shows a value
     // (kept on the slider).
@@ -88,12 +92,18 @@ public:
     }
     static int valueAt(double x, int minDpi, int maxDpi, int dpiBase);
     static double positionOf(int value, int minDpi, int maxDpi);
+    // `value` moved by `steps` steps of the sensor (negative: down), held
+    // between the values at the slider's two ends. A value off the steps
+    // first goes to the step on the side it moves towards.
+    static int steppedValue(int value, int steps, int minDpi, int maxDpi, int dpiBase);
     // Whether a typed value is one of the sensor's: min..max in steps of base.
     bool acceptsValue(int value) const;
 
     // Edits; each marks the model unsaved. Stages count from 0.
     Q_INVOKABLE void setStageFromPosition(int stage, double x);
     void setStageValue(int stage, int value);
+    // The keyboard's edit: a stage moved by whole steps.
+    Q_INVOKABLE void stepStage(int stage, int steps);
     // Shows stages 1..n, all of them enabled, and makes n the count in use.
     Q_INVOKABLE void chooseCount(int n);
     // Ticks or unticks a shown stage; the count in use becomes the number

@@ -24,6 +24,23 @@ Item {
         defaults: LightingModel.textDefaults
     }
 
+    // The steps a key moves a DPI stage by; 0 for other keys.
+    function keySteps(key: int): int {
+        switch (key) {
+        case Qt.Key_Right:
+        case Qt.Key_Up:
+            return 1;
+        case Qt.Key_Left:
+        case Qt.Key_Down:
+            return -1;
+        case Qt.Key_PageUp:
+            return DpiModel.pageSteps;
+        case Qt.Key_PageDown:
+            return -DpiModel.pageSteps;
+        }
+        return 0;
+    }
+
     // ---- View --------------------------------------------------------------
 
     Panel {
@@ -104,6 +121,15 @@ Item {
                         value: DpiModel.positionForValue(DpiModel.values[row.index])
                         Accessible.name: page.strings[1] + (row.index + 1)
                         onMoved: DpiModel.setStageFromPosition(row.index, value)
+                        // The keys move the stage by the sensor's steps, not
+                        // by pixels: a pixel can round back to the same value.
+                        Keys.onPressed: event => {
+                            const steps = page.keySteps(event.key);
+                            if (steps === 0)
+                                return;
+                            DpiModel.stepStage(row.index, steps);
+                            event.accepted = true;
+                        }
                     }
                     Text {
                         objectName: "dpiValue" + row.index

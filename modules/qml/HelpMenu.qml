@@ -1,11 +1,20 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Kesta.Model
 
 // The help menu: the maker's website and the version.
 Popup {
     id: menu
 
     readonly property string website: "https://kesta.example"
+
+    readonly property string versionText: texts.texts[25] || "Version %1"
+
+    SectionTexts {
+        id: texts
+        section: "keyMatrix"
+        defaults: Array(25).fill("").concat(["Version %1"])
+    }
 
     width: 240
     padding: Theme.spacingLarge
@@ -20,7 +29,7 @@ Popup {
     contentItem: Column {
         spacing: Theme.spacing
         Caption {
-            text: "verison:1.0"
+            text: menu.versionText.arg("1.0")
             dim: true
         }
         ThemedButton {

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls.Basic
 import Kesta.Model
 
 // Captures a key combination for one button (KeyCombination) from the
@@ -45,7 +46,7 @@ Overlay {
     SectionTexts {
         id: buttonTexts
         section: "keyMatrix"
-        defaults: Array(9).fill("").concat(["Cancel", " OK "])
+        defaults: Array(9).fill("").concat(["Cancel", " OK "], Array(15).fill(""), ["Clear the key combination"])
     }
 
     Connections {
@@ -92,6 +93,10 @@ Overlay {
             objectName: "inputClear"
             text: "×"
             implicitWidth: 48
+            Accessible.name: overlay.strings[26] || "Clear the key combination"
+            ToolTip.visible: hovered
+            ToolTip.delay: 500
+            ToolTip.text: Accessible.name
             onClicked: combination.clear()
         }
         ThemedButton {

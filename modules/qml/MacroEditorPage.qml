@@ -33,7 +33,7 @@ Item {
     SectionTexts {
         id: warningTexts
         section: "warningAssigment"
-        defaults: ["", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel", "", "", "", "A macro in another folder already has this name!", "Not imported, the library already has macros named:", "Not saved: the disk may be full, or the name is not allowed there:", "This folder name cannot be used: the library would store its items together with those of the folder ('/' is the top of the library):", "The name 'loaderquiver' is reserved by the library and cannot be used.", "These folders share one stored list of items, so a change in one also shows in the other ('/' is the top of the library). Nothing has been changed:"]
+        defaults: ["", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel", "", "", "", "A macro in another folder already has this name!", "Not imported, the library already has macros named:", "Not saved: the disk may be full, or the name is not allowed there:", "This folder name cannot be used: the library would store its items together with those of the folder ('/' is the top of the library):", "The name 'loaderquiver' is reserved by the library and cannot be used.", "These folders share one stored list of items, so a change in one also shows in the other ('/' is the top of the library). Nothing has been changed:", "Delete the macro “%1”?", "Delete the folder “%1”?"]
     }
     SectionTexts {
         id: playModeStrings
@@ -97,7 +97,9 @@ Item {
             page.warningRequested(detail === "" ? page.warnings[index] : page.warnings[index] + " " + detail);
         }
         function onConfirmRequested(request) {
-            page.confirmRequested(page.warnings[MacroEditorModel.ConfirmDelete], () => MacroEditorModel.confirmed(request));
+            // An item is named; a step is the one selected.
+            const question = request === MacroEditorModel.DeleteItem ? page.warnings[MacroTreeModel.currentType === 0 ? 16 : 17].arg(MacroTreeModel.currentName) : page.warnings[MacroEditorModel.ConfirmDelete];
+            page.confirmRequested(question, () => MacroEditorModel.confirmed(request));
         }
         function onNameRequested(request, text) {
             nameDialog.ask(request, text);

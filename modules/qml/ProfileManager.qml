@@ -37,7 +37,7 @@ Overlay {
     SectionTexts {
         id: warningTexts
         section: "warningAssigment"
-        defaults: ["Please keep a key at least for the left button function.", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel", "Restore the factory settings?", "Save the settings and exit the program?", "Please enter a name"]
+        defaults: ["Please keep a key at least for the left button function.", "Already have a macro with the same name!", "Can't add a new folder!", "Confirm delete ?", "Warning", "OK", "Cancel", "Restore the factory settings of the current profile?", "Save the settings and minimise the program to the tray?", "Please enter a name", "", "", "", "", "", "", "", "", "Delete the profile “%1”?", "Restore the factory settings of the profile “%1”?"]
     }
 
     Connections {
@@ -163,7 +163,7 @@ Overlay {
             enabled: overlay.selected >= 0
             onClicked: {
                 const number = ProfileListModel.numberAt(overlay.selected);
-                overlay.confirmRequested(overlay.warnings[7], () => {
+                overlay.confirmRequested(overlay.warnings[19].arg(ProfileListModel.nameAt(overlay.selected)), () => {
                     if (ProfileListModel.resetProfile(ProfileListModel.indexOfNumber(number)))
                         overlay.profileReset(number);
                 });
@@ -174,7 +174,7 @@ Overlay {
             width: parent.width
             text: overlay.strings[3]
             enabled: overlay.selected >= 0 && overlay.selected !== ProfileListModel.rowInUse
-            onClicked: overlay.confirmRequested(overlay.warnings[3], () => ProfileListModel.deleteProfile(overlay.selected))
+            onClicked: overlay.confirmRequested(overlay.warnings[18].arg(ProfileListModel.nameAt(overlay.selected)), () => ProfileListModel.deleteProfile(overlay.selected))
         }
         Caption {
             width: parent.width

@@ -53,7 +53,7 @@ Item {
     SectionTexts {
         id: mainTexts
         section: "keyMatrix"
-        defaults: ["Key ", "Key Function", "Editor", "Macro Editor", "Gun Editor", " Report Rate ", "Config", "Reset", "Reset factory setting", "Cancel", " OK ", "System setting", "Save", "Office Mode", "Game Mode", " LOD ", "Enable", "MOUSE MACRO", "BACKLIGHT", "SETTINGS", "Save and exit the program", "No mouse connected", "Plug the mouse in. Its settings appear here as soon as it is found.", "The mouse cannot be opened", "The mouse is connected, but this user may not open it. Install 70-kesta.rules (see the README) and plug the mouse in again."]
+        defaults: ["Key ", "Key Function", "Editor", "Macro Editor", "Gun Editor", " Report Rate ", "Config", "Reset", "Reset factory setting", "Cancel", " OK ", "System setting", "Save", "Office Mode", "Game Mode", " LOD ", "Enable", "MOUSE MACRO", "BACKLIGHT", "SETTINGS", "Save and minimise to the tray", "No mouse connected", "Plug the mouse in. Its settings appear here as soon as it is found.", "The mouse cannot be opened", "The mouse is connected, but this user may not open it. Install 70-kesta.rules (see the README) and plug the mouse in again.", "Version %1", "Clear the key combination"]
     }
 
     // The pages and overlays by name, once the frame is built (see Content).

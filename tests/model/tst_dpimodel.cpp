@@ -13,6 +13,9 @@ class TestDpiModel : public QObject
 private slots:
     void sliderFormula_data();
     void sliderFormula();
+    void keyboardSteps_data();
+    void keyboardSteps();
+    void stepStageEditsTheStage();
     void stageEdits_data();
     void stageEdits();
     void storesAndSendsAsTheOperations_data();
@@ -53,6 +56,65 @@ void TestDpiModel::sliderFormula()
     // Values outside the range stay on the slider.
     QCOMPARE(DpiModel::positionOf(maxDpi + 5000, minDpi, maxDpi), maxDpi > minDpi ? 420.0 : 3.0);
     QCOMPARE(DpiModel::positionOf(minDpi - 5000, minDpi, maxDpi), 3.0);
+}
+
+void TestDpiModel::keyboardSteps_data()
+{
+    QTest::addColumn<int>("minDpi");
+    QTest::addColumn<int>("maxDpi");
+    QTest::addColumn<int>("base");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("up from the minimum") << 500 << 7000 << 500 << 500 << 1 << 1000;
+    QTest::newRow("down from the maximum") << 500 << 7000 << 500 << 7000 << -1 << 6500;
+    QTest::newRow("up at the maximum stays") << 500 << 7000 << 500 << 7000 << 1 << 7000;
+    QTest::newRow("down at the minimum stays") << 500 << 7000 << 500 << 500 << -1 << 500;
+    QTest::newRow("page up stops at the maximum") << 500 << 7000 << 500 << 6000 << 2 << 7000;
+    QTest::newRow("page down by ten") << 100 << 16000 << 50 << 8000 << -10 << 7500;
+    QTest::newRow("off the step, up goes to the next") << 100 << 16000 << 50 << 1025 << 1 << 1050;
+    QTest::newRow("off the step, down goes to the previous")
+        << 100 << 16000 << 50 << 1025 << -1 << 1000;
+    QTest::newRow("below the range, down comes up to it") << 500 << 7000 << 500 << 250 << -1 << 500;
+    QTest::newRow("empty range") << 800 << 800 << 100 << 800 << 1 << 800;
+}
+
+// The given case, and one step each way from every value the slider gives.
+void TestDpiModel::keyboardSteps()
+{
+    QFETCH(int, minDpi);
+    QFETCH(int, maxDpi);
+    QFETCH(int, base);
+    QFETCH(int, value);
+    QFETCH(int, steps);
+    QFETCH(int, expected);
+    QCOMPARE(DpiModel::steppedValue(value, steps, minDpi, maxDpi, base), expected);
+
+    const int lowest = DpiModel::valueAt(DpiModel::kFirstPosition, minDpi, maxDpi, base);
+    const int highest = DpiModel::valueAt(DpiModel::kLastPosition, minDpi, maxDpi, base);
+    for (int v = lowest; v <= highest; v += base) {
+        QCOMPARE(DpiModel::steppedValue(v, 1, minDpi, maxDpi, base), qMin(v + base, highest));
+        QCOMPARE(DpiModel::steppedValue(v, -1, minDpi, maxDpi, base), qMax(v - base, lowest));
+    }
+    QVERIFY(DpiModel::pageStepsFor(minDpi, maxDpi, base) >= 2);
+}
+
+void TestDpiModel::stepStageEditsTheStage()
+{
+    ModelRig rig;
+    QVERIFY(rig.open());
+    DpiModel model(*rig.ops);
+    model.init(false, false);
+    const int first = model.values().at(1);
+    model.stepStage(1, 1);
+    QCOMPARE(model.values().at(1), first + model.dpiBase());
+    QVERIFY(model.isSave());
+    model.stepStage(1, -model.pageSteps());
+    QCOMPARE(model.values().at(1), qMax(model.valueForPosition(DpiModel::kFirstPosition),
+                                        first + model.dpiBase() * (1 - model.pageSteps())));
+    model.stepStage(8, 1); // no such stage
+    QCOMPARE(model.values().size(), 8);
 }
 
 void TestDpiModel::stageEdits_data()

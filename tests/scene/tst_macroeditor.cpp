@@ -555,7 +555,7 @@ void TstMacroEditor::deleteAsksFirst()
     call("askDelete");
     QObject *confirm = m_rig.page("confirm");
     QVERIFY(confirm->property("visible").toBool());
-    QCOMPARE(confirm->property("message").toString(), QStringLiteral("Confirm delete ?"));
+    QCOMPARE(confirm->property("message").toString(), QStringLiteral("Delete the macro “Gone”?"));
     QVERIFY(QFileInfo::exists("modules/macro/Gone.bin"));
     QObject *ok = confirm->findChild<QObject *>(QStringLiteral("okButton"));
     QVERIFY(ok);

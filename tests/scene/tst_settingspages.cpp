@@ -88,6 +88,8 @@ private slots:
 
     void dpiSliderGivesValue_data();
     void dpiSliderGivesValue();
+    void dpiKeysStepTheStage_data();
+    void dpiKeysStepTheStage();
     void dpiEnables_data();
     void dpiEnables();
     void dpiColoursEndWithWhite();
@@ -207,6 +209,35 @@ void TstSettingsPages::dpiSliderGivesValue()
     QVERIFY(set.data.size() >= 8);
     QCOMPARE(int(set.data[1]), code);
     QCOMPARE(int(set.data[0]), 0x21);
+}
+
+void TstSettingsPages::dpiKeysStepTheStage_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<int>("steps"); // of 500 (sensor 3320), from the stage's value
+    QTest::newRow("Right raises one step") << QList<int>{Qt::Key_Right} << 1;
+    QTest::newRow("Up twice, Left once") << QList<int>{Qt::Key_Up, Qt::Key_Up, Qt::Key_Left} << 1;
+    QTest::newRow("Down lowers one step") << QList<int>{Qt::Key_Down} << -1;
+    QTest::newRow("Page Up moves several") << QList<int>{Qt::Key_PageUp} << 2;
+}
+
+void TstSettingsPages::dpiKeysStepTheStage()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(int, steps);
+    QVERIFY(start());
+    QObject *slider = control("dpiSlider1");
+    QVERIFY(slider);
+    const int before = textOf("dpiValue1").toInt();
+    QVERIFY(before > 0);
+    QVERIFY(QMetaObject::invokeMethod(slider, "forceActiveFocus"));
+    QTRY_VERIFY(slider->property("activeFocus").toBool());
+    for (int key : keys)
+        QTest::keyClick(m_rig.view(), Qt::Key(key));
+    QCOMPARE(textOf("dpiValue1"), QString::number(before + steps * 500));
+    saveAll();
+    QCOMPARE(m_rig.profileValue("mouse/dpiValueArray").split(", ").value(1),
+             QString::number(before + steps * 500));
 }
 
 void TstSettingsPages::dpiEnables_data()
