@@ -162,6 +162,8 @@ private slots:
     void unplugDuringTheTransferIsReported();
     void refusesBadArguments_data();
     void refusesBadArguments();
+    void exportsIntoTheSettingsFolderAreRefused_data();
+    void exportsIntoTheSettingsFolderAreRefused();
     void tooLongMacroIsSentCutWithAWarning_data();
     void tooLongMacroIsSentCutWithAWarning();
     void tooLongMacroIsNamedOnShowAndImport();
@@ -639,6 +641,56 @@ void TstTasks::refusesBadArguments()
     QVERIFY(out.isEmpty());
     QVERIFY(filesUnder(modules) == before);
     QVERIFY(kvm::wireLog().empty()); // the mouse was not even looked for
+}
+
+void TstTasks::exportsIntoTheSettingsFolderAreRefused_data()
+{
+    QTest::addColumn<QStringList>("args"); // $OUT: the file named on the line
+    QTest::addColumn<QString>("linkTo");   // $OUT is a link to this ($MODULES/...); none: a file
+    const QStringList profile{"profile", "export", "0", "$OUT"};
+    const QStringList macro{"macro", "export", "Burst", "$OUT"};
+    QTest::newRow("profile, a file of the folder") << profile << QString();
+    QTest::newRow("profile, a link to another profile") << profile << "$MODULES/setting/p2.bin";
+    QTest::newRow("macro, a link to the library index") << macro << "$MODULES/setting/name.bin";
+    QTest::newRow("macro, a dangling link into the folder") << macro << "$MODULES/macro/New.bin";
+    QTest::newRow("profile, a link to a link into the folder") << profile << "$WORK/again.pf";
+}
+
+void TstTasks::exportsIntoTheSettingsFolderAreRefused()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, linkTo);
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    const QString modules = dir.path() + QStringLiteral("/modules");
+    kvm::configure(kvm::defaultConfig());
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    QCOMPARE(Ctl::run({"--modules-dir", modules, "macro", "create", "Burst", "press:A"}, outStream,
+                      errStream),
+             0);
+    out.clear();
+    const QString named = linkTo.isEmpty() ? modules + QStringLiteral("/setting/p3.bin")
+                                           : dir.path() + QStringLiteral("/out.pf");
+    if (linkTo.startsWith(QLatin1String("$WORK"))) {
+        // A chain: out.pf -> again.pf -> p2.bin.
+        QVERIFY(QFile::link(modules + QStringLiteral("/setting/p2.bin"),
+                            dir.path() + QStringLiteral("/again.pf")));
+    }
+    linkTo.replace(QLatin1String("$MODULES"), modules).replace(QLatin1String("$WORK"), dir.path());
+    if (!linkTo.isEmpty())
+        QVERIFY(QFile::link(linkTo, named));
+    args.replaceInStrings(QStringLiteral("$OUT"), named);
+    const auto before = filesUnder(modules);
+
+    const int code = Ctl::run(QStringList{"--modules-dir", modules} + args, outStream, errStream);
+    errStream.flush();
+    QCOMPARE(code, 2);
+    QVERIFY2(err.contains(QLatin1String("inside the settings folder")), qPrintable(err));
+    QVERIFY(out.isEmpty());
+    QVERIFY(filesUnder(modules) == before);
 }
 
 void TstTasks::tooLongMacroIsSentCutWithAWarning_data()
