@@ -28,6 +28,9 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 namespace {
 
 // One staged modules folder with the operations connected to the virtual
@@ -164,6 +167,8 @@ private slots:
     void refusesBadArguments();
     void exportsIntoTheSettingsFolderAreRefused_data();
     void exportsIntoTheSettingsFolderAreRefused();
+    void exportsThatCannotBeWrittenFail_data();
+    void exportsThatCannotBeWrittenFail();
     void tooLongMacroIsSentCutWithAWarning_data();
     void tooLongMacroIsSentCutWithAWarning();
     void tooLongMacroIsNamedOnShowAndImport();
@@ -691,6 +696,46 @@ void TstTasks::exportsIntoTheSettingsFolderAreRefused()
     QVERIFY2(err.contains(QLatin1String("inside the settings folder")), qPrintable(err));
     QVERIFY(out.isEmpty());
     QVERIFY(filesUnder(modules) == before);
+}
+
+void TstTasks::exportsThatCannotBeWrittenFail_data()
+{
+    QTest::addColumn<QStringList>("args"); // $OUT: a device that is always full
+    QTest::newRow("profile") << QStringList{"profile", "export", "0", "$OUT"};
+    QTest::newRow("macro") << QStringList{"macro", "export", "Burst", "$OUT"};
+}
+
+void TstTasks::exportsThatCannotBeWrittenFail()
+{
+    QFETCH(QStringList, args);
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    const QString modules = dir.path() + QStringLiteral("/modules");
+    // A full device of the test's own where it may make one (a run that
+    // replaced it would harm nothing else); /dev/full otherwise.
+    QString full = dir.path() + QStringLiteral("/full");
+    if (::mknod(QFile::encodeName(full).constData(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        full = QStringLiteral("/dev/full");
+    if (!QFileInfo(full).exists() || QFileInfo(full).isFile())
+        QSKIP("no full device here");
+    kvm::configure(kvm::defaultConfig());
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    QCOMPARE(Ctl::run({"--modules-dir", modules, "macro", "create", "Burst", "press:A"}, outStream,
+                      errStream),
+             0);
+    out.clear();
+    args.replaceInStrings(QStringLiteral("$OUT"), full);
+
+    const int code = Ctl::run(QStringList{"--modules-dir", modules} + args, outStream, errStream);
+    errStream.flush();
+    QCOMPARE(code, 1);
+    QVERIFY2(err.contains(QLatin1String("could not write")), qPrintable(err));
+    QVERIFY(out.isEmpty());
+    // Written into, not replaced.
+    QVERIFY(!QFileInfo(full).isFile());
 }
 
 void TstTasks::tooLongMacroIsSentCutWithAWarning_data()
