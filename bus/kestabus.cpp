@@ -222,49 +222,60 @@ void KestaBus::refreshProperties()
 
 // ---- Methods ---------------------------------------------------------------
 
-QString KestaBus::Status(const QStringList &args)
+namespace {
+
+// What a command that succeeded printed on stderr, a line each.
+QStringList warningLines(const QString &err)
 {
-    return enqueue(QStringLiteral("status"), args);
-}
-QString KestaBus::Dpi(const QStringList &args)
-{
-    return enqueue(QStringLiteral("dpi"), args);
-}
-QString KestaBus::Rate(const QStringList &args)
-{
-    return enqueue(QStringLiteral("rate"), args);
-}
-QString KestaBus::Lod(const QStringList &args)
-{
-    return enqueue(QStringLiteral("lod"), args);
-}
-QString KestaBus::Light(const QStringList &args)
-{
-    return enqueue(QStringLiteral("light"), args);
-}
-QString KestaBus::Pointer(const QStringList &args)
-{
-    return enqueue(QStringLiteral("pointer"), args);
-}
-QString KestaBus::Button(const QStringList &args)
-{
-    return enqueue(QStringLiteral("button"), args);
-}
-QString KestaBus::Profile(const QStringList &args)
-{
-    return enqueue(QStringLiteral("profile"), args);
-}
-QString KestaBus::Macro(const QStringList &args)
-{
-    return enqueue(QStringLiteral("macro"), args);
+    return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QString KestaBus::enqueue(const QString &command, const QStringList &args)
+} // namespace
+
+QString KestaBus::Status(const QStringList &args, QStringList &warnings)
+{
+    return enqueue(QStringLiteral("status"), args, &warnings);
+}
+QString KestaBus::Dpi(const QStringList &args, QStringList &warnings)
+{
+    return enqueue(QStringLiteral("dpi"), args, &warnings);
+}
+QString KestaBus::Rate(const QStringList &args, QStringList &warnings)
+{
+    return enqueue(QStringLiteral("rate"), args, &warnings);
+}
+QString KestaBus::Lod(const QStringList &args, QStringList &warnings)
+{
+    return enqueue(QStringLiteral("lod"), args, &warnings);
+}
+QString KestaBus::Light(const QStringList &args, QStringList &warnings)
+{
+    return enqueue(QStringLiteral("light"), args, &warnings);
+}
+QString KestaBus::Pointer(const QStringList &args, QStringList &warnings)
+{
+    return enqueue(QStringLiteral("pointer"), args, &warnings);
+}
+QString KestaBus::Button(const QStringList &args, QStringList &warnings)
+{
+    return enqueue(QStringLiteral("button"), args, &warnings);
+}
+QString KestaBus::Profile(const QStringList &args, QStringList &warnings)
+{
+    return enqueue(QStringLiteral("profile"), args, &warnings);
+}
+QString KestaBus::Macro(const QStringList &args, QStringList &warnings)
+{
+    return enqueue(QStringLiteral("macro"), args, &warnings);
+}
+
+QString KestaBus::enqueue(const QString &command, const QStringList &args, QStringList *warnings)
 {
     if (!calledFromDBus()) {
         QString out;
         QString err;
         runNow(command, args, &out, &err);
+        *warnings = warningLines(err);
         return out;
     }
     // The reply goes when the call has run, after those before it.
@@ -312,7 +323,7 @@ void KestaBus::runCall(const Call &call)
     const int code = runNow(call.command, call.args, &out, &err);
     QDBusMessage reply;
     if (code == 0) {
-        reply = call.message.createReply(out);
+        reply = call.message.createReply(QVariantList{out, warningLines(err)});
     } else {
         QString reason = err.trimmed();
         if (reason.isEmpty())

@@ -93,15 +93,18 @@ public:
     int runNow(const QString &command, const QStringList &args, QString *out, QString *err);
 
 public slots:
-    QString Status(const QStringList &args);
-    QString Dpi(const QStringList &args);
-    QString Rate(const QStringList &args);
-    QString Lod(const QStringList &args);
-    QString Light(const QStringList &args);
-    QString Pointer(const QStringList &args);
-    QString Button(const QStringList &args);
-    QString Profile(const QStringList &args);
-    QString Macro(const QStringList &args);
+    // Each returns what kesta-ctl prints on stdout; `warnings` are the
+    // lines it prints on stderr when the command succeeds (a macro sent
+    // cut, a repaired left click).
+    QString Status(const QStringList &args, QStringList &warnings);
+    QString Dpi(const QStringList &args, QStringList &warnings);
+    QString Rate(const QStringList &args, QStringList &warnings);
+    QString Lod(const QStringList &args, QStringList &warnings);
+    QString Light(const QStringList &args, QStringList &warnings);
+    QString Pointer(const QStringList &args, QStringList &warnings);
+    QString Button(const QStringList &args, QStringList &warnings);
+    QString Profile(const QStringList &args, QStringList &warnings);
+    QString Macro(const QStringList &args, QStringList &warnings);
 
 signals:
     // A call changed the profile in use (its name).
@@ -117,7 +120,7 @@ private:
         QDBusMessage message;
     };
 
-    QString enqueue(const QString &command, const QStringList &args);
+    QString enqueue(const QString &command, const QStringList &args, QStringList *warnings);
     void runNext();
     void runCall(const Call &call);
     // The window's pages that `command` changed load the stored values.

@@ -217,6 +217,19 @@ bool sync(QSettings &settings)
 
 bool writeAtomically(const QString &path, const QByteArray &data)
 {
+    // A device or pipe (an export to /dev/stdout) is written into: renaming
+    // a file over it would replace the node, and its write errors would go
+    // unseen.
+    const QFileInfo node(path);
+    if (node.exists() && !node.isFile() && !node.isDir()) {
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+            out.write(data) != data.size() || !out.flush())
+            return false;
+        out.close();
+        return out.error() == QFile::NoError;
+    }
+
     QLockFile lock(path + QStringLiteral(".lock"));
     if (!lock.tryLock(2000))
         return false;

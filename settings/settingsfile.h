@@ -27,7 +27,8 @@ bool sync(QSettings &settings);
 // Replaces path by data in one step: the bytes go to a temporary file in the
 // same folder that is renamed over path only when all of them were written,
 // so a failure anywhere leaves the old file whole. The settings lock keeps
-// another process from syncing into the file meanwhile.
+// another process from syncing into the file meanwhile. A device or pipe at
+// path is written into instead.
 bool writeAtomically(const QString &path, const QByteArray &data);
 
 // True when text is a whole INI file as the settings writer writes it for

@@ -28,6 +28,7 @@ private slots:
     void commandsRunInTheProgram();
     void callsArrivingTogetherAreAllDone();
     void filesAreNamedFromKestaCtlsFolder();
+    void warningsComeBackOnStderr();
 
 private:
     // kesta-ctl beside the program, without the virtual mouse.
@@ -220,7 +221,39 @@ void TstBus::filesAreNamedFromKestaCtlsFolder()
 
     const auto before = settingsFiles();
     QCOMPARE(ctl({"profile", "export", "0", m_s.path("modules/setting/name.bin")}, &output), 2);
+    // Nor through a link.
+    QVERIFY(QFile::link(m_s.path("modules/setting/name.bin"), m_s.path("elsewhere/evil.mc")));
+    QCOMPARE(ctl({"profile", "export", "0", "evil.mc"}, &output), 2);
+    QVERIFY2(output.contains(QLatin1String("inside the settings folder")), qPrintable(output));
     QCOMPARE(settingsFiles(), before);
+}
+
+// What a command that succeeded printed on stderr in the program comes back
+// on kesta-ctl's stderr.
+void TstBus::warningsComeBackOnStderr()
+{
+    QFile mc(m_s.path("elsewhere/Big.mc"));
+    QVERIFY(mc.open(QIODevice::WriteOnly));
+    mc.write("[config]\nrepeat=1\ntotal=100\n\n[macro]\n");
+    for (int i = 0; i < 100; i += 2)
+        mc.write(QStringLiteral("%1=\"1,A\"\n%2=\"2,A\"\n").arg(i).arg(i + 1).toLatin1());
+    mc.close();
+
+    QProcess p;
+    QProcessEnvironment env = m_s.environment();
+    env.remove(QStringLiteral("LD_PRELOAD"));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(m_s.path("elsewhere"));
+    p.start(m_s.path("kesta-ctl"), {"macro", "import", "Big.mc"});
+    QVERIFY(p.waitForFinished(90000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY2(out.contains(QLatin1String("Big")), qPrintable(out));
+    QVERIFY2(err.contains(QLatin1String("macro Big takes 204 bytes")) &&
+                 err.contains(QLatin1String("the mouse will get its first 62 steps")),
+             qPrintable(err));
+    QVERIFY(!out.contains(QLatin1String("takes 204 bytes")));
 }
 
 QTEST_GUILESS_MAIN(TstBus)

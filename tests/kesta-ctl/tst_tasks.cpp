@@ -28,6 +28,9 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 namespace {
 
 // One staged modules folder with the operations connected to the virtual
@@ -162,6 +165,10 @@ private slots:
     void unplugDuringTheTransferIsReported();
     void refusesBadArguments_data();
     void refusesBadArguments();
+    void exportsIntoTheSettingsFolderAreRefused_data();
+    void exportsIntoTheSettingsFolderAreRefused();
+    void exportsThatCannotBeWrittenFail_data();
+    void exportsThatCannotBeWrittenFail();
     void tooLongMacroIsSentCutWithAWarning_data();
     void tooLongMacroIsSentCutWithAWarning();
     void tooLongMacroIsNamedOnShowAndImport();
@@ -639,6 +646,96 @@ void TstTasks::refusesBadArguments()
     QVERIFY(out.isEmpty());
     QVERIFY(filesUnder(modules) == before);
     QVERIFY(kvm::wireLog().empty()); // the mouse was not even looked for
+}
+
+void TstTasks::exportsIntoTheSettingsFolderAreRefused_data()
+{
+    QTest::addColumn<QStringList>("args"); // $OUT: the file named on the line
+    QTest::addColumn<QString>("linkTo");   // $OUT is a link to this ($MODULES/...); none: a file
+    const QStringList profile{"profile", "export", "0", "$OUT"};
+    const QStringList macro{"macro", "export", "Burst", "$OUT"};
+    QTest::newRow("profile, a file of the folder") << profile << QString();
+    QTest::newRow("profile, a link to another profile") << profile << "$MODULES/setting/p2.bin";
+    QTest::newRow("macro, a link to the library index") << macro << "$MODULES/setting/name.bin";
+    QTest::newRow("macro, a dangling link into the folder") << macro << "$MODULES/macro/New.bin";
+    QTest::newRow("profile, a link to a link into the folder") << profile << "$WORK/again.pf";
+}
+
+void TstTasks::exportsIntoTheSettingsFolderAreRefused()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, linkTo);
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    const QString modules = dir.path() + QStringLiteral("/modules");
+    kvm::configure(kvm::defaultConfig());
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    QCOMPARE(Ctl::run({"--modules-dir", modules, "macro", "create", "Burst", "press:A"}, outStream,
+                      errStream),
+             0);
+    out.clear();
+    const QString named = linkTo.isEmpty() ? modules + QStringLiteral("/setting/p3.bin")
+                                           : dir.path() + QStringLiteral("/out.pf");
+    if (linkTo.startsWith(QLatin1String("$WORK"))) {
+        // A chain: out.pf -> again.pf -> p2.bin.
+        QVERIFY(QFile::link(modules + QStringLiteral("/setting/p2.bin"),
+                            dir.path() + QStringLiteral("/again.pf")));
+    }
+    linkTo.replace(QLatin1String("$MODULES"), modules).replace(QLatin1String("$WORK"), dir.path());
+    if (!linkTo.isEmpty())
+        QVERIFY(QFile::link(linkTo, named));
+    args.replaceInStrings(QStringLiteral("$OUT"), named);
+    const auto before = filesUnder(modules);
+
+    const int code = Ctl::run(QStringList{"--modules-dir", modules} + args, outStream, errStream);
+    errStream.flush();
+    QCOMPARE(code, 2);
+    QVERIFY2(err.contains(QLatin1String("inside the settings folder")), qPrintable(err));
+    QVERIFY(out.isEmpty());
+    QVERIFY(filesUnder(modules) == before);
+}
+
+void TstTasks::exportsThatCannotBeWrittenFail_data()
+{
+    QTest::addColumn<QStringList>("args"); // $OUT: a device that is always full
+    QTest::newRow("profile") << QStringList{"profile", "export", "0", "$OUT"};
+    QTest::newRow("macro") << QStringList{"macro", "export", "Burst", "$OUT"};
+}
+
+void TstTasks::exportsThatCannotBeWrittenFail()
+{
+    QFETCH(QStringList, args);
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    const QString modules = dir.path() + QStringLiteral("/modules");
+    // A full device of the test's own where it may make one (a run that
+    // replaced it would harm nothing else); /dev/full otherwise.
+    QString full = dir.path() + QStringLiteral("/full");
+    if (::mknod(QFile::encodeName(full).constData(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        full = QStringLiteral("/dev/full");
+    if (!QFileInfo(full).exists() || QFileInfo(full).isFile())
+        QSKIP("no full device here");
+    kvm::configure(kvm::defaultConfig());
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    QCOMPARE(Ctl::run({"--modules-dir", modules, "macro", "create", "Burst", "press:A"}, outStream,
+                      errStream),
+             0);
+    out.clear();
+    args.replaceInStrings(QStringLiteral("$OUT"), full);
+
+    const int code = Ctl::run(QStringList{"--modules-dir", modules} + args, outStream, errStream);
+    errStream.flush();
+    QCOMPARE(code, 1);
+    QVERIFY2(err.contains(QLatin1String("could not write")), qPrintable(err));
+    QVERIFY(out.isEmpty());
+    // Written into, not replaced.
+    QVERIFY(!QFileInfo(full).isFile());
 }
 
 void TstTasks::tooLongMacroIsSentCutWithAWarning_data()

@@ -82,6 +82,11 @@ int runInProgram(const QString &command, const QStringList &args, QTextStream &o
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, kReplyWaitMs);
     if (reply.type() == QDBusMessage::ReplyMessage) {
         out << reply.arguments().value(0).toString();
+        // The warnings the command printed (none from a program that sends
+        // none).
+        const QStringList warnings = reply.arguments().value(1).toStringList();
+        for (const QString &line : warnings)
+            err << line << "\n";
         return 0;
     }
     const QString name = reply.errorName();

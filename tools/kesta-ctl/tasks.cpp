@@ -379,10 +379,17 @@ bool Runner::insideSettings(const QFileInfo &target) const
 {
     // An export there would replace the program's own files (name.bin,
     // a profile, a macro) with a copy of something else.
+    // The file written is where the name leads: through a link (one left
+    // dangling too) that may be a file of the settings folder.
     const QString settings = QDir(m_store->modulePath(QString())).canonicalPath();
-    const QString folder = target.absoluteDir().canonicalPath();
-    return !settings.isEmpty() &&
-           (folder == settings || folder.startsWith(settings + QLatin1Char('/')));
+    if (settings.isEmpty())
+        return false;
+    QFileInfo leadsTo(target.absoluteFilePath());
+    for (int hops = 0; hops < 40 && leadsTo.isSymLink() && !leadsTo.exists(); ++hops)
+        leadsTo = QFileInfo(leadsTo.symLinkTarget());
+    const QString folder = leadsTo.exists() ? QFileInfo(leadsTo.canonicalFilePath()).absolutePath()
+                                            : leadsTo.absoluteDir().canonicalPath();
+    return folder == settings || folder.startsWith(settings + QLatin1Char('/'));
 }
 
 bool Runner::saveDpi(DpiModel &model, bool send)
