@@ -3,6 +3,7 @@
 #include "macro/macrolibrary.h"
 
 #include "macro/macrofiles.h"
+#include "settings/exchangefiles.h"
 #include "settings/settingsstore.h"
 #include "settings/userdialogs.h"
 
@@ -40,9 +41,9 @@ QString withoutSuffix(const QString &fileName, const QString &suffix)
 
 } // namespace
 
-QString MacroLibrary::desktopFolder() const
+QString MacroLibrary::dialogFolder() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return ExchangeFiles::startFolder();
 }
 
 void MacroLibrary::clearDepthLists()
@@ -60,7 +61,7 @@ QString MacroLibrary::loadMacroFile(int macroLevel, int selectType)
     if (!dialogs)
         return QString();
     const QString chosen =
-        dialogs->getOpenFileName(QStringLiteral("Open File"), desktopFolder(), kMacroFilter);
+        dialogs->getOpenFileName(QStringLiteral("Open File"), dialogFolder(), kMacroFilter);
     if (chosen.isEmpty())
         return QString();
 
@@ -103,10 +104,13 @@ void MacroLibrary::saveMacroFile(int macroLevel, const QString &macroName)
     if (source.isEmpty() || !dialogs)
         return;
     const QString chosen =
-        dialogs->getSaveFileName(QStringLiteral("Save File"), desktopFolder(), kMacroFilter);
-    if (chosen.isEmpty())
+        dialogs->getSaveFileName(QStringLiteral("Save File"), dialogFolder(), kMacroFilter);
+    // The import dialog lists *.mc only: a name typed without it gets it.
+    const QString target =
+        ExchangeFiles::exportTarget(chosen, ExchangeFiles::kMacroSuffix, dialogs);
+    if (target.isEmpty())
         return;
-    MacroFiles::replaceFile(source, chosen);
+    MacroFiles::replaceFile(source, target);
 }
 
 QString MacroLibrary::loadMacroFile_batch()
@@ -117,14 +121,14 @@ QString MacroLibrary::loadMacroFile_batch()
     if (!dialogs)
         return QString();
     const QString chosen =
-        dialogs->getExistingDirectory(QStringLiteral("Open Directory"), desktopFolder());
+        dialogs->getExistingDirectory(QStringLiteral("Open Directory"), dialogFolder());
     if (chosen.isEmpty())
         return QString();
 
     const QString source = QDir::cleanPath(chosen);
     const QString name = baseNameToFirstDot(QFileInfo(source).fileName());
     // The desktop itself is never imported as a whole.
-    const QString desktop = desktopFolder();
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     if (name == QLatin1String("Desktop") ||
         (!desktop.isEmpty() &&
          QFileInfo(source).canonicalFilePath() == QFileInfo(desktop).canonicalFilePath()))
@@ -250,7 +254,7 @@ void MacroLibrary::getbatchPath()
     if (!dialogs)
         return;
     const QString chosen =
-        dialogs->getExistingDirectory(QStringLiteral("Save File"), desktopFolder());
+        dialogs->getExistingDirectory(QStringLiteral("Save File"), dialogFolder());
     if (chosen.isEmpty())
         return;
     m_exportRoot = QDir::cleanPath(chosen) + QStringLiteral("/Macro");

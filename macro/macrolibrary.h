@@ -157,7 +157,8 @@ private:
     bool nameHeldElsewhere(const QString &name, const QString &ownPath) const;
     void walkLibrary(QSettings &names, const QString &folder, const QString &prefix, int depth,
                      int deleteLevel);
-    QString desktopFolder() const;
+    // Where the file and folder dialogs start.
+    QString dialogFolder() const;
 
     SettingsStore *m_store = nullptr;
     MouseDevice *m_device = nullptr;

@@ -1,5 +1,6 @@
 #include "settings/settingsstore.h"
 
+#include "settings/exchangefiles.h"
 #include "settings/settingsfile.h"
 #include "settings/userdialogs.h"
 
@@ -368,8 +369,7 @@ SettingsStore::Import SettingsStore::importProfile(int profile)
     if (profile < 0 || profile >= kProfileCount || !d->dialogs)
         return Import::NotWritten;
     const QString chosen = d->dialogs->getOpenFileName(
-        tr("Open File"), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-        QStringLiteral("Profile(*.pf)"));
+        tr("Open File"), ExchangeFiles::startFolder(), QStringLiteral("Profile(*.pf)"));
     if (chosen.isEmpty())
         return Import::Cancelled;
     bool refused = false;
@@ -382,9 +382,11 @@ bool SettingsStore::saveProfile(int profile)
 {
     if (profile < 0 || profile >= kProfileCount || !d->dialogs)
         return false;
-    const QString target = d->dialogs->getSaveFileName(
-        tr("Save File"), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-        QStringLiteral("Profile(*.pf)"));
+    const QString chosen = d->dialogs->getSaveFileName(
+        tr("Save File"), ExchangeFiles::startFolder(), QStringLiteral("Profile(*.pf)"));
+    // The import dialog lists *.pf only: a name typed without it gets it.
+    const QString target =
+        ExchangeFiles::exportTarget(chosen, ExchangeFiles::kProfileSuffix, d->dialogs);
     if (target.isEmpty())
         return false;
     QSettings *handle = d->profiles[profile].get();

@@ -4,7 +4,7 @@
 
 class QWidget;
 
-// Real dialogs, parented to the main window.
+// Real dialogs, shown over the main window.
 class WidgetDialogs : public UserDialogs
 {
 public:

@@ -175,6 +175,7 @@ private slots:
     void mouseThisUserMayNotOpenIsNamed_data();
     void mouseThisUserMayNotOpenIsNamed();
     void sharedListSetsAreNamed();
+    void exportsNameTheirFilesAsTheWindowDoes();
 };
 
 void TstTasks::buttonLabels_data()
@@ -939,6 +940,37 @@ void TstTasks::sharedListSetsAreNamed()
                                  "(\"/\" is the top of the library): macro = /; nothing was "
                                  "changed\n"));
     QVERIFY(filesUnder(modules) == before);
+}
+
+void TstTasks::exportsNameTheirFilesAsTheWindowDoes()
+{
+    Side tool;
+    QVERIFY(tool.open());
+    const QString dir = tool.dir.path();
+    QString out, err;
+    QCOMPARE(tool.task({"profile", "export", "0", "$DIR/office"}, &out, &err), 0);
+    QVERIFY(QFile::exists(dir + QStringLiteral("/office.pf")));
+    QVERIFY(!QFile::exists(dir + QStringLiteral("/office")));
+    QVERIFY2(out.endsWith(QStringLiteral(" exported to %1/office.pf\n").arg(dir)), qPrintable(out));
+
+    // Only the full name replaces a file the appended suffix would hit.
+    QFile::remove(dir + QStringLiteral("/office.pf"));
+    QFile own(dir + QStringLiteral("/office.pf"));
+    QVERIFY(own.open(QIODevice::WriteOnly));
+    own.write("own");
+    own.close();
+    QCOMPARE(tool.task({"profile", "export", "0", "$DIR/office"}, &out, &err), 2);
+    QVERIFY2(err.contains(QLatin1String("\"office.pf\" already exists")), qPrintable(err));
+    QVERIFY(own.open(QIODevice::ReadOnly));
+    QCOMPARE(own.readAll(), QByteArray("own"));
+    own.close();
+    QCOMPARE(tool.task({"profile", "export", "0", "$DIR/office.pf"}, &out, &err), 0);
+
+    QVERIFY(tool.call(QStringLiteral(R"(createMacroIni|"Burst"|0|0|0)")));
+    QVERIFY(tool.call(QStringLiteral(R"(saveMacroIni|0|"Burst"|["1,A","2,A"]|1)")));
+    QCOMPARE(tool.task({"macro", "export", "Burst", "$DIR/burst"}, &out, &err), 0);
+    QVERIFY(QFile::exists(dir + QStringLiteral("/burst.mc")));
+    QCOMPARE(tool.task({"macro", "import", "$DIR/burst.mc"}, &out, &err), 0);
 }
 
 QTEST_GUILESS_MAIN(TstTasks)

@@ -147,6 +147,19 @@ void TestMacroExchange::exportOneMacro()
     QCOMPARE(fx.dialogs.asked, QStringList{"save|Save File|" + m_desktop + "|Macro(*.mc)"});
     QCOMPARE(fileBytes(target), kMacroText);
 
+    // A name typed without .mc gets it, so that the import dialog lists it;
+    // an existing file of that name is not replaced unasked.
+    fx.dialogs.answers = {m_desktop + "/typed"};
+    fx.lib->saveMacroFile(1, "M");
+    QCOMPARE(fileBytes(m_desktop + "/typed.mc"), kMacroText);
+    QVERIFY(!QFile::exists(m_desktop + "/typed"));
+    put(m_desktop + "/typed.mc", "user's own file");
+    fx.dialogs.answers = {m_desktop + "/typed"};
+    fx.lib->saveMacroFile(1, "M");
+    QCOMPARE(fileBytes(m_desktop + "/typed.mc"), QByteArray("user's own file"));
+    QCOMPARE(fx.dialogs.warnings.size(), 1);
+    QFile::remove(m_desktop + "/typed.mc");
+
     // A macro that is not there leaves the chosen file alone.
     put(target, "user's own file");
     fx.dialogs.answers = {target};

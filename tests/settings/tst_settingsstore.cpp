@@ -1,4 +1,5 @@
 #include "devicesettings/commandfamily.h"
+#include "settings/exchangefiles.h"
 #include "settings/settingsfile.h"
 #include "settings/settingsstore.h"
 #include "tests/filesizelimit.h"
@@ -182,26 +183,117 @@ private slots:
     void exportCopiesTheChosenProfile_data()
     {
         QTest::addColumn<int>("profile");
-        QTest::newRow("first profile is p1") << 0;
-        QTest::newRow("last profile is p10") << 9;
+        QTest::addColumn<QString>("typed");   // relative to the temporary folder
+        QTest::addColumn<QString>("written"); // likewise
+        QTest::newRow("first profile is p1") << 0 << "out.pf"
+                                             << "out.pf";
+        QTest::newRow("last profile is p10") << 9 << "out.pf"
+                                             << "out.pf";
+        QTest::newRow("typed without .pf") << 3 << "office"
+                                           << "office.pf";
     }
 
     void exportCopiesTheChosenProfile()
     {
         QFETCH(int, profile);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
         const auto store = makeStore();
         store->setCurrentProfile(profile);
         store->setData(QStringLiteral("mouse/lod"), 42);
-        const QString target = m_dir->filePath("out.pf");
-        writeText(target, "an older export");
-        m_dialogs.answers = QStringList{target, QString()};
-        store->saveProfile(profile);
+        const QString target = m_dir->filePath(written);
+        if (typed == written)
+            writeText(target, "an older export");
+        m_dialogs.answers = QStringList{m_dir->filePath(typed), QString()};
+        QVERIFY(store->saveProfile(profile));
         QCOMPARE(readAll(target), readAll(profileFile(profile)));
-        const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-        QCOMPARE(m_dialogs.asked, QStringList{"save|Save File|" + desktop + "|Profile(*.pf)"});
+        QCOMPARE(QDir(m_dir->path()).entryList({"*.pf"}, QDir::Files), QStringList{written});
+        QCOMPARE(m_dialogs.asked,
+                 QStringList{"save|Save File|" + ExchangeFiles::startFolder() + "|Profile(*.pf)"});
 
-        store->saveProfile(profile); // cancelled
+        QVERIFY(!store->saveProfile(profile)); // cancelled
         QCOMPARE(readAll(target), readAll(profileFile(profile)));
+
+        // The import dialog's filter finds what was written.
+        QVERIFY(readAll(profileFile(1)) != readAll(target));
+        m_dialogs.answers = QStringList{m_dir->filePath(written)};
+        QVERIFY(store->loadProfile(1));
+        QCOMPARE(readAll(profileFile(1)), readAll(target));
+    }
+
+    void exportNeverReplacesAnUnnamedFile()
+    {
+        // The dialog asked about "office" only; "office.pf" is someone's.
+        const auto store = makeStore();
+        const QString target = m_dir->filePath("office.pf");
+        writeText(target, "the user's own file");
+        m_dialogs.answers = QStringList{m_dir->filePath("office")};
+        QVERIFY(!store->saveProfile(0));
+        QCOMPARE(readAll(target), QByteArray("the user's own file"));
+        QVERIFY(!QFile::exists(m_dir->filePath("office")));
+        QCOMPARE(m_dialogs.warnings.size(), 1);
+        QVERIFY(m_dialogs.warnings.first().contains("office.pf"));
+
+        // Chosen by its full name, it is replaced.
+        m_dialogs.answers = QStringList{m_dir->filePath("Office.PF")};
+        QVERIFY(store->saveProfile(0));
+    }
+
+    void exportNames_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("written");
+        const QString pf = ExchangeFiles::kProfileSuffix;
+        const QString mc = ExchangeFiles::kMacroSuffix;
+        QTest::newRow("no suffix") << "/t/a" << pf << "/t/a.pf";
+        QTest::newRow("suffix kept") << "/t/a.pf" << pf << "/t/a.pf";
+        QTest::newRow("upper-case suffix kept") << "/t/a.PF" << pf << "/t/a.PF";
+        QTest::newRow("other suffix") << "/t/a.mc" << pf << "/t/a.mc.pf";
+        QTest::newRow("macro without suffix") << "/t/a" << mc << "/t/a.mc";
+        QTest::newRow("macro suffix kept") << "/t/b.Mc" << mc << "/t/b.Mc";
+        QTest::newRow("dotted folder") << "/t/x.pf/y.d/a" << pf << "/t/x.pf/y.d/a.pf";
+        QTest::newRow("relative") << "out/a b" << pf << "out/a b.pf";
+        QTest::newRow("dot file") << "/t/.pf" << pf << "/t/.pf";
+        QTest::newRow("folder only") << "/t/" << pf << "/t/";
+        QTest::newRow("empty") << "" << pf << "";
+    }
+
+    void exportNames()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, suffix);
+        QFETCH(QString, written);
+        QCOMPARE(ExchangeFiles::withSuffix(typed, suffix), written);
+    }
+
+    void dialogsStartOnTheDesktopOnlyWhenThereIsOne()
+    {
+        const QByteArray home = qgetenv("HOME");
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        const QTemporaryDir fakeHome;
+        QVERIFY(fakeHome.isValid());
+        qputenv("HOME", fakeHome.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (fakeHome.path() + "/.config").toUtf8());
+        const QString missing = ExchangeFiles::startFolder();
+        QDir().mkpath(fakeHome.path() + "/Desktop");
+        const QString present = ExchangeFiles::startFolder();
+        // A desktop named in user-dirs.dirs wins over ~/Desktop.
+        QDir().mkpath(fakeHome.path() + "/.config");
+        writeText(fakeHome.path() + "/.config/user-dirs.dirs",
+                  "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+        const QString namedMissing = ExchangeFiles::startFolder();
+        QDir().mkpath(fakeHome.path() + "/Schreibtisch");
+        const QString named = ExchangeFiles::startFolder();
+        qputenv("HOME", home);
+        if (config.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", config);
+        QCOMPARE(missing, fakeHome.path());
+        QCOMPARE(present, fakeHome.path() + "/Desktop");
+        QCOMPARE(namedMissing, fakeHome.path());
+        QCOMPARE(named, fakeHome.path() + "/Schreibtisch");
     }
 
     void importAcceptsOnlyProfiles_data()
@@ -237,8 +329,8 @@ private slots:
         store->setCurrentProfile(1);
         QCOMPARE(store->getData(QStringLiteral("mouse/lod"), false).toString(),
                  QString(accepted ? "9" : "3"));
-        const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-        QCOMPARE(m_dialogs.asked, QStringList{"open|Open File|" + desktop + "|Profile(*.pf)"});
+        QCOMPARE(m_dialogs.asked,
+                 QStringList{"open|Open File|" + ExchangeFiles::startFolder() + "|Profile(*.pf)"});
     }
 
     void failedReplacementKeepsTheOldFile()

@@ -6,10 +6,13 @@
 #include "view/operations.h"
 #include "view/screenrule.h"
 #include "view/ui_controler.h"
+#include "view/widgetdialogs.h"
 
 #include "../scenecalls.h"
 #include "../stagemodules.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QMetaMethod>
 #include <QQuickItem>
 #include <QSettings>
@@ -17,8 +20,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
+#include <QWindow>
 
 #include <memory>
 
@@ -46,6 +51,7 @@ private slots:
     void disabledViewTakesNoInput();
     void everyOperationIsForwarded();
     void everyOperationIsCallableByName();
+    void dialogsTakeNoStyleFromTheWindow();
 
 private:
     QQuickItem *root() const { return m_ctl->view()->rootObject(); }
@@ -261,6 +267,41 @@ void TstView::everyOperationIsCallableByName()
         QVERIFY2(callable.contains(signature),
                  qPrintable(signature + QStringLiteral(" is not callable")));
     QCOMPARE(callable.size(), signatures.size());
+}
+
+void TstView::dialogsTakeNoStyleFromTheWindow()
+{
+    // The window's transparent style sheet left its dialogs black on black.
+    m_widget->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_widget.get()));
+    WidgetDialogs dialogs(m_widget.get());
+    QStringList seen;
+    // Whatever it finds, the dialog is closed, so a failure cannot hang the test.
+    auto inspectAndCancel = [&] {
+        QDialog *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        const auto widgets = QApplication::topLevelWidgets();
+        for (QWidget *w : widgets) {
+            if (!dialog && w->isVisible())
+                dialog = qobject_cast<QDialog *>(w);
+        }
+        if (!dialog) {
+            seen << "no dialog";
+            return;
+        }
+        QString line = QString::fromLatin1(dialog->metaObject()->className());
+        if (dialog->style() != QApplication::style())
+            line += " styled by the window";
+        if (!dialog->windowHandle() ||
+            dialog->windowHandle()->transientParent() != m_widget->windowHandle())
+            line += " not over the window";
+        dialog->reject();
+        seen << line;
+    };
+    QTimer::singleShot(0, this, inspectAndCancel);
+    QCOMPARE(dialogs.getSaveFileName("Save File", m_dir.path(), "Profile(*.pf)"), QString());
+    QTimer::singleShot(0, this, inspectAndCancel);
+    dialogs.warning("Save File", "text");
+    QCOMPARE(seen, (QStringList{"QFileDialog", "QMessageBox"}));
 }
 
 QTEST_MAIN(TstView)

@@ -22,6 +22,7 @@
 #include "macro/macrolibrary.h"
 #include "macro/macropaths.h"
 #include "model/macrotreemodel.h"
+#include "settings/exchangefiles.h"
 #include "settings/settingsfile.h"
 #include "settings/settingsstore.h"
 #include "settings/userdialogs.h"
@@ -1334,18 +1335,26 @@ int Runner::profile(QStringList args)
         if (n < 0)
             return usage(
                 QStringLiteral("no profile \"%1\" (see kesta-ctl profile list)").arg(args.at(0)));
-        const QFileInfo target(args.at(1));
+        // Named as the window's export names it; an existing file that only
+        // the appended suffix would hit is left alone.
+        const QString file =
+            ExchangeFiles::exportTarget(args.at(1), ExchangeFiles::kProfileSuffix, m_dialogs);
+        if (file.isEmpty())
+            return usage(m_dialogs->warnings.isEmpty()
+                             ? QStringLiteral("no file named")
+                             : m_dialogs->warnings.takeLast().section(QLatin1Char('|'), 1));
+        const QFileInfo target(file);
         if (!target.absoluteDir().exists() || target.isDir())
-            return usage(QStringLiteral("cannot write \"%1\": no such folder").arg(args.at(1)));
+            return usage(QStringLiteral("cannot write \"%1\": no such folder").arg(file));
         if (insideSettings(target))
-            return usage(QStringLiteral("\"%1\" is inside the settings folder; export elsewhere")
-                             .arg(args.at(1)));
+            return usage(
+                QStringLiteral("\"%1\" is inside the settings folder; export elsewhere").arg(file));
         m_dialogs->answers.append(target.absoluteFilePath());
         if (!m_store->saveProfile(n)) {
-            m_err << "kesta-ctl profile: could not write " << args.at(1) << "\n";
+            m_err << "kesta-ctl profile: could not write " << file << "\n";
             return 1;
         }
-        m_out << "profile " << n << " exported to " << args.at(1) << "\n";
+        m_out << "profile " << n << " exported to " << file << "\n";
         return 0;
     }
     if (sub == QLatin1String("import")) {
@@ -1797,21 +1806,29 @@ int Runner::macro(QStringList args)
         selectPath(folders);
         if (m_macros->loadMacroIni(folders.size(), name).isEmpty())
             return usage(QStringLiteral("no macro \"%1\"").arg(args.at(0)));
-        const QFileInfo target(args.at(1));
+        // Named as the window's export names it; an existing file that only
+        // the appended suffix would hit is left alone.
+        const QString file =
+            ExchangeFiles::exportTarget(args.at(1), ExchangeFiles::kMacroSuffix, m_dialogs);
+        if (file.isEmpty())
+            return usage(m_dialogs->warnings.isEmpty()
+                             ? QStringLiteral("no file named")
+                             : m_dialogs->warnings.takeLast().section(QLatin1Char('|'), 1));
+        const QFileInfo target(file);
         if (!target.absoluteDir().exists() || target.isDir())
-            return usage(QStringLiteral("cannot write \"%1\": no such folder").arg(args.at(1)));
+            return usage(QStringLiteral("cannot write \"%1\": no such folder").arg(file));
         if (insideSettings(target))
-            return usage(QStringLiteral("\"%1\" is inside the settings folder; export elsewhere")
-                             .arg(args.at(1)));
+            return usage(
+                QStringLiteral("\"%1\" is inside the settings folder; export elsewhere").arg(file));
         m_dialogs->answers.append(target.absoluteFilePath());
         selectPath(folders);
         m_macros->saveMacroFile(folders.size(), name);
         // The export reports nothing: a file left as it was would pass for it.
         if (!sameContents(libraryFile(folders, name), target.absoluteFilePath())) {
-            m_err << "kesta-ctl macro: could not write " << args.at(1) << "\n";
+            m_err << "kesta-ctl macro: could not write " << file << "\n";
             return 1;
         }
-        m_out << "macro " << args.at(0) << " exported to " << args.at(1) << "\n";
+        m_out << "macro " << args.at(0) << " exported to " << file << "\n";
         return 0;
     }
     if (sub == QLatin1String("send")) {
