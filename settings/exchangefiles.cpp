@@ -27,6 +27,11 @@ QString withSuffix(const QString &path, const QString &suffix)
 
 QString exportTarget(const QString &chosen, const QString &suffix, UserDialogs *dialogs)
 {
+    // A device or a pipe named as it is (/dev/stdout, a FIFO) is written as
+    // named: no suffix makes sense there.
+    const QFileInfo named(chosen);
+    if (named.exists() && !named.isFile() && !named.isDir())
+        return chosen;
     const QString target = withSuffix(chosen, suffix);
     if (target == chosen || !QFileInfo::exists(target))
         return target;

@@ -21,7 +21,8 @@ QString withSuffix(const QString &path, const QString &suffix);
 // The file an export chosen as `chosen` writes, by withSuffix(). A save
 // dialog only asks about replacing the name as typed, so when the suffix had
 // to be appended and that file already exists, `dialogs` shows a warning and
-// the result is empty: nothing is replaced unasked.
+// the result is empty: nothing is replaced unasked. An existing device or
+// pipe is written as named.
 QString exportTarget(const QString &chosen, const QString &suffix, UserDialogs *dialogs);
 
 } // namespace ExchangeFiles

@@ -222,8 +222,8 @@ void TstBus::filesAreNamedFromKestaCtlsFolder()
     const auto before = settingsFiles();
     QCOMPARE(ctl({"profile", "export", "0", m_s.path("modules/setting/name.bin")}, &output), 2);
     // Nor through a link.
-    QVERIFY(QFile::link(m_s.path("modules/setting/name.bin"), m_s.path("elsewhere/evil.mc")));
-    QCOMPARE(ctl({"profile", "export", "0", "evil.mc"}, &output), 2);
+    QVERIFY(QFile::link(m_s.path("modules/setting/name.bin"), m_s.path("elsewhere/evil.pf")));
+    QCOMPARE(ctl({"profile", "export", "0", "evil.pf"}, &output), 2);
     QVERIFY2(output.contains(QLatin1String("inside the settings folder")), qPrintable(output));
     QCOMPARE(settingsFiles(), before);
 }

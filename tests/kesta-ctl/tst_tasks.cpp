@@ -678,8 +678,11 @@ void TstTasks::exportsIntoTheSettingsFolderAreRefused()
                       errStream),
              0);
     out.clear();
-    const QString named = linkTo.isEmpty() ? modules + QStringLiteral("/setting/p3.bin")
-                                           : dir.path() + QStringLiteral("/out.pf");
+    const QString named =
+        linkTo.isEmpty() ? modules + QStringLiteral("/setting/p3.bin")
+                         : dir.path() + QStringLiteral("/out") +
+                               (args.first() == QLatin1String("profile") ? QStringLiteral(".pf")
+                                                                         : QStringLiteral(".mc"));
     if (linkTo.startsWith(QLatin1String("$WORK"))) {
         // A chain: out.pf -> again.pf -> p2.bin.
         QVERIFY(QFile::link(modules + QStringLiteral("/setting/p2.bin"),
