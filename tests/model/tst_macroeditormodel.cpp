@@ -5,6 +5,7 @@
 #include "model/macroeditormodel.h"
 
 #include "../filesizelimit.h"
+#include "modelrig.h"
 #include "../stagemodules.h"
 #include "device/hid_thread.h"
 #include "macro/macrolibrary.h"
@@ -59,19 +60,6 @@ struct EditorRig {
         return s;
     }
 };
-
-QMap<QString, QByteArray> filesUnder(const QString &folder)
-{
-    QMap<QString, QByteArray> out;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        if (f.open(QIODevice::ReadOnly))
-            out.insert(path.mid(folder.size()), f.readAll());
-    }
-    return out;
-}
 
 } // namespace
 
