@@ -74,7 +74,8 @@ Item {
                         objectName: "keyFunction_" + row.modelData
                         x: row.width - width - 2
                         anchors.verticalCenter: parent.verticalCenter
-                        width: 172
+                        // Wider only where a language's function names need it.
+                        width: Math.max(172, fittingWidth)
                         height: Math.min(Theme.controlHeight, row.height - 2)
                         textRole: "text"
                         model: KeyMatrixModel.functionModels[row.modelData]

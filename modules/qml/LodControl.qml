@@ -21,7 +21,7 @@ Item {
         id: caption
         x: 0
         y: 0
-        width: page.twoRows ? page.width - enable.width - Theme.spacing : 64
+        width: page.twoRows ? page.width - enable.width - Theme.spacing : Math.max(64, implicitWidth)
         height: page.twoRows ? Theme.rowHeight : page.height
         text: page.captionText
     }
@@ -29,8 +29,9 @@ Item {
     ThemedSlider {
         id: slider
         objectName: page.objectPrefix + "Slider"
-        // 322 pixels of travel plus the handle.
-        width: 322 + 18
+        // 322 pixels of travel plus the handle; on one row it gives way to a
+        // longer enable text.
+        width: page.twoRows ? 322 + 18 : Math.min(322 + 18, page.width - x - 2 * Theme.spacing - level.width - enable.implicitWidth)
         x: page.twoRows ? 0 : caption.width + Theme.spacing
         y: page.twoRows ? Theme.rowHeight + Theme.spacing + (Theme.rowHeight - height) / 2 : (page.height - height) / 2
         from: LodModel.first

@@ -12,7 +12,7 @@ Item {
     Caption {
         id: caption
         x: 0
-        width: 110
+        width: Math.max(110, implicitWidth)
         height: page.height
         text: page.captionText
     }

@@ -13,6 +13,26 @@ ComboBox {
     focusPolicy: Qt.StrongFocus
     hoverEnabled: true
 
+    // The width that shows the longest entry whole; a host that has the room
+    // sizes the box by it.
+    readonly property real widestText: {
+        // Entries change with the model and the language.
+        void control.model;
+        let widest = metrics.advanceWidth(control.displayText);
+        for (let i = 0; i < control.count; ++i)
+            widest = Math.max(widest, metrics.advanceWidth(control.textAt(i)));
+        return widest;
+    }
+    readonly property int fittingWidth: Math.ceil(widestText + textLeftPadding + textRightPadding + leftPadding + rightPadding)
+    // Room beside the shown text: before it, and for the arrow after it.
+    readonly property int textLeftPadding: 10
+    readonly property int textRightPadding: 24
+
+    FontMetrics {
+        id: metrics
+        font: control.font
+    }
+
     delegate: ItemDelegate {
         id: entry
         required property int index
@@ -42,8 +62,8 @@ ComboBox {
     }
 
     contentItem: Text {
-        leftPadding: 10
-        rightPadding: 24
+        leftPadding: control.textLeftPadding
+        rightPadding: control.textRightPadding
         text: control.displayText
         font: control.font
         color: control.enabled ? Theme.text : Theme.textFaint
