@@ -77,19 +77,21 @@ Item {
             }
         }
 
-        Row {
+        // The buttons take a second row where a language's words need it.
+        Flow {
             y: presetList.y + presetList.height + Theme.spacing + (renameField.visible ? renameField.height + Theme.spacing : 0)
+            width: parent.width
             spacing: 6
             ThemedButton {
                 objectName: "lightAddButton"
-                implicitWidth: 84
+                implicitWidth: Math.max(84, contentItem.implicitWidth + 24)
                 text: page.strings[16]
                 enabled: LightingModel.canAdd
                 onClicked: LightingModel.addPreset()
             }
             ThemedButton {
                 objectName: "lightRenameButton"
-                implicitWidth: 84
+                implicitWidth: Math.max(84, contentItem.implicitWidth + 24)
                 text: page.strings[18]
                 onClicked: {
                     renameField.text = LightingModel.names[LightingModel.lightNo];
@@ -100,7 +102,7 @@ Item {
             }
             ThemedButton {
                 objectName: "lightDeleteButton"
-                implicitWidth: 84
+                implicitWidth: Math.max(84, contentItem.implicitWidth + 24)
                 text: page.strings[17]
                 enabled: LightingModel.canDelete
                 onClicked: page.confirmRequested(page.strings[17] + " \u201c" + LightingModel.names[LightingModel.lightNo] + "\u201d?", () => LightingModel.deletePreset(LightingModel.lightNo))
