@@ -185,15 +185,25 @@ Panel {
         width: parent.width
         spacing: Theme.spacing
 
-        Row {
+        // Everything on one row where it fits; otherwise the repeat count
+        // moves to a second row under the record button.
+        Item {
+            id: toolRow
+            readonly property bool oneRow: recordButton.width + delayBox.width + repeatGroup.width + deleteStepButton.width + 4 * Theme.spacing <= width
             width: parent.width
-            height: recordButton.height
-            spacing: Theme.spacing
+            height: oneRow ? recordButton.height : recordButton.height + Theme.spacing + repeatGroup.height
+
+            FontMetrics {
+                id: recordMetrics
+                font: recordButton.font
+            }
 
             ThemedButton {
                 id: recordButton
                 objectName: "recordButton"
-                implicitWidth: 132
+                // As wide as the longer of its two texts, so that it keeps its
+                // size when recording starts.
+                implicitWidth: Math.max(132, Math.ceil(Math.max(recordMetrics.advanceWidth(panel.texts[5]), recordMetrics.advanceWidth(panel.texts[8]))) + 32)
                 accented: panel.recording
                 enabled: panel.currentType === 0
                 text: panel.recording ? panel.texts[5] : panel.texts[8]
@@ -203,52 +213,51 @@ Panel {
             ThemedCheckBox {
                 id: delayBox
                 objectName: "delayBox"
-                height: parent.height
+                x: recordButton.width + Theme.spacing
+                height: recordButton.height
                 text: panel.texts[9]
                 checked: MacroEditorModel.delayEnabled
                 onToggled: MacroEditorModel.delayEnabled = checked
             }
 
-            Caption {
-                height: parent.height
-                text: panel.texts[6]
-            }
+            Row {
+                id: repeatGroup
+                x: toolRow.oneRow ? delayBox.x + delayBox.width + Theme.spacing : 0
+                y: toolRow.oneRow ? 0 : recordButton.height + Theme.spacing
+                height: recordButton.height
+                spacing: Theme.spacing
 
-            ThemedTextField {
-                id: repeatField
-                objectName: "repeatField"
-                y: 2
-                implicitWidth: 72
-                enabled: panel.currentType === 0 && !panel.recording
-                maximumLength: 4
-                horizontalAlignment: TextInput.AlignRight
-                validator: IntValidator {
-                    bottom: 1
-                    top: 65535
-                }
-                text: String(MacroStepsModel.repeat)
-                // The field follows `repeat` again once the typed text is
-                // taken (or refused), so the next macro shows its own count.
-                onEditingFinished: {
-                    MacroEditorModel.setRepeat(text);
-                    text = Qt.binding(() => String(MacroStepsModel.repeat));
-                }
-            }
-
-            Item {
-                width: parent.width - recordButton.width - delayBox.width - timesWidth.width - repeatField.width - deleteStepButton.width - 5 * parent.spacing
-                height: 1
                 Caption {
-                    id: timesWidth
-                    visible: false
+                    height: parent.height
                     text: panel.texts[6]
+                }
+
+                ThemedTextField {
+                    id: repeatField
+                    objectName: "repeatField"
+                    y: 2
+                    implicitWidth: 72
+                    enabled: panel.currentType === 0 && !panel.recording
+                    maximumLength: 4
+                    horizontalAlignment: TextInput.AlignRight
+                    validator: IntValidator {
+                        bottom: 1
+                        top: 65535
+                    }
+                    text: String(MacroStepsModel.repeat)
+                    // The field follows `repeat` again once the typed text is
+                    // taken (or refused), so the next macro shows its own count.
+                    onEditingFinished: {
+                        MacroEditorModel.setRepeat(text);
+                        text = Qt.binding(() => String(MacroStepsModel.repeat));
+                    }
                 }
             }
 
             ThemedButton {
                 id: deleteStepButton
                 objectName: "deleteStepButton"
-                implicitWidth: 96
+                x: toolRow.width - width
                 text: panel.texts[10]
                 enabled: panel.currentStep >= 0 && !panel.recording
                 onClicked: MacroEditorModel.askDeleteStep()
