@@ -62,16 +62,17 @@ Overlay {
                         }
                     }
                     Caption {
+                        id: slotCaption
                         objectName: "recoilSlotCaption" + slotRow.index
                         x: 8
-                        width: 74
+                        width: Math.max(74, implicitWidth)
                         height: parent.height
                         text: overlay.strings[1] + (slotRow.index + 1)
                     }
                     ThemedComboBox {
                         objectName: "recoilSlot" + slotRow.index
-                        x: 84
-                        width: parent.width - 84 - 6
+                        x: slotCaption.x + slotCaption.width + 2
+                        width: parent.width - x - 6
                         anchors.verticalCenter: parent.verticalCenter
                         model: RecoilModel.weaponNames
                         currentIndex: RecoilModel.selectGun[slotRow.index]
@@ -100,15 +101,31 @@ Overlay {
             width: parent.width
             verticalItemAlignment: Grid.AlignVCenter
 
+            // The labels' column is as wide as its longest label; the
+            // fields take what is left, up to 300.
+            readonly property int labelWidth: {
+                let widest = 0;
+                for (const i of [2, 15, 3, 4, 5, 6, 7])
+                    widest = Math.max(widest, labelMetrics.advanceWidth(overlay.strings[i]));
+                return Math.max(110, Math.ceil(widest) + 1);
+            }
+            readonly property int fieldWidth: Math.min(300, width - labelWidth - columnSpacing)
+
+            FontMetrics {
+                id: labelMetrics
+                font.family: Theme.fontFamily
+                font.pixelSize: Theme.fontNormal
+            }
+
             Caption {
-                width: 110
+                width: form.labelWidth
                 height: Theme.controlHeight
                 text: overlay.strings[2]
             }
             ThemedComboBox {
                 id: weaponBox
                 objectName: "recoilWeapon"
-                width: 300
+                width: form.fieldWidth
                 model: RecoilModel.weaponNames
                 currentIndex: RecoilModel.currentWeapon
                 onModelChanged: currentIndex = Qt.binding(() => RecoilModel.currentWeapon)
@@ -117,14 +134,14 @@ Overlay {
             }
 
             Caption {
-                width: 110
+                width: form.labelWidth
                 height: Theme.controlHeight
                 text: overlay.strings[15]
             }
             ThemedTextField {
                 id: nameField
                 objectName: "recoilName"
-                width: 300
+                width: form.fieldWidth
                 maximumLength: 24
                 text: RecoilModel.shown.name
                 Accessible.name: overlay.strings[15]
@@ -135,20 +152,20 @@ Overlay {
             }
 
             Caption {
-                width: 110
+                width: form.labelWidth
                 height: Theme.controlHeight
                 text: overlay.strings[3]
             }
             Caption {
                 objectName: "recoilKey"
-                width: 300
+                width: form.fieldWidth
                 height: Theme.controlHeight
                 dim: true
                 text: RecoilModel.shown.key
             }
 
             Caption {
-                width: 110
+                width: form.labelWidth
                 height: Theme.controlHeight
                 text: overlay.strings[4]
             }
@@ -156,7 +173,7 @@ Overlay {
                 spacing: Theme.spacing
                 ThemedSlider {
                     objectName: "recoilPeriodSlider"
-                    width: 212
+                    width: form.fieldWidth - 80 - Theme.spacing
                     anchors.verticalCenter: parent.verticalCenter
                     from: RecoilModel.minPeriod
                     to: RecoilModel.maxPeriod
@@ -177,7 +194,7 @@ Overlay {
             }
 
             Caption {
-                width: 110
+                width: form.labelWidth
                 height: Theme.controlHeight
                 text: overlay.strings[5]
             }
@@ -190,7 +207,7 @@ Overlay {
             }
 
             Caption {
-                width: 110
+                width: form.labelWidth
                 height: Theme.controlHeight
                 text: overlay.strings[6]
             }
@@ -203,7 +220,7 @@ Overlay {
             }
 
             Caption {
-                width: 110
+                width: form.labelWidth
                 height: Theme.controlHeight
                 text: overlay.strings[7]
             }
