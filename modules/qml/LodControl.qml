@@ -21,8 +21,15 @@ Item {
         id: caption
         x: 0
         y: 0
-        width: page.twoRows ? page.width - enable.width - Theme.spacing : Math.max(64, implicitWidth)
+        // On one row the caption is as long as its words.
+        width: page.twoRows ? page.width - enable.width - Theme.spacing : Math.max(64, Math.ceil(captionMetrics.advanceWidth) + 1)
         height: page.twoRows ? Theme.rowHeight : page.height
+        text: page.captionText
+    }
+
+    TextMetrics {
+        id: captionMetrics
+        font: caption.font
         text: page.captionText
     }
 

@@ -66,6 +66,7 @@ Overlay {
                         objectName: "recoilSlotCaption" + slotRow.index
                         x: 8
                         width: Math.max(74, implicitWidth)
+                        elide: Text.ElideNone
                         height: parent.height
                         text: overlay.strings[1] + (slotRow.index + 1)
                     }

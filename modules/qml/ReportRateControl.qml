@@ -13,6 +13,7 @@ Item {
         id: caption
         x: 0
         width: Math.max(110, implicitWidth)
+        elide: Text.ElideNone
         height: page.height
         text: page.captionText
     }
