@@ -16,7 +16,7 @@
 
 namespace {
 
-// Layout rounding: half a pixel either way is not a fault.
+// Layout rounding: a pixel either way is not a fault.
 constexpr qreal kSlack = 1.0;
 
 struct View {
@@ -258,6 +258,7 @@ QObject *overlay(SceneRig &rig, const char *name)
 
 void closeEverything(SceneRig &rig)
 {
+    SceneRig::call(rig.view()->models()->macroEditor(), "stopRecording");
     for (const char *name :
          {"keyAssign", "macroAssign", "inputAssign", "dpiAssign", "recoil", "profileManager",
           "warning", "confirm", "resetConfirm", "exitConfirm", "help"})
@@ -344,6 +345,15 @@ QList<View> TstTextFit::views()
                      SceneRig::call(rig.view()->models()->macroEditor(), "selectByNames",
                                     {QStringLiteral("Rifles/Single shot")});
                      return frame(rig);
+                 }};
+    // Recording: the record button says how to stop.
+    list << View{QStringLiteral("settings, recording"), [](SceneRig &rig) {
+                     SceneRig::call(rig.root(), "showTab", {2});
+                     QObject *editor = rig.view()->models()->macroEditor();
+                     SceneRig::call(editor, "selectByNames",
+                                    {QStringLiteral("Rifles/Single shot")});
+                     SceneRig::call(editor, "toggleRecording");
+                     return editor->property("recording").toBool() ? frame(rig) : nullptr;
                  }};
     // The longest function list of the button list, opened.
     list << View{
