@@ -143,7 +143,7 @@ QStringList offences(const QString &viewName, QQuickItem *root, int *checked)
         if (item != root && !insideClips(item, root)) {
             // Scrolled out of sight; what it holds may still be in view.
         } else if (item->inherits("QQuickText")) {
-            if (!item->property("text").toString().trimmed().isEmpty() && item->width() > 0)
+            if (!item->property("text").toString().trimmed().isEmpty())
                 texts << item;
         } else if (item != root && isControl(item) && item->width() > 0 && item->height() > 0) {
             controls << item;
