@@ -267,6 +267,8 @@ Panel {
         Caption {
             objectName: "captureNote"
             width: parent.width
+            wrapMode: Text.WordWrap
+            elide: Text.ElideNone
             visible: MacroEditorModel.captureMode !== "global"
             color: Theme.warning
             font.pixelSize: Theme.fontSmall

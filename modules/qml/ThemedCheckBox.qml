@@ -37,6 +37,8 @@ CheckBox {
         font: control.font
         color: control.enabled ? Theme.text : Theme.textFaint
         verticalAlignment: Text.AlignVCenter
+        // A box given less room than its words takes a second line.
+        wrapMode: Text.WordWrap
         elide: Text.ElideRight
     }
 }
