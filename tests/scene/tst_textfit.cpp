@@ -258,6 +258,8 @@ QObject *overlay(SceneRig &rig, const char *name)
 
 void closeEverything(SceneRig &rig)
 {
+    if (rig.root()->property("mouseMode").toInt() != 0)
+        SceneRig::call(rig.session(), "setMouseMode", {0, false});
     SceneRig::call(rig.view()->models()->macroEditor(), "stopRecording");
     for (const char *name :
          {"keyAssign", "macroAssign", "inputAssign", "dpiAssign", "recoil", "profileManager",
@@ -368,22 +370,39 @@ QList<View> TstTextFit::views()
             return popupItem(popup);
         }};
 
-    // The key assignment, one view per function group the button offers.
-    SceneRig::call(overlay(m_rig, "keyAssign"), "openFor", {3, QString()});
-    const QVariantList groups = overlay(m_rig, "keyAssign")->property("shownGroups").toList();
-    for (const QVariant &group : groups) {
-        SceneRig::call(overlay(m_rig, "keyAssign"), "selectGroup", {group});
-        QVariant shown = overlay(m_rig, "keyAssign")->property("group");
-        if (shown.userType() == qMetaTypeId<QJSValue>())
-            shown = shown.value<QJSValue>().toVariant();
-        list << View{QStringLiteral("key assignment, ") + shown.toMap().value("key").toString(),
-                     [group](SceneRig &rig) {
-                         QObject *keys = overlay(rig, "keyAssign");
-                         SceneRig::call(keys, "openFor", {3, QString()});
-                         SceneRig::call(keys, "selectGroup", {group});
-                         return asItem(keys);
-                     }};
+    // The key assignment, one view per function group the button offers,
+    // in office mode and (the weapon keys) in game mode; and the button list
+    // in game mode.
+    QVariantList officeGroups;
+    for (int mode : {0, 1}) {
+        SceneRig::call(m_rig.session(), "setMouseMode", {mode, false});
+        QObject *keys = overlay(m_rig, "keyAssign");
+        SceneRig::call(keys, "openFor", {3, QString()});
+        for (const QVariant &group : keys->property("shownGroups").toList()) {
+            if (mode == 0)
+                officeGroups << group;
+            else if (officeGroups.contains(group))
+                continue;
+            SceneRig::call(keys, "selectGroup", {group});
+            QVariant shown = keys->property("group");
+            if (shown.userType() == qMetaTypeId<QJSValue>())
+                shown = shown.value<QJSValue>().toVariant();
+            list << View{QStringLiteral("key assignment, ") + shown.toMap().value("key").toString(),
+                         [group, mode](SceneRig &rig) {
+                             SceneRig::call(rig.session(), "setMouseMode", {mode, false});
+                             QObject *keys = overlay(rig, "keyAssign");
+                             SceneRig::call(keys, "openFor", {3, QString()});
+                             SceneRig::call(keys, "selectGroup", {group});
+                             return asItem(keys);
+                         }};
+        }
     }
+    list << View{QStringLiteral("main page, game mode"), [](SceneRig &rig) {
+                     SceneRig::call(rig.session(), "setMouseMode", {1, false});
+                     SceneRig::call(rig.root(), "showTab", {0});
+                     return frame(rig);
+                 }};
+    SceneRig::call(m_rig.session(), "setMouseMode", {0, false});
     const auto opened = [](const char *name, const char *function, QVariantList args) {
         return [=](SceneRig &rig) {
             SceneRig::call(overlay(rig, name), function, args);
