@@ -56,7 +56,7 @@ Item {
                         anchors.verticalCenter: parent.verticalCenter
                         diameter: 22
                         label: KeyMatrixModel.labels[row.modelData] || ""
-                        color: row.lit ? Theme.accent : Theme.text
+                        color: row.lit ? Theme.accentText : Theme.text
                     }
 
                     Caption {

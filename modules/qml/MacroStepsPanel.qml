@@ -114,7 +114,7 @@ Panel {
                     width: 22
                     height: parent.height
                     horizontalAlignment: Text.AlignHCenter
-                    color: stepRow.isDelay ? Theme.textFaint : (stepRow.type % 2 === 1 ? Theme.accentHover : Theme.focus)
+                    color: stepRow.isDelay ? Theme.textFaint : (stepRow.type % 2 === 1 ? Theme.accentText : Theme.focus)
                     text: stepRow.isDelay ? "◷" : (stepRow.type % 2 === 1 ? "↓" : "↑")
                 }
 

@@ -179,7 +179,7 @@ Panel {
                     radius: 2
                     visible: !treeRow.isFolder
                     color: "transparent"
-                    border.color: treeRow.selected ? Theme.accentHover : Theme.textFaint
+                    border.color: treeRow.selected ? Theme.accentText : Theme.textFaint
                 }
 
                 Caption {

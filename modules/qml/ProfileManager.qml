@@ -94,7 +94,7 @@ Overlay {
                         width: 22
                         height: parent.height
                         text: row.inUse ? "●" : ""
-                        color: Theme.accent
+                        color: Theme.accentText
                     }
                     Caption {
                         width: row.width - 60

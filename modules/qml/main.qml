@@ -73,6 +73,11 @@ Item {
     width: normalW
     height: normalH
 
+    // Tooltips in the scene's colours instead of the style's light ones.
+    palette.toolTipBase: Theme.raisedHover
+    palette.toolTipText: Theme.text
+    palette.dark: Theme.controlBorder
+
     // ---- Functions the host calls by name -------------------------------
 
     function setScreenRect(w, h, isMaxNormal) {
