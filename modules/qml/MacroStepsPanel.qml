@@ -21,6 +21,10 @@ Panel {
 
     title: texts[4]
 
+    AccessibleTexts {
+        id: spoken
+    }
+
     function closeMenu() {
         stepMenu.close();
     }
@@ -60,6 +64,8 @@ Panel {
             boundsBehavior: Flickable.StopAtBounds
             currentIndex: panel.currentStep
             activeFocusOnTab: true
+            Accessible.role: Accessible.List
+            Accessible.name: panel.title
             ScrollBar.vertical: ScrollBar {
                 policy: stepList.contentHeight > stepList.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
             }
@@ -84,6 +90,10 @@ Panel {
                 height: 28
                 radius: Theme.radiusSmall
                 color: selected ? Theme.accentSoft : (stepMouse.containsMouse ? Theme.raised : "transparent")
+                Accessible.role: Accessible.ListItem
+                Accessible.name: isDelay ? spoken.texts[8].arg(index + 1).arg(info) : spoken.texts[type % 2 === 1 ? 6 : 7].arg(index + 1).arg(MacroEditorModel.displayName(info, panel.displayKeyNames))
+                Accessible.selectable: true
+                Accessible.selected: selected
                 border.color: selected && stepList.activeFocus ? Theme.focus : "transparent"
 
                 MouseArea {
@@ -149,6 +159,7 @@ Panel {
                         text: stepRow.info
                         maximumLength: 5
                         inputMethodHints: Qt.ImhDigitsOnly
+                        Accessible.name: spoken.texts[9].arg(stepRow.index + 1)
                         onActiveFocusChanged: {
                             if (activeFocus)
                                 MacroEditorModel.currentStep = stepRow.index;
@@ -222,6 +233,7 @@ Panel {
                 enabled: panel.currentType === 0 && !panel.recording
                 maximumLength: 4
                 horizontalAlignment: TextInput.AlignRight
+                Accessible.name: panel.texts[6]
                 validator: IntValidator {
                     bottom: 1
                     top: 65535
@@ -250,6 +262,7 @@ Panel {
                 objectName: "deleteStepButton"
                 implicitWidth: 96
                 text: panel.texts[10]
+                Accessible.name: spoken.texts[5]
                 enabled: panel.currentStep >= 0 && !panel.recording
                 onClicked: MacroEditorModel.askDeleteStep()
             }
