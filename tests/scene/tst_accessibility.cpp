@@ -14,6 +14,8 @@
 #include "macro/macrolibrary.h"
 
 #include <QAccessible>
+#include <QQmlContext>
+#include <QQmlExpression>
 #include <QApplication>
 #include <QQuickWindow>
 #include <QSet>
@@ -360,13 +362,28 @@ void TstAccessibility::macroTreeAndSteps()
 
 void TstAccessibility::tooltipsThemed()
 {
-    // Tooltips take the scene's palette, not the style's light one.
-    auto *palette = m_rig.root()->property("palette").value<QObject *>();
-    QVERIFY(palette);
-    const QColor base = palette->property("toolTipBase").value<QColor>();
-    const QColor text = palette->property("toolTipText").value<QColor>();
+    // The help button's tooltip, as the pointer resting on it shows it:
+    // drawn in the scene's colours, not the style's light ones.
+    closeOverlays();
+    const Node *help = find(tree(), QStringLiteral("helpButton"));
+    QVERIFY(help);
+    auto *button = qobject_cast<QQuickItem *>(help->iface->object());
+    auto *label = button->property("contentItem").value<QQuickItem *>();
+    QVERIFY(label);
+    // Evaluated where the button is defined, which imports the controls.
+    QQmlExpression show(qmlContext(label), button,
+                        QStringLiteral("ToolTip.show(\"Help\"), ToolTip.toolTip"));
+    auto *tip = show.evaluate().value<QObject *>();
+    QVERIFY2(tip, qPrintable(show.error().toString()));
+    QTRY_VERIFY(tip->property("opened").toBool());
+    auto *background = tip->property("background").value<QQuickItem *>();
+    auto *text = tip->property("contentItem").value<QQuickItem *>();
+    QVERIFY(background && text);
+    const QColor base = background->property("color").value<QColor>();
+    const QColor ink = text->property("color").value<QColor>();
+    QMetaObject::invokeMethod(tip, "close");
     QVERIFY2(relativeLuminance(base) < 0.05, qPrintable(base.name()));
-    QVERIFY2(contrast(text, base) >= 4.5, qPrintable(text.name() + " on " + base.name()));
+    QVERIFY2(contrast(ink, base) >= 4.5, qPrintable(ink.name() + " on " + base.name()));
 }
 
 QTEST_MAIN(TstAccessibility)
