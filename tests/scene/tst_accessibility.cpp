@@ -129,6 +129,7 @@ private slots:
     void stagesSpeakDpiAndColour();
     void macroTreeAndSteps();
     void tooltipsThemed();
+    void namesFollowTheLanguage();
 
 private:
     // The offscreen platform has no accessibility bridge, so isActive() stays
@@ -384,6 +385,24 @@ void TstAccessibility::tooltipsThemed()
     QMetaObject::invokeMethod(tip, "close");
     QVERIFY2(relativeLuminance(base) < 0.05, qPrintable(base.name()));
     QVERIFY2(contrast(ink, base) >= 4.5, qPrintable(ink.name() + " on " + base.name()));
+}
+
+void TstAccessibility::namesFollowTheLanguage()
+{
+    closeOverlays();
+    SceneRig::call(m_rig.root(), "showTab", {0});
+    SceneRig::call(m_rig.view()->models()->dpi(), "setColour", {1, QStringLiteral("#00c000")});
+    const QStringList languages = m_rig.language()->property("names").toStringList();
+    SceneRig::call(m_rig.language(), "change", {int(languages.indexOf(QStringLiteral("German")))});
+    const QList<Node> nodes = tree();
+    const Node *list = find(nodes, QStringLiteral("keyFunction_0"));
+    const Node *colour = find(nodes, QStringLiteral("dpiColour1"));
+    QVERIFY(list && colour);
+    const QString listName = list->iface->text(QAccessible::Name);
+    const QString colourName = colour->iface->text(QAccessible::Name);
+    SceneRig::call(m_rig.language(), "change", {int(languages.indexOf(QStringLiteral("English")))});
+    QVERIFY2(listName.startsWith(QLatin1String("Taste 1: ")), qPrintable(listName));
+    QCOMPARE(colourName, QStringLiteral("Farbe der Stufe 2: grün"));
 }
 
 QTEST_MAIN(TstAccessibility)
