@@ -2,23 +2,20 @@
 // page or overlay is in the accessibility tree with a role that says what it
 // is and a name of its own within its panel; tabs tell which one is shown;
 // the DPI sliders speak DPI; the macro tree and step list are a tree and a
-// list with their items.
+// list with their items; tooltips and names follow the scene's theme and
+// language.
 #include "contrast.h"
 #include "scenerig.h"
 
+#include "macro/macrolibrary.h"
 #include "model/dpimodel.h"
 #include "model/macroeditormodel.h"
 #include "model/models.h"
 #include "view/operations.h"
 
-#include "macro/macrolibrary.h"
-
 #include <QAccessible>
 #include <QQmlContext>
 #include <QQmlExpression>
-#include <QApplication>
-#include <QQuickWindow>
-#include <QSet>
 
 #include <functional>
 
