@@ -24,4 +24,12 @@ public:
     Q_INVOKABLE static QString withChannel(const QString &colour, int k, double value);
     // A typed colour in lower case when it is a full "#rrggbb"; else empty.
     Q_INVOKABLE static QString normalised(const QString &typed);
+
+    // The colour's family as a screen reader names it, by hue and
+    // lightness: an index into the names the language file lists in this
+    // order (red, orange, yellow, green, cyan, blue, purple, pink, white,
+    // grey, black).
+    enum Family { Red, Orange, Yellow, Green, Cyan, Blue, Purple, Pink, White, Grey, Black };
+    Q_ENUM(Family)
+    Q_INVOKABLE static int family(const QString &colour);
 };

@@ -7,6 +7,8 @@ Rectangle {
     property string colour: Theme.swatches[0]
     property bool selected: false
     property string label: ""
+    // What a screen reader says for the swatch ("Stage 2 colour: green").
+    property string spokenName: ""
 
     signal clicked
 
@@ -27,7 +29,7 @@ Rectangle {
     border.width: selected ? 2 : 1
     activeFocusOnTab: true
     Accessible.role: Accessible.Button
-    Accessible.name: label !== "" ? label : colour
+    Accessible.name: spokenName !== "" ? spokenName : (label !== "" ? label : colour)
 
     Keys.onSpacePressed: block.clicked()
     Keys.onReturnPressed: block.clicked()

@@ -19,6 +19,10 @@ Item {
     implicitWidth: 300
     implicitHeight: 176
 
+    AccessibleTexts {
+        id: spoken
+    }
+
     function apply(text) {
         if (text !== colour)
             edited(text);
@@ -35,6 +39,7 @@ Item {
                 width: 24
                 height: 24
                 colour: modelData
+                spokenName: spoken.colourName(modelData)
                 selected: String(modelData).toLowerCase() === picker.colour.toLowerCase()
                 onClicked: picker.apply(String(modelData).toLowerCase())
             }
@@ -73,7 +78,8 @@ Item {
                     stepSize: 1
                     snapMode: Slider.SnapAlways
                     value: ColourText.channel(picker.colour, channel.index)
-                    Accessible.name: channel.modelData
+                    // Red, green and blue.
+                    Accessible.name: spoken.texts[[10, 13, 15][channel.index]]
                     onMoved: picker.apply(ColourText.withChannel(picker.colour, channel.index, value))
                 }
                 Caption {
@@ -105,6 +111,7 @@ Item {
             width: 110
             text: picker.colour
             maximumLength: 7
+            Accessible.name: spoken.texts[21]
             validator: RegularExpressionValidator {
                 regularExpression: /#[0-9a-fA-F]{0,6}/
             }

@@ -132,6 +132,7 @@ Item {
         anchors.horizontalCenter: parent.horizontalCenter
         spacing: 6
         visible: SessionModel.isPownOn
+        Accessible.role: Accessible.PageTabList
 
         Repeater {
             model: [17, 18, 19]

@@ -18,6 +18,9 @@ Item {
         section: "dpiSetting"
         defaults: ["DPI Setting", "Stage ", "Stages", "Color", "Enable", "Current", "Min", "Max", "Select Color", "DPI Value"]
     }
+    AccessibleTexts {
+        id: spoken
+    }
     SectionTexts {
         id: lightTexts
         section: "lightControl"
@@ -119,7 +122,8 @@ Item {
                         stepSize: 1
                         snapMode: Slider.SnapAlways
                         value: DpiModel.positionForValue(DpiModel.values[row.index])
-                        Accessible.name: page.strings[1] + (row.index + 1)
+                        // The stage's value in DPI: the slider's own value is a position.
+                        Accessible.name: spoken.texts[1].arg(row.index + 1).arg(DpiModel.values[row.index])
                         onMoved: DpiModel.setStageFromPosition(row.index, value)
                         // The keys move the stage by the sensor's steps, not
                         // by pixels: a pixel can round back to the same value.
@@ -171,6 +175,7 @@ Item {
                     height: 28
                     colour: DpiModel.colours[index]
                     label: String(index + 1)
+                    spokenName: spoken.texts[2].arg(index + 1).arg(spoken.colourName(colour))
                     selected: colourPopup.opened && colourPopup.stage === index
                     onClicked: colourPopup.edit(index, stageColour)
                 }

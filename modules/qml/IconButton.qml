@@ -21,7 +21,7 @@ Button {
 
     contentItem: Text {
         text: control.glyph
-        color: Theme.text
+        color: control.danger && (control.down || control.hovered) ? Theme.textOnAccent : Theme.text
         font.family: Theme.fontFamily
         font.pixelSize: Theme.fontLarge
         horizontalAlignment: Text.AlignHCenter

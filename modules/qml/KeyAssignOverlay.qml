@@ -207,6 +207,7 @@ Overlay {
                     objectName: "fireKey"
                     width: 220
                     checked: overlay.waitingForKey
+                    Accessible.name: overlay.captions[9] + ": " + text
                     text: overlay.waitingForKey ? overlay.captions[10] : (overlay.fireKey > 0 ? overlay.keyText(overlay.fireKey) : overlay.captions[10])
                     onClicked: fire.waiting = !fire.waiting
                 }
@@ -221,6 +222,7 @@ Overlay {
                 ByteField {
                     id: rateField
                     objectName: "fireRate"
+                    Accessible.name: overlay.captions[11]
                     minimum: 1
                     maximum: 255
                     value: overlay.fireRate
@@ -242,6 +244,7 @@ Overlay {
                 ByteField {
                     id: timesField
                     objectName: "fireTimes"
+                    Accessible.name: overlay.captions[12]
                     minimum: 0
                     maximum: 255
                     value: overlay.fireTimes

@@ -14,6 +14,10 @@ Item {
     // Matrix index under the pointer, in the list or on the picture.
     property int hoveredIndex: -1
 
+    AccessibleTexts {
+        id: spoken
+    }
+
     Panel {
         id: panel
         anchors.fill: parent
@@ -56,7 +60,7 @@ Item {
                         anchors.verticalCenter: parent.verticalCenter
                         diameter: 22
                         label: KeyMatrixModel.labels[row.modelData] || ""
-                        color: row.lit ? Theme.accent : Theme.text
+                        color: row.lit ? Theme.accentText : Theme.text
                     }
 
                     Caption {
@@ -80,6 +84,8 @@ Item {
                         textRole: "text"
                         model: KeyMatrixModel.functionModels[row.modelData]
                         displayText: KeyMatrixModel.functionCaptions[row.modelData] || ""
+                        // The list shows only the function: say whose it is.
+                        Accessible.name: spoken.texts[0].arg(label.number).arg(displayText)
                         // The list opens on the button's own function, so that
                         // opening and confirming it, or a stray arrow key,
                         // does not pick another one.

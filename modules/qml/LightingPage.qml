@@ -21,6 +21,9 @@ Item {
         renameField.visible = false;
     }
 
+    AccessibleTexts {
+        id: spoken
+    }
     SectionTexts {
         id: texts
         section: "lightControl"
@@ -245,6 +248,7 @@ Item {
                     height: 44
                     colour: LightingModel.blocks.length > index ? LightingModel.blocks[index] : Theme.swatches[0]
                     label: String(index + 1)
+                    spokenName: spoken.texts[3].arg(index + 1).arg(spoken.colourName(colour))
                     selected: LightingModel.colorIndex === index
                     onClicked: LightingModel.selectBlock(index)
                 }

@@ -59,7 +59,7 @@ Item {
         width: 24
         height: slider.height
         text: LodModel.level
-        color: Theme.accent
+        color: LodModel.enabled ? Theme.accentText : Theme.textFaint
         font.family: Theme.fontFamily
         font.pixelSize: Theme.fontLarge
         font.bold: true

@@ -81,6 +81,8 @@ Overlay {
             clip: true
             boundsBehavior: Flickable.StopAtBounds
             model: overlay.macroNames
+            Accessible.role: Accessible.List
+            Accessible.name: overlay.captions[17]
             ScrollIndicator.vertical: ScrollIndicator {}
             delegate: ItemDelegate {
                 id: macroItem
@@ -90,6 +92,9 @@ Overlay {
                 height: Theme.rowHeight
                 hoverEnabled: true
                 highlighted: overlay.selectedName === modelData
+                Accessible.name: modelData
+                Accessible.selectable: true
+                Accessible.selected: highlighted
                 onClicked: overlay.selectedName = modelData
                 contentItem: Text {
                     text: macroItem.modelData

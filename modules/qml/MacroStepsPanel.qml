@@ -21,6 +21,10 @@ Panel {
 
     title: texts[4]
 
+    AccessibleTexts {
+        id: spoken
+    }
+
     function closeMenu() {
         stepMenu.close();
     }
@@ -60,6 +64,8 @@ Panel {
             boundsBehavior: Flickable.StopAtBounds
             currentIndex: panel.currentStep
             activeFocusOnTab: true
+            Accessible.role: Accessible.List
+            Accessible.name: panel.title
             ScrollBar.vertical: ScrollBar {
                 policy: stepList.contentHeight > stepList.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
             }
@@ -84,6 +90,10 @@ Panel {
                 height: 28
                 radius: Theme.radiusSmall
                 color: selected ? Theme.accentSoft : (stepMouse.containsMouse ? Theme.raised : "transparent")
+                Accessible.role: Accessible.ListItem
+                Accessible.name: isDelay ? spoken.texts[8].arg(index + 1).arg(info) : spoken.texts[type % 2 === 1 ? 6 : 7].arg(index + 1).arg(MacroEditorModel.displayName(info, panel.displayKeyNames))
+                Accessible.selectable: true
+                Accessible.selected: selected
                 border.color: selected && stepList.activeFocus ? Theme.focus : "transparent"
 
                 MouseArea {
@@ -114,7 +124,7 @@ Panel {
                     width: 22
                     height: parent.height
                     horizontalAlignment: Text.AlignHCenter
-                    color: stepRow.isDelay ? Theme.textFaint : (stepRow.type % 2 === 1 ? Theme.accentHover : Theme.focus)
+                    color: stepRow.isDelay ? Theme.textFaint : (stepRow.type % 2 === 1 ? Theme.accentText : Theme.focus)
                     text: stepRow.isDelay ? "◷" : (stepRow.type % 2 === 1 ? "↓" : "↑")
                 }
 
@@ -149,6 +159,7 @@ Panel {
                         text: stepRow.info
                         maximumLength: 5
                         inputMethodHints: Qt.ImhDigitsOnly
+                        Accessible.name: spoken.texts[9].arg(stepRow.index + 1)
                         onActiveFocusChanged: {
                             if (activeFocus)
                                 MacroEditorModel.currentStep = stepRow.index;
@@ -240,6 +251,7 @@ Panel {
                     enabled: panel.currentType === 0 && !panel.recording
                     maximumLength: 4
                     horizontalAlignment: TextInput.AlignRight
+                    Accessible.name: panel.texts[6]
                     validator: IntValidator {
                         bottom: 1
                         top: 65535
@@ -259,6 +271,7 @@ Panel {
                 objectName: "deleteStepButton"
                 x: toolRow.width - width
                 text: panel.texts[10]
+                Accessible.name: spoken.texts[5]
                 enabled: panel.currentStep >= 0 && !panel.recording
                 onClicked: MacroEditorModel.askDeleteStep()
             }

@@ -17,6 +17,10 @@ Panel {
 
     title: texts[0]
 
+    AccessibleTexts {
+        id: spoken
+    }
+
     // The visible row of the selected item, -1 when it is hidden or none is.
     function currentRow() {
         var index = MacroTreeModel.currentIndex();
@@ -98,6 +102,8 @@ Panel {
             clip: true
             boundsBehavior: Flickable.StopAtBounds
             activeFocusOnTab: true
+            Accessible.role: Accessible.Tree
+            Accessible.name: panel.title
             columnWidthProvider: () => width - (contentHeight > height ? 10 : 0)
             ScrollBar.vertical: ScrollBar {
                 policy: treeView.contentHeight > treeView.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
@@ -134,6 +140,10 @@ Panel {
                 implicitHeight: 28
                 radius: Theme.radiusSmall
                 color: selected ? Theme.accentSoft : (rowMouse.containsMouse ? Theme.raised : "transparent")
+                Accessible.role: Accessible.TreeItem
+                Accessible.name: name
+                Accessible.selectable: true
+                Accessible.selected: selected
                 border.color: selected && treeView.activeFocus ? Theme.focus : "transparent"
 
                 Text {
@@ -179,7 +189,7 @@ Panel {
                     radius: 2
                     visible: !treeRow.isFolder
                     color: "transparent"
-                    border.color: treeRow.selected ? Theme.accentHover : Theme.textFaint
+                    border.color: treeRow.selected ? Theme.accentText : Theme.textFaint
                 }
 
                 Caption {
@@ -231,6 +241,7 @@ Panel {
         ThemedButton {
             objectName: "deleteMacroButton"
             text: panel.texts[3]
+            Accessible.name: spoken.texts[4]
             implicitWidth: 110
             enabled: MacroTreeModel.currentLevel >= 0
             onClicked: MacroEditorModel.askDelete()

@@ -37,6 +37,10 @@ Item {
     readonly property int hovered: keyMatrix ? keyMatrix.hoveredIndex : -1
     readonly property real zoom: drawing.scale * sceneZoom
 
+    AccessibleTexts {
+        id: spoken
+    }
+
     Item {
         id: drawing
         width: 264
@@ -189,6 +193,7 @@ Item {
                 }
 
                 CircledLabel {
+                    id: spotLabel
                     anchors.horizontalCenter: parent.horizontalCenter
                     anchors.verticalCenter: parent.verticalCenter
                     anchors.verticalCenterOffset: spot.isMain ? 20 : 0
@@ -211,6 +216,10 @@ Item {
                             page.keyMatrix.hoveredIndex = -1;
                     }
                     onClicked: KeyMatrixModel.openAssignment(spot.modelData)
+                    // Named as in the button list; a screen reader's press opens it too.
+                    Accessible.role: Accessible.Button
+                    Accessible.name: spoken.texts[0].arg(spotLabel.number).arg(KeyMatrixModel.functionCaptions[spot.modelData] || "")
+                    Accessible.onPressAction: KeyMatrixModel.openAssignment(spot.modelData)
                 }
             }
         }

@@ -51,6 +51,8 @@ FocusScope {
         radius: Theme.radius + 2
         color: Theme.raised
         border.color: Theme.borderStrong
+        Accessible.role: Accessible.Dialog
+        Accessible.name: overlay.title
 
         // Clicks on the panel do not fall through to the mask.
         MouseArea {

@@ -2,8 +2,9 @@ import QtQuick
 import QtQuick.Controls.Basic
 
 // One tab of the content frame's tab bar; a dot marks a page with unsaved
-// changes (`unsavedText` says so to assistive technology).
-Button {
+// changes (`unsavedText` says so to assistive technology). `selected` is the
+// frame's: the tab shows it as its checked state, which screen readers read.
+TabButton {
     id: control
 
     property bool selected: false
@@ -18,7 +19,15 @@ Button {
     font.pixelSize: Theme.fontNormal
     font.bold: selected
     font.letterSpacing: 1
+    autoExclusive: false
+    checked: selected
+    // A click toggles `checked`; the frame decides which tab is shown.
+    onClicked: checked = Qt.binding(() => control.selected)
     Accessible.description: unsaved ? unsavedText : ""
+    Accessible.checkable: true
+    Accessible.checked: selected
+    Accessible.selectable: true
+    Accessible.selected: selected
 
     contentItem: Text {
         text: control.unsaved ? control.text + " \u2022" : control.text

@@ -10,6 +10,9 @@ Rectangle {
 
     radius: Theme.radius
     color: Theme.surface
+    // Screen readers announce the controls inside under the panel's title.
+    Accessible.role: Accessible.Grouping
+    Accessible.name: title
     border.color: Theme.border
 
     Caption {

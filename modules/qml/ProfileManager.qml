@@ -73,6 +73,8 @@ Overlay {
             currentIndex: overlay.selected
             keyNavigationEnabled: true
             focus: true
+            Accessible.role: Accessible.List
+            Accessible.name: overlay.title
             onCurrentIndexChanged: {
                 overlay.selected = currentIndex;
                 nameField.text = ProfileListModel.nameAt(currentIndex);
@@ -86,6 +88,9 @@ Overlay {
                 width: ListView.view.width
                 height: Theme.rowHeight + 4
                 hoverEnabled: true
+                Accessible.name: name
+                Accessible.selectable: true
+                Accessible.selected: index === overlay.selected
                 onClicked: overlay.selected = index
                 onDoubleClicked: overlay.applyRequested(number)
                 contentItem: Row {
@@ -94,7 +99,7 @@ Overlay {
                         width: 22
                         height: parent.height
                         text: row.inUse ? "●" : ""
-                        color: Theme.accent
+                        color: Theme.accentText
                     }
                     Caption {
                         width: row.width - 60
@@ -130,6 +135,7 @@ Overlay {
             width: parent.width
             maximumLength: 24
             placeholderText: overlay.warnings[9]
+            Accessible.name: overlay.strings[1]
             onAccepted: ProfileListModel.renameProfile(overlay.selected, text)
         }
         ThemedButton {

@@ -15,6 +15,9 @@ Overlay {
 
     readonly property var defaultTexts: ["Gun Editor", "Slot ", "Weapon", "Trigger Key", "Fire Period", "X", "Y", "Times", "Endless", "Save", "Save All", "X Sensitivity", "Y Sensitivity", "Add", "Delete", "Rename", "Apply"]
     readonly property var strings: gunTexts.texts
+    AccessibleTexts {
+        id: spoken
+    }
     SectionTexts {
         id: gunTexts
         section: "gunControl"
@@ -186,6 +189,8 @@ Overlay {
                 }
                 BoundedField {
                     objectName: "recoilPeriod"
+                    // The slider beside it bears the caption.
+                    Accessible.name: spoken.asNumber(overlay.strings[4])
                     width: 80
                     minimum: RecoilModel.minPeriod
                     maximum: RecoilModel.maxPeriod
@@ -201,6 +206,7 @@ Overlay {
             }
             BoundedField {
                 objectName: "recoilX"
+                Accessible.name: overlay.strings[5]
                 minimum: -128
                 maximum: 127
                 value: RecoilModel.shown.x
@@ -214,6 +220,7 @@ Overlay {
             }
             BoundedField {
                 objectName: "recoilY"
+                Accessible.name: overlay.strings[6]
                 minimum: -127
                 maximum: 127
                 value: RecoilModel.shown.y
@@ -229,6 +236,7 @@ Overlay {
                 spacing: Theme.spacingLarge
                 BoundedField {
                     objectName: "recoilTimes"
+                    Accessible.name: overlay.strings[7]
                     minimum: 0
                     maximum: 255
                     value: RecoilModel.shown.times

@@ -13,6 +13,9 @@ Item {
     // The desktop is asked once the page is first shown.
     Component.onCompleted: SystemSettingsModel.readSupport()
 
+    AccessibleTexts {
+        id: spoken
+    }
     SectionTexts {
         id: texts
         section: "systemSetting"
@@ -179,7 +182,8 @@ Item {
                     enabled: SystemSettingsModel.scrollAvailable && !SystemSettingsModel.scrollWhole
                     text: String(SystemSettingsModel.scrollLines)
                     inputMethodHints: Qt.ImhDigitsOnly
-                    Accessible.name: page.strings[5]
+                    // The radio button beside it bears the caption.
+                    Accessible.name: spoken.asNumber(page.strings[5])
                     // Anything but 1..100 gives the previous number back.
                     onEditingFinished: {
                         if (String(SystemSettingsModel.scrollLines) === text.trim())

@@ -12,6 +12,10 @@ QtObject {
     readonly property color raisedHover: "#30333b"
     readonly property color border: "#363944"
     readonly property color borderStrong: "#4a4e5a"
+    // The rim of a control the user types in, drags or ticks (text fields,
+    // sliders' tracks, check boxes and radio buttons): it must stand out
+    // from the panels and overlays at 3:1 or more.
+    readonly property color controlBorder: "#7c808c"
     readonly property color mask: "#b0000000"
 
     // Text.
@@ -21,8 +25,11 @@ QtObject {
     readonly property color textOnAccent: "#ffffff"
 
     // The accent (selection, active state) and the keyboard-focus ring.
-    readonly property color accent: "#e0483e"
-    readonly property color accentHover: "#f05a50"
+    // White text sits on the accent and on its darker hover shade at 4.5:1
+    // or more; accentText is the accent as text on the dark surfaces.
+    readonly property color accent: "#d2392f"
+    readonly property color accentHover: "#b8322a"
+    readonly property color accentText: "#ff7f75"
     readonly property color accentSoft: "#4a2624"
     readonly property color focus: "#6cb4ff"
     readonly property color warning: "#f0b54a"
@@ -32,7 +39,7 @@ QtObject {
     readonly property color shell: "#2b2e36"
     readonly property color shellEdge: "#5a5f6d"
     readonly property color shellButton: "#363a44"
-    readonly property color shellHighlight: "#e0483e"
+    readonly property color shellHighlight: "#d2392f"
 
     // Fixed palette values that are data, not look: white stages and the
     // colour picker's preset swatches.

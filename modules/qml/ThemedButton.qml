@@ -24,8 +24,9 @@ Button {
 
     background: Rectangle {
         radius: Theme.radius
-        color: control.accented ? (control.down || control.hovered ? Theme.accentHover : Theme.accent) : (control.down || control.hovered || control.checked ? Theme.raisedHover : Theme.raised)
-        border.color: control.checked ? Theme.accent : Theme.border
+        // A disabled main action loses its accent with its text.
+        color: control.accented && control.enabled ? (control.down || control.hovered ? Theme.accentHover : Theme.accent) : (control.enabled && (control.down || control.hovered || control.checked) ? Theme.raisedHover : Theme.raised)
+        border.color: control.checked && control.enabled ? Theme.accent : Theme.border
         FocusRing {
             control: control
             shown: control.visualFocus

@@ -18,8 +18,8 @@ CheckBox {
         width: 18
         height: 18
         radius: Theme.radiusSmall
-        color: control.checked ? Theme.accent : Theme.raised
-        border.color: control.visualFocus ? Theme.focus : (control.checked ? Theme.accent : Theme.borderStrong)
+        color: control.checked ? (control.enabled ? Theme.accent : Theme.textFaint) : Theme.raised
+        border.color: control.visualFocus ? Theme.focus : (!control.enabled ? Theme.border : (control.checked ? Theme.accent : Theme.controlBorder))
         border.width: control.visualFocus ? 2 : 1
         Text {
             anchors.centerIn: parent

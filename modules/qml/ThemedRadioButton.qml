@@ -19,14 +19,14 @@ RadioButton {
         height: 18
         radius: 9
         color: Theme.raised
-        border.color: control.visualFocus ? Theme.focus : (control.checked ? Theme.accent : Theme.borderStrong)
+        border.color: control.visualFocus ? Theme.focus : (!control.enabled ? Theme.border : (control.checked ? Theme.accent : Theme.controlBorder))
         border.width: control.visualFocus ? 2 : 1
         Rectangle {
             anchors.centerIn: parent
             width: 8
             height: 8
             radius: 4
-            color: Theme.accent
+            color: control.enabled ? Theme.accent : Theme.textFaint
             visible: control.checked
         }
     }

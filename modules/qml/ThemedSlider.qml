@@ -20,7 +20,7 @@ Slider {
         width: control.availableWidth
         height: 4
         radius: 2
-        color: Theme.border
+        color: control.enabled ? Theme.controlBorder : Theme.border
         Rectangle {
             width: control.visualPosition * parent.width
             height: parent.height
@@ -35,8 +35,8 @@ Slider {
         width: 18
         height: 18
         radius: 9
-        color: control.pressed ? Theme.accentHover : Theme.text
-        border.color: control.visualFocus ? Theme.focus : Theme.accent
+        color: !control.enabled ? Theme.textFaint : (control.pressed ? Theme.accentHover : Theme.text)
+        border.color: control.visualFocus ? Theme.focus : (control.enabled ? Theme.accent : Theme.border)
         border.width: control.visualFocus ? 3 : 2
     }
 }

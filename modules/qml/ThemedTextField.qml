@@ -20,7 +20,7 @@ TextField {
     background: Rectangle {
         radius: Theme.radius
         color: Theme.surface
-        border.color: control.activeFocus ? Theme.focus : Theme.border
+        border.color: control.activeFocus ? Theme.focus : (control.enabled ? Theme.controlBorder : Theme.border)
         border.width: control.activeFocus ? 2 : 1
     }
 }

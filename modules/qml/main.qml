@@ -73,6 +73,18 @@ Item {
     width: normalW
     height: normalH
 
+    // Tooltips live in the window's overlay and take the window's palette:
+    // give it the scene's colours instead of the style's light ones. (A
+    // binding would watch the palette it writes to.)
+    function themeWindow(w) {
+        if (!w)
+            return;
+        w.palette.toolTipBase = Theme.raisedHover;
+        w.palette.toolTipText = Theme.text;
+        w.palette.dark = Theme.controlBorder;
+    }
+    Window.onWindowChanged: themeWindow(Window.window)
+
     // ---- Functions the host calls by name -------------------------------
 
     function setScreenRect(w, h, isMaxNormal) {

@@ -13,6 +13,8 @@ private slots:
     void channels();
     void typed_data();
     void typed();
+    void family_data();
+    void family();
 };
 
 void TestColourText::channels_data()
@@ -67,6 +69,34 @@ void TestColourText::typed()
     QFETCH(QString, typed);
     QFETCH(QString, taken);
     QCOMPARE(ColourText::normalised(typed), taken);
+}
+
+void TestColourText::family_data()
+{
+    QTest::addColumn<QString>("colour");
+    QTest::addColumn<int>("family");
+    // The picker's presets each get a name of their own.
+    const QList<QPair<const char *, int>> presets{
+        {"#ff0000", ColourText::Red},    {"#ff8000", ColourText::Orange},
+        {"#ffff00", ColourText::Yellow}, {"#00ff00", ColourText::Green},
+        {"#00ffff", ColourText::Cyan},   {"#0000ff", ColourText::Blue},
+        {"#8000ff", ColourText::Purple}, {"#ff00ff", ColourText::Pink},
+        {"#ffffff", ColourText::White}};
+    for (const auto &[colour, family] : presets)
+        QTest::newRow(colour) << colour << family;
+    QTest::newRow("red just below 360 degrees") << "#ff0010" << int(ColourText::Red);
+    QTest::newRow("dark but saturated keeps its hue") << "#004000" << int(ColourText::Green);
+    QTest::newRow("too dark to tell") << "#200000" << int(ColourText::Black);
+    QTest::newRow("a faint tint is grey") << "#8a8e99" << int(ColourText::Grey);
+    QTest::newRow("a light tint is white") << "#f4f0ff" << int(ColourText::White);
+    QTest::newRow("a broken text is black") << "#zz" << int(ColourText::Black);
+}
+
+void TestColourText::family()
+{
+    QFETCH(QString, colour);
+    QFETCH(int, family);
+    QCOMPARE(ColourText::family(colour), family);
 }
 
 QTEST_GUILESS_MAIN(TestColourText)
