@@ -1,5 +1,6 @@
 #include "model/languagemodel.h"
 
+#include "model/interfacetexts.h"
 #include "model/models.h"
 #include "settings/langstrings.h"
 #include "settings/settingsstore.h"
@@ -8,6 +9,11 @@
 #include <algorithm>
 
 LanguageModel::LanguageModel(Operations &ops, QObject *parent) : QObject(parent), m_ops(ops) {}
+
+QStringList LanguageModel::interfaceDefaults()
+{
+    return InterfaceTexts::defaults();
+}
 
 LanguageModel *LanguageModel::create(QQmlEngine *, QJSEngine *)
 {
@@ -67,10 +73,10 @@ void LanguageModel::load(const QString &name)
     m_index = std::max(0, int(names().indexOf(name)));
     // The sections in the order the pages were built to read them; "other"
     // comes last and only sets the DPI-switch bubble texts.
-    static const char *const sections[] = {"keyMatrix",        "keyAssigment", "dpiSetting",
-                                           "lightControl",     "macroEditor",  "systemSetting",
-                                           "gunControl",       "profile",      "keyCode",
-                                           "warningAssigment", "feedback",     "other"};
+    static const char *const sections[] = {
+        "keyMatrix",     "keyAssigment", "dpiSetting", "lightControl", "macroEditor",
+        "systemSetting", "gunControl",   "profile",    "keyCode",      "warningAssigment",
+        "feedback",      "interface",    "other"};
     QVariantMap strings;
     for (const char *section : sections) {
         const QString key = QLatin1String(section);

@@ -28,6 +28,8 @@ class LanguageModel : public QObject
     Q_PROPERTY(QStringList captions READ captions CONSTANT)
     // Section name -> its loaded strings (a QStringList).
     Q_PROPERTY(QVariantMap strings READ strings NOTIFY languageChanged)
+    // The built-in texts of the "interface" section (InterfaceTexts).
+    Q_PROPERTY(QStringList interfaceDefaults READ interfaceDefaults CONSTANT)
 
 public:
     explicit LanguageModel(Operations &ops, QObject *parent = nullptr);
@@ -38,6 +40,7 @@ public:
     static QStringList names();
     static QStringList captions();
     QVariantMap strings() const { return m_strings; }
+    static QStringList interfaceDefaults();
 
     // `defaults` with every non-empty string of `loaded` in its place;
     // loaded strings past the defaults' end are added.
