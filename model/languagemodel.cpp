@@ -15,6 +15,15 @@ QStringList LanguageModel::interfaceDefaults()
     return InterfaceTexts::defaults();
 }
 
+QString LanguageModel::fontFamilyFor(const QString &language)
+{
+    if (language == QLatin1String("ChineseSimplified"))
+        return QStringLiteral("Noto Sans CJK SC");
+    if (language == QLatin1String("ChineseTraditional"))
+        return QStringLiteral("Noto Sans CJK TC");
+    return QString();
+}
+
 LanguageModel *LanguageModel::create(QQmlEngine *, QJSEngine *)
 {
     return Models::expose(Models::instance()->language());
