@@ -38,6 +38,10 @@ QStringList defaults()
         QStringLiteral("\"%1\" already exists. To replace it, choose it by its full name."),
         QStringLiteral("Create folder"),
         QString::fromUtf8("Duplicate name！"),
+        QStringLiteral("This desktop keeps no pointer settings that the program can change."),
+        QStringLiteral("This desktop keeps no pointer settings that the program can change "
+                       "(they need gsettings, as GNOME has)."),
+        QStringLiteral("This desktop has no setting for the lines a wheel step scrolls."),
     };
 }
 

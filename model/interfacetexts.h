@@ -41,6 +41,9 @@ enum Text {
     AlreadyExists, // an export name taken (%1 the file's name)
     CreateFolder,  // a macro folder that exists
     DuplicateName,
+    NoPointerSettings, // why the desktop's pointer settings cannot all be set
+    NoPointerSettingsWithoutGsettings,
+    NoScrollLines,
     Count
 };
 
