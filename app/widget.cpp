@@ -16,6 +16,8 @@
 #include "view/ui_controler.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFontDatabase>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QHideEvent>
@@ -225,6 +227,13 @@ void Widget::retranslateTray()
     trayOpen->setText(InterfaceTexts::text(InterfaceTexts::TrayOpen));
     trayQuit->setText(InterfaceTexts::text(InterfaceTexts::TrayQuit));
     tray->setToolTip(InterfaceTexts::text(InterfaceTexts::TrayToolTip));
+    // The menu in the language's own face, as the scene (Chinese would
+    // otherwise take whatever CJK face the system falls back to first).
+    QFont font = QApplication::font();
+    const QString family = view()->models()->language()->fontFamily();
+    if (!family.isEmpty() && QFontDatabase::families().contains(family))
+        font.setFamilies({family});
+    tray->contextMenu()->setFont(font);
 }
 
 void Widget::startView()

@@ -16,6 +16,7 @@
 #include "../stagemodules.h"
 
 #include <QElapsedTimer>
+#include <QFontDatabase>
 #include <QQuickItem>
 #include <QSettings>
 #include <QAction>
@@ -553,6 +554,10 @@ void TstWidget::trayTextsFollowTheLanguage()
     };
     QCOMPARE(menuTexts(), menu);
     QCOMPARE(m_widget->trayIcon()->toolTip(), toolTip);
+    const QString cjk = QStringLiteral("Noto Sans CJK SC");
+    if (QFontDatabase::families().contains(cjk))
+        QCOMPARE(m_widget->trayIcon()->contextMenu()->font().family() == cjk,
+                 language == QLatin1String("ChineseSimplified"));
     QSignalSpy bubbles(m_widget.get(), &Widget::trayMessageShown);
     m_widget->checkDevice();
     QCOMPARE(bubbles.count(), 1);
