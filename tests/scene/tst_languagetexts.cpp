@@ -108,14 +108,17 @@ private slots:
     {
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("family"); // the face texts are set in
-        const QString cjk = QStringLiteral("Noto Sans CJK SC");
-        QTest::newRow("German") << "German"
-                                << "DejaVu Sans";
-        // Without the CJK face the theme keeps its own; the system's
-        // fallback draws the glyphs.
-        QTest::newRow("ChineseSimplified")
-            << "ChineseSimplified"
-            << (QFontDatabase::families().contains(cjk) ? cjk : QStringLiteral("DejaVu Sans"));
+        const auto face = [](const char *cjk) {
+            // Without the CJK face the theme keeps its own; the system's
+            // fallback draws the glyphs.
+            const QString family = QLatin1String(cjk);
+            return QFontDatabase::families().contains(family) ? family
+                                                              : QStringLiteral("DejaVu Sans");
+        };
+        QTest::newRow("ChineseSimplified") << "ChineseSimplified" << face("Noto Sans CJK SC");
+        QTest::newRow("ChineseTraditional") << "ChineseTraditional" << face("Noto Sans CJK TC");
+        for (const char *language : {"German", "French", "Italian", "Spanish"})
+            QTest::newRow(language) << language << "DejaVu Sans";
     }
 
     void everyShownTextIsTranslated()
