@@ -42,6 +42,8 @@ QStringList defaults()
         QStringLiteral("This desktop keeps no pointer settings that the program can change "
                        "(they need gsettings, as GNOME has)."),
         QStringLiteral("This desktop has no setting for the lines a wheel step scrolls."),
+        QStringLiteral("Profile(*.pf)"),
+        QStringLiteral("Macro(*.mc)"),
     };
 }
 

@@ -44,6 +44,8 @@ enum Text {
     NoPointerSettings, // why the desktop's pointer settings cannot all be set
     NoPointerSettingsWithoutGsettings,
     NoScrollLines,
+    ProfileFilter, // file dialog filters
+    MacroFilter,
     Count
 };
 

@@ -33,7 +33,8 @@ QString runFileDialog(QWidget *parent, const QString &caption, const QString &di
 {
     // The layers below write their captions in English; the window shows
     // them in its language.
-    QFileDialog dialog(nullptr, InterfaceTexts::localised(caption), dir, filter);
+    QFileDialog dialog(nullptr, InterfaceTexts::localised(caption), dir,
+                       InterfaceTexts::localised(filter));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(fileMode);
     dialog.setOptions(options);

@@ -369,6 +369,8 @@ void TestSessionModel::windowTextsFollowTheLanguage()
     QCOMPARE(InterfaceTexts::localised(
                  InterfaceTexts::english(InterfaceTexts::AlreadyExists).arg("a.pf")),
              taken);
+    QVERIFY(InterfaceTexts::localised(InterfaceTexts::english(InterfaceTexts::ProfileFilter))
+                .endsWith(QLatin1String("(*.pf)")));
     QCOMPARE(InterfaceTexts::localised(QStringLiteral("not one of ours")),
              QStringLiteral("not one of ours"));
 

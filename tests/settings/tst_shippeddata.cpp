@@ -52,7 +52,7 @@ private slots:
             {"keyMatrix", 25},   {"keyAssigment", 58},    {"dpiSetting", 1}, {"lightControl", 10},
             {"macroEditor", 26}, {"systemSetting", 15},   {"gunControl", 2}, {"profile", 1},
             {"keyCode", 133},    {"warningAssigment", 4}, {"other", 8},      {"feedback", 12},
-            {"interface", 32}};
+            {"interface", 34}};
         LangStrings strings(modules());
         for (const auto &[section, needed] : sections)
             QVERIFY2(strings.getLangStrings(section, lang).size() >= needed, qPrintable(section));
@@ -73,6 +73,10 @@ private slots:
                 QVERIFY2(!list.at(i).trimmed().isEmpty(), qPrintable(where));
                 QVERIFY2(list.at(i).contains("%1") == englishList.at(i).contains("%1"),
                          qPrintable(where));
+                // A file dialog's filter keeps its pattern.
+                const QString pattern = englishList.at(i).section('(', 1);
+                if (pattern.startsWith("*."))
+                    QVERIFY2(list.at(i).endsWith("(" + pattern), qPrintable(where));
             }
         }
         // Key names are written into macro files: the same in every language.
