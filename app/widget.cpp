@@ -17,9 +17,9 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFontDatabase>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QFontDatabase>
 #include <QHideEvent>
 #include <QIcon>
 #include <QMenu>
