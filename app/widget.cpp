@@ -3,6 +3,8 @@
 #include "app/userevent.h"
 #include "device/transfergate.h"
 #include "devicesettings/mousedevice.h"
+#include "model/interfacetexts.h"
+#include "model/languagemodel.h"
 #include "model/macroeditormodel.h"
 #include "model/models.h"
 #include "model/sessionmodel.h"
@@ -14,8 +16,10 @@
 #include "view/ui_controler.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QFontDatabase>
 #include <QHideEvent>
 #include <QIcon>
 #include <QMenu>
@@ -55,18 +59,22 @@ Widget::Widget(const QString &modulesDir, QWidget *parent) : QWidget(parent)
     connect(&timer, &QTimer::timeout, this, &Widget::checkDevice);
 
     tray = new QSystemTrayIcon(this);
-    auto *open = new QAction(tr("Open (&O)"), this);
-    open->setObjectName(QStringLiteral("trayOpen"));
-    connect(open, &QAction::triggered, this, &Widget::openFromTray);
-    auto *quit = new QAction(tr("Quit (&Q)"), this);
-    quit->setObjectName(QStringLiteral("trayQuit"));
-    connect(quit, &QAction::triggered, this, &Widget::exitSYS);
+    trayOpen = new QAction(this);
+    trayOpen->setObjectName(QStringLiteral("trayOpen"));
+    connect(trayOpen, &QAction::triggered, this, &Widget::openFromTray);
+    trayQuit = new QAction(this);
+    trayQuit->setObjectName(QStringLiteral("trayQuit"));
+    connect(trayQuit, &QAction::triggered, this, &Widget::exitSYS);
     auto *menu = new QMenu(this);
-    menu->addAction(open);
-    menu->addAction(quit);
+    menu->addAction(trayOpen);
+    menu->addAction(trayQuit);
     menu->setStyleSheet(QString::fromLatin1(kTrayStyleSheet));
     tray->setContextMenu(menu);
-    tray->setToolTip(QStringLiteral("ZORVANT KESTA MOUSE R218"));
+    // The tray speaks the stored language from the start (bubbles may come
+    // before the scene has loaded its texts) and follows the selector.
+    LanguageModel *language = view()->models()->language();
+    connect(language, &LanguageModel::languageChanged, this, &Widget::retranslateTray);
+    language->loadStored();
     tray->setIcon(QIcon(modulesDir + QStringLiteral("/img/logo.ico")));
     connect(tray, &QSystemTrayIcon::activated, this, &Widget::trayIconActivated);
     tray->setVisible(true);
@@ -78,7 +86,7 @@ Widget::Widget(const QString &modulesDir, QWidget *parent) : QWidget(parent)
     // commands of their own.
     MouseDevice *device = view()->device();
     connect(device, &MouseDevice::connecting, this,
-            [this] { showTrayMessage(QStringLiteral("Detect Device")); });
+            [this] { showTrayMessage(InterfaceTexts::text(InterfaceTexts::DeviceDetected)); });
     connect(device, &MouseDevice::connected, this, [this] {
         m_connectedOnce = true;
         m_refusalTold.clear();
@@ -170,14 +178,14 @@ void Widget::checkDevice()
 void Widget::showTrayMessage(const QString &text)
 {
     constexpr int kBubbleMs = 10000;
-    const QString title = QStringLiteral("Info");
+    const QString title = InterfaceTexts::text(InterfaceTexts::BubbleTitle);
     tray->showMessage(title, text, QSystemTrayIcon::Information, kBubbleMs);
     emit trayMessageShown(title, text, kBubbleMs);
 }
 
 void Widget::showProfileInUse(const QString &name)
 {
-    showTrayMessage(tr("Profile in use: %1").arg(name));
+    showTrayMessage(InterfaceTexts::text(InterfaceTexts::ProfileInUse).arg(name));
 }
 
 void Widget::disconnectSequence()
@@ -211,7 +219,21 @@ void Widget::disconnectSequence()
     const bool shown = isVisible();
     setVisible(false);
     if (shown && m_connectedOnce)
-        showTrayMessage(tr("The mouse was removed. Plug it in again to change its settings."));
+        showTrayMessage(InterfaceTexts::text(InterfaceTexts::MouseRemoved));
+}
+
+void Widget::retranslateTray()
+{
+    trayOpen->setText(InterfaceTexts::text(InterfaceTexts::TrayOpen));
+    trayQuit->setText(InterfaceTexts::text(InterfaceTexts::TrayQuit));
+    tray->setToolTip(InterfaceTexts::text(InterfaceTexts::TrayToolTip));
+    // The menu in the language's own face, as the scene (Chinese would
+    // otherwise take whatever CJK face the system falls back to first).
+    QFont font = QApplication::font();
+    const QString family = view()->models()->language()->fontFamily();
+    if (!family.isEmpty() && QFontDatabase::families().contains(family))
+        font.setFamilies({family});
+    tray->contextMenu()->setFont(font);
 }
 
 void Widget::startView()

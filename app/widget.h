@@ -14,6 +14,7 @@
 class Ui_Controler;
 class myQQuickView;
 class DeviceChangeNotifier;
+class QAction;
 
 class Widget : public QWidget
 {
@@ -66,12 +67,16 @@ private:
     void disconnectSequence();
     void startView();
     void showTrayMessage(const QString &text);
+    // The tray menu and tooltip in the window's language.
+    void retranslateTray();
     void endRecording();
 
     QTimer timer;
     Ui_Controler *controler = nullptr; // released with deleteLater
     Hid_Thread hid;
     QSystemTrayIcon *tray = nullptr;
+    QAction *trayOpen = nullptr;
+    QAction *trayQuit = nullptr;
     DeviceChangeNotifier *notifier = nullptr;
     bool m_connectedOnce = false;
     QString m_refusalTold; // the node the tray last named as not permitted

@@ -4,6 +4,8 @@
 
 #include <QJSEngine>
 
+#include <iterator>
+
 namespace {
 
 using Entry = AssignmentTable::Entry;
@@ -186,7 +188,12 @@ const char *const kCaptionDefaults[] = {"Key ",
                                         "One Gun",
                                         "Two Gun",
                                         "Three Gun",
-                                        "Sniper Key"};
+                                        "Sniper Key",
+                                        "Function %1"};
+// The caption of the further functions (type 0xFF, the defaults of buttons
+// 14 and 15), with their number for %1.
+constexpr int kFurtherFunctionCaption = 57;
+static_assert(std::size(kCaptionDefaults) == kFurtherFunctionCaption + 1);
 
 // Captions of the play modes "once", "loop-until-press", "loop-until-release".
 const int kPlayModeCaptions[] = {18, 19, 20};
@@ -520,8 +527,13 @@ QString AssignmentTable::entryText(const Entry &entry, const QStringList &captio
         return combo.isEmpty() ? captions.value(26) : combo;
     case 8:
         return captions.value(52);
-    case 0xFF:
-        return QStringLiteral("Function %1").arg(b2);
+    case 0xFF: {
+        // A language file from before this caption has no text for it.
+        const QString caption = captions.value(kFurtherFunctionCaption);
+        return (caption.isEmpty() ? QString::fromUtf8(kCaptionDefaults[kFurtherFunctionCaption])
+                                  : caption)
+            .arg(b2);
+    }
     }
     QStringList bytes;
     for (int v : entry)

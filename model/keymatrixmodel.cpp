@@ -1,6 +1,7 @@
 #include "model/keymatrixmodel.h"
 
 #include "devicesettings/buttonlabels.h"
+#include "model/interfacetexts.h"
 #include "devicesettings/devicesettings.h"
 #include "devicesettings/keynames.h"
 #include "macro/macrolibrary.h"
@@ -128,11 +129,9 @@ QString KeyMatrixModel::leftClickNotice(LeftClick outcome, const QString &profil
     case LeftClick::Held:
         break;
     case LeftClick::Restored:
-        return tr("Profile %1 had no left click: button 1 is the left button again.")
-            .arg(profileName);
+        return InterfaceTexts::text(InterfaceTexts::LeftClickRestored).arg(profileName);
     case LeftClick::NotStored:
-        return tr("Profile %1 has no left click, and its file could not be written.")
-            .arg(profileName);
+        return InterfaceTexts::text(InterfaceTexts::LeftClickNotStored).arg(profileName);
     }
     return QString();
 }

@@ -1,5 +1,6 @@
 #include "model/languagemodel.h"
 
+#include "model/interfacetexts.h"
 #include "model/models.h"
 #include "settings/langstrings.h"
 #include "settings/settingsstore.h"
@@ -8,6 +9,20 @@
 #include <algorithm>
 
 LanguageModel::LanguageModel(Operations &ops, QObject *parent) : QObject(parent), m_ops(ops) {}
+
+QStringList LanguageModel::interfaceDefaults()
+{
+    return InterfaceTexts::defaults();
+}
+
+QString LanguageModel::fontFamilyFor(const QString &language)
+{
+    if (language == QLatin1String("ChineseSimplified"))
+        return QStringLiteral("Noto Sans CJK SC");
+    if (language == QLatin1String("ChineseTraditional"))
+        return QStringLiteral("Noto Sans CJK TC");
+    return QString();
+}
 
 LanguageModel *LanguageModel::create(QQmlEngine *, QJSEngine *)
 {
@@ -70,7 +85,7 @@ void LanguageModel::load(const QString &name)
     static const char *const sections[] = {
         "keyMatrix",     "keyAssigment", "dpiSetting", "lightControl", "macroEditor",
         "systemSetting", "gunControl",   "profile",    "keyCode",      "warningAssigment",
-        "feedback",      "accessible",   "other"};
+        "feedback",      "accessible",   "interface",    "other"};
     QVariantMap strings;
     for (const char *section : sections) {
         const QString key = QLatin1String(section);

@@ -28,6 +28,13 @@ class LanguageModel : public QObject
     Q_PROPERTY(QStringList captions READ captions CONSTANT)
     // Section name -> its loaded strings (a QStringList).
     Q_PROPERTY(QVariantMap strings READ strings NOTIFY languageChanged)
+    // The face the language is written in, when it needs its own (Chinese
+    // shares code points with Japanese but not glyph forms); empty for the
+    // theme's own face. The theme falls back to its own face when this one
+    // is not installed.
+    Q_PROPERTY(QString fontFamily READ fontFamily NOTIFY languageChanged)
+    // The built-in texts of the "interface" section (InterfaceTexts).
+    Q_PROPERTY(QStringList interfaceDefaults READ interfaceDefaults CONSTANT)
 
 public:
     explicit LanguageModel(Operations &ops, QObject *parent = nullptr);
@@ -38,6 +45,9 @@ public:
     static QStringList names();
     static QStringList captions();
     QVariantMap strings() const { return m_strings; }
+    static QStringList interfaceDefaults();
+    QString fontFamily() const { return fontFamilyFor(m_language); }
+    static QString fontFamilyFor(const QString &language);
 
     // `defaults` with every non-empty string of `loaded` in its place;
     // loaded strings past the defaults' end are added.

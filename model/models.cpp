@@ -41,6 +41,9 @@ Models::Models(Operations &ops, QObject *parent)
             &KeyMatrixModel::refreshTexts);
     connect(m_session.get(), &SessionModel::dropDownListsReset, m_keyMatrix.get(),
             &KeyMatrixModel::refreshTexts);
+    // So does the note on the desktop's pointer settings.
+    connect(m_language.get(), &LanguageModel::languageChanged, m_systemSettings.get(),
+            &SystemSettingsModel::supportChanged);
     s_current = this;
 }
 

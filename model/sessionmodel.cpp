@@ -370,7 +370,7 @@ void SessionModel::reloadStored(const QStringList &pages)
         if (!all && !pages.contains(QLatin1String(page.name)))
             continue;
         if (page.model->isSave())
-            replaced.append(QLatin1String(page.caption));
+            replaced.append(InterfaceTexts::text(page.caption));
         page.load();
         page.model->setSave(false);
     }
@@ -380,8 +380,7 @@ void SessionModel::reloadStored(const QStringList &pages)
     }
     emit dropDownListsReset();
     if (!replaced.isEmpty()) {
-        m_notice = tr("Changed outside the window: %1. Unsaved edits there were replaced by the "
-                      "new values.")
+        m_notice = InterfaceTexts::text(InterfaceTexts::ChangedOutside)
                        .arg(replaced.join(QStringLiteral(", ")));
         emit noticeChanged();
     }
@@ -402,24 +401,27 @@ QList<SessionModel::Page> SessionModel::pages() const
     Models &m = m_models;
     SettingsStore *s = m.operations().settings();
     return {
-        {"keyMatrix", "buttons", m.keyMatrix(), [&m] { m.keyMatrix()->init(false, false); },
-         [&m] { return m.keyMatrix()->storeData(); }, [&m] { m.keyMatrix()->sendData(); }},
-        {"dpi", "DPI", m.dpi(), [&m] { m.dpi()->init(false, false); },
+        {"keyMatrix", InterfaceTexts::PageButtons, m.keyMatrix(),
+         [&m] { m.keyMatrix()->init(false, false); }, [&m] { return m.keyMatrix()->storeData(); },
+         [&m] { m.keyMatrix()->sendData(); }},
+        {"dpi", InterfaceTexts::PageDpi, m.dpi(), [&m] { m.dpi()->init(false, false); },
          [&m, s] { return storedInOneWrite(s, [&m] { m.dpi()->storeData(); }); },
          [&m] {
              m.dpi()->sendStages();
              m.dpi()->sendColours();
          }},
-        {"light", "lighting", m.light(), [&m] { m.light()->init(false, false); },
+        {"light", InterfaceTexts::PageLighting, m.light(), [&m] { m.light()->init(false, false); },
          [&m, s] { return storedInOneWrite(s, [&m] { m.light()->saveData(false, 0); }); },
          [&m] { m.light()->sendData(); }},
-        {"lod", "lift-off", m.lod(), [&m] { m.lod()->init(false); },
+        {"lod", InterfaceTexts::PageLiftOff, m.lod(), [&m] { m.lod()->init(false); },
          [&m, s] { return storedInOneWrite(s, [&m] { m.lod()->saveData(false); }); },
          [&m] { m.lod()->send(); }},
-        {"system", "pointer", m.systemSettings(), [&m] { m.systemSettings()->init(false, false); },
+        {"system", InterfaceTexts::PagePointer, m.systemSettings(),
+         [&m] { m.systemSettings()->init(false, false); },
          [&m, s] { return storedInOneWrite(s, [&m] { m.systemSettings()->storeData(); }); },
          [&m] { m.systemSettings()->sendData(0); }},
-        {"reportRate", "report rate", m.reportRate(), [&m] { m.reportRate()->init(false); },
+        {"reportRate", InterfaceTexts::PageReportRate, m.reportRate(),
+         [&m] { m.reportRate()->init(false); },
          [&m, s] { return storedInOneWrite(s, [&m] { m.reportRate()->saveData(false); }); },
          [&m] { m.reportRate()->send(); }},
     };

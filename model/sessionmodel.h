@@ -5,6 +5,8 @@
 // call these; each runs the pages' models in the order the flows require.
 #pragma once
 
+#include "model/interfacetexts.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -137,7 +139,7 @@ private:
     // values (false when the file could not be written) and sends them.
     struct Page {
         const char *name;
-        const char *caption;
+        InterfaceTexts::Text caption;
         PageModel *model;
         std::function<void()> load;
         std::function<bool()> store;

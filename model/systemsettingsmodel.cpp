@@ -1,5 +1,7 @@
 #include "model/systemsettingsmodel.h"
 
+#include "model/interfacetexts.h"
+
 #include "model/lodmodel.h"
 #include "model/models.h"
 
@@ -20,6 +22,13 @@ constexpr int kOldMiddle = 174;
 SystemSettingsModel::SystemSettingsModel(Operations &ops, LodModel &lod, QObject *parent)
     : PageModel(ops, parent), m_lod(lod)
 {
+}
+
+QString SystemSettingsModel::pointerNote() const
+{
+    if (m_support.speed && m_support.doubleClick && m_support.scrollLines)
+        return QString();
+    return InterfaceTexts::localised(m_support.reason);
 }
 
 SystemSettingsModel *SystemSettingsModel::create(QQmlEngine *, QJSEngine *)

@@ -57,11 +57,8 @@ public:
     bool speedAvailable() const { return m_support.speed; }
     bool doubleClickAvailable() const { return m_support.doubleClick; }
     bool scrollAvailable() const { return m_support.scrollLines; }
-    QString pointerNote() const
-    {
-        return m_support.speed && m_support.doubleClick && m_support.scrollLines ? QString()
-                                                                                 : m_support.reason;
-    }
+    // In the window's language (the desktop layer says it in English).
+    QString pointerNote() const;
     // Asks the desktop what it offers (it may take a moment: the page asks
     // when it is first shown, kesta-ctl before a change).
     Q_INVOKABLE void readSupport();

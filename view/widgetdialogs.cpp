@@ -1,5 +1,7 @@
 #include "view/widgetdialogs.h"
 
+#include "model/interfacetexts.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QWindow>
@@ -29,7 +31,10 @@ QString runFileDialog(QWidget *parent, const QString &caption, const QString &di
                       const QString &filter, QFileDialog::AcceptMode mode,
                       QFileDialog::FileMode fileMode, QFileDialog::Options options = {})
 {
-    QFileDialog dialog(nullptr, caption, dir, filter);
+    // The layers below write their captions in English; the window shows
+    // them in its language.
+    QFileDialog dialog(nullptr, InterfaceTexts::localised(caption), dir,
+                       InterfaceTexts::localised(filter));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(fileMode);
     dialog.setOptions(options);
@@ -64,7 +69,8 @@ QString WidgetDialogs::getExistingDirectory(const QString &caption, const QStrin
 
 void WidgetDialogs::warning(const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Warning, InterfaceTexts::localised(title),
+                    InterfaceTexts::localised(text), QMessageBox::Ok);
     placeOver(box, m_parent);
     box.exec();
 }

@@ -113,6 +113,11 @@ Overlay {
         section: "keyMatrix"
         defaults: Array(9).fill("").concat(["Cancel", " OK "])
     }
+    SectionTexts {
+        id: uiTexts
+        section: "interface"
+        defaults: LanguageModel.interfaceDefaults
+    }
 
     Connections {
         target: overlay.inputSource
@@ -231,7 +236,7 @@ Overlay {
                 Caption {
                     height: Theme.controlHeight
                     dim: true
-                    text: "ms (1–255)"
+                    text: uiTexts.texts[6] + " (1–255)"
                 }
             }
             Row {

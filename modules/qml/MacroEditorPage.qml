@@ -38,7 +38,7 @@ Item {
     SectionTexts {
         id: playModeStrings
         section: "keyAssigment"
-        defaults: Array(18).fill("").concat(["Macro runs one-time after pressing the button", "Macro runs endless loop until any button is pressed", "Macro runs endless loop until button is released"])
+        defaults: Array(10).fill("").concat(["Press a key"], Array(7).fill(""), ["Macro runs one-time after pressing the button", "Macro runs endless loop until any button is pressed", "Macro runs endless loop until button is released"])
     }
     SectionTexts {
         id: keyNameTexts
@@ -166,6 +166,7 @@ Item {
         objectName: "keyCaptureDialog"
         parent: page.overlayParent
         title: page.t[14]
+        hint: playModeStrings.texts[10]
         displayKeyNames: page.displayKeyNames
         okText: page.t[7]
         cancelText: page.warnings[6]

@@ -172,7 +172,7 @@ Panel {
                     Caption {
                         height: parent.height
                         dim: true
-                        text: "ms"
+                        text: uiTexts.texts[6]
                     }
                 }
             }
@@ -285,7 +285,7 @@ Panel {
             visible: MacroEditorModel.captureMode !== "global"
             color: Theme.warning
             font.pixelSize: Theme.fontSmall
-            text: "Recording takes only the keys typed into this window."
+            text: uiTexts.texts[5]
         }
 
         // Why the mouse does not get the whole macro, or why recording ended.
@@ -349,5 +349,11 @@ Panel {
             enabled: panel.canAdd && !panel.recording
             onTriggered: MacroEditorModel.insertButton("MS-R")
         }
+    }
+
+    SectionTexts {
+        id: uiTexts
+        section: "interface"
+        defaults: LanguageModel.interfaceDefaults
     }
 }

@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // The frame of every overlay: a modal mask over the whole scene (pressing and
 // dragging it moves the window, as empty areas do) and a panel centred on the
@@ -73,7 +74,7 @@ FocusScope {
             x: panel.width - width - 8
             y: 8
             glyph: "×"
-            tip: "Close"
+            tip: uiTexts.texts[4]
             onClicked: overlay.close()
         }
 
@@ -84,5 +85,11 @@ FocusScope {
             width: panel.width - 2 * Theme.margin
             height: panel.height - 48 - Theme.margin
         }
+    }
+
+    SectionTexts {
+        id: uiTexts
+        section: "interface"
+        defaults: LanguageModel.interfaceDefaults
     }
 }

@@ -1,5 +1,6 @@
 pragma Singleton
 import QtQuick
+import Kesta.Model
 
 // Every colour, size and duration of the scene. Pages take their look from
 // here and never write a colour of their own.
@@ -47,7 +48,12 @@ QtObject {
     readonly property var swatches: ["#ff0000", "#ff8000", "#ffff00", "#00ff00", "#00ffff", "#0000ff", "#8000ff", "#ff00ff", "#ffffff"]
 
     // Type.
-    readonly property string fontFamily: "DejaVu Sans"
+    // The language's own face where it has one and it is installed (both
+    // Chinese languages need theirs, or they take Japanese glyph forms),
+    // else ours; glyphs a face lacks come from the system's fallback.
+    readonly property string baseFontFamily: "DejaVu Sans"
+    readonly property var installedFonts: Qt.fontFamilies()
+    readonly property string fontFamily: LanguageModel.fontFamily !== "" && installedFonts.indexOf(LanguageModel.fontFamily) >= 0 ? LanguageModel.fontFamily : baseFontFamily
     readonly property int fontSmall: 12
     readonly property int fontNormal: 14
     readonly property int fontLarge: 17

@@ -70,7 +70,7 @@ Item {
         IconButton {
             objectName: "helpButton"
             glyph: "?"
-            tip: "Help"
+            tip: uiTexts.texts[0]
             onClicked: {
                 helpLoader.active = true;
                 const menu = helpLoader.item as HelpMenu;
@@ -80,20 +80,20 @@ Item {
         IconButton {
             objectName: "minimizeButton"
             glyph: "–"
-            tip: "Minimise"
+            tip: uiTexts.texts[1]
             onClicked: ui_Ctl.onMinimize()
         }
         IconButton {
             objectName: "maximizeButton"
             glyph: "□"
-            tip: "Maximise"
+            tip: uiTexts.texts[2]
             visible: false
             onClicked: ui_Ctl.onMaxRestore()
         }
         IconButton {
             objectName: "closeButton"
             glyph: "×"
-            tip: "Close to the tray"
+            tip: uiTexts.texts[3]
             danger: true
             onClicked: ui_Ctl.onHide()
         }
@@ -103,6 +103,11 @@ Item {
         id: profileTexts
         section: "profile"
         defaults: ["Profile Manager", "Profile"]
+    }
+    SectionTexts {
+        id: uiTexts
+        section: "interface"
+        defaults: LanguageModel.interfaceDefaults
     }
 
     Loader {

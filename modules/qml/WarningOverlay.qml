@@ -1,4 +1,5 @@
 import QtQuick
+import Kesta.Model
 
 // A warning with one OK button.
 Overlay {
@@ -11,7 +12,13 @@ Overlay {
         open();
     }
 
-    title: "Warning"
+    SectionTexts {
+        id: warningTexts
+        section: "warningAssigment"
+        defaults: ["", "", "", "", "Warning", "OK"]
+    }
+
+    title: warningTexts.texts[4]
     panelWidth: 460
     panelHeight: 190
 
@@ -31,7 +38,7 @@ Overlay {
         anchors.right: parent.right
         anchors.bottom: parent.bottom
         accented: true
-        text: "OK"
+        text: warningTexts.texts[5]
         onClicked: overlay.close()
     }
 }

@@ -4,6 +4,7 @@
 #include "app/quitsignals.h"
 #include "app/widget.h"
 #include "macro/macrolibrary.h"
+#include "model/languagemodel.h"
 #include "model/macroeditormodel.h"
 #include "model/models.h"
 #include "view/operations.h"
@@ -15,6 +16,7 @@
 #include "../stagemodules.h"
 
 #include <QElapsedTimer>
+#include <QFontDatabase>
 #include <QQuickItem>
 #include <QSettings>
 #include <QAction>
@@ -71,6 +73,8 @@ private slots:
     void removalIsToldAndOpenBringsTheWindowBack();
     void refusedMouseIsToldOnceWhileHidden_data();
     void refusedMouseIsToldOnceWhileHidden();
+    void trayTextsFollowTheLanguage_data();
+    void trayTextsFollowTheLanguage();
 
 private:
     // Writes key=value pairs into the staged global file before the window exists.
@@ -511,6 +515,57 @@ void TstWidget::refusedMouseIsToldOnceWhileHidden()
     kvm::clearFaults();
     m_widget->checkDevice();
     QVERIFY(m_widget->isDeviceConnected());
+}
+
+// The tray's menu, tooltip and bubbles speak the stored language from the
+// start (before the scene has loaded its texts) and follow the selector.
+void TstWidget::trayTextsFollowTheLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("menu");
+    QTest::addColumn<QString>("toolTip");
+    QTest::addColumn<QVariantList>("bubble");
+    QTest::newRow("English") << "English" << QStringList{"Open (&O)", "Quit (&Q)"}
+                             << "ZORVANT KESTA MOUSE R218"
+                             << QVariantList{"Info", "Detect Device", 10000};
+    QTest::newRow("German") << "German" << QStringList{QString::fromUtf8("&Öffnen"), "&Beenden"}
+                            << "ZORVANT KESTA MAUS R218"
+                            << QVariantList{"Info", QString::fromUtf8("Gerät erkannt"), 10000};
+    QTest::newRow("ChineseSimplified")
+        << "ChineseSimplified"
+        << QStringList{QString::fromUtf8("打开 (&O)"), QString::fromUtf8("退出 (&Q)")}
+        << QString::fromUtf8("ZORVANT KESTA 鼠标 R218")
+        << QVariantList{QString::fromUtf8("信息"), QString::fromUtf8("已检测到设备"), 10000};
+}
+
+void TstWidget::trayTextsFollowTheLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QStringList, menu);
+    QFETCH(QString, toolTip);
+    QFETCH(QVariantList, bubble);
+    setGlobal({{QStringLiteral("common/language"), language}});
+    makeWidget();
+    const auto menuTexts = [this] {
+        QStringList out;
+        for (const QAction *action : m_widget->trayIcon()->contextMenu()->actions())
+            out.append(action->text());
+        return out;
+    };
+    QCOMPARE(menuTexts(), menu);
+    QCOMPARE(m_widget->trayIcon()->toolTip(), toolTip);
+    const QString cjk = QStringLiteral("Noto Sans CJK SC");
+    if (QFontDatabase::families().contains(cjk))
+        QCOMPARE(m_widget->trayIcon()->contextMenu()->font().family() == cjk,
+                 language == QLatin1String("ChineseSimplified"));
+    QSignalSpy bubbles(m_widget.get(), &Widget::trayMessageShown);
+    m_widget->checkDevice();
+    QCOMPARE(bubbles.count(), 1);
+    QCOMPARE(bubbles.at(0), bubble);
+
+    m_widget->view()->models()->language()->change(5); // Italian
+    QCOMPARE(menuTexts(), (QStringList{"&Apri", "&Esci"}));
+    QCOMPARE(m_widget->trayIcon()->toolTip(), QStringLiteral("MOUSE ZORVANT KESTA R218"));
 }
 
 QTEST_MAIN(TstWidget)

@@ -6,12 +6,15 @@
 #include "model/macrotreemodel.h"
 #include "model/dpimodel.h"
 #include "model/feedbacktexts.h"
+#include "model/interfacetexts.h"
+#include "model/assignmenttable.h"
 #include "model/keymatrixmodel.h"
 #include "model/languagemodel.h"
 #include "model/profilelistmodel.h"
 #include "model/models.h"
 #include "model/reportratemodel.h"
 #include "model/sessionmodel.h"
+#include "settings/langstrings.h"
 #include "settings/settingsstore.h"
 
 #include "../filesizelimit.h"
@@ -115,6 +118,8 @@ private slots:
     void languageOverDefaults_data();
     void languageOverDefaults();
     void languageChoiceIsStored();
+    void windowTextsFollowTheLanguage_data();
+    void windowTextsFollowTheLanguage();
     void saveTellsItsOutcome_data();
     void saveTellsItsOutcome();
     void bindingsFollowTheirMacro_data();
@@ -305,6 +310,81 @@ void TestSessionModel::languageChoiceIsStored()
              QStringLiteral("German"));
     models.language()->load(QStringLiteral("Klingon"));
     QCOMPARE(models.language()->index(), 0);
+}
+
+void TestSessionModel::windowTextsFollowTheLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("quit");      // the tray menu's quit
+    QTest::addColumn<QString>("function2"); // the key matrix's further function 2
+    QTest::addColumn<QString>("taken");     // an export name that exists, as the dialog says it
+    QTest::addColumn<QString>("changed");   // the notice after another program's DPI change
+    QTest::newRow("English")
+        << "English"
+        << "Quit (&Q)"
+        << "Function 2"
+        << "\"a.pf\" already exists. To replace it, choose it by its full name."
+        << "Changed outside the window: DPI. Unsaved edits there were "
+           "replaced by the new values.";
+    QTest::newRow("German") << "German"
+                            << "&Beenden"
+                            << "Funktion 2"
+                            << QString::fromUtf8("„a.pf“ ist bereits vorhanden. Um die Datei zu "
+                                                 "ersetzen, wählen Sie sie mit ihrem "
+                                                 "vollständigen Namen.")
+                            << QString::fromUtf8("Außerhalb des Fensters geändert: DPI. "
+                                                 "Ungespeicherte Änderungen dort wurden durch die "
+                                                 "neuen Werte ersetzt.");
+    QTest::newRow("ChineseTraditional")
+        << "ChineseTraditional" << QString::fromUtf8("結束 (&Q)") << QString::fromUtf8("功能 2")
+        << QString::fromUtf8("「a.pf」已存在。若要取代它，請以完整名稱選擇它。")
+        << QString::fromUtf8("已在視窗外變更：DPI。其中未儲存的修改已被新值取代。");
+    // No file: the built-in English texts.
+    QTest::newRow("a language without a file")
+        << "Klingon"
+        << "Quit (&Q)"
+        << "Function 2"
+        << "\"a.pf\" already exists. To replace it, choose it by its full name."
+        << "Changed outside the window: DPI. Unsaved edits there were replaced by the new values.";
+}
+
+void TestSessionModel::windowTextsFollowTheLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, quit);
+    QFETCH(QString, function2);
+    QFETCH(QString, taken);
+    QFETCH(QString, changed);
+    ModelRig rig;
+    QVERIFY(rig.open());
+    Models models(*rig.ops);
+    models.session()->firstInit();
+    models.language()->load(language);
+
+    // The built-in list is the English file's section.
+    QCOMPARE(
+        rig.ops->lang()->getLangStrings(QStringLiteral("interface"), QStringLiteral("English")),
+        InterfaceTexts::defaults());
+    QCOMPARE(InterfaceTexts::text(InterfaceTexts::TrayQuit), quit);
+    QCOMPARE(InterfaceTexts::localised(
+                 InterfaceTexts::english(InterfaceTexts::AlreadyExists).arg("a.pf")),
+             taken);
+    QVERIFY(InterfaceTexts::localised(InterfaceTexts::english(InterfaceTexts::ProfileFilter))
+                .endsWith(QLatin1String("(*.pf)")));
+    QCOMPARE(InterfaceTexts::localised(QStringLiteral("not one of ours")),
+             QStringLiteral("not one of ours"));
+
+    const QStringList captions = models.language()->texts(QStringLiteral("keyAssigment"),
+                                                          AssignmentTable().captionDefaults());
+    const auto none = [](int) { return QString(); };
+    QCOMPARE(AssignmentTable::entryText({0xFF, 0, 2, 0}, captions, none, none), function2);
+
+    // Another program changes the DPI page's stored values.
+    QSignalSpy notice(models.session(), &SessionModel::noticeChanged);
+    models.dpi()->setSave(true);
+    models.session()->reloadStored({QStringLiteral("dpi")});
+    QCOMPARE(notice.count(), 1);
+    QCOMPARE(models.session()->notice(), changed);
 }
 
 void TestSessionModel::saveTellsItsOutcome_data()

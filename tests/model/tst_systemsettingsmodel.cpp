@@ -3,13 +3,17 @@
 // and labels, rate indexes to rate bytes, each at its ends; and the page
 // protocol against the virtual mouse (stored file, desktop calls and wire
 // compared with the operations the pages stand for).
+#include "model/interfacetexts.h"
+#include "model/languagemodel.h"
 #include "model/lodmodel.h"
+#include "model/models.h"
 #include "model/reportratemodel.h"
 #include "model/systemsettingsmodel.h"
 
 #include "modelrig.h"
 #include "tools/kesta-ctl/tasks.h"
 
+#include <QSignalSpy>
 #include <QTextStream>
 
 class TestSystemSettingsModel : public QObject
@@ -26,6 +30,7 @@ private slots:
     void storesAndSendsAsTheOperations();
     void settingsTheDesktopLacks_data();
     void settingsTheDesktopLacks();
+    void pointerNoteSpeaksTheLanguage();
 };
 
 void TestSystemSettingsModel::speedIndex_data()
@@ -224,6 +229,37 @@ void TestSystemSettingsModel::settingsTheDesktopLacks()
     } else {
         QVERIFY(rig.files() != before);
     }
+}
+
+// The desktop layer says why in English; the page says it in the window's
+// language, and again when the language changes.
+void TestSystemSettingsModel::pointerNoteSpeaksTheLanguage()
+{
+    struct NoScrollLines : RecordedPointer {
+        Support support() override
+        {
+            Support s;
+            s.scrollLines = false;
+            s.reason = InterfaceTexts::english(InterfaceTexts::NoScrollLines);
+            return s;
+        }
+    };
+    ModelRig rig;
+    QVERIFY(rig.open());
+    auto pointer = std::make_unique<NoScrollLines>();
+    pointer->calls = &rig.pointerCalls;
+    rig.ops->deviceSettings()->setPointerSettings(std::move(pointer));
+    Models models(*rig.ops);
+    SystemSettingsModel *page = models.systemSettings();
+    page->readSupport();
+    QCOMPARE(page->pointerNote(), InterfaceTexts::english(InterfaceTexts::NoScrollLines));
+
+    QSignalSpy changed(page, &SystemSettingsModel::supportChanged);
+    models.language()->load(QStringLiteral("German"));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(page->pointerNote(),
+             QStringLiteral("Diese Arbeitsumgebung hat keine Einstellung für die Zeilen pro "
+                            "Mausradschritt."));
 }
 
 QTEST_GUILESS_MAIN(TestSystemSettingsModel)

@@ -1,10 +1,13 @@
 // Renders the real program's scene, each tab and each overlay, to PNG files:
-//   scene_screenshots <output folder>
+//   scene_screenshots [--language <name>] <output folder>
+// (the language by its file's name: German, ChineseSimplified, ...; the
+// stored one, English, when none is given).
 // Runs the main window against the linked virtual mouse with a staged copy of
 // the shipped data (see scripts/screenshots.sh).
 #include "scenerig.h"
 
 #include "macro/macrolibrary.h"
+#include "model/languagemodel.h"
 #include "model/macroeditormodel.h"
 #include "model/models.h"
 #include "view/operations.h"
@@ -44,13 +47,21 @@ void closeOverlays(SceneRig &rig)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QStringList args = QCoreApplication::arguments().mid(1);
+    QString language;
+    if (args.size() >= 2 && args.first() == QLatin1String("--language")) {
+        language = args.at(1);
+        args = args.mid(2);
+    }
+    const QString out = args.value(0, QStringLiteral("."));
     QDir().mkpath(out);
     const QString outDir = QDir(out).absolutePath();
 
     SceneRig::FileValues values;
     values["setting/apConfig.bin"]["mouse/isColorful"] = true;
     values["setting/apConfig.bin"]["mouse/isGun"] = true;
+    if (!language.isEmpty())
+        values["setting/apConfig.bin"]["common/language"] = language;
     SceneRig rig;
     if (!rig.start(values)) {
         qCritical("scene_screenshots: the program did not start against the virtual mouse");
@@ -99,9 +110,12 @@ int main(int argc, char **argv)
         {"profile-manager.png", [](SceneRig &r) { openOverlay(r, "profileManager"); }},
         {"warning.png",
          [](SceneRig &r) {
-             SceneRig::call(
-                 r.root(), "showWarning",
-                 {QStringLiteral("Please keep a key at least for the left button function.")});
+             // "Please keep a key at least for the left button function."
+             const QStringList warnings =
+                 r.view()->models()->language()->texts(QStringLiteral("warningAssigment"), {});
+             SceneRig::call(r.root(), "showWarning",
+                            {warnings.value(0, QStringLiteral("Please keep a key at least for "
+                                                              "the left button function."))});
          }},
         {"reset-confirmation.png", [](SceneRig &r) { openOverlay(r, "resetConfirm"); }},
         {"exit-confirmation.png", [](SceneRig &r) { openOverlay(r, "exitConfirm"); }},
@@ -129,7 +143,7 @@ int main(int argc, char **argv)
     // The window opened from the tray while no mouse is plugged in.
     rig.stop();
     SceneRig unplugged;
-    if (!unplugged.startWithoutMouse()) {
+    if (!unplugged.startWithoutMouse(values)) {
         qWarning("scene_screenshots: the window without a mouse did not come up");
         ++failures;
     } else {

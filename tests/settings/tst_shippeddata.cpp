@@ -47,19 +47,37 @@ private slots:
         QString decoded = utf8(readAll(path));
         QVERIFY(!utf8.hasError() && !decoded.isEmpty());
 
-        // Indexes the pages rely on, and the same size everywhere.
+        // Indexes the pages rely on.
         const QList<QPair<QString, int>> sections{
-            {"keyMatrix", 25},   {"keyAssigment", 57},    {"dpiSetting", 1}, {"lightControl", 10},
-            {"macroEditor", 26}, {"systemSetting", 1},    {"gunControl", 2}, {"profile", 1},
+            {"keyMatrix", 25},   {"keyAssigment", 58},    {"dpiSetting", 1}, {"lightControl", 10},
+            {"macroEditor", 26}, {"systemSetting", 15},   {"gunControl", 2}, {"profile", 1},
             {"keyCode", 133},    {"warningAssigment", 4}, {"other", 8},      {"feedback", 12},
-            {"accessible", 23}};
+            {"accessible", 23},  {"interface", 34}};
         LangStrings strings(modules());
-        for (const auto &[section, needed] : sections) {
+        for (const auto &[section, needed] : sections)
+            QVERIFY2(strings.getLangStrings(section, lang).size() >= needed, qPrintable(section));
+        // Every section of the English file, with as many texts, none empty,
+        // each keeping the English text's %1 (a text without it drops what
+        // the window fills in).
+        const QSettings english(modules() + "/i18n/English.ini", QSettings::IniFormat);
+        const QSettings file(path, QSettings::IniFormat);
+        QCOMPARE(file.childGroups(), english.childGroups());
+        for (const QString &section : english.childGroups()) {
             const QStringList list = strings.getLangStrings(section, lang);
-            QVERIFY2(list.size() >= needed, qPrintable(section));
-            QCOMPARE(list.size(), strings.getLangStrings(section, "English").size());
-            for (const QString &text : list)
-                QVERIFY2(!text.trimmed().isEmpty(), qPrintable(section));
+            const QStringList englishList = strings.getLangStrings(section, "English");
+            QVERIFY2(!englishList.isEmpty(), qPrintable(section));
+            QCOMPARE(list.size(), englishList.size());
+            QCOMPARE(file.value(section + "/total").toInt(), list.size());
+            for (int i = 0; i < list.size(); ++i) {
+                const QString where = QStringLiteral("%1/%2").arg(section).arg(i);
+                QVERIFY2(!list.at(i).trimmed().isEmpty(), qPrintable(where));
+                QVERIFY2(list.at(i).contains("%1") == englishList.at(i).contains("%1"),
+                         qPrintable(where));
+                // A file dialog's filter keeps its pattern.
+                const QString pattern = englishList.at(i).section('(', 1);
+                if (pattern.startsWith("*."))
+                    QVERIFY2(list.at(i).endsWith("(" + pattern), qPrintable(where));
+            }
         }
         // Key names are written into macro files: the same in every language.
         QCOMPARE(strings.getLangStrings("keyCode", lang), KeyNames::names());
