@@ -1,6 +1,9 @@
 // Counts the times a file in a folder is replaced, as every settings write
 // does (renamed into place), for tests that bound the writes an operation
-// makes. Linux only (inotify).
+// makes. Linux only (inotify). The kernel folds an event into the one before
+// it when both are alike and unread, so a run of replacements of one file
+// would count once: the temporary file's move away from its own name comes
+// between any two of them.
 #pragma once
 
 #include <QByteArray>
@@ -17,7 +20,8 @@ public:
         : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
     {
         if (m_fd >= 0)
-            inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_MOVED_TO);
+            inotify_add_watch(m_fd, QFile::encodeName(folder).constData(),
+                              IN_MOVED_FROM | IN_MOVED_TO);
     }
     ~ReplacementCounter()
     {
@@ -38,7 +42,8 @@ public:
                 break;
             for (ssize_t at = 0; at < got;) {
                 const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
-                if (event->len > 0 && QByteArray(event->name) == name)
+                if ((event->mask & IN_MOVED_TO) && event->len > 0 &&
+                    QByteArray(event->name) == name)
                     ++count;
                 at += ssize_t(sizeof(inotify_event) + event->len);
             }
