@@ -83,8 +83,8 @@ public:
     // empty one; the selection path and list level stay as they are.
     QStringList folderList(const QStringList &chain, const QString &suffix) const;
     // Whether the list set under `prefix` may name a folder. False only
-    // when name.bin holds no such set or one whose types are all macros,
-    // as one pass over the file's text tells without parsing any list: a
+    // when name.bin holds that set and its types are all macros, as one
+    // pass over the file's text tells without parsing any list: a
     // walk over the folders of a large library then parses only the sets
     // that hold folders, not every macro's name.
     bool listSetMayHoldFolders(const QString &prefix) const;

@@ -77,6 +77,7 @@ bool MacroLibrary::nameListWritten() const
     }
     const bool ok = SettingsFile::sync(*m_nameList);
     m_nameListStamp = fileStamp(nameListPath());
+    m_folderScanStamp.clear(); // scanned again, even if size and time came out alike
     if (!ok)
         m_nameList.reset(); // it keeps its error: read anew next time
     return ok;
