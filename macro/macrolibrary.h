@@ -11,6 +11,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -45,6 +46,48 @@ public:
     // Removes folder `name` at `level` of the selection path if it is empty
     // (a folder just made whose listing failed); anything in it stays.
     bool removeEmptyFolder(int level, const QString &name);
+
+    // Holds the name lists in memory from here to the matching
+    // endListBatch(), which writes them once: a command that changes the
+    // lists of many folders (a batch import, a folder renamed or deleted
+    // with what it holds) rewrites name.bin once, not once per folder.
+    // Batches nest; the outermost end writes. endListBatch() is false when
+    // that write failed (the file keeps what it had).
+    void beginListBatch();
+    bool endListBatch();
+    // Ends the batch when it goes out of scope, unless end() did.
+    class ListBatch
+    {
+    public:
+        explicit ListBatch(MacroLibrary *library) : m_library(library)
+        {
+            if (m_library)
+                m_library->beginListBatch();
+        }
+        ~ListBatch() { end(); }
+        ListBatch(const ListBatch &) = delete;
+        ListBatch &operator=(const ListBatch &) = delete;
+        bool end()
+        {
+            MacroLibrary *library = m_library;
+            m_library = nullptr;
+            return !library || library->endListBatch();
+        }
+
+    private:
+        MacroLibrary *m_library;
+    };
+
+    // The list `suffix` ("macroName", "macroType", ... as listSuffixes()
+    // names them) of the folder reached through `chain`, the top's for an
+    // empty one; the selection path and list level stay as they are.
+    QStringList folderList(const QStringList &chain, const QString &suffix) const;
+    // Whether the list set under `prefix` may name a folder. False only
+    // when name.bin holds that set and its types are all macros, as one
+    // pass over the file's text tells without parsing any list: a
+    // walk over the folders of a large library then parses only the sets
+    // that hold folders, not every macro's name.
+    bool listSetMayHoldFolders(const QString &prefix) const;
 
 public slots:
     // Library store: selection path, files and folders, profile clean-up.
@@ -165,7 +208,12 @@ private:
     UserDialogs *m_dialogs = nullptr;
     QString m_root;
     mutable std::unique_ptr<QSettings> m_nameList;
-    mutable QString m_nameListStamp; // size and time of the file as last read
+    mutable QString m_nameListStamp;         // size and time of the file as last read
+    mutable QSet<QString> m_setsWithFolders; // as the last scan found them
+    mutable QSet<QString> m_listSets;
+    mutable QString m_folderScanStamp; // the file that scan read
+    int m_batchDepth = 0;
+    mutable bool m_batchChanged = false; // a batch holds changes not written yet
     MacroPaths::SelectionPath m_selection;
     QString m_level;
     QString m_batchSource;

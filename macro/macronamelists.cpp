@@ -7,6 +7,7 @@
 
 #include <QDebug>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -54,6 +55,9 @@ QSettings *MacroLibrary::nameList() const
         m_nameListStamp.clear();
         return nullptr;
     }
+    // A batch keeps its changes in the object it holds until it ends.
+    if (m_batchDepth > 0 && m_nameList)
+        return m_nameList.get();
     if (!m_nameList || stamp != m_nameListStamp) {
         // Changed behind our back (or never read): read it as a new object would.
         m_nameList.reset();
@@ -67,11 +71,122 @@ bool MacroLibrary::nameListWritten() const
 {
     if (!m_nameList)
         return false;
+    if (m_batchDepth > 0) {
+        m_batchChanged = true;
+        return true;
+    }
     const bool ok = SettingsFile::sync(*m_nameList);
     m_nameListStamp = fileStamp(nameListPath());
+    m_folderScanStamp.clear(); // scanned again, even if size and time came out alike
     if (!ok)
         m_nameList.reset(); // it keeps its error: read anew next time
     return ok;
+}
+
+void MacroLibrary::beginListBatch()
+{
+    ++m_batchDepth;
+}
+
+bool MacroLibrary::endListBatch()
+{
+    if (m_batchDepth == 0 || --m_batchDepth > 0 || !m_batchChanged)
+        return true;
+    m_batchChanged = false;
+    return nameListWritten();
+}
+
+namespace {
+
+// A section name as the settings writer escapes keys: %XX and %UXXXX for
+// other characters than letters, digits, "_", "-" and ".", "\\" for "/".
+QString unescapedSection(const QByteArray &escaped)
+{
+    QString out;
+    for (qsizetype i = 0; i < escaped.size();) {
+        const char ch = escaped.at(i);
+        if (ch == '\\') {
+            out += QLatin1Char('/');
+            ++i;
+            continue;
+        }
+        if (ch != '%' || i + 1 == escaped.size()) {
+            qsizetype j = i + 1;
+            while (j < escaped.size() && escaped.at(j) != '%' && escaped.at(j) != '\\')
+                ++j;
+            out += QString::fromUtf8(escaped.mid(i, j - i));
+            i = j;
+            continue;
+        }
+        const bool wide = escaped.at(i + 1) == 'U';
+        const qsizetype digits = wide ? 4 : 2;
+        const qsizetype first = i + (wide ? 2 : 1);
+        bool ok = first + digits <= escaped.size();
+        const ushort code = ok ? escaped.mid(first, digits).toUShort(&ok, 16) : 0;
+        if (!ok) {
+            out += QLatin1Char('%');
+            ++i;
+            continue;
+        }
+        out += QChar(code);
+        i = first + digits;
+    }
+    // A group literally called "General" is written "%General".
+    if (out.startsWith(QLatin1Char('%')) &&
+        out.mid(1).compare(QLatin1String("general"), Qt::CaseInsensitive) == 0)
+        out.remove(0, 1);
+    return out;
+}
+
+} // namespace
+
+bool MacroLibrary::listSetMayHoldFolders(const QString &prefix) const
+{
+    // What a batch holds is not in the file yet.
+    if (m_batchDepth > 0)
+        return true;
+    const QString path = nameListPath();
+    const QString stamp = fileStamp(path);
+    if (stamp.isEmpty() || QFileInfo(path).size() > kMaxNameListSize)
+        return true;
+    if (stamp != m_folderScanStamp) {
+        m_setsWithFolders.clear();
+        m_listSets.clear();
+        m_folderScanStamp.clear();
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return true;
+        const QByteArray text = file.readAll();
+        QString section;
+        for (qsizetype at = 0; at < text.size();) {
+            qsizetype end = text.indexOf('\n', at);
+            if (end < 0)
+                end = text.size();
+            const QByteArray line = text.mid(at, end - at).trimmed();
+            at = end + 1;
+            if (line.startsWith('[') && line.endsWith(']')) {
+                section = unescapedSection(line.mid(1, line.size() - 2));
+                m_listSets.insert(section);
+            } else if (line.startsWith("macroType")) {
+                const QByteArray value = line.mid(line.indexOf('=') + 1);
+                // Anything but a macro's 0 (and the padding) may be a folder.
+                for (const QByteArray &item : value.split(',')) {
+                    const QByteArray type = item.trimmed();
+                    if (type != "0" && type != "loaderquiver") {
+                        m_setsWithFolders.insert(section);
+                        break;
+                    }
+                }
+            }
+        }
+        m_folderScanStamp = stamp;
+    }
+    return m_setsWithFolders.contains(prefix) || !m_listSets.contains(prefix);
+}
+
+QStringList MacroLibrary::folderList(const QStringList &chain, const QString &suffix) const
+{
+    return readList(key(MacroPaths::listPrefix(chain), suffix));
 }
 
 QStringList MacroLibrary::readList(const QString &key) const

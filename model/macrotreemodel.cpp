@@ -54,10 +54,10 @@ MacroTreeModel::Node *MacroTreeModel::nodeOf(const QModelIndex &index) const
 
 QModelIndex MacroTreeModel::index(int row, int column, const QModelIndex &parent) const
 {
-    const Node *folder = nodeOf(parent);
-    if (column != 0 || row < 0 || row >= int(folder->children.size()))
+    const auto &children = childrenOf(nodeOf(parent));
+    if (column != 0 || row < 0 || row >= int(children.size()))
         return {};
-    return createIndex(row, 0, folder->children[row].get());
+    return createIndex(row, 0, children[row].get());
 }
 
 QModelIndex MacroTreeModel::parent(const QModelIndex &child) const
@@ -71,7 +71,18 @@ int MacroTreeModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.column() > 0)
         return 0;
-    return int(nodeOf(parent)->children.size());
+    return int(childrenOf(nodeOf(parent)).size());
+}
+
+// A folder not read yet may hold items: it is read when opened.
+bool MacroTreeModel::hasChildren(const QModelIndex &parent) const
+{
+    if (parent.column() > 0)
+        return false;
+    const Node *node = nodeOf(parent);
+    if (node->type != 1 || levelOf(node) > kDeepestFolderWithChildren)
+        return false;
+    return !node->read || !node->children.empty();
 }
 
 int MacroTreeModel::columnCount(const QModelIndex &) const
@@ -188,7 +199,7 @@ QModelIndex MacroTreeModel::indexOf(const QStringList &chain) const
     const Node *found = nullptr;
     for (const QString &name : chain) {
         found = nullptr;
-        for (const auto &child : folder->children) {
+        for (const auto &child : childrenOf(folder)) {
             if (child->name == name) {
                 found = child.get();
                 break;
@@ -263,47 +274,63 @@ void MacroTreeModel::load()
     beginResetModel();
     m_current = nullptr;
     m_root->children.clear();
-    if (MacroLibrary *lib = library()) {
-        lib->setMacroLevel(0);
-        const QStringList names = SettingsStore::dropPadding(lib->getNameList(0));
-        const QStringList types = SettingsStore::dropPadding(lib->getMacroList_Att(0));
-        std::vector<Node *> top;
-        for (int i = 0; i < names.size(); ++i) {
-            m_root->children.push_back(makeNode(names.at(i), types.value(i).toInt(), m_root.get()));
-            top.push_back(m_root->children.back().get());
-        }
-        readLevels(top);
-    }
+    m_root->read = false;
+    readChildren(m_root.get());
     endResetModel();
     clearSelection();
 }
 
-// The children of the given folders, then those of their folders, level by
-// level down to the deepest.
-void MacroTreeModel::readLevels(const std::vector<Node *> &folders)
+const std::vector<std::unique_ptr<MacroTreeModel::Node>> &
+MacroTreeModel::childrenOf(const Node *node) const
 {
-    std::vector<Node *> next;
-    for (Node *folder : folders) {
-        if (folder->type != 1 || levelOf(folder) > kDeepestFolderWithChildren)
-            continue;
-        readChildren(folder, chainOf(folder));
-        for (const auto &child : folder->children)
-            next.push_back(child.get());
-    }
-    if (!next.empty())
-        readLevels(next);
+    if (!node->read)
+        readChildren(const_cast<Node *>(node));
+    return node->children;
 }
 
-void MacroTreeModel::readChildren(Node *folder, const QStringList &chain)
+// The views are told of no rows before they ask for them, so the items
+// come in without notice.
+void MacroTreeModel::readChildren(Node *folder) const
 {
+    folder->read = true;
     MacroLibrary *lib = library();
-    setSelectionPath(chain);
-    lib->setMacroLevel(QString::number(levelOf(folder) + 1));
-    const QStringList names = SettingsStore::dropPadding(lib->getMacroSubList_Att(4, folder->name));
-    const QStringList types = SettingsStore::dropPadding(lib->getMacroSubList_Att(0, folder->name));
+    if (!lib || folder->type != 1 || levelOf(folder) > kDeepestFolderWithChildren)
+        return;
+    const QStringList chain = chainOf(folder);
+    const QStringList names =
+        SettingsStore::dropPadding(lib->folderList(chain, QStringLiteral("macroName")));
+    const QStringList types =
+        SettingsStore::dropPadding(lib->folderList(chain, QStringLiteral("macroType")));
     folder->children.clear();
+    folder->children.reserve(names.size());
     for (int i = 0; i < names.size(); ++i)
         folder->children.push_back(makeNode(names.at(i), types.value(i).toInt(), folder));
+}
+
+void MacroTreeModel::readBelow(const Node *node) const
+{
+    for (const auto &child : childrenOf(node)) {
+        if (child->type == 1)
+            readBelow(child.get());
+    }
+}
+
+void MacroTreeModel::storedChains(const QStringList &chain, QList<QStringList> &out) const
+{
+    if (chain.size() > kDeepestFolderWithChildren ||
+        !library()->listSetMayHoldFolders(MacroPaths::listPrefix(chain)))
+        return;
+    const QStringList names =
+        SettingsStore::dropPadding(library()->folderList(chain, QStringLiteral("macroName")));
+    const QStringList types =
+        SettingsStore::dropPadding(library()->folderList(chain, QStringLiteral("macroType")));
+    for (int i = 0; i < names.size(); ++i) {
+        if (types.value(i).toInt() != 1)
+            continue;
+        const QStringList sub = chain + QStringList{names.at(i)};
+        out.append(sub);
+        storedChains(sub, out);
+    }
 }
 
 // ---- Writing name.bin -------------------------------------------------------------------
@@ -314,7 +341,7 @@ void MacroTreeModel::writeLists(int att, int level, const QString &name, const N
 {
     MacroLibrary *lib = library();
     QStringList lists[10];
-    for (const auto &child : folder->children) {
+    for (const auto &child : childrenOf(folder)) {
         const int childLevel = levelOf(child.get());
         int ancestors[5] = {-1, -1, -1, -1, -1};
         for (const Node *n = child->parent; n && n != m_root.get(); n = n->parent) {
@@ -358,7 +385,7 @@ bool MacroTreeModel::nameTaken(const QString &name, const Target &where) const
     }
     if (stored.contains(name))
         return true;
-    for (const auto &child : where.folder->children) {
+    for (const auto &child : childrenOf(where.folder)) {
         if (child->name == name)
             return true;
     }
@@ -388,9 +415,10 @@ int MacroTreeModel::checkNewName(const QString &name, int type) const
 
 MacroTreeModel::Node *MacroTreeModel::append(const Target &where, const QString &name, int type)
 {
-    const int row = int(where.folder->children.size());
+    const int row = int(childrenOf(where.folder).size());
     beginInsertRows(indexOfNode(where.folder), row, row);
     where.folder->children.push_back(makeNode(name, type, where.folder));
+    where.folder->children.back()->read = true; // nothing is stored below a new item
     endInsertRows();
     return where.folder->children.back().get();
 }
@@ -478,7 +506,7 @@ void MacroTreeModel::folderPrefixes(const Node *node, const QString &above, QStr
     const QString own = top ? QString() : above + node->name;
     if (!top)
         out.append(own);
-    for (const auto &child : node->children)
+    for (const auto &child : childrenOf(node))
         folderPrefixes(child.get(), own, out);
 }
 
@@ -490,6 +518,12 @@ void MacroTreeModel::listChains(const Node *node, const QStringList &chain, cons
     if (node == skip || node->type != 1 || chain.size() > kDeepestFolderWithChildren + 1)
         return;
     out.append(chain);
+    if (!node->read && library()) {
+        // What is stored below a folder nobody opened is read as chains
+        // alone: the check need not make an item of every macro.
+        storedChains(chain, out);
+        return;
+    }
     for (const auto &child : node->children)
         listChains(child.get(), chain + QStringList{child->name}, skip, out);
 }
@@ -567,7 +601,7 @@ QStringList MacroTreeModel::sharedListSets() const
 
 void MacroTreeModel::collectMacros(const Node *node, QStringList &out) const
 {
-    for (const auto &child : node->children) {
+    for (const auto &child : childrenOf(node)) {
         if (child->type == 0)
             out.append(child->name);
         else
@@ -584,7 +618,7 @@ QStringList MacroTreeModel::macroNames(const QModelIndex &index) const
 
 void MacroTreeModel::collectItems(const Node *node, QVariantList &out) const
 {
-    for (const auto &child : node->children) {
+    for (const auto &child : childrenOf(node)) {
         const int level = levelOf(child.get());
         out.append(QVariantMap{{QStringLiteral("name"), child->name},
                                {QStringLiteral("type"), child->type},
@@ -619,19 +653,26 @@ bool MacroTreeModel::deleteSelected()
     // shares); other folders keep their stored children.
     QStringList dropped;
     folderPrefixes(node, chainOf(parent).join(QString()), dropped);
+    readBelow(node); // what it held is named below, after it left the tree
     m_current = nullptr;
     beginRemoveRows(indexOfNode(parent), row, row);
     std::unique_ptr<Node> removed = std::move(parent->children[row]);
     parent->children.erase(parent->children.begin() + row);
     removed->parent = nullptr;
     endRemoveRows();
-    QStringList kept;
-    folderPrefixes(m_root.get(), QString(), kept);
-    kept.append(MacroPaths::rootPrefix());
-    setSelectionPath(chain);
-    for (const QString &prefix : dropped) {
-        if (!kept.contains(prefix))
-            lib->updataMacroList_delOld(prefix);
+    // Every list set goes in one write of name.bin.
+    MacroLibrary::ListBatch batch(lib);
+    if (!dropped.isEmpty()) {
+        QList<QStringList> chains;
+        listChains(m_root.get(), {}, nullptr, chains);
+        QSet<QString> kept;
+        for (const QStringList &c : std::as_const(chains))
+            kept.insert(MacroPaths::listPrefix(c));
+        setSelectionPath(chain);
+        for (const QString &prefix : dropped) {
+            if (!kept.contains(prefix))
+                lib->updataMacroList_delOld(prefix);
+        }
     }
     // Buttons bound to a deleted macro get their saved assignment back. A
     // binding names a macro alone and plays the first file of that name, so
@@ -655,6 +696,7 @@ bool MacroTreeModel::deleteSelected()
     lib->deleteMacroIni(level, type, name);
     setSelectionPath(chain);
     writeLists(1, level, name, parent);
+    m_lastWriteOk = batch.end();
     clearSelection();
     return true;
 }
@@ -693,6 +735,9 @@ int MacroTreeModel::renameSelected(const QString &newName)
             return ListsShared;
         }
     }
+    // Its items are read under the old name, before it changes.
+    readBelow(node);
+    MacroLibrary::ListBatch batch(lib);
     const QStringList oldChain = chainOf(node);
     node->name = newName;
     const QModelIndex index = indexOfNode(node);
@@ -711,6 +756,7 @@ int MacroTreeModel::renameSelected(const QString &newName)
             top = top->parent;
         rewriteFolderSets(top);
     }
+    m_lastWriteOk = batch.end();
     applySelectionPath();
     emit selectionChanged();
     return Done;
@@ -724,7 +770,7 @@ void MacroTreeModel::rewriteFolderSets(const Node *folder)
         return;
     setSelectionPath(chainOf(folder));
     writeLists(0, level + 1, folder->name, folder);
-    for (const auto &child : folder->children)
+    for (const auto &child : childrenOf(folder))
         rewriteFolderSets(child.get());
 }
 
@@ -773,12 +819,16 @@ int MacroTreeModel::batchImport()
     }
     lib->loadMacroFile_sub_batch();
     Node *node = append(where, name, 1);
-    writeLists(0, 0, QString(), m_root.get());
     // The imported folders' lists come from what is on disk, each under its
-    // true parent; then the tree reads them back from name.bin.
+    // true parent, all in one write of name.bin; then the tree reads them
+    // back from name.bin as they are opened.
+    MacroLibrary::ListBatch batch(lib);
+    writeLists(0, 0, QString(), m_root.get());
     beginResetModel();
     writeSetsFromDisk(node);
-    readLevels({node});
+    m_lastWriteOk = batch.end();
+    node->children.clear();
+    node->read = false;
     endResetModel();
     applySelectionPath();
     return Done;
@@ -811,11 +861,13 @@ void MacroTreeModel::writeSetsFromDisk(Node *folder)
     setSelectionPath(chain);
     const QStringList entries = lib->macroFolderEntries(level, folder->name);
     folder->children.clear();
+    folder->read = true;
     for (const QString &entry : entries) {
         const int type = entry.startsWith(QLatin1Char('1')) ? 1 : 0;
         if (type == 1 && level + 1 > kDeepestFolderWithChildren)
             continue;
         folder->children.push_back(makeNode(entry.mid(2), type, folder));
+        folder->children.back()->read = type == 0;
     }
     for (const auto &child : folder->children) {
         if (child->type == 1)
@@ -828,7 +880,7 @@ void MacroTreeModel::writeSetsFromDisk(Node *folder)
 void MacroTreeModel::exportItems(int level, const Node *folder) const
 {
     QVariantList names, types;
-    for (const auto &child : folder->children) {
+    for (const auto &child : childrenOf(folder)) {
         names.append(child->name);
         types.append(child->type);
     }
@@ -837,7 +889,7 @@ void MacroTreeModel::exportItems(int level, const Node *folder) const
 
 void MacroTreeModel::exportBelow(const Node *folder)
 {
-    for (const auto &child : folder->children) {
+    for (const auto &child : childrenOf(folder)) {
         if (child->type != 1)
             continue;
         setSelectionPath(chainOf(child.get()));

@@ -68,6 +68,7 @@ public:
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     QModelIndex parent(const QModelIndex &child) const override;
     int rowCount(const QModelIndex &parent = {}) const override;
+    bool hasChildren(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
@@ -80,8 +81,10 @@ public:
     QString selectedChain() const { return selectedPath().join(QLatin1Char('/')); }
     QList<int> selectedRows() const;
 
-    // Reads the whole tree from name.bin (root first, then level by level)
-    // and clears the selection.
+    // Reads the top of the tree from name.bin and clears the selection. A
+    // folder's items are read when first asked for (its row count, an index
+    // in it, a walk over it), so a large library opens at the cost of its
+    // top and the folders that are opened.
     Q_INVOKABLE void load();
 
     // The item at a chain of names ("Folder", "Sub", "Macro"); the first of
@@ -158,7 +161,9 @@ private:
         QString name;
         int type = 0; // 0 macro, 1 folder
         Node *parent = nullptr;
+        // The folder's items; read from name.bin on first use (read).
         std::vector<std::unique_ptr<Node>> children;
+        bool read = false;
     };
     // Where new items go: the folder and its level, and the name the list
     // write discards under (the selected item's for the top).
@@ -175,8 +180,14 @@ private:
     int levelOf(const Node *node) const; // -1 for the root
     QStringList chainOf(const Node *node) const;
     std::unique_ptr<Node> makeNode(const QString &name, int type, Node *parent) const;
-    void readChildren(Node *folder, const QStringList &chain);
-    void readLevels(const std::vector<Node *> &folders);
+    // A folder's items, read from name.bin first if they were not yet.
+    const std::vector<std::unique_ptr<Node>> &childrenOf(const Node *node) const;
+    void readChildren(Node *folder) const;
+    // Reads every folder below `node` that was not read yet.
+    void readBelow(const Node *node) const;
+    // The chains of the folders name.bin lists below `chain`, read without
+    // making items of them.
+    void storedChains(const QStringList &chain, QList<QStringList> &out) const;
     Target target() const;
     bool nameTaken(const QString &name, const Target &where) const;
     Node *append(const Target &where, const QString &name, int type);

@@ -119,6 +119,12 @@ Item {
             initPending = true;
             return;
         }
+        initialise();
+    }
+
+    // The part of initUI that needs the pages. One that waited for them
+    // leaves the protect timer alone: its second counts from the initUI.
+    function initialise() {
         SessionModel.firstInit();
         DpiModel.currentStage = Number(ui_View.mouseGetCurrentDPI()) - 1;
     }
@@ -292,7 +298,7 @@ Item {
                     root.startupDone = true;
                 if (root.initPending) {
                     root.initPending = false;
-                    root.initUI();
+                    root.initialise();
                 } else if (!root.isPownOn) {
                     // No mouse yet: the notice speaks the stored language.
                     LanguageModel.loadStored();

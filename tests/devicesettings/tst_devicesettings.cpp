@@ -5,13 +5,11 @@
 #include "mouserig.h"
 #include "platform/pointersettings.h"
 #include "tests/filesizelimit.h"
+#include "tests/replacementcounter.h"
 
 #include <QTest>
 
 #include <vector>
-
-#include <sys/inotify.h>
-#include <unistd.h>
 
 namespace {
 
@@ -201,48 +199,6 @@ void TestDeviceSettings::keyMatrixStoredNotSent()
     QCOMPARE(asInts(ds.mouseGetKeydefine(0, 0, false)), (QList<int>{4, 1, 0, 0}));
     QCOMPARE(asInts(ds.mouseGetKeydefine(1, 15, false)), (QList<int>{0, 0, 0, 0}));
 }
-
-// Counts the times a file in a folder is replaced (renamed into place), as
-// every settings write does.
-class ReplacementCounter
-{
-public:
-    explicit ReplacementCounter(const QString &folder)
-        : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
-    {
-        if (m_fd >= 0)
-            inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_MOVED_TO);
-    }
-    ~ReplacementCounter()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    ReplacementCounter(const ReplacementCounter &) = delete;
-    ReplacementCounter &operator=(const ReplacementCounter &) = delete;
-    bool valid() const { return m_fd >= 0; }
-    // Replacements of name since the last call.
-    int take(const QByteArray &name)
-    {
-        int count = 0;
-        alignas(inotify_event) char buffer[4096];
-        for (;;) {
-            const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
-            if (got <= 0)
-                break;
-            for (ssize_t at = 0; at < got;) {
-                const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
-                if (event->len > 0 && QByteArray(event->name) == name)
-                    ++count;
-                at += ssize_t(sizeof(inotify_event) + event->len);
-            }
-        }
-        return count;
-    }
-
-private:
-    int m_fd;
-};
 
 // One save of the button page writes its 33 keys with one write of the
 // profile, before the device hears of it.

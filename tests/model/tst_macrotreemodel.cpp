@@ -4,6 +4,7 @@
 // tree reports to the bindings, and in a tree read anew from name.bin.
 #include "model/macrotreemodel.h"
 
+#include "../replacementcounter.h"
 #include "../stagemodules.h"
 #include "device/hid_thread.h"
 #include "macro/macrolibrary.h"
@@ -31,6 +32,28 @@ QStringList rows(const MacroTreeModel &model, const QModelIndex &parent = {})
     return out;
 }
 
+// A library of `folders` folders at the top, ten macros in each, written as
+// name.bin lists in one go (the folders are there on disk, the macros only
+// in the lists).
+void stageLargeLibrary(const QString &modules, int folders)
+{
+    QSettings names(modules + QStringLiteral("/setting/name.bin"), QSettings::IniFormat);
+    QStringList top, topTypes;
+    for (int f = 0; f < folders; ++f) {
+        const QString folder = QStringLiteral("Folder%1").arg(f);
+        QDir().mkpath(modules + QStringLiteral("/macro/") + folder);
+        top << folder;
+        topTypes << QStringLiteral("1");
+        QStringList macros;
+        for (int m = 0; m < 10; ++m)
+            macros << QStringLiteral("Macro %1-%2").arg(f).arg(m);
+        names.setValue(folder + QStringLiteral("/macroName"), macros);
+        names.setValue(folder + QStringLiteral("/macroType"), QStringList(10, QStringLiteral("0")));
+    }
+    names.setValue(QStringLiteral("macro/macroName"), top);
+    names.setValue(QStringLiteral("macro/macroType"), topTypes);
+}
+
 } // namespace
 
 class TestMacroTreeModel : public QObject
@@ -40,6 +63,9 @@ class TestMacroTreeModel : public QObject
 private slots:
     void commands_data();
     void commands();
+    void largeLibraryReadsAFolderWhenOpened();
+    void listWritesWhateverTheLibrarySize_data();
+    void listWritesWhateverTheLibrarySize();
 };
 
 void TestMacroTreeModel::commands_data()
@@ -278,6 +304,128 @@ void TestMacroTreeModel::commands()
     MacroTreeModel again(ops);
     again.load();
     QCOMPARE(rows(again), tree);
+}
+
+// 10,000 macros: the tree reads a folder's items when they are first asked
+// for, not when it loads. A folder changed on disk after the load shows what
+// the file holds when it is opened; every item is there once all are.
+void TestMacroTreeModel::largeLibraryReadsAFolderWhenOpened()
+{
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    const QString modules = dir.path() + QStringLiteral("/modules");
+    stageLargeLibrary(modules, 1000);
+    kvm::configure(kvm::defaultConfig());
+    ScriptedDialogs dialogs;
+    Operations ops(modules, &dialogs);
+    Hid_Thread hid;
+    ops.attachDevice(&hid);
+    MacroTreeModel model(ops);
+    model.load();
+    QCOMPARE(model.rowCount(), 1000);
+    const QModelIndex last = model.index(999, 0);
+    QCOMPARE(last.data(MacroTreeModel::NameRole).toString(), QStringLiteral("Folder999"));
+    QVERIFY(model.hasChildren(last));
+    QVERIFY(!model.hasChildren(model.index(0, 0, last)));
+
+    // Another writer changes a folder nobody has opened yet.
+    {
+        QSettings names(modules + QStringLiteral("/setting/name.bin"), QSettings::IniFormat);
+        names.setValue(QStringLiteral("Folder500/macroName"), QStringList{"Late", "Later"});
+        names.setValue(QStringLiteral("Folder500/macroType"), QStringList{"0", "0"});
+    }
+    const QModelIndex changed = model.index(500, 0);
+    QCOMPARE(model.rowCount(changed), 2);
+    QCOMPARE(model.index(1, 0, changed).data(MacroTreeModel::PathRole).toStringList(),
+             (QStringList{"Folder500", "Later"}));
+    QCOMPARE(model.rowCount(last), 10);
+    QCOMPARE(model.index(9, 0, last).data(MacroTreeModel::NameRole).toString(),
+             QStringLiteral("Macro 999-9"));
+    QCOMPARE(model.parent(model.index(9, 0, last)), last);
+    QCOMPARE(model.indexOf({"Folder42", "Macro 42-7"}).data(MacroTreeModel::LevelRole).toInt(), 1);
+
+    const QStringList all = rows(model);
+    QCOMPARE(all.size(), 1000 + 999 * 10 + 2);
+    QCOMPARE(all.at(1), QStringLiteral("Folder0/Macro 0-0"));
+    QCOMPARE(all.last(), QStringLiteral("Folder999/Macro 999-9"));
+    QCOMPARE(model.macroNames().size(), 999 * 10 + 2);
+    QVERIFY(model.sharedListSets().isEmpty());
+}
+
+// Adding a macro or a folder writes name.bin once, and so does a command
+// that changes the lists of many folders (a batch import of 30 folders, its
+// rename and its delete), however large the library.
+void TestMacroTreeModel::listWritesWhateverTheLibrarySize_data()
+{
+    QTest::addColumn<int>("folders");
+    QTest::newRow("100 macros") << 10;
+    QTest::newRow("10,000 macros") << 1000;
+}
+
+void TestMacroTreeModel::listWritesWhateverTheLibrarySize()
+{
+    QFETCH(int, folders);
+    QTemporaryDir dir;
+    QVERIFY(stageModules(dir.path()));
+    const QString modules = dir.path() + QStringLiteral("/modules");
+    stageLargeLibrary(modules, folders);
+    const QString source = dir.path() + QStringLiteral("/in/Big");
+    for (int f = 0; f < 30; ++f)
+        QVERIFY(QDir().mkpath(source + QStringLiteral("/Sub%1/Deeper").arg(f)));
+    kvm::configure(kvm::defaultConfig());
+    ScriptedDialogs dialogs;
+    Operations ops(modules, &dialogs);
+    Hid_Thread hid;
+    ops.attachDevice(&hid);
+    MacroTreeModel model(ops);
+    // The scene renames the folder on disk when the tree reports it.
+    connect(&model, &MacroTreeModel::macroRenamed,
+            [&](int level, int type, const QString &from, const QString &to) {
+                ops.macros()->modifyMacroNameUpdateProfile(level, type, from, to);
+            });
+    model.load();
+    ReplacementCounter writes(modules + QStringLiteral("/setting"));
+    QVERIFY(writes.valid());
+
+    QCOMPARE(model.createItem(QStringLiteral("Added"), 0, 0), int(MacroTreeModel::Done));
+    QCOMPARE(writes.take("name.bin"), 1);
+    QVERIFY(model.selectChain({"Folder1"}));
+    QCOMPARE(model.createItem(QStringLiteral("Inside"), 1, 0), int(MacroTreeModel::Done));
+    QCOMPARE(writes.take("name.bin"), 1);
+
+    dialogs.answers.append(source);
+    QCOMPARE(model.batchImport(), int(MacroTreeModel::Done));
+    QCOMPARE(writes.take("name.bin"), 1);
+    QVERIFY(model.listsWritten());
+    QVERIFY(model.selectChain({"Big"}));
+    QCOMPARE(model.renameSelected(QStringLiteral("Bigger")), int(MacroTreeModel::Done));
+    QCOMPARE(writes.take("name.bin"), 1);
+    QVERIFY(model.listsWritten());
+
+    // What the batch wrote reads back as one tree.
+    MacroTreeModel again(ops);
+    again.load();
+    QCOMPARE(again.rowCount(), folders + 2);
+    const QModelIndex bigger = again.indexOf({"Bigger"});
+    QCOMPARE(again.rowCount(bigger), 30);
+    QVERIFY(again.indexOf({"Bigger", "Sub29", "Deeper"}).isValid());
+    QVERIFY(again.indexOf({"Folder1", "Inside"}).isValid());
+
+    QVERIFY(model.selectChain({"Bigger"}));
+    QVERIFY(model.deleteSelected());
+    QCOMPARE(writes.take("name.bin"), 1);
+    QVERIFY(model.listsWritten());
+    QSettings names(modules + QStringLiteral("/setting/name.bin"), QSettings::IniFormat);
+    QVERIFY(!names.contains(QStringLiteral("BiggerSub7/macroName")));
+    QVERIFY(!names.contains(QStringLiteral("Bigger/macroName")));
+    QCOMPARE(names.value(QStringLiteral("Folder1/macroName")).toStringList(),
+             QStringList() << QStringLiteral("Macro 1-0") << QStringLiteral("Macro 1-1")
+                           << QStringLiteral("Macro 1-2") << QStringLiteral("Macro 1-3")
+                           << QStringLiteral("Macro 1-4") << QStringLiteral("Macro 1-5")
+                           << QStringLiteral("Macro 1-6") << QStringLiteral("Macro 1-7")
+                           << QStringLiteral("Macro 1-8") << QStringLiteral("Macro 1-9")
+                           << QStringLiteral("Inside"));
+    QVERIFY(!QFileInfo::exists(modules + QStringLiteral("/macro/Bigger")));
 }
 
 QTEST_GUILESS_MAIN(TestMacroTreeModel)

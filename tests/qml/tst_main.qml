@@ -30,6 +30,16 @@ Item {
         id: gameSpy
         signalName: "clickGameMode"
     }
+    // Counts the times the scene's protect timer starts.
+    Connections {
+        id: protectStarts
+        property int count: 0
+        ignoreUnknownSignals: true
+        function onRunningChanged() {
+            if (target.running)
+                ++count;
+        }
+    }
 
     TestCase {
         name: "SceneRoot"
@@ -85,6 +95,25 @@ Item {
             compare(scene.startupDone, false);
             verify(scene.frame === null || !scene.frame.visible);
             tryCompare(scene, "startupDone", true, 3000);
+        }
+
+        // An initUI before the frame is built runs once the frame is there;
+        // the protect timer it started is not started again then.
+        function test_initBeforeTheFrameStartsTheProtectTimerOnce() {
+            verify(scene.frame === null, "the frame is still being built");
+            var timer = null;
+            for (var i = 0; i < scene.data.length; ++i) {
+                if (String(scene.data[i]).startsWith("QQmlTimer"))
+                    timer = scene.data[i];
+            }
+            verify(timer !== null);
+            protectStarts.target = timer;
+            protectStarts.count = 0;
+            scene.initUI();
+            compare(protectStarts.count, 1);
+            tryCompare(scene, "isPownOn", true, 10000);
+            compare(protectStarts.count, 1);
+            protectStarts.target = null;
         }
 
         function test_protectLocksInputForItsInterval() {

@@ -1,0 +1,4 @@
+import QtQuick
+
+// The reference scene: one empty item.
+Item {}
