@@ -66,6 +66,8 @@ private slots:
     void popupsAtTheScenesScale();
     void sliderStoresDesignPositions_data();
     void sliderStoresDesignPositions();
+    void dragMovesTheWindowWithThePointer_data();
+    void dragMovesTheWindowWithThePointer();
 
 private:
     QObject *ctl() const
@@ -231,6 +233,36 @@ void TstWindowSize::sliderStoresDesignPositions()
     QTest::mouseClick(m_rig.view(), Qt::LeftButton, {}, point.toPoint());
     QTRY_COMPARE(model->property("mouseRate").toInt(), last ? lastPosition : first);
     SceneRig::call(m_rig.root(), "showTab", {0});
+}
+
+void TstWindowSize::dragMovesTheWindowWithThePointer_data()
+{
+    QTest::addColumn<QSize>("window");
+    QTest::newRow("design size") << QSize(1280, 720);
+    QTest::newRow("scaled down") << QSize(800, 450);
+    QTest::newRow("scaled up") << QSize(1920, 1080);
+}
+
+// Dragging an empty area moves the window as far as the pointer moved, at
+// any scale (a window that ran ahead of the pointer kept running away).
+void TstWindowSize::dragMovesTheWindowWithThePointer()
+{
+    QFETCH(QSize, window);
+    QVERIFY(resizeTo(window));
+    auto *frame = m_rig.root()->property("frame").value<QQuickItem *>();
+    QVERIFY(frame);
+    // Between the mode button and the key list: nothing there but the frame.
+    const QPoint grab = frame->mapToScene(QPointF(300, 122)).toPoint();
+    const QPoint start = m_rig.widget->pos();
+    QTest::mousePress(m_rig.view(), Qt::LeftButton, {}, grab);
+    QTest::mouseMove(m_rig.view(), grab + QPoint(40, 24));
+    QTRY_VERIFY(m_rig.widget->pos() != start);
+    // The pointer stays where it is on the screen; the window moved under it.
+    const QPoint moved = m_rig.widget->pos() - start;
+    QTest::mouseRelease(m_rig.view(), Qt::LeftButton, {}, grab + QPoint(40, 24) - moved);
+    QCOMPARE(moved, QPoint(40, 24));
+    m_rig.widget->move(start);
+    QTRY_COMPARE(m_rig.widget->pos(), start);
 }
 
 QTEST_MAIN(TstWindowSize)
