@@ -64,6 +64,7 @@ private slots:
     void maximisedSceneFitsTheScreen();
     void popupsAtTheScenesScale_data();
     void popupsAtTheScenesScale();
+    void menuAtTheScenesScale();
     void sliderStoresDesignPositions_data();
     void sliderStoresDesignPositions();
     void dragMovesTheWindowWithThePointer_data();
@@ -199,6 +200,34 @@ void TstWindowSize::popupsAtTheScenesScale()
     const bool above = qAbs(list.bottom() - field.top()) <= 4 * zoom + 1;
     QVERIFY2(below || above, qPrintable(where));
     QVERIFY2(inside(list, QRectF(QPointF(0, 0), QSizeF(window))), qPrintable(where));
+}
+
+// A context menu opens where it is asked to, at the scene's scale.
+void TstWindowSize::menuAtTheScenesScale()
+{
+    const QSize window(800, 450);
+    QVERIFY(resizeTo(window));
+    const double zoom = window.width() / kDesign.width();
+    SceneRig::call(m_rig.root(), "showTab", {2});
+    QObject *menu = findNamed(m_rig.root(), QStringLiteral("treeMenu"));
+    QVERIFY(menu);
+    QTRY_VERIFY(m_rig.view()->isInputEnabled());
+    QVERIFY(QMetaObject::invokeMethod(menu, "open"));
+    QTRY_VERIFY(menu->property("opened").toBool());
+    auto *over = menu->property("parent").value<QQuickItem *>();
+    QVERIFY(over);
+    const QPointF at = over->mapToScene(QPointF(0, 0));
+    const QRectF drawnMenu = drawn(menu->property("background").value<QObject *>());
+    QVERIFY(QMetaObject::invokeMethod(menu, "close"));
+    SceneRig::call(m_rig.root(), "showTab", {0});
+
+    const QString where =
+        text(drawnMenu) + QStringLiteral(" opened at %1,%2").arg(at.x()).arg(at.y());
+    QVERIFY2(qAbs(drawnMenu.width() - menu->property("implicitWidth").toDouble() * zoom) <= 1,
+             qPrintable(where));
+    QVERIFY2(qAbs(drawnMenu.left() - at.x()) <= 1 && qAbs(drawnMenu.top() - at.y()) <= 1,
+             qPrintable(where));
+    QVERIFY2(inside(drawnMenu, QRectF(QPointF(0, 0), QSizeF(window))), qPrintable(where));
 }
 
 void TstWindowSize::sliderStoresDesignPositions_data()
