@@ -2,13 +2,23 @@
 
 #include <QSize>
 
-// The window size for a primary screen of the given size: screens wider than
-// 1280 pixels get two thirds of their size (truncated), others their full size.
-inline QSize windowSizeForScreen(const QSize &screen)
+// The scene's design size: every page is laid out for it and drawn scaled.
+inline constexpr QSize kDesignSize(1280, 720);
+
+// The window's first size for a work area (the screen less its panels): the
+// largest size of the design's shape (16:9) that fits in it, at most the
+// design size, so the scene fills the window without empty bands.
+inline QSize windowSizeForScreen(const QSize &workArea)
 {
-    if (screen.width() > 1280)
-        return QSize(int(screen.width() / 1.5), int(screen.height() / 1.5));
-    return screen;
+    const int w = qMin(workArea.width(), kDesignSize.width());
+    const int h = qMin(workArea.height(), kDesignSize.height());
+    if (w <= 0 || h <= 0)
+        return kDesignSize;
+    // Whichever side runs out first sets the size; the other follows,
+    // truncated, so the result never exceeds the work area.
+    if (qint64(w) * kDesignSize.height() <= qint64(h) * kDesignSize.width())
+        return QSize(w, int(qint64(w) * kDesignSize.height() / kDesignSize.width()));
+    return QSize(int(qint64(h) * kDesignSize.width() / kDesignSize.height()), h);
 }
 
 // Whole wheel steps of a vertical wheel delta (120 per notch), truncated.

@@ -21,7 +21,14 @@ namespace {
 QSize primaryScreenSize()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().size() : QSize(1280, 720);
+    return screen ? screen->geometry().size() : kDesignSize;
+}
+
+// The part of the primary screen that windows may use (without its panels).
+QSize primaryWorkArea()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry().size() : kDesignSize;
 }
 
 } // namespace
@@ -54,9 +61,14 @@ void Ui_Controler::setupUi(QWidget *widget, const QString &modulesDir)
     context->setContextProperty(QStringLiteral("ui_Ctl"), this);
     m_view->setSource(QUrl(QStringLiteral("qrc:/modules/qml/main.qml")));
 
+    // However the window gets its size (the resize grip, the window manager,
+    // maximise and restore), the scene is scaled to the size it really has.
+    connect(m_view, &QWindow::widthChanged, this, &Ui_Controler::sceneFollowsView);
+    connect(m_view, &QWindow::heightChanged, this, &Ui_Controler::sceneFollowsView);
+
     isMax = false;
     const QSize screen = primaryScreenSize();
-    const QSize size = windowSizeForScreen(screen);
+    const QSize size = windowSizeForScreen(primaryWorkArea());
     qDebug() << "screen W,H = " << screen.width() << screen.height();
     widget->resize(size);
     m_view->callScene("setScreenRect", Qt::DirectConnection, {size.width(), size.height(), false});
@@ -79,7 +91,7 @@ void Ui_Controler::onMaxRestore()
     if (isMax) {
         m_widget->showNormal();
         isMax = false;
-        const QSize size = windowSizeForScreen(screen);
+        const QSize size = windowSizeForScreen(primaryWorkArea());
         m_view->callScene("setScreenRect", Qt::DirectConnection,
                           {size.width(), size.height(), false});
     } else {
@@ -129,4 +141,12 @@ void Ui_Controler::test(int dx, int dy)
 {
     if (m_widget && m_view)
         m_widget->resize(m_view->width() + dx, m_view->height() + dy);
+}
+
+void Ui_Controler::sceneFollowsView()
+{
+    if (!m_view || m_view->width() <= 0 || m_view->height() <= 0)
+        return;
+    m_view->callScene("setScreenRect", Qt::DirectConnection,
+                      {m_view->width(), m_view->height(), isMax});
 }

@@ -32,6 +32,9 @@ public slots:
     void test(int dx, int dy);
 
 private:
+    // Tells the scene the size it is shown at.
+    void sceneFollowsView();
+
     QPointer<QWidget> m_widget;
     myQQuickView *m_view = nullptr; // owned by the window as a child window
     bool isMax = false;

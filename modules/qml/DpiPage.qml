@@ -208,6 +208,9 @@ Item {
         width: 320
         height: 236
         padding: Theme.margin
+        // Drawn in the window's overlay: at the page's scale.
+        scale: Theme.drawnScale(page)
+        transformOrigin: Popup.TopLeft
         modal: false
         focus: true
         closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside

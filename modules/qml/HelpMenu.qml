@@ -18,6 +18,9 @@ Popup {
 
     width: 240
     padding: Theme.spacingLarge
+    // Drawn in the window's overlay: at the scale of the bar it hangs from.
+    scale: Theme.drawnScale(menu.parent)
+    transformOrigin: Popup.TopLeft
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
 
     background: Rectangle {

@@ -51,9 +51,11 @@ Item {
         Shape {
             id: body
             anchors.fill: parent
-            // Drawn at the scale it is shown at (and twice that, smoothed
-            // down), so the outline stays sharp at every window size.
-            layer.enabled: true
+            // With a GPU: drawn at the scale it is shown at (and twice that,
+            // smoothed down), so the outline stays sharp at every window
+            // size. The software renderer paints shapes smoothed already, and
+            // its layers lose their place under a display scale.
+            layer.enabled: GraphicsInfo.api !== GraphicsInfo.Software
             layer.samples: 4
             layer.smooth: true
             layer.textureSize: Qt.size(Math.ceil(width * page.zoom * 2), Math.ceil(height * page.zoom * 2)) // qmllint disable type

@@ -72,6 +72,16 @@ QtObject {
     readonly property int topBarHeight: 56
     readonly property int bottomBarHeight: 56
 
+    // The scale an item is drawn at on the window: the product of its own and
+    // its ancestors' scales (the scene's zoom among them). Popups are drawn in
+    // the window's overlay, outside the scene, and take it from their box.
+    function drawnScale(item) {
+        var s = 1;
+        for (var p = item; p; p = p.parent)
+            s *= p.scale;
+        return s;
+    }
+
     // Motion.
     readonly property int fast: 120
     readonly property int normal: 200

@@ -81,11 +81,22 @@ ComboBox {
         }
     }
 
+    // The open list's height: its rows and frame, at most ten rows' worth.
+    readonly property real listHeight: Math.min(count * Theme.rowHeight + 2, 320)
+
     popup: Popup {
+        // At the scale the box is drawn at, hanging from its left edge; over
+        // the box when there is no room under it in the window.
+        scale: Theme.drawnScale(control)
+        transformOrigin: Popup.TopLeft
         y: control.height + 2
         width: control.width
-        implicitHeight: Math.min(contentItem.implicitHeight + 2, 320)
+        implicitHeight: control.listHeight
         padding: 1
+        onAboutToShow: {
+            var under = control.mapToItem(null, 0, control.height + 2).y;
+            control.popup.y = under + control.listHeight * control.popup.scale <= control.Window.height ? control.height + 2 : -control.listHeight - 2;
+        }
         contentItem: ListView {
             clip: true
             implicitHeight: contentHeight

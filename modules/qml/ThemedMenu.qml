@@ -7,6 +7,9 @@ Menu {
 
     implicitWidth: 220
     padding: 2
+    // Drawn in the window's overlay: at the scale of what it opens over.
+    scale: Theme.drawnScale(control.parent)
+    transformOrigin: Popup.TopLeft
 
     background: Rectangle {
         implicitWidth: 220

@@ -5,7 +5,8 @@ import Kesta.Model
 // The root of the scene. The host calls its functions by name (setScreenRect,
 // setProtectUI, setCurrentDPI, initUI, run, scroll, detectKeyboard(At),
 // detectMouse(At)); the pages reach native code through ui_View, ui_Ctl and hid.
-// Every page is drawn at the design size and scaled by zoomInRate_min.
+// Every page is drawn at the design size, scaled by zoomInRate_min and
+// centred in the window.
 //
 // The frame with its pages is built asynchronously behind the start-up logo,
 // so the first frame is cheap; an initUI that arrives before the pages exist
@@ -279,9 +280,12 @@ Item {
         }
     }
 
-    // Everything below is drawn at the design size and scaled to the window.
+    // Everything below is drawn at the design size, scaled to fit the window
+    // and centred in it (on whole pixels, so that text stays sharp).
     Item {
         id: stage
+        x: Math.floor((root.frameW - root.normalW * root.zoomInRate_min) / 2)
+        y: Math.floor((root.frameH - root.normalH * root.zoomInRate_min) / 2)
         width: root.normalW
         height: root.normalH
         scale: root.zoomInRate_min

@@ -87,12 +87,19 @@ void TstView::cleanup()
 
 void TstView::screenRule_data()
 {
+    // The work area: the screen less its panels.
     QTest::addColumn<QSize>("screen");
     QTest::addColumn<QSize>("window");
-    QTest::newRow("1920x1080 two thirds") << QSize(1920, 1080) << QSize(1280, 720);
-    QTest::newRow("1280 wide keeps its size") << QSize(1280, 1024) << QSize(1280, 1024);
-    QTest::newRow("1281 wide truncates") << QSize(1281, 800) << QSize(854, 533);
-    QTest::newRow("small screen") << QSize(1024, 768) << QSize(1024, 768);
+    QTest::newRow("1920x1080, the design size") << QSize(1920, 1080) << QSize(1280, 720);
+    QTest::newRow("3840x2160, no larger than the design") << QSize(3840, 2160) << QSize(1280, 720);
+    QTest::newRow("1366x768 laptop") << QSize(1366, 768) << QSize(1280, 720);
+    QTest::newRow("1366x728 laptop less its panel") << QSize(1366, 728) << QSize(1280, 720);
+    QTest::newRow("1280x1024, 5:4") << QSize(1280, 1024) << QSize(1280, 720);
+    QTest::newRow("1024x768, 4:3: the width decides") << QSize(1024, 768) << QSize(1024, 576);
+    QTest::newRow("1024x560, the height decides") << QSize(1024, 560) << QSize(995, 560);
+    QTest::newRow("portrait 1080x1920") << QSize(1080, 1920) << QSize(1080, 607);
+    QTest::newRow("tiny 800x600") << QSize(800, 600) << QSize(800, 450);
+    QTest::newRow("no work area known") << QSize(0, 0) << QSize(1280, 720);
 }
 
 void TstView::screenRule()
@@ -130,7 +137,8 @@ void TstView::setupPublishesTheSceneAndItsContext()
              QSettings(QStringLiteral("modules/setting/apConfig.bin"), QSettings::IniFormat)
                  .value(QStringLiteral("common/name"))
                  .toString());
-    const QSize expected = windowSizeForScreen(QGuiApplication::primaryScreen()->geometry().size());
+    const QSize expected =
+        windowSizeForScreen(QGuiApplication::primaryScreen()->availableGeometry().size());
     QCOMPARE(m_widget->size(), expected);
     QCOMPARE(root()->property("frameW").toInt(), expected.width());
     QCOMPARE(root()->property("frameH").toInt(), expected.height());
@@ -149,7 +157,8 @@ void TstView::maximiseThenRestore()
     QCOMPARE(root()->property("frameW").toInt(), screen.width());
     m_ctl->onMaxRestore();
     QVERIFY(!m_ctl->isMaximised());
-    const QSize normal = windowSizeForScreen(screen);
+    const QSize normal =
+        windowSizeForScreen(QGuiApplication::primaryScreen()->availableGeometry().size());
     QCOMPARE(root()->property("frameW").toInt(), normal.width());
     QCOMPARE(root()->property("frameH").toInt(), normal.height());
     QCOMPARE(root()->property("isFrameMax").toBool(), false);
