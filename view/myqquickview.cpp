@@ -10,6 +10,7 @@
 #include "view/widgetdialogs.h"
 
 #include <QDebug>
+#include <QKeyEvent>
 #include <QQuickItem>
 #include <QThread>
 #include <QWheelEvent>
@@ -166,6 +167,60 @@ void myQQuickView::wheelEvent(QWheelEvent *event)
     event->accept();
 }
 
+namespace {
+
+bool isInside(const QQuickItem *item, const QQuickItem *ancestor)
+{
+    for (; item; item = item->parentItem()) {
+        if (item == ancestor)
+            return true;
+    }
+    return false;
+}
+
+// The innermost item around `item` that keeps Tab inside itself (an open
+// overlay says so in its keepsTabFocus property).
+QQuickItem *tabFenceAround(QQuickItem *item)
+{
+    for (; item; item = item->parentItem()) {
+        if (item->property("keepsTabFocus").toBool())
+            return item;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// Tab and Shift+Tab in an open overlay go round the overlay's own controls:
+// the scene's chain is followed from the focused item until it comes back
+// into the overlay, at its other end once it has left it. Everything behind
+// the overlay's mask is out of reach.
+bool myQQuickView::keepTabInside(QKeyEvent *event)
+{
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const bool tab = event->key() == Qt::Key_Tab;
+    if (!tab && event->key() != Qt::Key_Backtab)
+        return false;
+    const bool forward = tab && !(event->modifiers() & Qt::ShiftModifier);
+    QQuickItem *focus = activeFocusItem();
+    QQuickItem *fence = tabFenceAround(focus);
+    if (!fence)
+        return false;
+    QQuickItem *next = focus;
+    for (int step = 0; step < 2000; ++step) { // a ring over the scene; bounded all the same
+        next = next->nextItemInFocusChain(forward);
+        if (!next || next == focus)
+            break;
+        if (isInside(next, fence)) {
+            next->forceActiveFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            break;
+        }
+    }
+    event->accept();
+    return true;
+}
+
 void myQQuickView::focusInEvent(QFocusEvent *event)
 {
     QQuickView::focusInEvent(event);
@@ -181,6 +236,9 @@ bool myQQuickView::event(QEvent *event)
         wheelEvent(static_cast<QWheelEvent *>(event));
         return true;
     }
+    if (event->type() == QEvent::KeyPress && m_enabled &&
+        keepTabInside(static_cast<QKeyEvent *>(event)))
+        return true;
     // A disabled view takes no input; everything else goes on as usual.
     if (!m_enabled) {
         switch (event->type()) {

@@ -72,6 +72,7 @@ Overlay {
             model: ProfileListModel
             currentIndex: overlay.selected
             keyNavigationEnabled: true
+            activeFocusOnTab: true
             focus: true
             onCurrentIndexChanged: {
                 overlay.selected = currentIndex;

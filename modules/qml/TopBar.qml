@@ -68,6 +68,7 @@ Item {
         spacing: 4
 
         IconButton {
+            id: helpButton
             objectName: "helpButton"
             glyph: "?"
             tip: "Help"
@@ -111,6 +112,7 @@ Item {
         sourceComponent: HelpMenu {
             objectName: "helpMenu"
             parent: bar
+            opener: helpButton
             x: bar.width - width - 12
             y: bar.height
         }

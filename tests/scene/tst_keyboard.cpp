@@ -1,0 +1,278 @@
+// The keyboard on the real window: an overlay keeps Tab inside, closes on
+// Escape and gives the focus back to the control that opened it; while a key
+// is captured, Escape is captured like any other key.
+#include "scenerig.h"
+
+#include "model/macroeditormodel.h"
+
+#include <QQuickWindow>
+
+#include <algorithm>
+
+namespace {
+
+// An item by object name, also among the items views and repeaters made.
+QQuickItem *findNamed(QObject *from, const QString &name)
+{
+    if (!from)
+        return nullptr;
+    if (from->objectName() == name)
+        return qobject_cast<QQuickItem *>(from);
+    QList<QObject *> next = from->children();
+    if (auto *item = qobject_cast<QQuickItem *>(from)) {
+        for (QQuickItem *child : item->childItems()) {
+            if (!next.contains(child))
+                next.append(child);
+        }
+    }
+    for (QObject *child : next) {
+        if (QQuickItem *found = findNamed(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TstKeyboard : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void tabStaysInsideTheProfileManager();
+    void escapeClosesAndTheOpenerGetsTheFocus_data();
+    void escapeClosesAndTheOpenerGetsTheFocus();
+    void captureTakesEscape_data();
+    void captureTakesEscape();
+
+private:
+    QQuickItem *need(const QString &name) const
+    {
+        QQuickItem *item = findNamed(m_rig.root(), name);
+        if (!item)
+            qWarning("no item %s", qPrintable(name));
+        return item;
+    }
+    QQuickItem *focused() const { return m_rig.view()->activeFocusItem(); }
+    static bool inside(const QQuickItem *item, const QObject *ancestor)
+    {
+        for (; item; item = item->parentItem()) {
+            if (item == ancestor)
+                return true;
+        }
+        return false;
+    }
+    static bool shown(const QObject *o) { return o && o->property("visible").toBool(); }
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(m_rig.view(), key, modifiers);
+    }
+    // The hook's view of a key: press and release of a HID usage.
+    void capture(int usage)
+    {
+        SceneRig::call(m_rig.root(), "detectKeyboard", {true, usage});
+        SceneRig::call(m_rig.root(), "detectKeyboard", {false, usage});
+    }
+    static QPoint centre(const QQuickItem *item)
+    {
+        return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+    }
+    // Picks a function from a button's list with the keyboard, as a user does.
+    void chooseFunction(QQuickItem *combo, const QString &text)
+    {
+        const QVariantList model = combo->property("model").toList();
+        int at = -1;
+        for (int i = 0; i < model.size(); ++i) {
+            if (model.at(i).toMap().value("text").toString().trimmed() == text)
+                at = i;
+        }
+        QVERIFY2(at >= 0, qPrintable(text));
+        press(Qt::Key_Space);
+        QObject *popup = combo->property("popup").value<QObject *>();
+        QTRY_VERIFY(shown(popup));
+        for (int i = combo->property("highlightedIndex").toInt(); i < at; ++i)
+            press(Qt::Key_Down);
+        for (int i = combo->property("highlightedIndex").toInt(); i > at; --i)
+            press(Qt::Key_Up);
+        QCOMPARE(combo->property("highlightedIndex").toInt(), at);
+        press(Qt::Key_Return);
+    }
+
+    SceneRig m_rig;
+};
+
+void TstKeyboard::initTestCase()
+{
+    QVERIFY(m_rig.start());
+}
+
+void TstKeyboard::cleanupTestCase()
+{
+    m_rig.stop();
+}
+
+// Each test starts on the main page with nothing open.
+void TstKeyboard::init()
+{
+    for (const char *name : {"keyAssign", "macroAssign", "inputAssign", "dpiAssign", "warning",
+                             "profileManager", "confirm"})
+        SceneRig::call(m_rig.page(QLatin1String(name)), "close");
+    SceneRig::call(m_rig.page(QStringLiteral("help")), "close");
+    SceneRig::call(m_rig.root(), "showTab", {0});
+    QTRY_VERIFY(!m_rig.root()->property("busy").toBool());
+}
+
+void TstKeyboard::tabStaysInsideTheProfileManager()
+{
+    QQuickItem *opener = need(QStringLiteral("configButton"));
+    QVERIFY(opener);
+    opener->forceActiveFocus(Qt::TabFocusReason);
+    press(Qt::Key_Space);
+    QObject *manager = m_rig.page(QStringLiteral("profileManager"));
+    QTRY_VERIFY(shown(manager));
+    QVERIFY(inside(focused(), manager));
+
+    // Forwards and backwards the focus goes round the overlay's controls,
+    // the profile list among them, and never behind the mask.
+    for (Qt::KeyboardModifiers modifiers : {Qt::NoModifier, Qt::ShiftModifier}) {
+        QList<QQuickItem *> seen;
+        for (int i = 0; i < 24; ++i) {
+            press(modifiers ? Qt::Key_Backtab : Qt::Key_Tab, modifiers);
+            QVERIFY2(inside(focused(), manager),
+                     qPrintable(QStringLiteral("Tab %1 reached %2")
+                                    .arg(i)
+                                    .arg(focused() ? focused()->objectName() : QString())));
+            if (!seen.contains(focused()))
+                seen << focused();
+        }
+        QQuickItem *list = need(QStringLiteral("profileEntries"));
+        QVERIFY(std::any_of(seen.begin(), seen.end(),
+                            [list](QQuickItem *i) { return inside(i, list); }));
+        QVERIFY(seen.contains(need(QStringLiteral("renameProfileButton"))));
+        QCOMPARE(seen.size(), 8); // the list, six controls and the close button
+    }
+    // Space on whatever has the focus works inside; no list opens behind.
+    QObject *profileBox = need(QStringLiteral("profileList"));
+    press(Qt::Key_Escape);
+    QVERIFY(!shown(manager));
+    QCOMPARE(focused(), opener);
+    QVERIFY(!shown(profileBox->property("popup").value<QObject *>()));
+}
+
+void TstKeyboard::escapeClosesAndTheOpenerGetsTheFocus_data()
+{
+    QTest::addColumn<QString>("opener");
+    QTest::addColumn<QString>("function"); // picked from the opener's list; empty: Space
+    QTest::addColumn<QString>("overlay");
+    // The only left button cannot lose its left click: a warning.
+    QTest::newRow("warning") << "keyFunction_0"
+                             << "Right Key"
+                             << "warning";
+    QTest::newRow("macro assignment") << "keyFunction_2"
+                                      << "Macro Function"
+                                      << "macroAssign";
+    QTest::newRow("key assignment") << "keyFunction_2"
+                                    << "Media Function"
+                                    << "keyAssign";
+    QTest::newRow("help menu") << "helpButton" << QString() << "help";
+    QTest::newRow("reset question") << "resetButton" << QString() << "resetConfirm";
+}
+
+void TstKeyboard::escapeClosesAndTheOpenerGetsTheFocus()
+{
+    QFETCH(QString, opener);
+    QFETCH(QString, function);
+    QFETCH(QString, overlay);
+    QQuickItem *control = need(opener);
+    QVERIFY(control);
+    control->forceActiveFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(focused(), control);
+    if (function.isEmpty())
+        press(Qt::Key_Space);
+    else
+        chooseFunction(control, function);
+    QObject *shownOverlay = m_rig.page(overlay);
+    QTRY_VERIFY(shown(shownOverlay));
+    QTRY_VERIFY(focused() != control);
+
+    press(Qt::Key_Escape);
+    QTRY_VERIFY(!shown(shownOverlay));
+    QTRY_COMPARE(focused(), control);
+    // The ring shows where the keyboard is again.
+    QVERIFY(control->property("visualFocus").toBool());
+}
+
+void TstKeyboard::captureTakesEscape_data()
+{
+    QTest::addColumn<QString>("overlay");
+    QTest::addColumn<QString>("cancel");
+    QTest::addColumn<QString>("captured"); // the property that holds the key taken
+    QTest::newRow("fire key") << "keyAssign"
+                              << "keyAssignCancel"
+                              << "fireKey";
+    QTest::newRow("key combination") << "inputAssign"
+                                     << "inputAssignCancel"
+                                     << "key1";
+    QTest::newRow("insert key") << "keyCaptureDialog"
+                                << "keyCancelButton"
+                                << "keyCode";
+}
+
+void TstKeyboard::captureTakesEscape()
+{
+    QFETCH(QString, overlay);
+    QFETCH(QString, cancel);
+    QFETCH(QString, captured);
+    QQuickItem *opener = need(QStringLiteral("keyFunction_5"));
+    opener->forceActiveFocus(Qt::TabFocusReason);
+    QObject *dialog = nullptr;
+    if (overlay == QLatin1String("keyAssign")) {
+        dialog = m_rig.page(overlay);
+        SceneRig::call(dialog, "openFor", {5, QStringLiteral("fire")});
+        QVERIFY(dialog->property("waitingForKey").toBool());
+    } else if (overlay == QLatin1String("inputAssign")) {
+        dialog = m_rig.page(overlay);
+        SceneRig::call(dialog, "openFor", {5, QVariantList{2, 0, 0, 0}, QVariant()});
+    } else {
+        SceneRig::call(m_rig.root(), "showTab", {2});
+        QTRY_VERIFY(!m_rig.root()->property("busy").toBool());
+        QObject *editor = m_rig.view()->models()->macroEditor();
+        QVERIFY(SceneRig::call(editor, "newMacro", {"Keys"}).toBool());
+        QVERIFY(SceneRig::call(editor, "selectByNames", {"Keys"}).toBool());
+        opener = need(QStringLiteral("stepList"));
+        opener->forceActiveFocus(Qt::TabFocusReason);
+        SceneRig::call(editor, "askInsertKey");
+        dialog = m_rig.item(overlay);
+    }
+    QVERIFY(shown(dialog));
+
+    // Escape (and Space, Return, Tab) typed into the window operate nothing.
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Space, Qt::Key_Return, Qt::Key_Tab}) {
+        press(key);
+        QVERIFY2(shown(dialog), qPrintable(QTest::toString(key)));
+    }
+    // The hook hands Escape over like any key.
+    capture(0x29);
+    QCOMPARE(dialog->property(qPrintable(captured)).toInt(), 0x29);
+    press(Qt::Key_Escape); // the window's copy of the same key, late
+    QVERIFY(shown(dialog));
+
+    QQuickItem *cancelButton = need(cancel);
+    QTest::mouseClick(m_rig.view(), Qt::LeftButton, {}, centre(cancelButton));
+    QTRY_VERIFY(!shown(dialog));
+    QTRY_COMPARE(focused(), opener);
+
+    // Opened again on a choice that captures nothing, Escape closes it.
+    if (overlay == QLatin1String("keyAssign")) {
+        SceneRig::call(dialog, "openFor", {5, QStringLiteral("media")});
+        QVERIFY(!dialog->property("waitingForKey").toBool());
+        press(Qt::Key_Escape);
+        QVERIFY(!shown(dialog));
+    }
+}
+
+QTEST_MAIN(TstKeyboard)
+#include "tst_keyboard.moc"
