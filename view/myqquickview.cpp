@@ -158,6 +158,12 @@ void myQQuickView::detectMouse(bool isDown, uchar code, int x, int y, std::optio
 
 void myQQuickView::wheelEvent(QWheelEvent *event)
 {
+    // An open popup under the pointer (a drop-down list, a menu) scrolls
+    // itself: the window hands the event on to its items when it is ignored.
+    if (popupAt(event->position())) {
+        event->ignore();
+        return;
+    }
     const QPoint delta = event->angleDelta();
     if (delta.y() == 0 && delta.x() != 0) {
         event->accept(); // horizontal wheels are not passed on
@@ -221,6 +227,20 @@ bool myQQuickView::keepTabInside(QKeyEvent *event)
     return true;
 }
 
+// Whether an open popup of the scene (a drop-down list, a menu) lies under
+// `position`: it scrolls itself.
+bool myQQuickView::popupAt(const QPointF &position) const
+{
+    for (QQuickItem *layer : contentItem()->childItems()) {
+        if (!layer->inherits("QQuickOverlay") || !layer->isVisible())
+            continue;
+        const QPointF p = layer->mapFromScene(position);
+        if (layer->childAt(p.x(), p.y()))
+            return true;
+    }
+    return false;
+}
+
 void myQQuickView::focusInEvent(QFocusEvent *event)
 {
     QQuickView::focusInEvent(event);
@@ -231,9 +251,14 @@ void myQQuickView::focusInEvent(QFocusEvent *event)
 bool myQQuickView::event(QEvent *event)
 {
     // The window delivers wheels to the scene's items on its own; route them
-    // through wheelEvent so that the scene only ever gets whole steps.
+    // through wheelEvent so that the scene only ever gets whole steps. An open
+    // popup under the pointer is the exception (see wheelEvent): the window
+    // offers the event to wheelEvent first and to its items when ignored.
     if (event->type() == QEvent::Wheel && m_enabled) {
-        wheelEvent(static_cast<QWheelEvent *>(event));
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        if (popupAt(wheel->position()))
+            return QQuickView::event(event);
+        wheelEvent(wheel);
         return true;
     }
     if (event->type() == QEvent::KeyPress && m_enabled &&

@@ -76,6 +76,7 @@ protected:
 
 private:
     bool keepTabInside(QKeyEvent *event);
+    bool popupAt(const QPointF &position) const;
 
     Hid_Thread *m_hid = nullptr;
     QWidget *m_container = nullptr;

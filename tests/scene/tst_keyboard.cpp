@@ -1,11 +1,15 @@
-// The keyboard on the real window: an overlay keeps Tab inside, closes on
-// Escape and gives the focus back to the control that opened it; while a key
-// is captured, Escape is captured like any other key.
+// Keyboard and wheel on the real window: an overlay keeps Tab inside, closes
+// on Escape and gives the focus back to the control that opened it; while a
+// key is captured, Escape is captured like any other key; the wheel scrolls
+// an open drop-down list, and elsewhere the list under the pointer.
+#include "../scenecalls.h"
 #include "scenerig.h"
 
 #include "model/macroeditormodel.h"
 
+#include <QElapsedTimer>
 #include <QQuickWindow>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -47,6 +51,8 @@ private slots:
     void escapeClosesAndTheOpenerGetsTheFocus();
     void captureTakesEscape_data();
     void captureTakesEscape();
+    void wheelScrollsAnOpenList();
+    void wheelElsewhereScrollsTheListUnderThePointer();
 
 private:
     QQuickItem *need(const QString &name) const
@@ -80,6 +86,16 @@ private:
     {
         return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
     }
+    // One notch of a wheel at `at`, a while after the one before.
+    void wheel(const QPoint &at, int delta)
+    {
+        QTest::mouseMove(m_rig.view(), at);
+        QTest::qWait(60);
+        QWheelEvent event(at, m_rig.view()->mapToGlobal(at), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        event.setTimestamp(m_clock.elapsed());
+        QCoreApplication::sendEvent(m_rig.view(), &event);
+    }
     // Picks a function from a button's list with the keyboard, as a user does.
     void chooseFunction(QQuickItem *combo, const QString &text)
     {
@@ -102,11 +118,13 @@ private:
     }
 
     SceneRig m_rig;
+    QElapsedTimer m_clock;
 };
 
 void TstKeyboard::initTestCase()
 {
     QVERIFY(m_rig.start());
+    m_clock.start();
 }
 
 void TstKeyboard::cleanupTestCase()
@@ -272,6 +290,59 @@ void TstKeyboard::captureTakesEscape()
         press(Qt::Key_Escape);
         QVERIFY(!shown(dialog));
     }
+}
+
+void TstKeyboard::wheelScrollsAnOpenList()
+{
+    QQuickItem *combo = need(QStringLiteral("keyFunction_2"));
+    combo->forceActiveFocus(Qt::TabFocusReason);
+    press(Qt::Key_Space);
+    QObject *popup = combo->property("popup").value<QObject *>();
+    QTRY_VERIFY(shown(popup));
+    auto *list = qobject_cast<QQuickItem *>(popup->property("contentItem").value<QObject *>());
+    QVERIFY(list);
+    QTRY_VERIFY(list->property("contentHeight").toReal() > list->height()); // not all shown
+    SceneCalls calls(m_rig.root());
+
+    // Down to the end of the list: its last entry comes into view.
+    const QPoint over = centre(list);
+    wheel(over, -120);
+    QTRY_VERIFY(list->property("contentY").toReal() > 0);
+    for (int i = 0; i < 5; ++i)
+        wheel(over, -120);
+    QTRY_VERIFY(list->property("atYEnd").toBool());
+    QVERIFY(shown(popup));
+    // And back up.
+    for (int i = 0; i < 6; ++i)
+        wheel(over, 120);
+    QTRY_VERIFY(list->property("atYBeginning").toBool());
+    QVERIFY(!calls.names.contains(QStringLiteral("scroll"))); // the scene behind stood still
+    press(Qt::Key_Escape);
+    QTRY_VERIFY(!shown(popup));
+    QCOMPARE(focused(), combo);
+}
+
+void TstKeyboard::wheelElsewhereScrollsTheListUnderThePointer()
+{
+    // More macros than the macro assignment's list shows.
+    myQQuickView *view = m_rig.view();
+    for (int i = 0; i < 12; ++i) {
+        const QString name = QStringLiteral("Wheel%1").arg(i, 2, 10, QLatin1Char('0'));
+        view->createMacroIni(name, 0, 0, 0);
+    }
+    QObject *assign = m_rig.page(QStringLiteral("macroAssign"));
+    SceneRig::call(assign, "openFor", {2});
+    QVERIFY(shown(assign));
+    QQuickItem *list = need(QStringLiteral("macroList"));
+    QTRY_VERIFY(list->property("contentHeight").toReal() > list->height());
+    SceneCalls calls(m_rig.root());
+
+    wheel(centre(list), -240);
+    QTRY_COMPARE(calls.names, QStringList{"scroll"});
+    QCOMPARE(calls.values.at(0).toInt(), -2);
+    QTRY_VERIFY(list->property("contentY").toReal() > 0);
+    wheel(centre(list), 240);
+    QTRY_VERIFY(list->property("atYBeginning").toBool());
 }
 
 QTEST_MAIN(TstKeyboard)
