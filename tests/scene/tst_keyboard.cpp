@@ -172,7 +172,26 @@ void TstKeyboard::tabStaysInsideTheProfileManager()
         QVERIFY(seen.contains(need(QStringLiteral("renameProfileButton"))));
         QCOMPARE(seen.size(), 8); // the list, six controls and the close button
     }
-    // Space on whatever has the focus works inside; no list opens behind.
+    // A question over the manager holds the keyboard until it is answered,
+    // then the manager's button that asked has it again.
+    QQuickItem *list = need(QStringLiteral("profileEntries"));
+    list->forceActiveFocus(Qt::TabFocusReason);
+    press(Qt::Key_Down); // a profile not in use: Delete is offered
+    QQuickItem *remove = need(QStringLiteral("deleteProfileButton"));
+    QTRY_VERIFY(remove->isEnabled());
+    remove->forceActiveFocus(Qt::TabFocusReason);
+    press(Qt::Key_Space);
+    QObject *confirm = m_rig.page(QStringLiteral("confirm"));
+    QTRY_VERIFY(shown(confirm));
+    for (int i = 0; i < 4; ++i) {
+        press(Qt::Key_Tab);
+        QVERIFY(inside(focused(), confirm));
+    }
+    press(Qt::Key_Escape);
+    QVERIFY(!shown(confirm));
+    QVERIFY(shown(manager));
+    QCOMPARE(focused(), remove);
+
     QObject *profileBox = need(QStringLiteral("profileList"));
     press(Qt::Key_Escape);
     QVERIFY(!shown(manager));
