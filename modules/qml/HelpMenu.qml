@@ -1,15 +1,15 @@
 import QtQuick
 import QtQuick.Controls.Basic
-import QtQuick.Templates as T
 import Kesta.Model
 
 // The help menu: the maker's website and the version. It takes the keyboard
-// while open (Escape closes it) and gives it back to `opener`.
+// while open (Escape closes it) and gives it back to the help button.
 Popup {
     id: menu
 
-    property T.Control opener: null
-    property bool openerShowedFocus: false
+    readonly property FocusReturn focusReturn: FocusReturn {
+        popup: menu
+    }
 
     readonly property string website: "https://kesta.example"
 
@@ -25,11 +25,6 @@ Popup {
     padding: Theme.spacingLarge
     focus: true
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
-    onAboutToShow: openerShowedFocus = opener !== null && opener.visualFocus
-    onClosed: {
-        if (opener && opener.visible)
-            opener.forceActiveFocus(openerShowedFocus ? Qt.TabFocusReason : Qt.OtherFocusReason);
-    }
 
     background: Rectangle {
         radius: Theme.radius

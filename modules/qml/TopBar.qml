@@ -68,7 +68,6 @@ Item {
         spacing: 4
 
         IconButton {
-            id: helpButton
             objectName: "helpButton"
             glyph: "?"
             tip: "Help"
@@ -112,7 +111,6 @@ Item {
         sourceComponent: HelpMenu {
             objectName: "helpMenu"
             parent: bar
-            opener: helpButton
             x: bar.width - width - 12
             y: bar.height
         }

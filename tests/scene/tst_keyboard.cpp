@@ -49,6 +49,9 @@ private slots:
     void tabStaysInsideTheProfileManager();
     void escapeClosesAndTheOpenerGetsTheFocus_data();
     void escapeClosesAndTheOpenerGetsTheFocus();
+    void popupsGiveTheFocusBack_data();
+    void popupsGiveTheFocusBack();
+    void menuEntryOpensADialog();
     void captureTakesEscape_data();
     void captureTakesEscape();
     void wheelScrollsAnOpenList();
@@ -240,6 +243,68 @@ void TstKeyboard::escapeClosesAndTheOpenerGetsTheFocus()
     QTRY_COMPARE(focused(), control);
     // The ring shows where the keyboard is again.
     QVERIFY(control->property("visualFocus").toBool());
+}
+
+void TstKeyboard::popupsGiveTheFocusBack_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("opener");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("popup");
+    QTest::newRow("macro library menu") << 2 << "macroTree" << int(Qt::Key_Menu) << "treeMenu";
+    QTest::newRow("macro step menu") << 2 << "stepList" << int(Qt::Key_Menu) << "stepMenu";
+    QTest::newRow("stage colour") << 0 << "dpiColour1" << int(Qt::Key_Space) << "dpiColourPopup";
+}
+
+// Menus and popups take the keyboard while open, close on Escape and give
+// the focus back.
+void TstKeyboard::popupsGiveTheFocusBack()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, opener);
+    QFETCH(int, key);
+    QFETCH(QString, popup);
+    SceneRig::call(m_rig.root(), "showTab", {tab});
+    QTRY_VERIFY(!m_rig.root()->property("busy").toBool());
+    QQuickItem *control = need(opener);
+    QVERIFY(control);
+    control->forceActiveFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(focused(), control);
+    press(Qt::Key(key));
+    QObject *shownPopup = m_rig.item(popup);
+    QVERIFY(shownPopup);
+    QTRY_VERIFY(shown(shownPopup));
+    press(Qt::Key_Tab);
+    QVERIFY(shown(shownPopup));
+    press(Qt::Key_Escape);
+    QTRY_VERIFY(!shown(shownPopup));
+    QTRY_COMPARE(focused(), control);
+}
+
+// A dialog opened from a menu entry gives the focus back to where the menu
+// was opened from, once the entry is gone.
+void TstKeyboard::menuEntryOpensADialog()
+{
+    SceneRig::call(m_rig.root(), "showTab", {2});
+    QTRY_VERIFY(!m_rig.root()->property("busy").toBool());
+    QQuickItem *tree = need(QStringLiteral("macroTree"));
+    tree->forceActiveFocus(Qt::TabFocusReason);
+    press(Qt::Key_Menu);
+    QObject *menu = m_rig.item(QStringLiteral("treeMenu"));
+    QTRY_VERIFY(shown(menu));
+    QQuickItem *newMacro = nullptr;
+    QVERIFY(QMetaObject::invokeMethod(menu, "itemAt", Q_RETURN_ARG(QQuickItem *, newMacro),
+                                      Q_ARG(int, 5)));
+    QVERIFY(newMacro);
+    newMacro->forceActiveFocus(Qt::TabFocusReason);
+    press(Qt::Key_Return);
+    QObject *dialog = m_rig.item(QStringLiteral("macroNameDialog"));
+    QTRY_VERIFY(shown(dialog));
+    QTRY_VERIFY(!shown(menu));
+    QVERIFY(inside(focused(), dialog));
+    press(Qt::Key_Escape);
+    QVERIFY(!shown(dialog));
+    QTRY_COMPARE(focused(), tree);
 }
 
 void TstKeyboard::captureTakesEscape_data()
