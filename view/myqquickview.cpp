@@ -10,6 +10,7 @@
 #include "view/widgetdialogs.h"
 
 #include <QDebug>
+#include <QKeyEvent>
 #include <QQuickItem>
 #include <QThread>
 #include <QWheelEvent>
@@ -157,6 +158,12 @@ void myQQuickView::detectMouse(bool isDown, uchar code, int x, int y, std::optio
 
 void myQQuickView::wheelEvent(QWheelEvent *event)
 {
+    // An open popup under the pointer (a drop-down list, a menu) scrolls
+    // itself: the window hands the event on to its items when it is ignored.
+    if (popupAt(event->position())) {
+        event->ignore();
+        return;
+    }
     const QPoint delta = event->angleDelta();
     if (delta.y() == 0 && delta.x() != 0) {
         event->accept(); // horizontal wheels are not passed on
@@ -164,6 +171,74 @@ void myQQuickView::wheelEvent(QWheelEvent *event)
     }
     callScene("scroll", Qt::QueuedConnection, {wheelSteps(delta.y())});
     event->accept();
+}
+
+namespace {
+
+bool isInside(const QQuickItem *item, const QQuickItem *ancestor)
+{
+    for (; item; item = item->parentItem()) {
+        if (item == ancestor)
+            return true;
+    }
+    return false;
+}
+
+// The innermost item around `item` that keeps Tab inside itself (an open
+// overlay says so in its keepsTabFocus property).
+QQuickItem *tabFenceAround(QQuickItem *item)
+{
+    for (; item; item = item->parentItem()) {
+        if (item->property("keepsTabFocus").toBool())
+            return item;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// Tab and Shift+Tab in an open overlay go round the overlay's own controls:
+// the scene's chain is followed from the focused item until it comes back
+// into the overlay, at its other end once it has left it. Everything behind
+// the overlay's mask is out of reach.
+bool myQQuickView::keepTabInside(QKeyEvent *event)
+{
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const bool tab = event->key() == Qt::Key_Tab;
+    if (!tab && event->key() != Qt::Key_Backtab)
+        return false;
+    const bool forward = tab && !(event->modifiers() & Qt::ShiftModifier);
+    QQuickItem *focus = activeFocusItem();
+    QQuickItem *fence = tabFenceAround(focus);
+    if (!fence)
+        return false;
+    QQuickItem *next = focus;
+    for (int step = 0; step < 2000; ++step) { // a ring over the scene; bounded all the same
+        next = next->nextItemInFocusChain(forward);
+        if (!next || next == focus)
+            break;
+        if (isInside(next, fence)) {
+            next->forceActiveFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            break;
+        }
+    }
+    event->accept();
+    return true;
+}
+
+// Whether an open popup of the scene (a drop-down list, a menu) lies under
+// `position`: it scrolls itself.
+bool myQQuickView::popupAt(const QPointF &position) const
+{
+    for (QQuickItem *layer : contentItem()->childItems()) {
+        if (!layer->inherits("QQuickOverlay") || !layer->isVisible())
+            continue;
+        const QPointF p = layer->mapFromScene(position);
+        if (layer->childAt(p.x(), p.y()))
+            return true;
+    }
+    return false;
 }
 
 void myQQuickView::focusInEvent(QFocusEvent *event)
@@ -176,11 +251,19 @@ void myQQuickView::focusInEvent(QFocusEvent *event)
 bool myQQuickView::event(QEvent *event)
 {
     // The window delivers wheels to the scene's items on its own; route them
-    // through wheelEvent so that the scene only ever gets whole steps.
+    // through wheelEvent so that the scene only ever gets whole steps. An open
+    // popup under the pointer is the exception (see wheelEvent): the window
+    // offers the event to wheelEvent first and to its items when ignored.
     if (event->type() == QEvent::Wheel && m_enabled) {
-        wheelEvent(static_cast<QWheelEvent *>(event));
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        if (popupAt(wheel->position()))
+            return QQuickView::event(event);
+        wheelEvent(wheel);
         return true;
     }
+    if (event->type() == QEvent::KeyPress && m_enabled &&
+        keepTabInside(static_cast<QKeyEvent *>(event)))
+        return true;
     // A disabled view takes no input; everything else goes on as usual.
     if (!m_enabled) {
         switch (event->type()) {

@@ -18,6 +18,7 @@ class Models;
 class Operations;
 class UserDialogs;
 class SwitchableDialogs;
+class QKeyEvent;
 class QWidget;
 
 class myQQuickView : public ViewOperations
@@ -74,6 +75,9 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    bool keepTabInside(QKeyEvent *event);
+    bool popupAt(const QPointF &position) const;
+
     Hid_Thread *m_hid = nullptr;
     QWidget *m_container = nullptr;
     std::unique_ptr<SwitchableDialogs> m_dialogs;

@@ -195,6 +195,10 @@ Item {
         id: colourPopup
         objectName: "dpiColourPopup"
 
+        readonly property FocusReturn focusReturn: FocusReturn {
+            popup: colourPopup
+        }
+
         property int stage: 0
 
         function edit(k, anchorItem) {

@@ -2,9 +2,14 @@ import QtQuick
 import QtQuick.Controls.Basic
 import Kesta.Model
 
-// The help menu: the maker's website and the version.
+// The help menu: the maker's website and the version. It takes the keyboard
+// while open (Escape closes it) and gives it back to the help button.
 Popup {
     id: menu
+
+    readonly property FocusReturn focusReturn: FocusReturn {
+        popup: menu
+    }
 
     readonly property string website: "https://kesta.example"
 
@@ -21,6 +26,7 @@ Popup {
     // Drawn in the window's overlay: at the scale of the bar it hangs from.
     scale: Theme.drawnScale(menu.parent)
     transformOrigin: Popup.TopLeft
+    focus: true
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
 
     background: Rectangle {

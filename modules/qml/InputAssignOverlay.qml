@@ -37,6 +37,8 @@ Overlay {
     title: buttonIndex >= 0 ? captions[0] + KeyMatrixModel.numberOf(buttonIndex) + " : " + captions[14] : captions[14]
     panelWidth: 480
     panelHeight: 270
+    // Every key typed is part of the combination.
+    capturing: true
     onClosed: combination.releaseAll()
 
     KeyCombination {

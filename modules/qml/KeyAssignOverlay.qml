@@ -98,6 +98,7 @@ Overlay {
     title: buttonIndex >= 0 ? captions[0] + KeyMatrixModel.numberOf(buttonIndex) + " : " + KeyMatrixModel.textOf(buttonIndex) : ""
     panelWidth: 780
     panelHeight: 480
+    capturing: waitingForKey
     onClosed: fire.waiting = false
 
     FireKey {

@@ -26,6 +26,7 @@ Overlay {
 
     panelWidth: 380
     panelHeight: 220
+    capturing: true
 
     Rectangle {
         width: parent.width

@@ -72,6 +72,7 @@ Overlay {
             model: ProfileListModel
             currentIndex: overlay.selected
             keyNavigationEnabled: true
+            activeFocusOnTab: true
             focus: true
             Accessible.role: Accessible.List
             Accessible.name: overlay.title

@@ -1,9 +1,14 @@
 import QtQuick
 import QtQuick.Controls.Basic
 
-// A context menu in the scene's look; its entries are ThemedMenuItem.
+// A context menu in the scene's look; its entries are ThemedMenuItem. It
+// gives the keyboard back to the control it was opened from.
 Menu {
     id: control
+
+    readonly property FocusReturn focusReturn: FocusReturn {
+        popup: control
+    }
 
     implicitWidth: 220
     padding: 2

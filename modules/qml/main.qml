@@ -198,21 +198,41 @@ Item {
 
     // ---- Wheel support -------------------------------------------------------
 
+    // The innermost list or flickable under (x, y) that has more to show,
+    // searched from the top of the drawing order down. An open overlay
+    // covers what lies behind its mask.
     function flickableAt(x, y) {
-        var item = root.childAt(x, y);
-        var found = null;
-        var px = x, py = y;
-        var parentItem = root;
-        while (item) {
-            if (item.visible && item instanceof Flickable && (item as Flickable).contentHeight > item.height)
-                found = item;
-            var p = parentItem.mapToItem(item, px, py);
-            px = p.x;
-            py = p.y;
-            parentItem = item;
-            item = item.childAt(px, py);
+        return scrollableIn(root, x, y).found;
+    }
+
+    function scrollableIn(item, x, y) {
+        var kids = [];
+        for (var i = 0; i < item.children.length; ++i)
+            kids.push({
+                child: item.children[i],
+                order: i
+            });
+        kids.sort((a, b) => a.child.z - b.child.z || a.order - b.order);
+        for (var k = kids.length - 1; k >= 0; --k) {
+            var child = kids[k].child;
+            if (!child.visible)
+                continue;
+            var p = item.mapToItem(child, x, y);
+            if (!child.contains(p))
+                continue;
+            var inner = scrollableIn(child, p.x, p.y);
+            if (inner.found || inner.covered)
+                return inner;
         }
-        return found;
+        if (item instanceof Flickable && (item as Flickable).contentHeight > item.height)
+            return {
+                found: item,
+                covered: true
+            };
+        return {
+            found: null,
+            covered: item.keepsTabFocus === true
+        };
     }
 
     // The button list's texts in the language shown, and what the mouse has.
