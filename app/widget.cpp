@@ -180,6 +180,26 @@ void Widget::showProfileInUse(const QString &name)
     showTrayMessage(tr("Profile in use: %1").arg(name));
 }
 
+void Widget::showProfileFollowed(const QString &name)
+{
+    QString text = languageText(QStringLiteral("appProfiles"), 8);
+    if (text.trimmed().isEmpty())
+        text = QStringLiteral("Profile in use: %1 (for the window in front)");
+    showTrayMessage(text.arg(name));
+}
+
+QString Widget::languageText(const QString &section, int index) const
+{
+    const QString language = view()
+                                 ->operations()
+                                 ->settings()
+                                 ->getGlobalData(QStringLiteral("common/language"))
+                                 .toString();
+    return LangStrings()
+        .getLangStrings(section, language.isEmpty() ? QStringLiteral("English") : language)
+        .value(index);
+}
+
 void Widget::disconnectSequence()
 {
     // A mouse that is there but may not be opened: the window stays as it
@@ -190,16 +210,7 @@ void Widget::disconnectSequence()
         // Hidden (started with --hidden, as at login), the tray tells it,
         // once for the node, in the stored language.
         if (!isVisible() && refused != m_refusalTold) {
-            const QString language = view()
-                                         ->operations()
-                                         ->settings()
-                                         ->getGlobalData(QStringLiteral("common/language"))
-                                         .toString();
-            const QString text =
-                LangStrings()
-                    .getLangStrings(QStringLiteral("keyMatrix"),
-                                    language.isEmpty() ? QStringLiteral("English") : language)
-                    .value(24);
+            const QString text = languageText(QStringLiteral("keyMatrix"), 24);
             if (!text.trimmed().isEmpty())
                 showTrayMessage(text);
         }

@@ -51,7 +51,8 @@ private slots:
         const QList<QPair<QString, int>> sections{
             {"keyMatrix", 25},   {"keyAssigment", 57},    {"dpiSetting", 1}, {"lightControl", 10},
             {"macroEditor", 26}, {"systemSetting", 1},    {"gunControl", 2}, {"profile", 1},
-            {"keyCode", 133},    {"warningAssigment", 4}, {"other", 8},      {"feedback", 12}};
+            {"keyCode", 133},    {"warningAssigment", 4}, {"other", 8},      {"feedback", 12},
+            {"appProfiles", 11}};
         LangStrings strings(modules());
         for (const auto &[section, needed] : sections) {
             const QStringList list = strings.getLangStrings(section, lang);
