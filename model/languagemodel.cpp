@@ -67,10 +67,10 @@ void LanguageModel::load(const QString &name)
     m_index = std::max(0, int(names().indexOf(name)));
     // The sections in the order the pages were built to read them; "other"
     // comes last and only sets the DPI-switch bubble texts.
-    static const char *const sections[] = {"keyMatrix",        "keyAssigment", "dpiSetting",
-                                           "lightControl",     "macroEditor",  "systemSetting",
-                                           "gunControl",       "profile",      "keyCode",
-                                           "warningAssigment", "feedback",     "other"};
+    static const char *const sections[] = {
+        "keyMatrix",     "keyAssigment", "dpiSetting", "lightControl", "macroEditor",
+        "systemSetting", "gunControl",   "profile",    "keyCode",      "warningAssigment",
+        "feedback",      "appProfiles",  "other"};
     QVariantMap strings;
     for (const char *section : sections) {
         const QString key = QLatin1String(section);

@@ -2,6 +2,7 @@
 // naming and numbering, export, rename and delete, checked on name.bin, the
 // profile files and the dialogs asked.
 #include "model/appprofilemodel.h"
+#include "model/languagemodel.h"
 #include "model/models.h"
 #include "model/profilelistmodel.h"
 #include "scenerig.h"
@@ -158,17 +159,25 @@ void TstProfileManager::ruleAddedFromTheOpenWindows()
 void TstProfileManager::noteSaysWhetherTheFrontIsSeen_data()
 {
     QTest::addColumn<int>("watch");
+    QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("says");
-    QTest::newRow("followed") << int(AppProfileModel::Watching) << "half a second";
-    QTest::newRow("no window manager")
-        << int(AppProfileModel::NoWindowManager) << "no window manager";
-    QTest::newRow("Wayland") << int(AppProfileModel::NoX11) << "Wayland session";
+    QTest::newRow("followed") << int(AppProfileModel::Watching) << "English"
+                              << "half a second";
+    QTest::newRow("no window manager") << int(AppProfileModel::NoWindowManager) << "English"
+                                       << "no window manager";
+    QTest::newRow("Wayland") << int(AppProfileModel::NoX11) << "English"
+                             << "Wayland session";
+    QTest::newRow("in the window's language") << int(AppProfileModel::NoX11) << "German"
+                                              << "In einer Wayland-Sitzung";
 }
 
 void TstProfileManager::noteSaysWhetherTheFrontIsSeen()
 {
     QFETCH(int, watch);
+    QFETCH(QString, language);
     QFETCH(QString, says);
+    LanguageModel *languages = m_rig.view()->models()->language();
+    languages->change(int(languages->names().indexOf(language)));
     m_rig.view()->models()->appProfiles()->setWatch(AppProfileModel::Watch(watch));
     const QString note = m_rig.item(QStringLiteral("appProfileNote"))->property("text").toString();
     QVERIFY2(note.contains(says), qPrintable(note));
