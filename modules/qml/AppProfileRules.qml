@@ -34,7 +34,7 @@ Item {
         id: ruleFrame
         y: heading.height + 4
         width: parent.width
-        height: 150
+        height: 124
         radius: Theme.radius
         color: Theme.surface
         border.color: Theme.border
@@ -102,27 +102,29 @@ Item {
         }
     }
 
+    ThemedComboBox {
+        id: classBox
+        objectName: "appProfileClass"
+        y: ruleFrame.y + ruleFrame.height + Theme.spacing
+        width: parent.width
+        model: AppProfileModel.windowClasses
+        displayText: currentIndex < 0 ? rules.strings[10] : currentText
+        Accessible.name: rules.strings[10]
+        onPressedChanged: {
+            if (pressed)
+                AppProfileModel.refreshWindowClasses();
+        }
+    }
+
     Row {
         id: addRow
-        y: ruleFrame.y + ruleFrame.height + Theme.spacing
+        y: classBox.y + classBox.height + Theme.spacing
         width: parent.width
         spacing: Theme.spacing
         ThemedComboBox {
-            id: classBox
-            objectName: "appProfileClass"
-            width: (addRow.width - addButton.width - 2 * addRow.spacing) * 0.55
-            model: AppProfileModel.windowClasses
-            displayText: currentIndex < 0 ? rules.strings[10] : currentText
-            Accessible.name: rules.strings[10]
-            onPressedChanged: {
-                if (pressed)
-                    AppProfileModel.refreshWindowClasses();
-            }
-        }
-        ThemedComboBox {
             id: profileBox
             objectName: "appProfileProfile"
-            width: (addRow.width - addButton.width - 2 * addRow.spacing) * 0.45
+            width: addRow.width - addButton.width - addRow.spacing
             model: ProfileListModel.names
             Accessible.name: rules.strings[2]
         }
@@ -130,7 +132,7 @@ Item {
             id: addButton
             objectName: "appProfileAdd"
             width: Math.max(90, implicitWidth)
-            height: classBox.height
+            height: profileBox.height
             text: rules.strings[3]
             enabled: classBox.currentIndex >= 0 && profileBox.currentIndex >= 0
             onClicked: AppProfileModel.addRule(classBox.currentText, ProfileListModel.numberAt(profileBox.currentIndex))
@@ -139,7 +141,7 @@ Item {
 
     Caption {
         id: returnLine
-        y: addRow.y + Theme.controlHeight + Theme.spacing
+        y: addRow.y + profileBox.height + Theme.spacing
         width: parent.width
         height: visible ? 20 : 0
         visible: AppProfileModel.returnTo >= 0 && ProfileListModel.indexOfNumber(AppProfileModel.returnTo) >= 0
