@@ -192,9 +192,6 @@ int main(int argc, char *argv[])
     QObject::connect(&frontWindow, &ActiveWindowWatcher::supportChanged, rules, showSupport);
     QObject::connect(&frontWindow, &ActiveWindowWatcher::activeWindowChanged, models->appFollower(),
                      &AppProfileFollower::windowActivated);
-    QObject::connect(
-        models->appFollower(), &AppProfileFollower::switched, widget.get(),
-        [w = widget.get()](int, const QString &name) { w->showProfileFollowed(name); });
     frontWindow.start();
     showSupport();
 

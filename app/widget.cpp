@@ -3,6 +3,7 @@
 #include "app/userevent.h"
 #include "device/transfergate.h"
 #include "devicesettings/mousedevice.h"
+#include "model/appprofilefollower.h"
 #include "model/macroeditormodel.h"
 #include "model/models.h"
 #include "model/sessionmodel.h"
@@ -94,6 +95,10 @@ Widget::Widget(const QString &modulesDir, QWidget *parent) : QWidget(parent)
         });
     });
     connect(device, &MouseDevice::removed, this, [this] { view()->setEnabled(false); });
+
+    // A profile that followed the window in front is named in the tray.
+    connect(view()->models()->appFollower(), &AppProfileFollower::switched, this,
+            [this](int, const QString &name) { showProfileFollowed(name); });
 
     notifier = new DeviceChangeNotifier(this);
     connect(notifier, &DeviceChangeNotifier::deviceChanged, this, &Widget::onDeviceChangeNotice);
