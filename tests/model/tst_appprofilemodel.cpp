@@ -8,7 +8,9 @@
 #include "device/transfergate.h"
 #include "model/appprofilefollower.h"
 #include "model/appprofilemodel.h"
+#include "macro/macrolibrary.h"
 #include "model/dpimodel.h"
+#include "model/macroeditormodel.h"
 #include "model/models.h"
 #include "model/profilelistmodel.h"
 #include "model/sessionmodel.h"
@@ -228,6 +230,7 @@ void TestAppProfileModel::followerWaits_data()
     QTest::newRow("our own window comes to the front") << "none";
     QTest::newRow("a running transfer") << "transfer";
     QTest::newRow("unsaved edits") << "unsaved";
+    QTest::newRow("a macro being recorded") << "recording";
     QTest::newRow("a switch waiting is replaced by the last") << "last";
 }
 
@@ -256,10 +259,19 @@ void TestAppProfileModel::followerWaits()
         return;
     }
     std::optional<TransferGate::Scope> transfer;
-    if (holdBack == QLatin1String("transfer"))
+    MacroEditorModel *editor = s.models.macroEditor();
+    if (holdBack == QLatin1String("transfer")) {
         transfer.emplace();
-    else
+    } else if (holdBack == QLatin1String("recording")) {
+        rig.ops->macros()->setMacroSelectName({}, {}, {}, {}, {});
+        editor->init();
+        QVERIFY(editor->newMacro(QStringLiteral("Burst")));
+        QVERIFY(editor->selectByNames(QStringLiteral("Burst")));
+        editor->startRecording();
+        QVERIFY(editor->recording());
+    } else {
         s.models.dpi()->setSave(true);
+    }
     follower->windowActivated(QStringLiteral("Shooter"));
     QTest::qWait(AppProfileFollower::kSettleMs + 300);
     if (holdBack == QLatin1String("last")) {
@@ -272,6 +284,8 @@ void TestAppProfileModel::followerWaits()
     // Once it ends, the switch happens.
     transfer.reset();
     s.models.dpi()->setSave(false);
+    if (editor->recording())
+        editor->stopRecording();
     QTRY_COMPARE(s.session()->profileNo(), holdBack == QLatin1String("last") ? 2 : 3);
     QVERIFY(!sentToMouse().isEmpty());
     QCOMPARE(follower->pendingProfile(), -1);
