@@ -6,6 +6,10 @@
 #include "desktop/startoptions.h"
 #include "inputhook/copydata.h"
 #include "inputhook/inputhook.h"
+#include "model/appprofilefollower.h"
+#include "model/appprofilemodel.h"
+#include "model/models.h"
+#include "platform/activewindow.h"
 #include "singleinstance/qtsinglecoreapplication.h"
 #include "view/myqquickview.h"
 
@@ -176,6 +180,20 @@ int main(int argc, char *argv[])
     MouseDevice *device = widget->view()->device();
     for (auto signal : {&MouseDevice::connected, &MouseDevice::absent, &MouseDevice::removed})
         QObject::connect(device, signal, bus.get(), [b = bus.get()] { b->refresh(); });
+
+    // The profile follows the window in front (X11 and XWayland windows).
+    ActiveWindowWatcher frontWindow;
+    Models *models = widget->view()->models();
+    AppProfileModel *rules = models->appProfiles();
+    rules->setWindowClassSource([&frontWindow] { return frontWindow.openWindowClasses(); });
+    const auto showSupport = [&frontWindow, rules] {
+        rules->setWatch(AppProfileModel::Watch(int(frontWindow.support())));
+    };
+    QObject::connect(&frontWindow, &ActiveWindowWatcher::supportChanged, rules, showSupport);
+    QObject::connect(&frontWindow, &ActiveWindowWatcher::activeWindowChanged, models->appFollower(),
+                     &AppProfileFollower::windowActivated);
+    frontWindow.start();
+    showSupport();
 
     if (!options.hidden) // --hidden: the tray icon only, as after a login
         widget->showNormal();

@@ -5,6 +5,7 @@
 #include "devicesettings/mousedevice.h"
 #include "model/interfacetexts.h"
 #include "model/languagemodel.h"
+#include "model/appprofilefollower.h"
 #include "model/macroeditormodel.h"
 #include "model/models.h"
 #include "model/sessionmodel.h"
@@ -103,6 +104,10 @@ Widget::Widget(const QString &modulesDir, QWidget *parent) : QWidget(parent)
     });
     connect(device, &MouseDevice::removed, this, [this] { view()->setEnabled(false); });
 
+    // A profile that followed the window in front is named in the tray.
+    connect(view()->models()->appFollower(), &AppProfileFollower::switched, this,
+            [this](int, const QString &name) { showProfileFollowed(name); });
+
     notifier = new DeviceChangeNotifier(this);
     connect(notifier, &DeviceChangeNotifier::deviceChanged, this, &Widget::onDeviceChangeNotice);
 }
@@ -188,6 +193,26 @@ void Widget::showProfileInUse(const QString &name)
     showTrayMessage(InterfaceTexts::text(InterfaceTexts::ProfileInUse).arg(name));
 }
 
+void Widget::showProfileFollowed(const QString &name)
+{
+    QString text = languageText(QStringLiteral("appProfiles"), 8);
+    if (text.trimmed().isEmpty())
+        text = QStringLiteral("Profile in use: %1 (for the window in front)");
+    showTrayMessage(text.arg(name));
+}
+
+QString Widget::languageText(const QString &section, int index) const
+{
+    const QString language = view()
+                                 ->operations()
+                                 ->settings()
+                                 ->getGlobalData(QStringLiteral("common/language"))
+                                 .toString();
+    return LangStrings()
+        .getLangStrings(section, language.isEmpty() ? QStringLiteral("English") : language)
+        .value(index);
+}
+
 void Widget::disconnectSequence()
 {
     // A mouse that is there but may not be opened: the window stays as it
@@ -198,16 +223,7 @@ void Widget::disconnectSequence()
         // Hidden (started with --hidden, as at login), the tray tells it,
         // once for the node, in the stored language.
         if (!isVisible() && refused != m_refusalTold) {
-            const QString language = view()
-                                         ->operations()
-                                         ->settings()
-                                         ->getGlobalData(QStringLiteral("common/language"))
-                                         .toString();
-            const QString text =
-                LangStrings()
-                    .getLangStrings(QStringLiteral("keyMatrix"),
-                                    language.isEmpty() ? QStringLiteral("English") : language)
-                    .value(24);
+            const QString text = languageText(QStringLiteral("keyMatrix"), 24);
             if (!text.trimmed().isEmpty())
                 showTrayMessage(text);
         }

@@ -42,6 +42,8 @@ public:
     void openFromTray();
     // The profile in use was changed from outside the window.
     void showProfileInUse(const QString &name);
+    // The profile followed the window in front.
+    void showProfileFollowed(const QString &name);
     // What exitSYS calls to end the program (QCoreApplication::exit); tests
     // put a probe here to see what has happened by then.
     void setQuitHandler(std::function<void(int)> quit) { m_quit = std::move(quit); }
@@ -70,6 +72,8 @@ private:
     // The tray menu and tooltip in the window's language.
     void retranslateTray();
     void endRecording();
+    // A text of the language files in the stored language.
+    QString languageText(const QString &section, int index) const;
 
     QTimer timer;
     Ui_Controler *controler = nullptr; // released with deleteLater

@@ -1,6 +1,7 @@
 #include "bus/kestabus.h"
 
 #include "bus/busnames.h"
+#include "model/appprofilemodel.h"
 #include "device/transfergate.h"
 #include "model/dpimodel.h"
 #include "model/keymatrixmodel.h"
@@ -268,6 +269,10 @@ QString KestaBus::Macro(const QStringList &args, QStringList &warnings)
 {
     return enqueue(QStringLiteral("macro"), args, &warnings);
 }
+QString KestaBus::AppProfile(const QStringList &args, QStringList &warnings)
+{
+    return enqueue(QStringLiteral("app-profile"), args, &warnings);
+}
 
 QString KestaBus::enqueue(const QString &command, const QStringList &args, QStringList *warnings)
 {
@@ -370,5 +375,10 @@ void KestaBus::reloadPages(const QString &command)
         {QStringLiteral("macro"), {QStringLiteral("macros")}},
         {QStringLiteral("profile"), {QStringLiteral("all")}},
     };
+    // The rules are no page: the profile manager shows them as stored.
+    if (command == QLatin1String("app-profile")) {
+        m_host.models->appProfiles()->reload();
+        return;
+    }
     m_host.models->session()->reloadStored(pages.value(command));
 }

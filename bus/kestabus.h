@@ -105,6 +105,7 @@ public slots:
     QString Button(const QStringList &args, QStringList &warnings);
     QString Profile(const QStringList &args, QStringList &warnings);
     QString Macro(const QStringList &args, QStringList &warnings);
+    QString AppProfile(const QStringList &args, QStringList &warnings);
 
 signals:
     // A call changed the profile in use (its name).

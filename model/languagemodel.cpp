@@ -85,7 +85,7 @@ void LanguageModel::load(const QString &name)
     static const char *const sections[] = {
         "keyMatrix",     "keyAssigment", "dpiSetting", "lightControl", "macroEditor",
         "systemSetting", "gunControl",   "profile",    "keyCode",      "warningAssigment",
-        "feedback",      "accessible",   "interface",  "other"};
+        "feedback",      "accessible",   "interface",  "appProfiles",  "other"};
     QVariantMap strings;
     for (const char *section : sections) {
         const QString key = QLatin1String(section);

@@ -1,5 +1,7 @@
 #include "model/models.h"
 
+#include "model/appprofilefollower.h"
+#include "model/appprofilemodel.h"
 #include "model/dpimodel.h"
 #include "model/keymatrixmodel.h"
 #include "model/languagemodel.h"
@@ -31,7 +33,9 @@ Models::Models(Operations &ops, QObject *parent)
       m_macroSteps(std::make_unique<MacroStepsModel>(ops)),
       m_macroEditor(std::make_unique<MacroEditorModel>(ops, *m_macroTree, *m_macroSteps)),
       m_language(std::make_unique<LanguageModel>(ops)),
-      m_session(std::make_unique<SessionModel>(*this))
+      m_session(std::make_unique<SessionModel>(*this)),
+      m_appProfiles(std::make_unique<AppProfileModel>(ops, m_profiles.get())),
+      m_appFollower(std::make_unique<AppProfileFollower>(*this))
 {
     // Edited fire periods reach the mouse with the key matrix.
     connect(m_recoil.get(), &RecoilModel::periodsEdited, m_keyMatrix.get(),
@@ -44,11 +48,15 @@ Models::Models(Operations &ops, QObject *parent)
     // So does the note on the desktop's pointer settings.
     connect(m_language.get(), &LanguageModel::languageChanged, m_systemSettings.get(),
             &SystemSettingsModel::supportChanged);
+    // A deleted profile took its rules with it.
+    connect(m_profiles.get(), &ProfileListModel::profileDeleted, m_appProfiles.get(),
+            &AppProfileModel::reload);
     s_current = this;
 }
 
 Models::~Models()
 {
+    m_appFollower.reset(); // it watches the session
     if (s_current == this)
         s_current = nullptr;
 }

@@ -12,6 +12,8 @@
 
 class Operations;
 class QQmlEngine;
+class AppProfileFollower;
+class AppProfileModel;
 class DpiModel;
 class KeyMatrixModel;
 class LanguageModel;
@@ -51,6 +53,8 @@ public:
     MacroEditorModel *macroEditor() const { return m_macroEditor.get(); }
     LanguageModel *language() const { return m_language.get(); }
     SessionModel *session() const { return m_session.get(); }
+    AppProfileModel *appProfiles() const { return m_appProfiles.get(); }
+    AppProfileFollower *appFollower() const { return m_appFollower.get(); }
 
     // The model that holds the state of a page or overlay, by the name the
     // scene's flows use ("keyMatrix", "recoil", ...); null for none.
@@ -80,4 +84,7 @@ private:
     std::unique_ptr<LanguageModel> m_language;
     // Last: its flows go over all of the above.
     std::unique_ptr<SessionModel> m_session;
+    // The rules and the follower that switches profiles by them.
+    std::unique_ptr<AppProfileModel> m_appProfiles;
+    std::unique_ptr<AppProfileFollower> m_appFollower;
 };

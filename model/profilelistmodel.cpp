@@ -1,6 +1,7 @@
 #include "model/profilelistmodel.h"
 
 #include "macro/macrolibrary.h"
+#include "model/appprofilemodel.h"
 #include "model/feedbacktexts.h"
 #include "model/keymatrixmodel.h"
 #include "model/models.h"
@@ -277,7 +278,13 @@ bool ProfileListModel::deleteProfile(int row)
         emit refused(InUse);
         return false;
     }
+    const int number = m_entries.at(row).number;
     QList<Entry> list = m_entries;
     list.removeAt(row);
-    return store(list);
+    if (!store(list))
+        return false;
+    // Numbers do not shift on a delete: only this profile's rules go.
+    AppProfileModel::forgetProfile(m_ops.settings(), number);
+    emit profileDeleted(number);
+    return true;
 }

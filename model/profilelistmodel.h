@@ -94,7 +94,8 @@ public:
     // profile when it is the one in use.
     Q_INVOKABLE bool resetProfile(int row);
     Q_INVOKABLE bool renameProfile(int row, const QString &name);
-    // The profile in use cannot be deleted; apply another one first.
+    // The profile in use cannot be deleted; apply another one first. The
+    // rules that chose it for an application go with it.
     Q_INVOKABLE bool deleteProfile(int row);
 
 signals:
@@ -108,6 +109,8 @@ signals:
     void leftClickNotice(const QString &line, bool stored);
     // An import was refused: the line to show, in the window's language.
     void importRefused(const QString &line);
+    // A profile left the list (its number is free again).
+    void profileDeleted(int number);
 
 private:
     bool store(const QList<Entry> &entries);

@@ -14,7 +14,7 @@ _kesta_ctl() {
         case ${COMP_WORDS[i]} in -*) ;; *) sub=${COMP_WORDS[i]}; break ;; esac
     done
     case $cmd in
-    '') words='status dpi rate lod light pointer button profile macro call list completion help --modules-dir --print-modules-dir --no-device --answer --verbose --help' ;;
+    '') words='status dpi rate lod light pointer button profile macro app-profile call list completion help --modules-dir --print-modules-dir --no-device --answer --verbose --help' ;;
     status)
         if [[ -z $sub ]]; then words=' --json --help'
         else words=' --json --help'; fi ;;
@@ -42,9 +42,12 @@ _kesta_ctl() {
     macro)
         if [[ -z $sub ]]; then words='tree show create import export send create-folder rename-folder delete-folder --json --repeat --folder --help'
         else words=' --json --repeat --folder --help'; fi ;;
+    app-profile)
+        if [[ -z $sub ]]; then words='list set remove --json --help'
+        else words=' --json --help'; fi ;;
     call) [[ -z $sub ]] && words=$("${COMP_WORDS[0]}" list 2>/dev/null | sed 's/(.*//') ;;
     completion) words='bash zsh' ;;
-    help) words='status dpi rate lod light pointer button profile macro call list completion help' ;;
+    help) words='status dpi rate lod light pointer button profile macro app-profile call list completion help' ;;
     esac
     COMPREPLY=($(compgen -W "$words" -- "$cur"))
     # The line breaks words at ':'; hand back only what follows it.

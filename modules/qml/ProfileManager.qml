@@ -6,6 +6,7 @@ import Kesta.Model
 // profile can be applied, imported from a .pf file, exported, reset to the
 // defaults, renamed and deleted (its number becomes free). Applying and
 // sending a reset profile are the root's flows: the overlay asks for them.
+// Beside them, the rules that choose a profile by the window in front.
 Overlay {
     id: overlay
 
@@ -20,12 +21,13 @@ Overlay {
     signal confirmRequested(string question, var accepted)
 
     title: strings[0]
-    panelWidth: 620
+    panelWidth: 1000
     panelHeight: 420
     onOpened: {
         ProfileListModel.reload();
         selected = ProfileListModel.rowInUse;
         nameField.text = ProfileListModel.nameAt(selected);
+        appRules.refresh();
         list.forceActiveFocus();
     }
 
@@ -118,8 +120,9 @@ Overlay {
     }
 
     Column {
+        id: profileButtons
         x: listFrame.width + Theme.spacingLarge
-        width: parent.width - x
+        width: 240
         spacing: Theme.spacing
 
         ThemedButton {
@@ -191,5 +194,12 @@ Overlay {
             elide: Text.ElideNone
             text: overlay.strings[10]
         }
+    }
+
+    AppProfileRules {
+        id: appRules
+        x: profileButtons.x + profileButtons.width + Theme.spacingLarge
+        width: parent.width - x
+        height: parent.height
     }
 }

@@ -5,8 +5,11 @@
 #include "app/widget.h"
 #include "macro/macrolibrary.h"
 #include "model/languagemodel.h"
+#include "model/appprofilefollower.h"
+#include "model/appprofilemodel.h"
 #include "model/macroeditormodel.h"
 #include "model/models.h"
+#include "model/sessionmodel.h"
 #include "view/operations.h"
 #include "settings/langstrings.h"
 #include "tools/virtual-mouse/virtual_mouse.h"
@@ -70,6 +73,8 @@ private slots:
     void recordingEndsWhenHiddenOrQuit_data();
     void recordingEndsWhenHiddenOrQuit();
     void trayBubbles();
+    void followedProfileIsNamedInTheTray_data();
+    void followedProfileIsNamedInTheTray();
     void removalIsToldAndOpenBringsTheWindowBack();
     void refusedMouseIsToldOnceWhileHidden_data();
     void refusedMouseIsToldOnceWhileHidden();
@@ -437,6 +442,36 @@ void TstWidget::trayBubbles()
     QCOMPARE(quiet.count(), 1);
     m_widget->checkDevice();
     QCOMPARE(quiet.count(), 1);
+}
+
+// A profile switched to because its program came to the front is named in
+// the tray, in the window's language.
+void TstWidget::followedProfileIsNamedInTheTray_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("English") << "English"
+                             << "Profile in use: Shooter (for the window in front)";
+    QTest::newRow("French") << "French"
+                            << "Profil utilisé : Shooter (pour la fenêtre au premier plan)";
+}
+
+void TstWidget::followedProfileIsNamedInTheTray()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, text);
+    setGlobal({{"common/language", language}});
+    makeWidget();
+    m_widget->checkDevice();
+    Models *models = m_widget->view()->models();
+    QTRY_VERIFY(models->session()->isPownOn());
+    QSignalSpy bubbles(m_widget.get(), &Widget::trayMessageShown);
+    QVERIFY(models->appProfiles()->setRule(QStringLiteral("Game"), QStringLiteral("Shooter")) ==
+            AppProfileModel::Outcome::Done);
+    models->appFollower()->windowActivated(QStringLiteral("Game"));
+    QTRY_COMPARE(models->session()->profileNo(), 3);
+    QTRY_COMPARE(bubbles.size(), 1);
+    QCOMPARE(bubbles.first().at(1).toString(), text);
 }
 
 // A window that hides because its mouse went away says so in the tray (a

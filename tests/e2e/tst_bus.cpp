@@ -29,6 +29,7 @@ private slots:
     void callsArrivingTogetherAreAllDone();
     void filesAreNamedFromKestaCtlsFolder();
     void warningsComeBackOnStderr();
+    void appProfileRulesInTheProgram();
 
 private:
     // kesta-ctl beside the program, without the virtual mouse.
@@ -254,6 +255,24 @@ void TstBus::warningsComeBackOnStderr()
                  err.contains(QLatin1String("the mouse will get its first 62 steps")),
              qPrintable(err));
     QVERIFY(!out.contains(QLatin1String("takes 204 bytes")));
+}
+
+// The rules of per-application profiles go through the program too (the
+// method AppProfile for kesta-ctl's app-profile), and nothing is sent.
+void TstBus::appProfileRulesInTheProgram()
+{
+    waitForQuietCommands();
+    const int wireBefore = commandsSent();
+    QString output;
+    QCOMPARE(ctl({"app-profile", "set", "firefox", "Game"}, &output), 0);
+    QCOMPARE(output, QStringLiteral("firefox  2 Game\n"));
+    QFile global(m_s.path("modules/setting/apConfig.bin"));
+    QVERIFY(global.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(global.readAll());
+    QVERIFY2(text.contains(QLatin1String("classes=firefox, loaderquiver")), qPrintable(text));
+    QCOMPARE(ctl({"app-profile", "remove", "chrome"}, &output), 2);
+    QVERIFY2(output.contains(QLatin1String("no rule for \"chrome\"")), qPrintable(output));
+    QCOMPARE(commandsSent(), wireBefore);
 }
 
 QTEST_GUILESS_MAIN(TstBus)

@@ -897,7 +897,9 @@ void TstKestaCtl::manualPageSaysWhatHelpSays()
 {
     const QString page = Ctl::manualPage(QStringLiteral("1.0"), QStringLiteral("December 2026"));
     for (const Ctl::TaskCommand &c : Ctl::taskCommands())
-        QVERIFY2(page.contains(QStringLiteral(".SS \"kesta\\-ctl ") + c.name), qPrintable(c.name));
+        QVERIFY2(page.contains(QStringLiteral(".SS \"kesta\\-ctl ") +
+                               QString(c.name).replace(QLatin1Char('-'), QLatin1String("\\-"))),
+                 qPrintable(c.name));
     const QString groff = QStandardPaths::findExecutable(QStringLiteral("groff"));
     if (groff.isEmpty())
         QSKIP("groff is not installed (Debian: groff-base)");

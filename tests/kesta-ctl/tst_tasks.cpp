@@ -176,6 +176,8 @@ private slots:
     void mouseThisUserMayNotOpenIsNamed();
     void sharedListSetsAreNamed();
     void exportsNameTheirFilesAsTheWindowDoes();
+    void appProfileRules_data();
+    void appProfileRules();
 };
 
 void TstTasks::buttonLabels_data()
@@ -974,6 +976,70 @@ void TstTasks::exportsNameTheirFilesAsTheWindowDoes()
     QCOMPARE(tool.task({"macro", "export", "Burst", "$DIR/burst"}, &out, &err), 0);
     QVERIFY(QFile::exists(dir + QStringLiteral("/burst.mc")));
     QCOMPARE(tool.task({"macro", "import", "$DIR/burst.mc"}, &out, &err), 0);
+}
+
+// The rules of per-application profiles: stored without the mouse, listed
+// with their profiles' names, refused with exit 2 and no change; a profile
+// switch is the profile other windows bring back.
+void TstTasks::appProfileRules_data()
+{
+    QTest::addColumn<QList<QStringList>>("commands"); // the last one is checked
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("output");
+
+    const QStringList list{"app-profile", "list"};
+    QTest::newRow("set by name and number, then list")
+        << QList<QStringList>{{"app-profile", "set", "steam_app_730", "Shooter"},
+                              {"app-profile", "set", "firefox", "1"},
+                              list}
+        << 0 << "steam_app_730  3 Shooter\nfirefox  1 Office\n";
+    QTest::newRow("remove") << QList<QStringList>{{"app-profile", "set", "a", "1"},
+                                                  {"app-profile", "remove", "a"},
+                                                  list}
+                            << 0 << "";
+    QTest::newRow("a switch is the profile to return to")
+        << QList<QStringList>{{"profile", "switch", "Game"}, list} << 0
+        << "other windows  2 Game\n";
+    QTest::newRow("json") << QList<QStringList>{{"app-profile", "set", "a", "Game"},
+                                                {"app-profile", "--json"}}
+                          << 0
+                          << "{\n    \"returnTo\": -1,\n    \"rules\": [\n        {\n"
+                             "            \"class\": \"a\",\n            \"profile\": 2,\n"
+                             "            \"profileName\": \"Game\"\n        }\n    ]\n}\n";
+    QTest::newRow("no such profile")
+        << QList<QStringList>{{"app-profile", "set", "a", "7"}} << 2 << "no profile \"7\"";
+    QTest::newRow("no such rule") << QList<QStringList>{{"app-profile", "remove", "a"}} << 2
+                                  << "no rule for \"a\"";
+    QTest::newRow("set needs two words")
+        << QList<QStringList>{{"app-profile", "set", "a"}} << 2 << "set needs";
+    QTest::newRow("the padding is no class")
+        << QList<QStringList>{{"app-profile", "set", "loaderquiver", "1"}} << 2 << "reserved";
+}
+
+void TstTasks::appProfileRules()
+{
+    QFETCH(QList<QStringList>, commands);
+    QFETCH(int, code);
+    QFETCH(QString, output);
+
+    Side side;
+    QVERIFY(side.open());
+    for (const QStringList &command : commands.mid(0, commands.size() - 1)) {
+        QString out;
+        QCOMPARE(side.task(command, &out), 0);
+    }
+    const auto before = side.files();
+    kvm::clearWireLog();
+    QString out;
+    QString err;
+    QCOMPARE(side.task(commands.last(), &out, &err), code);
+    QVERIFY(sentToMouse().isEmpty());
+    if (code == 0) {
+        QCOMPARE(out, output);
+        return;
+    }
+    QVERIFY2(err.contains(output), qPrintable(err));
+    QCOMPARE(side.files(), before);
 }
 
 QTEST_GUILESS_MAIN(TstTasks)

@@ -8,6 +8,7 @@
 
 #include "macro/macrolibrary.h"
 #include "model/languagemodel.h"
+#include "model/appprofilemodel.h"
 #include "model/macroeditormodel.h"
 #include "model/models.h"
 #include "view/operations.h"
@@ -108,6 +109,16 @@ int main(int argc, char **argv)
         {"dpi-assignment.png", [](SceneRig &r) { openOverlay(r, "dpiAssign", {5}, "openFor"); }},
         {"recoil-editor.png", [](SceneRig &r) { openOverlay(r, "recoil"); }},
         {"profile-manager.png", [](SceneRig &r) { openOverlay(r, "profileManager"); }},
+        {"app-profiles.png",
+         [](SceneRig &r) {
+             // Two rules, the window in front followed.
+             AppProfileModel *rules = r.view()->models()->appProfiles();
+             rules->setWatch(AppProfileModel::Watching);
+             rules->setRule(QStringLiteral("steam_app_730"), QStringLiteral("Shooter"));
+             rules->setRule(QStringLiteral("firefox"), QStringLiteral("Default"));
+             rules->setReturnTo(0);
+             openOverlay(r, "profileManager");
+         }},
         {"warning.png",
          [](SceneRig &r) {
              // "Please keep a key at least for the left button function."

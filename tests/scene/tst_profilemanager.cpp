@@ -1,6 +1,8 @@
 // The profile manager on the real program: the six-profile limit, import
 // naming and numbering, export, rename and delete, checked on name.bin, the
 // profile files and the dialogs asked.
+#include "model/appprofilemodel.h"
+#include "model/languagemodel.h"
 #include "model/models.h"
 #include "model/profilelistmodel.h"
 #include "scenerig.h"
@@ -19,6 +21,9 @@ private slots:
     void renameKeepsTheNumber();
     void theProfileInUseCannotBeDeleted();
     void exportWritesTheProfileFile();
+    void ruleAddedFromTheOpenWindows();
+    void noteSaysWhetherTheFrontIsSeen_data();
+    void noteSaysWhetherTheFrontIsSeen();
 
 private:
     QObject *manager() const { return m_rig.page(QStringLiteral("profileManager")); }
@@ -123,6 +128,59 @@ void TstProfileManager::exportWritesTheProfileFile()
     QVERIFY(exported.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(exported.readAll()),
              SceneRig::fileText(QStringLiteral("setting/p4.bin")));
+}
+
+// "Add" offers the classes of the open windows (each once) and the profiles
+// by name; the rule stores the profile's number.
+void TstProfileManager::ruleAddedFromTheOpenWindows()
+{
+    AppProfileModel *rules = m_rig.view()->models()->appProfiles();
+    rules->setWindowClassSource([] {
+        return QStringList{"firefox", "steam_app_730", "firefox", QString()};
+    });
+    SceneRig::call(manager(), "close");
+    SceneRig::call(manager(), "open");
+    QObject *classes = m_rig.item(QStringLiteral("appProfileClass"));
+    QObject *profileBox = m_rig.item(QStringLiteral("appProfileProfile"));
+    QObject *add = m_rig.item(QStringLiteral("appProfileAdd"));
+    QVERIFY(classes && profileBox && add);
+    QCOMPARE(classes->property("count").toInt(), 2);
+    QCOMPARE(classes->property("displayText").toString(), QStringLiteral("firefox"));
+    classes->setProperty("currentIndex", 1);
+    profileBox->setProperty("currentIndex", 3);
+    QVERIFY(add->property("enabled").toBool());
+    QVERIFY(QMetaObject::invokeMethod(add, "clicked"));
+    QCOMPARE(rules->profileFor(QStringLiteral("steam_app_730")), 3);
+    QTRY_COMPARE(m_rig.item(QStringLiteral("appProfileRules"))->property("count").toInt(), 1);
+    QVERIFY(SceneRig::fileText(QStringLiteral("setting/apConfig.bin"))
+                .contains(QLatin1String("classes=steam_app_730, loaderquiver")));
+}
+
+void TstProfileManager::noteSaysWhetherTheFrontIsSeen_data()
+{
+    QTest::addColumn<int>("watch");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("followed") << int(AppProfileModel::Watching) << "English"
+                              << "half a second";
+    QTest::newRow("no window manager") << int(AppProfileModel::NoWindowManager) << "English"
+                                       << "no window manager";
+    QTest::newRow("Wayland") << int(AppProfileModel::NoX11) << "English"
+                             << "Wayland session";
+    QTest::newRow("in the window's language") << int(AppProfileModel::NoX11) << "German"
+                                              << "In einer Wayland-Sitzung";
+}
+
+void TstProfileManager::noteSaysWhetherTheFrontIsSeen()
+{
+    QFETCH(int, watch);
+    QFETCH(QString, language);
+    QFETCH(QString, says);
+    LanguageModel *languages = m_rig.view()->models()->language();
+    languages->change(int(languages->names().indexOf(language)));
+    m_rig.view()->models()->appProfiles()->setWatch(AppProfileModel::Watch(watch));
+    const QString note = m_rig.item(QStringLiteral("appProfileNote"))->property("text").toString();
+    QVERIFY2(note.contains(says), qPrintable(note));
 }
 
 QTEST_MAIN(TstProfileManager)

@@ -19,9 +19,13 @@ namespace {
 // page, with the protocol's own pauses.
 constexpr int kReplyWaitMs = 60000;
 
+// "app-profile" is the method AppProfile.
 QString methodOf(const QString &command)
 {
-    return command.left(1).toUpper() + command.mid(1);
+    QString method;
+    for (const QString &word : command.split(QLatin1Char('-'), Qt::SkipEmptyParts))
+        method += word.left(1).toUpper() + word.mid(1);
+    return method;
 }
 
 // The program works in its own folder: a file named relative to the folder

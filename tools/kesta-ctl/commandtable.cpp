@@ -279,6 +279,39 @@ EXAMPLES
     kesta-ctl macro create-folder Games/Shooters
     kesta-ctl macro rename-folder Games/Shooters FPS
 )")});
+    t.append({QStringLiteral("app-profile"),
+              QStringLiteral("per-application profiles: the window in front chooses"),
+              {QStringLiteral("list"), QStringLiteral("set"), QStringLiteral("remove")},
+              {QStringLiteral("--json")},
+              QStringLiteral(R"(NAME
+    kesta-ctl app-profile - profiles that follow the window in front
+
+SYNOPSIS
+    kesta-ctl app-profile [list] [--json]
+    kesta-ctl app-profile set CLASS PROFILE
+    kesta-ctl app-profile remove CLASS
+
+DESCRIPTION
+    While kesta-config runs on an X11 desktop (XWayland windows included),
+    the profile follows the window in front: once a window has held the
+    front for half a second, the profile of its class's rule is switched to,
+    as the top bar switches it; a window without a rule brings back the
+    profile last chosen by hand (the top bar, kesta-ctl profile switch, the
+    bus). CLASS is the class part of the window's WM_CLASS, exactly as
+    xprop shows it (second string), case included. PROFILE is a profile's
+    name or number (0 to 5) as kesta-ctl profile list shows them; set
+    replaces a class's rule. list shows the rules and the profile other
+    windows bring back. A switch waits for a running transfer, a macro
+    recording and unsaved edits in the window. Deleting a profile deletes
+    its rules.
+    Under Wayland the window in front cannot be seen: a compositor's
+    shortcut or script can run kesta-ctl profile switch PROFILE instead.
+
+EXAMPLES
+    kesta-ctl app-profile set steam_app_730 Shooter
+    kesta-ctl app-profile set firefox 0
+    kesta-ctl app-profile remove firefox
+)")});
     return t;
 }
 

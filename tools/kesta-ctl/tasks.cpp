@@ -1,5 +1,6 @@
 #include "tools/kesta-ctl/tasks.h"
 
+#include "model/appprofilemodel.h"
 #include "model/assignmenttable.h"
 #include "model/dpimodel.h"
 #include "model/keymatrixmodel.h"
@@ -351,6 +352,7 @@ private:
     int pointer(QStringList args);
     int button(QStringList args);
     int profile(QStringList args);
+    int appProfile(QStringList args);
     int macro(QStringList args);
 
     Operations &m_ops;
@@ -544,6 +546,8 @@ int Runner::run(const QString &command, QStringList args)
         return profile(args);
     if (command == QLatin1String("macro"))
         return macro(args);
+    if (command == QLatin1String("app-profile"))
+        return appProfile(args);
     return usage(QStringLiteral("unknown command"));
 }
 
@@ -1325,6 +1329,8 @@ int Runner::profile(QStringList args)
             batch.commit();
             return notStored();
         }
+        // A switch the user asked for: windows without a rule bring it back.
+        AppProfileModel(m_ops).setReturnTo(n);
         return sent(QStringLiteral("profile %1 in use").arg(n));
     }
     if (sub == QLatin1String("export")) {
@@ -2027,6 +2033,88 @@ int Runner::macroFolder(const QString &sub, const QStringList &args)
     }
     m_out << "folder " << path << " deleted\n";
     return 0;
+}
+
+// ---------------------------------------------------------------------------
+// app-profile
+
+int Runner::appProfile(QStringList args)
+{
+    const bool json = takeFlag(args, QStringLiteral("--json"));
+    if (!noOptionsLeft(args))
+        return usage();
+    AppProfileModel rules(m_ops);
+    const QString sub = args.isEmpty() ? QStringLiteral("list") : args.takeFirst();
+    const auto nameOf = [this](int number) {
+        for (const auto &entry : profiles()) {
+            if (entry.second == number)
+                return entry.first;
+        }
+        return QString();
+    };
+    if (sub == QLatin1String("list")) {
+        if (!args.isEmpty())
+            return usage(QStringLiteral("list takes no arguments"));
+        const int returnTo = rules.returnTo();
+        if (json) {
+            QJsonArray list;
+            for (const AppProfileModel::Rule &r : rules.rules()) {
+                QJsonObject o;
+                o[QStringLiteral("class")] = r.windowClass;
+                o[QStringLiteral("profile")] = r.profile;
+                o[QStringLiteral("profileName")] = nameOf(r.profile);
+                list.append(o);
+            }
+            QJsonObject out;
+            out[QStringLiteral("rules")] = list;
+            out[QStringLiteral("returnTo")] = returnTo;
+            print(out);
+            return 0;
+        }
+        for (const AppProfileModel::Rule &r : rules.rules())
+            m_out << r.windowClass << "  " << r.profile << " " << nameOf(r.profile) << "\n";
+        if (returnTo >= 0)
+            m_out << "other windows  " << returnTo << " " << nameOf(returnTo) << "\n";
+        return 0;
+    }
+    if (json)
+        return usage(QStringLiteral("--json goes with list"));
+    if (sub == QLatin1String("set")) {
+        if (args.size() != 2)
+            return usage(QStringLiteral("set needs a window class and a profile (name or number)"));
+        switch (rules.setRule(args.at(0), args.at(1))) {
+        case AppProfileModel::Outcome::Done:
+            break;
+        case AppProfileModel::Outcome::EmptyClass:
+            return usage(args.at(0).isEmpty() ? QStringLiteral("the window class is empty")
+                                              : reservedName());
+        case AppProfileModel::Outcome::NoSuchProfile:
+            return usage(
+                QStringLiteral("no profile \"%1\" (see kesta-ctl profile list)").arg(args.at(1)));
+        default:
+            m_notStored = m_store->global()->fileName();
+            return notStored();
+        }
+        const int n = rules.profileFor(args.at(0));
+        m_out << args.at(0) << "  " << n << " " << nameOf(n) << "\n";
+        return 0;
+    }
+    if (sub == QLatin1String("remove")) {
+        if (args.size() != 1)
+            return usage(QStringLiteral("remove needs one window class"));
+        switch (rules.removeRule(args.at(0))) {
+        case AppProfileModel::Outcome::Done:
+            m_out << "rule for " << args.at(0) << " removed\n";
+            return 0;
+        case AppProfileModel::Outcome::NoSuchRule:
+            return usage(QStringLiteral("no rule for \"%1\" (see kesta-ctl app-profile list)")
+                             .arg(args.at(0)));
+        default:
+            m_notStored = m_store->global()->fileName();
+            return notStored();
+        }
+    }
+    return usage(QStringLiteral("unknown sub-command %1").arg(sub));
 }
 
 } // namespace
