@@ -126,7 +126,8 @@ Item {
             objectName: "appProfileProfile"
             width: addRow.width - addButton.width - addRow.spacing
             model: ProfileListModel.names
-            Accessible.name: rules.strings[2]
+            // Told from the manager's own profile field: "Programs: Profile".
+            Accessible.name: rules.strings[0] + ": " + rules.strings[2]
         }
         ThemedButton {
             id: addButton
