@@ -264,14 +264,14 @@ void TstBus::appProfileRulesInTheProgram()
     waitForQuietCommands();
     const int wireBefore = commandsSent();
     QString output;
-    QCOMPARE(ctl({"app-profile", "set", "firefox", "Game"}, &output), 0);
-    QCOMPARE(output, QStringLiteral("firefox  2 Game\n"));
+    QCOMPARE(ctl({"app-profile", "set", "browser", "Game"}, &output), 0);
+    QCOMPARE(output, QStringLiteral("browser  2 Game\n"));
     QFile global(m_s.path("modules/setting/apConfig.bin"));
     QVERIFY(global.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(global.readAll());
-    QVERIFY2(text.contains(QLatin1String("classes=firefox, loaderquiver")), qPrintable(text));
-    QCOMPARE(ctl({"app-profile", "remove", "chrome"}, &output), 2);
-    QVERIFY2(output.contains(QLatin1String("no rule for \"chrome\"")), qPrintable(output));
+    QVERIFY2(text.contains(QLatin1String("classes=browser, loaderquiver")), qPrintable(text));
+    QCOMPARE(ctl({"app-profile", "remove", "editor"}, &output), 2);
+    QVERIFY2(output.contains(QLatin1String("no rule for \"editor\"")), qPrintable(output));
     QCOMPARE(commandsSent(), wireBefore);
 }
 

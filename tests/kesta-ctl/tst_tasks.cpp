@@ -989,10 +989,10 @@ void TstTasks::appProfileRules_data()
 
     const QStringList list{"app-profile", "list"};
     QTest::newRow("set by name and number, then list")
-        << QList<QStringList>{{"app-profile", "set", "steam_app_730", "Shooter"},
-                              {"app-profile", "set", "firefox", "1"},
+        << QList<QStringList>{{"app-profile", "set", "shooter_game", "Shooter"},
+                              {"app-profile", "set", "browser", "1"},
                               list}
-        << 0 << "steam_app_730  3 Shooter\nfirefox  1 Office\n";
+        << 0 << "shooter_game  3 Shooter\nbrowser  1 Office\n";
     QTest::newRow("remove") << QList<QStringList>{{"app-profile", "set", "a", "1"},
                                                   {"app-profile", "remove", "a"},
                                                   list}

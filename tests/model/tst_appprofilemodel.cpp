@@ -72,8 +72,8 @@ void TestAppProfileModel::rulesAreStored_data()
         << QStringList{"set Game Shooter done"} << "Game=3"
         << QStringList{"classes=Game, loaderquiver", "profiles=3, loaderquiver"};
     QTest::newRow("by name and by number")
-        << QStringList{"set Game Shooter done", "set firefox 0 done"} << "Game=3,firefox=0"
-        << QStringList{"classes=Game, firefox", "profiles=3, 0"};
+        << QStringList{"set Game Shooter done", "set browser 0 done"} << "Game=3,browser=0"
+        << QStringList{"classes=Game, browser", "profiles=3, 0"};
     QTest::newRow("a class's rule is replaced")
         << QStringList{"set Game Shooter done", "set Game 2 done"} << "Game=2"
         << QStringList{"classes=Game, loaderquiver", "profiles=2, loaderquiver"};

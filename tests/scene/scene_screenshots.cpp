@@ -114,8 +114,8 @@ int main(int argc, char **argv)
              // Two rules, the window in front followed.
              AppProfileModel *rules = r.view()->models()->appProfiles();
              rules->setWatch(AppProfileModel::Watching);
-             rules->setRule(QStringLiteral("steam_app_730"), QStringLiteral("Shooter"));
-             rules->setRule(QStringLiteral("firefox"), QStringLiteral("Default"));
+             rules->setRule(QStringLiteral("shooter_game"), QStringLiteral("Shooter"));
+             rules->setRule(QStringLiteral("browser"), QStringLiteral("Default"));
              rules->setReturnTo(0);
              openOverlay(r, "profileManager");
          }},

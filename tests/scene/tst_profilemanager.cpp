@@ -136,7 +136,7 @@ void TstProfileManager::ruleAddedFromTheOpenWindows()
 {
     AppProfileModel *rules = m_rig.view()->models()->appProfiles();
     rules->setWindowClassSource([] {
-        return QStringList{"firefox", "steam_app_730", "firefox", QString()};
+        return QStringList{"browser", "shooter_game", "browser", QString()};
     });
     SceneRig::call(manager(), "close");
     SceneRig::call(manager(), "open");
@@ -145,15 +145,15 @@ void TstProfileManager::ruleAddedFromTheOpenWindows()
     QObject *add = m_rig.item(QStringLiteral("appProfileAdd"));
     QVERIFY(classes && profileBox && add);
     QCOMPARE(classes->property("count").toInt(), 2);
-    QCOMPARE(classes->property("displayText").toString(), QStringLiteral("firefox"));
+    QCOMPARE(classes->property("displayText").toString(), QStringLiteral("browser"));
     classes->setProperty("currentIndex", 1);
     profileBox->setProperty("currentIndex", 3);
     QVERIFY(add->property("enabled").toBool());
     QVERIFY(QMetaObject::invokeMethod(add, "clicked"));
-    QCOMPARE(rules->profileFor(QStringLiteral("steam_app_730")), 3);
+    QCOMPARE(rules->profileFor(QStringLiteral("shooter_game")), 3);
     QTRY_COMPARE(m_rig.item(QStringLiteral("appProfileRules"))->property("count").toInt(), 1);
     QVERIFY(SceneRig::fileText(QStringLiteral("setting/apConfig.bin"))
-                .contains(QLatin1String("classes=steam_app_730, loaderquiver")));
+                .contains(QLatin1String("classes=shooter_game, loaderquiver")));
 }
 
 void TstProfileManager::noteSaysWhetherTheFrontIsSeen_data()

@@ -308,9 +308,9 @@ DESCRIPTION
     shortcut or script can run kesta-ctl profile switch PROFILE instead.
 
 EXAMPLES
-    kesta-ctl app-profile set steam_app_730 Shooter
-    kesta-ctl app-profile set firefox 0
-    kesta-ctl app-profile remove firefox
+    kesta-ctl app-profile set shooter_game Shooter
+    kesta-ctl app-profile set browser 0
+    kesta-ctl app-profile remove browser
 )")});
     return t;
 }
