@@ -21,8 +21,10 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFontDatabase>
+#include <QHash>
 #include <QHideEvent>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QQmlContext>
 
@@ -240,6 +242,24 @@ void Widget::disconnectSequence()
 
 void Widget::retranslateTray()
 {
+    // Qt's own texts follow; a language Qt has no texts for keeps English.
+    static const QHash<QString, QString> qtLocales{
+        {QStringLiteral("German"), QStringLiteral("de")},
+        {QStringLiteral("French"), QStringLiteral("fr")},
+        {QStringLiteral("Italian"), QStringLiteral("it")},
+        {QStringLiteral("Spanish"), QStringLiteral("es")},
+        {QStringLiteral("ChineseSimplified"), QStringLiteral("zh_CN")},
+        {QStringLiteral("ChineseTraditional"), QStringLiteral("zh_TW")}};
+    if (m_qtTexts)
+        QCoreApplication::removeTranslator(m_qtTexts.get());
+    m_qtTexts.reset();
+    const QString locale = qtLocales.value(view()->models()->language()->language());
+    auto translator = std::make_unique<QTranslator>();
+    if (!locale.isEmpty() && translator->load(QStringLiteral("qtbase_") + locale,
+                                              QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator.get());
+        m_qtTexts = std::move(translator);
+    }
     trayOpen->setText(InterfaceTexts::text(InterfaceTexts::TrayOpen));
     trayQuit->setText(InterfaceTexts::text(InterfaceTexts::TrayQuit));
     tray->setToolTip(InterfaceTexts::text(InterfaceTexts::TrayToolTip));

@@ -7,9 +7,11 @@
 #include <QCoreApplication>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QTranslator>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class Ui_Controler;
 class myQQuickView;
@@ -76,6 +78,9 @@ private:
     QString languageText(const QString &section, int index) const;
 
     QTimer timer;
+    // Qt's own texts (the file dialogs' buttons and columns) in the
+    // window's language.
+    std::unique_ptr<QTranslator> m_qtTexts;
     Ui_Controler *controler = nullptr; // released with deleteLater
     Hid_Thread hid;
     QSystemTrayIcon *tray = nullptr;

@@ -126,7 +126,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${KESTA_DEB_RUNTIME_DEPENDS_TEXT}")
 # Without a CJK face both Chinese languages show boxes; the theme asks for
 # this one's Simplified and Traditional forms by name.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${KESTA_DESKTOP_DIR}/debian/postinst ${KESTA_DESKTOP_DIR}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)

@@ -10,7 +10,7 @@ packages=(
   qml6-module-qttest qml6-module-qtquick-controls qml6-module-qtquick-templates
   qml6-module-qtquick-layouts qml6-module-qtquick-shapes libgl-dev
   libhidapi-dev libudev-dev libx11-dev libxtst-dev libxcb1-dev
-  xvfb xauth fonts-dejavu-core fonts-noto-cjk trayer xdotool x11-utils imagemagick libbenchmark-dev
+  xvfb xauth fonts-dejavu-core fonts-noto-cjk qt6-translations-l10n trayer xdotool x11-utils imagemagick libbenchmark-dev
   # the installed program and its Debian package
   librsvg2-bin desktop-file-utils appstream lintian dpkg-dev file
   python3

@@ -55,7 +55,7 @@ Item {
             width: 220
             model: ProfileListModel.names
             currentIndex: ProfileListModel.rowInUse
-            Accessible.name: "Profile"
+            Accessible.name: profileTexts.texts[1]
             onActivated: index => SessionModel.changeProfile(ProfileListModel.numberAt(index))
         }
     }

@@ -560,17 +560,21 @@ void TstWidget::trayTextsFollowTheLanguage_data()
     QTest::addColumn<QStringList>("menu");
     QTest::addColumn<QString>("toolTip");
     QTest::addColumn<QVariantList>("bubble");
+    // Qt's own "Cancel" (the file dialogs' buttons), from Qt's translations.
+    QTest::addColumn<QString>("qtCancel");
     QTest::newRow("English") << "English" << QStringList{"Open (&O)", "Quit (&Q)"}
                              << "ZORVANT KESTA MOUSE R218"
-                             << QVariantList{"Info", "Detect Device", 10000};
+                             << QVariantList{"Info", "Detect Device", 10000} << "Cancel";
     QTest::newRow("German") << "German" << QStringList{QString::fromUtf8("&Öffnen"), "&Beenden"}
                             << "ZORVANT KESTA MAUS R218"
-                            << QVariantList{"Info", QString::fromUtf8("Gerät erkannt"), 10000};
+                            << QVariantList{"Info", QString::fromUtf8("Gerät erkannt"), 10000}
+                            << "Abbrechen";
     QTest::newRow("ChineseSimplified")
         << "ChineseSimplified"
         << QStringList{QString::fromUtf8("打开 (&O)"), QString::fromUtf8("退出 (&Q)")}
         << QString::fromUtf8("ZORVANT KESTA 鼠标 R218")
-        << QVariantList{QString::fromUtf8("信息"), QString::fromUtf8("已检测到设备"), 10000};
+        << QVariantList{QString::fromUtf8("信息"), QString::fromUtf8("已检测到设备"), 10000}
+        << QString::fromUtf8("取消");
 }
 
 void TstWidget::trayTextsFollowTheLanguage()
@@ -579,8 +583,11 @@ void TstWidget::trayTextsFollowTheLanguage()
     QFETCH(QStringList, menu);
     QFETCH(QString, toolTip);
     QFETCH(QVariantList, bubble);
+    QFETCH(QString, qtCancel);
     setGlobal({{QStringLiteral("common/language"), language}});
     makeWidget();
+    const auto qtText = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    QCOMPARE(qtText(), qtCancel);
     const auto menuTexts = [this] {
         QStringList out;
         for (const QAction *action : m_widget->trayIcon()->contextMenu()->actions())
@@ -601,6 +608,9 @@ void TstWidget::trayTextsFollowTheLanguage()
     m_widget->view()->models()->language()->change(5); // Italian
     QCOMPARE(menuTexts(), (QStringList{"&Apri", "&Esci"}));
     QCOMPARE(m_widget->trayIcon()->toolTip(), QStringLiteral("MOUSE ZORVANT KESTA R218"));
+    QCOMPARE(qtText(), QStringLiteral("Annulla"));
+    m_widget.reset(); // the window's translator leaves with it
+    QCOMPARE(qtText(), QStringLiteral("Cancel"));
 }
 
 QTEST_MAIN(TstWidget)
