@@ -50,7 +50,9 @@ Widget::Widget(QWidget *parent) : Widget(QStringLiteral("./modules"), parent) {}
 Widget::Widget(const QString &modulesDir, QWidget *parent) : QWidget(parent)
 {
     controler = new Ui_Controler(); // no parent: released with deleteLater
-    controler->setupUi(this, modulesDir);
+    // The scene is built when the window is first shown: a start to the
+    // tray (--hidden) runs on the models alone, without the pages.
+    controler->setupUi(this, modulesDir, false);
     view()->setHidThread(&hid);
     view()->rootContext()->setContextProperty(QStringLiteral("hid"), &hid);
 
@@ -275,6 +277,14 @@ void Widget::receiveMessage(QString message)
         if (isDeviceConnected())
             postRestore();
     });
+}
+
+void Widget::showEvent(QShowEvent *event)
+{
+    // Sent before the window is on the screen: the scene exists by then.
+    if (controler->loadScene() && isDeviceConnected())
+        startView();
+    QWidget::showEvent(event);
 }
 
 // Gone to the tray (or away with the mouse): nothing on the screen says that
