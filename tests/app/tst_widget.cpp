@@ -21,6 +21,7 @@
 #include "../stagemodules.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFontDatabase>
 #include <QQuickItem>
 #include <QSettings>
@@ -59,6 +60,8 @@ private slots:
     void init();
     void cleanup();
 
+    // First: a face loaded by a later test stays open in the process.
+    void englishWindowOpensNoCjkFace();
     void connectStartsListenerAndScene();
     void firstListedDeviceWins();
     void missingGroupAndAbsentDeviceHideTheWindow();
@@ -128,6 +131,37 @@ void TstWidget::makeWidget()
 {
     m_widget = std::make_unique<Widget>();
     m_widget->showNormal();
+}
+
+// An English window, its pages built and shown, has opened no face of the
+// Chinese languages: nothing it shows needs one.
+void TstWidget::englishWindowOpensNoCjkFace()
+{
+    const QStringList families = QFontDatabase::families();
+    if (!families.contains(QStringLiteral("Noto Sans CJK SC")))
+        QSKIP("no CJK face installed here");
+    const auto openFaces = [] {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        if (!maps.open(QIODevice::ReadOnly))
+            return QStringList{QStringLiteral("?")};
+        QStringList faces;
+        for (const QByteArray &line : maps.readAll().split('\n')) {
+            const QString path = QString::fromLocal8Bit(line.mid(line.indexOf('/')));
+            if (line.contains('/') && path.contains(QLatin1String("CJK"), Qt::CaseInsensitive))
+                faces.append(path);
+        }
+        return faces;
+    };
+    if (!openFaces().isEmpty())
+        QSKIP("a CJK face was open before the window");
+    setGlobal({{QStringLiteral("common/language"), QStringLiteral("English")}});
+    makeWidget();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    QTRY_VERIFY_WITH_TIMEOUT(root() && root()->property("startupDone").toBool(), 20000);
+    QTRY_VERIFY(!root()->property("busy").toBool());
+    QTest::qWait(100); // a frame of the pages
+    QVERIFY2(openFaces().isEmpty(), qPrintable(openFaces().join(QLatin1Char(' '))));
 }
 
 void TstWidget::connectStartsListenerAndScene()
