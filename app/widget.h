@@ -62,6 +62,8 @@ public slots:
 
 protected:
     void customEvent(QEvent *event) override;
+    QPaintEngine *paintEngine() const override;
+    void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;

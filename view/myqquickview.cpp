@@ -2,7 +2,10 @@
 
 #include "device/hid_thread.h"
 #include "device/transfergate.h"
+#include "devicesettings/devicesettings.h"
+#include "model/dpimodel.h"
 #include "model/models.h"
+#include "model/sessionmodel.h"
 #include "model/registration.h"
 #include "settings/settingsstore.h"
 #include "view/operations.h"
@@ -97,7 +100,24 @@ void myQQuickView::clearHidBusy()
 
 void myQQuickView::initUI()
 {
-    callScene("initUI", Qt::QueuedConnection);
+    if (rootObject()) {
+        callScene("initUI", Qt::QueuedConnection);
+        return;
+    }
+    // No scene yet (a window started to the tray): the models are
+    // initialised as the scene's initUI would, so that the device, the bus
+    // and the profile follower work on the stored values; the scene built
+    // later finds them ready.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (rootObject())
+                return; // built meanwhile: its own initUI follows
+            m_models->session()->firstInit();
+            if (DeviceSettings *settings = m_ops->deviceSettings())
+                m_models->dpi()->setCurrentStage(settings->mouseGetCurrentDPI().toInt() - 1);
+        },
+        Qt::QueuedConnection);
 }
 
 void myQQuickView::runUI()
@@ -118,7 +138,8 @@ void myQQuickView::setCurrentDPI(int dpiValue)
                                   Q_ARG(int, dpiValue));
         return;
     }
-    callScene("setCurrentDPI", Qt::DirectConnection, {dpiValue});
+    if (!callScene("setCurrentDPI", Qt::DirectConnection, {dpiValue}) && dpiValue > 0)
+        m_models->dpi()->setCurrentStage(dpiValue - 1); // as the scene does
 }
 
 void myQQuickView::setEnabled(bool enabled)

@@ -33,7 +33,7 @@ QSize primaryWorkArea()
 
 } // namespace
 
-void Ui_Controler::setupUi(QWidget *widget, const QString &modulesDir)
+void Ui_Controler::setupUi(QWidget *widget, const QString &modulesDir, bool loadScene)
 {
     qDebug() << "=====================Ui_Controler - setupUi================================ ";
     if (widget->objectName().isEmpty())
@@ -59,7 +59,6 @@ void Ui_Controler::setupUi(QWidget *widget, const QString &modulesDir)
     context->setContextProperty(QStringLiteral("ui_View"), m_view);
     context->setContextProperty(QStringLiteral("hid"), nullptr); // set by the window
     context->setContextProperty(QStringLiteral("ui_Ctl"), this);
-    m_view->setSource(QUrl(QStringLiteral("qrc:/modules/qml/main.qml")));
 
     // However the window gets its size (the resize grip, the window manager,
     // maximise and restore), the scene is scaled to the size it really has.
@@ -71,10 +70,22 @@ void Ui_Controler::setupUi(QWidget *widget, const QString &modulesDir)
     const QSize size = windowSizeForScreen(primaryWorkArea());
     qDebug() << "screen W,H = " << screen.width() << screen.height();
     widget->resize(size);
-    m_view->callScene("setScreenRect", Qt::DirectConnection, {size.width(), size.height(), false});
 
     widget->setWindowTitle(
         m_view->operations()->settings()->getGlobalData(QStringLiteral("common/name")).toString());
+    if (loadScene)
+        this->loadScene();
+}
+
+bool Ui_Controler::loadScene()
+{
+    if (!m_view || !m_widget || m_view->source().isValid())
+        return false;
+    m_view->setSource(QUrl(QStringLiteral("qrc:/modules/qml/main.qml")));
+    // The size the window has now (the view may not be laid out yet).
+    const QSize size = m_widget->size();
+    m_view->callScene("setScreenRect", Qt::DirectConnection, {size.width(), size.height(), isMax});
+    return true;
 }
 
 void Ui_Controler::onMinimize()

@@ -16,7 +16,12 @@ public:
     explicit Ui_Controler(QObject *parent = nullptr);
     ~Ui_Controler() override;
 
-    void setupUi(QWidget *widget, const QString &modulesDir = QStringLiteral("./modules"));
+    // loadScene false: the window and its view without the scene; loadScene()
+    // builds it later (a window started to the tray builds it when first shown).
+    void setupUi(QWidget *widget, const QString &modulesDir = QStringLiteral("./modules"),
+                 bool loadScene = true);
+    // Builds the scene unless it exists; true when it was built now.
+    bool loadScene();
     myQQuickView *view() const { return m_view; }
     bool isMaximised() const { return isMax; }
 

@@ -14,8 +14,13 @@ ComboBox {
     hoverEnabled: true
 
     // The width that shows the longest entry whole; a host that has the room
-    // sizes the box by it.
+    // sizes the box by it. Measured while the box is shown: measuring loads
+    // the faces of every entry's script, and a box nobody sees (the unused
+    // language list, whose entries are in their own scripts) must not load
+    // a CJK face for an English window.
     readonly property real widestText: {
+        if (!control.visible)
+            return 0;
         // Entries change with the model and the language.
         void control.model;
         let widest = metrics.advanceWidth(control.displayText);

@@ -3,10 +3,12 @@
 // timer, the listener's effects, and the second-start message.
 #include "app/quitsignals.h"
 #include "app/widget.h"
+#include "bus/kestabus.h"
 #include "macro/macrolibrary.h"
 #include "model/languagemodel.h"
 #include "model/appprofilefollower.h"
 #include "model/appprofilemodel.h"
+#include "model/dpimodel.h"
 #include "model/macroeditormodel.h"
 #include "model/models.h"
 #include "model/sessionmodel.h"
@@ -18,7 +20,9 @@
 #include "../scenecalls.h"
 #include "../stagemodules.h"
 
+#include <QBackingStore>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFontDatabase>
 #include <QQuickItem>
 #include <QSettings>
@@ -57,7 +61,10 @@ private slots:
     void init();
     void cleanup();
 
+    // First: a face loaded by a later test stays open in the process.
+    void englishWindowOpensNoCjkFace();
     void connectStartsListenerAndScene();
+    void hostKeepsNoWindowBufferOfItsOwn();
     void firstListedDeviceWins();
     void missingGroupAndAbsentDeviceHideTheWindow();
     void wrongSecrecyCodeHidesTheWindow();
@@ -76,6 +83,7 @@ private slots:
     void followedProfileIsNamedInTheTray_data();
     void followedProfileIsNamedInTheTray();
     void removalIsToldAndOpenBringsTheWindowBack();
+    void hiddenStartBuildsTheSceneOnFirstShow();
     void refusedMouseIsToldOnceWhileHidden_data();
     void refusedMouseIsToldOnceWhileHidden();
     void trayTextsFollowTheLanguage_data();
@@ -125,6 +133,54 @@ void TstWidget::makeWidget()
 {
     m_widget = std::make_unique<Widget>();
     m_widget->showNormal();
+}
+
+// An English window, its pages built and shown, has opened no face of the
+// Chinese languages: nothing it shows needs one.
+void TstWidget::englishWindowOpensNoCjkFace()
+{
+    const QStringList families = QFontDatabase::families();
+    if (!families.contains(QStringLiteral("Noto Sans CJK SC")))
+        QSKIP("no CJK face installed here");
+    const auto openFaces = [] {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        if (!maps.open(QIODevice::ReadOnly))
+            return QStringList{QStringLiteral("?")};
+        QStringList faces;
+        for (const QByteArray &line : maps.readAll().split('\n')) {
+            const QString path = QString::fromLocal8Bit(line.mid(line.indexOf('/')));
+            if (line.contains('/') && path.contains(QLatin1String("CJK"), Qt::CaseInsensitive))
+                faces.append(path);
+        }
+        return faces;
+    };
+    if (!openFaces().isEmpty())
+        QSKIP("a CJK face was open before the window");
+    setGlobal({{QStringLiteral("common/language"), QStringLiteral("English")}});
+    makeWidget();
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    QTRY_VERIFY_WITH_TIMEOUT(root() && root()->property("startupDone").toBool(), 20000);
+    QTRY_VERIFY(!root()->property("busy").toBool());
+    QTest::qWait(100); // a frame of the pages
+    QVERIFY2(openFaces().isEmpty(), qPrintable(openFaces().join(QLatin1Char(' '))));
+}
+
+// The scene covers the whole window and draws it; the host window paints
+// nothing, so it keeps no full-size buffer beside the scene's own.
+void TstWidget::hostKeepsNoWindowBufferOfItsOwn()
+{
+    makeWidget();
+    m_widget->checkDevice();
+    QTRY_VERIFY_WITH_TIMEOUT(root() && root()->property("startupDone").toBool(), 20000);
+    m_widget->resize(m_widget->size() + QSize(40, 30));
+    m_widget->update();
+    QTest::qWait(100);
+    QBackingStore *store = m_widget->backingStore();
+    QVERIFY2(
+        !store || store->size().isEmpty(),
+        qPrintable(QStringLiteral("%1x%2").arg(store->size().width()).arg(store->size().height())));
+    QTRY_COMPARE(m_widget->view()->size(), m_widget->size()); // the scene still follows
 }
 
 void TstWidget::connectStartsListenerAndScene()
@@ -508,6 +564,63 @@ void TstWidget::removalIsToldAndOpenBringsTheWindowBack()
     QCOMPARE(m_widget->trayIcon()->contextMenu()->actions().first(), open);
     open->trigger();
     QTRY_VERIFY(m_widget->isVisible());
+}
+
+// Started to the tray (--hidden), as at every login: no scene exists until
+// the window is first shown. Meanwhile the mouse is initialised, its DPI
+// button, a bus call and the profile follower work on the models, and the
+// tray's "Open" builds a scene that starts as a shown window's does.
+void TstWidget::hiddenStartBuildsTheSceneOnFirstShow()
+{
+    m_widget = std::make_unique<Widget>(); // as with --hidden: the tray icon only
+    QVERIFY(!root());
+    QSignalSpy bubbles(m_widget.get(), &Widget::trayMessageShown);
+    m_widget->checkDevice();
+    QVERIFY(m_widget->isDeviceConnected());
+    QVERIFY(m_widget->hidThread()->listening);
+    QCOMPARE(bubbles.count(), 1); // the mouse was found
+    Models *models = m_widget->view()->models();
+    QTRY_VERIFY(models->session()->isPownOn());
+
+    kvm::pressDpiButton(2);
+    QTRY_COMPARE(models->dpi()->currentStage(), 1);
+
+    myQQuickView *view = m_widget->view();
+    KestaBus::Host host;
+    host.ops = view->operations();
+    host.models = models;
+    host.deviceConnected = [this] { return m_widget->isDeviceConnected(); };
+    host.setDialogs = [view](UserDialogs *d) { view->setDialogs(d); };
+    KestaBus bus(host);
+    QString out, err;
+    QCOMPARE(bus.runNow(QStringLiteral("dpi"), {"set", "2=1500"}, &out, &err), 0);
+    QCOMPARE(models->dpi()->values().value(1), 1500);
+
+    QVERIFY(models->appProfiles()->setRule(QStringLiteral("Game"), QStringLiteral("Shooter")) ==
+            AppProfileModel::Outcome::Done);
+    models->appFollower()->windowActivated(QStringLiteral("Game"));
+    QTRY_COMPARE(models->session()->profileNo(), 3);
+
+    QVERIFY(!root());
+    QVERIFY(view->contentItem()->childItems().isEmpty());
+    QVERIFY(!m_widget->isVisible());
+
+    auto *open =
+        m_widget->trayIcon()->contextMenu()->findChild<QAction *>(QStringLiteral("trayOpen"));
+    if (!open)
+        open = m_widget->findChild<QAction *>(QStringLiteral("trayOpen"));
+    QVERIFY(open);
+    open->trigger();
+    QTRY_VERIFY(m_widget->isVisible());
+    QVERIFY(root());
+    QTRY_VERIFY_WITH_TIMEOUT(!root()->property("frame").isNull(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(root()->property("startupDone").toBool(), 5000);
+    QTRY_VERIFY(!root()->property("busy").toBool());
+    QVERIFY(root()->property("isRunning").toBool());
+    QVERIFY(root()->property("isPownOn").toBool());
+    QCOMPARE(root()->property("profileNo").toInt(), 3);
+    QCOMPARE(root()->property("currentDpiStage").toInt(), models->dpi()->currentStage());
+    QVERIFY(view->isInputEnabled());
 }
 
 // A mouse this user may not open: a hidden window (a start with --hidden)
