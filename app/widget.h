@@ -62,7 +62,6 @@ public slots:
 
 protected:
     void customEvent(QEvent *event) override;
-    QPaintEngine *paintEngine() const override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 #ifdef Q_OS_WIN
