@@ -2,6 +2,7 @@
 
 #include "device/hid_thread.h"
 #include "device/transfergate.h"
+#include "model/appprofilefollower.h"
 #include "model/models.h"
 #include "model/registration.h"
 #include "settings/settingsstore.h"
@@ -44,6 +45,7 @@ void myQQuickView::setHidThread(Hid_Thread *hid)
 {
     m_hid = hid;
     m_ops->attachDevice(hid);
+    m_models->appFollower()->watchDevice(device());
 }
 
 MouseDevice *myQQuickView::device() const
