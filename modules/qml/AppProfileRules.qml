@@ -142,6 +142,7 @@ Item {
 
     Caption {
         id: returnLine
+        objectName: "appProfileReturnTo"
         y: addRow.y + profileBox.height + Theme.spacing
         width: parent.width
         height: visible ? 20 : 0

@@ -1,12 +1,16 @@
 // The profile manager on the real program: the six-profile limit, import
 // naming and numbering, export, rename and delete, checked on name.bin, the
 // profile files and the dialogs asked.
+#include "bus/kestabus.h"
 #include "model/appprofilemodel.h"
 #include "model/languagemodel.h"
 #include "model/models.h"
 #include "model/profilelistmodel.h"
+#include "model/sessionmodel.h"
 #include "scenerig.h"
 #include "settings/userdialogs.h"
+
+#include <QSignalSpy>
 
 class TstProfileManager : public QObject
 {
@@ -24,6 +28,7 @@ private slots:
     void ruleAddedFromTheOpenWindows();
     void noteSaysWhetherTheFrontIsSeen_data();
     void noteSaysWhetherTheFrontIsSeen();
+    void otherWindowsLineFollowsTheUsersSwitch();
 
 private:
     QObject *manager() const { return m_rig.page(QStringLiteral("profileManager")); }
@@ -181,6 +186,41 @@ void TstProfileManager::noteSaysWhetherTheFrontIsSeen()
     m_rig.view()->models()->appProfiles()->setWatch(AppProfileModel::Watch(watch));
     const QString note = m_rig.item(QStringLiteral("appProfileNote"))->property("text").toString();
     QVERIFY2(note.contains(says), qPrintable(note));
+}
+
+// The profile a window without a rule brings back is the one the user chose
+// last, from the top bar or through kesta-ctl; the open manager says so.
+void TstProfileManager::otherWindowsLineFollowsTheUsersSwitch()
+{
+    Models *models = m_rig.view()->models();
+    AppProfileModel *rules = models->appProfiles();
+    QVERIFY(rules->setRule(QStringLiteral("Game"), QStringLiteral("2")) ==
+            AppProfileModel::Outcome::Done);
+    QVERIFY(rules->setReturnTo(0));
+    QObject *line = m_rig.item(QStringLiteral("appProfileReturnTo"));
+    QVERIFY(line);
+    QTRY_COMPARE(line->property("text").toString(), QStringLiteral("Other windows: Default"));
+    QSignalSpy told(rules, &AppProfileModel::returnToChanged);
+
+    QVERIFY(models->session()->changeProfile(1)); // the top bar
+    QCOMPARE(rules->returnTo(), 1);
+    QVERIFY(!told.isEmpty());
+    QTRY_COMPARE(line->property("text").toString(), QStringLiteral("Other windows: Office"));
+
+    myQQuickView *view = m_rig.view();
+    KestaBus::Host host;
+    host.ops = view->operations();
+    host.models = models;
+    host.deviceConnected = [] { return true; };
+    host.setDialogs = [view](UserDialogs *d) { view->setDialogs(d); };
+    KestaBus bus(host);
+    told.clear();
+    QString out, err;
+    QCOMPARE(bus.runNow(QStringLiteral("profile"), {"switch", "3"}, &out, &err), 0);
+    QCOMPARE(models->session()->profileNo(), 3);
+    QCOMPARE(rules->returnTo(), 3);
+    QVERIFY(!told.isEmpty());
+    QTRY_COMPARE(line->property("text").toString(), QStringLiteral("Other windows: Shooter"));
 }
 
 QTEST_MAIN(TstProfileManager)
