@@ -52,8 +52,12 @@ Overlay {
         function onImportRefused(line) {
             overlay.warningRequested(line);
         }
+        // The list read again (a delete, a rename, an import): the row
+        // selected may now hold another profile, and the name field shows
+        // the one it holds.
         function onModelReset() {
             overlay.selected = Math.min(overlay.selected, ProfileListModel.count - 1);
+            nameField.text = ProfileListModel.nameAt(overlay.selected);
         }
     }
 

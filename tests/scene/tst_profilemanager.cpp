@@ -29,6 +29,8 @@ private slots:
     void noteSaysWhetherTheFrontIsSeen_data();
     void noteSaysWhetherTheFrontIsSeen();
     void otherWindowsLineFollowsTheUsersSwitch();
+    void nameFieldShowsTheSelectionAfterADelete_data();
+    void nameFieldShowsTheSelectionAfterADelete();
 
 private:
     QObject *manager() const { return m_rig.page(QStringLiteral("profileManager")); }
@@ -221,6 +223,32 @@ void TstProfileManager::otherWindowsLineFollowsTheUsersSwitch()
     QCOMPARE(rules->returnTo(), 3);
     QVERIFY(!told.isEmpty());
     QTRY_COMPARE(line->property("text").toString(), QStringLiteral("Other windows: Shooter"));
+}
+
+void TstProfileManager::nameFieldShowsTheSelectionAfterADelete_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::newRow("a row in the middle") << 2;
+    QTest::newRow("the last row") << 5;
+}
+
+// Whatever row the selection lands on, the name field shows that profile's
+// name: Rename must not give it the deleted one's.
+void TstProfileManager::nameFieldShowsTheSelectionAfterADelete()
+{
+    QFETCH(int, row);
+    QObject *field = m_rig.item(QStringLiteral("profileNameField"));
+    QObject *list = m_rig.item(QStringLiteral("profileEntries"));
+    QVERIFY(field && list);
+    manager()->setProperty("selected", row);
+    QCOMPARE(field->property("text").toString(), profiles()->nameAt(row));
+    const QString deleted = profiles()->nameAt(row);
+    QVERIFY(profiles()->deleteProfile(row));
+    const int selected = manager()->property("selected").toInt();
+    QVERIFY(selected >= 0 && selected < profiles()->count());
+    QTRY_COMPARE(list->property("currentIndex").toInt(), selected);
+    QCOMPARE(field->property("text").toString(), profiles()->nameAt(selected));
+    QVERIFY(field->property("text").toString() != deleted);
 }
 
 QTEST_MAIN(TstProfileManager)
