@@ -31,6 +31,7 @@ private slots:
     void otherWindowsLineFollowsTheUsersSwitch();
     void nameFieldShowsTheSelectionAfterADelete_data();
     void nameFieldShowsTheSelectionAfterADelete();
+    void deleteQuestionNamesTheRules();
 
 private:
     QObject *manager() const { return m_rig.page(QStringLiteral("profileManager")); }
@@ -249,6 +250,29 @@ void TstProfileManager::nameFieldShowsTheSelectionAfterADelete()
     QTRY_COMPARE(list->property("currentIndex").toInt(), selected);
     QCOMPARE(field->property("text").toString(), profiles()->nameAt(selected));
     QVERIFY(field->property("text").toString() != deleted);
+}
+
+// Deleting a profile that windows bring takes their rules along: the
+// question says so, in the window's language.
+void TstProfileManager::deleteQuestionNamesTheRules()
+{
+    AppProfileModel *rules = m_rig.view()->models()->appProfiles();
+    QVERIFY(rules->setRule(QStringLiteral("Game"), QStringLiteral("2")) ==
+            AppProfileModel::Outcome::Done);
+    QSignalSpy asked(manager(), SIGNAL(confirmRequested(QString, QVariant)));
+    QObject *remove = m_rig.item(QStringLiteral("deleteProfileButton"));
+    QVERIFY(remove);
+    auto question = [&](int row) {
+        manager()->setProperty("selected", row);
+        asked.clear();
+        QMetaObject::invokeMethod(remove, "clicked");
+        return asked.size() == 1 ? asked.first().first().toString() : QString();
+    };
+    QCOMPARE(question(2), QStringLiteral("Delete the profile “Game” and its window rules?"));
+    QCOMPARE(question(1), QStringLiteral("Delete the profile “Office”?"));
+    LanguageModel *languages = m_rig.view()->models()->language();
+    languages->change(int(languages->names().indexOf(QStringLiteral("German"))));
+    QCOMPARE(question(2), QStringLiteral("Das Profil „Game“ und seine Fensterregeln löschen?"));
 }
 
 QTEST_MAIN(TstProfileManager)
