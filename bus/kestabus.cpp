@@ -381,4 +381,8 @@ void KestaBus::reloadPages(const QString &command)
         return;
     }
     m_host.models->session()->reloadStored(pages.value(command));
+    // A profile switched, deleted or imported may change the profile that
+    // windows without a rule bring back, and the rules a deleted one took.
+    if (command == QLatin1String("profile"))
+        m_host.models->appProfiles()->reload();
 }

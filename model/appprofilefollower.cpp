@@ -1,11 +1,13 @@
 #include "model/appprofilefollower.h"
 
 #include "device/transfergate.h"
+#include "devicesettings/mousedevice.h"
 #include "model/appprofilemodel.h"
 #include "model/macroeditormodel.h"
 #include "model/models.h"
 #include "model/profilelistmodel.h"
 #include "model/sessionmodel.h"
+#include "view/operations.h"
 
 #include <utility>
 
@@ -25,6 +27,22 @@ AppProfileFollower::AppProfileFollower(Models &models, QObject *parent)
     connect(m_models.macroEditor(), &MacroEditorModel::recordingChanged, this,
             &AppProfileFollower::tryPending, Qt::QueuedConnection);
     connect(session, &SessionModel::profileNoChanged, this, &AppProfileFollower::profileChanged);
+    watchDevice(m_models.operations().device());
+}
+
+void AppProfileFollower::watchDevice(MouseDevice *device)
+{
+    if (!device)
+        return;
+    // Gone as soon as the listener sees it go, or a check finds it absent;
+    // back once the connect sequence is over. Queued, so that what else the
+    // connect brings about runs first.
+    auto away = [this] { m_mouseAway = true; };
+    connect(device, &MouseDevice::removed, this, away);
+    connect(device, &MouseDevice::absent, this, away);
+    connect(device, &MouseDevice::connected, this, [this] { m_mouseAway = false; });
+    connect(device, &MouseDevice::connected, this, &AppProfileFollower::tryPending,
+            Qt::QueuedConnection);
 }
 
 void AppProfileFollower::windowActivated(const QString &windowClass)
@@ -68,8 +86,8 @@ void AppProfileFollower::tryPending()
         return;
     }
     // The signals connected above bring it back here.
-    if (!session->isPownOn() || session->busy() || m_models.macroEditor()->recording() ||
-        !session->unsavedPages().isEmpty())
+    if (m_mouseAway || !session->isPownOn() || session->busy() ||
+        m_models.macroEditor()->recording() || !session->unsavedPages().isEmpty())
         return;
     const int target = std::exchange(m_pending, -1);
     ProfileListModel *profiles = m_models.profiles();

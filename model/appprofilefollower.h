@@ -2,9 +2,9 @@
 // front for half a second, the profile its class has a rule for, or, for a
 // window without a rule, the profile to return to. The switch is the
 // session's profile change, as from the top bar. It waits while a transfer
-// or a flow runs, while a macro is recorded and while a page holds unsaved
-// edits; the last request wins. A switch made by the user (window, kesta-ctl,
-// the bus) becomes the profile to return to.
+// or a flow runs, while a macro is recorded, while a page holds unsaved
+// edits and while the mouse is away; the last request wins. A switch made by the user (window,
+// kesta-ctl, the bus) becomes the profile to return to.
 #pragma once
 
 #include <QObject>
@@ -12,6 +12,7 @@
 #include <QTimer>
 
 class Models;
+class MouseDevice;
 
 class AppProfileFollower : public QObject
 {
@@ -28,6 +29,11 @@ public:
     void windowActivated(const QString &windowClass);
     // The profile waiting to be switched to; -1 when none.
     int pendingProfile() const { return m_pending; }
+    // Follows the mouse going and coming back: a switch made while it is
+    // away would be stored but never reach it, so it waits until the mouse
+    // is connected again (its connect sequence over). Called for the device
+    // the operations work on whenever one is attached.
+    void watchDevice(MouseDevice *device);
 
 signals:
     // An automatic switch was made.
@@ -44,4 +50,5 @@ private:
     int m_pending = -1;
     bool m_switching = false;
     bool m_waitingForTransfer = false;
+    bool m_mouseAway = false;
 };

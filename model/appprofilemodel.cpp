@@ -7,6 +7,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace {
 
 const QString kClasses = QStringLiteral("appProfiles/classes");
@@ -244,6 +246,12 @@ bool AppProfileModel::removeAt(int row)
     if (row < 0 || row >= count())
         return false;
     return removeRule(m_rules.at(row).windowClass) == Outcome::Done;
+}
+
+bool AppProfileModel::hasRulesFor(int profile) const
+{
+    return std::any_of(m_rules.cbegin(), m_rules.cend(),
+                       [profile](const Rule &r) { return r.profile == profile; });
 }
 
 bool AppProfileModel::setReturnTo(int profile)

@@ -86,6 +86,8 @@ public:
     Q_INVOKABLE void reload();
     // The rule's profile for a window class; -1 when it has none.
     Q_INVOKABLE int profileFor(const QString &windowClass) const;
+    // Whether any rule brings this profile (a delete takes those rules along).
+    Q_INVOKABLE bool hasRulesFor(int profile) const;
     // Adds or replaces the rule of a class; the profile by its name or number.
     Outcome setRule(const QString &windowClass, const QString &profile);
     Q_INVOKABLE bool addRule(const QString &windowClass, int profile);

@@ -4,6 +4,7 @@
 #include "device/transfergate.h"
 #include "devicesettings/devicesettings.h"
 #include "model/dpimodel.h"
+#include "model/appprofilefollower.h"
 #include "model/models.h"
 #include "model/sessionmodel.h"
 #include "model/registration.h"
@@ -47,6 +48,7 @@ void myQQuickView::setHidThread(Hid_Thread *hid)
 {
     m_hid = hid;
     m_ops->attachDevice(hid);
+    m_models->appFollower()->watchDevice(device());
 }
 
 MouseDevice *myQQuickView::device() const

@@ -19,7 +19,7 @@ Item {
     SectionTexts {
         id: texts
         section: "appProfiles"
-        defaults: ["Programs", "Window", "Profile", "Add", "Remove", "The profile follows the window in front once it has held the front for half a second. A switch takes a few seconds: the mouse needs its pauses.", "The window in front cannot be seen: no window manager names it. Switch profiles with kesta-ctl or the bus instead.", "The window in front cannot be seen in a Wayland session. Switch profiles with kesta-ctl or the bus instead.", "Profile in use: %1 (for the window in front)", "Other windows: %1", "Open window"]
+        defaults: ["Programs", "Window", "Profile", "Add", "Remove", "The profile follows the window in front once it has held the front for half a second. A switch takes a few seconds: the mouse needs its pauses.", "The window in front cannot be seen: no window manager names it. Switch profiles with kesta-ctl or the bus instead.", "The window in front cannot be seen in a Wayland session. Switch profiles with kesta-ctl or the bus instead.", "Profile in use: %1 (for the window in front)", "Other windows: %1", "Open window", "Delete the profile “%1” and its window rules?"]
     }
 
     Caption {
@@ -142,6 +142,7 @@ Item {
 
     Caption {
         id: returnLine
+        objectName: "appProfileReturnTo"
         y: addRow.y + profileBox.height + Theme.spacing
         width: parent.width
         height: visible ? 20 : 0

@@ -52,8 +52,12 @@ Overlay {
         function onImportRefused(line) {
             overlay.warningRequested(line);
         }
+        // The list read again (a delete, a rename, an import): the row
+        // selected may now hold another profile, and the name field shows
+        // the one it holds.
         function onModelReset() {
             overlay.selected = Math.min(overlay.selected, ProfileListModel.count - 1);
+            nameField.text = ProfileListModel.nameAt(overlay.selected);
         }
     }
 
@@ -184,7 +188,11 @@ Overlay {
             width: parent.width
             text: overlay.strings[3]
             enabled: overlay.selected >= 0 && overlay.selected !== ProfileListModel.rowInUse
-            onClicked: overlay.confirmRequested(overlay.warnings[18].arg(ProfileListModel.nameAt(overlay.selected)), () => ProfileListModel.deleteProfile(overlay.selected))
+            // A profile that windows bring asks whether its rules may go too.
+            onClicked: {
+                const question = AppProfileModel.hasRulesFor(ProfileListModel.numberAt(overlay.selected)) ? appRules.strings[11] : overlay.warnings[18];
+                overlay.confirmRequested(question.arg(ProfileListModel.nameAt(overlay.selected)), () => ProfileListModel.deleteProfile(overlay.selected));
+            }
         }
         Caption {
             width: parent.width

@@ -4,8 +4,10 @@
 // profile taking its rules along, and the follower against the virtual
 // mouse: its switch sends what the top bar's does, a window in front for
 // less than half a second changes nothing, and a switch waits for a transfer
-// and for unsaved edits.
+// and for unsaved edits, and one asked for while the mouse is unplugged is
+// made once it is back.
 #include "device/transfergate.h"
+#include "devicesettings/mousedevice.h"
 #include "model/appprofilefollower.h"
 #include "model/appprofilemodel.h"
 #include "macro/macrolibrary.h"
@@ -60,6 +62,7 @@ private slots:
     void followerSwitchesAsTheTopBar();
     void followerWaits_data();
     void followerWaits();
+    void followerWaitsForTheMouse();
 };
 
 void TestAppProfileModel::rulesAreStored_data()
@@ -289,6 +292,52 @@ void TestAppProfileModel::followerWaits()
     QTRY_COMPARE(s.session()->profileNo(), holdBack == QLatin1String("last") ? 2 : 3);
     QVERIFY(!sentToMouse().isEmpty());
     QCOMPARE(follower->pendingProfile(), -1);
+}
+
+void TestAppProfileModel::followerWaitsForTheMouse()
+{
+    ModelRig byBar;
+    QVERIFY(byBar.open());
+    QStringList barWire;
+    {
+        Session s(byBar);
+        kvm::clearWireLog();
+        QVERIFY(s.session()->changeProfile(3));
+        barWire = sentToMouse();
+    }
+
+    ModelRig rig;
+    QVERIFY(rig.open());
+    Session s(rig);
+    QVERIFY(s.rules()->setRule(QStringLiteral("Shooter"), QStringLiteral("3")) ==
+            AppProfileModel::Outcome::Done);
+    QVERIFY(s.rules()->setRule(QStringLiteral("Game"), QStringLiteral("2")) ==
+            AppProfileModel::Outcome::Done);
+    QSignalSpy switched(s.follower(), &AppProfileFollower::switched);
+    MouseDevice *device = rig.ops->device();
+    kvm::unplug();
+    device->check(); // as the window's check after the removal notice
+    QVERIFY(!device->isConnected());
+    kvm::clearWireLog();
+    // While it is away nothing is stored; the last request is kept.
+    s.follower()->windowActivated(QStringLiteral("Game"));
+    QTest::qWait(AppProfileFollower::kSettleMs + 300);
+    s.follower()->windowActivated(QStringLiteral("Shooter"));
+    QTest::qWait(AppProfileFollower::kSettleMs + 300);
+    QCOMPARE(s.session()->profileNo(), 0);
+    QVERIFY(!globalFileText(rig).contains(QLatin1String("profileNo=3")));
+    QCOMPARE(s.follower()->pendingProfile(), 3);
+    QVERIFY(switched.isEmpty());
+
+    kvm::plug();
+    device->check();
+    QVERIFY(device->isConnected());
+    kvm::clearWireLog(); // the connect sequence's own frames
+    QTRY_COMPARE(s.session()->profileNo(), 3);
+    QCOMPARE(sentToMouse(), barWire);
+    QVERIFY(globalFileText(rig).contains(QLatin1String("profileNo=3")));
+    QCOMPARE(switched.size(), 1);
+    QCOMPARE(s.follower()->pendingProfile(), -1);
 }
 
 QTEST_GUILESS_MAIN(TestAppProfileModel)

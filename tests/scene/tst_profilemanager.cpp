@@ -1,12 +1,16 @@
 // The profile manager on the real program: the six-profile limit, import
 // naming and numbering, export, rename and delete, checked on name.bin, the
 // profile files and the dialogs asked.
+#include "bus/kestabus.h"
 #include "model/appprofilemodel.h"
 #include "model/languagemodel.h"
 #include "model/models.h"
 #include "model/profilelistmodel.h"
+#include "model/sessionmodel.h"
 #include "scenerig.h"
 #include "settings/userdialogs.h"
+
+#include <QSignalSpy>
 
 class TstProfileManager : public QObject
 {
@@ -24,6 +28,10 @@ private slots:
     void ruleAddedFromTheOpenWindows();
     void noteSaysWhetherTheFrontIsSeen_data();
     void noteSaysWhetherTheFrontIsSeen();
+    void otherWindowsLineFollowsTheUsersSwitch();
+    void nameFieldShowsTheSelectionAfterADelete_data();
+    void nameFieldShowsTheSelectionAfterADelete();
+    void deleteQuestionNamesTheRules();
 
 private:
     QObject *manager() const { return m_rig.page(QStringLiteral("profileManager")); }
@@ -181,6 +189,90 @@ void TstProfileManager::noteSaysWhetherTheFrontIsSeen()
     m_rig.view()->models()->appProfiles()->setWatch(AppProfileModel::Watch(watch));
     const QString note = m_rig.item(QStringLiteral("appProfileNote"))->property("text").toString();
     QVERIFY2(note.contains(says), qPrintable(note));
+}
+
+// The profile a window without a rule brings back is the one the user chose
+// last, from the top bar or through kesta-ctl; the open manager says so.
+void TstProfileManager::otherWindowsLineFollowsTheUsersSwitch()
+{
+    Models *models = m_rig.view()->models();
+    AppProfileModel *rules = models->appProfiles();
+    QVERIFY(rules->setRule(QStringLiteral("Game"), QStringLiteral("2")) ==
+            AppProfileModel::Outcome::Done);
+    QVERIFY(rules->setReturnTo(0));
+    QObject *line = m_rig.item(QStringLiteral("appProfileReturnTo"));
+    QVERIFY(line);
+    QTRY_COMPARE(line->property("text").toString(), QStringLiteral("Other windows: Default"));
+    QSignalSpy told(rules, &AppProfileModel::returnToChanged);
+
+    QVERIFY(models->session()->changeProfile(1)); // the top bar
+    QCOMPARE(rules->returnTo(), 1);
+    QVERIFY(!told.isEmpty());
+    QTRY_COMPARE(line->property("text").toString(), QStringLiteral("Other windows: Office"));
+
+    myQQuickView *view = m_rig.view();
+    KestaBus::Host host;
+    host.ops = view->operations();
+    host.models = models;
+    host.deviceConnected = [] { return true; };
+    host.setDialogs = [view](UserDialogs *d) { view->setDialogs(d); };
+    KestaBus bus(host);
+    told.clear();
+    QString out, err;
+    QCOMPARE(bus.runNow(QStringLiteral("profile"), {"switch", "3"}, &out, &err), 0);
+    QCOMPARE(models->session()->profileNo(), 3);
+    QCOMPARE(rules->returnTo(), 3);
+    QVERIFY(!told.isEmpty());
+    QTRY_COMPARE(line->property("text").toString(), QStringLiteral("Other windows: Shooter"));
+}
+
+void TstProfileManager::nameFieldShowsTheSelectionAfterADelete_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::newRow("a row in the middle") << 2;
+    QTest::newRow("the last row") << 5;
+}
+
+// Whatever row the selection lands on, the name field shows that profile's
+// name: Rename must not give it the deleted one's.
+void TstProfileManager::nameFieldShowsTheSelectionAfterADelete()
+{
+    QFETCH(int, row);
+    QObject *field = m_rig.item(QStringLiteral("profileNameField"));
+    QObject *list = m_rig.item(QStringLiteral("profileEntries"));
+    QVERIFY(field && list);
+    manager()->setProperty("selected", row);
+    QCOMPARE(field->property("text").toString(), profiles()->nameAt(row));
+    const QString deleted = profiles()->nameAt(row);
+    QVERIFY(profiles()->deleteProfile(row));
+    const int selected = manager()->property("selected").toInt();
+    QVERIFY(selected >= 0 && selected < profiles()->count());
+    QTRY_COMPARE(list->property("currentIndex").toInt(), selected);
+    QCOMPARE(field->property("text").toString(), profiles()->nameAt(selected));
+    QVERIFY(field->property("text").toString() != deleted);
+}
+
+// Deleting a profile that windows bring takes their rules along: the
+// question says so, in the window's language.
+void TstProfileManager::deleteQuestionNamesTheRules()
+{
+    AppProfileModel *rules = m_rig.view()->models()->appProfiles();
+    QVERIFY(rules->setRule(QStringLiteral("Game"), QStringLiteral("2")) ==
+            AppProfileModel::Outcome::Done);
+    QSignalSpy asked(manager(), SIGNAL(confirmRequested(QString, QVariant)));
+    QObject *remove = m_rig.item(QStringLiteral("deleteProfileButton"));
+    QVERIFY(remove);
+    auto question = [&](int row) {
+        manager()->setProperty("selected", row);
+        asked.clear();
+        QMetaObject::invokeMethod(remove, "clicked");
+        return asked.size() == 1 ? asked.first().first().toString() : QString();
+    };
+    QCOMPARE(question(2), QStringLiteral("Delete the profile “Game” and its window rules?"));
+    QCOMPARE(question(1), QStringLiteral("Delete the profile “Office”?"));
+    LanguageModel *languages = m_rig.view()->models()->language();
+    languages->change(int(languages->names().indexOf(QStringLiteral("German"))));
+    QCOMPARE(question(2), QStringLiteral("Das Profil „Game“ und seine Fensterregeln löschen?"));
 }
 
 QTEST_MAIN(TstProfileManager)
