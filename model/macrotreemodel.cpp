@@ -762,6 +762,18 @@ int MacroTreeModel::renameSelected(const QString &newName)
         rewriteFolderSets(top);
     }
     m_lastWriteOk = batch.end();
+    if (!m_lastWriteOk) {
+        // name.bin still lists the old name (a full disk, say): the item
+        // takes it back, and whoever moved its file or folder on disk
+        // moves it back, so the lists keep finding what they name.
+        node->name = oldName;
+        emit dataChanged(index, index);
+        setSelectionPath(oldChain);
+        emit macroRenamed(level, type, newName, oldName);
+        applySelectionPath();
+        emit selectionChanged();
+        return NotWritten;
+    }
     applySelectionPath();
     emit selectionChanged();
     return Done;
