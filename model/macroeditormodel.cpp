@@ -258,7 +258,13 @@ bool MacroEditorModel::renameSelected(const QString &name)
     if (m_tree.currentLevel() < 0 || name == m_tree.currentName() || !isAcceptableName(name))
         return false;
     stopRecordingAndStore();
-    return warn(m_tree.renameSelected(name));
+    const int outcome = m_tree.renameSelected(name);
+    // The tree and the disk kept the old name; the warning names the item.
+    if (outcome == MacroTreeModel::NotWritten) {
+        emit warningRequested(NotWritten, m_tree.currentName());
+        return false;
+    }
+    return warn(outcome);
 }
 
 bool MacroEditorModel::deleteSelected()

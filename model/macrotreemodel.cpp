@@ -727,9 +727,14 @@ int MacroTreeModel::renameSelected(const QString &newName)
         return NameElsewhere;
     }
     if (type == 1) {
-        // The folder and those below it take new prefixes.
+        // The folder and those below it, at any depth, take new prefixes.
+        // The chains below are read under the old name (what is stored
+        // below a folder nobody opened is found only there), then renamed.
+        const int at = levelOf(node);
         QList<QStringList> moved;
-        listChains(node, chainOf(node->parent) << newName, nullptr, moved);
+        listChains(node, chainOf(node), nullptr, moved);
+        for (QStringList &chain : moved)
+            chain[at] = newName;
         if (sharesLists(moved, node)) {
             applySelectionPath();
             return ListsShared;
@@ -757,6 +762,18 @@ int MacroTreeModel::renameSelected(const QString &newName)
         rewriteFolderSets(top);
     }
     m_lastWriteOk = batch.end();
+    if (!m_lastWriteOk) {
+        // name.bin still lists the old name (a full disk, say): the item
+        // takes it back, and whoever moved its file or folder on disk
+        // moves it back, so the lists keep finding what they name.
+        node->name = oldName;
+        emit dataChanged(index, index);
+        setSelectionPath(oldChain);
+        emit macroRenamed(level, type, newName, oldName);
+        applySelectionPath();
+        emit selectionChanged();
+        return NotWritten;
+    }
     applySelectionPath();
     emit selectionChanged();
     return Done;

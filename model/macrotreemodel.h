@@ -119,6 +119,9 @@ public:
     // Deletes the selected item with everything below it; macroDeleted
     // comes for each macro name whose bindings played a macro that went.
     Q_INVOKABLE bool deleteSelected();
+    // macroRenamed asks the listener to move the file or folder. NotWritten
+    // when name.bin could not take the new name: the item keeps its old one
+    // and macroRenamed comes again, the other way round.
     Q_INVOKABLE int renameSelected(const QString &newName);
 
     // The import of one .mc file (file dialog of the library) where new

@@ -769,7 +769,8 @@ void TstKestaCtl::folderCommandsLeaveNothingHalfDone_data()
     QTest::newRow("rename-folder, disk full")
         << QStringList{"macro", "rename-folder", "Games", "Guns"} << 16 << "could not write";
     QTest::newRow("rename-folder, a name the file system refuses")
-        << QStringList{"macro", "rename-folder", "Games", tooLong} << -1 << "nothing was renamed";
+        << QStringList{"macro", "rename-folder", "Games", tooLong} << -1
+        << "Games: could not rename";
     QTest::newRow("delete-folder, disk full")
         << QStringList{"macro", "delete-folder", "Games"} << 16 << "could not write";
     QTest::newRow("create-folder, disk full")

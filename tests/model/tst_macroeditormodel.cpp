@@ -79,6 +79,7 @@ private slots:
     void emptyRecordingKeepsTheMacro();
     void refusedFileAddsNothing_data();
     void refusedFileAddsNothing();
+    void folderRenameOnAFullDiskChangesNothing();
     void unwrittenRecordingIsKept_data();
     void unwrittenRecordingIsKept();
 };
@@ -398,6 +399,60 @@ void TestMacroEditorModel::refusedFileAddsNothing()
     QCOMPARE(warnings.at(0).at(1).toString(), name);
     // The library is as it was: the next item goes in.
     QVERIFY(rig.editor->newMacro(QStringLiteral("Second")));
+}
+
+// name.bin cannot take the new name: the folder keeps its old name in the
+// tree, in the file and on disk (the directory, moved by the page when the
+// tree reported the rename, comes back), and the user is told which folder.
+void TestMacroEditorModel::folderRenameOnAFullDiskChangesNothing()
+{
+    EditorRig rig;
+    QVERIFY(rig.open());
+    MacroLibrary *library = rig.ops->macros();
+    // The page moves the file or folder when the editor reports a rename.
+    connect(rig.editor.get(), &MacroEditorModel::macroRenamed,
+            [library](int level, int type, const QString &from, const QString &to) {
+                library->modifyMacroNameUpdateProfile(level, type, from, to);
+            });
+    QVERIFY(rig.editor->newFolder(QStringLiteral("Big")));
+    QVERIFY(rig.tree->selectChain({"Big"}));
+    QVERIFY(rig.editor->newFolder(QStringLiteral("Sub2")));
+    QVERIFY(rig.tree->selectChain({"Big", "Sub2"}));
+    for (int i = 1; i <= 5; ++i)
+        QVERIFY(rig.editor->newMacro(QStringLiteral("c%1").arg(i)));
+    QVERIFY(rig.tree->selectChain({"Big"}));
+
+    const QString nameList = library->nameListPath();
+    const QString root = library->libraryRoot();
+    QFile file(nameList);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    QSignalSpy warnings(rig.editor.get(), &MacroEditorModel::warningRequested);
+    bool renamed = true;
+    {
+        FileSizeLimit full(FileSizeLimit::justAbove(nameList));
+        QVERIFY(full.active());
+        renamed = rig.editor->renameSelected(QStringLiteral("Big_renamed_longer"));
+    }
+    QVERIFY(!renamed);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    file.close();
+    QVERIFY(QFileInfo::exists(root + QStringLiteral("/Big/Sub2/c5.bin")));
+    QVERIFY(!QFileInfo::exists(root + QStringLiteral("/Big_renamed_longer")));
+    QCOMPARE(rig.tree->currentName(), QStringLiteral("Big"));
+    QVERIFY(rig.tree->indexOf({"Big", "Sub2", "c5"}).isValid());
+    QCOMPARE(warnings.count(), 1);
+    QCOMPARE(warnings.at(0).at(0).toInt(), int(MacroEditorModel::NotWritten));
+    QCOMPARE(warnings.at(0).at(1).toString(), QStringLiteral("Big"));
+
+    // With room again the rename goes through, lists and folder alike.
+    QVERIFY(rig.editor->renameSelected(QStringLiteral("Big_renamed_longer")));
+    QVERIFY(QFileInfo::exists(root + QStringLiteral("/Big_renamed_longer/Sub2/c5.bin")));
+    MacroTreeModel again(*rig.ops);
+    again.load();
+    QVERIFY(again.indexOf({"Big_renamed_longer", "Sub2", "c5"}).isValid());
 }
 
 void TestMacroEditorModel::unwrittenRecordingIsKept_data()

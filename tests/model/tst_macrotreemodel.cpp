@@ -167,6 +167,31 @@ void TestMacroTreeModel::commands_data()
                        "AB/macroName=C,M3", "!x/macroName"}
         << QStringList{"+macro/Q/B", "-macro/x", "-macro/macro", "-macro/AB"}
         << QStringList{"renamed 1 1 y B"};
+    // Read anew, the renamed folder's subfolders are known only from the
+    // lists stored under its old name; theirs must be checked too, against
+    // every other folder at any depth and both ways round.
+    QTest::newRow("a rename whose subfolders' lists would meet others' is refused, tree read anew")
+        << QStringList{"clear=0",    "folder Wq4=0", "folder Z=0", "select Z=0",   "folder C=0",
+                       "folder q=0", "select Z/q=0", "folder 4=0", "select Z/C=0", "new zz=0",
+                       "reload=0",   "select Z=0",   "rename W=6", "rename ABC=6", "rename Y=0"}
+        << QStringList{"A/",   "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "A/M2",  "M1",
+                       "Wq4/", "Y/",   "Y/C/",   "Y/C/zz",   "Y/q/",   "Y/q/4/"}
+        << QStringList{"ABC/macroName=M4,loaderquiver", "YC/macroName=zz,loaderquiver",
+                       "Yq/macroName=4,loaderquiver", "!Wq4/macroName", "!ZC/macroName"}
+        << QStringList{"+macro/Y/C/zz.bin", "-macro/Z", "-macro/AB", "-macro/W"}
+        << QStringList{"renamed 0 1 Z Y"};
+    QTest::newRow("a rename whose subfolder would meet another's subfolder is refused, both ways")
+        << QStringList{"clear=0",        "folder F1=0",  "select F1=0", "folder S1=0",
+                       "clear=0",        "folder X=0",   "select X=0",  "folder 1S1=0",
+                       "select X/1S1=0", "new victim=0", "reload=0",    "select X=0",
+                       "rename F=6",     "rename G=0",   "reload=0",    "select F1=0",
+                       "rename G1=6"}
+        << QStringList{"A/", "A/B/", "A/B/C/", "A/B/C/M4", "A/B/M3", "A/M2",
+                       "M1", "F1/",  "F1/S1/", "G/",       "G/1S1/", "G/1S1/victim"}
+        << QStringList{"G1S1/macroName=victim,loaderquiver", "F1/macroName=S1,loaderquiver",
+                       "!F1S1/macroName", "!X1S1/macroName", "!G1/macroName"}
+        << QStringList{"+macro/G/1S1/victim.bin", "+macro/F1/S1", "-macro/F", "-macro/G1"}
+        << QStringList{"renamed 0 1 X G"};
     QTest::newRow("the padding item is no name for a macro or a folder, new or renamed")
         << QStringList{"clear=0",
                        "new loaderquiver=7",
@@ -253,7 +278,10 @@ void TestMacroTreeModel::commands()
             outcome = model.createItem(arg, 1, 0);
         else if (verb == QLatin1String("rename"))
             outcome = model.renameSelected(arg);
-        else if (verb == QLatin1String("delete"))
+        else if (verb == QLatin1String("reload")) { // a tree read anew, folders not opened
+            model.load();
+            outcome = 0;
+        } else if (verb == QLatin1String("delete"))
             outcome = model.deleteSelected() ? 0 : 1;
         else if (verb == QLatin1String("batch")) { // a folder (and those in it) chosen
             const QString source = dir.path() + QStringLiteral("/in/");

@@ -1958,12 +1958,15 @@ int Runner::macroFolder(const QString &sub, const QStringList &args)
                   << "; nothing was renamed\n";
             return 1;
         }
-        // The window renames the directory when the tree reports the new name.
+        // The window renames the directory when the tree reports the new name
+        // (and back again when the tree could not list it).
         bool renamed = false;
         const QMetaObject::Connection follow = QObject::connect(
             &m_tree, &MacroTreeModel::macroRenamed,
             [&](int level, int type, const QString &oldName, const QString &renamedTo) {
-                renamed = m_macros->modifyMacroNameUpdateProfile(level, type, oldName, renamedTo);
+                const bool moved =
+                    m_macros->modifyMacroNameUpdateProfile(level, type, oldName, renamedTo);
+                renamed = renamedTo == newName ? moved : renamed && !moved;
             });
         const int outcome = m_tree.renameSelected(newName);
         QObject::disconnect(follow);
@@ -1973,12 +1976,17 @@ int Runner::macroFolder(const QString &sub, const QStringList &args)
         if (outcome == MacroTreeModel::ListsShared)
             return usage(listsShared());
         if (outcome != MacroTreeModel::Done || !m_tree.listsWritten() || !renamed) {
+            const QString why =
+                !m_tree.listsWritten()
+                    ? QStringLiteral(": could not write ") + QDir::toNativeSeparators(nameList)
+                : !renamed ? QStringLiteral(": could not rename ") + QDir::toNativeSeparators(from)
+                           : QString();
             // Half a rename is worse than none: the lists and the directory
             // go back to what they were.
             if (renamed)
                 QDir().rename(to, from);
             const bool restored = SettingsFile::writeAtomically(nameList, before);
-            m_err << "kesta-ctl macro: could not rename folder " << path
+            m_err << "kesta-ctl macro: could not rename folder " << path << why
                   << (restored ? QStringLiteral("; nothing was renamed")
                                : QStringLiteral("; %1 may not list it as it is")
                                      .arg(QDir::toNativeSeparators(nameList)))
