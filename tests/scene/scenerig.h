@@ -175,6 +175,28 @@ public:
     }
 
     // The text of a staged file ("setting/p1.bin").
+    // An object of the scene by objectName. Repeater and view delegates are
+    // children of their visual parent only, so the walk follows both trees.
+    static QObject *findNamed(QObject *from, const QString &name)
+    {
+        if (!from)
+            return nullptr;
+        if (from->objectName() == name)
+            return from;
+        QList<QObject *> next = from->children();
+        if (auto *item = qobject_cast<QQuickItem *>(from)) {
+            for (QQuickItem *child : item->childItems()) {
+                if (!next.contains(child))
+                    next.append(child);
+            }
+        }
+        for (QObject *child : next) {
+            if (QObject *found = findNamed(child, name))
+                return found;
+        }
+        return nullptr;
+    }
+
     static QString fileText(const QString &relative)
     {
         QFile f(QStringLiteral("modules/") + relative);

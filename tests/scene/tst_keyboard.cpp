@@ -18,22 +18,7 @@ namespace {
 // An item by object name, also among the items views and repeaters made.
 QQuickItem *findNamed(QObject *from, const QString &name)
 {
-    if (!from)
-        return nullptr;
-    if (from->objectName() == name)
-        return qobject_cast<QQuickItem *>(from);
-    QList<QObject *> next = from->children();
-    if (auto *item = qobject_cast<QQuickItem *>(from)) {
-        for (QQuickItem *child : item->childItems()) {
-            if (!next.contains(child))
-                next.append(child);
-        }
-    }
-    for (QObject *child : next) {
-        if (QQuickItem *found = findNamed(child, name))
-            return found;
-    }
-    return nullptr;
+    return qobject_cast<QQuickItem *>(SceneRig::findNamed(from, name));
 }
 
 } // namespace

@@ -8,26 +8,9 @@
 
 namespace {
 
-// An object of the scene by objectName. Repeater delegates are children of
-// their visual parent only, so the walk follows both trees.
 QObject *findNamed(QObject *from, const QString &name)
 {
-    if (!from)
-        return nullptr;
-    if (from->objectName() == name)
-        return from;
-    QList<QObject *> next = from->children();
-    if (auto *item = qobject_cast<QQuickItem *>(from)) {
-        for (QQuickItem *child : item->childItems()) {
-            if (!next.contains(child))
-                next.append(child);
-        }
-    }
-    for (QObject *child : next) {
-        if (QObject *found = findNamed(child, name))
-            return found;
-    }
-    return nullptr;
+    return SceneRig::findNamed(from, name);
 }
 
 QString listText(const QList<int> &entry)

@@ -14,22 +14,7 @@ const QSizeF kDesign(1280, 720);
 
 QObject *findNamed(QObject *from, const QString &name)
 {
-    if (!from)
-        return nullptr;
-    if (from->objectName() == name)
-        return from;
-    QList<QObject *> next = from->children();
-    if (auto *item = qobject_cast<QQuickItem *>(from)) {
-        for (QQuickItem *child : item->childItems()) {
-            if (!next.contains(child))
-                next.append(child);
-        }
-    }
-    for (QObject *child : next) {
-        if (QObject *found = findNamed(child, name))
-            return found;
-    }
-    return nullptr;
+    return SceneRig::findNamed(from, name);
 }
 
 // Where an item is drawn, in window units.
