@@ -178,6 +178,28 @@ public:
         }
     }
 
+    // Commands (not reads) the mouse was sent.
+    int commandsSent() const
+    {
+        return int(wireLog().count(QLatin1String("\"iface\":\"command\"")));
+    }
+
+    // Waits until no command has been sent for 1.5 s (at most 30 s).
+    void waitForQuietCommands() const
+    {
+        int seen = commandsSent();
+        QElapsedTimer quiet, waited;
+        quiet.start();
+        waited.start();
+        while (quiet.elapsed() < 1500 && waited.elapsed() < 30000) {
+            QTest::qWait(100);
+            if (commandsSent() != seen) {
+                seen = commandsSent();
+                quiet.restart();
+            }
+        }
+    }
+
     QTemporaryDir dir;
     QString display;
     QString busAddress; // a private session bus, when the test started one

@@ -90,22 +90,12 @@ int TstAppProfiles::profileNo() const
 
 int TstAppProfiles::commandsSent() const
 {
-    return int(m_s.wireLog().count(QLatin1String("\"iface\":\"command\"")));
+    return m_s.commandsSent();
 }
 
 void TstAppProfiles::waitForQuietCommands() const
 {
-    int seen = commandsSent();
-    QElapsedTimer quiet, waited;
-    quiet.start();
-    waited.start();
-    while (quiet.elapsed() < 1500 && waited.elapsed() < 30000) {
-        QTest::qWait(100);
-        if (commandsSent() != seen) {
-            seen = commandsSent();
-            quiet.restart();
-        }
-    }
+    m_s.waitForQuietCommands();
 }
 
 bool TstAppProfiles::waitForProfile(int number, QList<int> *seen, int ms) const

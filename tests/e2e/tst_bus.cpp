@@ -130,22 +130,12 @@ QMap<QString, QByteArray> TstBus::settingsFiles() const
 
 int TstBus::commandsSent() const
 {
-    return int(m_s.wireLog().count(QLatin1String("\"iface\":\"command\"")));
+    return m_s.commandsSent();
 }
 
 void TstBus::waitForQuietCommands() const
 {
-    int seen = commandsSent();
-    QElapsedTimer quiet, waited;
-    quiet.start();
-    waited.start();
-    while (quiet.elapsed() < 1500 && waited.elapsed() < 30000) {
-        QTest::qWait(100);
-        if (commandsSent() != seen) {
-            seen = commandsSent();
-            quiet.restart();
-        }
-    }
+    m_s.waitForQuietCommands();
 }
 
 void TstBus::commandsRunInTheProgram_data()
