@@ -4,21 +4,31 @@
 // page's handler would:
 //   - a full key-matrix save with a weapon key (four layers and the switch),
 //   - a DPI save (all eight stages),
-//   - a macro send (128 bytes).
+//   - a macro send (128 bytes),
+//   - a profile change, back and forth between the stored profile and
+//     another, so that every repetition changes and sends every page.
 // For each it reports the wall time of the call, the pauses the link mandates
 // for what went over the wire, the time the same call spends without the
-// device (the settings writes), and the longest gap between two frames the
-// scene rendered and between two ticks of a 16 ms timer during the transfer
-// (from the first hidapi call to the last; frames counted there too), and the
-// longest frame gap over the whole call, settings writes included.
+// device (the settings writes), the longest gap between two frames the scene
+// rendered and between two ticks of a 16 ms timer during the transfer (from
+// the first hidapi call to the last; frames counted there too), the longest
+// frame gap over the whole call, settings writes included, and the syncs to
+// disk (fdatasync, fsync) made on the GUI thread and on other threads from
+// the call until the next repetition.
 //
-//   bench-transfer [repetitions]     (default 3; worst gap and mean time shown)
+//   bench-transfer [--sync-delay-ms N] [repetitions]
+//       repetitions: default 3; worst gap and mean time shown
+//       --sync-delay-ms N: runs again under strace, which delays every
+//       fdatasync and fsync of the process by N ms (a slow disk)
 //
 // Runs on whatever platform Qt picks (QT_QPA_PLATFORM=offscreen works without
-// a display) with the software scene renderer. Ends with 1 when a transfer
-// left a frame gap above 50 ms or spent 5 % or more beyond its pauses plus
-// its settings writes.
+// a display) with the software scene renderer. Ends with 1 when a call left a
+// frame gap above 50 ms (over the whole call) or spent 5 % or more beyond its
+// pauses plus its settings writes; with 2 when it cannot run, with 3 when
+// strace is missing for --sync-delay-ms.
 #include "app/widget.h"
+#include "model/models.h"
+#include "model/sessionmodel.h"
 #include "tools/virtual-mouse/virtual_mouse.h"
 #include "view/myqquickview.h"
 
@@ -29,21 +39,50 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <memory>
 #include <set>
+#include <string>
+#include <vector>
+
+#include <dlfcn.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr double kGoalFrameGapMs = 50;
 constexpr double kGoalOverhead = 0.05;
+// Set in the copy that runs under strace (see reexecUnderStrace).
+constexpr const char *kTracedVariable = "KESTA_BENCH_SYNC_DELAY_TRACED";
+
+// Syncs to disk the process made, by thread, and the time they took.
+struct SyncCounter {
+    std::atomic<int> count{0};
+    std::atomic<long long> ns{0};
+};
+SyncCounter guiSyncs;
+SyncCounter otherSyncs;
+
+void resetSyncs()
+{
+    for (SyncCounter *c : {&guiSyncs, &otherSyncs}) {
+        c->count = 0;
+        c->ns = 0;
+    }
+}
 
 // CLOCK_MONOTONIC in milliseconds, the wire log's clock.
 double nowMs()
@@ -146,14 +185,144 @@ QVariantList macroBlock()
     return block;
 }
 
+// Runs this program again under strace, which delays every fdatasync and
+// fsync by delayMs on entry. The filter runs in the kernel (--seccomp-bpf):
+// without it every system call of the process would stop for the tracer
+// and the figures would say nothing. Returns only when it cannot.
+int reexecUnderStrace(int delayMs, const std::vector<std::string> &args)
+{
+    const char *strace = "strace";
+    std::string path;
+    for (const char *dir : {"/usr/bin", "/bin", "/usr/local/bin"}) {
+        const std::string candidate = std::string(dir) + "/" + strace;
+        if (access(candidate.c_str(), X_OK) == 0) {
+            path = candidate;
+            break;
+        }
+    }
+    if (path.empty()) {
+        std::fprintf(stderr, "bench-transfer: --sync-delay-ms needs strace, which is not "
+                             "installed (scripts/install-deps.sh installs it)\n");
+        return 3;
+    }
+    const std::string inject =
+        "inject=fdatasync,fsync:delay_enter=" + std::to_string(delayMs) + "ms";
+    std::vector<std::string> argv = {path,        "-f", "--seccomp-bpf",         "-qq", "-o",
+                                     "/dev/null", "-e", "trace=fdatasync,fsync", "-e",  inject,
+                                     "--"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char *> cargv;
+    for (std::string &a : argv)
+        cargv.push_back(a.data());
+    cargv.push_back(nullptr);
+    setenv(kTracedVariable, "1", 1);
+    std::fflush(nullptr);
+    execv(path.c_str(), cargv.data());
+    std::fprintf(stderr, "bench-transfer: cannot start %s: %s\n", path.c_str(),
+                 std::strerror(errno));
+    return 2;
+}
+
+// Whether a tracer is attached to this process.
+bool traced()
+{
+    FILE *f = std::fopen("/proc/self/status", "r");
+    if (!f)
+        return false;
+    char line[256];
+    bool yes = false;
+    while (std::fgets(line, sizeof line, f)) {
+        if (std::strncmp(line, "TracerPid:", 10) == 0) {
+            yes = std::atoi(line + 10) != 0;
+            break;
+        }
+    }
+    std::fclose(f);
+    return yes;
+}
+
+// Mean cost of a system call the tracer does not ask for, in microseconds:
+// well under one when the kernel filters, tens when every call stops.
+double untracedSyscallUs()
+{
+    constexpr int n = 2000;
+    const double t0 = nowMs();
+    for (int k = 0; k < n; ++k)
+        syscall(SYS_getppid);
+    return (nowMs() - t0) * 1000 / n;
+}
+
 } // namespace
+
+// Counts the process's syncs to disk (the settings files are written with
+// fdatasync) before passing them on: this program's definitions come first
+// for the libraries it loads.
+namespace {
+template <typename Fn> int countedSync(const char *name, int fd)
+{
+    static Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+    if (!real) {
+        errno = ENOSYS;
+        return -1;
+    }
+    const double t0 = nowMs();
+    const int result = real(fd);
+    SyncCounter &c = gettid() == getpid() ? guiSyncs : otherSyncs;
+    c.ns += (long long)((nowMs() - t0) * 1e6);
+    ++c.count;
+    return result;
+}
+} // namespace
+
+extern "C" int fdatasync(int fd)
+{
+    return countedSync<int (*)(int)>("fdatasync", fd);
+}
+
+extern "C" int fsync(int fd)
+{
+    return countedSync<int (*)(int)>("fsync", fd);
+}
 
 int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    int repetitions = 3;
+    int syncDelayMs = 0;
+    for (int k = 1; k < argc; ++k) {
+        if (std::strcmp(argv[k], "--sync-delay-ms") == 0 && k + 1 < argc) {
+            syncDelayMs = std::max(0, atoi(argv[++k]));
+        } else if (argv[k][0] != '-') {
+            repetitions = std::max(1, atoi(argv[k]));
+        } else {
+            std::fprintf(stderr, "usage: bench-transfer [--sync-delay-ms N] [repetitions]\n");
+            return 2;
+        }
+    }
+    if (syncDelayMs > 0 && qEnvironmentVariableIsEmpty(kTracedVariable)) {
+        char self[4096];
+        const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+        if (n <= 0) {
+            std::fprintf(stderr, "bench-transfer: cannot find its own executable\n");
+            return 2;
+        }
+        self[n] = 0;
+        std::vector<std::string> args = {self};
+        args.insert(args.end(), argv + 1, argv + argc);
+        return reexecUnderStrace(syncDelayMs, args);
+    }
+    if (syncDelayMs > 0 && !traced()) {
+        std::fprintf(stderr, "bench-transfer: %s is set but no tracer delays the syncs\n",
+                     kTracedVariable);
+        return 2;
+    }
+    // Under a tracer that stops the process at every system call the times
+    // would be the tracer's.
+    const double syscallUs = untracedSyscallUs();
+    const bool slowSyscalls = syncDelayMs > 0 && syscallUs > 10;
+
     QApplication app(argc, argv);
-    const int repetitions = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
 
     QTemporaryDir dir;
     qputenv("KESTA_SOURCE_DIR", KESTA_SOURCE_DIR);
@@ -191,6 +360,16 @@ int main(int argc, char *argv[])
     QObject::connect(&tick, &QTimer::timeout, [&ticks] { ticks << nowMs(); });
     tick.start();
 
+    // The profile change goes back and forth, so that each one changes.
+    SessionModel *session = Models::instance() ? Models::instance()->session() : nullptr;
+    if (!session) {
+        std::fprintf(stderr, "bench-transfer: the program made no models\n");
+        return 2;
+    }
+    const int storedProfile = session->profileNo();
+    const int otherProfile = storedProfile == 0 ? 1 : 0;
+    bool profileChangeRefused = false;
+
     const std::vector<Scenario> scenarios = {
         {"key matrix, weapon key (4 layers)",
          [](myQQuickView *v, bool send) {
@@ -206,19 +385,39 @@ int main(int argc, char *argv[])
          false},
         {"macro send, 128 bytes",
          [](myQQuickView *v, bool) { v->mouseSendMacroData(macroBlock(), 3); }, false},
+        {"profile change (every page sent)",
+         [&](myQQuickView *, bool) {
+             if (!session->changeProfile(session->profileNo() == storedProfile ? otherProfile
+                                                                               : storedProfile))
+                 profileChangeRefused = true;
+         },
+         false},
     };
 
     QTextStream out(stdout);
     out << "Transfers in the scene (" << repetitions << " repetitions, platform "
-        << QGuiApplication::platformName() << ")\n\n";
+        << QGuiApplication::platformName() << "; "
+        << (syncDelayMs > 0
+                ? QStringLiteral("every fdatasync and fsync delayed by %1 ms with strace")
+                      .arg(syncDelayMs)
+                : QStringLiteral("syncs not delayed"))
+        << ")\n\n";
+    if (slowSyscalls)
+        out << "Warning: every system call stops for the tracer ("
+            << QString::number(syscallUs, 'f', 1) << " us each): these times are the tracer's.\n\n";
     out << "| Operation | Wall time | Mandated pauses | Settings writes | Overhead | Longest "
-           "frame gap | Longest 16 ms tick gap | Frames | Longest frame gap, whole call | Goal |\n";
-    out << "|---|---|---|---|---|---|---|---|---|---|\n";
+           "frame gap | Longest 16 ms tick gap | Frames | Syncs, GUI thread | Syncs, other "
+           "threads | Longest frame gap, whole call | Goal |\n";
+    out << "|---|---|---|---|---|---|---|---|---|---|---|---|\n";
     bool goalMet = true;
     for (const Scenario &s : scenarios) {
         Sample worst;
         double wallSum = 0;
         double storeSum = 0;
+        int guiSyncSum = 0;
+        int otherSyncSum = 0;
+        double guiSyncMsSum = 0;
+        double otherSyncMsSum = 0;
         for (int r = 0; r < repetitions; ++r) {
             // The settings writes alone: the same call with nothing to send.
             if (s.hasStoreOnlyVariant) {
@@ -230,6 +429,7 @@ int main(int argc, char *argv[])
             view->setBusy(600000);
             spin(400);
             kvm::clearWireLog();
+            resetSyncs();
             double t0 = 0, t1 = 0;
             bool done = false;
             // Started from an event, as a page's handler would.
@@ -241,6 +441,12 @@ int main(int argc, char *argv[])
             });
             spin(20000, [&done] { return done; });
             spin(200);
+            // Syncs from the call until now, writes the call left to
+            // another thread included.
+            guiSyncSum += guiSyncs.count;
+            otherSyncSum += otherSyncs.count;
+            guiSyncMsSum += double(guiSyncs.ns) / 1e6;
+            otherSyncMsSum += double(otherSyncs.ns) / 1e6;
             Sample sample;
             sample.wall = t1 - t0;
             sample.mandated = mandatedPauses(family);
@@ -270,21 +476,39 @@ int main(int argc, char *argv[])
         }
         const double wall = wallSum / repetitions;
         const double storeOnly = storeSum / repetitions;
+        // A call without a variant that only stores counts its settings
+        // writes as overhead.
         const double overhead = (wall - worst.mandated - storeOnly) / worst.mandated;
-        const bool met = worst.frameGap <= kGoalFrameGapMs && overhead < kGoalOverhead;
+        const bool met = worst.callFrameGap <= kGoalFrameGapMs && overhead < kGoalOverhead;
         goalMet = goalMet && met;
+        auto syncs = [repetitions](int count, double ms) {
+            return QStringLiteral("%1 (%2 ms)")
+                .arg(QString::number(double(count) / repetitions, 'f', 1),
+                     QString::number(ms / repetitions, 'f', 1));
+        };
         out << "| " << s.name << " | " << QString::number(wall, 'f', 1) << " ms | "
             << QString::number(worst.mandated, 'f', 0) << " ms | "
-            << QString::number(storeOnly, 'f', 1) << " ms | "
-            << QString::number(overhead * 100, 'f', 2) << " % | "
+            << (s.hasStoreOnlyVariant ? QString::number(storeOnly, 'f', 1) + " ms"
+                                      : QStringLiteral("in the overhead"))
+            << " | " << QString::number(overhead * 100, 'f', 2) << " % | "
             << QString::number(worst.frameGap, 'f', 1) << " ms | "
             << QString::number(worst.tickGap, 'f', 1) << " ms | " << worst.frames << " | "
-            << QString::number(worst.callFrameGap, 'f', 1) << " ms | frame gap at most "
-            << kGoalFrameGapMs << " ms, overhead below " << kGoalOverhead * 100
-            << " %: " << (met ? "met" : "MISSED") << " |\n";
+            << syncs(guiSyncSum, guiSyncMsSum) << " | " << syncs(otherSyncSum, otherSyncMsSum)
+            << " | " << QString::number(worst.callFrameGap, 'f', 1)
+            << " ms | frame gap over the whole call at most " << kGoalFrameGapMs
+            << " ms, overhead below " << kGoalOverhead * 100 << " %: " << (met ? "met" : "MISSED")
+            << " |\n";
         out.flush();
     }
-    out << "\nGoal: frame gaps at most " << kGoalFrameGapMs << " ms, overhead below "
-        << kGoalOverhead * 100 << " %: " << (goalMet ? "met" : "NOT met") << "\n";
+    if (profileChangeRefused) {
+        std::fprintf(stderr, "bench-transfer: the session refused a profile change\n");
+        return 2;
+    }
+    out << "\nSyncs are fdatasync and fsync calls per call (their time in brackets), from the "
+           "call until the next repetition.\n";
+    out << "\nGoal: frame gaps over the whole call at most " << kGoalFrameGapMs
+        << " ms, overhead below " << kGoalOverhead * 100 << " %"
+        << (syncDelayMs > 0 ? QStringLiteral(", with %1 ms per sync").arg(syncDelayMs) : QString())
+        << ": " << (goalMet ? "met" : "NOT met") << "\n";
     return goalMet ? 0 : 1;
 }
