@@ -43,11 +43,25 @@ run start-up env KESTA_BUILD_DIR="$build" KESTA_NO_BUILD=1 \
   bash "$root/scripts/measure-startup.sh" "$startup_runs"
 run bench-device "$build/bin/bench-device" "$device_reps"
 run bench-transfer env QT_QPA_PLATFORM=offscreen "$build/bin/bench-transfer" "$transfer_reps"
+# The same with a slow disk: strace delays every sync of the process.
+sync_delay_ms=10
+if command -v strace >/dev/null; then
+  run bench-transfer-slow-sync env QT_QPA_PLATFORM=offscreen "$build/bin/bench-transfer" \
+    --sync-delay-ms "$sync_delay_ms" "$transfer_reps"
+else
+  echo "strace is not installed: skipping the transfers with $sync_delay_ms ms per sync" >&2
+  echo "Not run: strace is not installed (\`scripts/install-deps.sh\` installs it)." \
+    >"$tmp/bench-transfer-slow-sync"
+fi
 run bench-macro "$build/bin/bench-macro" "${macro_args[@]}"
 run bench-macro-window env QT_QPA_PLATFORM=offscreen "$build/bin/bench-macro-window" "${macro_args[@]}"
 startup="$(cat "$tmp/start-up")"
 device="$(cat "$tmp/bench-device")"
 transfer="$(cat "$tmp/bench-transfer")"
+transfer_slow_sync="$(cat "$tmp/bench-transfer-slow-sync")"
+if [ -z "$transfer_slow_sync" ]; then # strace could not trace (ptrace denied, ...)
+  transfer_slow_sync="Not run: $(tail -n 1 "$tmp/bench-transfer-slow-sync.err" 2>/dev/null)"
+fi
 macro="$(cat "$tmp/bench-macro")"
 macro_window="$(cat "$tmp/bench-macro-window")"
 
@@ -93,17 +107,30 @@ pause.
 
 $device
 
-## The window during transfers: \`build/bin/bench-transfer [repetitions]\`
+## The window during transfers: \`build/bin/bench-transfer [--sync-delay-ms N] [repetitions]\`
 
 Loads the real scene in the main window (\`QT_QPA_PLATFORM=offscreen\`,
 software renderer) with the virtual mouse, turns the busy indicator on and
 calls, from an event as a page does, a key-matrix save with a weapon key, a
-DPI save and a macro send. The settings writes are the same call with
-nothing to send; the frame and tick gaps are the longest between two frames
-or two ticks of a 16 ms timer while the command interface is in use, and
-over the whole call.
+DPI save, a macro send and a profile change (back and forth between two
+profiles, every page sent). The settings writes are the same call with
+nothing to send; a call without such a variant counts them in its overhead.
+The frame and tick gaps are the longest between two frames or two ticks of a
+16 ms timer while the command interface is in use; the goal judges the
+longest frame gap over the whole call, settings writes included. The syncs
+are the \`fdatasync\` and \`fsync\` calls the process made from the call
+until the next repetition, on the GUI thread and on other threads, with
+the time they took. Goal: frame gap over the whole call at most 50 ms, also
+with $sync_delay_ms ms per sync; overhead below 5 %.
 
 $transfer
+
+With a slow disk: \`--sync-delay-ms $sync_delay_ms\` runs the same under
+\`strace -f --seccomp-bpf\`, which delays every \`fdatasync\` and \`fsync\`
+by $sync_delay_ms ms on entry (the kernel filters the other system calls,
+which run untraced).
+
+$transfer_slow_sync
 
 ## Macro library: \`build/bin/bench-macro [--quick] [repeats [items...]]\`
 

@@ -14,6 +14,8 @@ packages=(
   # the installed program and its Debian package
   librsvg2-bin desktop-file-utils appstream lintian dpkg-dev file
   python3
+  # the transfer benchmark's slow disk (a delay injected into every sync)
+  strace
   # the session bus the tests start for the program and kesta-ctl
   dbus-daemon dbus-bin
   # the guest tests (tests/guest): a Debian kernel booted by QEMU, with udev inside
