@@ -389,8 +389,10 @@ int main(int argc, char *argv[])
     out << "Transfers in the scene (" << repetitions << " repetitions, platform "
         << QGuiApplication::platformName() << "; "
         << (syncDelayMs > 0
-                ? QStringLiteral("every fdatasync and fsync delayed by %1 ms with strace")
+                ? QStringLiteral("every fdatasync and fsync delayed by %1 ms with strace, "
+                                 "other system calls %2 us each")
                       .arg(syncDelayMs)
+                      .arg(syscallUs, 0, 'f', 2)
                 : QStringLiteral("syncs not delayed"))
         << ")\n\n";
     if (slowSyscalls)
