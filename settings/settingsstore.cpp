@@ -12,6 +12,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <optional>
+
 namespace {
 
 const QString kPadding = QStringLiteral("loaderquiver");
@@ -74,6 +76,58 @@ void writeValue(QSettings *settings, const QString &key, const QVariant &value)
         settings->remove(key);
 }
 
+// The line a value makes in the file, as far as telling a change from none
+// needs it: scalars are written as their text (an int 3 and the text "3" make
+// the same line), a one-item list as its item, an empty list like an invalid
+// value. Values written in a form of their own have none here and always
+// count as a change.
+struct StoredForm {
+    enum Kind { Invalid, Text, List };
+    Kind kind = Invalid;
+    QStringList items;
+    bool operator==(const StoredForm &other) const
+    {
+        return kind == other.kind && items == other.items;
+    }
+};
+
+std::optional<StoredForm> storedForm(const QVariant &value)
+{
+    if (!value.isValid())
+        return StoredForm{};
+    switch (value.typeId()) {
+    case QMetaType::QStringList: {
+        const QStringList items = value.toStringList();
+        if (items.isEmpty())
+            return StoredForm{};
+        return StoredForm{items.size() == 1 ? StoredForm::Text : StoredForm::List, items};
+    }
+    case QMetaType::QString:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Bool:
+        return StoredForm{StoredForm::Text, {value.toString()}};
+    default:
+        return std::nullopt;
+    }
+}
+
+// True when writing value under key would leave the file as it is. An
+// absent key differs from any value, "0" and "" included; removing it again
+// changes nothing.
+bool holds(const QSettings &settings, const QString &key, const QVariant &value)
+{
+    if (!settings.contains(key))
+        return !value.isValid();
+    if (!value.isValid())
+        return false;
+    const std::optional<StoredForm> now = storedForm(settings.value(key));
+    const std::optional<StoredForm> next = storedForm(value);
+    return now && next && *now == *next;
+}
+
 bool sameFile(const QString &a, const QString &b)
 {
     const QString ca = QFileInfo(a).canonicalFilePath();
@@ -103,24 +157,43 @@ struct SettingsStore::Private {
     int batchDepth = 0;
     QSet<int> pending;
     bool batchFailed = false;
+    // Files whose last write failed: what their objects hold may not be what
+    // is on disk, so no change to them is taken for none.
+    QSet<QString> unsaved;
 
     QSettings *handle(int id) const { return id < 0 ? global.get() : profiles[id].get(); }
 
-    // Writes a change to disk at once, or at the end of the open batch.
+    // SettingsFile::sync, remembering a file whose write failed.
+    bool sync(QSettings &settings)
+    {
+        const QString path = settings.fileName();
+        const bool ok = SettingsFile::sync(settings);
+        if (ok)
+            unsaved.remove(path);
+        else
+            unsaved.insert(path);
+        return ok;
+    }
+
+    // Writes a change to disk at once, or at the end of the open batch. A
+    // value the file already holds is not written again.
     bool write(int id, const QString &key, const QVariant &value)
     {
         QSettings *settings = handle(id);
         if (!settings || key.isEmpty())
             return false;
+        const QString path = settings->fileName();
+        if (!unsaved.contains(path) && holds(*settings, key, value))
+            return true;
         writeValue(settings, key, value);
         if (batchDepth > 0) {
             pending.insert(id);
             return true;
         }
         // Written through at once: a crash right after a change must not lose it.
-        if (SettingsFile::sync(*settings))
+        if (sync(*settings))
             return true;
-        qDebug() << "settings write failed" << settings->fileName() << key;
+        qDebug() << "settings write failed" << path << key;
         return false;
     }
 
@@ -149,11 +222,12 @@ struct SettingsStore::Private {
                 *refused = true;
             return false;
         }
-        if (!SettingsFile::sync(*handle))
+        if (!sync(*handle))
             qDebug() << "unsaved changes dropped before replacing" << target;
         handle.reset();
         const bool ok = SettingsFile::writeAtomically(target, data);
         handle = openIni(target);
+        unsaved.remove(target); // the new object holds what the file holds
         if (!ok)
             qDebug() << "replacing settings file failed" << target;
         return ok;
@@ -339,8 +413,9 @@ bool SettingsStore::WriteBatch::commit()
     const QSet<int> files = std::exchange(d.pending, {});
     for (const int id : files) {
         QSettings *settings = d.handle(id);
-        if (settings && !SettingsFile::sync(*settings)) {
-            qDebug() << "settings write failed" << settings->fileName();
+        const QString path = settings ? settings->fileName() : QString();
+        if (settings && !d.sync(*settings)) {
+            qDebug() << "settings write failed" << path;
             ok = false;
         }
     }
@@ -389,13 +464,13 @@ bool SettingsStore::saveProfile(int profile)
         ExchangeFiles::exportTarget(chosen, ExchangeFiles::kProfileSuffix, d->dialogs);
     if (target.isEmpty())
         return false;
-    QSettings *handle = d->profiles[profile].get();
-    if (!SettingsFile::sync(*handle))
+    const QString path = d->profiles[profile]->fileName();
+    if (!d->sync(*d->profiles[profile]))
         return false;
-    if (sameFile(handle->fileName(), target))
+    if (sameFile(path, target))
         return true;
     QByteArray data;
-    if (!readSmallFile(handle->fileName(), &data) || !SettingsFile::writeAtomically(target, data)) {
+    if (!readSmallFile(path, &data) || !SettingsFile::writeAtomically(target, data)) {
         qDebug() << "profile export failed" << target;
         return false;
     }
@@ -407,10 +482,10 @@ void SettingsStore::copyProfile(int destprofile, int srcprofile)
     if (destprofile < 0 || destprofile >= kProfileCount || srcprofile < 0 ||
         srcprofile >= kProfileCount || destprofile == srcprofile)
         return;
-    QSettings *source = d->profiles[srcprofile].get();
-    if (!SettingsFile::sync(*source))
+    const QString source = d->profiles[srcprofile]->fileName();
+    if (!d->sync(*d->profiles[srcprofile]))
         return;
-    d->replaceFile(d->profiles[destprofile], source->fileName(), false);
+    d->replaceFile(d->profiles[destprofile], source, false);
 }
 
 void SettingsStore::resetApconfig()
