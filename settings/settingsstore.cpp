@@ -4,6 +4,8 @@
 #include "settings/settingsfile.h"
 #include "settings/userdialogs.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +13,8 @@
 #include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
+#include <QThreadPool>
 
 #include <optional>
 
@@ -128,6 +132,36 @@ bool holds(const QSettings &settings, const QString &key, const QVariant &value)
     return now && next && *now == *next;
 }
 
+bool onApplicationThread()
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+// A file being written on a store's thread while the application's thread
+// waits. Apart from the write itself, only the application's thread uses it.
+struct RunningWrite {
+    QSettings *settings = nullptr;
+    std::atomic<bool> done{false};
+    SettingsFile::Outcome outcome;
+    bool finished = false;
+    bool ok = false;
+};
+
+// The write the application's thread waits for, whichever store started it.
+RunningWrite *runningWrite = nullptr;
+
+// Brings the object in line with what its write did (once).
+void finishWrite(RunningWrite &write)
+{
+    if (!write.finished) {
+        write.finished = true;
+        write.ok = SettingsFile::finish(*write.settings, write.outcome);
+    }
+    if (runningWrite == &write)
+        runningWrite = nullptr;
+}
+
 bool sameFile(const QString &a, const QString &b)
 {
     const QString ca = QFileInfo(a).canonicalFilePath();
@@ -161,13 +195,51 @@ struct SettingsStore::Private {
     // is on disk, so no change to them is taken for none.
     QSet<QString> unsaved;
 
+    SettingsStore::Waiter waiter;
+    QThreadPool writer; // one thread: files are written one at a time, in order
+
     QSettings *handle(int id) const { return id < 0 ? global.get() : profiles[id].get(); }
 
-    // SettingsFile::sync, remembering a file whose write failed.
+    bool writesElsewhere() const { return waiter && onApplicationThread(); }
+
+    // A change asked for while a write waits (a timer, a call on the bus)
+    // goes after it: never two writes at once, and no object changed while
+    // its file is being written.
+    void awaitRunningWrite()
+    {
+        if (!writesElsewhere())
+            return;
+        while (RunningWrite *running = runningWrite) {
+            waiter(running->done);
+            finishWrite(*running);
+        }
+    }
+
+    // SettingsFile::sync, with the file written on the store's thread when
+    // there is a waiter.
     bool sync(QSettings &settings)
     {
+        // Kept apart: during the wait another call may replace the object.
         const QString path = settings.fileName();
-        const bool ok = SettingsFile::sync(settings);
+        bool ok = false;
+        if (!writesElsewhere()) {
+            ok = SettingsFile::sync(settings);
+        } else {
+            awaitRunningWrite();
+            RunningWrite write;
+            write.settings = &settings;
+            runningWrite = &write;
+            QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+            writer.start([&write, path, format = settings.format(), dispatcher] {
+                write.outcome = SettingsFile::write(path, format);
+                write.done.store(true, std::memory_order_release);
+                if (dispatcher)
+                    dispatcher->wakeUp();
+            });
+            waiter(write.done);
+            finishWrite(write);
+            ok = write.ok;
+        }
         if (ok)
             unsaved.remove(path);
         else
@@ -179,6 +251,7 @@ struct SettingsStore::Private {
     // value the file already holds is not written again.
     bool write(int id, const QString &key, const QVariant &value)
     {
+        awaitRunningWrite();
         QSettings *settings = handle(id);
         if (!settings || key.isEmpty())
             return false;
@@ -210,6 +283,7 @@ struct SettingsStore::Private {
     bool replaceFile(std::unique_ptr<QSettings> &handle, const QString &source, bool mustBeProfile,
                      bool *refused = nullptr)
     {
+        awaitRunningWrite();
         const QString target = handle->fileName();
         if (refused)
             *refused = false;
@@ -239,6 +313,8 @@ SettingsStore::SettingsStore(const QString &modulesDir, UserDialogs *dialogs, QO
 {
     d->modulesDir = modulesDir;
     d->dialogs = dialogs;
+    d->writer.setMaxThreadCount(1);
+    d->writer.setExpiryTimeout(-1);
     d->global = openIni(d->settingPath(QStringLiteral("apConfig.bin")));
     d->defaults = openIni(d->settingPath(QStringLiteral("pD.bin")));
     for (int i = 0; i < kProfileCount; ++i)
@@ -271,6 +347,11 @@ void SettingsStore::setDialogs(UserDialogs *dialogs)
 UserDialogs *SettingsStore::dialogs() const
 {
     return d->dialogs;
+}
+
+void SettingsStore::setWaiter(Waiter waiter)
+{
+    d->waiter = std::move(waiter);
 }
 
 QSettings *SettingsStore::global() const
@@ -464,6 +545,7 @@ bool SettingsStore::saveProfile(int profile)
         ExchangeFiles::exportTarget(chosen, ExchangeFiles::kProfileSuffix, d->dialogs);
     if (target.isEmpty())
         return false;
+    d->awaitRunningWrite();
     const QString path = d->profiles[profile]->fileName();
     if (!d->sync(*d->profiles[profile]))
         return false;
@@ -482,6 +564,7 @@ void SettingsStore::copyProfile(int destprofile, int srcprofile)
     if (destprofile < 0 || destprofile >= kProfileCount || srcprofile < 0 ||
         srcprofile >= kProfileCount || destprofile == srcprofile)
         return;
+    d->awaitRunningWrite();
     const QString source = d->profiles[srcprofile]->fileName();
     if (!d->sync(*d->profiles[srcprofile]))
         return;
