@@ -12,7 +12,10 @@
 //     the system, device checks, messages of a second start, captured-input
 //     relays) is handed to whenIdle() by its handler and runs, once, after
 //     the transfer;
-//   - the scene's timers (its busy timer among them) fire after the transfer.
+//   - the scene's timers (its busy timer among them) fire after the transfer;
+//   - a settings object's own request to write its file, which would write
+//     it unchecked, is handled after it (SettingsStore waits here for its
+//     checked writes too).
 // The alternatives were worse: Qt's ExcludeUserInputEvents postpones input
 // (every click made while saving would land afterwards), and a threaded
 // render loop keeps only Animators running, not the scene's animations.

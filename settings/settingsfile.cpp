@@ -77,30 +77,19 @@ public:
         return !m_existed || m_linked || m_held;
     }
 
-    // After a write that did not happen at all: settings still holds the
-    // changes it could not write, and would write them at its next sync.
-    // They are replaced by what the file holds, read through the link (a
-    // name of its own, so that the settings cache cannot answer instead).
-    void revert(QSettings &settings)
+    // After a write that did not happen at all, settings still holds the
+    // changes it could not write and would write them at its next sync: they
+    // are to be replaced by what the file holds, read here through the link
+    // (a name of its own, so that the settings cache cannot answer instead).
+    void keepOldValues(Outcome *outcome) const
     {
-        if (!m_existed) {
-            settings.clear();
-            return;
-        }
+        outcome->existed = m_existed;
+        outcome->oldReadable = m_linked;
         if (!m_linked)
             return;
         const QSettings old(m_link, QSettings::IniFormat);
-        QStringList keys = settings.allKeys();
-        for (const QString &key : old.allKeys()) {
-            if (!keys.contains(key))
-                keys.append(key);
-        }
-        for (const QString &key : std::as_const(keys)) {
-            if (old.contains(key))
-                settings.setValue(key, old.value(key));
-            else
-                settings.remove(key);
-        }
+        for (const QString &key : old.allKeys())
+            outcome->oldValues.insert(key, old.value(key));
     }
 
     // Puts the old contents back (or removes the file that was not there).
@@ -169,50 +158,91 @@ bool isWholeIniText(const QByteArray &text, int keyCount)
     return keys == keyCount;
 }
 
-bool sync(QSettings &settings)
+Outcome write(const QString &path, QSettings::Format format)
 {
-    const QString path = settings.fileName();
+    Outcome outcome;
     // Our own writers take turns from the sync to the check, so that the
     // file checked is the one this sync wrote. (QSettings holds its own lock
     // on <file>.lock only during the write itself.)
     QLockFile turn(path + QStringLiteral(".wlock"));
     if (!turn.tryLock(kLockWaitMs) && turn.error() == QLockFile::LockFailedError) {
-        qDebug() << "settings write failed: another writer holds the file" << path;
-        return false;
+        outcome.result = Outcome::TurnRefused;
+        return outcome;
     }
     // A turn that could not be taken for another reason (no room for the
     // lock file) leaves the write to the checks below.
     Backup backup(path);
     if (!backup.usable()) {
+        outcome.result = Outcome::NoBackup;
+        return outcome;
+    }
+    // The caller's object keeps the first error it ever met in its status(),
+    // so after one failure it would call every later write failed as well,
+    // the good ones included. All objects on a file in this process share
+    // its unsaved changes: a new one writes them with a status that tells of
+    // this write alone, and counts the keys it wrote.
+    QSettings writer(path, format);
+    writer.sync();
+    if (writer.status() != QSettings::NoError) {
+        // Nothing was written (Qt saw the error); the file is as it was.
+        outcome.result = Outcome::Refused;
+        backup.keepOldValues(&outcome);
+        return outcome;
+    }
+    if (fileIsWhole(path, int(writer.allKeys().size()))) {
+        outcome.result = Outcome::Written;
+        return outcome;
+    }
+    outcome.result = Outcome::NotWhole;
+    outcome.restored = backup.restore();
+    return outcome;
+}
+
+bool finish(QSettings &settings, const Outcome &outcome)
+{
+    const QString path = settings.fileName();
+    switch (outcome.result) {
+    case Outcome::Written:
+        settings.sync(); // nothing pending any more: clears its own request to write
+        return true;
+    case Outcome::TurnRefused:
+        qDebug() << "settings write failed: another writer holds the file" << path;
+        return false;
+    case Outcome::NoBackup:
         qDebug() << "settings write failed: the old file cannot be kept" << path;
         return false;
-    }
-    // settings.status() keeps the first error the object ever met, so after
-    // one failure it would call every later write failed as well, the good
-    // ones included. All objects on a file in this process share its unsaved
-    // changes: a new one writes them with a status that tells of this write
-    // alone.
-    bool written = false;
-    {
-        QSettings writer(path, settings.format());
-        writer.sync();
-        written = writer.status() == QSettings::NoError;
-    }
-    if (!written) {
-        // Nothing was written (Qt saw the error); the file is as it was.
-        backup.revert(settings);
+    case Outcome::Refused:
+        if (!outcome.existed) {
+            settings.clear();
+        } else if (outcome.oldReadable) {
+            QStringList keys = settings.allKeys();
+            for (auto old = outcome.oldValues.cbegin(); old != outcome.oldValues.cend(); ++old) {
+                if (!keys.contains(old.key()))
+                    keys.append(old.key());
+            }
+            for (const QString &key : std::as_const(keys)) {
+                const auto old = outcome.oldValues.constFind(key);
+                if (old != outcome.oldValues.cend())
+                    settings.setValue(key, *old);
+                else
+                    settings.remove(key);
+            }
+        }
         qDebug() << "settings write failed" << path;
         return false;
+    case Outcome::NotWhole:
+        settings.sync(); // nothing pending now: reads the file as it is on disk
+        qDebug() << "settings write failed: the file was not written whole" << path
+                 << (outcome.restored ? "(old contents kept)"
+                                      : "(old contents could not be put back)");
+        return false;
     }
-    settings.sync(); // nothing pending any more: clears its own request to write
-    if (fileIsWhole(path, int(settings.allKeys().size())))
-        return true;
-
-    const bool restored = backup.restore();
-    settings.sync(); // nothing pending now: reads the file as it is on disk
-    qDebug() << "settings write failed: the file was not written whole" << path
-             << (restored ? "(old contents kept)" : "(old contents could not be put back)");
     return false;
+}
+
+bool sync(QSettings &settings)
+{
+    return finish(settings, write(settings.fileName(), settings.format()));
 }
 
 bool writeAtomically(const QString &path, const QByteArray &data)

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSettings>
 #include <QString>
-
-class QSettings;
+#include <QVariantMap>
 
 namespace SettingsFile {
 
@@ -23,6 +23,25 @@ namespace SettingsFile {
 // so the file is replaced by a cut copy. The file is therefore checked after
 // the sync and put back from a link to the old one when it is not whole.
 bool sync(QSettings &settings);
+
+// sync() in two steps, for writing on another thread than the one settings
+// lives on (a QSettings object must only be used on its own thread):
+// write() does everything that touches the file, through an object of its
+// own, and may run on any thread; finish() then brings settings in line with
+// the outcome on settings' own thread and gives sync()'s answer. Nothing may
+// change settings in between.
+struct Outcome {
+    enum Result { Written, TurnRefused, NoBackup, Refused, NotWhole };
+    Result result = Refused;
+    // For Refused: what the file held, to replace the unwritten changes.
+    bool existed = false;
+    bool oldReadable = false;
+    QVariantMap oldValues;
+    // For NotWhole: whether the old contents were put back.
+    bool restored = false;
+};
+Outcome write(const QString &path, QSettings::Format format);
+bool finish(QSettings &settings, const Outcome &outcome);
 
 // Replaces path by data in one step: the bytes go to a temporary file in the
 // same folder that is renamed over path only when all of them were written,

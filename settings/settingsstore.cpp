@@ -4,6 +4,8 @@
 #include "settings/settingsfile.h"
 #include "settings/userdialogs.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +13,10 @@
 #include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
+#include <QThreadPool>
+
+#include <optional>
 
 namespace {
 
@@ -74,6 +80,88 @@ void writeValue(QSettings *settings, const QString &key, const QVariant &value)
         settings->remove(key);
 }
 
+// The line a value makes in the file, as far as telling a change from none
+// needs it: scalars are written as their text (an int 3 and the text "3" make
+// the same line), a one-item list as its item, an empty list like an invalid
+// value. Values written in a form of their own have none here and always
+// count as a change.
+struct StoredForm {
+    enum Kind { Invalid, Text, List };
+    Kind kind = Invalid;
+    QStringList items;
+    bool operator==(const StoredForm &other) const
+    {
+        return kind == other.kind && items == other.items;
+    }
+};
+
+std::optional<StoredForm> storedForm(const QVariant &value)
+{
+    if (!value.isValid())
+        return StoredForm{};
+    switch (value.typeId()) {
+    case QMetaType::QStringList: {
+        const QStringList items = value.toStringList();
+        if (items.isEmpty())
+            return StoredForm{};
+        return StoredForm{items.size() == 1 ? StoredForm::Text : StoredForm::List, items};
+    }
+    case QMetaType::QString:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Bool:
+        return StoredForm{StoredForm::Text, {value.toString()}};
+    default:
+        return std::nullopt;
+    }
+}
+
+// True when writing value under key would leave the file as it is. An
+// absent key differs from any value, "0" and "" included; removing it again
+// changes nothing.
+bool holds(const QSettings &settings, const QString &key, const QVariant &value)
+{
+    if (!settings.contains(key))
+        return !value.isValid();
+    if (!value.isValid())
+        return false;
+    const std::optional<StoredForm> now = storedForm(settings.value(key));
+    const std::optional<StoredForm> next = storedForm(value);
+    return now && next && *now == *next;
+}
+
+bool onApplicationThread()
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+// A file being written on a store's thread while the application's thread
+// waits. Apart from the write itself, only the application's thread uses it.
+struct RunningWrite {
+    QSettings *settings = nullptr;
+    std::atomic<bool> done{false};
+    SettingsFile::Outcome outcome;
+    bool finished = false;
+    bool ok = false;
+};
+
+// The write the application's thread waits for, whichever store started it.
+RunningWrite *runningWrite = nullptr;
+
+// Brings the object in line with what its write did (once).
+void finishWrite(RunningWrite &write)
+{
+    if (!write.finished) {
+        write.finished = true;
+        write.ok = SettingsFile::finish(*write.settings, write.outcome);
+    }
+    if (runningWrite == &write)
+        runningWrite = nullptr;
+}
+
 bool sameFile(const QString &a, const QString &b)
 {
     const QString ca = QFileInfo(a).canonicalFilePath();
@@ -103,24 +191,82 @@ struct SettingsStore::Private {
     int batchDepth = 0;
     QSet<int> pending;
     bool batchFailed = false;
+    // Files whose last write failed: what their objects hold may not be what
+    // is on disk, so no change to them is taken for none.
+    QSet<QString> unsaved;
+
+    SettingsStore::Waiter waiter;
+    QThreadPool writer; // one thread: files are written one at a time, in order
 
     QSettings *handle(int id) const { return id < 0 ? global.get() : profiles[id].get(); }
 
-    // Writes a change to disk at once, or at the end of the open batch.
+    bool writesElsewhere() const { return waiter && onApplicationThread(); }
+
+    // A change asked for while a write waits (a timer, a call on the bus)
+    // goes after it: never two writes at once, and no object changed while
+    // its file is being written.
+    void awaitRunningWrite()
+    {
+        if (!writesElsewhere())
+            return;
+        while (RunningWrite *running = runningWrite) {
+            waiter(running->done);
+            finishWrite(*running);
+        }
+    }
+
+    // SettingsFile::sync, with the file written on the store's thread when
+    // there is a waiter.
+    bool sync(QSettings &settings)
+    {
+        // Kept apart: during the wait another call may replace the object.
+        const QString path = settings.fileName();
+        bool ok = false;
+        if (!writesElsewhere()) {
+            ok = SettingsFile::sync(settings);
+        } else {
+            awaitRunningWrite();
+            RunningWrite write;
+            write.settings = &settings;
+            runningWrite = &write;
+            QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+            writer.start([&write, path, format = settings.format(), dispatcher] {
+                write.outcome = SettingsFile::write(path, format);
+                write.done.store(true, std::memory_order_release);
+                if (dispatcher)
+                    dispatcher->wakeUp();
+            });
+            waiter(write.done);
+            finishWrite(write);
+            ok = write.ok;
+        }
+        if (ok)
+            unsaved.remove(path);
+        else
+            unsaved.insert(path);
+        return ok;
+    }
+
+    // Writes a change to disk at once, or at the end of the open batch. A
+    // value the file already holds is not written again.
     bool write(int id, const QString &key, const QVariant &value)
     {
+        awaitRunningWrite();
         QSettings *settings = handle(id);
         if (!settings || key.isEmpty())
             return false;
+        const QString path = settings->fileName();
+        if (!unsaved.contains(path) && holds(*settings, key, value))
+            return true;
         writeValue(settings, key, value);
         if (batchDepth > 0) {
             pending.insert(id);
             return true;
         }
         // Written through at once: a crash right after a change must not lose it.
-        if (SettingsFile::sync(*settings))
+        if (sync(*settings))
             return true;
-        qDebug() << "settings write failed" << settings->fileName() << key;
+        qDebug() << "settings write failed" << path << key;
         return false;
     }
 
@@ -137,6 +283,7 @@ struct SettingsStore::Private {
     bool replaceFile(std::unique_ptr<QSettings> &handle, const QString &source, bool mustBeProfile,
                      bool *refused = nullptr)
     {
+        awaitRunningWrite();
         const QString target = handle->fileName();
         if (refused)
             *refused = false;
@@ -149,11 +296,12 @@ struct SettingsStore::Private {
                 *refused = true;
             return false;
         }
-        if (!SettingsFile::sync(*handle))
+        if (!sync(*handle))
             qDebug() << "unsaved changes dropped before replacing" << target;
         handle.reset();
         const bool ok = SettingsFile::writeAtomically(target, data);
         handle = openIni(target);
+        unsaved.remove(target); // the new object holds what the file holds
         if (!ok)
             qDebug() << "replacing settings file failed" << target;
         return ok;
@@ -165,6 +313,8 @@ SettingsStore::SettingsStore(const QString &modulesDir, UserDialogs *dialogs, QO
 {
     d->modulesDir = modulesDir;
     d->dialogs = dialogs;
+    d->writer.setMaxThreadCount(1);
+    d->writer.setExpiryTimeout(-1);
     d->global = openIni(d->settingPath(QStringLiteral("apConfig.bin")));
     d->defaults = openIni(d->settingPath(QStringLiteral("pD.bin")));
     for (int i = 0; i < kProfileCount; ++i)
@@ -197,6 +347,11 @@ void SettingsStore::setDialogs(UserDialogs *dialogs)
 UserDialogs *SettingsStore::dialogs() const
 {
     return d->dialogs;
+}
+
+void SettingsStore::setWaiter(Waiter waiter)
+{
+    d->waiter = std::move(waiter);
 }
 
 QSettings *SettingsStore::global() const
@@ -339,8 +494,9 @@ bool SettingsStore::WriteBatch::commit()
     const QSet<int> files = std::exchange(d.pending, {});
     for (const int id : files) {
         QSettings *settings = d.handle(id);
-        if (settings && !SettingsFile::sync(*settings)) {
-            qDebug() << "settings write failed" << settings->fileName();
+        const QString path = settings ? settings->fileName() : QString();
+        if (settings && !d.sync(*settings)) {
+            qDebug() << "settings write failed" << path;
             ok = false;
         }
     }
@@ -389,13 +545,14 @@ bool SettingsStore::saveProfile(int profile)
         ExchangeFiles::exportTarget(chosen, ExchangeFiles::kProfileSuffix, d->dialogs);
     if (target.isEmpty())
         return false;
-    QSettings *handle = d->profiles[profile].get();
-    if (!SettingsFile::sync(*handle))
+    d->awaitRunningWrite();
+    const QString path = d->profiles[profile]->fileName();
+    if (!d->sync(*d->profiles[profile]))
         return false;
-    if (sameFile(handle->fileName(), target))
+    if (sameFile(path, target))
         return true;
     QByteArray data;
-    if (!readSmallFile(handle->fileName(), &data) || !SettingsFile::writeAtomically(target, data)) {
+    if (!readSmallFile(path, &data) || !SettingsFile::writeAtomically(target, data)) {
         qDebug() << "profile export failed" << target;
         return false;
     }
@@ -407,10 +564,11 @@ void SettingsStore::copyProfile(int destprofile, int srcprofile)
     if (destprofile < 0 || destprofile >= kProfileCount || srcprofile < 0 ||
         srcprofile >= kProfileCount || destprofile == srcprofile)
         return;
-    QSettings *source = d->profiles[srcprofile].get();
-    if (!SettingsFile::sync(*source))
+    d->awaitRunningWrite();
+    const QString source = d->profiles[srcprofile]->fileName();
+    if (!d->sync(*d->profiles[srcprofile]))
         return;
-    d->replaceFile(d->profiles[destprofile], source->fileName(), false);
+    d->replaceFile(d->profiles[destprofile], source, false);
 }
 
 void SettingsStore::resetApconfig()

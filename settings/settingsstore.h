@@ -9,6 +9,8 @@
 #include <QVariantList>
 
 #include <array>
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,6 +30,16 @@ public:
     QString modulePath(const QString &relative) const; // modulesDir + "/" + relative
     void setDialogs(UserDialogs *dialogs);
     UserDialogs *dialogs() const;
+
+    // How the application's thread waits for a file being written: it is
+    // given a flag that the writing thread sets (and then wakes the thread's
+    // event dispatcher) and returns once it is set. With a waiter, files are
+    // written on a thread of the store's own, one at a time and in order,
+    // whenever the store is used on the application's thread; the callers
+    // still get their answers when the write is over. Without one (the
+    // default), files are written on the calling thread.
+    using Waiter = std::function<void(const std::atomic<bool> &done)>;
+    void setWaiter(Waiter waiter);
 
     // Capability flags, read once from the global file at construction.
     bool isColorful = false;

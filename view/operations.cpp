@@ -2,6 +2,7 @@
 
 #include "desktop/autostart.h"
 #include "device/hid_thread.h"
+#include "device/transfergate.h"
 #include "devicesettings/devicesettings.h"
 #include "devicesettings/mousedevice.h"
 #include "devicesettings/recoildata.h"
@@ -10,6 +11,7 @@
 #include "settings/settingsstore.h"
 #include "view/operationtable.h"
 
+#include <QCoreApplication>
 #include <QMetaMethod>
 
 #include <vector>
@@ -31,6 +33,11 @@ Operations::Operations(const QString &modulesDir, UserDialogs *dialogs, QObject 
 {
     d->dialogs = dialogs;
     d->settings = std::make_unique<SettingsStore>(modulesDir, dialogs);
+    // In the window, settings files are written on the store's own thread
+    // while the GUI thread goes on painting, as during device transfers.
+    // kesta-ctl has no window to keep alive: its writes stay on its thread.
+    if (QCoreApplication::instance() && QCoreApplication::instance()->inherits("QGuiApplication"))
+        d->settings->setWaiter(&TransferGate::waitUntil);
     d->lang = std::make_unique<LangStrings>(modulesDir);
     d->autostart = std::make_unique<Autostart>();
 }

@@ -3,6 +3,7 @@
 #include "settings/settingsfile.h"
 #include "settings/settingsstore.h"
 #include "tests/filesizelimit.h"
+#include "tests/replacementcounter.h"
 #include "settings/userdialogs.h"
 
 #include <QCoreApplication>
@@ -128,6 +129,112 @@ private slots:
 
         QVERIFY(store->getDataList(QStringLiteral("mouse/dpiCount"), false).isEmpty());
         QVERIFY(store->getDataList(QStringLiteral("mouse/noSuchKey"), true).isEmpty());
+    }
+
+    // A file is written only when a change changes what it holds; the same
+    // change made again (now over the value the object itself set) changes
+    // nothing either.
+    void onlyChangesAreWritten_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<int>("writes");
+        QTest::addColumn<QByteArray>("line"); // in the file afterwards
+        QTest::addColumn<QByteArray>("gone"); // no longer in it
+        const QVariantList dpi{500, 1000, 2000, 3000, 4000, 5000, 6000, 7000};
+        const QByteArray none;
+        QTest::newRow("number stored as its text")
+            << "setData"
+            << "mouse/lod" << QVariant(3) << 0 << none << none;
+        QTest::newRow("same text") << "setData"
+                                   << "mouse/lod" << QVariant("3") << 0 << none << none;
+        QTest::newRow("same list") << "setDataList"
+                                   << "mouse/dpiValueArray" << QVariant(dpi) << 0 << none << none;
+        QTest::newRow("same empty text") << "setData"
+                                         << "mouseMacroKey/0" << QVariant("") << 0 << none << none;
+        QTest::newRow("absent key removed") << "setData"
+                                            << "zz/none" << QVariant() << 0 << none << none;
+        QTest::newRow("same global text")
+            << "setGlobalData"
+            << "common/language" << QVariant("English") << 0 << none << none;
+        QTest::newRow("batch of same values") << "batch"
+                                              << "mouse/lod" << QVariant(3) << 0 << none << none;
+        QTest::newRow("other number") << "setData"
+                                      << "mouse/lod" << QVariant(4) << 1 << QByteArray("\nlod=4\n")
+                                      << QByteArray("\nlod=3\n");
+        QTest::newRow("list with an item less")
+            << "setDataList"
+            << "mouse/dpiValueArray" << QVariant(dpi.mid(1)) << 1
+            << QByteArray("dpiValueArray=1000, 2000,") << QByteArray("dpiValueArray=500");
+        QTest::newRow("one item, padded")
+            << "setDataList"
+            << "mouseLight/lightName" << QVariant(QVariantList{"Solo"}) << 1
+            << QByteArray("lightName=Solo, loaderquiver\n") << none;
+        QTest::newRow("a list's text as one value")
+            << "setData"
+            << "mouse/dpiEnableArray" << QVariant("1, 1, 1, 1, 1, 1, 1, 1") << 1
+            << QByteArray("dpiEnableArray=\"1, 1, 1, 1, 1, 1, 1, 1\"\n") << none;
+        QTest::newRow("empty list for an empty text")
+            << "setDataList"
+            << "mouseMacroKey/0" << QVariant(QVariantList()) << 1 << QByteArray("\n0=@Invalid()\n")
+            << none;
+        QTest::newRow("absent key, zero")
+            << "setData"
+            << "zz/new" << QVariant(0) << 1 << QByteArray("[zz]\nnew=0\n") << none;
+        QTest::newRow("absent key, empty text")
+            << "setData"
+            << "zz/new" << QVariant("") << 1 << QByteArray("[zz]\nnew=\n") << none;
+        QTest::newRow("present key removed")
+            << "setData"
+            << "mouse/lod" << QVariant() << 1 << none << QByteArray("\nlod=");
+        QTest::newRow("other global text")
+            << "setGlobalData"
+            << "common/language" << QVariant("German") << 1 << QByteArray("\nlanguage=German\n")
+            << QByteArray("language=English");
+        QTest::newRow("batch with one change")
+            << "batch"
+            << "mouse/lod" << QVariant(5) << 1 << QByteArray("\nlod=5\n")
+            << QByteArray("\nlod=3\n");
+    }
+
+    void onlyChangesAreWritten()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QString, key);
+        QFETCH(QVariant, value);
+        QFETCH(int, writes);
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, gone);
+        const QString name = operation == "setGlobalData" ? "apConfig.bin" : "p1.bin";
+        const QByteArray before = readAll(settingFile(name));
+        const auto store = makeStore();
+        ReplacementCounter replaced(m_modules + "/setting");
+        QVERIFY(replaced.valid());
+        for (int round = 0; round < 2; ++round) {
+            if (operation == "setData") {
+                store->setData(key, value);
+            } else if (operation == "setDataList") {
+                store->setDataList(key, value.toList());
+            } else if (operation == "setGlobalData") {
+                store->setGlobalData(key, value);
+            } else {
+                SettingsStore::WriteBatch batch(store.get());
+                store->setData(QStringLiteral("mouse/reportRate"), 3);
+                store->setDataList(QStringLiteral("mouse/dpiEnableArray"),
+                                   QVariantList(8, QVariant(1)));
+                store->setData(key, value);
+                QVERIFY(batch.commit());
+            }
+            QCOMPARE(replaced.take(name.toLatin1()), round == 0 ? writes : 0);
+            const QByteArray after = readAll(settingFile(name));
+            if (writes == 0)
+                QCOMPARE(after, before);
+            if (!line.isEmpty())
+                QVERIFY2(after.contains(line), after.constData());
+            if (!gone.isEmpty())
+                QVERIFY2(!after.contains(gone), after.constData());
+        }
     }
 
     void padding_data()
