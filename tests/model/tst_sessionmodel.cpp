@@ -15,6 +15,7 @@
 #include "model/lodmodel.h"
 #include "model/systemsettingsmodel.h"
 #include "model/profilelistmodel.h"
+#include "model/recoilmodel.h"
 #include "model/models.h"
 #include "model/reportratemodel.h"
 #include "model/sessionmodel.h"
@@ -112,7 +113,8 @@ void runSteps(const QStringList &changes, const QStringList &steps, const QStrin
 // A flow of the window on an initialised session: "profile N", "save"
 // (after edits of the DPI, lighting and report-rate pages), "reset", or a
 // page's own save after an edit ("save dpi", "save light", "save lod",
-// "save system"). What the flow returned.
+// "save system"; "save weapons": the recoil editor's save of all weapons).
+// What the flow returned.
 bool runFlow(Models &models, const QString &flow)
 {
     SessionModel *session = models.session();
@@ -140,6 +142,8 @@ bool runFlow(Models &models, const QString &flow)
         models.lod()->change(LodModel::kHigh, true);
         return models.lod()->saveData(true);
     }
+    if (flow == QLatin1String("save weapons"))
+        return models.recoil()->save(true);
     if (flow == QLatin1String("save system")) {
         models.systemSettings()->setPointer(100);
         return models.systemSettings()->saveData(true, 0);
@@ -612,7 +616,9 @@ void TestSessionModel::flowsWriteEachFileOnce_data()
     // The copy of the defaults, then the pages' values; the weapons reset
     // in the global file.
     QTest::newRow("reset all") << QStringList{} << "reset"
-                               << QStringList{"p1.bin 2", "apConfig.bin 1"};
+                               << QStringList{"p1.bin 2", "apConfig.bin 1", "gunData.bin 1"};
+    QTest::newRow("the recoil editor's save of every weapon")
+        << QStringList{} << "save weapons" << QStringList{"gunData.bin 1"};
     QTest::newRow("the lighting page's own save")
         << QStringList{} << "save light" << QStringList{"p1.bin 1"};
     QTest::newRow("the pointer page's own save")
@@ -631,11 +637,13 @@ void TestSessionModel::flowsWriteEachFileOnce()
     Models models(*rig.ops);
     models.session()->firstInit();
     ReplacementCounter counter(rig.modules() + QStringLiteral("/setting"));
-    QVERIFY(counter.valid());
+    ReplacementCounter weapons(rig.modules() + QStringLiteral("/gun"));
+    QVERIFY(counter.valid() && weapons.valid());
     kvm::clearWireLog();
     QVERIFY(runFlow(models, flow));
     QVERIFY(!sentToMouse().isEmpty());
-    const QMap<QByteArray, int> writes = counter.takeAll();
+    QMap<QByteArray, int> writes = counter.takeAll();
+    writes.insert(weapons.takeAll());
     QMap<QByteArray, int> most;
     for (const QString &limit : mostWrites)
         most.insert(limit.section(QLatin1Char(' '), 0, 0).toUtf8(),
@@ -674,6 +682,8 @@ void TestSessionModel::failedWriteSendsNothing_data()
         << QStringList{} << "save lod" << 16 << 0 << "" << false;
     QTest::newRow("the pointer page's own save")
         << QStringList{} << "save system" << 16 << 0 << "" << false;
+    QTest::newRow("the recoil editor's save")
+        << QStringList{} << "save weapons" << 16 << 0 << "" << false;
 }
 
 void TestSessionModel::failedWriteSendsNothing()
