@@ -56,11 +56,17 @@ std::unique_ptr<QSettings> openTable(const QString &path)
 
 void RecoilData::mouseSaveGundata(QVariant index, QVariantList src6)
 {
+    saveGundataRows({{index, src6}});
+}
+
+bool RecoilData::saveGundataRows(const QList<QPair<QVariant, QVariantList>> &rows)
+{
     auto table = openTable(gunDataPath());
     if (!table)
-        return;
-    table->setValue(gunKey(index), textItems(src6, 0, 5));
-    SettingsFile::sync(*table);
+        return false;
+    for (const auto &row : rows)
+        table->setValue(gunKey(row.first), textItems(row.second, 0, 5));
+    return SettingsFile::sync(*table);
 }
 
 void RecoilData::modifyGundata(QVariant modifyType, QVariantList src6)

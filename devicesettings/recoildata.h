@@ -18,6 +18,9 @@ public:
     explicit RecoilData(MouseDevice *device, QObject *parent = nullptr);
 
     QString gunDataPath() const;
+    // Rows of the weapon table (index and values as mouseSaveGundata takes
+    // them) in one write; false when the table is missing or not written.
+    bool saveGundataRows(const QList<QPair<QVariant, QVariantList>> &rows);
 
 public slots:
     // Weapon table. Without the file on disk every one of these does nothing

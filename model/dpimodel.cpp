@@ -262,15 +262,19 @@ void DpiModel::init(bool isSendData, bool isRecovery)
         saveData(true);
 }
 
-void DpiModel::saveData(bool isSendData)
+bool DpiModel::saveData(bool isSendData)
 {
     if (!m_isLoaded)
-        return;
+        return false;
+    SettingsStore::WriteBatch batch(store());
     storeData();
-    if (!isSendData)
-        return;
-    sendStages();
-    sendColours();
+    if (!batch.commit())
+        return false;
+    if (isSendData) {
+        sendStages();
+        sendColours();
+    }
+    return true;
 }
 
 void DpiModel::storeData()

@@ -121,7 +121,9 @@ public:
 
     // The page protocol.
     Q_INVOKABLE void init(bool isSendData, bool isRecovery);
-    Q_INVOKABLE void saveData(bool isSendData);
+    // Stores the stages in one write and sends them once the file holds
+    // them; false (nothing sent) when the write failed or nothing is loaded.
+    Q_INVOKABLE bool saveData(bool isSendData);
     // The two halves of saveData, for callers that check the write first.
     void storeData();
     void sendStages();

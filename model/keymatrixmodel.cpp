@@ -522,6 +522,7 @@ void KeyMatrixModel::resendMacro(const QString &name)
 
 void KeyMatrixModel::renameMacro(const QString &oldName, const QString &newName)
 {
+    SettingsStore::WriteBatch batch(store()); // every slot of the name in one write
     for (int m = 0; m < 2; ++m) {
         for (int j = 0; j < AssignmentTable::kMacroSlots; ++j) {
             const Entry &e = matrix(m).at(j);

@@ -277,13 +277,17 @@ void LightingModel::storeValues()
     s->setDataList(QStringLiteral("mouseLight/lightName"), names);
 }
 
-void LightingModel::saveData(bool isSendData, int)
+bool LightingModel::saveData(bool isSendData, int)
 {
     if (!m_loaded)
-        return;
+        return false;
+    SettingsStore::WriteBatch batch(store());
     storeValues();
+    if (!batch.commit())
+        return false;
     if (isSendData)
         sendData();
+    return true;
 }
 
 void LightingModel::sendData()
@@ -353,6 +357,8 @@ void LightingModel::choosePreset(int number)
 {
     if (number < 0 || number >= lightCount() || number == m_lightNo)
         return;
+    // The preset left and what follows reach the file in one write.
+    SettingsStore::WriteBatch batch(store());
     saveData(false, 0);
     m_lightNo = number;
     loadPreset(number, false);
@@ -374,6 +380,8 @@ bool LightingModel::addPreset()
 {
     if (lightCount() >= kMaxPresets)
         return false;
+    // The preset left and what follows reach the file in one write.
+    SettingsStore::WriteBatch batch(store());
     saveData(false, 0);
     m_names.append(freeName());
     m_lightNo = lightCount() - 1;
@@ -400,6 +408,8 @@ bool LightingModel::deletePreset(int number)
     // Before the first init there is nothing of the profile's to move.
     if (!m_loaded || lightCount() <= 1 || number < 0 || number >= lightCount())
         return false;
+    // The preset left and what follows reach the file in one write.
+    SettingsStore::WriteBatch batch(store());
     saveData(false, 0);
     SettingsStore *s = store();
     for (int q = number; q < lightCount() - 1; ++q) {

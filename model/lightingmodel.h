@@ -122,7 +122,8 @@ public:
     // holds placeholders, which saveData never stores or sends.
     Q_INVOKABLE void init(bool isSendData, bool isRecovery);
     // The step is accepted for the save-all flow; the page has one send.
-    Q_INVOKABLE void saveData(bool isSendData, int step = 0);
+    // One write; false (nothing sent) when it failed or nothing is loaded.
+    Q_INVOKABLE bool saveData(bool isSendData, int step = 0);
     // The current preset's lighting to the mouse (the selected block,
     // fifteen times); saveData's send.
     void sendData();

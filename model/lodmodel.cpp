@@ -82,13 +82,17 @@ void LodModel::init(bool isSendData)
         saveData(true);
 }
 
-void LodModel::saveData(bool isSendData)
+bool LodModel::saveData(bool isSendData)
 {
     if (!m_isLoaded)
-        return;
+        return false;
+    SettingsStore::WriteBatch batch(PageModel::store());
     store();
+    if (!batch.commit())
+        return false;
     if (isSendData)
         send();
+    return true;
 }
 
 void LodModel::reset()

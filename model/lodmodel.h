@@ -63,7 +63,8 @@ public:
     void store();
 
     Q_INVOKABLE void init(bool isSendData);
-    Q_INVOKABLE void saveData(bool isSendData);
+    // One write, sent once stored; false (nothing sent) when it failed.
+    Q_INVOKABLE bool saveData(bool isSendData);
     // Part of reset all: the profile defaults, stored and sent.
     Q_INVOKABLE void reset();
 

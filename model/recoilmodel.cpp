@@ -4,6 +4,7 @@
 #include "model/models.h"
 #include "settings/settingsstore.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -124,15 +125,21 @@ void RecoilModel::sendSlot(int slot)
     recoil()->mouseSendGundata(slot + 1, {w.times, w.x, w.y});
 }
 
-void RecoilModel::saveWeapon(int index)
+bool RecoilModel::saveWeapons(int from, int to)
 {
-    if (index < 0 || index >= m_weapons.size() || !recoil())
-        return;
-    const Weapon &w = m_weapons.at(index);
-    recoil()->mouseSaveGundata(index,
-                               {w.name, w.key, QString::number(w.period), QString::number(w.x),
-                                QString::number(w.y), QString::number(w.times)});
+    from = std::max(from, 0);
+    to = std::min(to, int(m_weapons.size()) - 1);
+    if (from > to || !recoil())
+        return true;
+    QList<QPair<QVariant, QVariantList>> rows;
+    for (int i = from; i <= to; ++i) {
+        const Weapon &w = m_weapons.at(i);
+        rows.append({i,
+                     {w.name, w.key, QString::number(w.period), QString::number(w.x),
+                      QString::number(w.y), QString::number(w.times)}});
+    }
     setSave(true);
+    return recoil()->saveGundataRows(rows);
 }
 
 void RecoilModel::init(bool isSendData, bool)
@@ -177,10 +184,11 @@ void RecoilModel::reset()
         m_weapons[i].y = kYs[i];
         m_weapons[i].period = 9;
     }
-    for (int k = 0; k < 3; ++k)
-        saveWeapon(k);
-    for (int s = 0; s < 3; ++s)
-        sendSlot(s);
+    // The slots get only what the table holds.
+    if (saveWeapons(0, 2)) {
+        for (int s = 0; s < 3; ++s)
+            sendSlot(s);
+    }
     m_currentSlot = 0;
     m_currentWeapon = 0;
     emit weaponsChanged();
@@ -189,17 +197,18 @@ void RecoilModel::reset()
     emit shownChanged();
 }
 
-void RecoilModel::save(bool all)
+bool RecoilModel::save(bool all)
 {
     const int from = all ? 0 : m_currentWeapon;
     const int to = all ? int(m_weapons.size()) - 1 : m_currentWeapon;
-    for (int i = from; i <= to; ++i)
-        saveWeapon(i);
-    for (int s = 0; s < 3; ++s) {
+    // One write of the table; the slots get only what it holds.
+    const bool stored = saveWeapons(from, to);
+    for (int s = 0; stored && s < 3; ++s) {
         if (m_selectGun[s] >= from && m_selectGun[s] <= to)
             sendSlot(s);
     }
     emit periodsEdited();
+    return stored;
 }
 
 void RecoilModel::edit(const QString &field, const QVariant &value)

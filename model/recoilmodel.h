@@ -70,7 +70,8 @@ public:
     // Part of reset all: the shipped slots and the first three weapons' values.
     Q_INVOKABLE void reset();
     // Saves the weapon being edited (or all) and sends the slots holding one.
-    Q_INVOKABLE void save(bool all);
+    // False (no slot sent) when the weapon table could not be written.
+    Q_INVOKABLE bool save(bool all);
     // Edits a field of the weapon being edited ("name", "key", "period",
     // "x", "y", "times"); nothing is stored until save.
     Q_INVOKABLE void edit(const QString &field, const QVariant &value);
@@ -88,7 +89,8 @@ signals:
 
 private:
     void sendSlot(int slot);
-    void saveWeapon(int index);
+    // Weapons from..to into the table in one write; false when it failed.
+    bool saveWeapons(int from, int to);
 
     QList<Weapon> m_weapons;
     std::array<int, 3> m_selectGun{0, 1, 2};

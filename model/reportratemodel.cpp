@@ -70,13 +70,17 @@ void ReportRateModel::init(bool isSendData)
         saveData(true);
 }
 
-void ReportRateModel::saveData(bool isSendData)
+bool ReportRateModel::saveData(bool isSendData)
 {
     if (!m_isLoaded)
-        return;
+        return false;
+    SettingsStore::WriteBatch batch(PageModel::store());
     store();
+    if (!batch.commit())
+        return false;
     if (isSendData)
         send();
+    return true;
 }
 
 void ReportRateModel::store()

@@ -39,7 +39,8 @@ public:
     Q_INVOKABLE void choose(int index);
 
     Q_INVOKABLE void init(bool isSendData);
-    Q_INVOKABLE void saveData(bool isSendData);
+    // Sent once stored; false (nothing sent) when the write failed.
+    Q_INVOKABLE bool saveData(bool isSendData);
     void store();
     void send();
 

@@ -49,6 +49,13 @@ bool storedInOneWrite(SettingsStore *store, const std::function<void()> &write)
     return batch.commit();
 }
 
+// A settings file as a notice names it. Taken before a write: a failed
+// write may replace the file's settings object.
+QString fileNameOf(const QSettings *file)
+{
+    return file ? QDir::toNativeSeparators(file->fileName()) : QString();
+}
+
 } // namespace
 
 // Input stays off from the first flow that starts until the last one ends.
@@ -200,29 +207,98 @@ bool SessionModel::changeProfile(int number)
     if (!m_isPownOn || number == m_profileNo || number < 0 || number > 9)
         return false;
     BusyScope busy(*this);
-    setProfileNo(number);
     SettingsStore *store = m_models.operations().settings();
-    store->setGlobalData(QStringLiteral("mouse/profileNo"), m_profileNo);
+    const int before = m_profileNo;
+    // The choice is stored before anything is sent: a profile the global
+    // file could not keep is not taken into use. Whoever follows the profile
+    // in use (the profile to return to) stores into the same write.
+    const QString global = fileNameOf(store->global());
+    {
+        SettingsStore::WriteBatch batch(store);
+        store->setGlobalData(QStringLiteral("mouse/profileNo"), number);
+        setProfileNo(number);
+        if (!batch.commit()) {
+            setProfileNo(before);
+            setNotice(notWrittenNotice(global));
+            return false;
+        }
+    }
     store->setCurrentProfile(m_profileNo);
-    sendProfile();
-    return true;
+    return sendProfile();
 }
 
-void SessionModel::sendProfile()
+bool SessionModel::sendProfile()
 {
+    SettingsStore *store = m_models.operations().settings();
+    const QString file = fileNameOf(store->currentProfile());
+    KeyMatrixModel *keys = m_models.keyMatrix();
     guardLeftClick(m_profileNo);
-    m_models.keyMatrix()->init(true, false);
-    m_models.reportRate()->init(true);
-    m_models.lod()->init(true);
-    m_models.dpi()->init(true, false);
-    m_models.light()->init(true, false);
-    m_models.systemSettings()->init(true, false);
+    {
+        // The pages' values as they take them from the profile (brought
+        // into range) go to the file in one write; the mouse gets them only
+        // once the file holds them.
+        SettingsStore::WriteBatch batch(store);
+        keys->init(false, false);
+        m_models.reportRate()->init(false);
+        m_models.lod()->init(false);
+        m_models.dpi()->init(false, false);
+        m_models.light()->init(false, false);
+        m_models.systemSettings()->init(false, false);
+        storePages();
+        if (!batch.commit()) {
+            // Save stores and sends them once there is room.
+            for (PageModel *page : pageModels())
+                page->setSave(true);
+            setNotice(notWrittenNotice(file));
+            return false;
+        }
+    }
+    sendPages();
     DeviceSettings *device = m_models.operations().deviceSettings();
     if (m_isGun && device) {
         device->mouseSwitchKeyMatrix(1);
         device->mouseResetKeyMatrix();
     }
-    m_models.keyMatrix()->sendBoundMacros();
+    keys->sendBoundMacros();
+    return true;
+}
+
+bool SessionModel::stagesInRange() const
+{
+    // A profile that claims more stages than the mouse has keeps them: its
+    // DPI page is neither stored nor sent.
+    return m_models.dpi()->dpiCount() <= DpiModel::kStages;
+}
+
+void SessionModel::storePages()
+{
+    m_models.keyMatrix()->storeData();
+    m_models.reportRate()->saveData(false);
+    m_models.lod()->saveData(false);
+    if (stagesInRange())
+        m_models.dpi()->storeData();
+    m_models.light()->saveData(false, 0);
+    m_models.systemSettings()->storeData();
+}
+
+void SessionModel::sendPages()
+{
+    // The order the pages always went to the mouse in.
+    m_models.keyMatrix()->sendData();
+    m_models.reportRate()->send();
+    m_models.lod()->send();
+    if (stagesInRange()) {
+        m_models.dpi()->sendStages();
+        m_models.dpi()->sendColours();
+    }
+    m_models.light()->sendData();
+    m_models.systemSettings()->sendData(0);
+}
+
+QString SessionModel::notWrittenNotice(const QString &file)
+{
+    using namespace FeedbackTexts;
+    return text(CouldNotSave).arg(text(FileNotWritten).arg(file));
 }
 
 bool SessionModel::saveAll()
@@ -239,23 +315,29 @@ bool SessionModel::saveAll()
     bool saved = false;
     bool notWritten = false;
     bool notSent = false;
-    QString fileNotWritten;
     // Each page with unsaved edits, in order. The mouse only ever gets what
-    // the file holds: a page that could not be stored is not sent and stays
-    // marked, so that Save can be tried again once there is room. A page the
-    // mouse did not take stays marked too: the next Save sends it again.
-    for (const Page &page : pages()) {
-        if (!page.model->isSave())
-            continue;
-        // Named before the write: a failed write may replace the file's settings object.
-        const QSettings *file = store->currentProfile();
-        const QString fileName = file ? QDir::toNativeSeparators(file->fileName()) : QString();
-        if (!page.store()) {
-            if (!notWritten)
-                fileNotWritten = fileName;
-            notWritten = true;
-            continue;
+    // the file holds: the pages are stored in one write of the profile
+    // file, and when it fails none is sent and all stay marked, so that
+    // Save can be tried again once there is room. A page the mouse did not
+    // take stays marked too: the next Save sends it again.
+    const QString fileName = fileNameOf(store->currentProfile());
+    QList<Page> stored;
+    {
+        SettingsStore::WriteBatch batch(store);
+        for (const Page &page : pages()) {
+            if (!page.model->isSave())
+                continue;
+            if (page.store())
+                stored.append(page);
+            else
+                notWritten = true;
         }
+        if (!batch.commit()) {
+            notWritten = true;
+            stored.clear();
+        }
+    }
+    for (const Page &page : std::as_const(stored)) {
         page.model->setSave(false);
         const int failedBefore = hid ? hid->failedCommands() : 0;
         page.send();
@@ -267,7 +349,7 @@ bool SessionModel::saveAll()
     }
     using namespace FeedbackTexts;
     if (notWritten) {
-        setNotice(text(CouldNotSave).arg(text(FileNotWritten).arg(fileNotWritten)));
+        setNotice(notWrittenNotice(fileName));
         return false;
     }
     if (notSent) {
@@ -286,18 +368,35 @@ void SessionModel::resetAll()
         BusyScope busy(*this);
         applyMode(0);
         Operations &ops = m_models.operations();
-        const bool reset = ops.settings()->resetProfile(m_profileNo);
+        SettingsStore *store = ops.settings();
+        const bool reset = store->resetProfile(m_profileNo);
+        const QString file = fileNameOf(store->currentProfile());
         KeyMatrixModel *keys = m_models.keyMatrix();
         // Defaults without a left click are mended in the profile's copy of
         // them: the buttons are read from that copy then.
         const bool restored = reset && guardLeftClick(m_profileNo);
-        keys->init(true, !restored);
-        keys->resetKeys();
-        m_models.reportRate()->init(true);
-        m_models.lod()->reset();
-        m_models.dpi()->init(true, true);
-        m_models.light()->init(true, true);
-        m_models.systemSettings()->init(true, true);
+        {
+            // The defaults as the pages take them go to the profile file in
+            // one write, and to the mouse only once it holds them.
+            SettingsStore::WriteBatch batch(store);
+            keys->init(false, !restored);
+            keys->resetKeys();
+            m_models.reportRate()->init(false);
+            m_models.lod()->load(true);
+            m_models.dpi()->init(false, true);
+            m_models.light()->init(false, true);
+            m_models.systemSettings()->init(false, true);
+            storePages();
+            if (!batch.commit()) {
+                // The pages show defaults the file lost: Save stores and
+                // sends them once there is room.
+                for (PageModel *page : pageModels())
+                    page->setSave(true);
+                setNotice(notWrittenNotice(file));
+                return;
+            }
+        }
+        sendPages();
         DeviceSettings *device = ops.deviceSettings();
         if (m_isGun && device) {
             device->mouseSwitchKeyMatrix(1);

@@ -79,11 +79,16 @@ public:
     // Office (0) or game (1): the key matrix switches its layer; `markDirty`
     // marks it unsaved when game mode is chosen by the user.
     Q_INVOKABLE void setMouseMode(int mode, bool markDirty);
-    // Selects another profile and sends all of it; false when nothing
-    // happened (the same profile, one out of range, not initialised).
+    // Selects another profile and sends all of it. False when nothing
+    // happened (the same profile, one out of range, not initialised, or the
+    // global file could not store the choice), and when sendProfile failed;
+    // the notice names the file that was not written.
     Q_INVOKABLE bool changeProfile(int number);
-    // Loads every page from the profile in use and sends it to the mouse.
-    Q_INVOKABLE void sendProfile();
+    // Loads every page from the profile in use, stores what the pages made
+    // of it in one write of the profile file and then sends it to the mouse.
+    // False when that write failed: nothing is sent, and the pages stay
+    // marked unsaved so that Save stores and sends them later.
+    Q_INVOKABLE bool sendProfile();
     // "Save" and "OK": each page with unsaved edits stores and, once its
     // values are in the file, sends. A page whose file could not be written
     // sends nothing and keeps its edits; one the mouse did not take stays
@@ -146,6 +151,12 @@ private:
         std::function<void()> send;
     };
     QList<Page> pages() const;
+    // Every page's values into the profile file (inside the caller's write
+    // batch), and every page to the mouse, in the order the flows use.
+    void storePages();
+    void sendPages();
+    bool stagesInRange() const;
+    static QString notWrittenNotice(const QString &file);
 
     Models &m_models;
     bool m_isColorful = false;

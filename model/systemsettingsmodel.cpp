@@ -136,13 +136,17 @@ void SystemSettingsModel::init(bool isSendData, bool isRecovery)
         saveData(true, 0);
 }
 
-void SystemSettingsModel::saveData(bool isSendData, int step)
+bool SystemSettingsModel::saveData(bool isSendData, int step)
 {
     if (!m_isLoaded)
-        return;
+        return false;
+    SettingsStore::WriteBatch batch(store());
     storeData();
+    if (!batch.commit())
+        return false;
     if (isSendData)
         sendData(step);
+    return true;
 }
 
 void SystemSettingsModel::storeData()

@@ -83,7 +83,8 @@ public:
     // The page protocol. Step 0 sends everything, 1 the pointer speed, 2 the
     // double-click speed, 3 the scroll lines; the lift-off value goes every time.
     Q_INVOKABLE void init(bool isSendData, bool isRecovery);
-    Q_INVOKABLE void saveData(bool isSendData, int step);
+    // One write, sent once stored; false (nothing sent) when it failed.
+    Q_INVOKABLE bool saveData(bool isSendData, int step);
     // The two halves of saveData, for callers that check the write first.
     void storeData();
     // The desktop's part of a send (no mouse needed), then the lift-off.

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QMap>
 #include <QString>
 
 #include <sys/inotify.h>
@@ -32,9 +33,11 @@ public:
     ReplacementCounter &operator=(const ReplacementCounter &) = delete;
     bool valid() const { return m_fd >= 0; }
     // Replacements of name since the last call.
-    int take(const QByteArray &name)
+    int take(const QByteArray &name) { return takeAll().value(name); }
+    // Replacements of each file since the last call, by name.
+    QMap<QByteArray, int> takeAll()
     {
-        int count = 0;
+        QMap<QByteArray, int> counts;
         alignas(inotify_event) char buffer[4096];
         for (;;) {
             const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
@@ -42,13 +45,12 @@ public:
                 break;
             for (ssize_t at = 0; at < got;) {
                 const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
-                if ((event->mask & IN_MOVED_TO) && event->len > 0 &&
-                    QByteArray(event->name) == name)
-                    ++count;
+                if ((event->mask & IN_MOVED_TO) && event->len > 0)
+                    ++counts[QByteArray(event->name)];
                 at += ssize_t(sizeof(inotify_event) + event->len);
             }
         }
-        return count;
+        return counts;
     }
 
 private:

@@ -9,7 +9,9 @@
 #include "tools/kesta-ctl/ctl.h"
 #include "tools/kesta-ctl/tasks.h"
 
+#include "../filesizelimit.h"
 #include "../model/modelrig.h"
+#include "../replacementcounter.h"
 #include "../stagemodules.h"
 #include "device/devicepresence.h"
 #include "device/hid_thread.h"
@@ -178,6 +180,9 @@ private slots:
     void exportsNameTheirFilesAsTheWindowDoes();
     void appProfileRules_data();
     void appProfileRules();
+    void writesEachFileOnce_data();
+    void writesEachFileOnce();
+    void profileSwitchThatCannotBeStoredSendsNothing();
 };
 
 void TstTasks::buttonLabels_data()
@@ -1040,6 +1045,87 @@ void TstTasks::appProfileRules()
     }
     QVERIFY2(err.contains(output), qPrintable(err));
     QCOMPARE(side.files(), before);
+}
+
+void TstTasks::writesEachFileOnce_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<QStringList>("mostWrites"); // "FILE N"; any other file: none
+
+    QTest::newRow("dpi set") << QStringList{"dpi", "set", "1=1000", "2=1500"}
+                             << QStringList{"p1.bin 1"};
+    QTest::newRow("light set") << QStringList{"light", "set", "--speed", "3", "--brightness", "50"}
+                               << QStringList{"p1.bin 1"};
+    QTest::newRow("pointer set") << QStringList{"pointer", "set", "--speed", "3"}
+                                 << QStringList{"p1.bin 1"};
+    // The choice with the profile to return to, then the profile (whose
+    // colours it brings into form).
+    QTest::newRow("profile switch")
+        << QStringList{"profile", "switch", "2"} << QStringList{"apConfig.bin 1", "p3.bin 1"};
+    // The copy of the defaults, then the pages' values.
+    QTest::newRow("profile reset") << QStringList{"profile", "reset"} << QStringList{"p1.bin 2"};
+}
+
+void TstTasks::writesEachFileOnce()
+{
+    QFETCH(QStringList, command);
+    QFETCH(QStringList, mostWrites);
+
+    Side side;
+    QVERIFY(side.open());
+    QVERIFY(side.call(R"(setCurrentProfile|2)"));
+    QVERIFY(side.call(R"(setDataList|"mouse/dpiColorArray"|["red","blue"])"));
+    QVERIFY(side.call(R"(setCurrentProfile|0)"));
+    ReplacementCounter counter(side.modules() + QStringLiteral("/setting"));
+    QVERIFY(counter.valid());
+    kvm::clearWireLog();
+    QString out;
+    QCOMPARE(side.task(command, &out), 0);
+    QVERIFY(!sentToMouse().isEmpty());
+    const QMap<QByteArray, int> writes = counter.takeAll();
+    QMap<QByteArray, int> most;
+    for (const QString &limit : mostWrites)
+        most.insert(limit.section(QLatin1Char(' '), 0, 0).toUtf8(),
+                    limit.section(QLatin1Char(' '), 1).toInt());
+    for (auto it = writes.cbegin(); it != writes.cend(); ++it) {
+        if (it.key().endsWith(".bin"))
+            QVERIFY2(it.value() <= most.value(it.key()),
+                     qPrintable(QStringLiteral("%1 written %2 times")
+                                    .arg(QString::fromUtf8(it.key()))
+                                    .arg(it.value())));
+    }
+}
+
+void TstTasks::profileSwitchThatCannotBeStoredSendsNothing()
+{
+    // The profile switched to holds colours in a form its DPI page mends,
+    // and its file cannot grow: the pages before the DPI page could be
+    // rewritten as they are, but the mouse gets none of them, and the
+    // profile in use stays.
+    Side side;
+    QVERIFY(side.open());
+    QVERIFY(side.call(R"(setCurrentProfile|2)"));
+    QVERIFY(side.call(R"(setDataList|"mouse/dpiColorArray"|["red","blue"])"));
+    QVERIFY(side.call(R"(setCurrentProfile|0)"));
+    const QString p3 = side.modules() + QStringLiteral("/setting/p3.bin");
+    const auto before = side.files();
+    kvm::clearWireLog();
+    QString out;
+    QString err;
+    int code = 0;
+    {
+        FileSizeLimit full(FileSizeLimit::justAbove(p3));
+        QVERIFY(full.active());
+        code = side.task({"profile", "switch", "2"}, &out, &err);
+    }
+    QCOMPARE(code, 1);
+    QCOMPARE(sentToMouse(), QStringList());
+    QVERIFY2(err.contains(QDir::toNativeSeparators(p3)) && err.contains("nothing was sent"),
+             qPrintable(err));
+    // Neither the profile nor the choice (nor the profile to return to) changed.
+    const auto after = side.files();
+    for (const QString name : {"/setting/p3.bin", "/setting/apConfig.bin"})
+        QVERIFY2(after.value(name) == before.value(name), qPrintable(name));
 }
 
 QTEST_GUILESS_MAIN(TstTasks)

@@ -2,7 +2,8 @@
 // store or send anything at all, and what reset all leaves behind; that a
 // profile without a left click gets it back wherever it is taken into use;
 // and how a language's strings are laid over a page's own; what Save tells
-// and keeps when the profile file cannot be written.
+// and keeps when the profile file cannot be written; that each flow writes
+// each settings file once, and sends nothing that a file could not keep.
 #include "model/macrotreemodel.h"
 #include "model/dpimodel.h"
 #include "model/feedbacktexts.h"
@@ -10,7 +11,11 @@
 #include "model/assignmenttable.h"
 #include "model/keymatrixmodel.h"
 #include "model/languagemodel.h"
+#include "model/lightingmodel.h"
+#include "model/lodmodel.h"
+#include "model/systemsettingsmodel.h"
 #include "model/profilelistmodel.h"
+#include "model/recoilmodel.h"
 #include "model/models.h"
 #include "model/reportratemodel.h"
 #include "model/sessionmodel.h"
@@ -18,6 +23,7 @@
 #include "settings/settingsstore.h"
 
 #include "../filesizelimit.h"
+#include "../replacementcounter.h"
 #include "modelrig.h"
 
 #include <QSettings>
@@ -104,6 +110,48 @@ void runSteps(const QStringList &changes, const QStringList &steps, const QStrin
     out->notice = session->notice();
 }
 
+// A flow of the window on an initialised session: "profile N", "save"
+// (after edits of the DPI, lighting and report-rate pages), "reset", or a
+// page's own save after an edit ("save dpi", "save light", "save lod",
+// "save system"; "save weapons": the recoil editor's save of all weapons).
+// What the flow returned.
+bool runFlow(Models &models, const QString &flow)
+{
+    SessionModel *session = models.session();
+    if (flow.startsWith(QLatin1String("profile")))
+        return session->changeProfile(flow.section(QLatin1Char(' '), 1).toInt());
+    if (flow == QLatin1String("save")) {
+        models.dpi()->setStageValue(0, 4000);
+        models.light()->setSpeed(models.light()->speed() == 1 ? 2 : 1);
+        models.reportRate()->choose(models.reportRate()->index() == 0 ? 1 : 0);
+        return session->saveAll();
+    }
+    if (flow == QLatin1String("reset")) {
+        session->resetAll();
+        return session->unsavedPages().isEmpty();
+    }
+    if (flow == QLatin1String("save dpi")) {
+        models.dpi()->setStageValue(0, 4000);
+        return models.dpi()->saveData(true);
+    }
+    if (flow == QLatin1String("save light")) {
+        models.light()->setSpeed(models.light()->speed() == 1 ? 2 : 1);
+        return models.light()->saveData(true, 0);
+    }
+    if (flow == QLatin1String("save lod")) {
+        models.lod()->change(LodModel::kHigh, true);
+        return models.lod()->saveData(true);
+    }
+    if (flow == QLatin1String("save weapons"))
+        return models.recoil()->save(true);
+    if (flow == QLatin1String("save system")) {
+        models.systemSettings()->setPointer(100);
+        return models.systemSettings()->saveData(true, 0);
+    }
+    qWarning() << "no flow" << flow;
+    return false;
+}
+
 } // namespace
 
 class TestSessionModel : public QObject
@@ -124,6 +172,10 @@ private slots:
     void saveTellsItsOutcome();
     void bindingsFollowTheirMacro_data();
     void bindingsFollowTheirMacro();
+    void flowsWriteEachFileOnce_data();
+    void flowsWriteEachFileOnce();
+    void failedWriteSendsNothing_data();
+    void failedWriteSendsNothing();
 };
 
 void TestSessionModel::flows_data()
@@ -544,3 +596,136 @@ void TestSessionModel::bindingsFollowTheirMacro()
 
 QTEST_GUILESS_MAIN(TestSessionModel)
 #include "tst_sessionmodel.moc"
+
+void TestSessionModel::flowsWriteEachFileOnce_data()
+{
+    // A value the flow brings into range makes sure its profile has to be
+    // written; a flow that finds nothing to change may skip the write.
+    QTest::addColumn<QStringList>("changes"); // as changeFiles takes them
+    QTest::addColumn<QString>("flow");
+    QTest::addColumn<QStringList>("mostWrites"); // "FILE N"; any other file: none
+
+    const QStringList outOfRange{"p3.bin mouse/reportRate=7", "p3.bin mouse/lod=99",
+                                 "p3.bin mouse/dpiColorArray=red,blue"};
+    QTest::newRow("profile change: the choice, then the profile with its values mended")
+        << outOfRange << "profile 2" << QStringList{"apConfig.bin 1", "p3.bin 1"};
+    QTest::newRow("profile change with nothing to mend")
+        << QStringList{} << "profile 2" << QStringList{"apConfig.bin 1", "p3.bin 1"};
+    QTest::newRow("save of three edited pages")
+        << QStringList{} << "save" << QStringList{"p1.bin 1"};
+    // The copy of the defaults, then the pages' values; the weapons reset
+    // in the global file.
+    QTest::newRow("reset all") << QStringList{} << "reset"
+                               << QStringList{"p1.bin 2", "apConfig.bin 1", "gunData.bin 1"};
+    QTest::newRow("the recoil editor's save of every weapon")
+        << QStringList{} << "save weapons" << QStringList{"gunData.bin 1"};
+    QTest::newRow("the lighting page's own save")
+        << QStringList{} << "save light" << QStringList{"p1.bin 1"};
+    QTest::newRow("the pointer page's own save")
+        << QStringList{} << "save system" << QStringList{"p1.bin 1"};
+}
+
+void TestSessionModel::flowsWriteEachFileOnce()
+{
+    QFETCH(QStringList, changes);
+    QFETCH(QString, flow);
+    QFETCH(QStringList, mostWrites);
+
+    ModelRig rig;
+    QVERIFY(rig.open());
+    changeFiles(rig, changes);
+    Models models(*rig.ops);
+    models.session()->firstInit();
+    ReplacementCounter counter(rig.modules() + QStringLiteral("/setting"));
+    ReplacementCounter weapons(rig.modules() + QStringLiteral("/gun"));
+    QVERIFY(counter.valid() && weapons.valid());
+    kvm::clearWireLog();
+    QVERIFY(runFlow(models, flow));
+    QVERIFY(!sentToMouse().isEmpty());
+    QMap<QByteArray, int> writes = counter.takeAll();
+    writes.insert(weapons.takeAll());
+    QMap<QByteArray, int> most;
+    for (const QString &limit : mostWrites)
+        most.insert(limit.section(QLatin1Char(' '), 0, 0).toUtf8(),
+                    limit.section(QLatin1Char(' '), 1).toInt());
+    for (auto it = writes.cbegin(); it != writes.cend(); ++it) {
+        if (!it.key().endsWith(".bin"))
+            continue; // lock files
+        QVERIFY2(it.value() <= most.value(it.key()),
+                 qPrintable(QStringLiteral("%1 written %2 times")
+                                .arg(QString::fromUtf8(it.key()))
+                                .arg(it.value())));
+    }
+}
+
+void TestSessionModel::failedWriteSendsNothing_data()
+{
+    QTest::addColumn<QStringList>("changes");
+    QTest::addColumn<QString>("flow");
+    QTest::addColumn<int>("limit"); // bytes a file may grow to meanwhile
+    QTest::addColumn<int>("profileNo");
+    QTest::addColumn<QString>("notWritten"); // the file the notice names; "" none
+    QTest::addColumn<bool>("marked");        // every page left marked unsaved
+
+    // The global file (a few hundred bytes) may be written, no profile.
+    const int profilesFull = 1024;
+    const QStringList outOfRange{"p3.bin mouse/reportRate=7"};
+    QTest::newRow("profile change, disk full: the profile in use stays")
+        << QStringList{} << "profile 2" << 16 << 0 << "apConfig.bin" << false;
+    QTest::newRow("profile change, its profile not writable: taken, but not sent")
+        << outOfRange << "profile 2" << profilesFull << 2 << "p3.bin" << true;
+    QTest::newRow("reset all, disk full")
+        << QStringList{} << "reset" << 16 << 0 << "p1.bin" << true;
+    QTest::newRow("the DPI page's own save")
+        << QStringList{} << "save dpi" << 16 << 0 << "" << false;
+    QTest::newRow("the lift-off page's own save")
+        << QStringList{} << "save lod" << 16 << 0 << "" << false;
+    QTest::newRow("the pointer page's own save")
+        << QStringList{} << "save system" << 16 << 0 << "" << false;
+    QTest::newRow("the recoil editor's save")
+        << QStringList{} << "save weapons" << 16 << 0 << "" << false;
+}
+
+void TestSessionModel::failedWriteSendsNothing()
+{
+    QFETCH(QStringList, changes);
+    QFETCH(QString, flow);
+    QFETCH(int, limit);
+    QFETCH(int, profileNo);
+    QFETCH(QString, notWritten);
+    QFETCH(bool, marked);
+
+    ModelRig rig;
+    QVERIFY(rig.open());
+    changeFiles(rig, changes);
+    Models models(*rig.ops);
+    SessionModel *session = models.session();
+    session->firstInit();
+    const QString global = rig.modules() + QStringLiteral("/setting/apConfig.bin");
+    kvm::clearWireLog();
+    bool done = true;
+    {
+        FileSizeLimit full{rlim_t(limit)};
+        QVERIFY(full.active());
+        done = runFlow(models, flow);
+    }
+    QVERIFY(!done);
+    QCOMPARE(sentToMouse(), QStringList());
+    QCOMPARE(rig.pointerCalls, QStringList());
+    QCOMPARE(session->profileNo(), profileNo);
+    QCOMPARE(QSettings(global, QSettings::IniFormat).value("mouse/profileNo").toInt(), profileNo);
+    QCOMPARE(rig.ops->settings()->currentProfileIndex(), profileNo);
+    if (!notWritten.isEmpty()) {
+        const QString path =
+            QDir::toNativeSeparators(rig.modules() + QStringLiteral("/setting/") + notWritten);
+        QVERIFY2(session->notice().contains(path), qPrintable(session->notice()));
+    }
+    if (marked) {
+        QCOMPARE(session->unsavedPages(),
+                 (QStringList{"keyMatrix", "dpi", "light", "lod", "system", "reportRate"}));
+        // With room again, Save stores and sends them.
+        kvm::clearWireLog();
+        QVERIFY(session->saveAll());
+        QVERIFY(!sentToMouse().isEmpty());
+    }
+}

@@ -309,11 +309,14 @@ private:
     // Pages.
     // The save functions store first and send only what was stored: false
     // when a settings file could not be written (nothing was sent then).
+    // Inside an open batch they only store: the caller commits and sends.
     bool saveDpi(DpiModel &model, bool send);
+    void sendDpi(DpiModel &model);
     bool saveLight(LightingModel &light, bool send);
-    bool saveSystem(SystemSettingsModel &model, LodModel &lod, int step);
-    bool saveLod(LodModel &model);
-    bool saveReportRate(ReportRateModel &model);
+    bool saveSystem(SystemSettingsModel &model, LodModel &lod, int step, bool send = true);
+    void sendSystem(SystemSettingsModel &model, LodModel &lod, int step);
+    bool saveLod(LodModel &model, bool send = true);
+    bool saveReportRate(ReportRateModel &model, bool send = true);
     // The button page as the profile in use holds it, in its stored mode.
     KeyMatrixModel &loadKeys();
     void sendKeys();
@@ -329,7 +332,9 @@ private:
     int profileNumber(const QString &word); // by name or number; -1 when none
     // light: the lighting page as it stood before a reset (a fresh model
     // otherwise); it keeps its preset and names, as the window's does.
-    bool sendAllPages(bool afterReset, LightingModel &light);
+    // beforeSending: a further write the send waits for (false: nothing is sent).
+    bool sendAllPages(bool afterReset, LightingModel &light,
+                      const std::function<bool()> &beforeSending = {});
     bool insideSettings(const QFileInfo &target) const;
     // The left-click guard on profile `number` before it is used: its notice
     // goes to stderr. False when the repair could not be written.
@@ -401,11 +406,17 @@ bool Runner::saveDpi(DpiModel &model, bool send)
     model.storeData();
     if (!commit(batch, profileFile()))
         return false;
-    if (!send || !device())
-        return true;
+    if (send)
+        sendDpi(model);
+    return true;
+}
+
+void Runner::sendDpi(DpiModel &model)
+{
+    if (!device())
+        return;
     deliver(QStringLiteral("the DPI stages"), [&] { model.sendStages(); });
     deliver(QStringLiteral("the stage colours"), [&] { model.sendColours(); });
-    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -426,36 +437,42 @@ bool Runner::saveLight(LightingModel &light, bool send)
 // ---------------------------------------------------------------------------
 // System-settings page, lift-off and report rate
 
-bool Runner::saveSystem(SystemSettingsModel &model, LodModel &lod, int step)
+bool Runner::saveSystem(SystemSettingsModel &model, LodModel &lod, int step, bool send)
 {
     SettingsStore::WriteBatch batch(m_store);
     model.storeData();
     if (!commit(batch, profileFile()))
         return false;
-    model.sendPointer(step);
-    if (device())
-        deliver(QStringLiteral("the lift-off distance"), [&] { lod.send(); });
+    if (send)
+        sendSystem(model, lod, step);
     return true;
 }
 
-bool Runner::saveLod(LodModel &model)
+void Runner::sendSystem(SystemSettingsModel &model, LodModel &lod, int step)
+{
+    model.sendPointer(step);
+    if (device())
+        deliver(QStringLiteral("the lift-off distance"), [&] { lod.send(); });
+}
+
+bool Runner::saveLod(LodModel &model, bool send)
 {
     SettingsStore::WriteBatch batch(m_store);
     model.store();
     if (!commit(batch, profileFile()))
         return false;
-    if (device())
+    if (send && device())
         deliver(QStringLiteral("the lift-off distance"), [&] { model.send(); });
     return true;
 }
 
-bool Runner::saveReportRate(ReportRateModel &model)
+bool Runner::saveReportRate(ReportRateModel &model, bool send)
 {
     SettingsStore::WriteBatch batch(m_store);
     model.store();
     if (!commit(batch, profileFile()))
         return false;
-    if (device())
+    if (send && device())
         deliver(QStringLiteral("the report rate"), [&] { model.send(); });
     return true;
 }
@@ -1219,10 +1236,9 @@ int Runner::profileNumber(const QString &word)
     return model.numberOf(word);
 }
 
-bool Runner::sendAllPages(bool afterReset, LightingModel &light)
+bool Runner::sendAllPages(bool afterReset, LightingModel &light,
+                          const std::function<bool()> &beforeSending)
 {
-    // The root's order: key matrix, report rate, lift-off, DPI, lighting,
-    // system settings; then the weapon layers and the bound macros.
     KeyMatrixModel &keys = loadKeys();
     if (afterReset)
         keys.initMode(0);
@@ -1232,13 +1248,30 @@ bool Runner::sendAllPages(bool afterReset, LightingModel &light)
     lod.load(false);
     DpiModel dpi(m_ops);
     dpi.init(false, false);
-    if (!saveKeys(true) || !saveReportRate(rate) || !saveLod(lod) || !saveDpi(dpi, true))
-        return false;
     light.init(false, afterReset);
     SystemSettingsModel system(m_ops, lod);
     system.init(false, false);
-    if (!saveLight(light, true) || !saveSystem(system, lod, 0))
+    {
+        // Every page goes to the profile file in one write; the mouse gets
+        // nothing of it unless the file holds it.
+        SettingsStore::WriteBatch batch(m_store);
+        if (!saveKeys(false) || !saveReportRate(rate, false) || !saveLod(lod, false) ||
+            !saveDpi(dpi, false) || !saveLight(light, false) ||
+            !saveSystem(system, lod, 0, false) || !commit(batch, profileFile()))
+            return false;
+    }
+    if (beforeSending && !beforeSending())
         return false;
+    // The root's order: key matrix, report rate, lift-off, DPI, lighting,
+    // system settings; then the weapon layers and the bound macros.
+    if (device()) {
+        sendKeys();
+        deliver(QStringLiteral("the report rate"), [&] { rate.send(); });
+        deliver(QStringLiteral("the lift-off distance"), [&] { lod.send(); });
+        sendDpi(dpi);
+        deliver(QStringLiteral("the lighting"), [&] { light.sendData(); });
+    }
+    sendSystem(system, lod, 0);
     if (keys.mode() == 1 && device()) {
         deliver(QStringLiteral("the game-mode layers"), [&] {
             m_dev->mouseSwitchKeyMatrix(1);
@@ -1313,24 +1346,23 @@ int Runner::profile(QStringList args)
             m_out << "profile " << n << " is already in use\n";
             return 0;
         }
-        {
-            SettingsStore::WriteBatch batch(m_store);
-            m_store->setGlobalData(QStringLiteral("mouse/profileNo"), n);
-            if (!commit(batch, m_store->global()))
-                return notStored();
-        }
         m_store->setCurrentProfile(n);
         LightingModel light(m_ops);
-        if (!guardLeftClick(n) || !sendAllPages(false, light)) {
+        // The profile's pages are stored first, then the choice with, as it
+        // is one the user made, the profile that windows without a rule
+        // bring back (one write of the global file); the mouse gets the
+        // profile only once both files hold it.
+        const auto storeChoice = [&] {
+            SettingsStore::WriteBatch batch(m_store);
+            m_store->setGlobalData(QStringLiteral("mouse/profileNo"), n);
+            AppProfileModel(m_ops).setReturnTo(n);
+            return commit(batch, m_store->global());
+        };
+        if (!guardLeftClick(n) || !sendAllPages(false, light, storeChoice)) {
             // The profile in use stays the one the mouse still holds.
             m_store->setCurrentProfile(current);
-            SettingsStore::WriteBatch batch(m_store);
-            m_store->setGlobalData(QStringLiteral("mouse/profileNo"), current);
-            batch.commit();
             return notStored();
         }
-        // A switch the user asked for: windows without a rule bring it back.
-        AppProfileModel(m_ops).setReturnTo(n);
         return sent(QStringLiteral("profile %1 in use").arg(n));
     }
     if (sub == QLatin1String("export")) {
