@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures cold starts of kesta-config against the virtual mouse beside its
-# reference, the bare window (bench-bare-window: a widget window hosting an
-# empty Qt Quick item, the same renderer): the time from launch to the first
+# reference, the bare window (bench-bare-window: a widget window hosting a
+# Qt Quick scene of nine Basic controls, the same renderer): the time from launch to the first
 # frame, to the page being usable (input on again once the protect timer of
 # the first initialisation ran out) and the resident memory once the mouse is
 # connected, with the window shown and started to the tray (--hidden). Runs under a private Xvfb; prints one markdown table with the
