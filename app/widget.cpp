@@ -55,6 +55,10 @@ Widget::Widget(const QString &modulesDir, QWidget *parent) : QWidget(parent)
     // The scene is built when the window is first shown: a start to the
     // tray (--hidden) runs on the models alone, without the pages.
     controler->setupUi(this, modulesDir, false);
+    // The view covers the whole window and draws all of it: the window
+    // itself paints nothing, so it needs no full-size buffer of its own
+    // (a translucent one would be kept beside the scene's).
+    setAttribute(Qt::WA_PaintOnScreen);
     view()->setHidThread(&hid);
     view()->rootContext()->setContextProperty(QStringLiteral("hid"), &hid);
 
@@ -297,6 +301,12 @@ void Widget::receiveMessage(QString message)
         if (isDeviceConnected())
             postRestore();
     });
+}
+
+// Painting on the screen asks for no engine of ours.
+QPaintEngine *Widget::paintEngine() const
+{
+    return testAttribute(Qt::WA_PaintOnScreen) ? nullptr : QWidget::paintEngine();
 }
 
 void Widget::showEvent(QShowEvent *event)

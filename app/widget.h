@@ -62,6 +62,7 @@ public slots:
 
 protected:
     void customEvent(QEvent *event) override;
+    QPaintEngine *paintEngine() const override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 #ifdef Q_OS_WIN

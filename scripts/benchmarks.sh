@@ -78,8 +78,9 @@ and the reference it is measured against.$([ -n "$quick" ] && echo " Quick run: 
 ## Start-up: \`scripts/measure-startup.sh [runs]\`
 
 Starts \`kesta-config\` under a private Xvfb against the virtual mouse, and
-the bare window (\`bench-bare-window\`: a widget window hosting an empty Qt
-Quick item with the same software renderer) as the reference. The page is
+the bare window (\`bench-bare-window\`: a widget window hosting a Qt Quick
+scene of nine Qt Quick Controls, Basic style, with the same software
+renderer) as the reference. The page is
 usable when input comes back on after the first initialisation: the
 design's protect timer keeps it off for one second from the first
 \`initUI\`, also when the pages were still being built then.

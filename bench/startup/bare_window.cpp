@@ -1,5 +1,5 @@
 // bench-bare-window: the reference for start-up time and memory. A widget
-// window that hosts a Qt Quick view of one empty item, drawn by the same
+// window that hosts a Qt Quick view of nine Basic controls, drawn by the same
 // software renderer, and nothing else: what any window of this kind costs.
 // Prints "scene: first frame" once its first frame is on screen, as
 // kesta-config does, and runs until it is killed.
@@ -24,7 +24,7 @@ int main(int argc, char **argv)
         qDebug() << "scene: first frame";
         QObject::disconnect(*first);
     });
-    view->setSource(QUrl(QStringLiteral("qrc:/bare/Bare.qml")));
+    view->setSource(QUrl(QStringLiteral("qrc:/Bare.qml")));
     QWidget *container = QWidget::createWindowContainer(view, &window);
     container->resize(window.size());
     window.show();

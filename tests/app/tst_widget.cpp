@@ -20,6 +20,7 @@
 #include "../scenecalls.h"
 #include "../stagemodules.h"
 
+#include <QBackingStore>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
@@ -63,6 +64,7 @@ private slots:
     // First: a face loaded by a later test stays open in the process.
     void englishWindowOpensNoCjkFace();
     void connectStartsListenerAndScene();
+    void hostKeepsNoWindowBufferOfItsOwn();
     void firstListedDeviceWins();
     void missingGroupAndAbsentDeviceHideTheWindow();
     void wrongSecrecyCodeHidesTheWindow();
@@ -162,6 +164,23 @@ void TstWidget::englishWindowOpensNoCjkFace()
     QTRY_VERIFY(!root()->property("busy").toBool());
     QTest::qWait(100); // a frame of the pages
     QVERIFY2(openFaces().isEmpty(), qPrintable(openFaces().join(QLatin1Char(' '))));
+}
+
+// The scene covers the whole window and draws it; the host window paints
+// nothing, so it keeps no full-size buffer beside the scene's own.
+void TstWidget::hostKeepsNoWindowBufferOfItsOwn()
+{
+    makeWidget();
+    m_widget->checkDevice();
+    QTRY_VERIFY_WITH_TIMEOUT(root() && root()->property("startupDone").toBool(), 20000);
+    m_widget->resize(m_widget->size() + QSize(40, 30));
+    m_widget->update();
+    QTest::qWait(100);
+    QBackingStore *store = m_widget->backingStore();
+    QVERIFY2(
+        !store || store->size().isEmpty(),
+        qPrintable(QStringLiteral("%1x%2").arg(store->size().width()).arg(store->size().height())));
+    QTRY_COMPARE(m_widget->view()->size(), m_widget->size()); // the scene still follows
 }
 
 void TstWidget::connectStartsListenerAndScene()
