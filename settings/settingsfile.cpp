@@ -322,8 +322,11 @@ Handle open(const QString &path, QSettings::Format format)
     // A new object on a file whose changes another one holds unwritten would
     // write them at once, unchecked (all objects on one file share them):
     // the object kept with them is handed out again instead.
-    if (QSettings *again = takeKept(path, format))
+    if (QSettings *again = takeKept(path, format)) {
+        while (!again->group().isEmpty()) // as a new object starts
+            again->endGroup();
         return Handle(again);
+    }
     return Handle(new CheckedSettings(path, format));
 }
 
