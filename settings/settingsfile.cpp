@@ -330,6 +330,12 @@ Handle open(const QString &path, QSettings::Format format)
     return Handle(new CheckedSettings(path, format));
 }
 
+bool holdsUnwritten(const QSettings &settings)
+{
+    const auto *checked = dynamic_cast<const CheckedSettings *>(&settings);
+    return checked && checked->unwritten;
+}
+
 void Closer::operator()(QSettings *settings) const
 {
     auto *checked = dynamic_cast<CheckedSettings *>(settings);

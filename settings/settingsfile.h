@@ -64,6 +64,10 @@ struct Closer {
 };
 using Handle = std::unique_ptr<QSettings, Closer>;
 Handle open(const QString &path, QSettings::Format format = QSettings::IniFormat);
+// True when settings' last sync() failed: it holds changes its file does
+// not, which any new object on that file would write at once, unchecked.
+// Read from settings itself meanwhile.
+bool holdsUnwritten(const QSettings &settings);
 
 // Replaces path by data in one step: the bytes go to a temporary file in the
 // same folder that is renamed over path only when all of them were written,
