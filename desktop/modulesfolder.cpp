@@ -91,11 +91,11 @@ bool copyFile(const QString &from, const QString &to, QString *error)
 bool addMissingKeys(const QString &from, const QString &to, QString *error)
 {
     const QSettings shipped(from, QSettings::IniFormat);
-    QSettings user(to, QSettings::IniFormat);
+    const SettingsFile::Handle user = SettingsFile::open(to);
     bool added = false;
     for (const QString &key : shipped.allKeys()) {
-        if (!user.contains(key)) {
-            user.setValue(key, shipped.value(key));
+        if (!user->contains(key)) {
+            user->setValue(key, shipped.value(key));
             added = true;
         }
     }
@@ -104,7 +104,7 @@ bool addMissingKeys(const QString &from, const QString &to, QString *error)
     // Through the checked writer: a plain sync replaces the file with a cut
     // copy on a full disk and calls it a success, and the fingerprint written
     // after it would keep any later start from noticing.
-    if (!SettingsFile::sync(user)) {
+    if (!SettingsFile::sync(*user)) {
         *error = QStringLiteral("cannot write %1").arg(to);
         return false;
     }

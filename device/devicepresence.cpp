@@ -43,10 +43,15 @@ namespace DevicePresence {
 
 QList<std::shared_ptr<DeviceEntry>> readDeviceList(const QString &apConfigPath)
 {
-    QList<std::shared_ptr<DeviceEntry>> list;
     if (!QFileInfo(apConfigPath).isFile())
-        return list;
+        return {};
     const QSettings settings(apConfigPath, QSettings::IniFormat);
+    return readDeviceList(settings);
+}
+
+QList<std::shared_ptr<DeviceEntry>> readDeviceList(const QSettings &settings)
+{
+    QList<std::shared_ptr<DeviceEntry>> list;
     int count = settings.value(QStringLiteral("common/deviceCount"), 0).toInt();
     if (count > kMaxDeviceCount) {
         qDebug() << "device list: deviceCount" << count << "is more than" << kMaxDeviceCount

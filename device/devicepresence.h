@@ -8,11 +8,14 @@
 #include <memory>
 
 class Hid_Thread;
+class QSettings;
 
 namespace DevicePresence {
 
 // Groups "0".."deviceCount-1" of the INI file at apConfigPath, paths empty.
 QList<std::shared_ptr<DeviceEntry>> readDeviceList(const QString &apConfigPath);
+// The same from an object already open on that file.
+QList<std::shared_ptr<DeviceEntry>> readDeviceList(const QSettings &apConfig);
 
 // Fills path and path2 of every entry from hid_enumerate (last match wins).
 void findInterfaces(QList<std::shared_ptr<DeviceEntry>> &list);

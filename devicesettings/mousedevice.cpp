@@ -3,6 +3,7 @@
 #include "device/devicepresence.h"
 #include "device/hid_thread.h"
 #include "devicesettings/commandfamily.h"
+#include "settings/settingsfile.h"
 #include "settings/settingsstore.h"
 
 #include <QDebug>
@@ -54,8 +55,13 @@ void MouseDevice::readProfilesOnConnect()
 
 void MouseDevice::check()
 {
-    auto list =
-        DevicePresence::readDeviceList(m_store->modulePath(QStringLiteral("setting/apConfig.bin")));
+    // After a refused write the store's object holds the list's file put
+    // back, unwritten: a new object on the file would write it unchecked.
+    const QSettings *global = m_store->global();
+    auto list = global && SettingsFile::holdsUnwritten(*global)
+                    ? DevicePresence::readDeviceList(*global)
+                    : DevicePresence::readDeviceList(
+                          m_store->modulePath(QStringLiteral("setting/apConfig.bin")));
     DevicePresence::findInterfaces(list);
     // Some other device came or went (only mice without a notification
     // interface get here while connected): the connected one stays as it is.

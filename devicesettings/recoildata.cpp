@@ -45,11 +45,11 @@ namespace {
 
 // A settings object on the weapon table for the length of one call, or null
 // when the file is not there (it is never created here).
-std::unique_ptr<QSettings> openTable(const QString &path)
+SettingsFile::Handle openTable(const QString &path)
 {
     if (!QFileInfo::exists(path))
         return nullptr;
-    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+    return SettingsFile::open(path);
 }
 
 } // namespace

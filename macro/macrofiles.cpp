@@ -20,11 +20,13 @@ bool isMacroFile(const QString &path)
         qDebug() << "macro file refused: larger than" << kMaxMacroFileSize << "bytes" << path;
         return false;
     }
-    QSettings file(path, QSettings::IniFormat);
-    if (file.status() != QSettings::NoError)
+    // (An object kept from a failed write keeps that error in its status: a
+    // file that could not be read gives no total either.)
+    const SettingsFile::Handle file = SettingsFile::open(path);
+    if (file->status() == QSettings::FormatError)
         return false;
     bool ok = false;
-    file.value(QStringLiteral("config/total")).toString().trimmed().toInt(&ok);
+    file->value(QStringLiteral("config/total")).toString().trimmed().toInt(&ok);
     return ok;
 }
 

@@ -161,12 +161,12 @@ bool MacroLibrary::createMacroFile(const QString &path, uint index)
     const bool existed = target.exists();
     bool ok = QFileInfo(target.path()).isDir();
     if (ok) {
-        QSettings file(path, QSettings::IniFormat);
-        file.setValue(QStringLiteral("config/index"), index);
-        file.setValue(QStringLiteral("config/total"), 0);
-        file.setValue(QStringLiteral("config/repeat"), 1);
-        file.setValue(QStringLiteral("config/did"), -1);
-        ok = SettingsFile::sync(file) && QFileInfo(path).isFile();
+        const SettingsFile::Handle file = SettingsFile::open(path);
+        file->setValue(QStringLiteral("config/index"), index);
+        file->setValue(QStringLiteral("config/total"), 0);
+        file->setValue(QStringLiteral("config/repeat"), 1);
+        file->setValue(QStringLiteral("config/did"), -1);
+        ok = SettingsFile::sync(*file) && QFileInfo(path).isFile();
     }
     if (!ok) {
         qDebug() << "macro file cannot be created" << path;
@@ -185,13 +185,13 @@ bool MacroLibrary::saveMacroIni(const QVariant &macroLevel, const QVariant &name
         itemPath(libraryRoot(), m_selection, levelOf(macroLevel), name.toString(), false);
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return false;
-    QSettings file(path, QSettings::IniFormat);
-    file.remove(QStringLiteral("macro"));
-    file.setValue(QStringLiteral("config/total"), int(macros.size()));
-    file.setValue(QStringLiteral("config/repeat"), repeat.toInt());
+    const SettingsFile::Handle file = SettingsFile::open(path);
+    file->remove(QStringLiteral("macro"));
+    file->setValue(QStringLiteral("config/total"), int(macros.size()));
+    file->setValue(QStringLiteral("config/repeat"), repeat.toInt());
     for (int i = 0; i < macros.size(); ++i)
-        file.setValue(QStringLiteral("macro/") + QString::number(i), macros.at(i));
-    return SettingsFile::sync(file);
+        file->setValue(QStringLiteral("macro/") + QString::number(i), macros.at(i));
+    return SettingsFile::sync(*file);
 }
 
 QStringList MacroLibrary::loadMacroIni(const QVariant &macroLevel, const QVariant &name)
@@ -200,16 +200,16 @@ QStringList MacroLibrary::loadMacroIni(const QVariant &macroLevel, const QVarian
         itemPath(libraryRoot(), m_selection, levelOf(macroLevel), name.toString(), false);
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return {};
-    QSettings file(path, QSettings::IniFormat);
+    const SettingsFile::Handle file = SettingsFile::open(path);
     const int total =
-        qBound(0, file.value(QStringLiteral("config/total"), 0).toInt(), kMaxLoadedSteps);
+        qBound(0, file->value(QStringLiteral("config/total"), 0).toInt(), kMaxLoadedSteps);
     QStringList out;
     out.reserve(total + 1);
     for (int i = 0; i < total; ++i) {
-        const QVariant v = file.value(QStringLiteral("macro/") + QString::number(i));
+        const QVariant v = file->value(QStringLiteral("macro/") + QString::number(i));
         out.append(v.isValid() ? stepText(v) : QStringLiteral("0"));
     }
-    const QVariant repeat = file.value(QStringLiteral("config/repeat"));
+    const QVariant repeat = file->value(QStringLiteral("config/repeat"));
     out.append(repeat.isValid() ? repeat.toString() : QStringLiteral("0"));
     return out;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "macro/macropaths.h"
+#include "settings/settingsfile.h"
 
 #include <QHash>
 #include <QObject>
@@ -207,7 +208,7 @@ private:
     MouseDevice *m_device = nullptr;
     UserDialogs *m_dialogs = nullptr;
     QString m_root;
-    mutable std::unique_ptr<QSettings> m_nameList;
+    mutable SettingsFile::Handle m_nameList;
     mutable QString m_nameListStamp;         // size and time of the file as last read
     mutable QSet<QString> m_setsWithFolders; // as the last scan found them
     mutable QSet<QString> m_listSets;

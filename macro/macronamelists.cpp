@@ -61,7 +61,7 @@ QSettings *MacroLibrary::nameList() const
     if (!m_nameList || stamp != m_nameListStamp) {
         // Changed behind our back (or never read): read it as a new object would.
         m_nameList.reset();
-        m_nameList = std::make_unique<QSettings>(path, QSettings::IniFormat);
+        m_nameList = SettingsFile::open(path);
         m_nameListStamp = stamp;
     }
     return m_nameList.get();

@@ -2,12 +2,17 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QMutex>
 #include <QSaveFile>
 #include <QSettings>
 #include <QStringList>
+#include <QThread>
+
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -125,6 +130,67 @@ private:
     bool m_held = false;
 };
 
+// A settings object that leaves every write to sync(): QSettings' own
+// request to write its changes, posted to itself on the first change after a
+// write, goes no further.
+class CheckedSettings : public QSettings
+{
+public:
+    using QSettings::QSettings;
+    // Its last sync() failed: it holds changes its file does not.
+    bool unwritten = false;
+
+protected:
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::UpdateRequest)
+            return true;
+        return QSettings::event(event);
+    }
+};
+
+void noteOutcome(QSettings &settings, bool written)
+{
+    if (auto *checked = dynamic_cast<CheckedSettings *>(&settings))
+        checked->unwritten = !written;
+}
+
+// Objects that hold unwritten changes and so are never destroyed: see Closer.
+struct Kept {
+    QMutex mutex;
+    std::vector<QSettings *> objects;
+};
+
+Kept &kept()
+{
+    static auto *const all = new Kept; // never freed, as what it holds
+    return *all;
+}
+
+void keep(QSettings *settings)
+{
+    Kept &all = kept();
+    const QMutexLocker lock(&all.mutex);
+    all.objects.push_back(settings);
+}
+
+// A kept object of this thread on path, taken back; null when there is none.
+QSettings *takeKept(const QString &path, QSettings::Format format)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    Kept &all = kept();
+    const QMutexLocker lock(&all.mutex);
+    for (auto it = all.objects.begin(); it != all.objects.end(); ++it) {
+        QSettings *settings = *it;
+        if (settings->thread() == QThread::currentThread() && settings->format() == format &&
+            QFileInfo(settings->fileName()).absoluteFilePath() == absolute) {
+            all.objects.erase(it);
+            return settings;
+        }
+    }
+    return nullptr;
+}
+
 bool fileIsWhole(const QString &path, int keyCount)
 {
     QFile file(path);
@@ -198,7 +264,9 @@ Outcome write(const QString &path, QSettings::Format format)
     return outcome;
 }
 
-bool finish(QSettings &settings, const Outcome &outcome)
+namespace {
+
+bool settle(QSettings &settings, const Outcome &outcome)
 {
     const QString path = settings.fileName();
     switch (outcome.result) {
@@ -238,6 +306,50 @@ bool finish(QSettings &settings, const Outcome &outcome)
         return false;
     }
     return false;
+}
+
+} // namespace
+
+bool finish(QSettings &settings, const Outcome &outcome)
+{
+    const bool ok = settle(settings, outcome);
+    noteOutcome(settings, ok);
+    return ok;
+}
+
+Handle open(const QString &path, QSettings::Format format)
+{
+    // A new object on a file whose changes another one holds unwritten would
+    // write them at once, unchecked (all objects on one file share them):
+    // the object kept with them is handed out again instead.
+    if (QSettings *again = takeKept(path, format)) {
+        while (!again->group().isEmpty()) // as a new object starts
+            again->endGroup();
+        return Handle(again);
+    }
+    return Handle(new CheckedSettings(path, format));
+}
+
+bool holdsUnwritten(const QSettings &settings)
+{
+    const auto *checked = dynamic_cast<const CheckedSettings *>(&settings);
+    return checked && checked->unwritten;
+}
+
+void Closer::operator()(QSettings *settings) const
+{
+    auto *checked = dynamic_cast<CheckedSettings *>(settings);
+    if (checked && checked->unwritten) {
+        // Destroyed, it would write its changes itself, unchecked: on a full
+        // disk that cuts the file. It is kept instead, deliberately never
+        // destroyed, until open() hands it out again; what it holds is the
+        // file's own contents put back after a failed write, or changes the
+        // caller was told were not written.
+        qDebug() << "settings object kept with unwritten changes" << checked->fileName();
+        keep(checked);
+        return;
+    }
+    delete settings;
 }
 
 bool sync(QSettings &settings)

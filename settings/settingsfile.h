@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <memory>
+
 namespace SettingsFile {
 
 // Writes the changes settings holds to its file. On success the file holds
@@ -42,6 +44,30 @@ struct Outcome {
 };
 Outcome write(const QString &path, QSettings::Format format);
 bool finish(QSettings &settings, const Outcome &outcome);
+
+// A settings object for files written through sync() alone.
+//
+// A QSettings object writes its changes by itself, through its own unchecked
+// sync: when the request to do so that it posts to itself on a change
+// arrives, in its destructor while changes are unwritten, and whenever a new
+// object is made on the same file (all objects on one file in a process
+// share their changes). After a failed sync() it holds such changes (the
+// file's own values, put back), and on a disk that is still full that write
+// replaces the file by a cut copy. An object from open() ignores its own
+// request; Closer never destroys one whose last sync() failed but keeps it,
+// and the next open() of that file hands it out again instead of a new
+// object. Every change to such an object must be followed by sync() (its
+// destructor would write one that is not), and a file written through one is
+// opened through open() alone.
+struct Closer {
+    void operator()(QSettings *settings) const;
+};
+using Handle = std::unique_ptr<QSettings, Closer>;
+Handle open(const QString &path, QSettings::Format format = QSettings::IniFormat);
+// True when settings' last sync() failed: it holds changes its file does
+// not, which any new object on that file would write at once, unchecked.
+// Read from settings itself meanwhile.
+bool holdsUnwritten(const QSettings &settings);
 
 // Replaces path by data in one step: the bytes go to a temporary file in the
 // same folder that is renamed over path only when all of them were written,

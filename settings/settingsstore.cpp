@@ -25,9 +25,9 @@ constexpr int kProfileCount = 10;
 // A profile is a few kilobytes; anything far larger is not one of ours.
 constexpr qint64 kMaxSettingsFileSize = 1024 * 1024;
 
-std::unique_ptr<QSettings> openIni(const QString &path)
+SettingsFile::Handle openIni(const QString &path)
 {
-    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+    return SettingsFile::open(path, QSettings::IniFormat);
 }
 
 // The scene hands JS arrays over as a QJSValue inside the variant. QtQml
@@ -182,9 +182,9 @@ bool readSmallFile(const QString &path, QByteArray *data)
 struct SettingsStore::Private {
     QString modulesDir;
     UserDialogs *dialogs = nullptr;
-    std::unique_ptr<QSettings> global;
-    std::unique_ptr<QSettings> defaults;
-    std::array<std::unique_ptr<QSettings>, kProfileCount> profiles;
+    SettingsFile::Handle global;
+    SettingsFile::Handle defaults;
+    std::array<SettingsFile::Handle, kProfileCount> profiles;
     int current = 0;
     // Open write batches, and the files (global: -1, profiles: 0..9) changed
     // inside them that are not on disk yet.
@@ -277,10 +277,12 @@ struct SettingsStore::Private {
 
     // Makes handle's file a copy of source. The old object is synced and
     // destroyed before the file changes and a fresh one is opened after, so
-    // nothing it cached can reach the new file.
+    // nothing it cached can reach the new file. When the old object cannot
+    // be synced the file is left alone: what it holds unwritten would be
+    // written over the copy (objects on one file share their changes).
     // `refused` tells a source that could not be read or is no profile
     // from a target that could not be written.
-    bool replaceFile(std::unique_ptr<QSettings> &handle, const QString &source, bool mustBeProfile,
+    bool replaceFile(SettingsFile::Handle &handle, const QString &source, bool mustBeProfile,
                      bool *refused = nullptr)
     {
         awaitRunningWrite();
@@ -296,8 +298,11 @@ struct SettingsStore::Private {
                 *refused = true;
             return false;
         }
-        if (!sync(*handle))
-            qDebug() << "unsaved changes dropped before replacing" << target;
+        if (!sync(*handle)) {
+            qDebug() << "replacing settings file failed: its last changes are not written"
+                     << target;
+            return false;
+        }
         handle.reset();
         const bool ok = SettingsFile::writeAtomically(target, data);
         handle = openIni(target);

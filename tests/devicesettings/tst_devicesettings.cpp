@@ -7,6 +7,7 @@
 #include "tests/filesizelimit.h"
 #include "tests/replacementcounter.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 #include <vector>
@@ -94,6 +95,7 @@ class TestDeviceSettings : public QObject
 {
     Q_OBJECT
 private slots:
+    void deviceCheckWritesNoRefusedSettings();
     // Button assignment.
     void keyMatrixWithoutWeaponKey_data();
     void keyMatrixWithoutWeaponKey();
@@ -166,6 +168,38 @@ void TestDeviceSettings::keyMatrixWithoutWeaponKey()
     QCOMPARE(Bytes(layer1.begin(), layer1.begin() + 32), expected);
     QCOMPARE(Bytes(layer1.begin() + 64, layer1.end()), Bytes(64, 0));
     QCOMPARE(kvm::state().errors, 0);
+}
+
+// After the disk refused a change to the global file, the store's object
+// holds the file's values again, unwritten. A device check reads the device
+// list from that file, and must not write them (unchecked) on the way, not
+// even with room again.
+void TestDeviceSettings::deviceCheckWritesNoRefusedSettings()
+{
+    MouseRig rig;
+    QVERIFY(rig.connect({553, false}));
+    const QString path = rig.settingPath("apConfig.bin");
+    const QByteArray before = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    ReplacementCounter replacements(rig.dir.filePath("setting"));
+    QVERIFY(replacements.valid());
+    QTest::ignoreMessage(QtDebugMsg,
+                         QRegularExpression("failed.*" + QRegularExpression::escape(path)));
+    {
+        FileSizeLimit full(16); // not even a lock file fits
+        QVERIFY(full.active());
+        rig.store->setGlobalData(QStringLiteral("common/language"), QStringLiteral("German"));
+    }
+    rig.device->check();
+    rig.hid->stopListen();
+    rig.hid->listenFuture.waitForFinished();
+    QVERIFY(rig.device->isConnected());
+    QCOMPARE(replacements.take("apConfig.bin"), 0);
+    QFile after(path);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), before);
 }
 
 void TestDeviceSettings::keyMatrixStoredNotSent()

@@ -2,8 +2,10 @@
 #include "devicesettings/recoildata.h"
 #include "mouserig.h"
 #include "tests/filesizelimit.h"
+#include "tests/replacementcounter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -45,6 +47,7 @@ private slots:
     void weaponRecord560();
     void nothingSentOutsideTheSlots();
     void fullDiskKeepsTheTable();
+    void refusedWriteIsNotRepeatedUnchecked();
 };
 
 // A disk too full for the new table: the old one stays whole, and a debug
@@ -70,6 +73,37 @@ void TestRecoilData::fullDiskKeepsTheTable()
     QCOMPARE(fileText(path), before);
     QVERIFY(recoil.getGunData("AKM").isEmpty());
     QCOMPARE(recoil.getGunDataKey(), QStringList{"M416"});
+}
+
+// After a refused write the table's values are not written again behind the
+// caller's back, not even by a later read with room again (a new settings
+// object on the file would write what the old one left unwritten); the next
+// write goes through as ever.
+void TestRecoilData::refusedWriteIsNotRepeatedUnchecked()
+{
+    MouseRig rig;
+    QVERIFY(rig.connect({553, true}));
+    RecoilData recoil(rig.device.get());
+    const QString path = recoil.gunDataPath();
+    writeTable(path, "[gunData]\nM416=L-Click, 10, 0, 10, 0\n");
+    const QByteArray before = fileText(path);
+    ReplacementCounter replacements(QFileInfo(path).path());
+    QVERIFY(replacements.valid());
+    QTest::ignoreMessage(QtDebugMsg,
+                         QRegularExpression("failed.*" + QRegularExpression::escape(path)));
+    {
+        FileSizeLimit full(16); // not even a lock file fits
+        QVERIFY(full.active());
+        recoil.mouseSaveGundata("AKM", QVariantList{"L-Click", 12, 0, 7, 0});
+    }
+    QCOMPARE(recoil.getGunDataKey(), QStringList{"M416"});
+    QVERIFY(recoil.getGunData("AKM").isEmpty());
+    QCOMPARE(replacements.take("gunData.bin"), 0);
+    QCOMPARE(fileText(path), before);
+
+    recoil.mouseSaveGundata("AKM", QVariantList{"L-Click", 12, 0, 7, 0});
+    QCOMPARE(fileText(path),
+             QByteArray("[gunData]\nAKM=L-Click, 12, 0, 7, 0, 0\nM416=L-Click, 10, 0, 10, 0\n"));
 }
 
 void TestRecoilData::withoutTableFile()

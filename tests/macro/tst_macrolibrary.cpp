@@ -4,6 +4,7 @@
 
 #include "macro/macrofiles.h"
 #include "tests/filesizelimit.h"
+#include "tests/replacementcounter.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -23,6 +24,7 @@ private slots:
     void macroThatCannotExistIsRefused();
     void fullDiskKeepsMacrosAndNameLists_data();
     void fullDiskKeepsMacrosAndNameLists();
+    void refusedSaveIsNotWrittenUnchecked();
     void levelOutsideTheTreeTouchesNothing();
     void deleteMacroAndFolder();
     void folderDeletionDoesNotFollowLinks();
@@ -167,6 +169,33 @@ void TestMacroLibrary::macroThatCannotExistIsRefused()
 
 // A disk too full for the new contents: false, the old file whole, the old
 // contents read back.
+// After a refused save, loading the macro with room again writes nothing:
+// the put-back steps stay unwritten until the next save, which is checked.
+void TestMacroLibrary::refusedSaveIsNotWrittenUnchecked()
+{
+    MacroFixture fx;
+    QVERIFY(fx.lib->createMacroIni("M", 0, 0, 0));
+    QVERIFY(fx.lib->saveMacroIni(0, "M", {"1,A", "2,A"}, 1));
+    const QString file = fx.macro("M.bin");
+    const QByteArray before = fileBytes(file);
+    ReplacementCounter replacements(QFileInfo(file).path());
+    QVERIFY(replacements.valid());
+    QTest::ignoreMessage(QtDebugMsg,
+                         QRegularExpression("failed.*" + QRegularExpression::escape(file)));
+    {
+        FileSizeLimit full(16); // not even a lock file fits
+        QVERIFY(full.active());
+        QVERIFY(!fx.lib->saveMacroIni(0, "M", {"1,B"}, 3));
+    }
+    QCOMPARE(fx.lib->loadMacroIni(0, "M"), (QStringList{"1,A", "2,A", "1"}));
+    QCOMPARE(replacements.take("M.bin"), 0);
+    QCOMPARE(fileBytes(file), before);
+
+    QVERIFY(fx.lib->saveMacroIni(0, "M", {"1,B"}, 3));
+    QCOMPARE(replacements.take("M.bin"), 1);
+    QCOMPARE(fx.lib->loadMacroIni(0, "M"), (QStringList{"1,B", "3"}));
+}
+
 void TestMacroLibrary::fullDiskKeepsMacrosAndNameLists_data()
 {
     QTest::addColumn<QString>("operation");

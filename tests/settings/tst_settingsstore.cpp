@@ -13,6 +13,7 @@
 #include <QJSEngine>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -675,6 +676,108 @@ private slots:
             QVERIFY(after.contains("lightName=20, 20\n"));
         QCOMPARE(stored(), QStringLiteral("20"));
         QCOMPARE(QDir(m_modules + "/setting").entryList(QDir::Files).size(), 14);
+    }
+
+    // A refused write leaves the object holding the file's own values again,
+    // as changes not yet written. Nothing may write them later unchecked, not
+    // the event loop and not the store's end, even with room again: on a disk
+    // still full such a write replaces the file by a cut copy. A new store
+    // writes as ever.
+    void refusedWriteIsNotRepeatedUnchecked_data()
+    {
+        QTest::addColumn<bool>("global");
+        QTest::newRow("setData") << false;
+        QTest::newRow("setGlobalData") << true;
+    }
+
+    void refusedWriteIsNotRepeatedUnchecked()
+    {
+        QFETCH(bool, global);
+        const QString name = global ? "apConfig.bin" : "p1.bin";
+        const QString path = settingFile(name);
+        const QString key =
+            global ? QStringLiteral("common/language") : QStringLiteral("mouse/lod");
+        const QString padding(300, 'x');
+        auto store = makeStore();
+        const QByteArray before = readAll(path);
+        ReplacementCounter replacements(m_modules + "/setting");
+        QVERIFY(replacements.valid());
+        {
+            FileSizeLimit full(16); // not even a lock file fits
+            QVERIFY(full.active());
+            QTest::ignoreMessage(QtDebugMsg,
+                                 QRegularExpression("failed.*" + QRegularExpression::escape(path)));
+            if (global)
+                store->setGlobalData(key, padding);
+            else
+                store->setData(key, padding);
+        }
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(replacements.take(name.toLatin1()), 0);
+        store.reset();
+        QCOMPARE(replacements.take(name.toLatin1()), 0);
+        QCOMPARE(readAll(path), before);
+
+        store = makeStore();
+        if (global)
+            store->setGlobalData(key, QStringLiteral("German"));
+        else
+            store->setData(key, 7);
+        QByteArray expected = before;
+        if (global)
+            expected.replace("language=English\n", "language=German\n");
+        else
+            expected.replace("\nlod=3\n", "\nlod=7\n");
+        QVERIFY(expected != before);
+        QCOMPARE(readAll(path), expected);
+    }
+
+    // The same on a file system that is really full: one block is left, the
+    // checked write's own lock takes it, so the settings lock finds no room
+    // and the write is refused; the block is free again right after, enough
+    // for an unchecked write's lock but not for the file.
+    void refusedWriteOnAFullFileSystem()
+    {
+        QTemporaryDir mountPoint;
+        QVERIFY(mountPoint.isValid());
+        const QString dir = mountPoint.path();
+        QProcess mount;
+        mount.start("mount", {"-t", "tmpfs", "-o", "size=256k", "tmpfs", dir});
+        if (!mount.waitForFinished() || mount.exitStatus() != QProcess::NormalExit ||
+            mount.exitCode() != 0)
+            QSKIP("no file system of our own can be mounted here");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {"-l", dir}); });
+        m_modules = dir + "/modules";
+        QVERIFY(QDir().mkpath(m_modules + "/setting"));
+        const QDir shipped(qEnvironmentVariable("KESTA_SOURCE_DIR") + "/modules/setting");
+        for (const QString &name : shipped.entryList(QDir::Files))
+            QVERIFY(QFile::copy(shipped.filePath(name), settingFile(name)));
+        auto store = makeStore();
+        const QString path = profileFile(0);
+        const QByteArray before = readAll(path);
+
+        // Fills all but one block.
+        QFile spare(dir + "/spare");
+        QVERIFY(spare.open(QIODevice::WriteOnly) && spare.write("x", 1) == 1);
+        spare.close();
+        QFile filler(dir + "/filler");
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+        filler.close();
+        QVERIFY(spare.remove());
+
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("failed.*" + QRegularExpression::escape(path)));
+        store->setData(QStringLiteral("mouse/lod"), QString(300, 'x'));
+        QCOMPARE(readAll(path), before);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(readAll(path), before);
+        store.reset();
+        QCOMPARE(readAll(path), before);
     }
 
     // What makes a file whole: every key on its own line, the last one ended.
