@@ -310,6 +310,21 @@ bool settle(QSettings &settings, const Outcome &outcome)
 
 } // namespace
 
+bool keepsUnwritten(const Outcome &outcome)
+{
+    switch (outcome.result) {
+    case Outcome::TurnRefused:
+    case Outcome::NoBackup:
+        return true;
+    case Outcome::Refused:
+        return outcome.existed && !outcome.oldReadable;
+    case Outcome::Written:
+    case Outcome::NotWhole:
+        return false;
+    }
+    return true;
+}
+
 bool finish(QSettings &settings, const Outcome &outcome)
 {
     const bool ok = settle(settings, outcome);

@@ -14,10 +14,10 @@ namespace SettingsFile {
 
 // Writes the changes settings holds to its file. On success the file holds
 // them whole. On failure the file keeps what it had before, settings reads
-// that again (the unwritten changes are dropped), a debug line names the
-// file and false is returned. Each call is judged by its own write: settings
-// may be used again after a failure, although its status() keeps the first
-// error it met for good.
+// that again (the unwritten changes are dropped) unless keepsUnwritten()
+// tells otherwise, a debug line names the file and false is returned. Each
+// call is judged by its own write: settings may be used again after a
+// failure, although its status() keeps the first error it met for good.
 //
 // QSettings::sync() alone cannot be trusted for this: the last part of the
 // file goes out when its save file is committed, and an error there (disk
@@ -44,6 +44,12 @@ struct Outcome {
 };
 Outcome write(const QString &path, QSettings::Format format);
 bool finish(QSettings &settings, const Outcome &outcome);
+// True when finish() could not read the file's values back and so left the
+// unwritten changes in settings: the write was refused before it began
+// (another writer held the file, or the old file could not be kept) or the
+// old file could not be read. The caller is to undo them itself, with the
+// values settings read before them.
+bool keepsUnwritten(const Outcome &outcome);
 
 // A settings object for files written through sync() alone.
 //

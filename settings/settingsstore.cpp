@@ -9,6 +9,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMetaType>
 #include <QSet>
 #include <QSettings>
@@ -16,6 +17,7 @@
 #include <QThread>
 #include <QThreadPool>
 
+#include <functional>
 #include <optional>
 
 namespace {
@@ -146,6 +148,9 @@ struct RunningWrite {
     SettingsFile::Outcome outcome;
     bool finished = false;
     bool ok = false;
+    // Run with the answer as soon as the object is in line with the outcome,
+    // before anything else may change it.
+    std::function<void(bool ok, const SettingsFile::Outcome &)> settled;
 };
 
 // The write the application's thread waits for, whichever store started it.
@@ -157,6 +162,8 @@ void finishWrite(RunningWrite &write)
     if (!write.finished) {
         write.finished = true;
         write.ok = SettingsFile::finish(*write.settings, write.outcome);
+        if (write.settled)
+            write.settled(write.ok, write.outcome);
     }
     if (runningWrite == &write)
         runningWrite = nullptr;
@@ -194,6 +201,11 @@ struct SettingsStore::Private {
     // Files whose last write failed: what their objects hold may not be what
     // is on disk, so no change to them is taken for none.
     QSet<QString> unsaved;
+    // Per file, what each key changed since its last write read before its
+    // first change (invalid: absent). A refused write puts these back when
+    // the file could not be read again, so that nothing refused is shown,
+    // used or written later.
+    QHash<QString, QHash<QString, QVariant>> before;
 
     SettingsStore::Waiter waiter;
     QThreadPool writer; // one thread: files are written one at a time, in order
@@ -221,13 +233,16 @@ struct SettingsStore::Private {
     {
         // Kept apart: during the wait another call may replace the object.
         const QString path = settings.fileName();
-        bool ok = false;
+        RunningWrite write;
+        write.settings = &settings;
+        write.settled = [this, &settings, path](bool ok, const SettingsFile::Outcome &outcome) {
+            settle(settings, path, ok, outcome);
+        };
         if (!writesElsewhere()) {
-            ok = SettingsFile::sync(settings);
+            write.outcome = SettingsFile::write(path, settings.format());
+            finishWrite(write);
         } else {
             awaitRunningWrite();
-            RunningWrite write;
-            write.settings = &settings;
             runningWrite = &write;
             QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
             writer.start([&write, path, format = settings.format(), dispatcher] {
@@ -238,13 +253,34 @@ struct SettingsStore::Private {
             });
             waiter(write.done);
             finishWrite(write);
-            ok = write.ok;
         }
-        if (ok)
+        return write.ok;
+    }
+
+    // After a write of settings: on a refusal that left the unwritten
+    // changes in the object (another writer held the file, the old file
+    // could not be kept or read back), they are undone here.
+    void settle(QSettings &settings, const QString &path, bool ok,
+                const SettingsFile::Outcome &outcome)
+    {
+        const QHash<QString, QVariant> changed = before.take(path);
+        if (ok) {
             unsaved.remove(path);
-        else
-            unsaved.insert(path);
-        return ok;
+            return;
+        }
+        unsaved.insert(path);
+        if (!SettingsFile::keepsUnwritten(outcome))
+            return;
+        for (auto old = changed.cbegin(); old != changed.cend(); ++old)
+            writeValue(&settings, old.key(), old.value());
+    }
+
+    // Notes what key reads before its first change since the last write.
+    void noteBefore(const QSettings &settings, const QString &key)
+    {
+        QHash<QString, QVariant> &changed = before[settings.fileName()];
+        if (!changed.contains(key))
+            changed.insert(key, settings.contains(key) ? settings.value(key) : QVariant());
     }
 
     // Writes a change to disk at once, or at the end of the open batch. A
@@ -258,6 +294,7 @@ struct SettingsStore::Private {
         const QString path = settings->fileName();
         if (!unsaved.contains(path) && holds(*settings, key, value))
             return true;
+        noteBefore(*settings, key);
         writeValue(settings, key, value);
         if (batchDepth > 0) {
             pending.insert(id);

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJSEngine>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -729,6 +730,88 @@ private slots:
             expected.replace("language=English\n", "language=German\n");
         else
             expected.replace("\nlod=3\n", "\nlod=7\n");
+        QVERIFY(expected != before);
+        QCOMPARE(readAll(path), expected);
+    }
+
+    // Whatever keeps a write from happening, the store reads afterwards what
+    // it read before the refused change, and nothing of that change reaches
+    // the file later: not with the next write of another key once the
+    // obstacle is gone. In a batch over two files only the refused one goes
+    // back. Obstacles: another writer holding the file, and the file replaced
+    // by a folder (its old contents cannot be kept).
+    void refusedChangeIsUndone_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<QString>("call");
+        for (const bool folder : {false, true}) {
+            const char *obstacle = folder ? "folder" : "held";
+            for (const char *call : {"setData", "setGlobalData", "batch"})
+                QTest::addRow("%s, %s", obstacle, call) << folder << QString::fromLatin1(call);
+        }
+    }
+
+    void refusedChangeIsUndone()
+    {
+        QFETCH(bool, folder);
+        QFETCH(QString, call);
+        const bool global = call == QLatin1String("setGlobalData");
+        const QString path = global ? settingFile("apConfig.bin") : profileFile(0);
+        const QString key = global ? QStringLiteral("mouse/profileNo") : "mouse/reportRate";
+        const QString other = global ? QStringLiteral("common/language") : "mouse/lod";
+        const QVariant otherValue = global ? QVariant("German") : QVariant(2);
+        const auto read = [&](SettingsStore &store, const QString &name) {
+            return global ? store.getGlobalData(name) : store.getData(name, false);
+        };
+        auto store = makeStore();
+        const QByteArray before = readAll(path);
+        const QByteArray globalBefore = readAll(settingFile("apConfig.bin"));
+        const QVariant old = read(*store, key);
+        QVERIFY(old.isValid());
+
+        QLockFile turn(path + ".wlock");
+        if (folder) {
+            QVERIFY(QFile::rename(path, path + ".away"));
+            QVERIFY(QDir().mkdir(path));
+        } else {
+            QVERIFY(turn.tryLock(0));
+        }
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("failed.*" + QRegularExpression::escape(path)));
+        if (call == QLatin1String("batch")) {
+            SettingsStore::WriteBatch batch(store.get());
+            store->setData(key, 1);
+            store->setGlobalData(QStringLiteral("common/language"), "German");
+            QVERIFY(!batch.commit());
+            QByteArray written = globalBefore;
+            written.replace("language=English\n", "language=German\n");
+            QCOMPARE(readAll(settingFile("apConfig.bin")), written);
+        } else if (global) {
+            store->setGlobalData(key, 4);
+        } else {
+            store->setData(key, 1);
+        }
+        QCOMPARE(read(*store, key), old);
+        QCOMPARE(QFileInfo(path).isDir(), folder);
+        if (!folder)
+            QCOMPARE(readAll(path), before);
+
+        if (folder) {
+            QVERIFY(QDir().rmdir(path));
+            QVERIFY(QFile::rename(path + ".away", path));
+        } else {
+            turn.unlock();
+        }
+        if (global)
+            store->setGlobalData(other, otherValue);
+        else
+            store->setData(other, otherValue);
+        QCOMPARE(read(*store, key), old);
+        QByteArray expected = before;
+        if (global)
+            expected.replace("language=English\n", "language=German\n");
+        else
+            expected.replace("\nlod=3\n", "\nlod=2\n");
         QVERIFY(expected != before);
         QCOMPARE(readAll(path), expected);
     }
