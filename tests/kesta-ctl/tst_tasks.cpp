@@ -24,6 +24,7 @@
 
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QLockFile>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -183,6 +184,7 @@ private slots:
     void writesEachFileOnce_data();
     void writesEachFileOnce();
     void profileSwitchThatCannotBeStoredSendsNothing();
+    void refusedRateIsNeitherShownNorStoredLater();
 };
 
 void TstTasks::buttonLabels_data()
@@ -1126,6 +1128,33 @@ void TstTasks::profileSwitchThatCannotBeStoredSendsNothing()
     const auto after = side.files();
     for (const QString name : {"/setting/p3.bin", "/setting/apConfig.bin"})
         QVERIFY2(after.value(name) == before.value(name), qPrintable(name));
+}
+
+void TstTasks::refusedRateIsNeitherShownNorStoredLater()
+{
+    // Another writer holds the profile: the rate is refused, and neither the
+    // status nor the next change of another setting takes it up.
+    Side side;
+    QVERIFY(side.open());
+    const QString p1 = side.modules() + QStringLiteral("/setting/p1.bin");
+    const QByteArray before = side.files().value(QStringLiteral("/setting/p1.bin"));
+    QVERIFY(before.contains("\nreportRate=3\n"));
+    QString out;
+    QString err;
+    {
+        QLockFile turn(p1 + QStringLiteral(".wlock"));
+        QVERIFY(turn.tryLock(0));
+        kvm::clearWireLog();
+        QCOMPARE(side.task({"rate", "250"}, &out, &err), 1);
+        QCOMPARE(sentToMouse(), QStringList());
+        QVERIFY2(err.contains("nothing was sent"), qPrintable(err));
+    }
+    out.clear();
+    QCOMPARE(side.task({"status"}, &out), 0);
+    QVERIFY2(out.contains("report rate:  1000 Hz (stored)"), qPrintable(out));
+    QCOMPARE(side.task({"lod", "high"}, &out), 0);
+    const QByteArray after = side.files().value(QStringLiteral("/setting/p1.bin"));
+    QVERIFY2(after.contains("\nreportRate=3\n") && after != before, after.constData());
 }
 
 QTEST_GUILESS_MAIN(TstTasks)
