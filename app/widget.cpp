@@ -115,6 +115,12 @@ Widget::Widget(const QString &modulesDir, QWidget *parent) : QWidget(parent)
     // A profile that followed the window in front is named in the tray.
     connect(view()->models()->appFollower(), &AppProfileFollower::switched, this,
             [this](int, const QString &name) { showProfileFollowed(name); });
+    // One that failed is told there too: the window may well be hidden.
+    connect(view()->models()->appFollower(), &AppProfileFollower::notSwitched, this,
+            [this](int, const QString &notice) {
+                if (!notice.isEmpty())
+                    showTrayMessage(notice);
+            });
 
     notifier = new DeviceChangeNotifier(this);
     connect(notifier, &DeviceChangeNotifier::deviceChanged, this, &Widget::onDeviceChangeNotice);

@@ -99,6 +99,8 @@ void AppProfileFollower::tryPending()
     m_switching = false;
     if (done)
         emit switched(target, profiles->nameAt(row));
+    else
+        emit notSwitched(target, session->notice());
 }
 
 void AppProfileFollower::profileChanged()

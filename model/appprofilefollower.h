@@ -38,6 +38,9 @@ public:
 signals:
     // An automatic switch was made.
     void switched(int profile, const QString &name);
+    // An automatic switch could not be made; `notice` is the session's
+    // notice that tells why.
+    void notSwitched(int profile, const QString &notice);
 
 private:
     void settled();

@@ -44,6 +44,8 @@ QStringList defaults()
         QStringLiteral("This desktop has no setting for the lines a wheel step scrolls."),
         QStringLiteral("Profile(*.pf)"),
         QStringLiteral("Macro(*.mc)"),
+        QStringLiteral("The profile was not changed: %1 could not be written (is the disk full "
+                       "or read-only?). Nothing was sent."),
     };
 }
 

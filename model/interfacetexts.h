@@ -46,6 +46,7 @@ enum Text {
     NoScrollLines,
     ProfileFilter, // file dialog filters
     MacroFilter,
+    ProfileNotChanged, // a profile change the global file could not keep (%1 the file)
     Count
 };
 

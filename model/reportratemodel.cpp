@@ -57,17 +57,22 @@ void ReportRateModel::choose(int index)
 
 void ReportRateModel::init(bool isSendData)
 {
+    load(false);
+    if (isSendData)
+        saveData(true);
+}
+
+void ReportRateModel::load(bool isRecovery)
+{
     // Anything but a whole number 0..3 reads as 1000 Hz.
     bool ok = false;
     const double v = PageModel::store()
-                         ->getData(QStringLiteral("mouse/reportRate"), false)
+                         ->getData(QStringLiteral("mouse/reportRate"), isRecovery)
                          .toString()
                          .toDouble(&ok);
     m_index = ok && v >= 0 && v < kRates && std::floor(v) == v ? int(v) : 3;
     m_isLoaded = true;
     emit changed();
-    if (isSendData)
-        saveData(true);
 }
 
 bool ReportRateModel::saveData(bool isSendData)

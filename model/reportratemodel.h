@@ -39,6 +39,9 @@ public:
     Q_INVOKABLE void choose(int index);
 
     Q_INVOKABLE void init(bool isSendData);
+    // The rate of the profile in use, or with `isRecovery` of the profile's
+    // defaults; nothing is stored or sent.
+    void load(bool isRecovery);
     // Sent once stored; false (nothing sent) when the write failed.
     Q_INVOKABLE bool saveData(bool isSendData);
     void store();

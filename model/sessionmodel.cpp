@@ -207,6 +207,7 @@ bool SessionModel::changeProfile(int number)
     if (!m_isPownOn || number == m_profileNo || number < 0 || number > 9)
         return false;
     BusyScope busy(*this);
+    clearNotice(); // a failure told earlier is not this flow's
     SettingsStore *store = m_models.operations().settings();
     const int before = m_profileNo;
     // The choice is stored before anything is sent: a profile the global
@@ -218,8 +219,9 @@ bool SessionModel::changeProfile(int number)
         store->setGlobalData(QStringLiteral("mouse/profileNo"), number);
         setProfileNo(number);
         if (!batch.commit()) {
+            // No page was touched: the notice says the profile stayed.
             setProfileNo(before);
-            setNotice(notWrittenNotice(global));
+            setNotice(InterfaceTexts::text(InterfaceTexts::ProfileNotChanged).arg(global));
             return false;
         }
     }
@@ -366,6 +368,7 @@ void SessionModel::resetAll()
         return;
     {
         BusyScope busy(*this);
+        clearNotice(); // a failure told earlier is not this flow's
         applyMode(0);
         Operations &ops = m_models.operations();
         SettingsStore *store = ops.settings();
@@ -381,7 +384,9 @@ void SessionModel::resetAll()
             SettingsStore::WriteBatch batch(store);
             keys->init(false, !restored);
             keys->resetKeys();
-            m_models.reportRate()->init(false);
+            // From the defaults themselves, as the other pages: a profile
+            // that could not take their copy still holds the user's values.
+            m_models.reportRate()->load(true);
             m_models.lod()->load(true);
             m_models.dpi()->init(false, true);
             m_models.light()->init(false, true);

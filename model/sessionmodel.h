@@ -82,7 +82,8 @@ public:
     // Selects another profile and sends all of it. False when nothing
     // happened (the same profile, one out of range, not initialised, or the
     // global file could not store the choice), and when sendProfile failed;
-    // the notice names the file that was not written.
+    // the notice names the file that was not written. The notice of an
+    // earlier flow is cleared, as reset all clears it.
     Q_INVOKABLE bool changeProfile(int number);
     // Loads every page from the profile in use, stores what the pages made
     // of it in one write of the profile file and then sends it to the mouse.
@@ -96,6 +97,8 @@ public:
     // not saved to the mouse.
     Q_INVOKABLE bool saveAll();
     // "Reset": the profile's defaults over the profile in use, sent whole.
+    // When the profile file cannot take them nothing is sent, and every page
+    // shows the defaults, marked so that Save stores and sends them.
     Q_INVOKABLE void resetAll();
 
     // The macro library changed: buttons bound to a deleted macro get their

@@ -17,6 +17,7 @@
 #include "tools/virtual-mouse/virtual_mouse.h"
 #include "view/myqquickview.h"
 
+#include "../filesizelimit.h"
 #include "../scenecalls.h"
 #include "../stagemodules.h"
 
@@ -34,6 +35,7 @@
 
 #include <csignal>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -501,33 +503,47 @@ void TstWidget::trayBubbles()
 }
 
 // A profile switched to because its program came to the front is named in
-// the tray, in the window's language.
+// the tray, in the window's language; so is a switch that the disk could
+// not keep.
 void TstWidget::followedProfileIsNamedInTheTray_data()
 {
     QTest::addColumn<QString>("language");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("English") << "English"
+    QTest::addColumn<bool>("full");
+    QTest::addColumn<QString>("text"); // how the bubble starts
+    QTest::newRow("English") << "English" << false
                              << "Profile in use: Shooter (for the window in front)";
-    QTest::newRow("French") << "French"
+    QTest::newRow("French") << "French" << false
                             << "Profil utilisé : Shooter (pour la fenêtre au premier plan)";
+    QTest::newRow("English, disk full") << "English" << true << "The profile was not changed: ";
+    QTest::newRow("French, disk full")
+        << "French" << true << QString::fromUtf8("Le profil n'a pas été changé : ");
 }
 
 void TstWidget::followedProfileIsNamedInTheTray()
 {
     QFETCH(QString, language);
+    QFETCH(bool, full);
     QFETCH(QString, text);
     setGlobal({{"common/language", language}});
     makeWidget();
     m_widget->checkDevice();
     Models *models = m_widget->view()->models();
     QTRY_VERIFY(models->session()->isPownOn());
+    const int before = models->session()->profileNo();
     QSignalSpy bubbles(m_widget.get(), &Widget::trayMessageShown);
     QVERIFY(models->appProfiles()->setRule(QStringLiteral("Game"), QStringLiteral("Shooter")) ==
             AppProfileModel::Outcome::Done);
+    std::optional<FileSizeLimit> disk;
+    if (full) {
+        disk.emplace(16); // no settings file can be written
+        QVERIFY(disk->active());
+    }
     models->appFollower()->windowActivated(QStringLiteral("Game"));
-    QTRY_COMPARE(models->session()->profileNo(), 3);
     QTRY_COMPARE(bubbles.size(), 1);
-    QCOMPARE(bubbles.first().at(1).toString(), text);
+    disk.reset();
+    QCOMPARE(models->session()->profileNo(), full ? before : 3);
+    const QString bubble = bubbles.first().at(1).toString();
+    QVERIFY2(full ? bubble.startsWith(text) : bubble == text, qPrintable(bubble));
 }
 
 // A window that hides because its mouse went away says so in the tray (a

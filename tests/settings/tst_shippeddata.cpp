@@ -52,7 +52,7 @@ private slots:
             {"keyMatrix", 25},   {"keyAssigment", 58},    {"dpiSetting", 1},  {"lightControl", 10},
             {"macroEditor", 26}, {"systemSetting", 15},   {"gunControl", 2},  {"profile", 1},
             {"keyCode", 133},    {"warningAssigment", 4}, {"other", 8},       {"feedback", 12},
-            {"accessible", 23},  {"interface", 34},       {"appProfiles", 12}};
+            {"accessible", 23},  {"interface", 35},       {"appProfiles", 12}};
         LangStrings strings(modules());
         for (const auto &[section, needed] : sections)
             QVERIFY2(strings.getLangStrings(section, lang).size() >= needed, qPrintable(section));
