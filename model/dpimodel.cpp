@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -101,6 +102,15 @@ int DpiModel::steppedValue(int value, int steps, int minDpi, int maxDpi, int dpi
     const int above = int(std::ceil(double(value) / dpiBase));
     const qint64 target = (qint64(steps > 0 ? below : above) + steps) * dpiBase;
     return int(qBound(qint64(lowest), target, qint64(highest)));
+}
+
+int DpiModel::gridValue(int value, int minDpi, int maxDpi, int dpiBase)
+{
+    const qint64 down =
+        dpiBase > 0 ? qint64(std::floor(double(value) / dpiBase)) * dpiBase : qint64(value);
+    const qint64 held = qBound(qint64(std::numeric_limits<int>::min()), down,
+                               qint64(std::numeric_limits<int>::max()));
+    return steppedValue(int(held), 0, minDpi, maxDpi, dpiBase);
 }
 
 int DpiModel::pageStepsFor(int minDpi, int maxDpi, int dpiBase)
@@ -233,16 +243,24 @@ void DpiModel::init(bool isSendData, bool isRecovery)
 
     const QStringList enables = storedList(s, QStringLiteral("mouse/dpiEnableArray"), isRecovery,
                                            kStages, QStringList(kStages, QStringLiteral("1")));
-    const QStringList values = storedList(s, QStringLiteral("mouse/dpiValueArray"), isRecovery,
-                                          kStages, numbers(m_values));
+    // A stage value that is missing or unreadable is the stage's default.
+    const QStringList defaults =
+        storedList(s, QStringLiteral("mouse/dpiValueArray"), true, kStages, numbers(m_values));
+    const QStringList values =
+        storedList(s, QStringLiteral("mouse/dpiValueArray"), isRecovery, kStages, defaults);
     const QStringList colours = storedList(s, QStringLiteral("mouse/dpiColorArray"), isRecovery,
                                            kColouredStages, m_colours);
     for (int i = 0; i < kStages; ++i) {
         m_enables[i] = storedInt(enables.at(i)) == 1 ? 1 : 0;
+        // Every value is one the slider offers: what the page shows is what
+        // a save stores and sends.
         bool ok = false;
-        const int v = values.at(i).trimmed().toInt(&ok);
+        int v = values.at(i).trimmed().toInt(&ok);
+        if (!ok)
+            v = defaults.at(i).trimmed().toInt(&ok);
         if (ok)
             m_values[i] = v;
+        m_values[i] = gridValue(m_values.at(i), m_minDpi, m_maxDpi, m_dpiBase);
     }
     for (int i = 0; i < kColouredStages; ++i)
         m_colours[i] =
@@ -252,6 +270,8 @@ void DpiModel::init(bool isSendData, bool isRecovery)
         emit changed();
         return;
     }
+    // The mouse cycles through enabled stages only.
+    m_currentDpiCount = qBound(1, m_currentDpiCount, qMax(1, enabledAmong(stageSlots())));
     // Shown: the fewest stages that hold currentDpiCount enabled ones.
     int n = 1;
     while (n < stageSlots() && enabledAmong(n) < m_currentDpiCount)

@@ -96,6 +96,9 @@ public:
     // between the values at the slider's two ends. A value off the steps
     // first goes to the step on the side it moves towards.
     static int steppedValue(int value, int steps, int minDpi, int maxDpi, int dpiBase);
+    // The value the slider stands for nearest below `value`: down to a step,
+    // held between the values at the slider's two ends.
+    static int gridValue(int value, int minDpi, int maxDpi, int dpiBase);
     // Whether a typed value is one of the sensor's: min..max in steps of base.
     bool acceptsValue(int value) const;
 

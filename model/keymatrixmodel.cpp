@@ -393,7 +393,13 @@ KeyMatrixModel::Entry KeyMatrixModel::loadEntry(int mode, int index, bool isReco
     const QVariantList items = device()->mouseGetKeydefine(mode, index, isRecovery);
     for (int k = 0; k < 4 && k < items.size(); ++k)
         e[k] = items.at(k).toString().trimmed().toInt();
-    return e;
+    // The mouse gets each item as one byte: an entry with an item beyond a
+    // byte would be sent as another function than the page shows and the
+    // file keeps, so it is the defaults' entry instead.
+    const bool bytes = std::all_of(e.begin(), e.end(), [](int v) { return v >= 0 && v <= 255; });
+    if (!bytes && !isRecovery)
+        return loadEntry(mode, index, true);
+    return bytes ? e : Entry{0, 0, 0, 0};
 }
 
 void KeyMatrixModel::init(bool isSendData, bool isRecovery)

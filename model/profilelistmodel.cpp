@@ -128,6 +128,24 @@ int ProfileListModel::numberOf(const QString &word) const
     return ok && indexOfNumber(n) >= 0 ? n : -1;
 }
 
+int ProfileListModel::usableNumber(const QVariant &stored) const
+{
+    bool ok = false;
+    const double v = stored.toString().trimmed().toDouble(&ok);
+    // A number the list could hold: one last digit.
+    const int n = ok && v >= 0 && v < 10 ? int(v) : -1;
+    if (m_entries.isEmpty())
+        return n >= 0 && n < kMaxProfiles ? n : 0;
+    return n >= 0 && indexOfNumber(n) >= 0 ? n : m_entries.first().number;
+}
+
+int ProfileListModel::storedInUse(Operations &ops)
+{
+    ProfileListModel list(ops);
+    list.reload();
+    return list.usableNumber(ops.settings()->getGlobalData(QStringLiteral("mouse/profileNo")));
+}
+
 bool ProfileListModel::nameUsed(const QString &name) const
 {
     for (const Entry &e : m_entries) {

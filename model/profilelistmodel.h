@@ -75,6 +75,12 @@ public:
     Q_INVOKABLE QString nameAt(int row) const; // empty outside the list
     // A profile by its name or its number; -1 when none.
     Q_INVOKABLE int numberOf(const QString &word) const;
+    // The profile a stored number (mouse/profileNo) stands for: one the
+    // list holds (while the list is empty, 0..5); anything else is the
+    // list's first profile (0 when the list is empty).
+    int usableNumber(const QVariant &stored) const;
+    // The stored profile in use as the window, kesta-ctl and the bus take it.
+    static int storedInUse(Operations &ops);
 
     // The first free "profile_k" (k 0..11) and the lowest free number 0..5.
     QString freeName() const;

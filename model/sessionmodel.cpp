@@ -155,8 +155,11 @@ void SessionModel::firstInit()
     m_isGun = storedFlag(store->getGlobalData(QStringLiteral("mouse/isGun")));
     m_keyCount = storedNumber(store->getGlobalData(QStringLiteral("mouse/keyCount")));
     emit traitsChanged();
-    // The stored profile is selected before anything reads profile values.
-    setProfileNo(storedNumber(store->getGlobalData(QStringLiteral("mouse/profileNo"))));
+    // The stored profile is selected before anything reads profile values;
+    // one the list does not offer is read as its first.
+    m_models.profiles()->reload();
+    setProfileNo(
+        m_models.profiles()->usableNumber(store->getGlobalData(QStringLiteral("mouse/profileNo"))));
     store->setCurrentProfile(m_profileNo);
     // Read as the device layer reads it when it sends the matrices.
     setMouseMode(KeyMatrixModel::modeOf(store->getData(QStringLiteral("mouse/mouseMode"), false)),
@@ -168,7 +171,6 @@ void SessionModel::firstInit()
     m_models.language()->loadStored();
     m_models.reportRate()->init(false);
     m_models.lod()->init(false);
-    m_models.profiles()->reload();
     m_models.recoil()->init(false, false);
     const bool restored = guardLeftClick(m_profileNo);
     m_models.keyMatrix()->init(false, false);
@@ -464,10 +466,11 @@ void SessionModel::reloadStored(const QStringList &pages)
     const bool all = pages.contains(QStringLiteral("all"));
     SettingsStore *store = m_models.operations().settings();
     if (all) {
-        setProfileNo(storedNumber(store->getGlobalData(QStringLiteral("mouse/profileNo"))));
+        m_models.profiles()->reload();
+        setProfileNo(m_models.profiles()->usableNumber(
+            store->getGlobalData(QStringLiteral("mouse/profileNo"))));
         store->setCurrentProfile(m_profileNo);
         applyMode(KeyMatrixModel::modeOf(store->getData(QStringLiteral("mouse/mouseMode"), false)));
-        m_models.profiles()->reload();
     }
     QStringList replaced;
     for (const Page &page : this->pages()) {

@@ -4,6 +4,8 @@
 // and wire compared with the operations the page stands for).
 #include "model/dpimodel.h"
 
+#include "settings/settingsstore.h"
+
 #include "modelrig.h"
 
 class TestDpiModel : public QObject
@@ -20,6 +22,8 @@ private slots:
     void stageEdits();
     void storesAndSendsAsTheOperations_data();
     void storesAndSendsAsTheOperations();
+    void storedValuesBroughtIntoRange_data();
+    void storedValuesBroughtIntoRange();
 };
 
 void TestDpiModel::sliderFormula_data()
@@ -235,6 +239,72 @@ void TestDpiModel::storesAndSendsAsTheOperations()
             }
             if (!edits.isEmpty())
                 model.saveData(true);
+        },
+        reference);
+}
+
+void TestDpiModel::storedValuesBroughtIntoRange_data()
+{
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<QList<int>>("shown");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("enables"); // as stored and sent
+
+    const QString values = QStringLiteral(R"(setDataList|"mouse/dpiValueArray"|)");
+    const QString count = QStringLiteral(R"(setData|"mouse/currentDpiCount"|)");
+    // The sensor offers 500..7000 in steps of 500; the defaults are
+    // 500, 1000, 2000, ... 7000.
+    QTest::newRow("values off the sensor, unreadable, off its steps; count above eight")
+        << QStringList{values + R"(["99999","-5","abc","3000","750","5000","6000","7000"])",
+                       count + R"("40")"}
+        << QList<int>{7000, 500, 2000, 3000, 500, 5000, 6000, 7000} << 8 << "[1,1,1,1,1,1,1,1]";
+    QTest::newRow("a short list takes the defaults; a count below one")
+        << QStringList{values + R"(["1234","0"])", count + R"("-3")"}
+        << QList<int>{1000, 500, 2000, 3000, 4000, 5000, 6000, 7000} << 1 << "[1,0,0,0,0,0,0,0]";
+    QTest::newRow("a count above the enabled stages")
+        << QStringList{R"(setDataList|"mouse/dpiEnableArray"|["1","0","1","0","0","0","0","0"])",
+                       count + R"("5")"}
+        << QList<int>{500, 1000, 2000, 3000, 4000, 5000, 6000, 7000} << 2 << "[1,0,1,0,0,0,0,0]";
+}
+
+// What the page shows is what a save stores and sends; reading alone
+// writes nothing.
+void TestDpiModel::storedValuesBroughtIntoRange()
+{
+    QFETCH(QStringList, setup);
+    QFETCH(QList<int>, shown);
+    QFETCH(int, count);
+    QFETCH(QString, enables);
+
+    QStringList sentValues;
+    for (int v : shown)
+        sentValues.append(QString::number(v));
+    const QString v = QLatin1Char('[') + sentValues.join(QLatin1Char(',')) + QLatin1Char(']');
+    const QString colours =
+        QStringLiteral(R"(["#ff0000","#00ff00","#0000ff","#ffff00","#00ffff","#ff00ff"])");
+    const QString rgb = QStringLiteral(
+        "[255,0,0,0,255,0,0,0,255,255,255,0,0,255,255,255,0,255,255,255,255,255,255,255]");
+    const QStringList reference{
+        QStringLiteral("setDataList|\"mouse/dpiValueArray\"|") + v,
+        QStringLiteral("setData|\"mouse/currentDpiCount\"|%1").arg(count),
+        QStringLiteral("setDataList|\"mouse/dpiEnableArray\"|") + enables,
+        QStringLiteral("setDataList|\"mouse/dpiColorArray\"|") + colours,
+        QStringLiteral("mouseSetDpi|%1|\"3320\"|%2|%3").arg(count).arg(v, enables),
+        QStringLiteral("mouseSetRGBColor|1|") + rgb};
+    compareWithOperations(
+        setup,
+        [&](Operations &ops) {
+            QFile file(ops.settings()->currentProfile()->fileName());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray before = file.readAll();
+            file.close();
+            DpiModel model(ops);
+            model.init(false, false);
+            QCOMPARE(model.values(), shown);
+            QCOMPARE(model.currentDpiCount(), count);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), before);
+            QVERIFY(model.saveData(true));
         },
         reference);
 }

@@ -233,6 +233,10 @@ void TestKeyMatrixModel::storesAndSendsAsTheOperations_data()
     QTest::newRow("a macro binding is stored with the matrix, sent apart")
         << QStringList{} << QStringList{"macro 5 Burst 2"}
         << QStringList{R"(setData|"mouseMacroKey/5"|"Burst")", keyMatrix(0, {"5=4,2,5,0"}, {})};
+    // 482 would reach the mouse as 226 (mute): the shipped entry is used.
+    QTest::newRow("a stored entry beyond a byte is the defaults' entry")
+        << QStringList{R"(setDataList|"mouseKeyMatrix/3"|["3","0","482","0"])"} << QStringList{}
+        << QStringList{keyMatrix(0, {}, {})};
 }
 
 void TestKeyMatrixModel::storesAndSendsAsTheOperations()

@@ -159,6 +159,8 @@ class TestSessionModel : public QObject
     Q_OBJECT
 
 private slots:
+    void storedProfileNumber_data();
+    void storedProfileNumber();
     void flows_data();
     void flows();
     void leftClickGuard_data();
@@ -177,6 +179,47 @@ private slots:
     void failedWriteSendsNothing_data();
     void failedWriteSendsNothing();
 };
+
+void TestSessionModel::storedProfileNumber_data()
+{
+    QTest::addColumn<QStringList>("changes");
+    QTest::addColumn<int>("profileNo");
+
+    QTest::newRow("one of the list") << QStringList{"apConfig.bin mouse/profileNo=3"} << 3;
+    QTest::newRow("a profile file beyond the list")
+        << QStringList{"apConfig.bin mouse/profileNo=9"} << 0;
+    QTest::newRow("not a number") << QStringList{"apConfig.bin mouse/profileNo=abc"} << 0;
+    QTest::newRow("a number the list does not hold is its first")
+        << QStringList{"apConfig.bin mouse/profileNo=4",
+                       "name.bin profile/profileName=Game2,Office1"}
+        << 2;
+}
+
+// The window, kesta-ctl and the bus use a profile the list offers; the
+// stored number stays as it is until a profile is chosen.
+void TestSessionModel::storedProfileNumber()
+{
+    QFETCH(QStringList, changes);
+    QFETCH(int, profileNo);
+
+    ModelRig rig;
+    QVERIFY(rig.open());
+    changeFiles(rig, changes);
+    const QString global = rig.modules() + QStringLiteral("/setting/apConfig.bin");
+    QFile file(global);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    QCOMPARE(ProfileListModel::storedInUse(*rig.ops), profileNo);
+    Models models(*rig.ops);
+    SessionModel *session = models.session();
+    session->firstInit();
+    QCOMPARE(session->profileNo(), profileNo);
+    QCOMPARE(rig.ops->settings()->currentProfileIndex(), profileNo);
+    QVERIFY(models.profiles()->rowInUse() >= 0);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+}
 
 void TestSessionModel::flows_data()
 {

@@ -410,7 +410,7 @@ int run(const QStringList &argv, QTextStream &out, QTextStream &err)
     ops.attachDevice(&hid);
     // Each run is a fresh view host: it starts on the profile in use, as the
     // program's does once its scene is up.
-    selectProfileInUse(ops.settings());
+    selectProfileInUse(ops);
 
     if (options.command == QLatin1String("list")) {
         for (const QString &signature : ops.signatures())

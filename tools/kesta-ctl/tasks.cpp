@@ -2161,12 +2161,9 @@ int Runner::appProfile(QStringList args)
 
 // ---------------------------------------------------------------------------
 
-void selectProfileInUse(SettingsStore *store)
+void selectProfileInUse(Operations &ops)
 {
-    bool ok = false;
-    const int number =
-        store->getGlobalData(QStringLiteral("mouse/profileNo")).toString().trimmed().toInt(&ok);
-    store->setCurrentProfile(ok && store->profile(number) ? number : 0);
+    ops.settings()->setCurrentProfile(ProfileListModel::storedInUse(ops));
 }
 
 Tasks::Tasks(Operations &ops, ScriptedDialogs *dialogs, std::function<bool()> connect,
@@ -2178,7 +2175,7 @@ Tasks::Tasks(Operations &ops, ScriptedDialogs *dialogs, std::function<bool()> co
 
 int Tasks::run(const QString &command, const QStringList &args, QTextStream &out, QTextStream &err)
 {
-    selectProfileInUse(m_ops.settings());
+    selectProfileInUse(m_ops);
     Runner runner(m_ops, m_dialogs, m_connect, m_refusedNode, out, err);
     return runner.run(command, args);
 }

@@ -31,8 +31,8 @@ const TaskCommand *findTask(const QString &name);
 
 // Makes the profile the program has in use (mouse/profileNo) the one the
 // settings operations read and write, as the program does when it starts.
-// A number outside the ten profile files counts as the first.
-void selectProfileInUse(SettingsStore *store);
+// One the profile list does not offer counts as its first.
+void selectProfileInUse(Operations &ops);
 
 // The completion script for "bash" or "zsh", generated from the command
 // table; empty for another shell.
