@@ -248,14 +248,8 @@ bool SessionModel::sendProfile()
         m_models.dpi()->init(false, false);
         m_models.light()->init(false, false);
         m_models.systemSettings()->init(false, false);
-        storePages();
-        if (!batch.commit()) {
-            // Save stores and sends them once there is room.
-            for (PageModel *page : pageModels())
-                page->setSave(true);
-            setNotice(notWrittenNotice(file));
+        if (!storePages(batch, file))
             return false;
-        }
     }
     sendPages();
     DeviceSettings *device = m_models.operations().deviceSettings();
@@ -274,7 +268,7 @@ bool SessionModel::stagesInRange() const
     return m_models.dpi()->dpiCount() <= DpiModel::kStages;
 }
 
-void SessionModel::storePages()
+bool SessionModel::storePages(SettingsStore::WriteBatch &batch, const QString &file)
 {
     m_models.keyMatrix()->storeData();
     m_models.reportRate()->saveData(false);
@@ -283,6 +277,14 @@ void SessionModel::storePages()
         m_models.dpi()->storeData();
     m_models.light()->saveData(false, 0);
     m_models.systemSettings()->storeData();
+    if (batch.commit())
+        return true;
+    // The pages show values the file lost: Save stores and sends them once
+    // there is room.
+    for (PageModel *page : pageModels())
+        page->setSave(true);
+    setNotice(notWrittenNotice(file));
+    return false;
 }
 
 void SessionModel::sendPages()
@@ -393,15 +395,8 @@ void SessionModel::resetAll()
             m_models.dpi()->init(false, true);
             m_models.light()->init(false, true);
             m_models.systemSettings()->init(false, true);
-            storePages();
-            if (!batch.commit()) {
-                // The pages show defaults the file lost: Save stores and
-                // sends them once there is room.
-                for (PageModel *page : pageModels())
-                    page->setSave(true);
-                setNotice(notWrittenNotice(file));
+            if (!storePages(batch, file))
                 return;
-            }
         }
         sendPages();
         DeviceSettings *device = ops.deviceSettings();

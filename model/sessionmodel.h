@@ -6,6 +6,7 @@
 #pragma once
 
 #include "model/interfacetexts.h"
+#include "settings/settingsstore.h"
 
 #include <QList>
 #include <QObject>
@@ -154,9 +155,11 @@ private:
         std::function<void()> send;
     };
     QList<Page> pages() const;
-    // Every page's values into the profile file (inside the caller's write
-    // batch), and every page to the mouse, in the order the flows use.
-    void storePages();
+    // Every page's values into the profile file in the caller's write batch,
+    // which it commits; when file (the profile's) could not be written the
+    // pages stay marked unsaved, the notice names it and false is returned.
+    // sendPages sends every page to the mouse, in the order the flows use.
+    bool storePages(SettingsStore::WriteBatch &batch, const QString &file);
     void sendPages();
     bool stagesInRange() const;
     static QString notWrittenNotice(const QString &file);
