@@ -115,18 +115,6 @@ public:
             });
             return true;
         }
-        // A settings object writes its file, unchecked, when its own request
-        // to do so arrives: the file may be being written on the settings
-        // thread right now, or be in the middle of a write batch. The request
-        // waits as well.
-        if (type == QEvent::UpdateRequest && watched->inherits("QSettings")) {
-            QPointer<QObject> target(watched);
-            defer(nullptr, [target] {
-                if (target)
-                    QCoreApplication::postEvent(target, new QEvent(QEvent::UpdateRequest));
-            });
-            return true;
-        }
         return false;
     }
 };

@@ -12,10 +12,9 @@
 //     the system, device checks, messages of a second start, captured-input
 //     relays) is handed to whenIdle() by its handler and runs, once, after
 //     the transfer;
-//   - the scene's timers (its busy timer among them) fire after the transfer;
-//   - a settings object's own request to write its file, which would write
-//     it unchecked, is handled after it (SettingsStore waits here for its
-//     checked writes too).
+//   - the scene's timers (its busy timer among them) fire after the transfer.
+// SettingsStore waits here for its checked writes too (its settings objects
+// never write their files on their own request: SettingsFile::open).
 // The alternatives were worse: Qt's ExcludeUserInputEvents postpones input
 // (every click made while saving would land afterwards), and a threaded
 // render loop keeps only Animators running, not the scene's animations.

@@ -197,7 +197,6 @@ struct SettingsStore::Private {
     // inside them that are not on disk yet.
     int batchDepth = 0;
     QSet<int> pending;
-    bool batchFailed = false;
     // Files whose last write failed: what their objects hold may not be what
     // is on disk, so no change to them is taken for none.
     QSet<QString> unsaved;
